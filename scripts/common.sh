@@ -1,0 +1,26 @@
+# Shared by run.sh and test.sh: install what is missing, then configure and build.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="${TBN_BUILD_DIR:-$ROOT/build}"
+
+PACKAGES=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev sqlite3 libpq-dev unixodbc-dev
+          odbc-postgresql libsqliteodbc postgresql xvfb xauth xdotool libgtest-dev googletest
+          fonts-dejavu-core clang libclang-rt-14-dev)
+
+install_packages() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get -o DPkg::Lock::Timeout=600 update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
+}
+
+build() {
+    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@"
+    cmake --build "$BUILD" --parallel "$(nproc)"
+}

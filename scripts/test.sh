@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+install_packages
+build
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD" --output-on-failure --timeout 300 -j "$(nproc)"

@@ -1,0 +1,48 @@
+#pragma once
+// An ADO-style connection: a connection string kept verbatim until Open, an open session while
+// State() is 1. Move-only; closing happens in the destructor as well.
+#include "db/providers/Provider.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tbn::db {
+
+constexpr int adStateClosed = 0;
+constexpr int adStateOpen = 1;
+constexpr int adUseClient = 3;
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(Connection&&) noexcept;
+    Connection& operator=(Connection&&) noexcept;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    const std::string& ConnectionString() const { return connectionString_; }
+    void SetConnectionString(std::string connectionString);
+    int CursorLocation() const { return cursorLocation_; }
+    void SetCursorLocation(int location) { cursorLocation_ = location; }
+
+    // An empty connectionString argument uses the ConnectionString property. user and password,
+    // when not empty, override the string's own. options is accepted for compatibility (-1: wait
+    // until connected, which is the only mode there is). Raises tbn::Error on failure and stays
+    // closed; opening an open connection raises as well.
+    void Open(std::string_view connectionString = {}, std::string_view user = {},
+              std::string_view password = {}, int options = -1);
+    void Close();  // a closed connection closes silently
+    int State() const { return session_ ? adStateOpen : adStateClosed; }
+
+    // The open session; raises ConnectionClosed when not open.
+    Session& session();
+
+private:
+    std::string connectionString_;
+    int cursorLocation_ = 2;
+    std::unique_ptr<Session> session_;
+};
+
+} // namespace tbn::db

@@ -1,0 +1,9 @@
+#pragma once
+// The system clipboard, plain text only.
+#include <QString>
+
+namespace tbn::platform::Clipboard {
+void Clear();
+void SetText(const QString& text);
+QString GetText();
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The application-wide mouse pointer with the classic codes: 11 hourglass, 0 default.
+namespace tbn::platform {
+
+constexpr int vbDefault = 0;
+constexpr int vbHourglass = 11;
+
+void SetMousePointer(int code);  // any other code is taken as the default
+int MousePointer();              // the code last set
+
+// Sets the hourglass and restores the previous code on every way out of a scope.
+class HourglassScope {
+public:
+    HourglassScope() : previous_(MousePointer()) { SetMousePointer(vbHourglass); }
+    ~HourglassScope() { SetMousePointer(previous_); }
+    HourglassScope(const HourglassScope&) = delete;
+    HourglassScope& operator=(const HourglassScope&) = delete;
+
+private:
+    int previous_;
+};
+
+} // namespace tbn::platform
