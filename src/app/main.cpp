@@ -1,6 +1,9 @@
+#include "app/Startup.h"
+
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("TBN"));
+    return RunTabulon(app);
 }

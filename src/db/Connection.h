@@ -36,7 +36,8 @@ public:
     void Close();  // a closed connection closes silently
     int State() const { return session_ ? adStateOpen : adStateClosed; }
 
-    // The open session; raises ConnectionClosed when not open.
+    // The open session; raises ConnectionClosed when not open. A cursor it returned keeps the
+    // engine's handle alive, so result sets may be closed before or after the connection.
     Session& session();
 
 private:

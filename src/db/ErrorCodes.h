@@ -16,6 +16,8 @@ constexpr std::int32_t PermissionDenied = 70;
 constexpr std::int32_t PathFileAccess = 75;
 constexpr std::int32_t PathNotFound = 76;
 constexpr std::int32_t InvalidArgument = 5;
+constexpr std::int32_t InvalidPropertyValue = 380;
+constexpr std::int32_t SubscriptOutOfRange = 381;
 constexpr std::int32_t CancelSelected = 32755;  // file dialog cancelled with CancelError set
 
 // Data-access layer (negative).
@@ -28,6 +30,7 @@ constexpr std::int32_t ConnectionClosed = -1006; // operation needs an open conn
 constexpr std::int32_t RecordsetClosed = -1007;  // operation needs an open result set
 constexpr std::int32_t NoCurrentRecord = -1008;  // value read at end of records
 constexpr std::int32_t ProviderFailure = -1009;  // a client library failed without a code of its own
+constexpr std::int32_t ObjectAlreadyOpen = -1010; // opening a connection or result set that is open
 constexpr std::int32_t Unexpected = -1999;       // a failure that is not a tbn::Error (std::exception)
 
 } // namespace tbn::ErrorCode

@@ -17,8 +17,8 @@ class Recordset;
 
 class Field {
 public:
-    std::string_view Name() const;
-    bool IsNull() const;
+    std::string_view Name() const;   // raises RecordsetClosed once the recordset is closed
+    bool IsNull() const;             // raises NoCurrentRecord at end of records
     std::string_view Value() const;  // "" for null; raises NoCurrentRecord at end of records
 
 private:
@@ -31,7 +31,7 @@ private:
 class Fields {
 public:
     std::size_t Count() const;  // 0 while the recordset is closed
-    Field Item(std::size_t index) const;  // 0-based, column order
+    Field Item(std::size_t index) const;  // 0-based, column order; InvalidArgument past Count()
     Field operator[](std::size_t index) const { return Item(index); }
 
 private:
@@ -54,7 +54,7 @@ public:
     // Raises when already open.
     void Open(std::string_view source, Connection& connection, int cursorType = adOpenStatic,
               int lockType = adLockOptimistic, int options = -1);
-    void Close();
+    void Close();  // closing a closed recordset does nothing, as Connection::Close
     int State() const { return cursor_ ? adStateOpen : adStateClosed; }
     Fields GetFields() const { return Fields(*this); }
     bool Eof() const;  // true when closed as well

@@ -4,12 +4,16 @@
 // drawn as headers (FixedRows/FixedCols of 1); the user can resize rows and columns with the mouse.
 // Widths are in twips and read back exactly as set. Indexes are 0-based and 64-bit wide enough for
 // any grid; an index out of range raises tbn::Error (number 381, "Subscript out of range").
+// Only the first fixed row and column are drawn as headers; ColWidth(0) is the width of the row
+// headers. Clicking a column header selects that column's non-fixed cells (Row = FixedRows,
+// RowSel = Rows - 1), a row header likewise.
 #include <QTableView>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace tbn::platform {
 
@@ -68,9 +72,31 @@ public:
     int WidthTwips() const;  // the control's own width
 
     FlexGridModel* flexModel() const;
+    std::size_t BytesUsed() const;  // the cell store's own accounting of text and offsets
+
+    void selectAll() override;  // selects every non-fixed cell: Row/Col first, RowSel/ColSel last
 
 private:
+    void ApplyColumnWidth(std::int64_t col);
+    void ApplyColumnWidths();
+    void ApplyHeaderVisibility();
+    void ClampSelection();
+    void ApplySelectionToView();
+    void TakeSelectionFromView();
+    void SelectColumnsFromHeader(int section, bool extend);
+    void SelectRowsFromHeader(int section, bool extend);
+    void OnSectionResized(int section, int oldPixels, int newPixels);
+    void AfterStructureChange();
+
     std::unique_ptr<FlexGridModel> model_;
+    std::vector<int> colTwips_;
+    std::int64_t row_ = 1;
+    std::int64_t col_ = 1;
+    std::int64_t rowSel_ = 1;
+    std::int64_t colSel_ = 1;
+    std::int64_t headerAnchor_ = 0;  // the section where a header drag started, grid index
+    bool redraw_ = true;
+    int programmatic_ = 0;  // > 0 while this class drives the view, so its signals are not user input
 };
 
 } // namespace tbn::platform

@@ -2,6 +2,8 @@
 // The text-box view that windows use on a QLineEdit or QPlainTextEdit: multi-line text is
 // exchanged with CR LF line breaks and positions count CR LF as two characters, so the text handed
 // to a query, a file or the clipboard is exactly what the user sees. Positions are UTF-16 units.
+// A position never falls inside a CR LF: a start there moves before the break, an end after it.
+// A negative start or length raises tbn::Error 380 "Invalid property value".
 #include <QString>
 
 class QLineEdit;

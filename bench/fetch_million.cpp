@@ -1,0 +1,193 @@
+// How close a query window comes to the engine's own text loop on a million rows.
+//
+// Builds a 1,000,000-row, six-column SQLite table in a temporary folder, then in interleaved
+// rounds times (a) a bare libsqlite3 loop reading every cell as text and (b) ExecuteQuery on a
+// query window under the offscreen platform, from the call to the return (grid filled and sized).
+// Each (b) round runs in a child process so its peak memory above an idle window can be read.
+// Prints medians, the ratio b/a, the peak memory against the raw text size, the time of sizing
+// alone and of copying a 100,000 x 6 block as clipboard text.
+//
+//   build/fetch_million [rows]        (rows defaults to 1000000; QT_QPA_PLATFORM=offscreen is set)
+#include "app/frmMDI.h"
+#include "platform/FlexGrid.h"
+#include "platform/TextBox.h"
+#include "query/frmMain.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+long StatusKiB(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+    return 0;
+}
+
+void ResetPeak() {
+    // Writing 5 to clear_refs resets VmHWM to the current RSS.
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+struct Db {
+    sqlite3* handle = nullptr;
+    explicit Db(const std::string& path) {
+        if (sqlite3_open(path.c_str(), &handle) != SQLITE_OK) std::abort();
+    }
+    ~Db() { sqlite3_close(handle); }
+    void Exec(const std::string& sql) const {
+        char* message = nullptr;
+        if (sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+            std::fprintf(stderr, "%s\n", message);
+            std::exit(1);
+        }
+    }
+};
+
+void BuildTable(const std::string& path, long rows) {
+    Db db(path);
+    db.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
+            "CREATE TABLE t(id INTEGER, code TEXT, amount REAL, stamp TEXT, qty INTEGER, note TEXT);"
+            "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " + std::to_string(rows) + ") "
+            "INSERT INTO t SELECT i, 'C' || (i % 9973), (i * 37 % 100000) / 100.0, "
+            "strftime('%Y-%m-%d %H:%M:%S', 1500000000 + i * 61, 'unixepoch'), i % 1000, "
+            "CASE WHEN i % 3 = 0 THEN NULL ELSE printf('note %015d', i) END FROM s;");
+}
+
+// (a): the engine's own loop, every cell read as text. Returns seconds; textBytes gets the size.
+double BareLoop(const std::string& path, long long& textBytes) {
+    const auto start = Clock::now();
+    Db db(path);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.handle, "SELECT * FROM t", -1, &stmt, nullptr);
+    long long bytes = 0;
+    const int cols = sqlite3_column_count(stmt);
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        for (int c = 0; c < cols; ++c) {
+            const unsigned char* text = sqlite3_column_text(stmt, c);
+            if (text) bytes += sqlite3_column_bytes(stmt, c);
+        }
+    sqlite3_finalize(stmt);
+    textBytes = bytes;
+    return Seconds(start);
+}
+
+// (b), in a child: one ExecuteQuery on a fresh window; prints "seconds peakKiB sizeSeconds copySeconds".
+int ChildRun(int argc, char** argv, const std::string& path) {
+    QApplication app(argc, argv);
+    frmMDI frame;
+    frame.show();
+    frmMain* window = frame.NewQueryWindow();
+    window->Load();
+    window->Connect(QStringLiteral("bench"), QStringLiteral("Data Source=") + QString::fromStdString(path));
+    window->Show();
+    window->SetIsLoading(false);
+    QApplication::processEvents();
+    window->QueryText().SetText(QStringLiteral("SELECT * FROM t"));
+    QApplication::processEvents();
+    const long idleKiB = StatusKiB("VmRSS");
+    ResetPeak();
+
+    const auto start = Clock::now();
+    window->ExecuteQuery();
+    const double seconds = Seconds(start);
+    const long peakKiB = StatusKiB("VmHWM") - idleKiB;
+
+    tbn::platform::FlexGrid& grid = *window->FlexWidget();
+    const auto sizeStart = Clock::now();
+    window->AutosizeGridColumns(grid, 100, 400);
+    const double sizeSeconds = Seconds(sizeStart);
+
+    const std::int64_t lastRow = std::min<std::int64_t>(100000, grid.Rows() - 1);
+    grid.setFocus();
+    grid.SetRow(1);
+    grid.SetCol(1);
+    grid.SetRowSel(lastRow);
+    grid.SetColSel(6);
+    const auto copyStart = Clock::now();
+    window->QueryCopy();
+    const double copySeconds = Seconds(copyStart);
+    const bool copied = QApplication::clipboard()->text().size() > 0;
+
+    std::printf("%.6f %ld %.6f %.6f %d %lld\n", seconds, peakKiB, sizeSeconds, copySeconds, copied ? 1 : 0,
+                static_cast<long long>(grid.Rows()));
+    return 0;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (argc >= 3 && std::string(argv[1]) == "--child") return ChildRun(argc, argv, argv[2]);
+
+    const long rows = argc >= 2 ? std::strtol(argv[1], nullptr, 10) : 1000000;
+    const int rounds = 5;
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("bench.db")).toStdString();
+    std::printf("Building %ld rows x 6 columns...\n", rows);
+    BuildTable(path, rows);
+
+    std::vector<double> bare, window, sizing, copying;
+    std::vector<long> peaks;
+    long long textBytes = 0;
+    for (int round = 0; round < rounds; ++round) {
+        bare.push_back(BareLoop(path, textBytes));
+        QProcess child;
+        child.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--child"), QString::fromStdString(path)});
+        if (!child.waitForFinished(600000) || child.exitCode() != 0) {
+            std::fprintf(stderr, "child run failed: %s\n", child.readAllStandardError().constData());
+            return 1;
+        }
+        double seconds = 0, sizeSeconds = 0, copySeconds = 0;
+        long peakKiB = 0;
+        int copied = 0;
+        long long gridRows = 0;
+        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %ld %lf %lf %d %lld", &seconds, &peakKiB,
+                        &sizeSeconds, &copySeconds, &copied, &gridRows) != 6 || !copied || gridRows != rows + 2) {
+            std::fprintf(stderr, "child run gave no usable figures\n");
+            return 1;
+        }
+        window.push_back(seconds);
+        peaks.push_back(peakKiB);
+        sizing.push_back(sizeSeconds);
+        copying.push_back(copySeconds);
+        std::printf("round %d: bare %.3f s, ExecuteQuery %.3f s, peak +%.1f MiB\n", round + 1, bare.back(), seconds,
+                    peakKiB / 1024.0);
+    }
+    const double a = Median(bare), b = Median(window);
+    const double textMiB = textBytes / 1048576.0;
+    const double peakMiB = *std::max_element(peaks.begin(), peaks.end()) / 1024.0;
+    std::printf("\nrows %ld, raw text %.1f MiB\n", rows, textMiB);
+    std::printf("(a) bare libsqlite3 loop, median of %d: %.3f s\n", rounds, a);
+    std::printf("(b) ExecuteQuery (fill + size), median of %d: %.3f s\n", rounds, b);
+    std::printf("ratio b/a: %.2f (target <= 1.30)\n", b / a);
+    std::printf("peak memory of (b) above an idle window: %.1f MiB = %.2f x raw text (target <= 2.00)\n", peakMiB,
+                peakMiB / textMiB);
+    std::printf("autosizing alone, median: %.2f ms\n", Median(sizing) * 1000);
+    std::printf("copy of a 100,000 x 6 block as clipboard text, median: %.1f ms\n", Median(copying) * 1000);
+    return 0;
+}

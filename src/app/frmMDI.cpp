@@ -1,0 +1,180 @@
+#include "app/frmMDI.h"
+
+#include "app/frmAbout.h"
+#include "app/mdlErrors.h"
+#include "platform/Modal.h"
+#include "platform/MsgBox.h"
+#include "platform/Twips.h"
+#include "platform/WindowListMenu.h"
+#include "query/frmMain.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+
+namespace {
+frmMDI* theFrame = nullptr;
+
+frmMDI::ConnectionManagerCommand& managerCommand() {
+    static frmMDI::ConnectionManagerCommand command;
+    return command;
+}
+} // namespace
+
+frmMDI::frmMDI() {
+    theFrame = this;
+    setObjectName(QStringLiteral("frmMDI"));
+    setWindowTitle(QStringLiteral("TBN"));
+    mdiArea_ = new QMdiArea(this);
+    setCentralWidget(mdiArea_);
+    BuildMenus();
+    // Activation is delivered after the code that showed the window has finished, as a window
+    // system does, so a window still loading is never revealed half-made.
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* sub) {
+        if (!sub) return;
+        if (auto* query = qobject_cast<frmMain*>(sub->widget())) query->Form_Activate();
+    }, Qt::QueuedConnection);
+    resize(tbn::platform::TwipsToPixels(6750), tbn::platform::TwipsToPixels(4950) + menuBar()->sizeHint().height());
+}
+
+frmMDI::~frmMDI() {
+    if (theFrame == this) theFrame = nullptr;
+}
+
+frmMDI* frmMDI::instance() { return theFrame; }
+
+void frmMDI::SetConnectionManagerCommand(ConnectionManagerCommand command) { managerCommand() = std::move(command); }
+
+void frmMDI::BuildMenus() {
+    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
+                       void (frmMDI::*handler)()) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+        if (!key.isEmpty()) action->setShortcut(key);
+        connect(action, &QAction::triggered, this, handler);
+        return action;
+    };
+    mnuConnection = menuBar()->addMenu(QStringLiteral("Connection"));
+    mnuConnection->setObjectName(QStringLiteral("mnuConnection"));
+    mnuConnectionManager = item(mnuConnection, "mnuConnectionManager", QStringLiteral("Connection manager"),
+                                QKeySequence(Qt::Key_F8), &frmMDI::mnuConnectionManager_Click);
+    mnuConnection->addSeparator()->setObjectName(QStringLiteral("mnuBAR1"));
+    mnuCnnCopy = item(mnuConnection, "mnuCnnCopy", QStringLiteral("Copy to clipboard"), {}, &frmMDI::mnuCnnCopy_Click);
+
+    mnuQuery = menuBar()->addMenu(QStringLiteral("Query"));
+    mnuQuery->setObjectName(QStringLiteral("mnuQuery"));
+    mnuQueryExecute = item(mnuQuery, "mnuQueryExecute", QStringLiteral("Execute"), QKeySequence(Qt::Key_F5),
+                           &frmMDI::mnuQueryExecute_Click);
+    mnuExecuteSelected = item(mnuQuery, "mnuExecuteSelected", QStringLiteral("Execute selected"),
+                              QKeySequence(Qt::CTRL | Qt::Key_F5), &frmMDI::mnuExecuteSelected_Click);
+    mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR2"));
+    mnuQueryCut = item(mnuQuery, "mnuQueryCut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X),
+                       &frmMDI::mnuQueryCut_Click);
+    mnuQueryCopy = item(mnuQuery, "mnuQueryCopy", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
+                        &frmMDI::mnuQueryCopy_Click);
+    mnuQueryPaste = item(mnuQuery, "mnuQueryPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
+                         &frmMDI::mnuQueryPaste_Click);
+    mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR3"));
+    mnuQueryLoad = item(mnuQuery, "mnuQueryLoad", QStringLiteral("Load"), QKeySequence(Qt::CTRL | Qt::Key_L),
+                        &frmMDI::mnuQueryLoad_Click);
+    mnuQuerySave = item(mnuQuery, "mnuQuerySave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
+                        &frmMDI::mnuQuerySave_Click);
+    mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR4"));
+    mnuQuerySelectAll = item(mnuQuery, "mnuQuerySelectAll", QStringLiteral("Select all"),
+                             QKeySequence(Qt::CTRL | Qt::Key_A), &frmMDI::mnuQuerySelectAll_Click);
+
+    mnuWndList = menuBar()->addMenu(QStringLiteral("Windows"));
+    mnuWndList->setObjectName(QStringLiteral("mnuWndList"));
+    mnuWindowsCloseCurrent = item(mnuWndList, "mnuWindowsCloseCurrent", QStringLiteral("Close current"),
+                                  QKeySequence(Qt::CTRL | Qt::Key_F4), &frmMDI::mnuWindowsCloseCurrent_Click);
+    mnuCloseAll = item(mnuWndList, "mnuCloseAll", QStringLiteral("Close all"), {}, &frmMDI::mnuCloseAll_Click);
+    tbn::platform::AttachWindowList(mnuWndList, mdiArea_);
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuAbout = item(mnuHelp, "mnuAbout", QStringLiteral("About"), QKeySequence(Qt::SHIFT | Qt::Key_F1),
+                    &frmMDI::mnuAbout_Click);
+}
+
+void frmMDI::MDIForm_Load() {
+    SetMenu(false);
+    show();
+    mnuConnectionManager_Click();
+}
+
+void frmMDI::AddTabNavigator(const QString&, quintptr) {}
+void frmMDI::SelectTab(quintptr) {}
+void frmMDI::RemoveTab(quintptr) {}
+
+void frmMDI::SetMenu(bool bEnable) {
+    for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected, mnuQueryPaste,
+                           mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave, mnuQueryLoad, mnuWindowsCloseCurrent})
+        entry->setEnabled(bEnable);
+}
+
+frmMain* frmMDI::NewQueryWindow() {
+    auto* window = new frmMain;
+    QMdiSubWindow* sub = mdiArea_->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->resize(window->size());
+    sub->hide();
+    return window;
+}
+
+frmMain* frmMDI::ActiveQueryWindow() const {
+    QMdiSubWindow* sub = mdiArea_->activeSubWindow();
+    return sub ? qobject_cast<frmMain*>(sub->widget()) : nullptr;
+}
+
+QList<frmMain*> frmMDI::QueryWindows() const {
+    QList<frmMain*> windows;
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList())
+        if (auto* query = qobject_cast<frmMain*>(sub->widget())) windows.append(query);
+    return windows;
+}
+
+void frmMDI::Route(const char* handler, const std::function<void(frmMain&)>& command) {
+    if (!ActiveQueryWindow()) return;
+    mdlErrors::Guarded(QStringLiteral("frmMDI >> ") + QString::fromLatin1(handler), [&] {
+        if (frmMain* window = ActiveQueryWindow()) command(*window);
+    });
+}
+
+void frmMDI::mnuConnectionManager_Click() {
+    if (managerCommand()) managerCommand()(*this);
+}
+
+void frmMDI::mnuCnnCopy_Click() { Route("mnuCnnCopy_Click", [](frmMain& w) { w.CopyToClip(); }); }
+void frmMDI::mnuQueryExecute_Click() { Route("mnuQueryExecute_Click", [](frmMain& w) { w.ExecuteQuery(); }); }
+void frmMDI::mnuExecuteSelected_Click() {
+    Route("mnuExecuteSelected_Click", [](frmMain& w) { w.ExecuteQuerySelected(); });
+}
+void frmMDI::mnuQueryCut_Click() { Route("mnuQueryCut_Click", [](frmMain& w) { w.QueryCut(); }); }
+void frmMDI::mnuQueryCopy_Click() { Route("mnuQueryCopy_Click", [](frmMain& w) { w.QueryCopy(); }); }
+void frmMDI::mnuQueryPaste_Click() { Route("mnuQueryPaste_Click", [](frmMain& w) { w.QueryPaste(); }); }
+void frmMDI::mnuQueryLoad_Click() { Route("mnuQueryLoad_Click", [](frmMain& w) { w.LoadQuery(); }); }
+void frmMDI::mnuQuerySave_Click() { Route("mnuQuerySave_Click", [](frmMain& w) { w.SaveQuery(); }); }
+void frmMDI::mnuQuerySelectAll_Click() {
+    Route("mnuQuerySelectAll_Click", [](frmMain& w) { w.QuerySelectAll(); });
+}
+
+void frmMDI::mnuWindowsCloseCurrent_Click() {
+    if (frmMain* window = ActiveQueryWindow()) window->Unload();
+}
+
+void frmMDI::mnuCloseAll_Click() {
+    using namespace tbn::platform;
+    if (MsgBox(QStringLiteral("Close all windows?"), vbYesNo + vbQuestion, QStringLiteral("TBN")) != vbYes) return;
+    for (frmMain* window : QueryWindows()) window->Unload();
+}
+
+void frmMDI::mnuAbout_Click() {
+    frmAbout about(this);
+    tbn::platform::ExecModal(about);
+}
+
+void frmMDI::closeEvent(QCloseEvent* event) {
+    for (frmMain* window : QueryWindows()) window->Unload();
+    event->accept();
+}

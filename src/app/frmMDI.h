@@ -1,0 +1,88 @@
+#pragma once
+// The frame: a multiple-document window holding the query windows, with the menu bar through
+// which every command is given. Query commands go to the active query window only.
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class frmMain;
+
+class frmMDI : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMDI();
+    ~frmMDI() override;
+
+    // The one frame of the program, or nullptr before it exists and after it is gone.
+    static frmMDI* instance();
+
+    // Start-up: query commands off, frame visible, then the connection manager.
+    void MDIForm_Load();
+
+    // Frame interface used by the connection manager and the query windows.
+    void AddTabNavigator(const QString& strTabName, quintptr frmHwnd);
+    void SelectTab(quintptr frmHwnd);
+    void RemoveTab(quintptr frmHwnd);
+    void SetMenu(bool bEnable);
+
+    // A new, hidden query window inside the frame (not yet loaded).
+    frmMain* NewQueryWindow();
+    frmMain* ActiveQueryWindow() const;
+    QList<frmMain*> QueryWindows() const;
+    QMdiArea* mdiArea() const { return mdiArea_; }
+
+    QMenu* QueryMenu() const { return mnuQuery; }
+    QAction* QueryExecuteAction() const { return mnuQueryExecute; }
+
+    // Where the "Connection manager" command goes; the connections module installs it.
+    using ConnectionManagerCommand = std::function<void(frmMDI&)>;
+    static void SetConnectionManagerCommand(ConnectionManagerCommand command);
+
+    // Runs a query command on the active query window; an error escaping it is reported under
+    // "frmMDI >> " and the handler's name, and the program goes on.
+    void Route(const char* handler, const std::function<void(frmMain&)>& command);
+
+    // Menu commands.
+    void mnuConnectionManager_Click();
+    void mnuCnnCopy_Click();
+    void mnuQueryExecute_Click();
+    void mnuExecuteSelected_Click();
+    void mnuQueryCut_Click();
+    void mnuQueryCopy_Click();
+    void mnuQueryPaste_Click();
+    void mnuQueryLoad_Click();
+    void mnuQuerySave_Click();
+    void mnuQuerySelectAll_Click();
+    void mnuWindowsCloseCurrent_Click();
+    void mnuCloseAll_Click();
+    void mnuAbout_Click();
+
+    // Menu entries, by their names.
+    QMenu* mnuConnection = nullptr;
+    QAction* mnuConnectionManager = nullptr;
+    QAction* mnuCnnCopy = nullptr;
+    QMenu* mnuQuery = nullptr;
+    QAction* mnuQueryExecute = nullptr;
+    QAction* mnuExecuteSelected = nullptr;
+    QAction* mnuQueryCut = nullptr;
+    QAction* mnuQueryCopy = nullptr;
+    QAction* mnuQueryPaste = nullptr;
+    QAction* mnuQueryLoad = nullptr;
+    QAction* mnuQuerySave = nullptr;
+    QAction* mnuQuerySelectAll = nullptr;
+    QMenu* mnuWndList = nullptr;
+    QAction* mnuWindowsCloseCurrent = nullptr;
+    QAction* mnuCloseAll = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuAbout = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+
+    QMdiArea* mdiArea_ = nullptr;
+};

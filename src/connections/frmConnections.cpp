@@ -1,0 +1,243 @@
+#include "connections/frmConnections.h"
+
+#include "app/frmMDI.h"
+#include "app/mdlErrors.h"
+#include "connections/CnnStore.h"
+#include "connections/ConnectionIcon.h"
+#include "connections/frmEditConnection.h"
+#include "connections/mdlOLEDB.h"
+#include "platform/Modal.h"
+#include "platform/MousePointer.h"
+#include "platform/MsgBox.h"
+#include "platform/ProgramFolder.h"
+#include "platform/Twips.h"
+#include "query/frmMain.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <algorithm>
+
+using namespace tbn::platform;
+
+namespace {
+const QString kContext = QStringLiteral("frmConnections >> ");
+constexpr int kTagRole = Qt::UserRole;       // the connection string
+constexpr int kLineRole = Qt::UserRole + 1;  // the store line the entry was read from: its key
+
+void Place(QWidget* w, int left, int top, int width, int height) {
+    w->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+}
+} // namespace
+
+frmConnections::frmConnections(frmMDI& frame) : QDialog(&frame), frame_(frame) {
+    setObjectName(QStringLiteral("frmConnections"));
+    setWindowTitle(QString());
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(TwipsToPixels(5895), TwipsToPixels(4230));
+
+    Picture1 = new QWidget(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setAutoFillBackground(true);
+    QPalette banner = Picture1->palette();
+    banner.setColor(QPalette::Window, Qt::white);
+    Picture1->setPalette(banner);
+    Place(Picture1, 0, 0, 5895, 615);
+    Label1 = new QLabel(QStringLiteral("Connections manager"), Picture1);
+    QFont title(QStringLiteral("MS Sans Serif"));
+    title.setPointSizeF(13.5);
+    title.setBold(true);
+    Label1->setFont(title);
+    Place(Label1, 120, 120, 3090, 360);
+
+    optTemp[0] = new QRadioButton(QStringLiteral("Connect using a saved connection string:"), this);
+    Place(optTemp[0], 60, 660, 5655, 255);
+    lvCnn = new QTreeWidget(this);
+    lvCnn->setObjectName(QStringLiteral("lvCnn"));
+    lvCnn->setColumnCount(1);
+    lvCnn->setHeaderLabels({QStringLiteral("Connection")});
+    lvCnn->setRootIsDecorated(false);
+    lvCnn->setIconSize(QSize(16, 16));
+    Place(lvCnn, 60, 960, 4755, 1995);
+    cmdModify = new QPushButton(QStringLiteral("Modify ..."), this);
+    Place(cmdModify, 4920, 960, 915, 495);
+    cmdNew = new QPushButton(QStringLiteral("New ..."), this);
+    Place(cmdNew, 4920, 1500, 915, 495);
+    cmdDelete = new QPushButton(QStringLiteral("Delete"), this);
+    Place(cmdDelete, 4920, 2040, 915, 495);
+    optTemp[1] = new QRadioButton(QStringLiteral("Or to this connection string (will not be saved):"), this);
+    Place(optTemp[1], 60, 3000, 5655, 255);
+    txtCnn = new QLineEdit(this);
+    txtCnn->setObjectName(QStringLiteral("txtCnn"));
+    Place(txtCnn, 60, 3300, 4755, 315);
+    cmdCnn = new QPushButton(QStringLiteral("..."), this);
+    Place(cmdCnn, 4860, 3300, 915, 315);
+    cmdOpen = new QPushButton(QStringLiteral("Open"), this);
+    Place(cmdOpen, 60, 3660, 915, 495);
+    optTemp[0]->setChecked(true);
+
+    // Tab order: the list, Open, New, Modify, Delete, the options, the text and its button.
+    QWidget* order[] = {lvCnn, cmdOpen, cmdNew, cmdModify, cmdDelete, optTemp[0], optTemp[1], txtCnn, cmdCnn};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+    for (QPushButton* b : {cmdOpen, cmdNew, cmdModify, cmdDelete, cmdCnn}) b->setAutoDefault(false);
+
+    connect(cmdOpen, &QPushButton::clicked, this, &frmConnections::cmdOpen_Click);
+    connect(cmdNew, &QPushButton::clicked, this, &frmConnections::cmdNew_Click);
+    connect(cmdModify, &QPushButton::clicked, this, &frmConnections::cmdModify_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmConnections::cmdDelete_Click);
+    connect(cmdCnn, &QPushButton::clicked, this, &frmConnections::cmdCnn_Click);
+    connect(lvCnn, &QTreeWidget::itemClicked, this, [this] { lvCnn_Click(); });
+    connect(lvCnn, &QTreeWidget::itemDoubleClicked, this, [this] { lvCnn_DblClick(); });
+    connect(txtCnn, &QLineEdit::textChanged, this, [this] { txtCnn_Change(); });
+    Form_Load();
+}
+
+frmConnections::~frmConnections() = default;
+
+void frmConnections::Form_Load() {
+    // Every key passes the window first, so Enter and Escape work wherever the focus is.
+    for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+    installEventFilter(this);
+    lvCnn->setColumnWidth(0, TwipsToPixels(4755 - 350));
+}
+
+void frmConnections::ShowModal(frmMDI& frame) {
+    frmConnections manager(frame);
+    manager.FillCnns();
+    ExecModal(manager);
+}
+
+bool frmConnections::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && Form_KeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+bool frmConnections::Form_KeyDown(int keyCode) {
+    if (keyCode == Qt::Key_Escape) {
+        reject();
+        return true;
+    }
+    if (keyCode == Qt::Key_Return || keyCode == Qt::Key_Enter) {
+        cmdOpen_Click();
+        return true;
+    }
+    return false;
+}
+
+void frmConnections::FillCnns() {
+    lvCnn->clear();
+    mdlErrors::Guarded(kContext + QStringLiteral("FillCnns"), [&] {
+        QList<tbn::connections::CnnEntry> entries = tbn::connections::ReadStore(ProgramFolder());
+        // Listed by name, ignoring case; entries with equal names keep the file's order.
+        std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+            return QString::compare(a.name, b.name, Qt::CaseInsensitive) < 0;
+        });
+        for (const tbn::connections::CnnEntry& entry : entries) {
+            auto* item = new QTreeWidgetItem(lvCnn, QStringList{entry.name});
+            item->setIcon(0, ConnectionIcon());
+            item->setData(0, kTagRole, entry.cnn);
+            item->setData(0, kLineRole, entry.line);
+        }
+        if (lvCnn->topLevelItemCount() > 0) lvCnn->setCurrentItem(lvCnn->topLevelItem(0));
+    });
+}
+
+QTreeWidgetItem* frmConnections::SelectedEntry() const {
+    const QList<QTreeWidgetItem*> selected = lvCnn->selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
+}
+
+QString frmConnections::RecordOf(const QTreeWidgetItem* entry) const {
+    return entry->text(0) + QLatin1Char('\t') + entry->data(0, kTagRole).toString();
+}
+
+void frmConnections::lvCnn_Click() { optTemp[0]->setChecked(true); }
+
+void frmConnections::lvCnn_DblClick() { cmdOpen_Click(); }
+
+void frmConnections::txtCnn_Change() { optTemp[txtCnn->text().isEmpty() ? 0 : 1]->setChecked(true); }
+
+void frmConnections::cmdCnn_Click() {
+    const QString built = mdlOLEDB::EditCnn(this, txtCnn->text());
+    if (!built.isEmpty()) txtCnn->setText(built);
+}
+
+QString frmConnections::PromptCnn(const QString& strRecord) {
+    frmEditConnection editor(this);
+    editor.INIT(strRecord);
+    ExecModal(editor);
+    return editor.strResult;
+}
+
+void frmConnections::cmdNew_Click() {
+    mdlErrors::Guarded(kContext + QStringLiteral("cmdNew_Click"), [&] {
+        const QString record = PromptCnn(QString());
+        if (record.isEmpty()) return;
+        tbn::connections::AddRecord(ProgramFolder(), record);
+        FillCnns();
+    });
+}
+
+void frmConnections::cmdModify_Click() {
+    mdlErrors::Guarded(kContext + QStringLiteral("cmdModify_Click"), [&] {
+        QTreeWidgetItem* entry = SelectedEntry();
+        if (!entry) return;
+        const QString oldRecord = RecordOf(entry);
+        const QString storedLine = entry->data(0, kLineRole).toString();
+        const QString record = PromptCnn(oldRecord);
+        if (record.isEmpty() || record == oldRecord) return;
+        tbn::connections::ChangeRecord(ProgramFolder(), storedLine, record);
+        FillCnns();
+    });
+}
+
+void frmConnections::cmdDelete_Click() {
+    mdlErrors::Guarded(kContext + QStringLiteral("cmdDelete_Click"), [&] {
+        QTreeWidgetItem* entry = SelectedEntry();
+        if (!entry) return;
+        const QString question =
+            QStringLiteral("Are you sure you want to delete \"") + entry->text(0) + QStringLiteral("\"?");
+        if (MsgBox(question, vbYesNo + vbQuestion + vbDefaultButton2, QString()) != vbYes) return;
+        tbn::connections::DeleteRecord(ProgramFolder(), entry->data(0, kLineRole).toString());
+        FillCnns();
+    });
+}
+
+void frmConnections::cmdOpen_Click() {
+    if (optTemp[0]->isChecked()) {
+        if (QTreeWidgetItem* entry = SelectedEntry()) OpenCnn(entry->text(0), entry->data(0, kTagRole).toString());
+    } else if (!txtCnn->text().isEmpty()) {
+        OpenCnn(QStringLiteral("(temp) ") + txtCnn->text(), txtCnn->text());
+    }
+}
+
+void frmConnections::OpenCnn(const QString& strName, const QString& strCnn) {
+    const int previousPointer = MousePointer();
+    SetMousePointer(vbHourglass);
+    frmMain* window = nullptr;
+    const bool opened = mdlErrors::Guarded(kContext + QStringLiteral("OpenCnn"), [&] {
+        window = frame_.NewQueryWindow();
+        window->SetIsLoading(true);
+        window->Load();
+        window->Hide();
+        window->Connect(strName, strCnn);
+    });
+    if (!opened) {
+        // The half-made window goes; the manager stays for another choice.
+        if (window) window->Unload();
+        SetMousePointer(previousPointer);
+        return;
+    }
+    hide();
+    frame_.AddTabNavigator(strName, window->hWnd());
+    frame_.SetMenu(true);
+    window->Show();
+    window->SetIsLoading(false);
+    window->setVisible(true);
+    SetMousePointer(previousPointer);
+    accept();
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The connection manager: pick a saved connection or type one for a single use, manage the saved
+// ones, and open a query window. Loaded for one use by the frame, filled with FillCnns, shown modal.
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+class frmMDI;
+
+class frmConnections : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmConnections(frmMDI& frame);
+    ~frmConnections() override;
+
+    // Empties the list and reads the store into it, sorted by name, first entry selected.
+    void FillCnns();
+
+    // Handlers, reachable for tests the way a click reaches them.
+    void cmdOpen_Click();
+    void cmdNew_Click();
+    void cmdModify_Click();
+    void cmdDelete_Click();
+    void cmdCnn_Click();
+    void lvCnn_Click();
+    void lvCnn_DblClick();
+    void txtCnn_Change();
+
+    // The frame's "Connection manager" command: load, fill, show modal.
+    static void ShowModal(frmMDI& frame);
+
+    QTreeWidget* lvCnn = nullptr;
+    QRadioButton* optTemp[2] = {nullptr, nullptr};
+    QLineEdit* txtCnn = nullptr;
+    QPushButton* cmdCnn = nullptr;
+    QPushButton* cmdOpen = nullptr;
+    QPushButton* cmdNew = nullptr;
+    QPushButton* cmdModify = nullptr;
+    QPushButton* cmdDelete = nullptr;
+    QWidget* Picture1 = nullptr;
+    QLabel* Label1 = nullptr;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    bool Form_KeyDown(int keyCode);
+    QString PromptCnn(const QString& strRecord);
+    void OpenCnn(const QString& strName, const QString& strCnn);
+    QTreeWidgetItem* SelectedEntry() const;
+    QString RecordOf(const QTreeWidgetItem* entry) const;
+
+    frmMDI& frame_;
+};

@@ -1,0 +1,14 @@
+#include "db/Catalog.h"
+
+#include "db/Error.h"
+#include "db/ErrorCodes.h"
+
+namespace tbn::db {
+
+std::vector<TableInfo> Catalog::Tables() const {
+    if (!connection_)
+        throw Error(ErrorCode::ConnectionClosed, "The catalog has no active connection.");
+    return connection_->session().Tables();
+}
+
+} // namespace tbn::db

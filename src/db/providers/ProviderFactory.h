@@ -1,0 +1,18 @@
+#pragma once
+// Chooses the database engine from a connection string and opens a session on it.
+// Provider=SQLite (also the default when neither Provider, Driver nor DSN is given),
+// Provider=PostgreSQL, Provider=ODBC (also chosen by Driver or DSN without a Provider; MSDASQL is
+// taken as ODBC). Raises tbn::Error: MalformedConnectionString, UnknownProvider (the description
+// names the provider), or the engine's own failure. No description holds a password.
+#include "db/providers/Provider.h"
+
+#include <memory>
+#include <string_view>
+
+namespace tbn::db {
+
+// user and password, when not empty, replace the string's own (engines without logins ignore them).
+std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::string_view user,
+                                     std::string_view password);
+
+} // namespace tbn::db

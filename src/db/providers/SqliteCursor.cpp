@@ -1,0 +1,72 @@
+#include "db/providers/SqliteCursor.h"
+
+#include "db/ErrorCodes.h"
+
+namespace tbn::db::sqlite {
+
+StreamingCursor::StreamingCursor(DatabasePtr db, StatementPtr statement)
+    : db_(std::move(db)), statement_(std::move(statement)) {
+    const int count = sqlite3_column_count(statement_.get());
+    names_.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const char* name = sqlite3_column_name(statement_.get(), i);
+        names_.emplace_back(name ? name : "");
+    }
+    types_.resize(names_.size(), SQLITE_NULL);
+    hex_.resize(names_.size());
+    Step();
+}
+
+void StreamingCursor::Next() {
+    if (statement_) Step();
+}
+
+void StreamingCursor::Step() {
+    sqlite3_stmt* stmt = statement_.get();
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        for (std::size_t i = 0; i < types_.size(); ++i) types_[i] = sqlite3_column_type(stmt, static_cast<int>(i));
+        return;
+    }
+    // Finalizing right away ends the statement's read transaction, so no lock outlives the walk.
+    if (rc == SQLITE_DONE) {
+        statement_.reset();
+        return;
+    }
+    Error error = LastError(db_.get());
+    statement_.reset();
+    throw error;
+}
+
+int StreamingCursor::TypeOf(std::size_t index) const {
+    if (index >= types_.size())
+        throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(index) + " is out of range.");
+    return types_[index];
+}
+
+bool StreamingCursor::IsNull(std::size_t index) const {
+    return !statement_ || TypeOf(index) == SQLITE_NULL;
+}
+
+std::string_view StreamingCursor::Value(std::size_t index) const {
+    if (!statement_) return {};
+    const int column = static_cast<int>(index);
+    switch (TypeOf(index)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_BLOB: {
+        std::string& hex = hex_[index];
+        hex.clear();
+        const void* bytes = sqlite3_column_blob(statement_.get(), column);
+        AppendHex(hex, bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement_.get(), column)));
+        return hex;
+    }
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_.get(), column));
+        if (!text) throw Error(SQLITE_NOMEM, "out of memory while converting a value to text");
+        return {text, static_cast<std::size_t>(sqlite3_column_bytes(statement_.get(), column))};
+    }
+    }
+}
+
+} // namespace tbn::db::sqlite

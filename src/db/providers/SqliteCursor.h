@@ -1,0 +1,38 @@
+#pragma once
+// A cursor that steps one SQLite statement lazily and hands out views straight into the engine's
+// own text of each column; nothing is copied per row.
+#include "db/providers/Provider.h"
+#include "db/providers/SqliteHandles.h"
+
+#include <string>
+#include <vector>
+
+namespace tbn::db::sqlite {
+
+class StreamingCursor final : public Cursor {
+public:
+    // Takes the prepared statement and makes its first step, so a failure on the first row raises
+    // here. The statement is finalized as soon as the end is reached or a step fails.
+    StreamingCursor(DatabasePtr db, StatementPtr statement);
+
+    std::size_t FieldCount() const override { return names_.size(); }
+    std::string_view FieldName(std::size_t index) const override { return names_.at(index); }
+    bool AtEnd() const override { return !statement_; }
+    void Next() override;
+    bool IsNull(std::size_t index) const override;
+    std::string_view Value(std::size_t index) const override;
+
+private:
+    void Step();
+    int TypeOf(std::size_t index) const;
+
+    DatabasePtr db_;
+    StatementPtr statement_;  // null once the end is reached
+    std::vector<std::string> names_;
+    // The storage class of each column, read right after the step: sqlite3_column_type is
+    // undefined once a text conversion has touched the value.
+    std::vector<int> types_;
+    mutable std::vector<std::string> hex_;  // per column, reused across rows
+};
+
+} // namespace tbn::db::sqlite

@@ -1,0 +1,102 @@
+#include "db/providers/SqliteSession.h"
+
+#include "db/providers/BufferedCursor.h"
+#include "db/providers/SqliteCursor.h"
+
+#include <climits>
+
+namespace tbn::db::sqlite {
+
+namespace {
+
+void RunToEnd(sqlite3* db, sqlite3_stmt* stmt) {
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) throw LastError(db);
+}
+
+bool IsSystemName(std::string_view name) {
+    // SQLite reserves every name that starts with "sqlite_", in any letter case.
+    constexpr std::string_view prefix = "sqlite_";
+    if (name.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = name[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool OnlyCommentsRemain(std::string_view sql) {
+    // Errs towards "more remains": that only costs buffering, never a skipped statement.
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ';') {
+            ++i;
+        } else if (c == '-' && next == '-') {
+            i = sql.find('\n', i + 2);
+            if (i == std::string_view::npos) return true;
+        } else if (c == '/' && next == '*') {
+            // SQLite takes an unterminated block comment as running to the end of the text.
+            i = sql.find("*/", i + 2);
+            if (i == std::string_view::npos) return true;
+            i += 2;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+StatementPtr SqliteSession::Prepare(std::string_view sql, const char** tail) {
+    if (sql.size() > static_cast<std::size_t>(INT_MAX))
+        throw Error(SQLITE_TOOBIG, "The command text is longer than SQLite accepts.");
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v3(db_.get(), sql.data(), static_cast<int>(sql.size()), 0, &raw, tail);
+    StatementPtr statement(raw);
+    if (rc != SQLITE_OK) throw LastError(db_.get());
+    return statement;
+}
+
+std::vector<TableInfo> SqliteSession::Tables() {
+    std::vector<TableInfo> tables{{"SYSTEM TABLE", "sqlite_schema"}};
+    StatementPtr stmt = Prepare(
+        "SELECT type, name FROM main.sqlite_schema WHERE type IN ('table', 'view') ORDER BY rowid", nullptr);
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        const char* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
+        TableInfo info{type && std::string_view(type) == "view" ? "VIEW" : "TABLE", name ? name : ""};
+        if (IsSystemName(info.Name)) info.Type = "SYSTEM TABLE";
+        tables.push_back(std::move(info));
+    }
+    if (rc != SQLITE_DONE) throw LastError(db_.get());
+    return tables;
+}
+
+std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
+    std::unique_ptr<Cursor> result;
+    std::string_view rest = commandText;
+    while (!rest.empty()) {
+        const char* tail = nullptr;
+        StatementPtr stmt = Prepare(rest, &tail);
+        rest.remove_prefix(tail ? static_cast<std::size_t>(tail - rest.data()) : rest.size());
+        if (!stmt) continue;  // only blanks or comments were left
+        if (sqlite3_column_count(stmt.get()) == 0) {
+            RunToEnd(db_.get(), stmt.get());
+            continue;
+        }
+        auto cursor = std::make_unique<StreamingCursor>(db_, std::move(stmt));
+        if (OnlyCommentsRemain(rest)) return cursor;
+        // The statements after it may change or lock what it reads, so its rows are taken now.
+        result = BufferedCursor::Drain(*cursor);
+    }
+    return result;
+}
+
+} // namespace tbn::db::sqlite

@@ -1,0 +1,27 @@
+#pragma once
+// One open SQLite database; see SqliteProvider.h for how it is opened.
+#include "db/providers/Provider.h"
+#include "db/providers/SqliteHandles.h"
+
+namespace tbn::db::sqlite {
+
+class SqliteSession final : public Session {
+public:
+    explicit SqliteSession(DatabasePtr db) : db_(std::move(db)) {}
+
+    // sqlite_schema first, then every table and view in the order of sqlite_schema.
+    std::vector<TableInfo> Tables() override;
+    // A row set produced by the text's last statement is streamed; one followed by more
+    // statements is read into memory before they run.
+    std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
+
+private:
+    StatementPtr Prepare(std::string_view sql, const char** tail);
+
+    DatabasePtr db_;
+};
+
+// True when the text holds nothing SQLite would run: blanks, semicolons and comments.
+bool OnlyCommentsRemain(std::string_view sql);
+
+} // namespace tbn::db::sqlite

@@ -1,0 +1,159 @@
+#include "platform/DataLinkDialog.h"
+
+#include "db/Connection.h"
+#include "db/ConnectionString.h"
+#include "db/Error.h"
+#include "platform/MsgBox.h"
+#include "platform/MousePointer.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tbn::platform {
+
+namespace {
+DataLinkResponder& responder() {
+    static DataLinkResponder instance;
+    return instance;
+}
+} // namespace
+
+void SetDataLinkResponder(DataLinkResponder r) { responder() = std::move(r); }
+
+DataLinkDialog::DataLinkDialog(QWidget* owner) : QDialog(owner), form_(DataLinkForm::ForProvider(QStringLiteral("SQLite"))) {
+    setWindowTitle(QStringLiteral("Data link properties"));
+    auto* layout = new QVBoxLayout(this);
+    auto* top = new QFormLayout;
+    providerList_ = new QComboBox(this);
+    for (const ProviderSpec& p : DataLinkProviders()) providerList_->addItem(p.caption, p.name);
+    top->addRow(QStringLiteral("Provider:"), providerList_);
+    layout->addLayout(top);
+    propertyPage_ = new QWidget(this);
+    propertyLayout_ = new QFormLayout(propertyPage_);
+    layout->addWidget(propertyPage_);
+    testButton_ = new QPushButton(QStringLiteral("Test connection"), this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->addButton(testButton_, QDialogButtonBox::ActionRole);
+    layout->addWidget(buttons);
+    resize(480, sizeHint().height());
+
+    connect(providerList_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        StoreFields();
+        form_.SetProvider(providerList_->itemData(index).toString());
+        ShowProvider(form_.provider());
+    });
+    connect(testButton_, &QPushButton::clicked, this, [this] { TestConnection(); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    ShowProvider(form_.provider());
+}
+
+void DataLinkDialog::ShowProvider(const QString& provider) {
+    while (propertyLayout_->rowCount() > 0) propertyLayout_->removeRow(0);
+    fields_.clear();
+    choices_.clear();
+    for (const ProviderSpec& spec : DataLinkProviders()) {
+        if (spec.name.compare(provider, Qt::CaseInsensitive) != 0) continue;
+        for (const PropertySpec& p : spec.properties) {
+            const QString value = form_.Value(p.key);
+            if (p.kind == PropertySpec::Choice) {
+                auto* combo = new QComboBox(propertyPage_);
+                combo->setEditable(true);
+                combo->addItems(p.choices);
+                combo->setCurrentText(value);
+                choices_.insert(p.key, combo);
+                propertyLayout_->addRow(p.key + QLatin1Char(':'), combo);
+                continue;
+            }
+            auto* edit = new QLineEdit(value, propertyPage_);
+            edit->setObjectName(p.key);
+            if (p.kind == PropertySpec::Secret) edit->setEchoMode(QLineEdit::Password);
+            fields_.insert(p.key, edit);
+            if (p.kind == PropertySpec::File) {
+                auto* row = new QWidget(propertyPage_);
+                auto* h = new QHBoxLayout(row);
+                h->setContentsMargins(0, 0, 0, 0);
+                edit->setParent(row);
+                h->addWidget(edit);
+                auto* browse = new QPushButton(QStringLiteral("Browse..."), row);
+                h->addWidget(browse);
+                connect(browse, &QPushButton::clicked, this, [this, edit] {
+                    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Database file"), edit->text(),
+                                                                        QStringLiteral("SQLite databases (*.db *.sqlite *.sqlite3);;All files (*)"),
+                                                                        nullptr, QFileDialog::DontConfirmOverwrite);
+                    if (!chosen.isEmpty()) edit->setText(chosen);
+                });
+                propertyLayout_->addRow(p.key + QLatin1Char(':'), row);
+            } else {
+                propertyLayout_->addRow(p.key + QLatin1Char(':'), edit);
+            }
+        }
+    }
+}
+
+void DataLinkDialog::StoreFields() {
+    for (auto it = fields_.cbegin(); it != fields_.cend(); ++it) form_.SetValue(it.key(), it.value()->text());
+    for (auto it = choices_.cbegin(); it != choices_.cend(); ++it) form_.SetValue(it.key(), it.value()->currentText());
+}
+
+void DataLinkDialog::SetConnectionString(const QString& text) {
+    form_ = DataLinkForm::FromConnectionString(text);
+    int index = providerList_->findData(form_.provider(), Qt::UserRole, Qt::MatchFixedString);
+    if (index < 0) {
+        providerList_->addItem(form_.provider(), form_.provider());
+        index = providerList_->count() - 1;
+    }
+    const QSignalBlocker block(providerList_);
+    providerList_->setCurrentIndex(index);
+    ShowProvider(form_.provider());
+}
+
+QString DataLinkDialog::ConnectionString() const {
+    const_cast<DataLinkDialog*>(this)->StoreFields();
+    return form_.ToConnectionString();
+}
+
+bool DataLinkDialog::TestConnection() {
+    const QString text = ConnectionString();
+    try {
+        HourglassScope hourglass;
+        db::Connection connection;
+        connection.Open(text.toStdString());
+        connection.Close();
+    } catch (const Error& e) {
+        MsgBox(QStringLiteral("Test connection failed:\r\n") + QString::fromStdString(e.Description()),
+               vbOKOnly + vbCritical, QString());
+        return false;
+    }
+    MsgBox(QStringLiteral("Test connection succeeded."), vbOKOnly + vbInformation, QString());
+    return true;
+}
+
+std::optional<QString> PromptNew(QWidget* owner) {
+    if (responder()) return responder()(QString());
+    DataLinkDialog dialog(owner);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.ConnectionString();
+}
+
+bool PromptEdit(QWidget* owner, QString& connectionString) {
+    if (responder()) {
+        const std::optional<QString> edited = responder()(connectionString);
+        if (!edited) return false;
+        connectionString = *edited;
+        return true;
+    }
+    DataLinkDialog dialog(owner);
+    dialog.SetConnectionString(connectionString);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    connectionString = dialog.ConnectionString();
+    return true;
+}
+
+} // namespace tbn::platform

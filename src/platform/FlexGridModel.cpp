@@ -1,0 +1,232 @@
+#include "platform/FlexGridModel.h"
+
+#include "platform/PropertyErrors.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace tbn::platform {
+
+namespace {
+int ToViewCount(std::int64_t count) { return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX)); }
+} // namespace
+
+FlexGridModel::FlexGridModel(QObject* parent) : QAbstractTableModel(parent), store_(2, 2) { Publish(); }
+
+void FlexGridModel::Publish() {
+    publishedHeaderRows_ = HeaderRows();
+    publishedHeaderCols_ = HeaderCols();
+    publishedRows_ = ToViewCount(store_.Rows() - HeaderRows());
+    publishedCols_ = ToViewCount(store_.Cols() - HeaderCols());
+}
+
+void FlexGridModel::ResetAround(const std::function<void()>& change) {
+    if (held_) {
+        change();
+        structureDirty_ = true;
+        return;
+    }
+    beginResetModel();
+    try {
+        change();
+    } catch (...) {
+        Publish();
+        endResetModel();
+        throw;
+    }
+    Publish();
+    endResetModel();
+}
+
+void FlexGridModel::SetFixedRows(int rows) {
+    if (rows < 0) RaiseInvalidPropertyValue();
+    ResetAround([&] { fixedRows_ = rows; });
+}
+
+void FlexGridModel::SetFixedCols(int cols) {
+    if (cols < 0) RaiseInvalidPropertyValue();
+    ResetAround([&] { fixedCols_ = cols; });
+}
+
+void FlexGridModel::SetRows(std::int64_t rows) {
+    if (rows < 0) RaiseInvalidPropertyValue();
+    if (held_) {
+        store_.SetRows(rows);
+        structureDirty_ = true;
+        return;
+    }
+    const bool headerRowChanges = std::min(rows, store_.Rows()) < HeaderRows();
+    const int newBody = ToViewCount(rows - HeaderRows());
+    if (newBody > publishedRows_) {
+        beginInsertRows({}, publishedRows_, newBody - 1);
+        store_.SetRows(rows);
+        Publish();
+        endInsertRows();
+    } else if (newBody < publishedRows_) {
+        beginRemoveRows({}, newBody, publishedRows_ - 1);
+        store_.SetRows(rows);
+        Publish();
+        endRemoveRows();
+    } else {
+        store_.SetRows(rows);
+    }
+    if (headerRowChanges && publishedCols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, publishedCols_ - 1);
+}
+
+void FlexGridModel::SetCols(std::int64_t cols) {
+    if (cols < 0) RaiseInvalidPropertyValue();
+    if (held_) {
+        store_.SetCols(cols);
+        structureDirty_ = true;
+        return;
+    }
+    const bool headerColChanges = std::min(cols, store_.Cols()) < HeaderCols();
+    const int newBody = ToViewCount(cols - HeaderCols());
+    if (newBody > publishedCols_) {
+        beginInsertColumns({}, publishedCols_, newBody - 1);
+        store_.SetCols(cols);
+        Publish();
+        endInsertColumns();
+    } else if (newBody < publishedCols_) {
+        beginRemoveColumns({}, newBody, publishedCols_ - 1);
+        store_.SetCols(cols);
+        Publish();
+        endRemoveColumns();
+    } else {
+        store_.SetCols(cols);
+    }
+    if (headerColChanges && publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
+}
+
+void FlexGridModel::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
+    store_.SetCell(row, col, text);
+    NotifyCell(row, col);
+}
+
+void FlexGridModel::NotifyCell(std::int64_t row, std::int64_t col) {
+    if (held_) {
+        dataDirty_ = true;
+        return;
+    }
+    const std::int64_t bodyRow = row - publishedHeaderRows_;
+    const std::int64_t bodyCol = col - publishedHeaderCols_;
+    if (bodyRow >= publishedRows_ || bodyCol >= publishedCols_) return;
+    if (bodyRow >= 0 && bodyCol >= 0) {
+        const QModelIndex cell = index(static_cast<int>(bodyRow), static_cast<int>(bodyCol));
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
+    } else if (bodyRow < 0 && bodyCol >= 0 && row == 0) {
+        emit headerDataChanged(Qt::Horizontal, static_cast<int>(bodyCol), static_cast<int>(bodyCol));
+    } else if (bodyCol < 0 && bodyRow >= 0 && col == 0) {
+        emit headerDataChanged(Qt::Vertical, static_cast<int>(bodyRow), static_cast<int>(bodyRow));
+    }
+}
+
+void FlexGridModel::InsertRow(std::int64_t index, const RowValues& row) {
+    if (index < 0 || index > store_.Rows()) RaiseSubscriptOutOfRange();
+    if (held_) {
+        store_.InsertRow(index, row);
+        structureDirty_ = true;
+        return;
+    }
+    if (index < HeaderRows()) {
+        ResetAround([&] { store_.InsertRow(index, row); });
+        return;
+    }
+    const int bodyRow = ToViewCount(index - HeaderRows());
+    beginInsertRows({}, bodyRow, bodyRow);
+    store_.InsertRow(index, row);
+    Publish();
+    endInsertRows();
+}
+
+void FlexGridModel::RemoveRow(std::int64_t index) {
+    if (index < 0 || index >= store_.Rows()) RaiseSubscriptOutOfRange();
+    if (held_) {
+        store_.RemoveRow(index);
+        structureDirty_ = true;
+        return;
+    }
+    if (index < HeaderRows()) {
+        ResetAround([&] { store_.RemoveRow(index); });
+        return;
+    }
+    const int bodyRow = ToViewCount(index - HeaderRows());
+    beginRemoveRows({}, bodyRow, bodyRow);
+    store_.RemoveRow(index);
+    Publish();
+    endRemoveRows();
+}
+
+void FlexGridModel::WriteRow(std::int64_t row, const RowValues& values) {
+    store_.WriteRow(row, values);
+    if (held_) {
+        dataDirty_ = true;
+        return;
+    }
+    const auto count = static_cast<std::int64_t>(values.values.size());
+    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) NotifyCell(row, c);
+}
+
+void FlexGridModel::Clear() {
+    store_.Clear();
+    if (held_) {
+        dataDirty_ = true;
+        return;
+    }
+    if (publishedRows_ > 0 && publishedCols_ > 0)
+        emit dataChanged(index(0, 0), index(publishedRows_ - 1, publishedCols_ - 1), {Qt::DisplayRole});
+    if (publishedCols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, publishedCols_ - 1);
+    if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
+}
+
+void FlexGridModel::HoldUpdates() { held_ = true; }
+
+void FlexGridModel::ReleaseUpdates() {
+    if (!held_) return;
+    held_ = false;
+    if (structureDirty_) {
+        beginResetModel();
+        Publish();
+        endResetModel();
+    } else if (dataDirty_) {
+        if (publishedRows_ > 0 && publishedCols_ > 0)
+            emit dataChanged(index(0, 0), index(publishedRows_ - 1, publishedCols_ - 1), {Qt::DisplayRole});
+        if (publishedCols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, publishedCols_ - 1);
+        if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
+    }
+    structureDirty_ = false;
+    dataDirty_ = false;
+}
+
+QModelIndex FlexGridModel::IndexOfCell(std::int64_t row, std::int64_t col) const {
+    const std::int64_t bodyRow = row - publishedHeaderRows_;
+    const std::int64_t bodyCol = col - publishedHeaderCols_;
+    if (bodyRow < 0 || bodyRow >= publishedRows_ || bodyCol < 0 || bodyCol >= publishedCols_) return {};
+    return index(static_cast<int>(bodyRow), static_cast<int>(bodyCol));
+}
+
+int FlexGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : publishedRows_; }
+
+int FlexGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : publishedCols_; }
+
+QString FlexGridModel::CellText(std::int64_t row, std::int64_t col) const {
+    // While updates are held the view may still ask for cells it was told about earlier.
+    if (row < 0 || row >= store_.Rows() || col < 0 || col >= store_.Cols()) return {};
+    const std::string_view text = store_.Cell(row, col);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return CellText(index.row() + publishedHeaderRows_, index.column() + publishedHeaderCols_);
+}
+
+QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal)
+        return publishedHeaderRows_ ? QVariant(CellText(0, section + publishedHeaderCols_)) : QVariant();
+    return publishedHeaderCols_ ? QVariant(CellText(section + publishedHeaderRows_, 0)) : QVariant();
+}
+
+} // namespace tbn::platform

@@ -1,0 +1,30 @@
+#pragma once
+// A fixed-capacity block of zeroed memory taken straight from the kernel. Pages are committed
+// only when first written, so a generous capacity costs address space, not memory; with
+// `hugePages` the block is 2 MiB aligned and asks for transparent huge pages, which makes first
+// writes to large buffers many times cheaper on virtual machines. Move-only owner.
+#include <cstddef>
+
+namespace tbn::platform {
+
+class MappedBuffer {
+public:
+    MappedBuffer() = default;
+    MappedBuffer(std::size_t bytes, bool hugePages);  // raises tbn::Error 7 when refused
+    ~MappedBuffer();
+    MappedBuffer(MappedBuffer&& other) noexcept;
+    MappedBuffer& operator=(MappedBuffer&& other) noexcept;
+    MappedBuffer(const MappedBuffer&) = delete;
+    MappedBuffer& operator=(const MappedBuffer&) = delete;
+
+    std::byte* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    void release() noexcept;
+
+    std::byte* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+} // namespace tbn::platform

@@ -1,0 +1,171 @@
+#include "query/frmMain.h"
+
+#include "app/frmMDI.h"
+#include "editor/tbnSqlEditor.h"
+#include "platform/FlexGrid.h"
+#include "platform/TextBox.h"
+#include "platform/Twips.h"
+#include "query/SplitterBar.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+
+using tbn::platform::TwipsToPixels;
+
+namespace {
+QFont CourierNew() {
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(9.75);
+    return font;
+}
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+    lstTablas = new QListWidget(this);
+    lstTablas->setObjectName(QStringLiteral("lstTablas"));
+    lstTablas->setFont(CourierNew());
+    rtfQuery = new QPlainTextEdit(this);
+    rtfQuery->setObjectName(QStringLiteral("rtfQuery"));
+    rtfQuery->setFont(CourierNew());
+    rtfQuery->setLineWrapMode(QPlainTextEdit::NoWrap);
+    rtfQueryText = std::make_unique<tbn::platform::TextBox>(rtfQuery);
+    Flex = new tbn::platform::FlexGrid(this);
+    Flex->setObjectName(QStringLiteral("Flex"));
+    Flex->setFont(CourierNew());
+    Flex->SetRows(2);
+    Flex->SetCols(2);
+    Flex->SetFixedRows(1);
+    Flex->SetFixedCols(1);
+    picV = new SplitterBar(Qt::Vertical, this);
+    picV->setObjectName(QStringLiteral("picV"));
+    picH = new SplitterBar(Qt::Horizontal, this);
+    picH->setObjectName(QStringLiteral("picH"));
+
+    panes_ = tbn::query::InitialPaneGeometry();
+    resize(TwipsToPixels(6750), TwipsToPixels(4950));
+
+    rtfQuery->setContextMenuPolicy(Qt::NoContextMenu);
+    rtfQuery->installEventFilter(this);
+    rtfQuery->viewport()->installEventFilter(this);
+    Flex->installEventFilter(this);
+    lstTablas->installEventFilter(this);
+    connect(lstTablas, &QListWidget::itemDoubleClicked, this, [this] { lstTablas_DblClick(); });
+    connect(picH, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
+    connect(picH, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
+    connect(picH, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
+    connect(picV, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picV_MouseDown(b); });
+    connect(picV, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double x, double) { picV_MouseMove(x); });
+    connect(picV, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picV_MouseUp(); });
+}
+
+frmMain::~frmMain() {
+    if (blnLoaded && !blnUnloaded) Form_Unload();
+}
+
+void frmMain::Load() {
+    if (blnLoaded) return;
+    blnLoaded = true;
+    Form_Load();
+}
+
+QMdiSubWindow* frmMain::subWindow() const { return qobject_cast<QMdiSubWindow*>(parentWidget()); }
+
+void frmMain::Show() {
+    QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
+    frame->show();
+    if (QMdiSubWindow* sub = subWindow())
+        if (sub->mdiArea()) sub->mdiArea()->setActiveSubWindow(sub);
+}
+
+void frmMain::Hide() {
+    QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
+    frame->hide();
+}
+
+void frmMain::Unload() {
+    QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
+    frame->close();
+}
+
+void frmMain::Form_Load() {
+    objEditor = std::make_unique<tbnSqlEditor>();
+    objEditor->InitEditor(rtfQuery);
+    blnDragH = false;
+    blnDragV = false;
+    // The connection, catalog and result set objects live as members; a fresh window holds closed ones.
+    Flex->SetWordWrap(true);
+    Flex->SetAllowUserResizing(3);
+    ResetGrid();
+    InitPanes();
+    blnPanesShown = false;
+}
+
+void frmMain::InitPanes() {
+    lstTablas->setVisible(false);
+    rtfQuery->setVisible(false);
+    Flex->setVisible(false);
+    // The fixed coordinates (bar tops and lefts, list and editor tops) come with the geometry.
+    panes_.picVWidth = 70;
+    ApplyPanes();
+    const QColor background = palette().color(QPalette::Window);
+    picH->SetBackColor(background);
+    picV->SetBackColor(background);
+}
+
+void frmMain::Form_Activate() {
+    if (!blnIsLoading) ShowPanes();
+}
+
+void frmMain::ShowPanes() {
+    if (blnPanesShown) return;
+    lstTablas->setVisible(true);
+    rtfQuery->setVisible(true);
+    Flex->setVisible(true);
+    blnPanesShown = true;
+}
+
+void frmMain::Form_Unload() {
+    blnUnloaded = true;
+    // Closing must not be refused: a failing close still lets the window go.
+    try {
+        Disconnect();
+    } catch (...) {
+    }
+    if (rs.State() != tbn::db::adStateClosed) rs.Close();
+    cnn.Close();
+    if (frmMDI* frame = frmMDI::instance()) frame->RemoveTab(hWnd());
+    objEditor.reset();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    if (blnLoaded && !blnUnloaded) Form_Unload();
+    event->accept();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void frmMain::Form_Resize() { ArrangePanes(); }
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The panes would take the edit keys for themselves; the frame's menu owns them.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut) ||
+            key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll))
+            return true;
+    }
+    if (watched == rtfQuery->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        rtfQuery_MouseUp(mouse->button(), mouse->position().toPoint());
+    }
+    return QWidget::eventFilter(watched, event);
+}

@@ -1,0 +1,100 @@
+// Edit commands on the SQL pane, copying a block of the grid, and the pane's pop-up menu.
+#include "query/frmMain.h"
+
+#include "app/frmMDI.h"
+#include "app/mdlErrors.h"
+#include "platform/Clipboard.h"
+#include "platform/FlexGrid.h"
+#include "platform/TextBox.h"
+
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <algorithm>
+
+namespace Clipboard = tbn::platform::Clipboard;
+
+namespace {
+const QString kContext = QStringLiteral("frmMain >> ");
+}
+
+QWidget* frmMain::ActiveControl() const {
+    // The control that has (or last had) the focus inside this window; menus do not take it away.
+    for (QWidget* w = focusWidget(); w && w != this; w = w->parentWidget())
+        if (w == Flex || w == rtfQuery || w == static_cast<QWidget*>(lstTablas)) return w;
+    return nullptr;
+}
+
+void frmMain::QueryCut() {
+    mdlErrors::Guarded(kContext + QStringLiteral("QueryCut"), [&] {
+        if (rtfQueryText->SelLength() < 1) return;
+        Clipboard::Clear();
+        Clipboard::SetText(rtfQueryText->SelText());
+        rtfQueryText->SetSelText(QString());
+    });
+}
+
+void frmMain::QueryCopy() {
+    mdlErrors::Guarded(kContext + QStringLiteral("QueryCopy"), [&] {
+        const QWidget* active = ActiveControl();
+        if (active && active->objectName() == QLatin1String("Flex")) CopyGridSelection(*Flex);
+        active = ActiveControl();
+        if (active && active->objectName() == QLatin1String("rtfQuery") && rtfQueryText->SelLength() > 0) {
+            Clipboard::Clear();
+            Clipboard::SetText(rtfQueryText->SelText());
+        }
+    });
+}
+
+void frmMain::QueryPaste() {
+    mdlErrors::Guarded(kContext + QStringLiteral("QueryPaste"), [&] {
+        const QString clip = Clipboard::GetText();
+        if (clip.isEmpty()) return;
+        // With no selection the text goes in at the caret: an empty pane must be able to take a paste.
+        const QString text = rtfQueryText->Text();
+        const int start = rtfQueryText->SelStart();
+        const int length = rtfQueryText->SelLength();
+        rtfQueryText->SetText(text.left(start) + clip + text.mid(start + length));
+    });
+}
+
+void frmMain::QuerySelectAll() {
+    const QString text = rtfQueryText->Text();
+    if (text.isEmpty()) return;
+    rtfQueryText->SetSelStart(0);
+    rtfQueryText->SetSelLength(static_cast<int>(text.size()));
+}
+
+void frmMain::CopyToClip() {
+    mdlErrors::Guarded(kContext + QStringLiteral("CopyToClip"), [&] {
+        Clipboard::Clear();
+        Clipboard::SetText(QString::fromStdString(cnn.ConnectionString()));
+    });
+}
+
+void frmMain::CopyGridSelection(tbn::platform::FlexGrid& grid) {
+    // The block is the same whichever corner the selection was started from.
+    const std::int64_t firstRow = std::min(grid.Row(), grid.RowSel());
+    const std::int64_t lastRow = std::max(grid.Row(), grid.RowSel());
+    const std::int64_t firstCol = std::min(grid.Col(), grid.ColSel());
+    const std::int64_t lastCol = std::max(grid.Col(), grid.ColSel());
+    QString text;
+    for (std::int64_t r = firstRow; r <= lastRow; ++r) {
+        for (std::int64_t c = firstCol; c <= lastCol; ++c) {
+            text += grid.TextMatrix(r, c);
+            text += QLatin1Char('\t');
+        }
+        text += QLatin1String("\r\n");
+    }
+    Clipboard::SetText(text);
+}
+
+void frmMain::rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position) {
+    if (button != Qt::RightButton) return;
+    frmMDI* frame = frmMDI::instance();
+    if (!frame) return;
+    QMenu* menu = frame->QueryMenu();
+    menu->setDefaultAction(frame->QueryExecuteAction());
+    menu->exec(rtfQuery->viewport()->mapToGlobal(position));
+    menu->setDefaultAction(nullptr);
+}

@@ -1,0 +1,119 @@
+#include "platform/MsgBox.h"
+#include "platform/TextBox.h"
+#include "support/QueryWindowFixture.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+using tbn::test::QueryWindowFixture;
+using namespace tbn::platform;
+
+namespace {
+const std::string kBooks = "CREATE TABLE books(id INTEGER, title TEXT); INSERT INTO books VALUES(1,'Dune');";
+
+QStringList WindowListCaptions(frmMDI& frame) {
+    emit frame.mnuWndList->aboutToShow();
+    QStringList captions;
+    bool pastOwnEntries = false;
+    for (QAction* action : frame.mnuWndList->actions()) {
+        if (action == frame.mnuCloseAll) { pastOwnEntries = true; continue; }
+        if (pastOwnEntries && !action->isSeparator()) captions << action->text().remove(QLatin1Char('&'));
+    }
+    return captions;
+}
+} // namespace
+
+class FrameTest : public QueryWindowFixture {};
+
+TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
+    QStringList tops;
+    for (QAction* a : frame->menuBar()->actions()) tops << a->text();
+    EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
+    QStringList query;
+    for (QAction* a : frame->mnuQuery->actions()) query << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
+                                  "Select all"}));
+    EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
+    EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+    EXPECT_EQ(frame->mnuConnectionManager->shortcut(), QKeySequence(Qt::Key_F8));
+    EXPECT_EQ(frame->mnuAbout->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    EXPECT_EQ(frame->mnuWindowsCloseCurrent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("TBN"));
+}
+
+TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
+    for (QAction* a : {frame->mnuQueryCopy, frame->mnuQueryCut, frame->mnuQueryExecute, frame->mnuExecuteSelected,
+                       frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
+                       frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    for (QAction* a : {frame->mnuConnectionManager, frame->mnuCloseAll, frame->mnuAbout})
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+
+    int managerCalls = 0;
+    frmMDI::SetConnectionManagerCommand([&](frmMDI&) { ++managerCalls; });
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    QTest::keyClick(frame.get(), Qt::Key_F8);
+    EXPECT_EQ(managerCalls, 1);
+    frmMDI::SetConnectionManagerCommand({});
+}
+
+TEST_F(FrameTest, RoutedCommandsReachOnlyTheActiveWindow) {
+    const QString cnn = MakeDatabase("a.db", kBooks);
+    frmMain* first = OpenWindow("first", cnn);
+    frmMain* second = OpenWindow("second", cnn);
+    frame->mdiArea()->setActiveSubWindow(first->subWindow());
+    Settle();
+    ASSERT_EQ(frame->ActiveQueryWindow(), first);
+    first->QueryText().SetText("abc");
+    second->QueryText().SetText("xyz");
+    frame->mnuQuerySelectAll_Click();
+    EXPECT_EQ(first->QueryText().SelLength(), 3);
+    EXPECT_EQ(second->QueryText().SelLength(), 0);
+}
+
+TEST_F(FrameTest, CloseCurrentAndCloseAllFollowTheWindowList) {
+    const QString cnn = MakeDatabase("a.db", kBooks);
+    frmMain* first = OpenWindow("first", cnn);
+    OpenWindow("second", cnn);
+    EXPECT_EQ(WindowListCaptions(*frame), (QStringList{"first", "second"}));
+
+    frame->mnuWindowsCloseCurrent_Click();  // the second is active
+    Settle();
+    ASSERT_EQ(frame->QueryWindows().size(), 1);
+    EXPECT_EQ(frame->QueryWindows().front(), first);
+    EXPECT_EQ(WindowListCaptions(*frame), QStringList{"first"});
+
+    boxes->Answer(vbNo);
+    frame->mnuCloseAll_Click();
+    Settle();
+    EXPECT_EQ(frame->QueryWindows().size(), 1);
+    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Close all windows?"));
+    EXPECT_EQ(boxes->Last().title, QStringLiteral("TBN"));
+    EXPECT_EQ(boxes->Last().style, vbYesNo + vbQuestion);
+
+    boxes->Answer(vbYes);
+    frame->mnuCloseAll_Click();
+    Settle();
+    EXPECT_TRUE(frame->QueryWindows().isEmpty());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(frame->mnuQueryExecute->isEnabled());  // nothing turns the commands off again
+    frame->mnuQueryExecute_Click();                     // and with no window they do nothing
+
+    boxes->Answer(vbYes);
+    frame->mnuCloseAll_Click();  // with no window open the frame stays
+    EXPECT_TRUE(frame->isVisible());
+}
+
+TEST_F(FrameTest, AFailureEscapingARoutedCommandIsReportedAndTheFrameGoesOn) {
+    const QString cnn = MakeDatabase("a.db", kBooks);
+    OpenWindow("first", cnn);
+    boxes->Answer(vbOK);
+    frame->Route("mnuQuerySave_Click", [](frmMain&) { throw tbn::Error(75, "Path/File access error"); });
+    ASSERT_EQ(boxes->Count(), 1u);
+    EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMDI >> mnuQuerySave_Click"));
+    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Application error:\r\n#75 Path/File access error"));
+    EXPECT_EQ(frame->QueryWindows().size(), 1);
+}

@@ -1,0 +1,191 @@
+#include "connections/frmConnections.h"
+#include "connections/frmEditConnection.h"
+#include "platform/FlexGrid.h"
+#include "platform/Modal.h"
+#include "platform/MousePointer.h"
+#include "platform/MsgBox.h"
+#include "platform/ProgramFolder.h"
+#include "platform/TextBox.h"
+#include "support/QueryWindowFixture.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+using namespace tbn::platform;
+using tbn::test::QueryWindowFixture;
+
+namespace {
+QStringList Names(const QTreeWidget* list) {
+    QStringList names;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) names << list->topLevelItem(i)->text(0);
+    return names;
+}
+} // namespace
+
+class ManagerTest : public QueryWindowFixture {
+protected:
+    void SetUp() override {
+        QueryWindowFixture::SetUp();
+        SetProgramFolderForTesting(dir.path());
+    }
+    void TearDown() override {
+        SetModalResponder({});
+        SetProgramFolderForTesting(QString());
+        QueryWindowFixture::TearDown();
+    }
+    std::unique_ptr<frmConnections> Manager() {
+        auto manager = std::make_unique<frmConnections>(*frame);
+        manager->FillCnns();
+        return manager;
+    }
+    // Plays the person at the connection editor: types name and string and presses Done, or closes.
+    void AnswerEditor(std::optional<QPair<QString, QString>> typed, QString* seenCaption = nullptr) {
+        SetModalResponder([typed, seenCaption](QDialog& dialog) {
+            auto* editor = qobject_cast<frmEditConnection*>(&dialog);
+            if (!editor) { ADD_FAILURE() << "unexpected dialog"; return 0; }
+            if (seenCaption) *seenCaption = editor->windowTitle();
+            if (!typed) return 0;
+            editor->txtName->setText(typed->first);
+            editor->txtConnectionString->setText(typed->second);
+            editor->cmdDone_Click();
+            return editor->result();
+        });
+    }
+};
+
+TEST_F(ManagerTest, EmptyStoreListsNothingAndOpenModifyDeleteDoNothing) {
+    auto manager = Manager();
+    EXPECT_EQ(manager->lvCnn->topLevelItemCount(), 0);
+    EXPECT_TRUE(manager->optTemp[0]->isChecked());
+    manager->cmdOpen_Click();
+    manager->cmdModify_Click();
+    manager->cmdDelete_Click();
+    EXPECT_TRUE(frame->QueryWindows().isEmpty());
+    EXPECT_FALSE(dir.exists("cnns.dat"));
+}
+
+TEST_F(ManagerTest, NewAddsASortedEntryAndModifyWithoutDoneChangesNothing) {
+    dir.write("cnns.dat", "zeta\tData Source=z.db\r\n");
+    auto manager = Manager();
+    QString caption;
+    AnswerEditor(QPair<QString, QString>{"Alpha", "Data Source=a.db"}, &caption);
+    manager->cmdNew_Click();
+    EXPECT_EQ(caption, QStringLiteral("Connection editor - Add connection"));
+    EXPECT_EQ(Names(manager->lvCnn), (QStringList{"Alpha", "zeta"}));
+    EXPECT_EQ(dir.read("cnns.dat"), QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\n"));
+
+    AnswerEditor(std::nullopt, &caption);  // closed by its close box
+    manager->cmdModify_Click();
+    EXPECT_EQ(caption, QStringLiteral("Connection editor - Modify connection"));
+    EXPECT_EQ(dir.read("cnns.dat"), QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\n"));
+    EXPECT_FALSE(dir.exists("temp.dat"));
+}
+
+TEST_F(ManagerTest, ModifyAndDeleteWorkOnEntriesWithExtraTabsToo) {
+    dir.write("cnns.dat", "A\tB\tC\r\nkeep\tData Source=k.db\r\n");
+    auto manager = Manager();
+    manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(0));
+    AnswerEditor(QPair<QString, QString>{"A2", "C2"});
+    manager->cmdModify_Click();
+    EXPECT_EQ(dir.read("cnns.dat"), QByteArray("keep\tData Source=k.db\r\nA2\tC2\r\n"));
+
+    boxes->Answer(vbNo);
+    manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(0));
+    manager->cmdDelete_Click();
+    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Are you sure you want to delete \"A2\"?"));
+    EXPECT_EQ(boxes->Last().style, vbYesNo + vbQuestion + vbDefaultButton2);
+    EXPECT_EQ(Names(manager->lvCnn).size(), 2);
+
+    boxes->Answer(vbYes);
+    manager->cmdDelete_Click();
+    EXPECT_EQ(dir.read("cnns.dat"), QByteArray("keep\tData Source=k.db\r\n"));
+    EXPECT_EQ(Names(manager->lvCnn), QStringList{"keep"});
+    EXPECT_EQ(manager->lvCnn->currentItem(), manager->lvCnn->topLevelItem(0));
+}
+
+TEST_F(ManagerTest, OptionsFollowTheTextAndTheList) {
+    dir.write("cnns.dat", "one\tData Source=1.db\r\n");
+    auto manager = Manager();
+    manager->txtCnn->setText("Data Source=x.db");
+    EXPECT_TRUE(manager->optTemp[1]->isChecked());
+    manager->txtCnn->clear();
+    EXPECT_TRUE(manager->optTemp[0]->isChecked());
+    manager->txtCnn->setText("typed");
+    manager->lvCnn_Click();
+    EXPECT_TRUE(manager->optTemp[0]->isChecked());
+    EXPECT_EQ(manager->txtCnn->text(), QStringLiteral("typed"));
+
+    manager->txtCnn->clear();
+    manager->optTemp[1]->setChecked(true);
+    manager->cmdOpen_Click();  // one-time option with an empty text: nothing
+    EXPECT_TRUE(frame->QueryWindows().isEmpty());
+}
+
+TEST_F(ManagerTest, OpenASavedConnectionAndRunAQuery) {
+    const QString cnn = MakeDatabase("shop.db", "CREATE TABLE items(name TEXT); INSERT INTO items VALUES('pen');");
+    dir.write("cnns.dat", ("Shop\t" + cnn + "\r\n").toUtf8());
+    auto manager = Manager();
+    manager->cmdOpen_Click();
+    Settle();
+    ASSERT_EQ(frame->QueryWindows().size(), 1);
+    frmMain* window = frame->QueryWindows().front();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Shop"));
+    EXPECT_TRUE(window->PanesShown());
+    EXPECT_EQ(window->lstTablasWidget()->item(0)->text(), QStringLiteral("items"));
+    EXPECT_TRUE(frame->mnuQueryExecute->isEnabled());
+    EXPECT_FALSE(manager->isVisible());
+    EXPECT_EQ(MousePointer(), vbDefault);
+
+    window->QueryText().SetText("SELECT name FROM items");
+    frame->mnuQueryExecute_Click();
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("pen"));
+}
+
+TEST_F(ManagerTest, AOneTimeConnectionIsNamedTempAndNeverSaved) {
+    const QString cnn = MakeDatabase("t.db", "CREATE TABLE t(x);");
+    auto manager = Manager();
+    manager->txtCnn->setText(cnn);
+    manager->cmdOpen_Click();
+    Settle();
+    ASSERT_EQ(frame->QueryWindows().size(), 1);
+    EXPECT_EQ(frame->QueryWindows().front()->windowTitle(), QStringLiteral("(temp) ") + cnn);
+    EXPECT_FALSE(dir.exists("cnns.dat"));
+}
+
+TEST_F(ManagerTest, ABadConnectionIsReportedAndTheManagerStaysOpen) {
+    auto manager = Manager();
+    manager->show();
+    manager->txtCnn->setText("Provider=Nonsense;Data Source=x");
+    boxes->Answer(vbOK);
+    manager->cmdOpen_Click();
+    Settle();
+    ASSERT_EQ(boxes->Count(), 1u);
+    EXPECT_EQ(boxes->Last().title, QStringLiteral("frmConnections >> OpenCnn"));
+    EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral("Nonsense")));
+    EXPECT_TRUE(frame->QueryWindows().isEmpty());
+    EXPECT_TRUE(manager->isVisible());
+    EXPECT_EQ(MousePointer(), vbDefault);
+}
+
+TEST_F(ManagerTest, EnterOpensAndEscapeClosesWhereverTheFocusIs) {
+    const QString cnn = MakeDatabase("k.db", "CREATE TABLE k(x);");
+    dir.write("cnns.dat", ("K\t" + cnn + "\r\n").toUtf8());
+    {
+        auto manager = Manager();
+        manager->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(manager.get()));
+        QTest::keyClick(manager->txtCnn, Qt::Key_Escape);
+        EXPECT_FALSE(manager->isVisible());
+        EXPECT_TRUE(frame->QueryWindows().isEmpty());
+    }
+    auto manager = Manager();
+    manager->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(manager.get()));
+    QTest::keyClick(manager->lvCnn, Qt::Key_Return);
+    Settle();
+    EXPECT_EQ(frame->QueryWindows().size(), 1);
+    EXPECT_EQ(dir.read("cnns.dat"), ("K\t" + cnn + "\r\n").toUtf8());
+}

@@ -1,0 +1,153 @@
+// One body per behaviour, run over every provider route.
+#include "DbTestSupport.h"
+#include "ProviderRoutes.h"
+
+#include "db/Catalog.h"
+#include "db/ErrorCodes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace tbn::test {
+namespace {
+
+using db::adStateClosed;
+using db::adStateOpen;
+using Row = std::vector<std::optional<std::string>>;
+
+class EngineTest : public ::testing::TestWithParam<ProviderRoute> {
+protected:
+    void SetUp() override {
+        std::string skipReason;
+        const std::optional<std::string> cs = GetParam().FreshDatabase(dir_, skipReason);
+        if (!cs) GTEST_SKIP() << skipReason;
+        cnn_.SetConnectionString(*cs);
+        cnn_.Open();
+        Exec(cnn_, "CREATE TABLE scratch (n INTEGER)");
+    }
+
+    // Runs a row-returning text both as the last statement (read as it is fetched) and followed
+    // by another statement (read into memory first); both must give the same table.
+    ResultTable BothWays(const std::string& select) {
+        const std::optional<ResultTable> last = Query(cnn_, select);
+        const std::optional<ResultTable> followed = Query(cnn_, select + ";\nDELETE FROM scratch WHERE 1 = 0");
+        EXPECT_TRUE(last && followed) << select;
+        if (!last || !followed) return {};
+        EXPECT_EQ(last->Names, followed->Names) << select;
+        EXPECT_EQ(last->Rows, followed->Rows) << select;
+        return *last;
+    }
+
+    TempDir dir_;
+    db::Connection cnn_;
+};
+
+TEST_P(EngineTest, CatalogListsTablesViewsAndEngineTablesWithTheirTypes) {
+    Exec(cnn_, "CREATE TABLE Orders (id INTEGER PRIMARY KEY AUTOINCREMENT, total REAL);"
+               "CREATE VIEW BigOrders AS SELECT id FROM Orders WHERE total > 100;"
+               "INSERT INTO Orders (total) VALUES (5)");
+    db::Catalog cat;
+    cat.SetActiveConnection(cnn_);
+    const std::vector<db::TableInfo> tables = cat.Tables();
+    auto typeOf = [&](std::string_view name) -> std::string {
+        for (const auto& t : tables)
+            if (t.Name == name) return t.Type;
+        return "(absent)";
+    };
+    EXPECT_EQ(typeOf("Orders"), "TABLE");
+    EXPECT_EQ(typeOf("scratch"), "TABLE");
+    EXPECT_EQ(typeOf("BigOrders"), "VIEW");
+    EXPECT_TRUE(std::any_of(tables.begin(), tables.end(), [](const auto& t) { return t.Type == "SYSTEM TABLE"; }));
+    const auto orders = std::find_if(tables.begin(), tables.end(), [](const auto& t) { return t.Name == "Orders"; });
+    const auto view = std::find_if(tables.begin(), tables.end(), [](const auto& t) { return t.Name == "BigOrders"; });
+    EXPECT_LT(orders, view) << "tables come in the engine's order";
+}
+
+TEST_P(EngineTest, TheLastRowSetOfSeveralStatementsWins) {
+    Exec(cnn_, "INSERT INTO scratch VALUES (1); INSERT INTO scratch VALUES (2)");
+    EXPECT_EQ(Query(cnn_, "SELECT 1 AS a; SELECT 2 AS b")->Rows, std::vector<Row>{{"2"}});
+    EXPECT_EQ(Query(cnn_, "SELECT 3 AS c; -- a closing remark\n/* and a comment */ ;")->Names,
+              std::vector<std::string>{"c"});
+
+    // The select's rows are read before the update runs, and the update still happens.
+    const std::optional<ResultTable> before = Query(cnn_, "SELECT n FROM scratch ORDER BY n; UPDATE scratch SET n = n * 10");
+    ASSERT_TRUE(before);
+    EXPECT_EQ(before->Rows, (std::vector<Row>{{"1"}, {"2"}}));
+    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch ORDER BY n")->Rows, (std::vector<Row>{{"10"}, {"20"}}));
+}
+
+TEST_P(EngineTest, AFailingStatementStopsTheRunAfterEarlierOnesTookEffect) {
+    db::Recordset rs;
+    const std::optional<Error> error = CaughtError(
+        [&] { rs.Open("INSERT INTO scratch VALUES (7); INSERT INTO no_such_table VALUES (1); INSERT INTO scratch VALUES (8)", cnn_); });
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->Number(), 0);
+    EXPECT_NE(error->Description().find("no_such_table"), std::string::npos) << error->Description();
+    EXPECT_EQ(rs.State(), adStateClosed);
+    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch")->Rows, std::vector<Row>{{"7"}});
+
+    EXPECT_TRUE(CaughtError([&] { rs.Open("SELECT n FROM scratch; SELEC oops", cnn_); }));
+    EXPECT_EQ(rs.State(), adStateClosed);
+}
+
+TEST_P(EngineTest, NullAndEmptyStringBothReadEmptyButOnlyNullIsNull) {
+    const ResultTable t = BothWays("SELECT NULL AS n, '' AS e");
+    EXPECT_EQ(t.Rows, (std::vector<Row>{{std::nullopt, ""}}));
+}
+
+TEST_P(EngineTest, AStatementWithoutRowSetLeavesTheRecordsetClosed) {
+    db::Recordset rs;
+    rs.Open("UPDATE scratch SET n = 1", cnn_);
+    EXPECT_EQ(rs.State(), adStateClosed);
+    EXPECT_EQ(rs.GetFields().Count(), 0u);
+    EXPECT_TRUE(rs.Eof());
+    rs.Open("", cnn_);
+    EXPECT_EQ(rs.State(), adStateClosed) << "an empty text runs nothing";
+}
+
+TEST_P(EngineTest, ASelectWithoutRowsHasFieldsAndStartsAtEnd) {
+    const ResultTable t = BothWays("SELECT n AS first, n AS second FROM scratch WHERE 1 = 0");
+    EXPECT_EQ(t.Names, (std::vector<std::string>{"first", "second"}));
+    EXPECT_TRUE(t.Rows.empty());
+
+    db::Recordset rs;
+    rs.Open("SELECT n FROM scratch", cnn_);
+    ASSERT_EQ(rs.State(), adStateOpen);
+    EXPECT_TRUE(rs.Eof());
+    EXPECT_EQ(CaughtError([&] { rs.MoveNext(); })->Number(), ErrorCode::NoCurrentRecord);
+    EXPECT_EQ(CaughtError([&] { rs.GetFields()[0].Value(); })->Number(), ErrorCode::NoCurrentRecord);
+}
+
+TEST_P(EngineTest, AMillionCharacterValueComesBackWhole) {
+    std::string value(1'000'000, 'x');
+    for (std::size_t i = 0; i < value.size(); i += 1000) value[i] = static_cast<char>('a' + (i / 1000) % 26);
+    Exec(cnn_, "CREATE TABLE big (t TEXT); INSERT INTO big VALUES ('" + value + "')");
+    const ResultTable t = BothWays("SELECT t FROM big");
+    ASSERT_EQ(t.Rows.size(), 1u);
+    ASSERT_TRUE(t.Rows[0][0]);
+    EXPECT_TRUE(*t.Rows[0][0] == value) << "value of " << t.Rows[0][0]->size() << " bytes differs";
+}
+
+TEST_P(EngineTest, NonAsciiTextAndNamesKeepTheirBytes) {
+    Exec(cnn_, "CREATE TABLE \"Año\" (\"Descripción\" TEXT); INSERT INTO \"Año\" VALUES ('Ñandú — 日本語 😀')");
+    const ResultTable t = BothWays("SELECT \"Descripción\" FROM \"Año\"");
+    EXPECT_EQ(t.Names, std::vector<std::string>{"Descripción"});
+    EXPECT_EQ(t.Rows, std::vector<Row>{{"Ñandú — 日本語 😀"}});
+}
+
+TEST_P(EngineTest, BinaryValuesReadAsUppercaseHex) {
+    const ResultTable t = BothWays("SELECT " + GetParam().BlobLiteral("00FF10AB") + " AS b");
+    EXPECT_EQ(t.Rows, std::vector<Row>{{"00FF10AB"}});
+}
+
+TEST_P(EngineTest, DecimalLiteralsKeepTheirFractionDigits) {
+    const ResultTable t = BothWays("SELECT 1.0 AS one, 2.5 AS two_and_a_half, 42 AS answer");
+    EXPECT_EQ(t.Rows, (std::vector<Row>{{"1.0", "2.5", "42"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, EngineTest, ::testing::ValuesIn(AllProviderRoutes()),
+                         [](const ::testing::TestParamInfo<ProviderRoute>& info) { return info.param.Name; });
+
+} // namespace
+} // namespace tbn::test

@@ -1,0 +1,101 @@
+#include "platform/FlexGrid.h"
+#include "query/GridAutosize.h"
+#include "support/QueryWindowFixture.h"
+
+using tbn::platform::FlexGrid;
+using tbn::test::QueryWindowFixture;
+
+class AutosizeTest : public QueryWindowFixture {
+protected:
+    void SetUp() override {
+        QueryWindowFixture::SetUp();
+        window = frame->NewQueryWindow();
+        window->Load();
+        grid = std::make_unique<FlexGrid>();
+        grid->resize(10, 10);  // narrower than any column: nothing left over to spread
+        grid->show();
+    }
+    int Expected(const QString& text) const {
+        return ClampColumnWidth(TextMeasure(window->font()).WidthTwips(text) + kCellPaddingTwips);
+    }
+    void Fill(std::int64_t records) {
+        grid->SetCols(3);
+        grid->SetRows(records + 2);
+        grid->SetTextMatrix(0, 1, "a much longer header");
+        grid->SetTextMatrix(0, 2, "h");
+        for (std::int64_t r = 1; r <= records; ++r) {
+            grid->SetTextMatrix(r, 0, QString::number(r));
+            grid->SetTextMatrix(r, 1, "x");
+            grid->SetTextMatrix(r, 2, "value");
+        }
+    }
+
+    frmMain* window = nullptr;
+    std::unique_ptr<FlexGrid> grid;
+};
+
+TEST_F(AutosizeTest, WidestSampledTextPlusPaddingAndRowsPastTheSampleDoNotCount) {
+    Fill(150);
+    grid->SetTextMatrix(120, 2, "a text far wider than anything in the first hundred rows");
+    window->AutosizeGridColumns(*grid, 100, 400);
+    EXPECT_EQ(grid->ColWidth(0), Expected("99"));
+    EXPECT_EQ(grid->ColWidth(1), Expected("a much longer header"));
+    EXPECT_EQ(grid->ColWidth(2), Expected("value"));
+    EXPECT_EQ(grid->Col(), 2);
+    EXPECT_EQ(grid->Row(), 99);
+    EXPECT_TRUE(grid->isVisible());
+}
+
+TEST_F(AutosizeTest, EmptyColumnsGetThePaddingAndZeroRowsGetNothing) {
+    grid->SetCols(2);
+    grid->SetRows(2);
+    window->AutosizeGridColumns(*grid, 100, 400);
+    EXPECT_EQ(grid->ColWidth(1), 150);
+    window->AutosizeGridColumns(*grid, 0, 400);  // nothing measured: only the spread share is left
+    EXPECT_EQ(grid->ColWidth(1), grid->WidthTwips() / 2);
+}
+
+TEST_F(AutosizeTest, LeftOverWidthIsSpreadEvenlyOverEveryColumn) {
+    Fill(3);
+    grid->resize(1000, 200);
+    window->AutosizeGridColumns(*grid, 100, 400);
+    const int gridWidth = grid->WidthTwips();
+    const int sized[] = {Expected("3"), Expected("a much longer header"), Expected("value")};
+    const int share = (gridWidth - (sized[0] + sized[1] + sized[2])) / 3;
+    ASSERT_GT(share, 0);
+    for (int c = 0; c < 3; ++c) EXPECT_EQ(grid->ColWidth(c), sized[c] + share) << "column " << c;
+    const int covered = grid->ColWidth(0) + grid->ColWidth(1) + grid->ColWidth(2);
+    EXPECT_LE(covered, gridWidth);
+    EXPECT_LT(gridWidth - covered, 3);
+
+    window->AutosizeGridColumns(*grid, 0, 400);  // nothing sampled: equal shares of the whole width
+    EXPECT_EQ(grid->ColWidth(0), gridWidth / 3);
+    EXPECT_EQ(grid->ColWidth(2), gridWidth / 3);
+}
+
+TEST_F(AutosizeTest, SingleRowVariantUsesTheFirstRecordEvenWhenTheHeaderIsWider) {
+    Fill(5);
+    window->AutosizeGridColumnsFirst(*grid, 100, 400);
+    EXPECT_EQ(grid->ColWidth(1), Expected("x"));
+    EXPECT_EQ(grid->Row(), 1);
+    EXPECT_EQ(grid->Col(), 2);
+    grid->SetRows(1);
+    window->AutosizeGridColumnsFirst(*grid, 100, 400);
+    EXPECT_EQ(grid->ColWidth(1), Expected("a much longer header"));
+}
+
+TEST_F(AutosizeTest, ATextTooWideForAColumnIsCappedAndSizingGoesOn) {
+    Fill(2);
+    grid->SetTextMatrix(1, 1, QString(20000, QLatin1Char('W')));
+    window->AutosizeGridColumns(*grid, 100, 400);
+    EXPECT_EQ(grid->ColWidth(1), kMaxColumnWidthTwips);
+    EXPECT_EQ(grid->ColWidth(2), Expected("value"));
+    EXPECT_TRUE(grid->isVisible());
+}
+
+TEST(ClampColumnWidth, RoundsHalvesToEven) {
+    EXPECT_EQ(ClampColumnWidth(150.5), 150);
+    EXPECT_EQ(ClampColumnWidth(151.5), 152);
+    EXPECT_EQ(ClampColumnWidth(0), 0);
+    EXPECT_EQ(ClampColumnWidth(40000), kMaxColumnWidthTwips);
+}

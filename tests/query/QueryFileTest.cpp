@@ -1,0 +1,106 @@
+#include "query/QueryFile.h"
+
+#include "db/Error.h"
+#include "db/ErrorCodes.h"
+#include "platform/FileOps.h"
+#include "support/FaultSteps.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace tbn::query {
+namespace {
+
+using platform::FileOpKind;
+
+QStringList FilesIn(const test::TempDir& dir) {
+    return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+TEST(QueryFileTest, EmptyTextIsExactlyOneLineEnd) {
+    test::TempDir dir;
+    WriteQueryFile(dir.file("q.sql"), QString());
+    EXPECT_EQ(dir.read("q.sql"), "\r\n");
+    EXPECT_EQ(ReadQueryFile(dir.file("q.sql")), QString());
+}
+
+TEST(QueryFileTest, TextRoundTripsAsUtf8WithoutByteOrderMark) {
+    test::TempDir dir;
+    const QString text = QString::fromUtf8("select 'caf\xC3\xA9 \xE2\x82\xAC'\r\n\r\n  from t  \r\n");
+    WriteQueryFile(dir.file("q.sql"), text);
+    EXPECT_EQ(dir.read("q.sql"), text.toUtf8() + "\r\n");
+    EXPECT_EQ(ReadQueryFile(dir.file("q.sql")), text);
+}
+
+TEST(QueryFileTest, ReadingDropsOnlyLeadingEmptyLinesAndTakesAnUnendedLastLine) {
+    test::TempDir dir;
+    dir.write("a.sql", "\r\n\r\nx\r\n");
+    EXPECT_EQ(ReadQueryFile(dir.file("a.sql")), "x");
+    dir.write("b.sql", "\r \r\n\r\nx\ry");
+    EXPECT_EQ(ReadQueryFile(dir.file("b.sql")), " \r\n\r\nx\r\ny");
+    dir.write("c.sql", "select caf\xE9");
+    EXPECT_EQ(ReadQueryFile(dir.file("c.sql")), QString::fromUtf8("select caf\xC3\xA9"));
+}
+
+TEST(QueryFileTest, MissingFileRaisesFileNotFound) {
+    test::TempDir dir;
+    try {
+        ReadQueryFile(dir.file("gone.sql"));
+        FAIL() << "no error";
+    } catch (const tbn::Error& e) {
+        EXPECT_EQ(e.Number(), ErrorCode::FileNotFound) << e.Description();
+    }
+}
+
+TEST(QueryFileTest, ReplacingKeepsTheModeFollowsLinksAndLeavesNoScratchFile) {
+    test::TempDir dir;
+    dir.write("q.sql", "old\r\n");
+    platform::SetFilePermissions(dir.file("q.sql"), 0640);
+    WriteQueryFile(dir.file("q.sql"), "new");
+    EXPECT_EQ(dir.read("q.sql"), "new\r\n");
+    EXPECT_EQ(platform::FilePermissions(dir.file("q.sql")), 0640u);
+
+    ASSERT_TRUE(QFile::link(dir.file("q.sql"), dir.file("link.sql")));
+    WriteQueryFile(dir.file("link.sql"), "through link");
+    EXPECT_EQ(dir.read("q.sql"), "through link\r\n");
+    EXPECT_TRUE(QFileInfo(dir.file("link.sql")).isSymLink());
+    EXPECT_EQ(FilesIn(dir), QStringList({"link.sql", "q.sql"}));
+}
+
+class QueryFileFaultTest : public ::testing::TestWithParam<FileOpKind> {};
+
+TEST_P(QueryFileFaultTest, FailedReplaceKeepsTheOldFile) {
+    test::TempDir dir;
+    const int failed = test::FailEachCall(
+        GetParam(), ENOSPC, [&] { dir.write("q.sql", "old\r\n"); },
+        [&] { WriteQueryFile(dir.file("q.sql"), "new text"); },
+        [&](const test::FaultRun& run) {
+            EXPECT_EQ(run.number, ErrorCode::DiskFull) << run.description;
+            EXPECT_EQ(dir.read("q.sql"), "old\r\n");
+            EXPECT_EQ(FilesIn(dir), QStringList({"q.sql"}));
+        });
+    if (GetParam() != FileOpKind::Read && GetParam() != FileOpKind::Remove) {
+        EXPECT_GE(failed, 1);
+    }
+    EXPECT_EQ(dir.read("q.sql"), "new text\r\n");
+}
+
+TEST_P(QueryFileFaultTest, FailedNewFileLeavesNoFile) {
+    test::TempDir dir;
+    test::FailEachCall(
+        GetParam(), ENOSPC, [&] { QFile::remove(dir.file("q.sql")); },
+        [&] { WriteQueryFile(dir.file("q.sql"), "new text"); },
+        [&](const test::FaultRun&) { EXPECT_TRUE(FilesIn(dir).isEmpty()) << FilesIn(dir).join(' ').toStdString(); });
+    EXPECT_EQ(dir.read("q.sql"), "new text\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, QueryFileFaultTest,
+                         ::testing::Values(FileOpKind::Open, FileOpKind::Read, FileOpKind::Write, FileOpKind::Flush,
+                                           FileOpKind::Close, FileOpKind::Rename, FileOpKind::Remove),
+                         test::KindTestName);
+
+} // namespace
+} // namespace tbn::query

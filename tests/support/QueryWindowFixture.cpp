@@ -1,0 +1,49 @@
+#include "support/QueryWindowFixture.h"
+
+#include "support/SqliteFile.h"
+
+#include <QApplication>
+#include <QTest>
+
+namespace tbn::test {
+
+void QueryWindowFixture::SetUp() {
+    boxes = std::make_unique<ScriptedMsgBox>();
+    frame = std::make_unique<frmMDI>();
+    frame->SetMenu(false);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+}
+
+void QueryWindowFixture::TearDown() {
+    frame.reset();
+    QApplication::processEvents();
+    EXPECT_EQ(boxes->Unanswered(), 0u) << "scripted answers left unused";
+    boxes.reset();
+}
+
+QString QueryWindowFixture::MakeDatabase(const QString& fileName, const std::string& sql) {
+    const QString path = dir.file(fileName);
+    RunSqlite(path, sql);
+    return SqliteConnectionString(path);
+}
+
+frmMain* QueryWindowFixture::OpenWindow(const QString& name, const QString& cnn) {
+    frmMain* window = frame->NewQueryWindow();
+    window->SetIsLoading(true);
+    window->Load();
+    window->Hide();
+    window->Connect(name, cnn);
+    frame->AddTabNavigator(name, window->hWnd());
+    frame->SetMenu(true);
+    window->Show();
+    window->SetIsLoading(false);
+    Settle();
+    return window;
+}
+
+void QueryWindowFixture::Settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
+} // namespace tbn::test
