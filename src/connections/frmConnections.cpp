@@ -53,6 +53,8 @@ frmConnections::frmConnections(frmMDI& frame) : QDialog(&frame), frame_(frame) {
     title.setBold(true);
     Label1->setFont(title);
     Place(Label1, 120, 120, 3090, 360);
+    // Where the classic face is missing a wider stand-in is used; the banner must not cut the title.
+    if (Label1->sizeHint().width() > Label1->width()) Label1->resize(Label1->sizeHint().width(), Label1->height());
 
     optTemp[0] = new QRadioButton(QStringLiteral("Connect using a saved connection string:"), this);
     Place(optTemp[0], 60, 660, 5655, 255);

@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <algorithm>
 #include <cmath>
@@ -97,6 +98,11 @@ void FlexGrid::ClampSelection() {
 void FlexGrid::ApplySelectionToView() {
     if (model_->UpdatesHeld()) return;  // applied when updates are released
     QScopedValueRollback scope(programmatic_, programmatic_ + 1);
+    // Moving the current cell from code does not scroll the view: sizing visits the last sampled
+    // row of every column, and the user must still see the top of the result afterwards.
+    const bool autoScroll = hasAutoScroll();
+    setAutoScroll(false);
+    const auto restoreAutoScroll = qScopeGuard([this, autoScroll] { setAutoScroll(autoScroll); });
     QItemSelectionModel* selection = selectionModel();
     const QModelIndex anchor = model_->IndexOfCell(row_, col_);
     if (anchor.isValid()) selection->setCurrentIndex(anchor, QItemSelectionModel::NoUpdate);

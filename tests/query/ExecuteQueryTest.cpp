@@ -4,6 +4,7 @@
 #include "platform/TextBox.h"
 #include "support/QueryWindowFixture.h"
 
+#include <QScrollBar>
 #include <string>
 
 using tbn::platform::FlexGrid;
@@ -134,4 +135,7 @@ TEST_F(ExecuteQueryTest, FortyThousandRecordsAreFilledAndSized) {
     EXPECT_EQ(grid.TextMatrix(40000, 1), QStringLiteral("40000"));
     EXPECT_GT(grid.ColWidth(1), 150);
     EXPECT_EQ(boxes->Count(), 0u);
+    // Sizing moved the current cell down the sample; the view still shows the first records.
+    EXPECT_EQ(grid.verticalScrollBar()->value(), 0);
+    EXPECT_EQ(grid.horizontalScrollBar()->value(), 0);
 }
