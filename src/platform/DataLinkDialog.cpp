@@ -58,9 +58,9 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
     while (propertyLayout_->rowCount() > 0) propertyLayout_->removeRow(0);
     fields_.clear();
     choices_.clear();
-    for (const ProviderSpec& spec : DataLinkProviders()) {
-        if (spec.name.compare(provider, Qt::CaseInsensitive) != 0) continue;
-        for (const PropertySpec& p : spec.properties) {
+    for (const ProviderSpec& known : DataLinkProviders()) {
+        if (known.name.compare(provider, Qt::CaseInsensitive) != 0) continue;
+        for (const PropertySpec& p : known.properties) {
             const QString value = form_.Value(p.key);
             if (p.kind == PropertySpec::Choice) {
                 auto* combo = new QComboBox(propertyPage_);

@@ -50,13 +50,13 @@ DataLinkForm DataLinkForm::FromConnectionString(const QString& text) {
     QString provider = QString::fromStdString(parsed.Get({"Provider"}).value_or(""));
     if (provider.isEmpty())
         provider = parsed.Get({"Driver", "DSN"}) ? QStringLiteral("ODBC") : QStringLiteral("SQLite");
-    const ProviderSpec* spec = FindProvider(provider);
-    form.provider_ = spec ? spec->name : provider;
+    const ProviderSpec* known = FindProvider(provider);
+    form.provider_ = known ? known->name : provider;
     for (const db::ConnectionProperty& property : parsed.Properties()) {
         const QString key = QString::fromStdString(property.Key);
         const QString value = QString::fromStdString(property.Value);
         if (key.compare(QLatin1String("Provider"), Qt::CaseInsensitive) == 0) continue;
-        const QString canonical = CanonicalKey(spec, key);
+        const QString canonical = CanonicalKey(known, key);
         if (canonical.isEmpty())
             form.extras_.append({key, value});
         else
@@ -83,8 +83,8 @@ void DataLinkForm::SetValue(const QString& key, const QString& value) {
 QString DataLinkForm::ToConnectionString() const {
     db::ConnectionString out;
     out.Set("Provider", provider_.toStdString());
-    if (const ProviderSpec* spec = FindProvider(provider_)) {
-        for (const PropertySpec& p : spec->properties) {
+    if (const ProviderSpec* known = FindProvider(provider_)) {
+        for (const PropertySpec& p : known->properties) {
             const QString value = Value(p.key);
             if (!value.isEmpty()) out.Set(p.key.toStdString(), value.toStdString());
         }
