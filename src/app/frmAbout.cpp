@@ -6,15 +6,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+using tbn::platform::TwipsRect;
 using tbn::platform::TwipsToPixels;
-
-namespace {
-
-QRect TwipsRect(double left, double top, double width, double height) {
-    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
-}
-
-} // namespace
 
 frmAbout::frmAbout(QWidget* parent)
     : QDialog(parent), txtGNU_(new QPlainTextEdit(this)), cmdOk_(new QPushButton(QStringLiteral("Ok"), this)) {

@@ -29,8 +29,8 @@ const QString kContext = QStringLiteral("frmConnections >> ");
 constexpr int kTagRole = Qt::UserRole;       // the connection string
 constexpr int kLineRole = Qt::UserRole + 1;  // the store line the entry was read from: its key
 
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+void Place(QWidget* w, double left, double top, double width, double height) {
+    w->setGeometry(tbn::platform::TwipsRect(left, top, width, height));
 }
 } // namespace
 

@@ -12,8 +12,8 @@
 using tbn::platform::TwipsToPixels;
 
 namespace {
-void Place(QWidget* w, int left, int top, int width, int height) {
-    w->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+void Place(QWidget* w, double left, double top, double width, double height) {
+    w->setGeometry(tbn::platform::TwipsRect(left, top, width, height));
 }
 } // namespace
 

@@ -16,6 +16,10 @@ int TwipsToPixels(double twips) { return static_cast<int>(std::lround(twips * Lo
 
 double PixelsToTwips(double pixels) { return pixels * 1440.0 / LogicalDpi(); }
 
+QRect TwipsRect(double left, double top, double width, double height) {
+    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+}
+
 int TwipsPerPixel() { return static_cast<int>(std::lround(1440.0 / LogicalDpi())); }
 
 } // namespace tbn::platform

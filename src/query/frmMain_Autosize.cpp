@@ -6,6 +6,7 @@
 #include "query/GridScopes.h"
 
 #include <algorithm>
+#include <utility>
 
 using tbn::platform::FlexGrid;
 
@@ -24,39 +25,37 @@ void SpreadLeftOver(FlexGrid& grid) {
         grid.SetColWidth(c, ClampColumnWidth(static_cast<double>(grid.ColWidth(c) + share)));
 }
 
+// Sizes each column to the widest text of the rows [first, last) picks from its sample of n rows,
+// leaving the current cell on the last row measured of the last column.
+template <class RowsToMeasure>
+void SizeColumns(FlexGrid& grid, const QFont& font, int maxRowsToParse, RowsToMeasure rowsToMeasure) {
+    GridHidden hidden(grid);
+    const TextMeasure measure(font);
+    for (std::int64_t c = 0; c < grid.Cols(); ++c) {
+        grid.SetCol(c);
+        const std::int64_t n = std::min<std::int64_t>(grid.Rows(), maxRowsToParse);
+        const auto [first, last] = rowsToMeasure(n);
+        int w = 0;
+        for (std::int64_t r = first; r < last; ++r) {
+            grid.SetRow(r);
+            const double t = measure.WidthTwips(grid.TextMatrix(r, c)) + kCellPaddingTwips;
+            if (t > w) w = ClampColumnWidth(t);
+        }
+        grid.SetColWidth(c, w);
+    }
+    SpreadLeftOver(grid);
+}
+
 } // namespace
 
 void frmMain::AutosizeGridColumns(FlexGrid& msFG, int MaxRowsToParse, int /*MaxColWidth*/) {
-    GridHidden hidden(msFG);
-    const TextMeasure measure(font());
-    for (std::int64_t c = 0; c < msFG.Cols(); ++c) {
-        msFG.SetCol(c);
-        const std::int64_t n = std::min<std::int64_t>(msFG.Rows(), MaxRowsToParse);
-        int w = 0;
-        for (std::int64_t r = 0; r < n; ++r) {
-            msFG.SetRow(r);
-            const double t = measure.WidthTwips(msFG.TextMatrix(r, c)) + kCellPaddingTwips;
-            if (t > w) w = ClampColumnWidth(t);
-        }
-        msFG.SetColWidth(c, w);
-    }
-    SpreadLeftOver(msFG);
+    SizeColumns(msFG, font(), MaxRowsToParse, [](std::int64_t n) { return std::pair<std::int64_t, std::int64_t>(0, n); });
 }
 
+// Looks at one row per column: the header alone, or the first record when there is one.
 void frmMain::AutosizeGridColumnsFirst(FlexGrid& msFG, int MaxRowsToParse, int /*MaxColWidth*/) {
-    GridHidden hidden(msFG);
-    const TextMeasure measure(font());
-    for (std::int64_t c = 0; c < msFG.Cols(); ++c) {
-        msFG.SetCol(c);
-        const std::int64_t n = std::min<std::int64_t>(msFG.Rows(), MaxRowsToParse);
-        int w = 0;
-        if (n >= 1) {
-            const std::int64_t r = n == 1 ? 0 : 1;
-            msFG.SetRow(r);
-            const double t = measure.WidthTwips(msFG.TextMatrix(r, c)) + kCellPaddingTwips;
-            if (t > 0) w = ClampColumnWidth(t);
-        }
-        msFG.SetColWidth(c, w);
-    }
-    SpreadLeftOver(msFG);
+    SizeColumns(msFG, font(), MaxRowsToParse, [](std::int64_t n) {
+        const std::int64_t row = n == 1 ? 0 : 1;
+        return n < 1 ? std::pair<std::int64_t, std::int64_t>(0, 0) : std::pair<std::int64_t, std::int64_t>(row, row + 1);
+    });
 }

@@ -14,7 +14,7 @@ namespace layout = tbn::query;
 
 namespace {
 void Place(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+    w->setGeometry(tbn::platform::TwipsRect(left, top, width, height));
 }
 } // namespace
 

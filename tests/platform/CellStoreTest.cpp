@@ -1,3 +1,4 @@
+#include "support/ErrorNumber.h"
 #include "platform/CellStore.h"
 
 #include "db/Error.h"
@@ -18,14 +19,7 @@ namespace {
 using Values = std::vector<std::optional<std::string_view>>;
 using Reference = std::vector<std::vector<std::string>>;
 
-int ErrorNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const tbn::Error& error) {
-        return error.Number();
-    }
-    return 0;
-}
+using tbn::test::ErrorNumberOf;
 
 void ExpectSame(const CellStore& store, const Reference& reference) {
     ASSERT_EQ(store.Rows(), static_cast<std::int64_t>(reference.size()));

@@ -1,3 +1,4 @@
+#include "support/ErrorNumber.h"
 #include "platform/FlexGrid.h"
 
 #include "db/Error.h"
@@ -19,14 +20,7 @@ namespace {
 
 using Values = std::vector<std::optional<std::string_view>>;
 
-int ErrorNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const tbn::Error& error) {
-        return error.Number();
-    }
-    return 0;
-}
+using tbn::test::ErrorNumberOf;
 
 // GCC 12 warns falsely about `"literal" + std::to_string(n)` at -O3.
 std::string Numbered(const char* prefix, int number) {

@@ -1,3 +1,4 @@
+#include "support/ErrorNumber.h"
 #include "platform/TextBox.h"
 
 #include "db/Error.h"
@@ -11,14 +12,7 @@ using tbn::platform::BreakSnap;
 using tbn::platform::TextBox;
 
 namespace {
-int ErrorNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const tbn::Error& error) {
-        return error.Number();
-    }
-    return 0;
-}
+using tbn::test::ErrorNumberOf;
 } // namespace
 
 TEST(LineBreaks, EveryKindOfBreakBecomesOneAndPositionsCountCrLfAsTwo) {
