@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/pg-server.sh"
 install_packages
 build
 export QT_QPA_PLATFORM=offscreen
+trap pg_server_stop EXIT
+pg_server_start
 ctest --test-dir "$BUILD" --output-on-failure --timeout 300 -j "$(nproc)"

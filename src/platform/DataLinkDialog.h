@@ -31,6 +31,7 @@ public:
 
     QComboBox* providerList() const { return providerList_; }
     QLineEdit* field(const QString& key) const { return fields_.value(key); }
+    QComboBox* choice(const QString& key) const { return choices_.value(key); }
     QPushButton* testButton() const { return testButton_; }
 
 private:

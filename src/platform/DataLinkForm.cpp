@@ -1,6 +1,7 @@
 #include "platform/DataLinkForm.h"
 
 #include "db/ConnectionString.h"
+#include "db/OdbcSources.h"
 
 namespace tbn::platform {
 
@@ -13,6 +14,32 @@ QList<ProviderSpec> DataLinkProviders() {
                       {QString(), QStringLiteral("ReadWrite"), QStringLiteral("ReadOnly"),
                        QStringLiteral("ReadWriteCreate")}},
          PropertySpec{QStringLiteral("Busy Timeout"), {}, PropertySpec::Text, {}}}});
+    providers.append(ProviderSpec{
+        QStringLiteral("PostgreSQL"), QStringLiteral("PostgreSQL server"),
+        {PropertySpec{QStringLiteral("Host"), {QStringLiteral("Server")}, PropertySpec::Text, {}},
+         PropertySpec{QStringLiteral("Port"), {}, PropertySpec::Text, {}},
+         PropertySpec{QStringLiteral("Database"), {QStringLiteral("Initial Catalog")}, PropertySpec::Text, {}},
+         PropertySpec{QStringLiteral("User ID"), {QStringLiteral("Username")}, PropertySpec::Text, {}},
+         PropertySpec{QStringLiteral("Password"), {}, PropertySpec::Secret, {}},
+         PropertySpec{QStringLiteral("SSL Mode"), {}, PropertySpec::Choice,
+                      {QString(), QStringLiteral("disable"), QStringLiteral("allow"), QStringLiteral("prefer"),
+                       QStringLiteral("require"), QStringLiteral("verify-ca"), QStringLiteral("verify-full")}},
+         PropertySpec{QStringLiteral("Connect Timeout"), {}, PropertySpec::Text, {}},
+         PropertySpec{QStringLiteral("Application Name"), {}, PropertySpec::Text, {}}}});
+    // The lists are read from the driver manager each time, so a driver installed while the
+    // program runs shows up the next time the dialog opens.
+    QStringList drivers{QString()}, sources{QString()};
+    for (const std::string& name : db::OdbcDrivers()) drivers.append(QString::fromStdString(name));
+    for (const std::string& name : db::OdbcDataSources()) sources.append(QString::fromStdString(name));
+    providers.append(ProviderSpec{
+        QStringLiteral("ODBC"), QStringLiteral("ODBC driver or data source"),
+        {PropertySpec{QStringLiteral("Driver"), {}, PropertySpec::Choice, drivers},
+         PropertySpec{QStringLiteral("DSN"), {}, PropertySpec::Choice, sources},
+         PropertySpec{QStringLiteral("UID"), {}, PropertySpec::Text, {}},
+         PropertySpec{QStringLiteral("PWD"), {}, PropertySpec::Secret, {}},
+         PropertySpec{QStringLiteral("Database"), {}, PropertySpec::Text, {}},
+         PropertySpec{QStringLiteral("Server"), {}, PropertySpec::Text, {}},
+         PropertySpec{QStringLiteral("Port"), {}, PropertySpec::Text, {}}}});
     return providers;
 }
 

@@ -1,15 +1,89 @@
 #include "ProviderRoutes.h"
 
+#include "support/PgServer.h"
+
+#include <cctype>
+
 namespace tbn::test {
 
+namespace {
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string SqliteFile(const TempDir& dir) { return dir.file("engine.db").toStdString(); }
+
+// The database name of a string made by PgServer, for dropping it again.
+std::string DatabaseOf(const std::string& connectionString) {
+    const std::size_t at = connectionString.find("Database=");
+    const std::size_t end = connectionString.find(';', at);
+    return connectionString.substr(at + 9, end - at - 9);
+}
+
+std::optional<std::string> FreshPgDatabase(std::string& skipReason, bool throughOdbc) {
+    const std::optional<PgServer> server = PgServer::FromEnvironment();
+    if (!server) {
+        skipReason = PgServer::AbsentReason();
+        return std::nullopt;
+    }
+    const std::string name = server->CreateDatabase();
+    return throughOdbc ? server->OdbcConnectionString(name) : server->ConnectionString(name);
+}
+
+void DropPgDatabase(const std::string& connectionString) {
+    if (const std::optional<PgServer> server = PgServer::FromEnvironment())
+        server->DropDatabase(DatabaseOf(connectionString));
+}
+
+std::string PgBlobLiteral(std::string_view hex) { return "decode('" + std::string(hex) + "', 'hex')"; }
+
+} // namespace
+
 const std::vector<ProviderRoute>& AllProviderRoutes() {
-    static const std::vector<ProviderRoute> routes{
-        {"SqliteDirect",
-         [](const TempDir& dir, std::string&) -> std::optional<std::string> {
-             return "Data Source=" + dir.file("engine.db").toStdString() + ";Mode=ReadWriteCreate";
-         },
-         [](std::string_view hex) { return "X'" + std::string(hex) + "'"; }},
-    };
+    static const std::vector<ProviderRoute> routes = [] {
+        std::vector<ProviderRoute> list;
+
+        ProviderRoute sqlite;
+        sqlite.Name = "SqliteDirect";
+        sqlite.FreshDatabase = [](const TempDir& dir, std::string&) -> std::optional<std::string> {
+            return "Data Source=" + SqliteFile(dir) + ";Mode=ReadWriteCreate";
+        };
+        sqlite.BlobLiteral = [](std::string_view hex) { return "X'" + std::string(hex) + "'"; };
+        sqlite.BlobText = [](std::string_view hex) { return std::string(hex); };
+        list.push_back(sqlite);
+
+        ProviderRoute sqliteOdbc = sqlite;
+        sqliteOdbc.Name = "SqliteThroughOdbc";
+        sqliteOdbc.FreshDatabase = [](const TempDir& dir, std::string&) -> std::optional<std::string> {
+            return "Driver=SQLite3;Database=" + SqliteFile(dir);
+        };
+        sqliteOdbc.ReportsSystemTables = false;
+        sqliteOdbc.SeveralStatements = false;
+        // The driver shows a binary expression as the SQL literal that would make it.
+        sqliteOdbc.BlobText = [](std::string_view hex) { return "X'" + std::string(hex) + "'"; };
+        list.push_back(sqliteOdbc);
+
+        ProviderRoute pg;
+        pg.Name = "PostgresDirect";
+        pg.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshPgDatabase(skipReason, false); };
+        pg.DropDatabase = DropPgDatabase;
+        pg.BlobLiteral = PgBlobLiteral;
+        pg.BlobText = [](std::string_view hex) { return "\\x" + Lower(hex); };
+        pg.FailureUndoesEarlierStatements = true;
+        list.push_back(pg);
+
+        ProviderRoute pgOdbc = pg;
+        pgOdbc.Name = "PostgresThroughOdbc";
+        pgOdbc.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshPgDatabase(skipReason, true); };
+        pgOdbc.BlobText = [](std::string_view hex) { return Lower(hex); };
+        pgOdbc.ReportsSystemTables = false;
+        pgOdbc.CatalogInCreationOrder = false;
+        list.push_back(pgOdbc);
+        return list;
+    }();
     return routes;
 }
 

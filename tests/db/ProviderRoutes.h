@@ -1,7 +1,8 @@
 #pragma once
 // The ways the engine-facing suite reaches a database. Each route makes a fresh, empty database
 // and returns a connection string for it; a route whose engine is absent returns nullopt together
-// with the reason, and its tests skip with that reason.
+// with the reason, and its tests skip with that reason. Where engines legitimately differ, the
+// route carries what its engine does.
 #include "support/TempDir.h"
 
 #include <functional>
@@ -15,7 +16,17 @@ namespace tbn::test {
 struct ProviderRoute {
     std::string Name;
     std::function<std::optional<std::string>(const TempDir& dir, std::string& skipReason)> FreshDatabase;
-    std::function<std::string(std::string_view upperHex)> BlobLiteral;  // SQL for a binary value
+    std::function<void(const std::string& connectionString)> DropDatabase;  // may be empty
+    std::function<std::string(std::string_view upperHex)> BlobLiteral;     // SQL for a binary value
+    std::function<std::string(std::string_view upperHex)> BlobText;        // how the route shows it
+    // The driver runs a text of several statements (the SQLite3 ODBC driver refuses them).
+    bool SeveralStatements = true;
+    // The engine runs a text's statements as one transaction, so a failure undoes earlier ones.
+    bool FailureUndoesEarlierStatements = false;
+    // The catalog names engine tables as "SYSTEM TABLE" (some ODBC drivers never do).
+    bool ReportsSystemTables = true;
+    std::string OneAsReal = "1.0";  // SELECT 1.0
+    bool CatalogInCreationOrder = true;  // else in the driver's own order
 };
 
 const std::vector<ProviderRoute>& AllProviderRoutes();

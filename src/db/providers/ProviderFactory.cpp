@@ -4,6 +4,8 @@
 #include "db/ConnectionStringLexer.h"
 #include "db/Error.h"
 #include "db/ErrorCodes.h"
+#include "db/providers/OdbcProvider.h"
+#include "db/providers/PostgresProvider.h"
 #include "db/providers/SqliteProvider.h"
 
 namespace tbn::db {
@@ -25,11 +27,6 @@ Engine ChooseEngine(const ConnectionString& properties) {
                 "The provider \"" + *provider + "\" is not known. Known providers: SQLite, PostgreSQL, ODBC.");
 }
 
-[[noreturn]] void NotInThisBuild(std::string_view name) {
-    throw Error(ErrorCode::UnknownProvider,
-                "The " + std::string(name) + " provider is not available in this build of TBN.");
-}
-
 } // namespace
 
 std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::string_view user,
@@ -48,11 +45,11 @@ std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::str
     case Engine::Sqlite:
         return OpenSqliteSession(properties);
     case Engine::PostgreSql:
-        NotInThisBuild("PostgreSQL");
+        return OpenPostgresSession(properties);
     case Engine::Odbc:
-        NotInThisBuild("ODBC");
+        return OpenOdbcSession(properties);
     }
-    NotInThisBuild("requested");
+    throw Error(ErrorCode::UnknownProvider, "The requested provider is not available in this build of TBN.");
 }
 
 } // namespace tbn::db

@@ -1,0 +1,48 @@
+#include "db/providers/OdbcDriverKind.h"
+
+#include <dlfcn.h>
+#include <link.h>
+#include <sqlext.h>
+
+#include <string>
+#include <string_view>
+
+namespace tbn::db::odbc {
+
+namespace {
+
+struct Search {
+    std::string_view fileName;
+    std::string path;
+};
+
+int MatchLoadedObject(dl_phdr_info* info, size_t, void* data) {
+    auto* search = static_cast<Search*>(data);
+    const std::string_view path = info->dlpi_name ? info->dlpi_name : "";
+    const std::size_t slash = path.rfind('/');
+    const std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    // Some drivers give their file name without the "lib" it carries on disk (sqlite3odbc.so).
+    const bool same = base == search->fileName ||
+                      (base.size() == search->fileName.size() + 3 && base.substr(0, 3) == "lib" && base.substr(3) == search->fileName);
+    if (!same) return 0;
+    search->path.assign(path);
+    return 1;
+}
+
+} // namespace
+
+bool DriverHasWideCalls(SQLHDBC dbc) {
+    // The driver names its own library file; the driver manager has already loaded it.
+    char name[512] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DRIVER_NAME, name, sizeof name, &length))) return true;
+    Search search{name, {}};
+    if (!dl_iterate_phdr(MatchLoadedObject, &search)) return true;
+    void* library = dlopen(search.path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    if (!library) return true;
+    const bool wide = dlsym(library, "SQLExecDirectW") != nullptr;
+    dlclose(library);
+    return wide;
+}
+
+} // namespace tbn::db::odbc

@@ -1,0 +1,70 @@
+#include "db/providers/OdbcProvider.h"
+
+#include "db/ConnectionStringLexer.h"
+#include "db/ErrorCodes.h"
+#include "db/providers/OdbcDriverKind.h"
+#include "db/providers/OdbcSession.h"
+#include "db/providers/OdbcText.h"
+
+#include <vector>
+
+namespace tbn::db {
+
+namespace {
+
+using detail::SameKey;
+
+bool NeedsBraces(std::string_view value) {
+    if (value.empty()) return false;
+    if (value.front() == ' ' || value.back() == ' ') return true;
+    return value.find_first_of(";{}= ") != std::string_view::npos;
+}
+
+} // namespace
+
+std::string OdbcConnectionText(const ConnectionString& properties) {
+    std::string text;
+    for (const ConnectionProperty& property : properties.Properties()) {
+        if (SameKey(property.Key, "Provider")) continue;
+        std::string_view key = property.Key;
+        if (SameKey(key, "User ID")) key = "UID";
+        if (SameKey(key, "Password")) key = "PWD";
+        text.append(key);
+        text.push_back('=');
+        if (NeedsBraces(property.Value)) {
+            text.push_back('{');
+            for (char c : property.Value) {
+                text.push_back(c);
+                if (c == '}') text.push_back('}');
+            }
+            text.push_back('}');
+        } else {
+            text += property.Value;
+        }
+        text.push_back(';');
+    }
+    return text;
+}
+
+std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
+    auto link = std::make_unique<odbc::OdbcLink>();
+    link->password = properties.Get({"PWD", "Password"}).value_or("");
+    link->env = odbc::NewEnvironment();
+    link->dbc = std::make_unique<odbc::DbcHandle>(link->env.get());
+    SQLHANDLE dbc = link->dbc->get();
+    // Drivers that ignore the login timeout say so with a warning; that is not worth failing for.
+    SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(OdbcLoginTimeoutSeconds)), 0);
+
+    std::u16string in = odbc::ToUtf16(OdbcConnectionText(properties));
+    std::vector<SQLWCHAR> out(4096);
+    SQLSMALLINT outLength = 0;
+    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, odbc::Wide(in), SQL_NTS, out.data(),
+                                           static_cast<SQLSMALLINT>(out.size()), &outLength, SQL_DRIVER_NOPROMPT);
+    if (!odbc::Succeeded(rc))
+        throw odbc::Diagnostics(SQL_HANDLE_DBC, dbc, link->dialect(), "The ODBC driver manager could not connect.");
+    link->dbc->SetConnected();
+    link->wide = odbc::DriverHasWideCalls(dbc);
+    return std::make_unique<odbc::OdbcSession>(std::move(link));
+}
+
+} // namespace tbn::db

@@ -1,0 +1,59 @@
+#include "db/providers/OdbcSession.h"
+
+#include "db/ErrorCodes.h"
+#include "db/providers/OdbcRowReader.h"
+#include "db/providers/OdbcText.h"
+
+#include <climits>
+
+namespace tbn::db::odbc {
+
+Statement OdbcSession::NewStatement() {
+    return Statement::Allocate(link_->dbc->get());
+}
+
+Error OdbcSession::StatementError(const Statement& stmt) const {
+    return Diagnostics(SQL_HANDLE_STMT, stmt.get(), link_->dialect(), "The ODBC driver failed without a message.");
+}
+
+std::vector<TableInfo> OdbcSession::Tables() {
+    Statement stmt = NewStatement();
+    const SQLRETURN rc = link_->wide ? SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0)
+                                     : SQLTables(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    if (!Succeeded(rc)) throw StatementError(stmt);
+    const std::unique_ptr<BufferedCursor> rows = ReadRowSet(stmt.get(), link_->dialect());
+    // TABLE_NAME and TABLE_TYPE are the third and fourth columns of every driver's answer.
+    if (rows->FieldCount() < 4)
+        throw Error(ErrorCode::ProviderFailure, "The ODBC driver's table list has fewer columns than ODBC defines.");
+    std::vector<TableInfo> tables;
+    for (; !rows->AtEnd(); rows->Next()) tables.push_back({std::string(rows->Value(3)), std::string(rows->Value(2))});
+    return tables;
+}
+
+std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
+    // The driver manager refuses an empty text instead of running nothing.
+    if (commandText.empty()) return nullptr;
+    if (commandText.size() > static_cast<std::size_t>(INT_MAX))
+        throw Error(ErrorCode::InvalidArgument, "The command text is longer than ODBC accepts.");
+    Statement stmt = NewStatement();
+    SQLRETURN rc;
+    if (link_->wide) {
+        std::u16string text = ToUtf16(commandText);
+        rc = SQLExecDirectW(stmt.get(), Wide(text), static_cast<SQLINTEGER>(text.size()));
+    } else {
+        std::string text(commandText);
+        rc = SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+    }
+    std::unique_ptr<Cursor> kept;
+    // SQL_NO_DATA: a statement that touched no rows; the text may still hold more.
+    while (Succeeded(rc) || rc == SQL_NO_DATA) {
+        SQLSMALLINT columns = 0;
+        if (rc != SQL_NO_DATA && !Succeeded(SQLNumResultCols(stmt.get(), &columns))) throw StatementError(stmt);
+        if (columns > 0) kept = ReadRowSet(stmt.get(), link_->dialect());
+        rc = SQLMoreResults(stmt.get());
+        if (rc == SQL_NO_DATA) return kept;
+    }
+    throw StatementError(stmt);
+}
+
+} // namespace tbn::db::odbc

@@ -1,0 +1,127 @@
+#include "db/providers/PostgresCursor.h"
+
+#include "db/ErrorCodes.h"
+
+namespace tbn::db::pg {
+
+StreamingCursor::StreamingCursor(LinkPtr link, ResultPtr first, bool ownsRest)
+    : link_(std::move(link)), ownsRest_(ownsRest) {
+    const int count = PQnfields(first.get());
+    names_.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) names_.emplace_back(PQfname(first.get(), i));
+    link_->SetReader(this);
+    Adopt(std::move(first));
+}
+
+StreamingCursor::~StreamingCursor() {
+    if (!pending_) return;
+    link_->ClearReader(this);
+    if (ownsRest_) {
+        DrainResults(link_->get());
+        return;
+    }
+    // Only this row set is the cursor's to skip; the caller reads on from the next statement.
+    while (PGresult* raw = PQgetResult(link_->get())) {
+        const ResultPtr result(raw);
+        if (PQresultStatus(raw) != PGRES_SINGLE_TUPLE) break;
+    }
+}
+
+void StreamingCursor::Adopt(ResultPtr result) {
+    lastOfSet_ = PQresultStatus(result.get()) != PGRES_SINGLE_TUPLE;
+    current_ = std::move(result);
+    row_ = 0;
+    rows_ = PQntuples(current_.get());
+    if (rows_ == 0) Advance();
+}
+
+void StreamingCursor::Advance() {
+    if (lastOfSet_ || !pending_) {
+        Finish();
+        return;
+    }
+    ResultPtr next(PQgetResult(link_->get()));
+    if (next && (PQresultStatus(next.get()) == PGRES_SINGLE_TUPLE || PQresultStatus(next.get()) == PGRES_TUPLES_OK)) {
+        Adopt(std::move(next));
+        return;
+    }
+    current_.reset();
+    pending_ = false;
+    link_->ClearReader(this);
+    if (!next) return;  // the command is over
+    ResultPtr later = DrainResults(link_->get());
+    if (IsFailure(next.get())) throw link_->ResultError(next.get());
+    if (later) throw link_->ResultError(later.get());
+}
+
+void StreamingCursor::Finish() {
+    current_.reset();
+    if (!pending_) return;
+    pending_ = false;
+    link_->ClearReader(this);
+    if (!ownsRest_) return;
+    // Results after the row set come from statements the text was not expected to hold (its
+    // reading found only one); whatever they are, the connection must end idle.
+    if (ResultPtr failure = DrainResults(link_->get())) throw link_->ResultError(failure.get());
+}
+
+bool StreamingCursor::AtEnd() const { return buffered_ ? buffered_->AtEnd() : !current_; }
+
+void StreamingCursor::Next() {
+    if (buffered_) {
+        buffered_->Next();
+        if (buffered_->AtEnd() && deferred_) {
+            Error error = std::move(*deferred_);
+            deferred_.reset();
+            throw error;
+        }
+        return;
+    }
+    if (!current_) return;
+    if (++row_ < rows_) return;
+    Advance();
+}
+
+int StreamingCursor::Column(std::size_t index) const {
+    if (index >= names_.size())
+        throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(index) + " is out of range.");
+    return static_cast<int>(index);
+}
+
+bool StreamingCursor::IsNull(std::size_t index) const {
+    if (buffered_) return buffered_->IsNull(index);
+    return !current_ || PQgetisnull(current_.get(), row_, Column(index));
+}
+
+std::string_view StreamingCursor::Value(std::size_t index) const {
+    if (buffered_) return buffered_->Value(index);
+    if (!current_) return {};
+    const int column = Column(index);
+    return {PQgetvalue(current_.get(), row_, column),
+            static_cast<std::size_t>(PQgetlength(current_.get(), row_, column))};
+}
+
+void StreamingCursor::Detach() {
+    if (buffered_) return;
+    // Filled aside and installed at the end: until then the cursor still reads the server's rows.
+    auto buffer = std::make_unique<BufferedCursor>(names_);
+    try {
+        while (current_) {
+            for (std::size_t i = 0; i < names_.size(); ++i) {
+                if (IsNull(i))
+                    buffer->AppendNull();
+                else
+                    buffer->AppendValue(Value(i));
+            }
+            if (++row_ >= rows_) Advance();
+        }
+    } catch (const Error& error) {
+        // The current row went into the buffer before anything was read, so the failure always
+        // has a row before it from which Next() can raise it.
+        current_.reset();
+        deferred_ = error;
+    }
+    buffered_ = std::move(buffer);
+}
+
+} // namespace tbn::db::pg

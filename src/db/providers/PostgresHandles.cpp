@@ -1,0 +1,71 @@
+#include "db/providers/PostgresHandles.h"
+
+#include "db/ErrorCodes.h"
+#include "db/providers/PostgresCursor.h"
+#include "db/providers/SecretScrub.h"
+
+namespace tbn::db::pg {
+
+namespace {
+
+std::string TrimmedMessage(const char* message) {
+    std::string text = message ? message : "";
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    return text;
+}
+
+} // namespace
+
+void Link::Release() {
+    if (StreamingCursor* reader = reader_) {
+        reader_ = nullptr;
+        reader->Detach();
+    }
+}
+
+Error Link::ResultError(const PGresult* result) const {
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    std::string description;
+    if (state && primary) {
+        description = std::string(state) + ": " + primary;
+    } else {
+        // libpq's own failures (a lost connection, say) carry no SQLSTATE, only the message.
+        description = TrimmedMessage(PQresultErrorMessage(result));
+        if (description.empty()) description = TrimmedMessage(PQerrorMessage(conn_));
+    }
+    return Error(ErrorCode::ServerError, ScrubSecret(std::move(description), password_));
+}
+
+Error Link::ConnectionError(std::int32_t number) const {
+    std::string description = TrimmedMessage(PQerrorMessage(conn_));
+    if (description.empty()) description = "The PostgreSQL client library failed without a message.";
+    return Error(number, ScrubSecret(std::move(description), password_));
+}
+
+ResultPtr DrainResults(PGconn* conn) {
+    ResultPtr failure;
+    while (PGresult* raw = PQgetResult(conn)) {
+        ResultPtr result(raw);
+        EndCopy(conn, raw);
+        if (!failure && IsFailure(raw)) failure = std::move(result);
+    }
+    return failure;
+}
+
+void EndCopy(PGconn* conn, const PGresult* result) {
+    // A COPY would never end by itself: the upload is refused, the download skipped.
+    const ExecStatusType status = PQresultStatus(result);
+    if (status == PGRES_COPY_IN) PQputCopyEnd(conn, "TBN does not send COPY data");
+    if (status == PGRES_COPY_OUT) {
+        char* buffer = nullptr;
+        while (PQgetCopyData(conn, &buffer, 0) > 0) PQfreemem(buffer);
+    }
+}
+
+bool IsFailure(const PGresult* result) {
+    const ExecStatusType status = PQresultStatus(result);
+    return status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR;
+}
+
+} // namespace tbn::db::pg

@@ -1,0 +1,60 @@
+#pragma once
+// Owners of libpq handles and the translation of libpq failures into tbn::Error.
+#include "db/Error.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <libpq-fe.h>
+
+namespace tbn::db::pg {
+
+struct ResultCloser {
+    void operator()(PGresult* result) const noexcept { PQclear(result); }
+};
+using ResultPtr = std::unique_ptr<PGresult, ResultCloser>;
+
+class StreamingCursor;
+
+// One server connection, shared by the session and the cursor that may still be reading from it.
+// libpq runs one command at a time per connection, so the link remembers which cursor has rows
+// pending; anyone who needs the connection first asks that cursor to let go (Release()).
+class Link {
+public:
+    Link(PGconn* conn, std::string password) : conn_(conn), password_(std::move(password)) {}
+    ~Link() { PQfinish(conn_); }
+    Link(const Link&) = delete;
+    Link& operator=(const Link&) = delete;
+
+    PGconn* get() const { return conn_; }
+    void SetReader(StreamingCursor* cursor) { reader_ = cursor; }
+    void ClearReader(const StreamingCursor* cursor) {
+        if (reader_ == cursor) reader_ = nullptr;
+    }
+    // Makes the connection idle: the pending cursor, if any, reads its remaining rows into memory.
+    void Release();
+
+    // A failed result: "SQLSTATE: primary message", Number ServerError.
+    Error ResultError(const PGresult* result) const;
+    // The connection's current failure (no result to read it from).
+    Error ConnectionError(std::int32_t number) const;
+
+private:
+    PGconn* conn_;
+    std::string password_;  // only to keep it out of messages
+    StreamingCursor* reader_ = nullptr;
+};
+
+using LinkPtr = std::shared_ptr<Link>;
+
+// Reads every remaining result of the current command so the connection is idle again; returns
+// the first failed one (null when none failed).
+ResultPtr DrainResults(PGconn* conn);
+
+// Answers a COPY result so the command can go on to its next result.
+void EndCopy(PGconn* conn, const PGresult* result);
+
+bool IsFailure(const PGresult* result);
+
+} // namespace tbn::db::pg

@@ -1,0 +1,75 @@
+#include "db/providers/PostgresSession.h"
+
+#include "db/ErrorCodes.h"
+#include "db/providers/BufferedCursor.h"
+#include "db/providers/PostgresCursor.h"
+#include "db/providers/PostgresStatements.h"
+
+#include <string>
+
+namespace tbn::db::pg {
+
+namespace {
+
+constexpr const char* TablesQuery = R"(
+SELECT CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') THEN 'SYSTEM TABLE'
+            WHEN c.relkind IN ('v', 'm') THEN 'VIEW'
+            ELSE 'TABLE' END,
+       c.relname
+  FROM pg_catalog.pg_class c
+  JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
+ WHERE c.relkind IN ('r', 'p', 'f', 'v', 'm')
+   AND (n.nspname = ANY (pg_catalog.current_schemas(false)) OR n.nspname IN ('pg_catalog', 'information_schema'))
+ ORDER BY n.nspname IN ('pg_catalog', 'information_schema'), n.nspname, c.oid)";
+
+bool IsRowSet(const PGresult* result) {
+    const ExecStatusType status = PQresultStatus(result);
+    return status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK;
+}
+
+} // namespace
+
+std::vector<TableInfo> PostgresSession::Tables() {
+    link_->Release();
+    ResultPtr result(PQexec(link_->get(), TablesQuery));
+    if (!result) throw link_->ConnectionError(ErrorCode::ServerError);
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) throw link_->ResultError(result.get());
+    std::vector<TableInfo> tables;
+    const int rows = PQntuples(result.get());
+    tables.reserve(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r) tables.push_back({PQgetvalue(result.get(), r, 0), PQgetvalue(result.get(), r, 1)});
+    return tables;
+}
+
+std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
+    link_->Release();
+    PGconn* conn = link_->get();
+    // libpq takes a NUL-terminated text; a NUL inside would silently cut the command short.
+    const std::string text(commandText);
+    if (text.find('\0') != std::string::npos)
+        throw Error(ErrorCode::InvalidArgument, "The command text contains a NUL character, which PostgreSQL does not accept.");
+    if (!PQsendQuery(conn, text.c_str())) throw link_->ConnectionError(ErrorCode::ServerError);
+    // Rows then arrive one result each, so neither libpq nor this layer holds a whole row set.
+    PQsetSingleRowMode(conn);
+    const bool several = HasSeveralStatements(commandText);
+
+    std::unique_ptr<Cursor> kept;
+    while (PGresult* raw = PQgetResult(conn)) {
+        ResultPtr result(raw);
+        if (IsFailure(raw)) {
+            DrainResults(conn);
+            throw link_->ResultError(raw);
+        }
+        if (!IsRowSet(raw)) {
+            EndCopy(conn, raw);
+            continue;
+        }
+        auto cursor = std::make_unique<StreamingCursor>(link_, std::move(result), !several);
+        if (!several) return cursor;
+        // A later statement may replace this row set or fail, so its rows are taken now.
+        kept = BufferedCursor::Drain(*cursor);
+    }
+    return kept;
+}
+
+} // namespace tbn::db::pg

@@ -1,0 +1,25 @@
+#pragma once
+// One open PostgreSQL connection; see PostgresProvider.h for how it is opened.
+#include "db/providers/PostgresHandles.h"
+#include "db/providers/Provider.h"
+
+namespace tbn::db::pg {
+
+class PostgresSession final : public Session {
+public:
+    explicit PostgresSession(LinkPtr link) : link_(std::move(link)) {}
+
+    // The relations visible without a schema prefix (the search path's schemas), tables and views
+    // in the order they were created, then pg_catalog's and information_schema's as "SYSTEM TABLE".
+    std::vector<TableInfo> Tables() override;
+    // The text goes to the server as one query, so the server's own rules apply: the statements
+    // of a text without BEGIN/COMMIT form one transaction, and a failure undoes the earlier ones.
+    // A text of one statement is streamed row by row; in a longer text every row set is read into
+    // memory and the last one kept.
+    std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
+
+private:
+    LinkPtr link_;
+};
+
+} // namespace tbn::db::pg
