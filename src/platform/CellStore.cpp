@@ -10,13 +10,14 @@ namespace tbn::platform {
 
 namespace {
 // The first block serves the common small result on ordinary pages. Later ones are large and on
-// huge pages: every block leaves a partly used huge page at the end of its offsets and of its
-// text, so fewer, larger blocks waste less. Capacity is committed only as it is written.
-constexpr std::int64_t kFirstBlockRows = 65536;
-constexpr std::size_t kFirstBlockText = std::size_t{8} << 20;
-constexpr std::size_t kLaterBlockOffsets = std::size_t{8} << 20;
-constexpr std::size_t kLaterBlockText = std::size_t{32} << 20;
-// A write this far below the stored rows fills the gap with stored empty rows (4 bytes a cell);
+// huge pages: every block leaves a partly used huge page at the end of its index and of its
+// text, so few, large blocks waste little. Capacity is committed only as it is written.
+constexpr std::int64_t kFirstBlockRows = 8192;
+constexpr std::size_t kFirstBlockIndex = std::size_t{512} << 10;
+constexpr std::size_t kFirstBlockText = std::size_t{2} << 20;
+constexpr std::size_t kLaterBlockIndex = std::size_t{32} << 20;
+constexpr std::size_t kLaterBlockText = std::size_t{128} << 20;
+// A write this far below the stored rows fills the gap with stored empty rows (a few bytes each);
 // farther away it goes to the overrides so one stray write cannot commit megabytes.
 constexpr std::int64_t kMaxTailGap = 4096;
 
@@ -157,6 +158,19 @@ void CellStore::WriteRow(std::int64_t row, const RowValues& values) {
     for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) SetCell(row, c, values.At(c));
 }
 
+void CellStore::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
+    // Filling writes the first row of the empty tail, whole, with nothing overridden: that row
+    // goes straight to the end of the last block.
+    const bool wholeRow = values.firstCol == 0 && static_cast<std::int64_t>(values.values.size()) == cols_;
+    if (row == storedRows_ && row == rows_ - 1 && wholeRow && overrides_.empty()) {
+        AppendStored(values);
+        ++rows_;
+        return;
+    }
+    WriteRow(row, values);
+    InsertRow(rows_, RowValues{});
+}
+
 void CellStore::Clear() {
     blocks_.clear();
     blockFirstRow_.clear();
@@ -182,25 +196,35 @@ void CellStore::StoreTailRow(std::int64_t row, const RowValues& values) {
     EraseOverrides(row, values);
 }
 
-std::unique_ptr<CellBlock> CellStore::NewBlock(std::size_t minBytes) const {
+std::unique_ptr<CellBlock> CellStore::NewBlock(std::size_t minBytes, int endWidth) const {
+    // Row starts are 32-bit offsets into a block's text.
     if (minBytes > std::numeric_limits<std::uint32_t>::max())
         throw tbn::Error(tbn::ErrorCode::OutOfMemory, "Out of memory");
-    const std::size_t rowBytes = sizeof(std::uint32_t) * static_cast<std::size_t>(std::max<std::int64_t>(cols_, 1));
     const bool first = blocks_.empty();
-    const auto fitting = static_cast<std::int64_t>((first ? kFirstBlockText / 2 : kLaterBlockOffsets) / rowBytes);
+    const std::size_t recordBytes = CellBlock::IndexBytesPerRow(cols_, endWidth);
+    const auto fitting = static_cast<std::int64_t>((first ? kFirstBlockIndex : kLaterBlockIndex) / recordBytes);
     const auto rowCapacity = std::clamp<std::int64_t>(fitting, 64, first ? kFirstBlockRows : INT32_MAX);
     const std::size_t text = std::max(first ? kFirstBlockText : kLaterBlockText, minBytes);
-    return std::make_unique<CellBlock>(cols_, rowCapacity, text, !first);
+    return std::make_unique<CellBlock>(cols_, endWidth, rowCapacity, text, !first);
+}
+
+int CellStore::EndWidthForNewBlock(std::size_t rowBytes) const {
+    const int needed = CellBlock::EndWidthFor(rowBytes);
+    // The first block begins with the header row, usually the shortest; 2-byte ends there keep
+    // the first longer record from ending it at once, and it is small enough for them to cost
+    // little. Later blocks expect rows like those of the block before.
+    if (blocks_.empty()) return std::max(needed, 2);
+    return std::max(needed, CellBlock::EndWidthFor(blocks_.back()->WidestRow()));
 }
 
 void CellStore::AppendStored(const RowValues& values) {
-    const std::size_t bytes = values.Bytes();
-    if (blocks_.empty() || !blocks_.back()->Fits(bytes)) {
-        blocks_.push_back(NewBlock(bytes));
+    if (blocks_.empty() || !blocks_.back()->TryAppend(values)) {
+        const std::size_t bytes = values.Bytes();
+        blocks_.push_back(NewBlock(bytes, EndWidthForNewBlock(bytes)));
         blockFirstRow_.push_back(storedRows_);
+        // A new block is made for this row, so it fits.
+        blocks_.back()->TryAppend(values);
     }
-    CellBlock& last = *blocks_.back();
-    last.InsertRow(last.RowCount(), values);
     ++storedRows_;
 }
 
@@ -217,7 +241,7 @@ void CellStore::InsertStored(std::int64_t index, const RowValues& values) {
         std::size_t tailBytes = 0;
         for (std::int64_t r = local; r < block.RowCount(); ++r)
             for (std::int64_t c = 0; c < cols_; ++c) tailBytes += block.Cell(r, c).size();
-        auto tail = NewBlock(tailBytes);
+        auto tail = NewBlock(tailBytes, block.EndWidth());
         for (std::int64_t r = local; r < block.RowCount(); ++r) {
             const Cells cells = CellsOf(block, r, cols_);
             tail->InsertRow(tail->RowCount(), RowValues{0, cells});
@@ -227,7 +251,7 @@ void CellStore::InsertStored(std::int64_t index, const RowValues& values) {
         if (block.Fits(bytes)) {
             block.InsertRow(local, values);
         } else {
-            auto single = NewBlock(bytes);
+            auto single = NewBlock(bytes, CellBlock::EndWidthFor(bytes));
             single->InsertRow(0, values);
             blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(k) + 1, std::move(single));
         }

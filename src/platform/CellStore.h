@@ -34,6 +34,8 @@ public:
     void RemoveRow(std::int64_t index);
     // Writes the values into the cells of an existing row; other cells of the row keep their text.
     void WriteRow(std::int64_t row, const RowValues& values);
+    // WriteRow, then one empty row appended at the end: how a grid is filled, row by row.
+    void WriteRowAndAppend(std::int64_t row, const RowValues& values);
     void Clear();  // every cell empty; counts kept
 
     std::size_t BytesUsed() const;  // stored text, offsets and overrides
@@ -56,7 +58,8 @@ private:
     void InsertStored(std::int64_t index, const RowValues& values);
     void RemoveStored(std::int64_t index);
     void RewriteLastStored(const RowValues& values);
-    std::unique_ptr<CellBlock> NewBlock(std::size_t minBytes) const;
+    std::unique_ptr<CellBlock> NewBlock(std::size_t minBytes, int endWidth) const;
+    int EndWidthForNewBlock(std::size_t rowBytes) const;  // for a block appended at the end
     std::size_t BlockOf(std::int64_t row) const;  // index into blocks_
     void RecountBlocks();
     void EraseOverrides(std::int64_t row, const RowValues& values);

@@ -135,12 +135,9 @@ void FlexGrid::Clear() { model_->Clear(); }
 
 void FlexGrid::FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
                                 std::span<const std::optional<std::string_view>> values) {
-    {
-        QScopedValueRollback scope(programmatic_, programmatic_ + 1);
-        model_->WriteRow(row, RowValues{firstCol, values});
-        model_->InsertRow(Rows(), RowValues{});
-    }
-    AfterStructureChange();
+    // Rows only grow here, so the current cell and selection stay valid as they are.
+    QScopedValueRollback scope(programmatic_, programmatic_ + 1);
+    model_->WriteRowAndAppend(row, RowValues{firstCol, values});
 }
 
 bool FlexGrid::Redraw() const { return redraw_; }

@@ -167,6 +167,16 @@ void FlexGridModel::WriteRow(std::int64_t row, const RowValues& values) {
     for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) NotifyCell(row, c);
 }
 
+void FlexGridModel::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
+    if (!held_) {
+        WriteRow(row, values);
+        InsertRow(store_.Rows(), RowValues{});
+        return;
+    }
+    store_.WriteRowAndAppend(row, values);
+    structureDirty_ = true;
+}
+
 void FlexGridModel::Clear() {
     store_.Clear();
     if (held_) {

@@ -35,6 +35,7 @@ public:
     void InsertRow(std::int64_t index, const RowValues& row);
     void RemoveRow(std::int64_t index);
     void WriteRow(std::int64_t row, const RowValues& values);
+    void WriteRowAndAppend(std::int64_t row, const RowValues& values);  // see CellStore
     void Clear();
 
     bool UpdatesHeld() const { return held_; }

@@ -2,6 +2,7 @@
 #include "query/frmMain.h"
 
 #include "app/mdlErrors.h"
+#include "db/providers/Provider.h"
 #include "platform/Events.h"
 #include "platform/FlexGrid.h"
 #include "platform/MousePointer.h"
@@ -55,16 +56,16 @@ void frmMain::FillGrid() {
     for (std::size_t c = 0; c < fieldCount; ++c)
         Flex->SetTextMatrix(0, static_cast<std::int64_t>(c) + 1, QString::fromStdString(std::string(fields[c].Name())));
 
+    // The walk reads the cursor itself: the Field wrappers check the record set's state again on
+    // every cell, which a million rows feel. A null reads as "", which is what its cell shows.
+    tbn::db::Cursor& cursor = *rs.cursor();
     std::vector<std::optional<std::string_view>> values(fieldCount + 1);
     char number[24];
-    for (std::int64_t r = 1; !rs.Eof(); ++r) {
+    for (std::int64_t r = 1; !cursor.AtEnd(); ++r) {
         const auto written = std::to_chars(number, number + sizeof number, r);
         values[0] = std::string_view(number, static_cast<std::size_t>(written.ptr - number));
-        for (std::size_t c = 0; c < fieldCount; ++c) {
-            const tbn::db::Field field = fields[c];
-            values[c + 1] = field.IsNull() ? std::nullopt : std::optional<std::string_view>(field.Value());
-        }
+        for (std::size_t c = 0; c < fieldCount; ++c) values[c + 1] = cursor.Value(c);
         Flex->FillRowAndAppend(r, 0, values);
-        rs.MoveNext();
+        cursor.Next();
     }
 }

@@ -70,17 +70,23 @@ TEST(FlexGrid, StartsAsTwoByTwoWithOneFixedRowAndColumn) {
 }
 
 TEST(FlexGrid, FillFastPathGivesTheSameCellsAsCellByCellWrites) {
-    FlexGrid fast, mixed, slow;
+    FlexGrid fast, mixed, slow, held;
     FillLikeAQuery(fast, 50, Fill::FastPath);
     FillLikeAQuery(mixed, 50, Fill::NumberThenFastPath);
     FillLikeAQuery(slow, 50, Fill::CellByCell);
+    held.SetRedraw(false);
+    FillLikeAQuery(held, 50, Fill::FastPath);
+    held.SetRedraw(true);
     ASSERT_EQ(fast.Rows(), 52);
     ASSERT_EQ(mixed.Rows(), 52);
     ASSERT_EQ(slow.Rows(), 52);
+    ASSERT_EQ(held.Rows(), 52);
+    EXPECT_EQ(held.model()->rowCount(), 51);
     for (std::int64_t r = 0; r < 52; ++r)
         for (std::int64_t c = 0; c < 3; ++c) {
             ASSERT_EQ(fast.TextMatrix(r, c), slow.TextMatrix(r, c)) << r << "," << c;
             ASSERT_EQ(mixed.TextMatrix(r, c), slow.TextMatrix(r, c)) << r << "," << c;
+            ASSERT_EQ(held.TextMatrix(r, c), slow.TextMatrix(r, c)) << r << "," << c;
         }
     // Every way of filling keeps the rows in the compact store, none in the side table.
     EXPECT_EQ(mixed.BytesUsed(), fast.BytesUsed());

@@ -12,6 +12,7 @@ StreamingCursor::StreamingCursor(DatabasePtr db, StatementPtr statement)
         const char* name = sqlite3_column_name(statement_.get(), i);
         names_.emplace_back(name ? name : "");
     }
+    values_.resize(names_.size(), nullptr);
     types_.resize(names_.size(), SQLITE_NULL);
     hex_.resize(names_.size());
     Step();
@@ -25,7 +26,10 @@ void StreamingCursor::Step() {
     sqlite3_stmt* stmt = statement_.get();
     const int rc = sqlite3_step(stmt);
     if (rc == SQLITE_ROW) {
-        for (std::size_t i = 0; i < types_.size(); ++i) types_[i] = sqlite3_column_type(stmt, static_cast<int>(i));
+        for (std::size_t i = 0; i < values_.size(); ++i) {
+            values_[i] = sqlite3_column_value(stmt, static_cast<int>(i));
+            types_[i] = sqlite3_value_type(values_[i]);
+        }
         return;
     }
     // Finalizing right away ends the statement's read transaction, so no lock outlives the walk.
@@ -38,10 +42,8 @@ void StreamingCursor::Step() {
     throw error;
 }
 
-int StreamingCursor::TypeOf(std::size_t index) const {
-    if (index >= types_.size())
-        throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(index) + " is out of range.");
-    return types_[index];
+void StreamingCursor::RaiseIndexOutOfRange(std::size_t index) {
+    throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(index) + " is out of range.");
 }
 
 bool StreamingCursor::IsNull(std::size_t index) const {
@@ -50,21 +52,22 @@ bool StreamingCursor::IsNull(std::size_t index) const {
 
 std::string_view StreamingCursor::Value(std::size_t index) const {
     if (!statement_) return {};
-    const int column = static_cast<int>(index);
-    switch (TypeOf(index)) {
+    const int type = TypeOf(index);
+    sqlite3_value* value = values_[index];
+    switch (type) {
     case SQLITE_NULL:
         return {};
     case SQLITE_BLOB: {
         std::string& hex = hex_[index];
         hex.clear();
-        const void* bytes = sqlite3_column_blob(statement_.get(), column);
-        AppendHex(hex, bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement_.get(), column)));
+        const void* bytes = sqlite3_value_blob(value);
+        AppendHex(hex, bytes, static_cast<std::size_t>(sqlite3_value_bytes(value)));
         return hex;
     }
     default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_.get(), column));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
         if (!text) throw Error(SQLITE_NOMEM, "out of memory while converting a value to text");
-        return {text, static_cast<std::size_t>(sqlite3_column_bytes(statement_.get(), column))};
+        return {text, static_cast<std::size_t>(sqlite3_value_bytes(value))};
     }
     }
 }
