@@ -8,3 +8,6 @@ export QT_QPA_PLATFORM=offscreen
 trap pg_server_stop EXIT
 pg_server_start
 ctest --test-dir "$BUILD" --output-on-failure --timeout 300 -j "$(nproc)"
+# Bounded fuzzing of the input readers, then the whole suite again under ASan and UBSan.
+"$ROOT/scripts/fuzz.sh"
+"$ROOT/scripts/sanitize.sh"

@@ -21,6 +21,7 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 #include <algorithm>
+#include <limits>
 
 using namespace tbn::platform;
 
@@ -75,6 +76,8 @@ frmConnections::frmConnections(frmMDI& frame) : QDialog(&frame), frame_(frame) {
     Place(optTemp[1], 60, 3000, 5655, 255);
     txtCnn = new QLineEdit(this);
     txtCnn->setObjectName(QStringLiteral("txtCnn"));
+    // The default cap of 32767 characters would cut a long pasted string without a word.
+    txtCnn->setMaxLength(std::numeric_limits<int>::max());
     Place(txtCnn, 60, 3300, 4755, 315);
     cmdCnn = new QPushButton(QStringLiteral("..."), this);
     Place(cmdCnn, 4860, 3300, 915, 315);
@@ -138,12 +141,19 @@ void frmConnections::FillCnns() {
         std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
             return QString::compare(a.name, b.name, Qt::CaseInsensitive) < 0;
         });
+        // Built apart and handed over at once: inserting into the live list one by one costs
+        // the view a notification per item and per property, seconds for a large store.
+        QList<QTreeWidgetItem*> items;
+        items.reserve(entries.size());
+        const QIcon icon = ConnectionIcon();
         for (const tbn::connections::CnnEntry& entry : entries) {
-            auto* item = new QTreeWidgetItem(lvCnn, QStringList{entry.name});
-            item->setIcon(0, ConnectionIcon());
+            auto* item = new QTreeWidgetItem(QStringList{entry.name});
+            item->setIcon(0, icon);
             item->setData(0, kTagRole, entry.cnn);
             item->setData(0, kLineRole, entry.line);
+            items.append(item);
         }
+        lvCnn->addTopLevelItems(items);
         if (lvCnn->topLevelItemCount() > 0) lvCnn->setCurrentItem(lvCnn->topLevelItem(0));
     });
 }

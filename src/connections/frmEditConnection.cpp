@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <limits>
 
 using tbn::platform::TwipsToPixels;
 
@@ -33,6 +34,10 @@ frmEditConnection::frmEditConnection(QWidget* parent) : QDialog(parent) {
     Place(Frame2, 60, 900, 5715, 795);
     txtConnectionString = new QLineEdit(Frame2);
     txtConnectionString->setObjectName(QStringLiteral("txtConnectionString"));
+    // A line edit keeps only 32767 characters by default; a longer saved string would be cut
+    // without a word when the record is edited.
+    txtName->setMaxLength(std::numeric_limits<int>::max());
+    txtConnectionString->setMaxLength(std::numeric_limits<int>::max());
     Place(txtConnectionString, 180, 300, 4935, 315);
     cmdGenerate = new QPushButton(QStringLiteral("..."), Frame2);
     cmdGenerate->setObjectName(QStringLiteral("cmdGenerate"));

@@ -5,8 +5,22 @@
 
 #include <QListWidget>
 
+namespace {
+// The frame elides a caption again at every paint and resize, shaping the whole text each time:
+// a caption of a megabyte (a pasted one-time connection string) would freeze the window for
+// seconds per repaint. Anything longer than a screen can show is cut, visibly.
+constexpr qsizetype kMaxCaption = 1024;
+
+QString Caption(const QString& name) {
+    if (name.size() <= kMaxCaption) return name;
+    qsizetype cut = kMaxCaption - 1;
+    if (name.at(cut - 1).isHighSurrogate()) --cut;
+    return name.left(cut) + QChar(0x2026);
+}
+} // namespace
+
 void frmMain::Connect(const QString& strName, const QString& strCnn) {
-    setWindowTitle(strName);
+    setWindowTitle(Caption(strName));
     Disconnect();
     cnn.SetConnectionString(strCnn.toStdString());
     cnn.SetCursorLocation(tbn::db::adUseClient);

@@ -1,3 +1,5 @@
+#include "db/Error.h"
+#include "platform/TextBox.h"
 #include "platform/MsgBox.h"
 #include "platform/TextBox.h"
 #include "support/QueryWindowFixture.h"

@@ -1,3 +1,4 @@
+#include "db/Error.h"
 #include "platform/FlexGrid.h"
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"

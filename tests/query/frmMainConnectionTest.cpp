@@ -1,3 +1,4 @@
+#include "db/Error.h"
 #include "db/ErrorCodes.h"
 #include "platform/TextBox.h"
 #include "support/QueryWindowFixture.h"

@@ -1,0 +1,95 @@
+// Saved passwords stay where the user put them: cnns.dat is readable by its owner only through
+// every change the manager makes, and a connection that fails to open never shows its password.
+#include "connections/frmConnections.h"
+#include "connections/frmEditConnection.h"
+#include "platform/FileOps.h"
+#include "platform/Modal.h"
+#include "platform/MsgBox.h"
+#include "platform/ProgramFolder.h"
+#include "support/QueryWindowFixture.h"
+
+#include <QLineEdit>
+#include <QTreeWidget>
+
+using namespace tbn::platform;
+using tbn::test::QueryWindowFixture;
+
+namespace {
+
+class ManagerSecretsTest : public QueryWindowFixture {
+protected:
+    void SetUp() override {
+        QueryWindowFixture::SetUp();
+        SetProgramFolderForTesting(dir.path());
+        manager = std::make_unique<frmConnections>(*frame);
+        manager->FillCnns();
+    }
+    void TearDown() override {
+        manager.reset();
+        SetModalResponder({});
+        SetProgramFolderForTesting(QString());
+        QueryWindowFixture::TearDown();
+    }
+    void AnswerEditor(const QString& name, const QString& cnn) {
+        SetModalResponder([name, cnn](QDialog& dialog) {
+            auto* editor = qobject_cast<frmEditConnection*>(&dialog);
+            if (!editor) return 0;
+            editor->txtName->setText(name);
+            editor->txtConnectionString->setText(cnn);
+            editor->cmdDone_Click();
+            return editor->result();
+        });
+    }
+    unsigned StoreMode() const { return FilePermissions(dir.file("cnns.dat")); }
+
+    std::unique_ptr<frmConnections> manager;
+};
+
+TEST_F(ManagerSecretsTest, TheStoreStaysOwnerOnlyThroughAddChangeAndDelete) {
+    AnswerEditor(QStringLiteral("one"), QStringLiteral("Data Source=1.db;Password=secret"));
+    manager->cmdNew_Click();
+    EXPECT_EQ(StoreMode(), 0600u);
+    AnswerEditor(QStringLiteral("two"), QStringLiteral("Data Source=2.db;Password=secret"));
+    manager->cmdNew_Click();
+    EXPECT_EQ(StoreMode(), 0600u);
+
+    manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(0));
+    AnswerEditor(QStringLiteral("uno"), QStringLiteral("Data Source=1.db;Password=other"));
+    manager->cmdModify_Click();
+    EXPECT_EQ(StoreMode(), 0600u);
+
+    boxes->Answer(vbYes);
+    manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(0));
+    manager->cmdDelete_Click();
+    EXPECT_EQ(StoreMode(), 0600u);
+    EXPECT_EQ(manager->lvCnn->topLevelItemCount(), 1);
+    EXPECT_EQ(boxes->Count(), 1u);
+}
+
+TEST_F(ManagerSecretsTest, AConnectionThatFailsToOpenNeverShowsItsPassword) {
+    const QString failing[] = {
+        QStringLiteral("Data Source=") + dir.file("missing.db") + QStringLiteral(";Password=secret"),
+        QStringLiteral("Provider=Nonsense;Password=secret;Data Source=x.db"),
+        QStringLiteral("Data Source=x.db;Mode=Sideways;PWD=secret"),
+        QStringLiteral("Data Source=x.db;Password='secret"),
+        QStringLiteral("Data Source=x.db;Password={secret"),
+        QStringLiteral("Password=\"se;cret\" trailing;Data Source=x.db"),
+        QStringLiteral("Data Source=x.db;Jet OLEDB:Database Password=secret;Busy Timeout=soon"),
+    };
+    manager->show();
+    std::size_t reports = 0;
+    for (const QString& cnn : failing) {
+        SCOPED_TRACE(cnn.toStdString());
+        boxes->Answer(vbOK);
+        manager->txtCnn->setText(cnn);
+        manager->cmdOpen_Click();
+        Settle();
+        ASSERT_EQ(boxes->Count(), ++reports);
+        EXPECT_EQ(boxes->Last().title, QStringLiteral("frmConnections >> OpenCnn"));
+        EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("secret"))) << boxes->Last().prompt.toStdString();
+        EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("cret"))) << boxes->Last().prompt.toStdString();
+        EXPECT_TRUE(frame->QueryWindows().isEmpty());
+    }
+}
+
+} // namespace

@@ -1,0 +1,12 @@
+#pragma once
+// A broken invariant in a fuzz harness must stop the run with the input saved, like a crash.
+#include <cstdio>
+#include <cstdlib>
+
+#define FUZZ_CHECK(condition)                                                                          \
+    do {                                                                                               \
+        if (!(condition)) {                                                                            \
+            std::fprintf(stderr, "invariant broken: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
+            std::abort();                                                                              \
+        }                                                                                              \
+    } while (0)
