@@ -30,32 +30,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
-
-long StatusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    return 0;
-}
-
-// Each first touch of a fresh page is a fault; on virtual machines they are a visible share of (b).
-long MinorFaults() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
-}
-
-void ResetPeak() {
-    // Writing 5 to clear_refs resets VmHWM to the current RSS.
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
+using namespace bench;
 
 struct Db {
     sqlite3* handle = nullptr;
@@ -109,15 +88,8 @@ double BareLoop(const std::string& path, long long& textBytes) {
 int ChildRun(int argc, char** argv, const std::string& path) {
     QApplication app(argc, argv);
     frmMDI frame;
-    frame.show();
-    frmMain* window = frame.NewQueryWindow();
-    window->Load();
-    window->Connect(QStringLiteral("bench"), QStringLiteral("Data Source=") + QString::fromStdString(path));
-    window->Show();
-    window->SetIsLoading(false);
-    QApplication::processEvents();
-    window->QueryText().SetText(QStringLiteral("SELECT * FROM t"));
-    QApplication::processEvents();
+    frmMain* window = OpenQueryWindow(frame, QStringLiteral("Data Source=") + QString::fromStdString(path),
+                                      QStringLiteral("SELECT * FROM t"));
     const long idleKiB = StatusKiB("VmRSS");
     ResetPeak();
 
@@ -147,12 +119,6 @@ int ChildRun(int argc, char** argv, const std::string& path) {
     std::printf("%.6f %ld %.6f %.6f %d %lld %ld\n", seconds, peakKiB, sizeSeconds, copySeconds, copied ? 1 : 0,
                 static_cast<long long>(grid.Rows()), faults);
     return 0;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace

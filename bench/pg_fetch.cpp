@@ -28,12 +28,14 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
+
 namespace {
+
+using namespace bench;
 
 using Clock = std::chrono::steady_clock;
 constexpr const char* Table = "tbn_bench_fetch";
-
-double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 std::string Env(const char* name, const char* fallback = "") {
     const char* value = std::getenv(name);
@@ -44,15 +46,6 @@ std::string ConnectionString() {
     return "Provider=PostgreSQL;Host=" + Env("TBN_PG_HOST") + ";Port=" + Env("TBN_PG_PORT", "5432") +
            ";Database=" + Env("TBN_PG_DATABASE", "postgres") + ";User ID=" + Env("TBN_PG_USER", "postgres") +
            ";Password=\"" + Env("TBN_PG_PASSWORD") + "\"";
-}
-
-long StatusKiB(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    return 0;
 }
 
 std::string Scalar(tbn::db::Connection& cnn, const std::string& sql) {
@@ -85,17 +78,10 @@ double PsqlRound() {
 int ChildRun(int argc, char** argv) {
     QApplication app(argc, argv);
     frmMDI frame;
-    frame.show();
-    frmMain* window = frame.NewQueryWindow();
-    window->Load();
-    window->Connect(QStringLiteral("bench"), QString::fromStdString(ConnectionString()));
-    window->Show();
-    window->SetIsLoading(false);
-    QApplication::processEvents();
-    window->QueryText().SetText(QStringLiteral("SELECT * FROM %1").arg(QLatin1String(Table)));
-    QApplication::processEvents();
+    frmMain* window = OpenQueryWindow(frame, QString::fromStdString(ConnectionString()),
+                                      QStringLiteral("SELECT * FROM %1").arg(QLatin1String(Table)));
     const long idleKiB = StatusKiB("VmRSS");
-    std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current RSS
+    ResetPeak();
 
     const auto start = Clock::now();
     window->ExecuteQuery();
@@ -103,12 +89,6 @@ int ChildRun(int argc, char** argv) {
     const long peakKiB = StatusKiB("VmHWM") - idleKiB;
     std::printf("%.6f %ld %lld\n", seconds, peakKiB, static_cast<long long>(window->FlexWidget()->Rows()));
     return 0;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace

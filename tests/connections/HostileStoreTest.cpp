@@ -6,6 +6,7 @@
 #include "platform/Modal.h"
 #include "platform/MsgBox.h"
 #include "platform/ProgramFolder.h"
+#include "support/Bytes.h"
 #include "support/QueryWindowFixture.h"
 
 #include <QElapsedTimer>
@@ -18,11 +19,7 @@ using tbn::test::QueryWindowFixture;
 
 namespace {
 
-// A byte string literal with its embedded NULs.
-template <std::size_t N>
-QByteArray Bytes(const char (&literal)[N]) {
-    return QByteArray(literal, N - 1);
-}
+using tbn::test::Bytes;
 
 class HostileStoreTest : public QueryWindowFixture {
 protected:

@@ -15,7 +15,7 @@ using tbn::test::ScriptedMsgBox;
 
 namespace {
 
-const ProviderSpec* Spec(const QList<ProviderSpec>& providers, const QString& name) {
+const ProviderSpec* FindProvider(const QList<ProviderSpec>& providers, const QString& name) {
     for (const ProviderSpec& p : providers)
         if (p.name == name) return &p;
     return nullptr;
@@ -23,7 +23,7 @@ const ProviderSpec* Spec(const QList<ProviderSpec>& providers, const QString& na
 
 TEST(DataLinkServers, OdbcListsTheInstalledDriversAndPostgresReadsItsAliases) {
     const QList<ProviderSpec> providers = DataLinkProviders();
-    const ProviderSpec* odbc = Spec(providers, QStringLiteral("ODBC"));
+    const ProviderSpec* odbc = FindProvider(providers, QStringLiteral("ODBC"));
     ASSERT_TRUE(odbc);
     const PropertySpec& driver = odbc->properties.front();
     EXPECT_EQ(driver.key, QStringLiteral("Driver"));

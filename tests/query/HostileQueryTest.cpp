@@ -9,6 +9,7 @@
 #include "platform/FlexGrid.h"
 #include "platform/MsgBox.h"
 #include "platform/TextBox.h"
+#include "support/Bytes.h"
 #include "support/PgServer.h"
 #include "support/QueryWindowFixture.h"
 
@@ -24,10 +25,7 @@ using tbn::test::QueryWindowFixture;
 
 namespace {
 
-template <std::size_t N>
-QByteArray Bytes(const char (&literal)[N]) {
-    return QByteArray(literal, N - 1);
-}
+using tbn::test::Bytes;
 
 class HostileQueryTest : public QueryWindowFixture {
 protected:
