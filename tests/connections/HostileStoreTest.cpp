@@ -7,6 +7,7 @@
 #include "platform/MsgBox.h"
 #include "platform/ProgramFolder.h"
 #include "support/Bytes.h"
+#include "support/ManagerFixture.h"
 #include "support/QueryWindowFixture.h"
 
 #include <QElapsedTimer>
@@ -15,38 +16,18 @@
 #include <QTreeWidget>
 
 using namespace tbn::platform;
-using tbn::test::QueryWindowFixture;
+using tbn::test::ManagerFixture;
 
 namespace {
 
 using tbn::test::Bytes;
 
-class HostileStoreTest : public QueryWindowFixture {
+class HostileStoreTest : public ManagerFixture {
 protected:
     void SetUp() override {
-        QueryWindowFixture::SetUp();
-        SetProgramFolderForTesting(dir.path());
+        ManagerFixture::SetUp();
         manager = std::make_unique<frmConnections>(*frame);
     }
-    void TearDown() override {
-        manager.reset();
-        SetModalResponder({});
-        SetProgramFolderForTesting(QString());
-        QueryWindowFixture::TearDown();
-    }
-    int Listed() const { return manager->lvCnn->topLevelItemCount(); }
-    QString Name(int i) const { return manager->lvCnn->topLevelItem(i)->text(0); }
-    bool Select(const QString& name) {
-        for (int i = 0; i < Listed(); ++i) {
-            if (Name(i) == name) {
-                manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(i));
-                return true;
-            }
-        }
-        return false;
-    }
-
-    std::unique_ptr<frmConnections> manager;
 };
 
 TEST_F(HostileStoreTest, AHundredThousandLinesAreListedSorted) {

@@ -9,7 +9,7 @@
 #include "platform/MsgBox.h"
 #include "platform/ProgramFolder.h"
 #include "support/FaultSteps.h"
-#include "support/QueryWindowFixture.h"
+#include "support/ManagerFixture.h"
 #include "support/ScratchMount.h"
 
 #include <QFile>
@@ -19,7 +19,7 @@
 #include <iostream>
 
 using namespace tbn::platform;
-using tbn::test::QueryWindowFixture;
+using tbn::test::ManagerFixture;
 
 namespace {
 
@@ -49,34 +49,18 @@ std::size_t FailureCount() {
     return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
 }
 
-class ManagerFaultTest : public QueryWindowFixture {
+class ManagerFaultTest : public ManagerFixture {
 protected:
     void SetUp() override {
-        QueryWindowFixture::SetUp();
+        ManagerFixture::SetUp();
         UseFolder(dir.path());
         // Questions are answered Yes, reports OK; every box is kept for the checks.
         SetMsgBoxResponder([this](const MsgBoxCall& call) {
             calls.push_back(call);
             return (call.style & 0x7) == vbYesNo ? vbYes : vbOK;
         });
-        SetModalResponder([](QDialog& dialog) {
-            auto* editor = qobject_cast<frmEditConnection*>(&dialog);
-            if (!editor) {
-                ADD_FAILURE() << "unexpected dialog";
-                return 0;
-            }
-            editor->txtName->setText(kNewName);
-            editor->txtConnectionString->setText(kNewCnn);
-            editor->cmdDone_Click();
-            return editor->result();
-        });
+        AnswerEditor(QPair<QString, QString>{kNewName, kNewCnn});
         manager = std::make_unique<frmConnections>(*frame);
-    }
-    void TearDown() override {
-        manager.reset();
-        SetModalResponder({});
-        SetProgramFolderForTesting(QString());
-        QueryWindowFixture::TearDown();
     }
 
     void UseFolder(const QString& path) {
@@ -92,20 +76,6 @@ protected:
         QFile f(file(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(bytes);
-    }
-    QStringList Listed() const {
-        QStringList names;
-        for (int i = 0; i < manager->lvCnn->topLevelItemCount(); ++i) names << manager->lvCnn->topLevelItem(i)->text(0);
-        return names;
-    }
-    bool Select(const QString& name) {
-        for (int i = 0; i < manager->lvCnn->topLevelItemCount(); ++i) {
-            if (manager->lvCnn->topLevelItem(i)->text(0) == name) {
-                manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(i));
-                return true;
-            }
-        }
-        return false;
     }
     // Every box but the delete's question.
     std::vector<MsgBoxCall> Reports() const {
@@ -171,7 +141,7 @@ protected:
             calls.clear();
             manager->FillCnns();
             EXPECT_TRUE(calls.empty());
-            EXPECT_EQ(Listed().size(), EntriesIn(now));
+            EXPECT_EQ(Names().size(), EntriesIn(now));
             if (now == kBefore || handler == QStringLiteral("cmdNew_Click")) {
                 const QByteArray expected = handler == QStringLiteral("cmdNew_Click") ? now + kNewLine : after;
                 operation();
@@ -184,7 +154,6 @@ protected:
                   << injected << " injected, " << survived << " survived\n";
     }
 
-    std::unique_ptr<frmConnections> manager;
     std::vector<MsgBoxCall> calls;
     QString folder;
 };
@@ -235,7 +204,7 @@ TEST_F(ManagerFaultTest, AFullDiskRefusesTheRewriteAndKeepsTheStore) {
     manager->cmdDelete_Click();
     ExpectOneReport(QStringLiteral("cmdDelete_Click"), "61");
     EXPECT_EQ(read(QStringLiteral("cnns.dat")), kBefore);
-    EXPECT_EQ(Listed(), (QStringList{"keep", "old"}));
+    EXPECT_EQ(Names(), (QStringList{"keep", "old"}));
 
     // Room again: the same change goes through.
     calls.clear();
@@ -275,7 +244,7 @@ TEST_F(ManagerFaultTest, AReadOnlyFolderRefusesEveryChangeButStillLists) {
     if (!disk.SetReadOnly(true)) GTEST_SKIP() << disk.Why().toStdString();
 
     manager->FillCnns();
-    EXPECT_EQ(Listed(), (QStringList{"keep", "old"}));
+    EXPECT_EQ(Names(), (QStringList{"keep", "old"}));
     manager->cmdNew_Click();
     ExpectOneReport(QStringLiteral("cmdNew_Click"), "70");
     calls.clear();
@@ -287,7 +256,7 @@ TEST_F(ManagerFaultTest, AReadOnlyFolderRefusesEveryChangeButStillLists) {
     manager->cmdDelete_Click();
     ExpectOneReport(QStringLiteral("cmdDelete_Click"), "70");
     EXPECT_EQ(read(QStringLiteral("cnns.dat")), kBefore);
-    EXPECT_EQ(Listed(), (QStringList{"keep", "old"}));
+    EXPECT_EQ(Names(), (QStringList{"keep", "old"}));
 
     ASSERT_TRUE(disk.SetReadOnly(false));
     calls.clear();

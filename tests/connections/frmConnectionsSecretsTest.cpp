@@ -6,43 +6,27 @@
 #include "platform/Modal.h"
 #include "platform/MsgBox.h"
 #include "platform/ProgramFolder.h"
+#include "support/ManagerFixture.h"
 #include "support/QueryWindowFixture.h"
 
 #include <QLineEdit>
 #include <QTreeWidget>
 
 using namespace tbn::platform;
-using tbn::test::QueryWindowFixture;
+using tbn::test::ManagerFixture;
 
 namespace {
 
-class ManagerSecretsTest : public QueryWindowFixture {
+class ManagerSecretsTest : public ManagerFixture {
 protected:
     void SetUp() override {
-        QueryWindowFixture::SetUp();
-        SetProgramFolderForTesting(dir.path());
-        manager = std::make_unique<frmConnections>(*frame);
-        manager->FillCnns();
-    }
-    void TearDown() override {
-        manager.reset();
-        SetModalResponder({});
-        SetProgramFolderForTesting(QString());
-        QueryWindowFixture::TearDown();
+        ManagerFixture::SetUp();
+        NewManager();
     }
     void AnswerEditor(const QString& name, const QString& cnn) {
-        SetModalResponder([name, cnn](QDialog& dialog) {
-            auto* editor = qobject_cast<frmEditConnection*>(&dialog);
-            if (!editor) return 0;
-            editor->txtName->setText(name);
-            editor->txtConnectionString->setText(cnn);
-            editor->cmdDone_Click();
-            return editor->result();
-        });
+        ManagerFixture::AnswerEditor(QPair<QString, QString>{name, cnn});
     }
     unsigned StoreMode() const { return FilePermissions(dir.file("cnns.dat")); }
-
-    std::unique_ptr<frmConnections> manager;
 };
 
 TEST_F(ManagerSecretsTest, TheStoreStaysOwnerOnlyThroughAddChangeAndDelete) {

@@ -6,7 +6,7 @@
 #include "platform/MsgBox.h"
 #include "platform/ProgramFolder.h"
 #include "platform/TextBox.h"
-#include "support/QueryWindowFixture.h"
+#include "support/ManagerFixture.h"
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,44 +15,22 @@
 #include <QTreeWidget>
 
 using namespace tbn::platform;
-using tbn::test::QueryWindowFixture;
+using tbn::test::ManagerFixture;
 
 namespace {
-QStringList Names(const QTreeWidget* list) {
+QStringList EntryNames(const QTreeWidget* list) {
     QStringList names;
     for (int i = 0; i < list->topLevelItemCount(); ++i) names << list->topLevelItem(i)->text(0);
     return names;
 }
 } // namespace
 
-class ManagerTest : public QueryWindowFixture {
+class ManagerTest : public ManagerFixture {
 protected:
-    void SetUp() override {
-        QueryWindowFixture::SetUp();
-        SetProgramFolderForTesting(dir.path());
-    }
-    void TearDown() override {
-        SetModalResponder({});
-        SetProgramFolderForTesting(QString());
-        QueryWindowFixture::TearDown();
-    }
     std::unique_ptr<frmConnections> Manager() {
-        auto manager = std::make_unique<frmConnections>(*frame);
-        manager->FillCnns();
-        return manager;
-    }
-    // Plays the person at the connection editor: types name and string and presses Done, or closes.
-    void AnswerEditor(std::optional<QPair<QString, QString>> typed, QString* seenCaption = nullptr) {
-        SetModalResponder([typed, seenCaption](QDialog& dialog) {
-            auto* editor = qobject_cast<frmEditConnection*>(&dialog);
-            if (!editor) { ADD_FAILURE() << "unexpected dialog"; return 0; }
-            if (seenCaption) *seenCaption = editor->windowTitle();
-            if (!typed) return 0;
-            editor->txtName->setText(typed->first);
-            editor->txtConnectionString->setText(typed->second);
-            editor->cmdDone_Click();
-            return editor->result();
-        });
+        auto fresh = std::make_unique<frmConnections>(*frame);
+        fresh->FillCnns();
+        return fresh;
     }
 };
 
@@ -74,7 +52,7 @@ TEST_F(ManagerTest, NewAddsASortedEntryAndModifyWithoutDoneChangesNothing) {
     AnswerEditor(QPair<QString, QString>{"Alpha", "Data Source=a.db"}, &caption);
     manager->cmdNew_Click();
     EXPECT_EQ(caption, QStringLiteral("Connection editor - Add connection"));
-    EXPECT_EQ(Names(manager->lvCnn), (QStringList{"Alpha", "zeta"}));
+    EXPECT_EQ(EntryNames(manager->lvCnn), (QStringList{"Alpha", "zeta"}));
     EXPECT_EQ(dir.read("cnns.dat"), QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\n"));
 
     AnswerEditor(std::nullopt, &caption);  // closed by its close box
@@ -97,12 +75,12 @@ TEST_F(ManagerTest, ModifyAndDeleteWorkOnEntriesWithExtraTabsToo) {
     manager->cmdDelete_Click();
     EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Are you sure you want to delete \"A2\"?"));
     EXPECT_EQ(boxes->Last().style, vbYesNo + vbQuestion + vbDefaultButton2);
-    EXPECT_EQ(Names(manager->lvCnn).size(), 2);
+    EXPECT_EQ(EntryNames(manager->lvCnn).size(), 2);
 
     boxes->Answer(vbYes);
     manager->cmdDelete_Click();
     EXPECT_EQ(dir.read("cnns.dat"), QByteArray("keep\tData Source=k.db\r\n"));
-    EXPECT_EQ(Names(manager->lvCnn), QStringList{"keep"});
+    EXPECT_EQ(EntryNames(manager->lvCnn), QStringList{"keep"});
     EXPECT_EQ(manager->lvCnn->currentItem(), manager->lvCnn->topLevelItem(0));
 }
 
