@@ -3,8 +3,6 @@
 // so a failure in the middle of filling or sizing never leaves the grid frozen or hidden.
 #include "platform/FlexGrid.h"
 
-#include <QApplication>
-
 class GridRedrawOff {
 public:
     explicit GridRedrawOff(tbn::platform::FlexGrid& grid) : grid_(grid) { grid_.SetRedraw(false); }
