@@ -1,6 +1,7 @@
 #include "app/frmMDI.h"
 
 #include "app/frmAbout.h"
+#include "app/ProgramIcon.h"
 #include "app/mdlErrors.h"
 #include "platform/Modal.h"
 #include "platform/MsgBox.h"
@@ -26,6 +27,9 @@ frmMDI::frmMDI() {
     theFrame = this;
     setObjectName(QStringLiteral("frmMDI"));
     setWindowTitle(QStringLiteral("TBN"));
+    // The query windows inside take it over for their title bars and, maximized, for the menu
+    // bar's left end, where the toolkit's logo would show otherwise.
+    setWindowIcon(tbn::app::ProgramIcon());
     mdiArea_ = new QMdiArea(this);
     setCentralWidget(mdiArea_);
     BuildMenus();

@@ -1,10 +1,36 @@
+#include "app/CommandLine.h"
+#include "app/ProgramIcon.h"
 #include "app/Startup.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+QStringList RawArguments(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+int Misuse(const tbn::app::CommandLine& line) {
+    std::fprintf(stderr, "TBN: %s\n\n%s", qPrintable(line.problem), qPrintable(tbn::app::HelpText()));
+    return 2;
+}
+} // namespace
+
 int main(int argc, char** argv) {
+    using tbn::app::CommandLine;
+    // Answered before anything needs a display, so they work from any shell.
+    const CommandLine early = tbn::app::ParseCommandLine(RawArguments(argc, argv));
+    if (early.action == CommandLine::Action::Help) {
+        std::fputs(qPrintable(tbn::app::HelpText()), stdout);
+        return 0;
+    }
+    if (early.action == CommandLine::Action::Version) {
+        std::fputs(qPrintable(tbn::app::VersionText()), stdout);
+        return 0;
+    }
     // Without any display Qt would abort with a long message; say it in one line instead.
     if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) {
         std::fprintf(stderr, "TBN needs a display and none is set (DISPLAY is empty); start it under a virtual one: "
@@ -13,5 +39,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TBN"));
-    return RunTabulon(app);
+    QApplication::setWindowIcon(tbn::app::ProgramIcon());
+    // Lets the desktop match the running program to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tabulon"));
+    // The toolkit has taken out its own options (-platform, -style, ...); what is left is ours.
+    const CommandLine line = tbn::app::ParseCommandLine(QApplication::arguments().mid(1));
+    if (line.action == CommandLine::Action::Misuse) return Misuse(line);
+    return RunTabulon(app, line.target);
 }

@@ -116,6 +116,15 @@ void frmConnections::ShowModal(frmMDI& frame) {
     ExecModal(manager);
 }
 
+void frmConnections::OpenOrShowModal(frmMDI& frame, const QString& strName, const QString& strCnn) {
+    frmConnections manager(frame);
+    manager.txtCnn->setText(strCnn);
+    manager.OpenCnn(strName, strCnn);
+    if (manager.result() == QDialog::Accepted) return;
+    manager.FillCnns();
+    ExecModal(manager);
+}
+
 bool frmConnections::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && Form_KeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
     return QDialog::eventFilter(watched, event);
@@ -135,8 +144,11 @@ bool frmConnections::Form_KeyDown(int keyCode) {
 
 void frmConnections::FillCnns() {
     lvCnn->clear();
+    const QString folder = ProgramFolder();
+    // Beside the executable or in the user's own folder: the user can see which file is in use.
+    lvCnn->setToolTip(tbn::connections::StorePath(folder));
     mdlErrors::Guarded(kContext + QStringLiteral("FillCnns"), [&] {
-        QList<tbn::connections::CnnEntry> entries = tbn::connections::ReadStore(ProgramFolder());
+        QList<tbn::connections::CnnEntry> entries = tbn::connections::ReadStore(folder);
         // Listed by name, ignoring case; entries with equal names keep the file's order.
         std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
             return QString::compare(a.name, b.name, Qt::CaseInsensitive) < 0;

@@ -33,6 +33,10 @@ public:
 
     // The frame's "Connection manager" command: load, fill, show modal.
     static void ShowModal(frmMDI& frame);
+    // Opens a query window at once, as the one-time option does (a database named on the command
+    // line). A failure is reported as any failed opening is; then the manager opens, the string in
+    // its text box, so the user can correct it or choose another connection.
+    static void OpenOrShowModal(frmMDI& frame, const QString& strName, const QString& strCnn);
 
     QTreeWidget* lvCnn = nullptr;
     QRadioButton* optTemp[2] = {nullptr, nullptr};

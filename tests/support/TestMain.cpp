@@ -2,11 +2,16 @@
 // asked for explicitly; gtest discovery runs the binary outside CTest's environment, so main()
 // must choose the platform itself.
 #include <QApplication>
+#include <QTemporaryDir>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // No test may read or write the developer's own per-user settings (the frame's place, a store
+    // kept per user): the per-user folder is a fresh one for each run.
+    QTemporaryDir configHome;
+    setenv("XDG_CONFIG_HOME", qPrintable(configHome.path()), 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,46 @@
+#include "app/FrameGeometry.h"
+
+#include "platform/ProgramFolder.h"
+
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QScreen>
+#include <QSettings>
+#include <algorithm>
+
+namespace tbn::app {
+
+namespace {
+const QString kGeometry = QStringLiteral("frame/geometry");
+const QString kMaximized = QStringLiteral("frame/maximized");
+
+QString SettingsPath() { return platform::UserConfigFolder() + QStringLiteral("/frame.ini"); }
+
+QList<QRect> AvailableScreenAreas() {
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) areas << screen->availableGeometry();
+    return areas;
+}
+} // namespace
+
+bool FitsOnAScreen(const QRect& rect, const QList<QRect>& screens) {
+    if (!rect.isValid()) return false;
+    return std::any_of(screens.begin(), screens.end(), [&](const QRect& screen) { return screen.contains(rect); });
+}
+
+void RestoreFrameGeometry(QMainWindow& frame) {
+    const QSettings settings(SettingsPath(), QSettings::IniFormat);
+    const QRect stored = settings.value(kGeometry).toRect();
+    if (FitsOnAScreen(stored, AvailableScreenAreas())) frame.setGeometry(stored);
+    if (settings.value(kMaximized, false).toBool()) frame.setWindowState(frame.windowState() | Qt::WindowMaximized);
+}
+
+void SaveFrameGeometry(const QMainWindow& frame) {
+    QSettings settings(SettingsPath(), QSettings::IniFormat);
+    // The normal geometry is the one a maximized frame returns to.
+    settings.setValue(kGeometry, frame.normalGeometry());
+    settings.setValue(kMaximized, frame.isMaximized());
+    settings.sync();
+}
+
+} // namespace tbn::app
