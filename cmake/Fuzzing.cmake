@@ -32,7 +32,8 @@ tbn_fuzz_target(connection_string FuzzConnectionString.cpp
 tbn_fuzz_target(text_file FuzzTextFile.cpp
                 platform/TextFile.cpp platform/FileOps.cpp)
 tbn_fuzz_target(cnn_store FuzzCnnStore.cpp
-                connections/CnnStore.cpp platform/TextFile.cpp platform/FileOps.cpp)
+                connections/CnnStore.cpp platform/TextFile.cpp platform/FileOps.cpp
+                platform/ReplaceFile.cpp platform/FileLock.cpp)
 tbn_fuzz_target(colorize FuzzColorize.cpp
                 editor/tbnSqlEditor.cpp editor/tbnSqlEditor.h editor/SqlColorizer.cpp)
 tbn_fuzz_target(file_dialog FuzzFileDialog.cpp

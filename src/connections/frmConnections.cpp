@@ -10,6 +10,7 @@
 #include "platform/MousePointer.h"
 #include "platform/MsgBox.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ShownText.h"
 #include "platform/Twips.h"
 #include "query/frmMain.h"
 
@@ -30,6 +31,10 @@ namespace {
 const QString kContext = QStringLiteral("frmConnections >> ");
 constexpr int kTagRole = Qt::UserRole;       // the connection string
 constexpr int kLineRole = Qt::UserRole + 1;  // the store line the entry was read from: its key
+constexpr int kNameRole = Qt::UserRole + 2;  // the whole name; the list shows its beginning
+// Laying out a name costs the list time and memory by its whole length: a 50 MB line without a
+// TAB held the manager back for most of a minute. No name needs more than this to be told apart.
+constexpr qsizetype kMaxListedName = 1000;
 
 void Place(QWidget* w, double left, double top, double width, double height) {
     w->setGeometry(tbn::platform::TwipsRect(left, top, width, height));
@@ -158,7 +163,8 @@ void frmConnections::FillCnns() {
         items.reserve(entries.size());
         const QIcon icon = ConnectionIcon();
         for (const tbn::connections::CnnEntry& entry : entries) {
-            auto* item = new QTreeWidgetItem(QStringList{entry.name});
+            auto* item = new QTreeWidgetItem(QStringList{ShownText(entry.name, kMaxListedName)});
+            item->setData(0, kNameRole, entry.name);
             item->setIcon(0, icon);
             item->setData(0, kTagRole, entry.cnn);
             item->setData(0, kLineRole, entry.line);
@@ -175,7 +181,7 @@ QTreeWidgetItem* frmConnections::SelectedEntry() const {
 }
 
 QString frmConnections::RecordOf(const QTreeWidgetItem* entry) const {
-    return entry->text(0) + QLatin1Char('\t') + entry->data(0, kTagRole).toString();
+    return entry->data(0, kNameRole).toString() + QLatin1Char('\t') + entry->data(0, kTagRole).toString();
 }
 
 void frmConnections::lvCnn_Click() { optTemp[0]->setChecked(true); }
@@ -237,7 +243,7 @@ void frmConnections::cmdDelete_Click() {
 void frmConnections::cmdOpen_Click() {
     if (optTemp[0]->isChecked()) {
         if (QTreeWidgetItem* entry = SelectedEntry())
-            OpenCnn(entry->text(0), entry->data(0, kTagRole).toString());
+            OpenCnn(entry->data(0, kNameRole).toString(), entry->data(0, kTagRole).toString());
         else
             TellNothingSelected();
     } else if (!txtCnn->text().isEmpty()) {

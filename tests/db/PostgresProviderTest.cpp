@@ -150,6 +150,20 @@ TEST_F(PostgresServer, AWrongPasswordFailsWithoutShowingIt) {
     EXPECT_EQ(portError->Description().find(password), std::string::npos) << portError->Description();
 }
 
+TEST_F(PostgresServer, AShortPasswordOrTheUserNameAsPasswordLeavesTheFailureReadable) {
+    for (const std::string& password : {std::string("a"), server_->User}) {
+        std::string cs = server_->ConnectionString();
+        cs.replace(cs.find("Password=\""), std::string::npos, "Password=\"" + password + "\"");
+        db::Connection cnn;
+        const std::optional<Error> error = CaughtError([&] { cnn.Open(cs); });
+        ASSERT_TRUE(error);
+        const std::string& text = error->Description();
+        EXPECT_NE(text.find("connection to server at \"" + server_->Host + "\""), std::string::npos) << text;
+        EXPECT_NE(text.find("password authentication failed for user \"" + server_->User + "\""), std::string::npos)
+            << text;
+    }
+}
+
 TEST_F(PostgresServer, AServerThatNeverAnswersFailsWithinTheConnectTimeout) {
     const SilentListener silent;
     ASSERT_NE(silent.port(), 0);

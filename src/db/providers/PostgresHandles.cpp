@@ -25,6 +25,12 @@ std::string TrimmedMessage(const char* message) {
 
 } // namespace
 
+Link::Link(PGconn* conn, std::string password) : conn_(conn), password_(std::move(password)) {
+    // The user name libpq settled on (the login's own when none was given) is the one its
+    // authentication messages name.
+    if (const char* user = conn_ ? PQuser(conn_) : nullptr) user_ = user;
+}
+
 void Link::Release() {
     if (StreamingCursor* reader = reader_) {
         reader_ = nullptr;
@@ -43,13 +49,13 @@ Error Link::ResultError(const PGresult* result) const {
         description = TrimmedMessage(PQresultErrorMessage(result));
         if (description.empty()) description = TrimmedMessage(PQerrorMessage(conn_));
     }
-    return Error(ErrorCode::ServerError, ScrubSecret(std::move(description), password_));
+    return Error(ErrorCode::ServerError, ScrubSecret(std::move(description), password_, user_));
 }
 
 Error Link::ConnectionError(std::int32_t number) const {
     std::string description = TrimmedMessage(PQerrorMessage(conn_));
     if (description.empty()) description = "The PostgreSQL client library failed without a message.";
-    return Error(number, ScrubSecret(std::move(description), password_));
+    return Error(number, ScrubSecret(std::move(description), password_, user_));
 }
 
 ResultPtr DrainResults(PGconn* conn) {
