@@ -8,8 +8,17 @@ namespace tbn::db::pg {
 
 namespace {
 
+// libpq's messages end in a line break and indent their continuation lines ("\n\tIs the server
+// running...?") with a tab, which a message box shows as a wide gap; the lines stay, the
+// indentation goes.
 std::string TrimmedMessage(const char* message) {
-    std::string text = message ? message : "";
+    std::string text;
+    bool lineStart = true;
+    for (const char* p = message ? message : ""; *p; ++p) {
+        if (lineStart && *p == '\t') continue;
+        text += *p;
+        lineStart = *p == '\n';
+    }
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     return text;
 }
