@@ -14,11 +14,14 @@ int RunTabulon(QApplication& app, const QString& target) {
     if (target.isEmpty()) {
         frame.MDIForm_Load();
     } else {
-        // The frame's own start-up, with the named database in place of the manager.
-        frame.SetMenu(false);
-        frame.show();
+        // The frame's whole start-up, with the named database opened where it would show the
+        // manager; from then on F8 shows the manager as usual.
         const tbn::app::OneTimeConnection connection = tbn::app::ConnectionFor(target);
-        frmConnections::OpenOrShowModal(frame, connection.name, connection.cnn);
+        frmMDI::SetConnectionManagerCommand([connection](frmMDI& shown) {
+            frmConnections::OpenOrShowModal(shown, connection.name, connection.cnn);
+        });
+        frame.MDIForm_Load();
+        frmMDI::SetConnectionManagerCommand(&frmConnections::ShowModal);
     }
     const int exitCode = app.exec();
     tbn::app::SaveFrameGeometry(frame);
