@@ -30,10 +30,10 @@ endfunction()
 tbn_fuzz_target(connection_string FuzzConnectionString.cpp
                 db/ConnectionString.cpp db/ConnectionStringLexer.cpp)
 tbn_fuzz_target(text_file FuzzTextFile.cpp
-                platform/TextFile.cpp platform/FileOps.cpp)
+                core/TextFile.cpp core/FileOps.cpp)
 tbn_fuzz_target(cnn_store FuzzCnnStore.cpp
-                connections/CnnStore.cpp platform/TextFile.cpp platform/FileOps.cpp)
+                connections/CnnStore.cpp core/TextFile.cpp core/FileOps.cpp)
 tbn_fuzz_target(colorize FuzzColorize.cpp
                 editor/tbnSqlEditor.cpp editor/tbnSqlEditor.h editor/SqlColorizer.cpp)
 tbn_fuzz_target(file_dialog FuzzFileDialog.cpp
-                dialogs/cFileDialog.cpp platform/FileDialogs.cpp)
+                dialogs/cFileDialog.cpp ui/FileDialogs.cpp)

@@ -1,12 +1,12 @@
 #include "app/frmMDI.h"
 
 #include "app/frmAbout.h"
-#include "app/mdlErrors.h"
-#include "platform/Modal.h"
-#include "platform/MsgBox.h"
-#include "platform/Twips.h"
-#include "platform/WindowListMenu.h"
 #include "query/frmMain.h"
+#include "ui/Modal.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
+#include "ui/WindowListMenu.h"
+#include "ui/mdlErrors.h"
 
 #include <QCloseEvent>
 #include <QMdiArea>

@@ -1,7 +1,7 @@
 #include "connections/CnnStore.h"
 
-#include "platform/FileOps.h"
-#include "platform/TextFile.h"
+#include "core/FileOps.h"
+#include "core/TextFile.h"
 
 #include <QDir>
 #include <algorithm>

@@ -1,16 +1,16 @@
 #include "connections/frmConnections.h"
 
 #include "app/frmMDI.h"
-#include "app/mdlErrors.h"
+#include "ui/mdlErrors.h"
 #include "connections/CnnStore.h"
 #include "connections/ConnectionIcon.h"
 #include "connections/frmEditConnection.h"
 #include "connections/mdlOLEDB.h"
-#include "platform/Modal.h"
-#include "platform/MousePointer.h"
-#include "platform/MsgBox.h"
-#include "platform/ProgramFolder.h"
-#include "platform/Twips.h"
+#include "ui/Modal.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
+#include "connections/ProgramFolder.h"
+#include "ui/Twips.h"
 #include "query/frmMain.h"
 
 #include <QHeaderView>

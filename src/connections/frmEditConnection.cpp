@@ -1,8 +1,8 @@
 #include "connections/frmEditConnection.h"
 
 #include "connections/mdlOLEDB.h"
-#include "platform/MsgBox.h"
-#include "platform/Twips.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
 #include "query/QueryFile.h"
 
-#include "db/Error.h"
-#include "platform/FileOps.h"
-#include "platform/TextFile.h"
+#include "core/Error.h"
+#include "core/FileOps.h"
+#include "core/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>

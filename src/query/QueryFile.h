@@ -1,7 +1,7 @@
 #pragma once
 // Query files: the editor's text saved as UTF-8 (no byte-order mark) followed by one CR LF, and
-// read back line by line as in platform/TextFile.h. Failures raise tbn::Error (see
-// platform/FileOps.h). Choosing the file and asking the user belong to the query window.
+// read back line by line as in core/TextFile.h. Failures raise tbn::Error (see
+// core/FileOps.h). Choosing the file and asking the user belong to the query window.
 #include <QString>
 
 namespace tbn::query {

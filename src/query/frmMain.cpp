@@ -2,10 +2,10 @@
 
 #include "app/frmMDI.h"
 #include "editor/tbnSqlEditor.h"
-#include "platform/FlexGrid.h"
-#include "platform/TextBox.h"
-#include "platform/Twips.h"
+#include "grid/FlexGrid.h"
 #include "query/SplitterBar.h"
+#include "ui/TextBox.h"
+#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

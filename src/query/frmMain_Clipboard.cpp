@@ -2,10 +2,10 @@
 #include "query/frmMain.h"
 
 #include "app/frmMDI.h"
-#include "app/mdlErrors.h"
-#include "platform/Clipboard.h"
-#include "platform/FlexGrid.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
+#include "ui/Clipboard.h"
+#include "ui/TextBox.h"
+#include "ui/mdlErrors.h"
 
 #include <QListWidget>
 #include <QMenu>

@@ -1,7 +1,7 @@
 // The query window's connection and its table list.
 #include "query/frmMain.h"
 
-#include "platform/TextBox.h"
+#include "ui/TextBox.h"
 
 #include <QListWidget>
 

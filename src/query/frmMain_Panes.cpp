@@ -1,9 +1,9 @@
 // Placing the three panes and the two bars, and dragging the bars.
 #include "query/frmMain.h"
 
-#include "platform/FlexGrid.h"
-#include "platform/Twips.h"
+#include "grid/FlexGrid.h"
 #include "query/SplitterBar.h"
+#include "ui/Twips.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>

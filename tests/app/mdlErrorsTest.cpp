@@ -1,6 +1,6 @@
-#include "app/mdlErrors.h"
-#include "db/ErrorCodes.h"
+#include "core/ErrorCodes.h"
 #include "support/ScriptedMsgBox.h"
+#include "ui/mdlErrors.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #pragma once
 // Stands in for the human at the open/save dialog: records each request and gives the next
 // scripted answer (cancel when none is left). Restores the real dialog when destroyed.
-#include "platform/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 #include <deque>
 #include <vector>

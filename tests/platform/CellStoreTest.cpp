@@ -1,7 +1,7 @@
+#include "grid/CellStore.h"
 #include "support/ErrorNumber.h"
-#include "platform/CellStore.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The builder's server providers: what they offer and that "Test connection" reaches the server.
-#include "platform/DataLinkDialog.h"
-#include "platform/MsgBox.h"
+#include "connections/DataLinkDialog.h"
 #include "support/PgServer.h"
 #include "support/ScriptedMsgBox.h"
 #include "support/TempDir.h"
+#include "ui/MsgBox.h"
 
 #include <QComboBox>
 #include <QLineEdit>

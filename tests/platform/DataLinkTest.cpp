@@ -1,10 +1,10 @@
-#include "db/Error.h"
-#include "platform/DataLinkDialog.h"
-#include "platform/DataLinkForm.h"
-#include "platform/MsgBox.h"
+#include "connections/DataLinkDialog.h"
+#include "connections/DataLinkForm.h"
+#include "core/Error.h"
 #include "support/ScriptedMsgBox.h"
 #include "support/SqliteFile.h"
 #include "support/TempDir.h"
+#include "ui/MsgBox.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
+#include "grid/FlexGrid.h"
 #include "support/ErrorNumber.h"
-#include "platform/FlexGrid.h"
 
-#include "db/Error.h"
-#include "platform/FlexGridModel.h"
-#include "platform/Twips.h"
+#include "core/Error.h"
+#include "grid/FlexGridModel.h"
+#include "ui/Twips.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

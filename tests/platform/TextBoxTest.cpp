@@ -1,8 +1,8 @@
 #include "support/ErrorNumber.h"
-#include "platform/TextBox.h"
+#include "ui/TextBox.h"
 
-#include "db/Error.h"
-#include "platform/LineBreaks.h"
+#include "core/Error.h"
+#include "core/LineBreaks.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,8 +1,8 @@
-#include "platform/TextFile.h"
+#include "core/TextFile.h"
 
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
-#include "platform/FileOps.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
+#include "core/FileOps.h"
 #include "support/TempDir.h"
 
 #include <cerrno>

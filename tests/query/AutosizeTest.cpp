@@ -1,4 +1,4 @@
-#include "platform/FlexGrid.h"
+#include "grid/FlexGrid.h"
 #include "query/GridAutosize.h"
 #include "support/QueryWindowFixture.h"
 

@@ -1,6 +1,6 @@
 #include "db/providers/OdbcHandles.h"
 
-#include "db/ErrorCodes.h"
+#include "core/ErrorCodes.h"
 #include "db/providers/OdbcText.h"
 #include "db/providers/SecretScrub.h"
 

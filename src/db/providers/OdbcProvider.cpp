@@ -1,7 +1,7 @@
 #include "db/providers/OdbcProvider.h"
 
+#include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
-#include "db/ErrorCodes.h"
 #include "db/providers/OdbcDriverKind.h"
 #include "db/providers/OdbcSession.h"
 #include "db/providers/OdbcText.h"

@@ -1,7 +1,7 @@
 #include "db/providers/PostgresProvider.h"
 
+#include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
-#include "db/ErrorCodes.h"
 #include "db/providers/PostgresSession.h"
 
 #include <array>

@@ -1,9 +1,9 @@
 #include "db/providers/ProviderFactory.h"
 
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 #include "db/ConnectionString.h"
 #include "db/ConnectionStringLexer.h"
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
 #include "db/providers/OdbcProvider.h"
 #include "db/providers/PostgresProvider.h"
 #include "db/providers/SqliteProvider.h"

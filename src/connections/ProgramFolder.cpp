@@ -1,4 +1,4 @@
-#include "platform/ProgramFolder.h"
+#include "connections/ProgramFolder.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
-#include "platform/MappedBuffer.h"
+#include "core/MappedBuffer.h"
 
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

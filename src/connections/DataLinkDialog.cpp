@@ -1,10 +1,10 @@
-#include "platform/DataLinkDialog.h"
+#include "connections/DataLinkDialog.h"
 
+#include "core/Error.h"
 #include "db/Connection.h"
 #include "db/ConnectionString.h"
-#include "db/Error.h"
-#include "platform/MsgBox.h"
-#include "platform/MousePointer.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "platform/WindowListMenu.h"
+#include "ui/WindowListMenu.h"
 
 #include <QAction>
 #include <QMdiArea>

@@ -1,7 +1,7 @@
-#include "platform/FileOps.h"
+#include "core/FileOps.h"
 
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "platform/TextFile.h"
+#include "core/TextFile.h"
 
-#include "platform/FileOps.h"
+#include "core/FileOps.h"
 
 #include <QStringDecoder>
 #include <array>

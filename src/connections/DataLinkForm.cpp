@@ -1,4 +1,4 @@
-#include "platform/DataLinkForm.h"
+#include "connections/DataLinkForm.h"
 
 #include "db/ConnectionString.h"
 #include "db/OdbcSources.h"

@@ -1,6 +1,6 @@
-#include "platform/CellStore.h"
+#include "grid/CellStore.h"
 
-#include "platform/PropertyErrors.h"
+#include "core/PropertyErrors.h"
 
 #include <algorithm>
 #include <climits>

@@ -6,7 +6,7 @@
 // table of overrides; the grid's callers write such cells rarely (headers, single edits).
 // Indexes are 0-based; an index out of range raises tbn::Error 381 "Subscript out of range",
 // a negative count 380 "Invalid property value". Not thread-safe.
-#include "platform/CellBlock.h"
+#include "grid/CellBlock.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "platform/FlexGridModel.h"
+#include "grid/FlexGridModel.h"
 
-#include "platform/PropertyErrors.h"
+#include "core/PropertyErrors.h"
 
 #include <algorithm>
 #include <climits>

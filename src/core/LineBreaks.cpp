@@ -1,4 +1,4 @@
-#include "platform/LineBreaks.h"
+#include "core/LineBreaks.h"
 
 #include <algorithm>
 

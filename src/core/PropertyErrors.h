@@ -1,7 +1,7 @@
 #pragma once
 // The two run-time errors that controls raise for bad arguments, with their classic texts.
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 
 namespace tbn::platform {
 

@@ -1,8 +1,8 @@
-#include "platform/FlexGrid.h"
+#include "grid/FlexGrid.h"
 
-#include "platform/FlexGridModel.h"
-#include "platform/PropertyErrors.h"
-#include "platform/Twips.h"
+#include "core/PropertyErrors.h"
+#include "grid/FlexGridModel.h"
+#include "ui/Twips.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

@@ -1,7 +1,7 @@
-#include "app/mdlErrors.h"
+#include "ui/mdlErrors.h"
 
-#include "db/ErrorCodes.h"
-#include "platform/MsgBox.h"
+#include "core/ErrorCodes.h"
+#include "ui/MsgBox.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "platform/MousePointer.h"
+#include "ui/MousePointer.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -7,7 +7,7 @@
 // While updates are held (the grid's Redraw off) the view keeps seeing the counts it was last
 // told about and no per-row signals are sent; releasing the hold publishes everything with one
 // reset. Every mutator takes grid coordinates and raises tbn::Error 381/380 like CellStore.
-#include "platform/CellStore.h"
+#include "grid/CellStore.h"
 
 #include <QAbstractTableModel>
 #include <functional>

@@ -1,7 +1,7 @@
-#include "platform/TextBox.h"
+#include "ui/TextBox.h"
 
-#include "platform/LineBreaks.h"
-#include "platform/PropertyErrors.h"
+#include "core/LineBreaks.h"
+#include "core/PropertyErrors.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,4 +1,4 @@
-#include "platform/CellBlock.h"
+#include "grid/CellBlock.h"
 
 #include <algorithm>
 #include <cstring>

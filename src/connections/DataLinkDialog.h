@@ -2,7 +2,7 @@
 // The data-link dialog: pick a provider, fill in its properties, test the connection; the dialog
 // composes the connection string. Opened on an existing string it starts from that string's
 // properties and keeps every key it does not show.
-#include "platform/DataLinkForm.h"
+#include "connections/DataLinkForm.h"
 
 #include <QDialog>
 #include <QMap>

@@ -1,4 +1,4 @@
-#include "platform/Modal.h"
+#include "ui/Modal.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "platform/Events.h"
+#include "ui/Events.h"
 
 #include <QCoreApplication>
 

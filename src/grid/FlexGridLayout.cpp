@@ -1,11 +1,11 @@
 // Column widths and selection of FlexGrid: the grid's own state (twips, Row/Col/RowSel/ColSel)
 // is the truth; the view's header sizes and selection model follow it, and user actions on the
 // view are read back into it.
-#include "platform/FlexGrid.h"
+#include "grid/FlexGrid.h"
 
-#include "platform/FlexGridModel.h"
-#include "platform/PropertyErrors.h"
-#include "platform/Twips.h"
+#include "core/PropertyErrors.h"
+#include "grid/FlexGridModel.h"
+#include "ui/Twips.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>

@@ -1,6 +1,7 @@
 #pragma once
-// The interface every database engine implements. Connection, Catalog and Recordset talk only to
-// these three types; the factory (ProviderFactory.h) picks the engine from the connection string.
+// The interface every database engine implements: a Session per open connection, a Cursor per row
+// set, TableInfo per catalogue entry. Connection, Catalog and Recordset talk only to these three
+// types; the factory (providers/ProviderFactory.h) picks the engine from the connection string.
 // All calls happen on one thread. Every failure raises tbn::Error.
 #include <cstddef>
 #include <memory>

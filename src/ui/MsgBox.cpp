@@ -1,4 +1,4 @@
-#include "platform/MsgBox.h"
+#include "ui/MsgBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

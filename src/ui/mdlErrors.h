@@ -1,6 +1,6 @@
 #pragma once
 // The program's one error reporter, and the guard that the self-guarding procedures use.
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QString>
 #include <utility>

@@ -7,7 +7,7 @@
 // (Fits() says so) and goes to a block with wider ones. Capacities are fixed at construction, so
 // filling never copies what is already stored; the owner starts a new block when a row no longer
 // fits.
-#include "platform/MappedBuffer.h"
+#include "core/MappedBuffer.h"
 
 #include <cstddef>
 #include <cstdint>
