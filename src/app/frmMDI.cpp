@@ -14,8 +14,6 @@
 #include <QMenuBar>
 
 namespace {
-frmMDI* theFrame = nullptr;
-
 frmMDI::ConnectionManagerCommand& managerCommand() {
     static frmMDI::ConnectionManagerCommand command;
     return command;
@@ -23,7 +21,6 @@ frmMDI::ConnectionManagerCommand& managerCommand() {
 } // namespace
 
 frmMDI::frmMDI() {
-    theFrame = this;
     setObjectName(QStringLiteral("frmMDI"));
     setWindowTitle(QStringLiteral("TBN"));
     mdiArea_ = new QMdiArea(this);
@@ -38,11 +35,7 @@ frmMDI::frmMDI() {
     resize(tbn::platform::TwipsToPixels(6750), tbn::platform::TwipsToPixels(4950) + menuBar()->sizeHint().height());
 }
 
-frmMDI::~frmMDI() {
-    if (theFrame == this) theFrame = nullptr;
-}
-
-frmMDI* frmMDI::instance() { return theFrame; }
+frmMDI::~frmMDI() = default;
 
 void frmMDI::SetConnectionManagerCommand(ConnectionManagerCommand command) { managerCommand() = std::move(command); }
 
@@ -113,8 +106,14 @@ void frmMDI::SetMenu(bool bEnable) {
         entry->setEnabled(bEnable);
 }
 
+void frmMDI::PopUpQueryMenu(const QPoint& globalPosition) {
+    mnuQuery->setDefaultAction(mnuQueryExecute);
+    mnuQuery->exec(globalPosition);
+    mnuQuery->setDefaultAction(nullptr);
+}
+
 frmMain* frmMDI::NewQueryWindow() {
-    auto* window = new frmMain;
+    auto* window = new frmMain(this);
     QMdiSubWindow* sub = mdiArea_->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->resize(window->size());

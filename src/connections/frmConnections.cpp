@@ -1,8 +1,8 @@
 #include "connections/frmConnections.h"
 
-#include "app/frmMDI.h"
 #include "ui/mdlErrors.h"
 #include "connections/CnnStore.h"
+#include "connections/ConnectionManagerFrame.h"
 #include "connections/ConnectionIcon.h"
 #include "connections/frmEditConnection.h"
 #include "connections/mdlOLEDB.h"
@@ -35,7 +35,7 @@ void Place(QWidget* w, double left, double top, double width, double height) {
 }
 } // namespace
 
-frmConnections::frmConnections(frmMDI& frame) : QDialog(&frame), frame_(frame) {
+frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.FrameWidget()), frame_(frame) {
     setObjectName(QStringLiteral("frmConnections"));
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -110,7 +110,7 @@ void frmConnections::Form_Load() {
     lvCnn->setColumnWidth(0, TwipsToPixels(4755 - 350));
 }
 
-void frmConnections::ShowModal(frmMDI& frame) {
+void frmConnections::ShowModal(ConnectionManagerFrame& frame) {
     frmConnections manager(frame);
     manager.FillCnns();
     ExecModal(manager);
