@@ -1,6 +1,6 @@
 #include "dialogs/cFileDialog.h"
 
-#include "ScriptedFileDialog.h"
+#include "support/ScriptedFileDialog.h"
 #include "core/Error.h"
 #include "core/ErrorCodes.h"
 #include "support/TempDir.h"

@@ -1,13 +1,8 @@
-// Every test program runs under a QApplication on the offscreen platform unless a display was
-// asked for explicitly; gtest discovery runs the binary outside CTest's environment, so main()
-// must choose the platform itself.
-#include <QApplication>
-#include <cstdlib>
+// The main of the logic test programs (core, db, grid): no QApplication, so a test that needed
+// one without saying so (see WidgetSuite.h) fails instead of passing by accident.
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,6 @@
 #include "ui/FileDialogs.h"
 
-#include "ScriptedFileDialog.h"
+#include "support/ScriptedFileDialog.h"
 #include "support/TempDir.h"
 
 #include <QApplication>

@@ -1,5 +1,6 @@
 #include "grid/FlexGrid.h"
 #include "support/ErrorNumber.h"
+#include "support/WidgetSuite.h"
 
 #include "core/Error.h"
 #include "grid/FlexGridModel.h"
@@ -57,7 +58,10 @@ void FillLikeAQuery(FlexGrid& grid, int records, Fill fill = Fill::FastPath) {
 
 } // namespace
 
-TEST(FlexGrid, StartsAsTwoByTwoWithOneFixedRowAndColumn) {
+// The control is a widget; the rest of this program (the cell store) runs without a QApplication.
+class FlexGridTest : public tbn::test::WidgetSuite {};
+
+TEST_F(FlexGridTest, StartsAsTwoByTwoWithOneFixedRowAndColumn) {
     FlexGrid grid;
     EXPECT_EQ(grid.Rows(), 2);
     EXPECT_EQ(grid.Cols(), 2);
@@ -69,7 +73,7 @@ TEST(FlexGrid, StartsAsTwoByTwoWithOneFixedRowAndColumn) {
     EXPECT_EQ(grid.model()->columnCount(), 1);
 }
 
-TEST(FlexGrid, FillFastPathGivesTheSameCellsAsCellByCellWrites) {
+TEST_F(FlexGridTest, FillFastPathGivesTheSameCellsAsCellByCellWrites) {
     FlexGrid fast, mixed, slow, held;
     FillLikeAQuery(fast, 50, Fill::FastPath);
     FillLikeAQuery(mixed, 50, Fill::NumberThenFastPath);
@@ -97,7 +101,7 @@ TEST(FlexGrid, FillFastPathGivesTheSameCellsAsCellByCellWrites) {
     EXPECT_EQ(fast.TextMatrix(51, 0), QString());
 }
 
-TEST(FlexGrid, HeadersShowTheFixedRowAndColumnAndTheBodyTheRest) {
+TEST_F(FlexGridTest, HeadersShowTheFixedRowAndColumnAndTheBodyTheRest) {
     FlexGrid grid;
     FillLikeAQuery(grid, 3);
     const QAbstractItemModel* model = grid.model();
@@ -111,7 +115,7 @@ TEST(FlexGrid, HeadersShowTheFixedRowAndColumnAndTheBodyTheRest) {
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("renamed"));
 }
 
-TEST(FlexGrid, ClearEmptiesEveryCellAndKeepsTheCounts) {
+TEST_F(FlexGridTest, ClearEmptiesEveryCellAndKeepsTheCounts) {
     FlexGrid grid;
     FillLikeAQuery(grid, 5);
     grid.SetTextMatrix(0, 0, "corner");
@@ -122,7 +126,7 @@ TEST(FlexGrid, ClearEmptiesEveryCellAndKeepsTheCounts) {
         for (std::int64_t c = 0; c < 3; ++c) EXPECT_EQ(grid.TextMatrix(r, c), QString());
 }
 
-TEST(FlexGrid, RowCountShrinksAndGrowsWithEmptyRows) {
+TEST_F(FlexGridTest, RowCountShrinksAndGrowsWithEmptyRows) {
     FlexGrid grid;
     FillLikeAQuery(grid, 10);
     grid.SetRows(4);
@@ -134,7 +138,7 @@ TEST(FlexGrid, RowCountShrinksAndGrowsWithEmptyRows) {
     EXPECT_EQ(grid.model()->rowCount(), 7);
 }
 
-TEST(FlexGrid, AddItemSplitsAtTabsAndRemoveItemClosesTheGap) {
+TEST_F(FlexGridTest, AddItemSplitsAtTabsAndRemoveItemClosesTheGap) {
     FlexGrid grid;
     grid.SetCols(3);
     grid.AddItem("a\tb\tc\textra");
@@ -154,7 +158,7 @@ TEST(FlexGrid, AddItemSplitsAtTabsAndRemoveItemClosesTheGap) {
     EXPECT_EQ(ErrorNumberOf([&] { grid.SetTextMatrix(-1, 0, "x"); }), 381);
 }
 
-TEST(FlexGrid, ColumnWidthsReadBackExactlyInTwipsAndSizeTheView) {
+TEST_F(FlexGridTest, ColumnWidthsReadBackExactlyInTwipsAndSizeTheView) {
     FlexGrid grid;
     grid.SetCols(3);
     grid.SetColWidth(0, 300);
@@ -176,7 +180,7 @@ TEST(FlexGrid, ColumnWidthsReadBackExactlyInTwipsAndSizeTheView) {
     EXPECT_EQ(grid.horizontalHeader()->sectionSize(1), tbn::platform::TwipsToPixels(1001));
 }
 
-TEST(FlexGrid, SettingRowOrColCollapsesTheSelection) {
+TEST_F(FlexGridTest, SettingRowOrColCollapsesTheSelection) {
     FlexGrid grid;
     FillLikeAQuery(grid, 5);
     grid.SetRow(2);
@@ -197,7 +201,7 @@ TEST(FlexGrid, SettingRowOrColCollapsesTheSelection) {
     EXPECT_EQ(ErrorNumberOf([&] { grid.SetRow(7); }), 381);
 }
 
-TEST(FlexGrid, MouseDragUpwardsLeavesRowSelAboveRow) {
+TEST_F(FlexGridTest, MouseDragUpwardsLeavesRowSelAboveRow) {
     FlexGrid grid;
     FillLikeAQuery(grid, 8);
     grid.resize(400, 400);
@@ -215,7 +219,7 @@ TEST(FlexGrid, MouseDragUpwardsLeavesRowSelAboveRow) {
     EXPECT_EQ(grid.ColSel(), 1);
 }
 
-TEST(FlexGrid, ClickingAColumnHeaderSelectsTheWholeColumn) {
+TEST_F(FlexGridTest, ClickingAColumnHeaderSelectsTheWholeColumn) {
     FlexGrid grid;
     FillLikeAQuery(grid, 8);
     grid.resize(400, 300);
@@ -232,7 +236,7 @@ TEST(FlexGrid, ClickingAColumnHeaderSelectsTheWholeColumn) {
     EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), 9);
 }
 
-TEST(FlexGrid, SelectionMadeThroughTheViewMapsItsAnchorAndCorner) {
+TEST_F(FlexGridTest, SelectionMadeThroughTheViewMapsItsAnchorAndCorner) {
     FlexGrid grid;
     FillLikeAQuery(grid, 6);
     QItemSelectionModel* selection = grid.selectionModel();
@@ -251,7 +255,7 @@ TEST(FlexGrid, SelectionMadeThroughTheViewMapsItsAnchorAndCorner) {
     EXPECT_EQ(grid.ColSel(), 2);
 }
 
-TEST(FlexGrid, RedrawOffDefersAllViewUpdatesUntilSwitchedOn) {
+TEST_F(FlexGridTest, RedrawOffDefersAllViewUpdatesUntilSwitchedOn) {
     FlexGrid grid;
     grid.show();
     QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
@@ -269,7 +273,7 @@ TEST(FlexGrid, RedrawOffDefersAllViewUpdatesUntilSwitchedOn) {
     EXPECT_EQ(grid.model()->headerData(19999, Qt::Vertical).toString(), QStringLiteral("20000"));
 }
 
-TEST(FlexGrid, PropertiesOfTheControl) {
+TEST_F(FlexGridTest, PropertiesOfTheControl) {
     FlexGrid grid;
     grid.SetWordWrap(true);
     EXPECT_TRUE(grid.WordWrap());
