@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "db/Connection.h"
 #include "db/ConnectionString.h"
+#include "db/ProviderCatalogue.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
 
@@ -31,7 +32,8 @@ DataLinkDialog::DataLinkDialog(QWidget* owner) : QDialog(owner), form_(DataLinkF
     auto* layout = new QVBoxLayout(this);
     auto* top = new QFormLayout;
     providerList_ = new QComboBox(this);
-    for (const ProviderSpec& p : DataLinkProviders()) providerList_->addItem(p.caption, p.name);
+    for (const db::ProviderInfo& p : db::Providers())
+        providerList_->addItem(QString::fromUtf8(p.caption), QString::fromUtf8(p.name));
     top->addRow(QStringLiteral("Provider:"), providerList_);
     layout->addLayout(top);
     propertyPage_ = new QWidget(this);
@@ -58,24 +60,24 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
     while (propertyLayout_->rowCount() > 0) propertyLayout_->removeRow(0);
     fields_.clear();
     choices_.clear();
-    for (const ProviderSpec& known : DataLinkProviders()) {
-        if (known.name.compare(provider, Qt::CaseInsensitive) != 0) continue;
-        for (const PropertySpec& p : known.properties) {
-            const QString value = form_.Value(p.key);
-            if (p.kind == PropertySpec::Choice) {
+    if (const db::ProviderInfo* known = db::FindProvider(provider.toStdString())) {
+        for (const db::ProviderKey& p : known->keys) {
+            const QString key = QString::fromUtf8(p.name);
+            const QString value = form_.Value(key);
+            if (p.kind == db::KeyKind::Choice) {
                 auto* combo = new QComboBox(propertyPage_);
                 combo->setEditable(true);
-                combo->addItems(p.choices);
+                for (const std::string& choice : db::ChoicesOf(p)) combo->addItem(QString::fromStdString(choice));
                 combo->setCurrentText(value);
-                choices_.insert(p.key, combo);
-                propertyLayout_->addRow(p.key + QLatin1Char(':'), combo);
+                choices_.insert(key, combo);
+                propertyLayout_->addRow(key + QLatin1Char(':'), combo);
                 continue;
             }
             auto* edit = new QLineEdit(value, propertyPage_);
-            edit->setObjectName(p.key);
-            if (p.kind == PropertySpec::Secret) edit->setEchoMode(QLineEdit::Password);
-            fields_.insert(p.key, edit);
-            if (p.kind == PropertySpec::File) {
+            edit->setObjectName(key);
+            if (p.kind == db::KeyKind::Secret) edit->setEchoMode(QLineEdit::Password);
+            fields_.insert(key, edit);
+            if (p.kind == db::KeyKind::File) {
                 auto* row = new QWidget(propertyPage_);
                 auto* h = new QHBoxLayout(row);
                 h->setContentsMargins(0, 0, 0, 0);
@@ -89,9 +91,9 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
                                                                         nullptr, QFileDialog::DontConfirmOverwrite);
                     if (!chosen.isEmpty()) edit->setText(chosen);
                 });
-                propertyLayout_->addRow(p.key + QLatin1Char(':'), row);
+                propertyLayout_->addRow(key + QLatin1Char(':'), row);
             } else {
-                propertyLayout_->addRow(p.key + QLatin1Char(':'), edit);
+                propertyLayout_->addRow(key + QLatin1Char(':'), edit);
             }
         }
     }

@@ -1,27 +1,12 @@
 #pragma once
 // What the data-link dialog edits, without the widgets: a provider, its known properties and
-// every other key of the string, kept in order so that nothing the user wrote is dropped.
+// every other key of the string, kept in order so that nothing the user wrote is dropped. Which
+// providers and keys are known, and under which spellings, comes from db/ProviderCatalogue.h.
 #include <QList>
+#include <QPair>
 #include <QString>
-#include <QStringList>
 
 namespace tbn::platform {
-
-struct PropertySpec {
-    QString key;            // canonical key written into the string
-    QStringList aliases;    // other spellings read from a string (case-insensitive)
-    enum Kind { Text, Secret, File, Choice } kind = Text;
-    QStringList choices;    // for Choice; "" means "not set"
-};
-
-struct ProviderSpec {
-    QString name;           // value of Provider=
-    QString caption;        // shown in the provider list
-    QList<PropertySpec> properties;
-};
-
-// The providers this build can open, in the order the dialog lists them.
-QList<ProviderSpec> DataLinkProviders();
 
 class DataLinkForm {
 public:

@@ -1,5 +1,6 @@
 // The builder's server providers: what they offer and that "Test connection" reaches the server.
 #include "connections/DataLinkDialog.h"
+#include "db/ProviderCatalogue.h"
 #include "support/PgServer.h"
 #include "support/ScriptedMsgBox.h"
 #include "support/TempDir.h"
@@ -7,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace tbn::platform;
@@ -15,20 +17,14 @@ using tbn::test::ScriptedMsgBox;
 
 namespace {
 
-const ProviderSpec* FindProvider(const QList<ProviderSpec>& providers, const QString& name) {
-    for (const ProviderSpec& p : providers)
-        if (p.name == name) return &p;
-    return nullptr;
-}
-
 TEST(DataLinkServers, OdbcListsTheInstalledDriversAndPostgresReadsItsAliases) {
-    const QList<ProviderSpec> providers = DataLinkProviders();
-    const ProviderSpec* odbc = FindProvider(providers, QStringLiteral("ODBC"));
+    const tbn::db::ProviderInfo* odbc = tbn::db::FindProvider("ODBC");
     ASSERT_TRUE(odbc);
-    const PropertySpec& driver = odbc->properties.front();
-    EXPECT_EQ(driver.key, QStringLiteral("Driver"));
-    EXPECT_TRUE(driver.choices.contains(QStringLiteral("SQLite3")));
-    EXPECT_TRUE(driver.choices.contains(QStringLiteral("PostgreSQL Unicode")));
+    const tbn::db::ProviderKey& driver = odbc->keys.front();
+    EXPECT_EQ(driver.name, "Driver");
+    const std::vector<std::string> drivers = tbn::db::ChoicesOf(driver);
+    EXPECT_NE(std::find(drivers.begin(), drivers.end(), "SQLite3"), drivers.end());
+    EXPECT_NE(std::find(drivers.begin(), drivers.end(), "PostgreSQL Unicode"), drivers.end());
 
     const DataLinkForm form = DataLinkForm::FromConnectionString(
         QStringLiteral("Provider=PostgreSQL;Server=db;Initial Catalog=sales;Username=ana;Password=pw;sslrootcert=ca.pem"));

@@ -30,6 +30,22 @@ TEST(DataLinkForm, KeepsEveryKeyItDoesNotShow) {
     EXPECT_TRUE(form.ToConnectionString().startsWith(QStringLiteral("Provider=SQLite;")));
 }
 
+// The form reads the same catalogue as the providers: every spelling a provider accepts is shown
+// under the key the form writes, and none of them is left behind as an unknown extra.
+TEST(DataLinkForm, ReadsEverySpellingTheProviderAccepts) {
+    const DataLinkForm postgres =
+        DataLinkForm::FromConnectionString(QStringLiteral("Provider=PostgreSQL;Server=db;UID=ana;PWD=pw"));
+    EXPECT_EQ(postgres.Value("User ID"), QStringLiteral("ana"));
+    EXPECT_EQ(postgres.Value("Password"), QStringLiteral("pw"));
+    EXPECT_TRUE(postgres.Extras().isEmpty());
+    EXPECT_EQ(postgres.ToConnectionString(), QStringLiteral("Provider=PostgreSQL;Host=db;User ID=ana;Password=pw"));
+
+    const DataLinkForm odbc = DataLinkForm::FromConnectionString(QStringLiteral("Provider=MSDASQL;DSN=dw;User ID=ana"));
+    EXPECT_EQ(odbc.provider(), QStringLiteral("ODBC"));
+    EXPECT_EQ(odbc.Value("UID"), QStringLiteral("ana"));
+    EXPECT_TRUE(odbc.Extras().isEmpty());
+}
+
 TEST(DataLinkForm, AnUnreadableStringIsRefused) {
     EXPECT_THROW(DataLinkForm::FromConnectionString("Data Source=\"unclosed"), tbn::Error);
 }
