@@ -6,6 +6,7 @@
 #include "db/ProviderCatalogue.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
+#include "ui/Responder.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -18,14 +19,7 @@
 
 namespace tbn::platform {
 
-namespace {
-DataLinkResponder& responder() {
-    static DataLinkResponder instance;
-    return instance;
-}
-} // namespace
-
-void SetDataLinkResponder(DataLinkResponder r) { responder() = std::move(r); }
+void SetDataLinkResponder(DataLinkResponder r) { InstalledResponder<DataLinkResponder>() = std::move(r); }
 
 DataLinkDialog::DataLinkDialog(QWidget* owner) : QDialog(owner), form_(DataLinkForm::ForProvider(QStringLiteral("SQLite"))) {
     setWindowTitle(QStringLiteral("Data link properties"));
@@ -138,15 +132,15 @@ bool DataLinkDialog::TestConnection() {
 }
 
 std::optional<QString> PromptNew(QWidget* owner) {
-    if (responder()) return responder()(QString());
+    if (const DataLinkResponder& responder = InstalledResponder<DataLinkResponder>()) return responder(QString());
     DataLinkDialog dialog(owner);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.ConnectionString();
 }
 
 bool PromptEdit(QWidget* owner, QString& connectionString) {
-    if (responder()) {
-        const std::optional<QString> edited = responder()(connectionString);
+    if (const DataLinkResponder& responder = InstalledResponder<DataLinkResponder>()) {
+        const std::optional<QString> edited = responder(connectionString);
         if (!edited) return false;
         connectionString = *edited;
         return true;

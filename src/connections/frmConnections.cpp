@@ -29,10 +29,6 @@ namespace {
 const QString kContext = QStringLiteral("frmConnections >> ");
 constexpr int kTagRole = Qt::UserRole;       // the connection string
 constexpr int kLineRole = Qt::UserRole + 1;  // the store line the entry was read from: its key
-
-void Place(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(tbn::platform::TwipsRect(left, top, width, height));
-}
 } // namespace
 
 frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.FrameWidget()), frame_(frame) {

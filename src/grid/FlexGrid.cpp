@@ -31,11 +31,12 @@ FlexGrid::FlexGrid(QWidget* parent)
     for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
         disconnect(header, &QHeaderView::sectionPressed, this, nullptr);
         disconnect(header, &QHeaderView::sectionEntered, this, nullptr);
+        const Qt::Orientation orientation = header->orientation();
+        connect(header, &QHeaderView::sectionPressed, this,
+                [this, orientation](int s) { SelectLinesFromHeader(orientation, s, false); });
+        connect(header, &QHeaderView::sectionEntered, this,
+                [this, orientation](int s) { SelectLinesFromHeader(orientation, s, true); });
     }
-    connect(horizontalHeader(), &QHeaderView::sectionPressed, this, [this](int s) { SelectColumnsFromHeader(s, false); });
-    connect(horizontalHeader(), &QHeaderView::sectionEntered, this, [this](int s) { SelectColumnsFromHeader(s, true); });
-    connect(verticalHeader(), &QHeaderView::sectionPressed, this, [this](int s) { SelectRowsFromHeader(s, false); });
-    connect(verticalHeader(), &QHeaderView::sectionEntered, this, [this](int s) { SelectRowsFromHeader(s, true); });
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &FlexGrid::OnSectionResized);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { TakeSelectionFromView(); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { TakeSelectionFromView(); });

@@ -83,8 +83,7 @@ private:
     void ClampSelection();
     void ApplySelectionToView();
     void TakeSelectionFromView();
-    void SelectColumnsFromHeader(int section, bool extend);
-    void SelectRowsFromHeader(int section, bool extend);
+    void SelectLinesFromHeader(Qt::Orientation header, int section, bool extend);
     void OnSectionResized(int section, int oldPixels, int newPixels);
     void AfterStructureChange();
 

@@ -156,25 +156,22 @@ void FlexGrid::TakeSelectionFromView() {
     }
 }
 
-void FlexGrid::SelectColumnsFromHeader(int section, bool extend) {
-    const std::int64_t col = section + model_->HeaderCols();
-    if (!extend) headerAnchor_ = col;
-    if (Rows() <= 0) return;
-    row_ = std::min<std::int64_t>(FixedRows(), Rows() - 1);
-    rowSel_ = Rows() - 1;
-    col_ = ClampIndex(headerAnchor_, Cols());
-    colSel_ = col;
-    ApplySelectionToView();
-}
-
-void FlexGrid::SelectRowsFromHeader(int section, bool extend) {
-    const std::int64_t row = section + model_->HeaderRows();
-    if (!extend) headerAnchor_ = row;
-    if (Cols() <= 0) return;
-    col_ = std::min<std::int64_t>(FixedCols(), Cols() - 1);
-    colSel_ = Cols() - 1;
-    row_ = ClampIndex(headerAnchor_, Rows());
-    rowSel_ = row;
+// Pressing a header selects whole lines: the columns (or rows) from the one where the press began
+// to the one under the mouse, across every body row (or column).
+void FlexGrid::SelectLinesFromHeader(Qt::Orientation header, int section, bool extend) {
+    const bool columns = header == Qt::Horizontal;
+    const std::int64_t line = section + (columns ? model_->HeaderCols() : model_->HeaderRows());
+    if (!extend) headerAnchor_ = line;
+    const std::int64_t across = columns ? Rows() : Cols();
+    if (across <= 0) return;
+    std::int64_t& acrossFirst = columns ? row_ : col_;
+    std::int64_t& acrossLast = columns ? rowSel_ : colSel_;
+    std::int64_t& anchor = columns ? col_ : row_;
+    std::int64_t& current = columns ? colSel_ : rowSel_;
+    acrossFirst = std::min<std::int64_t>(columns ? FixedRows() : FixedCols(), across - 1);
+    acrossLast = across - 1;
+    anchor = ClampIndex(headerAnchor_, columns ? Cols() : Rows());
+    current = line;
     ApplySelectionToView();
 }
 

@@ -48,54 +48,40 @@ void FlexGridModel::SetFixedCols(int cols) {
     ResetAround([&] { fixedCols_ = cols; });
 }
 
-void FlexGridModel::SetRows(std::int64_t rows) {
-    if (rows < 0) RaiseInvalidPropertyValue();
-    if (held_) {
-        store_.SetRows(rows);
-        structureDirty_ = true;
-        return;
-    }
-    const bool headerRowChanges = std::min(rows, store_.Rows()) < HeaderRows();
-    const int newBody = ToViewCount(rows - HeaderRows());
-    if (newBody > publishedRows_) {
-        beginInsertRows({}, publishedRows_, newBody - 1);
-        store_.SetRows(rows);
-        Publish();
-        endInsertRows();
-    } else if (newBody < publishedRows_) {
-        beginRemoveRows({}, newBody, publishedRows_ - 1);
-        store_.SetRows(rows);
-        Publish();
-        endRemoveRows();
-    } else {
-        store_.SetRows(rows);
-    }
-    if (headerRowChanges && publishedCols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, publishedCols_ - 1);
-}
+void FlexGridModel::SetRows(std::int64_t rows) { Resize(Qt::Vertical, rows); }
 
-void FlexGridModel::SetCols(std::int64_t cols) {
-    if (cols < 0) RaiseInvalidPropertyValue();
+void FlexGridModel::SetCols(std::int64_t cols) { Resize(Qt::Horizontal, cols); }
+
+// Rows (Qt::Vertical) and columns (Qt::Horizontal) change alike, each along its own axis.
+void FlexGridModel::Resize(Qt::Orientation axis, std::int64_t count) {
+    if (count < 0) RaiseInvalidPropertyValue();
+    const bool rows = axis == Qt::Vertical;
+    auto resizeStore = [&] { rows ? store_.SetRows(count) : store_.SetCols(count); };
     if (held_) {
-        store_.SetCols(cols);
+        resizeStore();
         structureDirty_ = true;
         return;
     }
-    const bool headerColChanges = std::min(cols, store_.Cols()) < HeaderCols();
-    const int newBody = ToViewCount(cols - HeaderCols());
-    if (newBody > publishedCols_) {
-        beginInsertColumns({}, publishedCols_, newBody - 1);
-        store_.SetCols(cols);
+    const int header = rows ? HeaderRows() : HeaderCols();
+    const bool headerChanges = std::min(count, rows ? store_.Rows() : store_.Cols()) < header;
+    const int published = rows ? publishedRows_ : publishedCols_;
+    const int newBody = ToViewCount(count - header);
+    if (newBody > published) {
+        rows ? beginInsertRows({}, published, newBody - 1) : beginInsertColumns({}, published, newBody - 1);
+        resizeStore();
         Publish();
-        endInsertColumns();
-    } else if (newBody < publishedCols_) {
-        beginRemoveColumns({}, newBody, publishedCols_ - 1);
-        store_.SetCols(cols);
+        rows ? endInsertRows() : endInsertColumns();
+    } else if (newBody < published) {
+        rows ? beginRemoveRows({}, newBody, published - 1) : beginRemoveColumns({}, newBody, published - 1);
+        resizeStore();
         Publish();
-        endRemoveColumns();
+        rows ? endRemoveRows() : endRemoveColumns();
     } else {
-        store_.SetCols(cols);
+        resizeStore();
     }
-    if (headerColChanges && publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
+    // The first fixed row heads the columns and the first fixed column heads the rows.
+    const int across = rows ? publishedCols_ : publishedRows_;
+    if (headerChanges && across > 0) emit headerDataChanged(rows ? Qt::Horizontal : Qt::Vertical, 0, across - 1);
 }
 
 void FlexGridModel::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {

@@ -53,6 +53,7 @@ public:
 
 private:
     QString CellText(std::int64_t row, std::int64_t col) const;  // "" outside the store
+    void Resize(Qt::Orientation axis, std::int64_t count);
     void Publish();
     void ResetAround(const std::function<void()>& change);
     void NotifyCell(std::int64_t row, std::int64_t col);

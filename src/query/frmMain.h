@@ -93,6 +93,8 @@ private:
     void ApplyPanes();
     void CopyGridSelection(tbn::platform::FlexGrid& grid);
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
+    void StartBarDrag(SplitterBar* bar, bool& dragging, Qt::MouseButton button);
+    void EndBarDrag(SplitterBar* bar, bool& dragging);
     void picH_MouseDown(Qt::MouseButton button);
     void picH_MouseMove(double y);
     void picH_MouseUp();

@@ -1,5 +1,7 @@
 #include "ui/FileDialogs.h"
 
+#include "ui/Responder.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -9,11 +11,6 @@
 namespace tbn::platform {
 
 namespace {
-
-FileDialogResponder& Responder() {
-    static FileDialogResponder responder;
-    return responder;
-}
 
 QString UpToNul(const std::string& bytes, std::size_t limit = std::string::npos) {
     const std::size_t end = std::min(bytes.find('\0'), std::min(limit, bytes.size()));
@@ -75,7 +72,8 @@ std::string ResultBytes(const QStringList& paths, bool multiSelect) {
 
 int RunFileDialog(OPENFILENAMEA& ofn, bool save) {
     const FileDialogRequest request = RequestFrom(ofn, save);
-    const FileDialogAnswer answer = Responder() ? Responder()(request) : ShowQtFileDialog(request);
+    const FileDialogResponder& responder = InstalledResponder<FileDialogResponder>();
+    const FileDialogAnswer answer = responder ? responder(request) : ShowQtFileDialog(request);
     if (answer.cancelled || answer.paths.isEmpty()) return 0;
 
     QStringList paths;
@@ -102,7 +100,9 @@ QString FileDialogFilter::QtNameFilter() const {
     return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
-void SetFileDialogResponder(FileDialogResponder responder) { Responder() = std::move(responder); }
+void SetFileDialogResponder(FileDialogResponder responder) {
+    InstalledResponder<FileDialogResponder>() = std::move(responder);
+}
 
 int GetOpenFileNameA(OPENFILENAMEA& ofn) { return RunFileDialog(ofn, false); }
 

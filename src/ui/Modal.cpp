@@ -1,20 +1,15 @@
 #include "ui/Modal.h"
 
+#include "ui/Responder.h"
+
 #include <QDialog>
 
 namespace tbn::platform {
 
-namespace {
-ModalResponder& responder() {
-    static ModalResponder instance;
-    return instance;
-}
-} // namespace
-
-void SetModalResponder(ModalResponder r) { responder() = std::move(r); }
+void SetModalResponder(ModalResponder r) { InstalledResponder<ModalResponder>() = std::move(r); }
 
 int ExecModal(QDialog& dialog) {
-    if (responder()) return responder()(dialog);
+    if (const ModalResponder& responder = InstalledResponder<ModalResponder>()) return responder(dialog);
     return dialog.exec();
 }
 

@@ -1,5 +1,7 @@
 #include "ui/MsgBox.h"
 
+#include "ui/Responder.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -7,11 +9,6 @@
 namespace tbn::platform {
 
 namespace {
-MsgBoxResponder& responder() {
-    static MsgBoxResponder instance;
-    return instance;
-}
-
 QMessageBox::Icon iconFor(int style) {
     switch (style & 0x70) {
     case vbCritical: return QMessageBox::Critical;
@@ -23,10 +20,11 @@ QMessageBox::Icon iconFor(int style) {
 }
 } // namespace
 
-void SetMsgBoxResponder(MsgBoxResponder r) { responder() = std::move(r); }
+void SetMsgBoxResponder(MsgBoxResponder r) { InstalledResponder<MsgBoxResponder>() = std::move(r); }
 
 int MsgBox(const QString& prompt, int style, const QString& title) {
-    if (responder()) return responder()(MsgBoxCall{prompt, style, title});
+    if (const MsgBoxResponder& responder = InstalledResponder<MsgBoxResponder>())
+        return responder(MsgBoxCall{prompt, style, title});
 
     QMessageBox box(iconFor(style), title, prompt, QMessageBox::NoButton, QApplication::activeWindow());
     const bool yesNo = (style & 0x7) == vbYesNo;

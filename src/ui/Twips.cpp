@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 #include <cmath>
 
 namespace tbn::platform {
@@ -18,6 +19,10 @@ double PixelsToTwips(double pixels) { return pixels * 1440.0 / LogicalDpi(); }
 
 QRect TwipsRect(double left, double top, double width, double height) {
     return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
+}
+
+void Place(QWidget* widget, double left, double top, double width, double height) {
+    widget->setGeometry(TwipsRect(left, top, width, height));
 }
 
 int TwipsPerPixel() { return static_cast<int>(std::lround(1440.0 / LogicalDpi())); }

@@ -3,6 +3,8 @@
 // stays in twips; conversion happens once, where a widget is placed or measured.
 #include <QRect>
 
+class QWidget;
+
 namespace tbn::platform {
 
 double LogicalDpi();  // of the primary screen; 96 without a screen
@@ -11,5 +13,7 @@ double PixelsToTwips(double pixels);
 int TwipsPerPixel();  // 1440 / dpi, rounded
 // A rectangle given in twips, in pixels.
 QRect TwipsRect(double left, double top, double width, double height);
+// Gives a widget the geometry of a rectangle given in twips.
+void Place(QWidget* widget, double left, double top, double width, double height);
 
 } // namespace tbn::platform

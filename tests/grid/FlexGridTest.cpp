@@ -219,7 +219,7 @@ TEST_F(FlexGridTest, MouseDragUpwardsLeavesRowSelAboveRow) {
     EXPECT_EQ(grid.ColSel(), 1);
 }
 
-TEST_F(FlexGridTest, ClickingAColumnHeaderSelectsTheWholeColumn) {
+TEST_F(FlexGridTest, ClickingAHeaderSelectsTheWholeColumnOrRow) {
     FlexGrid grid;
     FillLikeAQuery(grid, 8);
     grid.resize(400, 300);
@@ -234,6 +234,15 @@ TEST_F(FlexGridTest, ClickingAColumnHeaderSelectsTheWholeColumn) {
     EXPECT_EQ(grid.Col(), 2);
     EXPECT_EQ(grid.ColSel(), 2);
     EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), 9);
+
+    QHeaderView* rows = grid.verticalHeader();
+    const QPoint fifth(rows->width() / 2, rows->sectionViewportPosition(4) + rows->sectionSize(4) / 2);
+    QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, fifth);
+    EXPECT_EQ(grid.Row(), 5);
+    EXPECT_EQ(grid.RowSel(), 5);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.ColSel(), 2);
+    EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), 2);
 }
 
 TEST_F(FlexGridTest, SelectionMadeThroughTheViewMapsItsAnchorAndCorner) {
