@@ -1,9 +1,12 @@
 #include "connections/CnnStore.h"
 
+#include "core/FileLock.h"
 #include "core/FileOps.h"
+#include "core/ReplaceFile.h"
 #include "core/TextFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace tbn::connections {
@@ -15,28 +18,32 @@ namespace {
 constexpr unsigned kOwnerOnly = 0600;
 const QChar kTab = u'\t';
 
+// The store's own file: a cnns.dat kept elsewhere through a symbolic link stays that file.
+QString RealStorePath(const QString& folder) { return ResolveLinks(StorePath(folder)); }
+
+// Held by every add, change and delete from before it reads the store until its write is done,
+// so that two programs sharing the store take turns instead of undoing each other's changes.
+// It sits beside the real file, where every program reaching that store through any link meets.
+QString LockPath(const QString& realStore) { return realStore + QStringLiteral(".lock"); }
+
+// Whatever stands under the scratch name is ours to remove, never to open: a stale temp.dat, or a
+// link or FIFO planted to redirect or stall the rewrite. While cnns.dat is missing, temp.dat may
+// be the only copy of the store (a rewrite that deleted the store before renaming, as older
+// versions of such tools did); it is then left for the user.
+void RemoveStaleTemp(const QString& folder) {
+    const QString temp = TempPath(folder);
+    if (EntryExists(temp) && FileExists(StorePath(folder))) RemoveFile(temp);
+}
+
 // Writes the whole new store beside the old one and swaps it in with one rename, so that a crash
 // or a full disk at any moment leaves a complete cnns.dat.
-void Rewrite(const QString& folder, const QStringList& lines) {
-    const QString store = StorePath(folder);
-    const QString temp = TempPath(folder);
-    const unsigned mode = FilePermissions(store);
-    try {
-        FileHandle file = OpenForWriting(temp, kOwnerOnly);
-        file.Write(EncodeLines(lines));
-        SetFilePermissions(temp, mode);
-        file.Flush();
-        file.Close();
-        RenameFile(temp, store);
-    } catch (...) {
-        // The first error is the one worth reporting; a failing clean-up must not replace it.
-        try {
-            if (FileExists(temp)) RemoveFile(temp);
-        } catch (...) {
-        }
-        throw;
-    }
-    SyncFolder(folder);
+void Rewrite(const QString& folder, const QString& realStore, const QStringList& lines) {
+    ReplaceOptions options;
+    options.newFileMode = kOwnerOnly;
+    // temp.dat is the scratch file of a store in its own folder; beside a store kept elsewhere a
+    // fresh name keeps clear of that folder's own files.
+    if (realStore == QFileInfo(StorePath(folder)).absoluteFilePath()) options.scratchName = QStringLiteral("temp.dat");
+    ReplaceFile(realStore, EncodeLines(lines), options);
 }
 
 // Everything but the lines equal to `key`. An empty key never names an entry (empty lines are
@@ -81,6 +88,7 @@ QList<CnnEntry> ReadStore(const QString& folder) {
 
 void AddRecord(const QString& folder, const QString& recordLine) {
     if (recordLine.isEmpty()) return;
+    const FileLock lock(LockPath(RealStorePath(folder)));
     FileHandle file = OpenForAppending(StorePath(folder), kOwnerOnly);
     const std::int64_t oldSize = file.Size();
     QByteArray bytes;
@@ -103,25 +111,27 @@ void AddRecord(const QString& folder, const QString& recordLine) {
 
 void ChangeRecord(const QString& folder, const QString& oldLine, const QString& newLine) {
     if (newLine.isEmpty() || newLine == oldLine) return;
-    KillTemp(folder);
+    const QString store = RealStorePath(folder);
+    const FileLock lock(LockPath(store));
+    RemoveStaleTemp(folder);
     bool removedAny = false;
-    QStringList lines = LinesWithout(ReadLines(StorePath(folder)), oldLine, &removedAny);
+    QStringList lines = LinesWithout(ReadLines(store), oldLine, &removedAny);
     lines.append(newLine);
-    Rewrite(folder, lines);
+    Rewrite(folder, store, lines);
 }
 
 void DeleteRecord(const QString& folder, const QString& line) {
-    KillTemp(folder);
+    const QString store = RealStorePath(folder);
+    const FileLock lock(LockPath(store));
+    RemoveStaleTemp(folder);
     bool removedAny = false;
-    const QStringList lines = LinesWithout(ReadLines(StorePath(folder)), line, &removedAny);
-    if (removedAny) Rewrite(folder, lines);
+    const QStringList lines = LinesWithout(ReadLines(store), line, &removedAny);
+    if (removedAny) Rewrite(folder, store, lines);
 }
 
 void KillTemp(const QString& folder) {
-    // Without cnns.dat, temp.dat may be the only copy of the store (a rewrite that deleted the
-    // store before renaming, as older versions of such tools did); it is left for the user.
-    const QString temp = TempPath(folder);
-    if (FileExists(temp) && FileExists(StorePath(folder))) RemoveFile(temp);
+    const FileLock lock(LockPath(RealStorePath(folder)));
+    RemoveStaleTemp(folder);
 }
 
 } // namespace tbn::connections

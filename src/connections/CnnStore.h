@@ -5,10 +5,20 @@
 // the connection manager; every failure raises tbn::Error (see FileOps.h).
 //
 // Safety of a rewrite (change and delete): the new content is written to temp.dat, flushed to the
-// disk, given the store's permission bits and renamed over cnns.dat in one atomic step. cnns.dat
-// is never missing; when any step fails, cnns.dat is complete and unchanged, temp.dat is removed
-// where possible, and the error is raised. An add that fails is taken back, so the store holds
-// either its old content or the old content plus the new record.
+// disk, given the store's permission bits and renamed over cnns.dat in one atomic step (see
+// core/ReplaceFile.h). cnns.dat is never missing; when any step fails, cnns.dat is complete
+// and unchanged, temp.dat is removed where possible, and the error is raised. An add that fails
+// is taken back, so the store holds either its old content or the old content plus the new record.
+//
+// Several programs may share one store: add, change and delete each hold an exclusive lock on
+// cnns.dat.lock beside the store for their whole read, change and write, waiting for it up to
+// ten seconds and raising PermissionDenied (70) after that. A change or delete is therefore made
+// from the store as it is once the lock is held, and never undoes another program's change.
+// Reading takes no lock: a rewrite swaps the whole file in at once.
+//
+// A cnns.dat that is a symbolic link stays one: its target is the store, updated in its own
+// folder (with a fresh hidden scratch name there instead of temp.dat), and locked as
+// <target>.lock. A store the program may not write is refused with the system's reason.
 #include <QList>
 #include <QString>
 
@@ -42,8 +52,10 @@ void ChangeRecord(const QString& folder, const QString& oldLine, const QString& 
 // Removes every line equal to `line`; when there is none, cnns.dat is not rewritten.
 void DeleteRecord(const QString& folder, const QString& line);
 
-// Removes a temp.dat left behind by an interrupted rewrite. Change and delete call it first.
-// While cnns.dat is missing, temp.dat is kept: it may then be the only copy of the store.
+// Removes a temp.dat left behind by an interrupted rewrite, under the store's lock. Change and
+// delete do the same first. Whatever has that name goes, without being followed or opened (a link
+// or a FIFO included); only a folder of that name stays, and the rewrite then fails. While
+// cnns.dat is missing, temp.dat is kept: it may then be the only copy of the store.
 void KillTemp(const QString& folder);
 
 } // namespace tbn::connections

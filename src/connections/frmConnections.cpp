@@ -1,22 +1,24 @@
 #include "connections/frmConnections.h"
 
-#include "ui/mdlErrors.h"
 #include "connections/CnnStore.h"
-#include "connections/ConnectionManagerFrame.h"
 #include "connections/ConnectionIcon.h"
+#include "connections/ConnectionManagerFrame.h"
+#include "connections/ProgramFolder.h"
 #include "connections/frmEditConnection.h"
 #include "connections/mdlOLEDB.h"
+#include "core/ShownText.h"
+#include "query/frmMain.h"
 #include "ui/Modal.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
-#include "connections/ProgramFolder.h"
 #include "ui/Twips.h"
-#include "query/frmMain.h"
+#include "ui/mdlErrors.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -29,6 +31,10 @@ namespace {
 const QString kContext = QStringLiteral("frmConnections >> ");
 constexpr int kTagRole = Qt::UserRole;       // the connection string
 constexpr int kLineRole = Qt::UserRole + 1;  // the store line the entry was read from: its key
+constexpr int kNameRole = Qt::UserRole + 2;  // the whole name; the list shows its beginning
+// Laying out a name costs the list time and memory by its whole length: a 50 MB line without a
+// TAB held the manager back for most of a minute. No name needs more than this to be told apart.
+constexpr qsizetype kMaxListedName = 1000;
 } // namespace
 
 frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.FrameWidget()), frame_(frame) {
@@ -114,6 +120,16 @@ void frmConnections::ShowModal(ConnectionManagerFrame& frame) {
 
 bool frmConnections::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && Form_KeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
+    if (watched == lvCnn->header()->viewport() && event->type() == QEvent::MouseButtonPress) lvCnn_Click();
+    if (watched == lvCnn->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        // The view would drop its selection on a click below the last entry, leaving the saved
+        // option chosen with nothing to open; such a click keeps the entry and only picks the option.
+        if (!lvCnn->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            lvCnn_Click();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -143,7 +159,8 @@ void frmConnections::FillCnns() {
         items.reserve(entries.size());
         const QIcon icon = ConnectionIcon();
         for (const tbn::connections::CnnEntry& entry : entries) {
-            auto* item = new QTreeWidgetItem(QStringList{entry.name});
+            auto* item = new QTreeWidgetItem(QStringList{ShownText(entry.name, kMaxListedName)});
+            item->setData(0, kNameRole, entry.name);
             item->setIcon(0, icon);
             item->setData(0, kTagRole, entry.cnn);
             item->setData(0, kLineRole, entry.line);
@@ -160,7 +177,7 @@ QTreeWidgetItem* frmConnections::SelectedEntry() const {
 }
 
 QString frmConnections::RecordOf(const QTreeWidgetItem* entry) const {
-    return entry->text(0) + QLatin1Char('\t') + entry->data(0, kTagRole).toString();
+    return entry->data(0, kNameRole).toString() + QLatin1Char('\t') + entry->data(0, kTagRole).toString();
 }
 
 void frmConnections::lvCnn_Click() { optTemp[0]->setChecked(true); }
@@ -190,10 +207,14 @@ void frmConnections::cmdNew_Click() {
     });
 }
 
+void frmConnections::TellNothingSelected() {
+    MsgBox(QStringLiteral("Select a saved connection first."), vbOKOnly + vbInformation, QString());
+}
+
 void frmConnections::cmdModify_Click() {
     mdlErrors::Guarded(kContext + QStringLiteral("cmdModify_Click"), [&] {
         QTreeWidgetItem* entry = SelectedEntry();
-        if (!entry) return;
+        if (!entry) return TellNothingSelected();
         const QString oldRecord = RecordOf(entry);
         const QString storedLine = entry->data(0, kLineRole).toString();
         const QString record = PromptCnn(oldRecord);
@@ -206,7 +227,7 @@ void frmConnections::cmdModify_Click() {
 void frmConnections::cmdDelete_Click() {
     mdlErrors::Guarded(kContext + QStringLiteral("cmdDelete_Click"), [&] {
         QTreeWidgetItem* entry = SelectedEntry();
-        if (!entry) return;
+        if (!entry) return TellNothingSelected();
         const QString question =
             QStringLiteral("Are you sure you want to delete \"") + entry->text(0) + QStringLiteral("\"?");
         if (MsgBox(question, vbYesNo + vbQuestion + vbDefaultButton2, QString()) != vbYes) return;
@@ -217,7 +238,10 @@ void frmConnections::cmdDelete_Click() {
 
 void frmConnections::cmdOpen_Click() {
     if (optTemp[0]->isChecked()) {
-        if (QTreeWidgetItem* entry = SelectedEntry()) OpenCnn(entry->text(0), entry->data(0, kTagRole).toString());
+        if (QTreeWidgetItem* entry = SelectedEntry())
+            OpenCnn(entry->data(0, kNameRole).toString(), entry->data(0, kTagRole).toString());
+        else
+            TellNothingSelected();
     } else if (!txtCnn->text().isEmpty()) {
         OpenCnn(QStringLiteral("(temp) ") + txtCnn->text(), txtCnn->text());
     }

@@ -167,8 +167,27 @@ std::int64_t FileHandle::Size() const {
     return info.st_size;
 }
 
+bool FileHandle::IsOrdinaryFile() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) Fail(errno, path_, Cannot("look up", path_));
+    return S_ISREG(info.st_mode);
+}
+
 void FileHandle::Truncate(std::int64_t size) {
     if (::ftruncate(fd_, size) != 0) Fail(errno, path_, Cannot("truncate", path_));
+}
+
+void FileHandle::SetPermissions(unsigned mode) {
+    if (::fchmod(fd_, static_cast<mode_t>(mode)) != 0) Fail(errno, path_, Cannot("set the permissions of", path_));
+}
+
+void FileHandle::Reserve(std::int64_t size) {
+    if (size <= 0) return;
+    int result;
+    do result = ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, size);
+    while (result != 0 && errno == EINTR);
+    if (result != 0 && FileErrorNumber(errno, path_) == ErrorCode::DiskFull)
+        Fail(errno, path_, Cannot("make room in", path_));
 }
 
 FileHandle OpenForReading(const QString& path) {
@@ -176,8 +195,15 @@ FileHandle OpenForReading(const QString& path) {
 }
 
 FileHandle OpenForWriting(const QString& path, unsigned createMode, IfExists ifExists) {
-    const int flags = O_WRONLY | O_CREAT | (ifExists == IfExists::Fail ? O_EXCL : O_TRUNC);
+    const int flags = O_WRONLY | O_CREAT | (ifExists == IfExists::Fail ? O_EXCL | O_NOFOLLOW : O_TRUNC);
     return Open(path, flags, createMode, " for writing");
+}
+
+FileHandle OpenForOverwriting(const QString& path) {
+    FileHandle file = Open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK, 0, " for writing");
+    if (!file.IsOrdinaryFile())
+        throw tbn::Error(ErrorCode::PathFileAccess, Cannot("write to", path, ": not an ordinary file"));
+    return file;
 }
 
 FileHandle OpenForAppending(const QString& path, unsigned createMode) {
@@ -198,6 +224,27 @@ void RemoveFile(const QString& path) {
 bool FileExists(const QString& path) {
     struct stat info {};
     return ::stat(Native(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool EntryExists(const QString& path) {
+    struct stat info {};
+    return ::lstat(Native(path).constData(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+EntryStatus StatusOf(const QString& path) {
+    struct stat info {};
+    if (::lstat(Native(path).constData(), &info) != 0) {
+        if (errno == ENOENT) return EntryStatus{};
+        Fail(errno, path, Cannot("look up", path));
+    }
+    return EntryStatus{true, S_ISREG(info.st_mode), static_cast<unsigned>(info.st_mode & 07777),
+                       static_cast<std::uint64_t>(info.st_nlink)};
+}
+
+void RequireWritable(const QString& path) {
+    // The effective user's rights, as an open for writing would see them (root passes).
+    if (::faccessat(AT_FDCWD, Native(path).constData(), W_OK, AT_EACCESS) != 0)
+        Fail(errno, path, Cannot("write to", path));
 }
 
 unsigned FilePermissions(const QString& path) {

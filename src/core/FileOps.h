@@ -42,8 +42,16 @@ public:
     void Close();
     // Current file size in bytes.
     std::int64_t Size() const;
+    // False for a FIFO, a device, a socket or a folder.
+    bool IsOrdinaryFile() const;
     // Cuts the file to `size` bytes; used to take back a failed append.
     void Truncate(std::int64_t size);
+    // Sets the permission bits of the open file itself, whatever its name now points at.
+    void SetPermissions(unsigned mode);
+    // Sets aside room for `size` bytes without changing the file's length, so that writing that
+    // much cannot run out of space half-way. Raises only when the disk is full; a file system that
+    // cannot reserve room is left to the writes themselves.
+    void Reserve(std::int64_t size);
 
 private:
     int fd_ = -1;
@@ -54,9 +62,13 @@ enum class IfExists { Truncate, Fail };
 
 FileHandle OpenForReading(const QString& path);
 // Creates the file with `createMode` (subject to the umask) or, with IfExists::Truncate, empties
-// an existing one, which keeps its own mode.
+// an existing one, which keeps its own mode. With IfExists::Fail any existing entry refuses the
+// create, a symbolic link (even a dangling one) or a FIFO included: nothing is followed or opened.
 FileHandle OpenForWriting(const QString& path, unsigned createMode = 0666,
                           IfExists ifExists = IfExists::Truncate);
+// Opens an existing ordinary file for writing from its start without cutting it; a symbolic link
+// or anything but an ordinary file is refused, and a FIFO is never waited on.
+FileHandle OpenForOverwriting(const QString& path);
 // Every write goes to the end; the file is created with `createMode` when missing. The handle can
 // also read (ReadAt), so a caller can look at what the file ends with.
 FileHandle OpenForAppending(const QString& path, unsigned createMode = 0666);
@@ -66,6 +78,22 @@ void RenameFile(const QString& from, const QString& to);
 void RemoveFile(const QString& path);
 // True only for an existing ordinary file (after following symbolic links); never raises.
 bool FileExists(const QString& path);
+// True for any entry but a folder, looked up without following a symbolic link: a dangling link,
+// a FIFO or a socket count. Never raises.
+bool EntryExists(const QString& path);
+
+// What the entry itself is (a symbolic link is not followed). No entry: `exists` is false; any
+// other failure of the lookup raises.
+struct EntryStatus {
+    bool exists = false;
+    bool ordinaryFile = false;
+    unsigned permissions = 0;  // including set-id and sticky bits
+    std::uint64_t links = 0;   // number of names of the file
+};
+EntryStatus StatusOf(const QString& path);
+// Raises with the system's reason (Permission denied, Read-only file system) unless the program
+// may write the existing file at `path`; the file is not touched.
+void RequireWritable(const QString& path);
 // Permission bits (including set-id and sticky bits) of an existing file.
 unsigned FilePermissions(const QString& path);
 void SetFilePermissions(const QString& path, unsigned mode);

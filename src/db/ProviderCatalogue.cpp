@@ -43,7 +43,7 @@ std::vector<ProviderInfo> Catalogue() {
          .caption = "ODBC driver or data source",
          .keys = {{.name = "Driver", .kind = KeyKind::Choice, .source = ChoiceSource::OdbcDrivers},
                   {.name = "DSN", .kind = KeyKind::Choice, .source = ChoiceSource::OdbcDataSources},
-                  {.name = "UID", .aliases = {"User ID"}},
+                  {.name = "UID", .aliases = {"User ID", "Username", "User"}},
                   {.name = "PWD", .aliases = {"Password"}, .kind = KeyKind::Secret},
                   {.name = "Database"},
                   {.name = "Server"},

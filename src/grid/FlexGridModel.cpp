@@ -1,6 +1,7 @@
 #include "grid/FlexGridModel.h"
 
 #include "core/PropertyErrors.h"
+#include "core/ShownText.h"
 
 #include <algorithm>
 #include <climits>
@@ -205,24 +206,31 @@ int FlexGridModel::rowCount(const QModelIndex& parent) const { return parent.isV
 
 int FlexGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : publishedCols_; }
 
-QString FlexGridModel::CellText(std::int64_t row, std::int64_t col) const {
+std::string_view FlexGridModel::CellBytes(std::int64_t row, std::int64_t col) const {
     // While updates are held the view may still ask for cells it was told about earlier.
     if (row < 0 || row >= store_.Rows() || col < 0 || col >= store_.Cols()) return {};
-    const std::string_view text = store_.Cell(row, col);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return store_.Cell(row, col);
+}
+
+QString FlexGridModel::ShownCell(std::int64_t row, std::int64_t col) const {
+    return ShownText(CellBytes(row, col), kMaxShownChars);
 }
 
 QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-    return CellText(index.row() + publishedHeaderRows_, index.column() + publishedHeaderCols_);
+    const std::int64_t row = index.row() + publishedHeaderRows_;
+    const std::int64_t col = index.column() + publishedHeaderCols_;
+    if (role == Qt::DisplayRole) return ShownCell(row, col);
+    const std::string_view text = CellBytes(row, col);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal)
-        return publishedHeaderRows_ ? QVariant(CellText(0, section + publishedHeaderCols_)) : QVariant();
-    return publishedHeaderCols_ ? QVariant(CellText(section + publishedHeaderRows_, 0)) : QVariant();
+        return publishedHeaderRows_ ? QVariant(ShownCell(0, section + publishedHeaderCols_)) : QVariant();
+    return publishedHeaderCols_ ? QVariant(ShownCell(section + publishedHeaderRows_, 0)) : QVariant();
 }
 
 } // namespace tbn::platform

@@ -3,6 +3,8 @@
 // first fixed row as the horizontal header and the first fixed column as the vertical header;
 // the body is rows FixedRows().. and columns FixedCols()... (Fixed rows or columns after the
 // first are shown as ordinary body cells.) QStrings are made only when the view asks for a cell.
+// What the view draws (DisplayRole, headers included) is a cell's first kMaxShownChars UTF-16
+// units at most, ending in an ellipsis when cut; EditRole gives the whole text.
 //
 // While updates are held (the grid's Redraw off) the view keeps seeing the counts it was last
 // told about and no per-row signals are sent; releasing the hold publishes everything with one
@@ -18,6 +20,10 @@ class FlexGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     explicit FlexGridModel(QObject* parent = nullptr);
+
+    // Far wider than any column, and short enough for a repaint of cells this long to take
+    // milliseconds; the layout of a cell of millions of characters takes seconds or fails.
+    static constexpr qsizetype kMaxShownChars = 4096;
 
     const CellStore& Store() const { return store_; }
     std::size_t BytesUsed() const { return store_.BytesUsed(); }
@@ -52,7 +58,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
 private:
-    QString CellText(std::int64_t row, std::int64_t col) const;  // "" outside the store
+    std::string_view CellBytes(std::int64_t row, std::int64_t col) const;  // empty outside the store
+    QString ShownCell(std::int64_t row, std::int64_t col) const;
     void Resize(Qt::Orientation axis, std::int64_t count);
     void Publish();
     void ResetAround(const std::function<void()>& change);

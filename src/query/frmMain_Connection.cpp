@@ -1,6 +1,7 @@
 // The query window's connection and its table list.
 #include "query/frmMain.h"
 
+#include "core/ShownText.h"
 #include "ui/TextBox.h"
 
 #include <QListWidget>
@@ -10,17 +11,10 @@ namespace {
 // a caption of a megabyte (a pasted one-time connection string) would freeze the window for
 // seconds per repaint. Anything longer than a screen can show is cut, visibly.
 constexpr qsizetype kMaxCaption = 1024;
-
-QString Caption(const QString& name) {
-    if (name.size() <= kMaxCaption) return name;
-    qsizetype cut = kMaxCaption - 1;
-    if (name.at(cut - 1).isHighSurrogate()) --cut;
-    return name.left(cut) + QChar(0x2026);
-}
 } // namespace
 
 void frmMain::Connect(const QString& strName, const QString& strCnn) {
-    setWindowTitle(Caption(strName));
+    setWindowTitle(tbn::platform::ShownText(strName, kMaxCaption));
     Disconnect();
     cnn.SetConnectionString(strCnn.toStdString());
     cnn.SetCursorLocation(tbn::db::adUseClient);

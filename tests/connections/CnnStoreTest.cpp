@@ -7,8 +7,13 @@
 #include "support/TempDir.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <cerrno>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tbn::connections {
 namespace {
@@ -162,6 +167,49 @@ TEST_F(CnnStoreTest, VanishedStoreRaisesFileNotFoundAndKeepsALoneTemp) {
     EXPECT_THROW(DeleteRecord(folder(), "a\tA"), tbn::Error);
     EXPECT_FALSE(dir.exists("cnns.dat"));
     EXPECT_EQ(dir.read("temp.dat"), "only\tcopy\r\n");
+}
+
+// temp.dat is only ever our scratch file: whatever else stands under that name is removed, never
+// followed or opened. A planted link must not carry the store (passwords included) elsewhere, and
+// a FIFO must neither block the rewrite nor receive the store.
+TEST_F(CnnStoreTest, APlantedTempIsRemovedNeverFollowedOrOpened) {
+    test::TempDir elsewhere;
+    writeStore("a\tPassword=secret\r\nkeep\tPassword=other\r\n");
+    ASSERT_TRUE(QFile::link(elsewhere.file("stolen"), dir.file("temp.dat")));
+    ChangeRecord(folder(), "a\tPassword=secret", "b\tPassword=secret");
+    EXPECT_FALSE(elsewhere.exists("stolen"));
+    EXPECT_FALSE(QFileInfo(dir.file("cnns.dat")).isSymLink());
+    EXPECT_EQ(store(), "keep\tPassword=other\r\nb\tPassword=secret\r\n");
+    EXPECT_FALSE(QFileInfo(dir.file("temp.dat")).isSymLink());
+
+    // A reader keeps the FIFO from blocking a writer, so a wrong open shows as data in the pipe.
+    const QByteArray fifo = QFile::encodeName(dir.file("temp.dat"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    DeleteRecord(folder(), "b\tPassword=secret");
+    char leaked[64];
+    EXPECT_LE(::read(reader, leaked, sizeof leaked), 0) << "the store was written into the FIFO";
+    ::close(reader);
+    EXPECT_TRUE(QFileInfo(dir.file("cnns.dat")).isFile());
+    EXPECT_EQ(store(), "keep\tPassword=other\r\n");
+    EXPECT_FALSE(QFileInfo(dir.file("temp.dat")).exists());
+}
+
+// A store kept elsewhere through a link stays that store: the link stays, its target is updated.
+TEST_F(CnnStoreTest, ALinkedStoreIsUpdatedThroughTheLink) {
+    test::TempDir elsewhere;
+    elsewhere.write("real.dat", "a\tA\r\nb\tB\r\n");
+    ASSERT_TRUE(QFile::link(elsewhere.file("real.dat"), dir.file("cnns.dat")));
+    ChangeRecord(folder(), "a\tA", "c\tC");
+    DeleteRecord(folder(), "b\tB");
+    AddRecord(folder(), "d\tD");
+    EXPECT_TRUE(QFileInfo(dir.file("cnns.dat")).isSymLink());
+    EXPECT_EQ(elsewhere.read("real.dat"), "c\tC\r\nd\tD\r\n");
+    EXPECT_EQ(names(), QStringList({"c", "d"}));
+    const QStringList scratch = QStringList{"*.tmp", "temp.dat"};
+    EXPECT_TRUE(QDir(elsewhere.path()).entryList(scratch, QDir::Files | QDir::Hidden | QDir::System).isEmpty());
+    EXPECT_TRUE(QDir(folder()).entryList(scratch, QDir::Files | QDir::Hidden | QDir::System).isEmpty());
 }
 
 // Running as root, a read-only folder cannot be made with permission bits, so the refusal the

@@ -76,6 +76,37 @@ TEST_F(HostileStoreTest, ATenMegabyteLineIsOneEntry) {
     EXPECT_EQ(boxes->Count(), 1u);
 }
 
+TEST_F(HostileStoreTest, AHugeNameIsListedCutButKeyedWhole) {
+    // A line with no TAB is all name; laying out its whole text took the list a minute.
+    const QByteArray name(100000, 'n');
+    const QString shown = QString(999, u'n') + QChar(0x2026);
+    dir.write("cnns.dat", "small\tData Source=s.db\r\n" + name + "\r\n" + name + "x\tData Source=x.db\r\n");
+    manager->FillCnns();
+    EXPECT_EQ(Names(), (QStringList{shown, shown, QStringLiteral("small")}));  // still in name order
+
+    // Modify starts from the whole record and replaces exactly its line.
+    QString edited;
+    SetModalResponder([&edited](QDialog& dialog) {
+        auto* editor = qobject_cast<frmEditConnection*>(&dialog);
+        if (!editor) return 0;
+        edited = editor->txtName->text();
+        editor->txtConnectionString->setText(QStringLiteral("Data Source=y.db"));
+        editor->cmdDone_Click();
+        return editor->result();
+    });
+    manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(1));
+    manager->cmdModify_Click();
+    EXPECT_EQ(edited, QString::fromLatin1(name + "x"));
+    EXPECT_EQ(dir.read("cnns.dat"), "small\tData Source=s.db\r\n" + name + "\r\n" + name + "x\tData Source=y.db\r\n");
+
+    // Delete asks with the listed text and removes the whole line.
+    boxes->Answer(vbYes);
+    manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(0));
+    manager->cmdDelete_Click();
+    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Are you sure you want to delete \"") + shown + QStringLiteral("\"?"));
+    EXPECT_EQ(dir.read("cnns.dat"), "small\tData Source=s.db\r\n" + name + "x\tData Source=y.db\r\n");
+}
+
 TEST_F(HostileStoreTest, NulBytesAndInvalidUtf8AreListedAndSurviveARewrite) {
     // NULs, bytes that are no UTF-8, and an older tool's Windows-1252 text.
     const QByteArray store = Bytes("caf\xe9\tData Source=caf\xe9.db\r\n") +

@@ -1,8 +1,8 @@
 #include "dialogs/cFileDialog.h"
 
-#include "support/ScriptedFileDialog.h"
 #include "core/Error.h"
 #include "core/ErrorCodes.h"
+#include "support/ScriptedFileDialog.h"
 #include "support/TempDir.h"
 
 #include <algorithm>

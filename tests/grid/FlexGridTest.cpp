@@ -115,6 +115,43 @@ TEST_F(FlexGridTest, HeadersShowTheFixedRowAndColumnAndTheBodyTheRest) {
     EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("renamed"));
 }
 
+TEST_F(FlexGridTest, AHugeCellIsDrawnCutWhileItsTextStaysWhole) {
+    using tbn::platform::FlexGridModel;
+    constexpr auto kShown = FlexGridModel::kMaxShownChars;
+    constexpr QChar kEllipsis(0x2026);
+    const std::string hex(8'000'000, 'A');  // a 4 MB blob as the engine gives it
+    std::string faces;                       // characters of four bytes, two UTF-16 units each
+    for (int i = 0; i < 1'000'000; ++i) faces += "\xF0\x9F\x98\x80";
+    std::string euros;                       // fewer characters than the cap, more bytes
+    for (qsizetype i = 0; i < kShown; ++i) euros += "\xE2\x82\xAC";
+    FlexGrid grid;
+    grid.SetCols(4);
+    grid.FillRowAndAppend(1, 1, Values{std::string_view(hex), std::string_view(faces), std::string_view(euros)});
+    grid.SetTextMatrix(0, 1, QString::fromStdString(hex));
+    const QAbstractItemModel* model = grid.model();
+
+    const QString shownHex = model->data(model->index(0, 0)).toString();
+    EXPECT_EQ(shownHex.size(), kShown);
+    EXPECT_TRUE(shownHex.endsWith(kEllipsis));
+    EXPECT_EQ(shownHex.chopped(1), QString(kShown - 1, u'A'));
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), shownHex);
+    const QString shownFaces = model->data(model->index(0, 1)).toString();
+    EXPECT_LE(shownFaces.size(), kShown);
+    EXPECT_TRUE(shownFaces.endsWith(kEllipsis));
+    EXPECT_TRUE(shownFaces.chopped(1).endsWith(QString::fromUtf8("\xF0\x9F\x98\x80"))) << "a character was split";
+    EXPECT_EQ(model->data(model->index(0, 2)).toString(), QString::fromStdString(euros));
+
+    // The text itself, what is copied and what sizes the column, is all there.
+    EXPECT_EQ(grid.TextMatrix(1, 1).size(), static_cast<qsizetype>(hex.size()));
+    EXPECT_EQ(grid.TextMatrix(1, 2), QString::fromStdString(faces));
+    EXPECT_EQ(grid.TextMatrix(0, 1).size(), static_cast<qsizetype>(hex.size()));
+    EXPECT_EQ(model->data(model->index(0, 0), Qt::EditRole).toString().size(), static_cast<qsizetype>(hex.size()));
+
+    grid.resize(600, 300);
+    grid.show();
+    EXPECT_FALSE(grid.grab().isNull());
+}
+
 TEST_F(FlexGridTest, ClearEmptiesEveryCellAndKeepsTheCounts) {
     FlexGrid grid;
     FillLikeAQuery(grid, 5);

@@ -5,11 +5,14 @@
 #include "core/FileOps.h"
 #include "support/FaultSteps.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace tbn::query {
 namespace {
@@ -68,6 +71,47 @@ TEST(QueryFileTest, ReplacingKeepsTheModeFollowsLinksAndLeavesNoScratchFile) {
     EXPECT_EQ(dir.read("q.sql"), "through link\r\n");
     EXPECT_TRUE(QFileInfo(dir.file("link.sql")).isSymLink());
     EXPECT_EQ(FilesIn(dir), QStringList({"link.sql", "q.sql"}));
+}
+
+TEST(QueryFileTest, AHardLinkedFileIsWrittenInPlaceSoEveryNameSeesTheText) {
+    test::TempDir dir;
+    dir.write("q.sql", "old\r\n");
+    const QByteArray first = QFile::encodeName(dir.file("q.sql"));
+    ASSERT_EQ(::link(first.constData(), QFile::encodeName(dir.file("same.sql")).constData()), 0);
+    WriteQueryFile(dir.file("q.sql"), "new");
+    EXPECT_EQ(dir.read("same.sql"), "new\r\n");
+    EXPECT_EQ(platform::StatusOf(dir.file("q.sql")).links, 2u) << "the two names became two files";
+    EXPECT_EQ(FilesIn(dir), QStringList({"q.sql", "same.sql"}));
+}
+
+// As an ordinary user: a file the user may not write is refused with the system's reason and left
+// alone, even in a folder that would let a scratch file replace it; a writable file in a folder
+// that refuses a scratch file is written in place.
+TEST(QueryFileTest, TheUsersOwnPermissionsDecideWhatIsSaved) {
+    test::TempDir dir;
+    test::GiveToUnprivileged(dir.path(), 0755);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("open") && QDir(dir.path()).mkdir("locked"));
+    dir.write("open/ro.sql", "old\r\n");
+    dir.write("locked/w.sql", "old\r\n");
+    test::GiveToUnprivileged(dir.file("open/ro.sql"), 0444);
+    test::GiveToUnprivileged(dir.file("open"), 0755);
+    test::GiveToUnprivileged(dir.file("locked/w.sql"), 0644);
+    test::GiveToUnprivileged(dir.file("locked"), 0555);
+
+    const auto refused = test::RunUnprivileged([&] { WriteQueryFile(dir.file("open/ro.sql"), "new"); });
+    if (!refused.ran) GTEST_SKIP() << refused.why;
+    EXPECT_TRUE(refused.raised);
+    EXPECT_EQ(refused.number, ErrorCode::PermissionDenied) << refused.description;
+    EXPECT_NE(refused.description.find("Permission denied"), std::string::npos) << refused.description;
+    EXPECT_EQ(dir.read("open/ro.sql"), "old\r\n");
+    EXPECT_EQ(platform::FilePermissions(dir.file("open/ro.sql")), 0444u);
+
+    const auto inPlace = test::RunUnprivileged([&] { WriteQueryFile(dir.file("locked/w.sql"), "new"); });
+    EXPECT_FALSE(inPlace.raised) << inPlace.description;
+    EXPECT_EQ(dir.read("locked/w.sql"), "new\r\n");
+    EXPECT_EQ(QDir(dir.file("locked")).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"w.sql"}));
+    EXPECT_EQ(QDir(dir.file("open")).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"ro.sql"}));
+    test::GiveToUnprivileged(dir.file("locked"), 0755);  // so that the folder can be cleaned up
 }
 
 class QueryFileFaultTest : public ::testing::TestWithParam<FileOpKind> {};

@@ -24,13 +24,13 @@ bool NeedsBraces(std::string_view value) {
 } // namespace
 
 std::string OdbcConnectionText(const ConnectionString& properties) {
-    const ProviderInfo& odbc = ProviderOf(Engine::Odbc);
+    const ProviderInfo& provider = ProviderOf(Engine::Odbc);
     std::string text;
     for (const ConnectionProperty& property : properties.Properties()) {
         if (SameKey(property.Key, "Provider")) continue;
         // Another provider's spelling of a key becomes ODBC's own; every other key goes as written.
         std::string_view key = property.Key;
-        if (const ProviderKey* known = odbc.Find(key); known && !SameKey(key, known->name)) key = known->name;
+        if (const ProviderKey* known = provider.Find(key); known && !SameKey(key, known->name)) key = known->name;
         text.append(key);
         text.push_back('=');
         if (NeedsBraces(property.Value)) {
@@ -50,7 +50,9 @@ std::string OdbcConnectionText(const ConnectionString& properties) {
 
 std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
     auto link = std::make_unique<odbc::OdbcLink>();
-    link->password = ProviderOf(Engine::Odbc).Key("PWD").ValueIn(properties).value_or("");
+    const ProviderInfo& provider = ProviderOf(Engine::Odbc);
+    link->password = provider.Key("PWD").ValueIn(properties).value_or("");
+    link->user = provider.Key("UID").ValueIn(properties).value_or("");
     link->env = odbc::NewEnvironment();
     link->dbc = std::make_unique<odbc::DbcHandle>(link->env.get());
     SQLHANDLE dbc = link->dbc->get();
