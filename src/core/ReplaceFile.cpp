@@ -34,13 +34,14 @@ FileHandle CreateScratch(const QFileInfo& target, const QString& scratchName, QS
     }
 }
 
-void WriteNew(const QString& path, const QByteArray& bytes, unsigned mode) {
-    FileHandle file = OpenForWriting(path, mode, IfExists::Fail);
+// Runs `steps` on `file`, which this program has just created at `path`; when a step fails, the
+// file is closed and removed again and that step's error raised.
+template <class Steps>
+void CompleteOrRemove(FileHandle& file, const QString& path, Steps&& steps) {
     try {
-        file.Write(bytes);
-        file.Flush();
-        file.Close();
+        steps();
     } catch (...) {
+        // The first error is the one worth reporting; a failing clean-up must not replace it.
         file = FileHandle();
         try {
             RemoveFile(path);
@@ -48,6 +49,15 @@ void WriteNew(const QString& path, const QByteArray& bytes, unsigned mode) {
         }
         throw;
     }
+}
+
+void WriteNew(const QString& path, const QByteArray& bytes, unsigned mode) {
+    FileHandle file = OpenForWriting(path, mode, IfExists::Fail);
+    CompleteOrRemove(file, path, [&] {
+        file.Write(bytes);
+        file.Flush();
+        file.Close();
+    });
 }
 
 // Writes over the old content from the start and cuts what is left, so that the room reserved
@@ -63,21 +73,13 @@ void WriteInPlace(const QString& path, const QByteArray& bytes) {
 
 void ReplaceThroughScratch(FileHandle file, const QString& scratch, const QString& target, const QByteArray& bytes,
                            unsigned mode) {
-    try {
+    CompleteOrRemove(file, scratch, [&] {
         file.Write(bytes);
         file.SetPermissions(mode);
         file.Flush();
         file.Close();
         RenameFile(scratch, target);
-    } catch (...) {
-        // The first error is the one worth reporting; a failing clean-up must not replace it.
-        file = FileHandle();
-        try {
-            RemoveFile(scratch);
-        } catch (...) {
-        }
-        throw;
-    }
+    });
     SyncFolder(QFileInfo(target).absolutePath());
 }
 
