@@ -1,6 +1,6 @@
 #include "app/FrameGeometry.h"
 
-#include "platform/ProgramFolder.h"
+#include "connections/ProgramFolder.h"
 
 #include <QGuiApplication>
 #include <QMainWindow>

@@ -10,12 +10,12 @@ class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
-class frmMDI;
+class ConnectionManagerFrame;
 
 class frmConnections : public QDialog {
     Q_OBJECT
 public:
-    explicit frmConnections(frmMDI& frame);
+    explicit frmConnections(ConnectionManagerFrame& frame);
     ~frmConnections() override;
 
     // Empties the list and reads the store into it, sorted by name, first entry selected.
@@ -32,11 +32,11 @@ public:
     void txtCnn_Change();
 
     // The frame's "Connection manager" command: load, fill, show modal.
-    static void ShowModal(frmMDI& frame);
+    static void ShowModal(ConnectionManagerFrame& frame);
     // Opens a query window at once, as the one-time option does (a database named on the command
     // line). A failure is reported as any failed opening is; then the manager opens, the string in
     // its text box, so the user can correct it or choose another connection.
-    static void OpenOrShowModal(frmMDI& frame, const QString& strName, const QString& strCnn);
+    static void OpenOrShowModal(ConnectionManagerFrame& frame, const QString& strName, const QString& strCnn);
 
     QTreeWidget* lvCnn = nullptr;
     QRadioButton* optTemp[2] = {nullptr, nullptr};
@@ -61,5 +61,5 @@ private:
     void TellNothingSelected();  // Open, Modify and Delete with no saved entry chosen
     QString RecordOf(const QTreeWidgetItem* entry) const;
 
-    frmMDI& frame_;
+    ConnectionManagerFrame& frame_;
 };

@@ -1,5 +1,5 @@
 #include "connections/CnnStore.h"
-#include "platform/ProgramFolder.h"
+#include "connections/ProgramFolder.h"
 #include "support/ManagerFixture.h"
 #include "support/ScopedEnv.h"
 #include "support/ScratchMount.h"
