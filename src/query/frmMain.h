@@ -5,11 +5,13 @@
 // result set and editor component from Load() to Unload().
 #include "db/Catalog.h"
 #include "db/Connection.h"
+#include "db/Error.h"
 #include "db/Recordset.h"
 #include "query/PaneLayout.h"
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QListWidget;
 class QListWidgetItem;
@@ -47,6 +49,8 @@ public:
     void QueryCopy();
     void QueryPaste();
     void ExecuteQuery(bool blnSelected = false);
+    // Selects the statement under the caret and runs it as a run of the selection.
+    void ExecuteStatement();
     void CopyToClip();
     void QuerySelectAll();
     bool SaveQuery();
@@ -86,6 +90,10 @@ private:
     void CloseRecordset();
     void ResetGrid();
     void FillGrid();
+    // Gives a failure the engine placed in commandText, which starts at commandStart of the pane,
+    // its line and column; returns where in the pane the failure lies.
+    std::optional<int> PlaceFailure(tbn::Error& error, const QString& commandText, int commandStart) const;
+    void SelectFailure(int position);
     void ArrangePanes();
     void ApplyPanes();
     void CopyGridSelection(tbn::platform::FlexGrid& grid);
