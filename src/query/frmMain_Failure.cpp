@@ -1,7 +1,7 @@
 // Pointing at the place of the SQL pane that a failed run was refused for.
 #include "query/frmMain.h"
 
-#include "platform/TextBox.h"
+#include "ui/TextBox.h"
 #include "query/ErrorPlace.h"
 
 #include <QPlainTextEdit>

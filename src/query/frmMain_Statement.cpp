@@ -1,7 +1,7 @@
 // Running the one statement under the caret.
 #include "query/frmMain.h"
 
-#include "platform/TextBox.h"
+#include "ui/TextBox.h"
 #include "query/StatementAtCaret.h"
 
 void frmMain::ExecuteStatement() {

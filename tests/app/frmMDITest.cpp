@@ -1,10 +1,10 @@
+#include "connections/ProgramFolder.h"
 #include "connections/frmConnections.h"
-#include "db/Error.h"
-#include "platform/FlexGrid.h"
-#include "platform/MsgBox.h"
-#include "platform/ProgramFolder.h"
-#include "platform/TextBox.h"
+#include "core/Error.h"
+#include "grid/FlexGrid.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // A failed run points at the place of the SQL pane the engine blamed.
-#include "platform/TextBox.h"
 #include "query/ErrorPlace.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
