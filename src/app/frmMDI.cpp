@@ -69,6 +69,10 @@ void frmMDI::BuildMenus() {
                            &frmMDI::mnuQueryExecute_Click);
     mnuExecuteSelected = item(mnuQuery, "mnuExecuteSelected", QStringLiteral("Execute selected"),
                               QKeySequence(Qt::CTRL | Qt::Key_F5), &frmMDI::mnuExecuteSelected_Click);
+    mnuExecuteStatement = item(mnuQuery, "mnuExecuteStatement", QStringLiteral("Execute statement"),
+                               QKeySequence(Qt::CTRL | Qt::Key_Return), &frmMDI::mnuExecuteStatement_Click);
+    // The keypad's Enter is the same key to the person typing.
+    mnuExecuteStatement->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR2"));
     mnuQueryCut = item(mnuQuery, "mnuQueryCut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X),
                        &frmMDI::mnuQueryCut_Click);
@@ -126,8 +130,9 @@ void frmMDI::SelectTab(quintptr) {}
 void frmMDI::RemoveTab(quintptr) {}
 
 void frmMDI::SetMenu(bool bEnable) {
-    for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected, mnuQueryPaste,
-                           mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave, mnuQueryLoad, mnuWindowsCloseCurrent})
+    for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected, mnuExecuteStatement,
+                           mnuQueryPaste, mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave, mnuQueryLoad,
+                           mnuWindowsCloseCurrent})
         entry->setEnabled(bEnable);
 }
 
@@ -180,6 +185,9 @@ void frmMDI::mnuCnnCopy_Click() { Route("mnuCnnCopy_Click", [](frmMain& w) { w.C
 void frmMDI::mnuQueryExecute_Click() { Route("mnuQueryExecute_Click", [](frmMain& w) { w.ExecuteQuery(); }); }
 void frmMDI::mnuExecuteSelected_Click() {
     Route("mnuExecuteSelected_Click", [](frmMain& w) { w.ExecuteQuerySelected(); });
+}
+void frmMDI::mnuExecuteStatement_Click() {
+    Route("mnuExecuteStatement_Click", [](frmMain& w) { w.ExecuteStatement(); });
 }
 void frmMDI::mnuQueryCut_Click() { Route("mnuQueryCut_Click", [](frmMain& w) { w.QueryCut(); }); }
 void frmMDI::mnuQueryCopy_Click() { Route("mnuQueryCopy_Click", [](frmMain& w) { w.QueryCopy(); }); }

@@ -2,7 +2,9 @@
 // The program's one error type. Everything that can fail raises tbn::Error; the error reporter
 // (mdlErrors::ShowError) is the only place that formats it for the user.
 #include <cstdint>
+#include <cstddef>
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace tbn {
@@ -20,9 +22,15 @@ public:
     const std::string& Description() const noexcept { return description_; }
     const char* what() const noexcept override { return description_.c_str(); }
 
+    // Where the engine located the failure, as a byte offset into the UTF-8 command text the run
+    // was given; empty when the engine did not say or the failure has no place in the text.
+    const std::optional<std::size_t>& CommandOffset() const noexcept { return commandOffset_; }
+    void SetCommandOffset(std::optional<std::size_t> byteOffset) noexcept { commandOffset_ = byteOffset; }
+
 private:
     std::int32_t number_;
     std::string description_;
+    std::optional<std::size_t> commandOffset_;
 };
 
 } // namespace tbn

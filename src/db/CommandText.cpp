@@ -15,6 +15,15 @@ std::size_t CharacterPosition(std::string_view text, std::size_t byteOffset) {
     return characters + 1;
 }
 
+std::size_t ByteOffsetOfCharacter(std::string_view text, std::size_t characterPosition) {
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (++seen == characterPosition) return i;
+    }
+    return text.size();
+}
+
 void RefuseNulCharacter(std::string_view commandText) {
     const std::size_t at = commandText.find('\0');
     if (at == std::string_view::npos) return;

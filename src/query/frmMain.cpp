@@ -78,8 +78,13 @@ QMdiSubWindow* frmMain::subWindow() const { return qobject_cast<QMdiSubWindow*>(
 void frmMain::Show() {
     QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
     frame->show();
-    if (QMdiSubWindow* sub = subWindow())
+    if (QMdiSubWindow* sub = subWindow()) {
         if (sub->mdiArea()) sub->mdiArea()->setActiveSubWindow(sub);
+        // The frame gives its focus back to the widget that last held it when it is activated
+        // again (after the manager closes), and the MDI area activates whichever window holds
+        // the focus: left in the window before, the focus would make that one active again.
+        sub->setFocus();
+    }
 }
 
 void frmMain::Hide() {
@@ -127,6 +132,7 @@ void frmMain::ShowPanes() {
     rtfQuery->setVisible(true);
     Flex->setVisible(true);
     blnPanesShown = true;
+    rtfQuery->setFocus();  // a new window is there to be typed in
 }
 
 void frmMain::Form_Unload() {

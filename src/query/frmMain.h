@@ -4,6 +4,7 @@
 // Load(), Hide(), Connect(name, cnn), Show(), SetIsLoading(false). It owns its connection, catalog,
 // result set and editor component from Load() to Unload(). It reaches the frame only through the
 // QueryFrame it was given.
+#include "core/Error.h"
 #include "db/Catalog.h"
 #include "db/Connection.h"
 #include "db/Recordset.h"
@@ -12,6 +13,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QListWidget;
 class QListWidgetItem;
@@ -50,6 +52,8 @@ public:
     void QueryCopy();
     void QueryPaste();
     void ExecuteQuery(bool blnSelected = false);
+    // Selects the statement under the caret and runs it as a run of the selection.
+    void ExecuteStatement();
     void CopyToClip();
     void QuerySelectAll();
     bool SaveQuery();
@@ -89,6 +93,10 @@ private:
     void CloseRecordset();
     void ResetGrid();
     void FillGrid();
+    // Gives a failure the engine placed in commandText, which starts at commandStart of the pane,
+    // its line and column; returns where in the pane the failure lies.
+    std::optional<int> PlaceFailure(tbn::Error& error, const QString& commandText, int commandStart) const;
+    void SelectFailure(int position);
     void ArrangePanes();
     void ApplyPanes();
     void CopyGridSelection(tbn::platform::FlexGrid& grid);

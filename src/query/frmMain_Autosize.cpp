@@ -50,13 +50,15 @@ void SizeColumns(FlexGrid& grid, const QFont& font, int maxRowsToParse, RowsToMe
 
 } // namespace
 
+// Texts are measured in the font the grid draws them in: measured in any other, the widest sampled
+// text would be cut short as soon as the grid's font is the wider one.
 void frmMain::AutosizeGridColumns(FlexGrid& msFG, int MaxRowsToParse, int /*MaxColWidth*/) {
-    SizeColumns(msFG, font(), MaxRowsToParse, [](std::int64_t n) { return std::pair<std::int64_t, std::int64_t>(0, n); });
+    SizeColumns(msFG, msFG.font(), MaxRowsToParse, [](std::int64_t n) { return std::pair<std::int64_t, std::int64_t>(0, n); });
 }
 
 // Looks at one row per column: the header alone, or the first record when there is one.
 void frmMain::AutosizeGridColumnsFirst(FlexGrid& msFG, int MaxRowsToParse, int /*MaxColWidth*/) {
-    SizeColumns(msFG, font(), MaxRowsToParse, [](std::int64_t n) {
+    SizeColumns(msFG, msFG.font(), MaxRowsToParse, [](std::int64_t n) {
         const std::int64_t row = n == 1 ? 0 : 1;
         return n < 1 ? std::pair<std::int64_t, std::int64_t>(0, 0) : std::pair<std::int64_t, std::int64_t>(row, row + 1);
     });

@@ -24,16 +24,24 @@ void frmMain::ExecuteQuery(bool blnSelected) {
         SetMousePointer(vbDefault);
         return;
     }
+    std::optional<int> failureAt;
     mdlErrors::Guarded(QStringLiteral("frmMain >> ExecuteQuery"), [&] {
         if (blnConnected) {
             CloseRecordset();
+            const int commandStart = blnSelected ? rtfQueryText->SelStart() : 0;
             const QString commandText = blnSelected ? rtfQueryText->SelText() : rtfQueryText->Text();
-            rs.Open(commandText.toStdString(), cnn, tbn::db::adOpenStatic, tbn::db::adLockOptimistic, -1);
+            try {
+                rs.Open(commandText.toStdString(), cnn, tbn::db::adOpenStatic, tbn::db::adLockOptimistic, -1);
+            } catch (tbn::Error& error) {
+                failureAt = PlaceFailure(error, commandText, commandStart);
+                throw;
+            }
             FillGrid();
         }
         AutosizeGridColumns(*Flex, 100, 400);
     });
     SetMousePointer(vbDefault);
+    if (failureAt) SelectFailure(*failureAt);
 }
 
 void frmMain::ResetGrid() {

@@ -1,7 +1,15 @@
+#include "connections/ProgramFolder.h"
+#include "connections/frmConnections.h"
 #include "core/Error.h"
+#include "grid/FlexGrid.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTimer>
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -36,10 +44,11 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions()) query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
                                   "Select all"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+    EXPECT_EQ(frame->mnuExecuteStatement->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
     EXPECT_EQ(frame->mnuConnectionManager->shortcut(), QKeySequence(Qt::Key_F8));
     EXPECT_EQ(frame->mnuAbout->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
     EXPECT_EQ(frame->mnuWindowsCloseCurrent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
@@ -48,7 +57,7 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
 
 TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
     for (QAction* a : {frame->mnuQueryCopy, frame->mnuQueryCut, frame->mnuQueryExecute, frame->mnuExecuteSelected,
-                       frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
+                       frame->mnuExecuteStatement, frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
                        frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     for (QAction* a : {frame->mnuConnectionManager, frame->mnuCloseAll, frame->mnuAbout})
@@ -139,4 +148,50 @@ TEST_F(FrameTest, AFailureEscapingARoutedCommandIsReportedAndTheFrameGoesOn) {
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMDI >> mnuQuerySave_Click"));
     EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Application error:\r\n#75 Path/File access error"));
     EXPECT_EQ(frame->QueryWindows().size(), 1);
+}
+
+// Each window is opened as a person does: F8, the manager shown modally, a one-time connection
+// opened from it. The new window must be the active one although the frame's focus was in the
+// window before it when the manager came up.
+TEST_F(FrameTest, EveryNewlyOpenedQueryWindowIsTheActiveOne) {
+    const QString cnn = MakeDatabase("a.db", kBooks);
+    SetProgramFolderForTesting(dir.path());
+    frmMDI::SetConnectionManagerCommand(&frmConnections::ShowModal);
+    for (int opened = 1; opened <= 3; ++opened) {
+        QTimer::singleShot(0, [&] {
+            auto* manager = qobject_cast<frmConnections*>(QApplication::activeModalWidget());
+            if (!manager) return ADD_FAILURE() << "the connection manager is not up";
+            manager->optTemp[1]->setChecked(true);
+            manager->txtCnn->setText(cnn);
+            manager->cmdOpen_Click();
+        });
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        QTest::keyClick(frame.get(), Qt::Key_F8);
+        frame->activateWindow();  // a window manager hands the frame back its activation
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        Settle();
+        ASSERT_EQ(frame->QueryWindows().size(), opened);
+        frmMain* newest = frame->QueryWindows().back();
+        EXPECT_EQ(frame->ActiveQueryWindow(), newest) << "window " << opened;
+        EXPECT_EQ(QApplication::focusWidget(), newest->rtfQueryWidget()) << "window " << opened;
+        newest->QueryText().SetText(QStringLiteral("SELECT %1 AS n").arg(opened));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+        EXPECT_EQ(newest->FlexWidget()->TextMatrix(1, 1), QString::number(opened)) << "F5 ran elsewhere";
+    }
+    frmMDI::SetConnectionManagerCommand({});
+    SetProgramFolderForTesting(QString());
+}
+
+TEST_F(FrameTest, CtrlEnterRunsTheStatementUnderTheCaretAndSelectsIt) {
+    frmMain* window = OpenWindow("books", MakeDatabase("a.db", kBooks));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    const QString text = QStringLiteral("SELECT title FROM books;\r\nSELECT id, 'a;b' AS x FROM books; -- done\r\nSELECT 3");
+    window->QueryText().SetText(text);
+    window->QueryText().SetSelStart(static_cast<int>(text.indexOf(QStringLiteral("books;"), 30)));
+    window->rtfQueryWidget()->setFocus();
+    QTest::keyClick(window->rtfQueryWidget(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(window->QueryText().Text(), text) << "the key must not reach the editor";
+    EXPECT_EQ(window->QueryText().SelText(), QStringLiteral("SELECT id, 'a;b' AS x FROM books"));
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(0, 2), QStringLiteral("x"));
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 2), QStringLiteral("a;b"));
 }

@@ -185,6 +185,11 @@ TEST_F(PostgresServer, ServerErrorsCarryTheSqlstateAndPrimaryMessage) {
     std::optional<Error> error = CaughtError([&] { Exec(cnn, "SELECT * FROM no_such_relation"); });
     EXPECT_EQ(error->Number(), ErrorCode::ServerError);
     EXPECT_EQ(error->Description(), "42P01: relation \"no_such_relation\" does not exist");
+    // The server counts characters; the error carries the byte offset into the text it was given.
+    const std::string several = "SELECT 'é';\nSELECT * FROM no_such_relation";
+    error = CaughtError([&] { Exec(cnn, several); });
+    ASSERT_TRUE(error && error->CommandOffset()) << (error ? error->Description() : "no error");
+    EXPECT_EQ(*error->CommandOffset(), several.find("no_such_relation"));
 
     // A failure after rows have streamed is raised by the walk, and the connection stays usable.
     db::Recordset rs;

@@ -39,6 +39,18 @@ TEST_F(SqliteEngine, ErrorsCarryTheExtendedResultCodeAndTheEngineMessage) {
     EXPECT_EQ(error->Description(), "near \"SELEC\": syntax error");
 }
 
+TEST_F(SqliteEngine, AFailurePlacedByTheEngineCarriesItsOffsetInTheWholeText) {
+    // The failing statement is the second; SQLite places the failure within that statement only.
+    const std::string text = "SELECT 'é' FROM t;\nSELECT nope FROM t";
+    std::optional<Error> error = CaughtError([&] { Exec(cnn_, text); });
+    ASSERT_TRUE(error && error->CommandOffset()) << (error ? error->Description() : "no error");
+    EXPECT_EQ(*error->CommandOffset(), text.find("nope"));
+
+    error = CaughtError([&] { Exec(cnn_, "INSERT INTO t (x) VALUES (1); INSERT INTO t (x) VALUES (1)"); });
+    ASSERT_TRUE(error);
+    EXPECT_FALSE(error->CommandOffset()) << "a failure while running has no place in the text";
+}
+
 TEST_F(SqliteEngine, RealValuesUseSqlitesOwnTextConversion) {
     Exec(cnn_, "INSERT INTO t (x, r) VALUES (1, 1), (2, 0.1), (3, -2.5e30), (4, 100)");
     EXPECT_EQ(Query(cnn_, "SELECT r FROM t ORDER BY x")->Rows,

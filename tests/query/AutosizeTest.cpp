@@ -21,7 +21,7 @@ protected:
         grid->show();
     }
     int Expected(const QString& text) const {
-        return ClampColumnWidth(TextMeasure(window->font()).WidthTwips(text) + kCellPaddingTwips);
+        return ClampColumnWidth(TextMeasure(grid->font()).WidthTwips(text) + kCellPaddingTwips);
     }
     void Fill(std::int64_t records) {
         grid->SetCols(3);
@@ -121,6 +121,24 @@ TEST_F(AutosizeWindowTest, ColumnsThatFitFillTheViewWithoutAHorizontalScrollBar)
         EXPECT_LE(covered, visible) << sql;
         EXPECT_GE(covered, visible - 1) << sql;  // the spread leaves less than a twip per column
     }
+}
+
+// The window's own font is proportional and the grid's is not: a name of narrow letters measured
+// in the first is shorter than the grid draws it.
+TEST_F(AutosizeWindowTest, ANameInTheSampleIsNotCutInTheGridsFont) {
+    const QString name = QStringLiteral("Lilli Ilfil-Tilli Jillil.");
+    ASSERT_EQ(name.size(), 25);
+    frmMain* window = OpenWindow("names", MakeDatabase("names.db", "CREATE TABLE t(name TEXT);"
+                                                                 "INSERT INTO t VALUES('" + name.toStdString() + "');"));
+    // Columns enough that no spare width is spread over them to hide a short measure.
+    window->QueryText().SetText("SELECT name, name, name, name, name, name, name, name, name, name FROM t");
+    window->ExecuteQuery();
+    const FlexGrid& grid = *window->FlexWidget();
+    ASSERT_EQ(grid.TextMatrix(1, 1), name);
+    std::int64_t total = 0;
+    for (std::int64_t c = 0; c < grid.Cols(); ++c) total += grid.ColWidth(c);
+    ASSERT_GT(total, grid.VisibleWidthTwips());
+    EXPECT_GE(grid.ColWidth(1), TextMeasure(grid.font()).WidthTwips(name) + kCellPaddingTwips);
 }
 
 TEST(ClampColumnWidth, RoundsHalvesToEven) {

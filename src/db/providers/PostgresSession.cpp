@@ -6,6 +6,8 @@
 #include "db/providers/PostgresCursor.h"
 #include "db/providers/PostgresStatements.h"
 
+#include <charconv>
+#include <optional>
 #include <string>
 
 namespace tbn::db::pg {
@@ -26,6 +28,17 @@ SELECT CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') THEN 'SYSTEM 
 bool IsRowSet(const PGresult* result) {
     const ExecStatusType status = PQresultStatus(result);
     return status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK;
+}
+
+// The server counts the position in characters from 1, over the whole text it was sent.
+std::optional<std::size_t> StatementPosition(const PGresult* failure, std::string_view commandText) {
+    const char* field = PQresultErrorField(failure, PG_DIAG_STATEMENT_POSITION);
+    if (!field) return std::nullopt;
+    const std::string_view digits(field);
+    std::size_t position = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), position);
+    if (ec != std::errc() || end != digits.data() + digits.size() || position == 0) return std::nullopt;
+    return ByteOffsetOfCharacter(commandText, position);
 }
 
 } // namespace
@@ -57,8 +70,10 @@ std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
     while (PGresult* raw = PQgetResult(conn)) {
         ResultPtr result(raw);
         if (IsFailure(raw)) {
+            Error error = link_->ResultError(raw);
+            error.SetCommandOffset(StatementPosition(raw, commandText));
             DrainResults(conn);
-            throw link_->ResultError(raw);
+            throw error;
         }
         if (!IsRowSet(raw)) {
             EndCopy(conn, raw);

@@ -62,7 +62,13 @@ StatementPtr SqliteSession::Prepare(std::string_view sql, const char** tail) {
     sqlite3_stmt* raw = nullptr;
     const int rc = sqlite3_prepare_v3(db_.get(), sql.data(), static_cast<int>(sql.size()), 0, &raw, tail);
     StatementPtr statement(raw);
-    if (rc != SQLITE_OK) throw LastError(db_.get());
+    if (rc != SQLITE_OK) {
+        Error error = LastError(db_.get());
+        const int offset = sqlite3_error_offset(db_.get());
+        if (offset >= 0 && static_cast<std::size_t>(offset) <= sql.size())
+            error.SetCommandOffset(static_cast<std::size_t>(offset));
+        throw error;
+    }
     return statement;
 }
 
@@ -87,7 +93,16 @@ std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
     std::string_view rest = commandText;
     while (!rest.empty()) {
         const char* tail = nullptr;
-        StatementPtr stmt = Prepare(rest, &tail);
+        StatementPtr stmt;
+        try {
+            stmt = Prepare(rest, &tail);
+        } catch (Error& error) {
+            // SQLite places the failure within the statement it was given; the caller knows only
+            // the whole text.
+            if (error.CommandOffset())
+                error.SetCommandOffset(*error.CommandOffset() + (commandText.size() - rest.size()));
+            throw;
+        }
         const std::size_t read = tail ? static_cast<std::size_t>(tail - rest.data()) : rest.size();
         // At a NUL SQLite gives no statement and a tail that has not moved; waiting for the text
         // to shrink would spin forever, and skipping on would run text nobody checked.

@@ -1,0 +1,41 @@
+// Which statement of the SQL pane the caret stands in.
+#include "query/StatementAtCaret.h"
+
+#include <gtest/gtest.h>
+
+using tbn::query::StatementAt;
+
+namespace {
+// The statement found for the caret at the "|" of marked (the "|" is not part of the text).
+QString At(const QString& marked) {
+    const int caret = static_cast<int>(marked.indexOf(QLatin1Char('|')));
+    QString text = marked;
+    text.remove(caret, 1);
+    const tbn::query::TextSpan span = StatementAt(text, caret);
+    return text.mid(span.start, span.length);
+}
+} // namespace
+
+TEST(StatementAtCaret, TheCaretPicksTheStatementItsSemicolonEnds) {
+    const QString two = "SELECT 1;\r\nSELECT 2;";
+    EXPECT_EQ(At("SEL|ECT 1;\r\nSELECT 2;"), "SELECT 1");
+    EXPECT_EQ(At("SELECT 1;|\r\nSELECT 2;"), "SELECT 1") << "right after the ; it ends";
+    EXPECT_EQ(At("SELECT 1;\r\n|SELECT 2;"), "SELECT 2");
+    EXPECT_EQ(At("SELECT 1;\r\nSELECT 2;\r\n\r\n|"), "SELECT 2") << "past the last one, the one before";
+    EXPECT_EQ(At("SELECT 1;\r\nSELECT 2|"), "SELECT 2") << "the last one needs no ;";
+    EXPECT_EQ(At("|\r\n  \r\nSELECT 1"), "SELECT 1") << "before the first one, the one after";
+    EXPECT_EQ(At("  |  "), "");
+    EXPECT_EQ(At("|"), "");
+    EXPECT_EQ(At(";;|;"), "");
+}
+
+TEST(StatementAtCaret, SemicolonsInsideQuotesAndCommentsDoNotEndAStatement) {
+    EXPECT_EQ(At("SELECT 1;\n-- lead; in\n/* block; */ SELECT 'a;''b', \"c;\"\"d\", `e;f`, [g;h] FROM t -- tail; |\n;"),
+              "SELECT 'a;''b', \"c;\"\"d\", `e;f`, [g;h] FROM t");
+    EXPECT_EQ(At("CREATE FUNCTION f() RETURNS int AS $body$ BEGIN; RETURN 1; END $body$ LANGUAGE plpgsql|; SELECT 2"),
+              "CREATE FUNCTION f() RETURNS int AS $body$ BEGIN; RETURN 1; END $body$ LANGUAGE plpgsql");
+    EXPECT_EQ(At("SELECT $$a;b$$, E'it\\'s; x'|; SELECT 2"), "SELECT $$a;b$$, E'it\\'s; x'");
+    EXPECT_EQ(At("SELECT $1|; SELECT 2"), "SELECT $1") << "a parameter is no dollar quote";
+    EXPECT_EQ(At("SELECT 1; SELECT 'never closed; SELECT |3"), "SELECT 'never closed; SELECT 3");
+    EXPECT_EQ(At("SELECT 1; /* never closed; SELECT |3"), "SELECT 1");
+}
