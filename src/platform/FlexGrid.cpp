@@ -1,6 +1,7 @@
 #include "platform/FlexGrid.h"
 
 #include "platform/FlexGridModel.h"
+#include "platform/NullCellDelegate.h"
 #include "platform/PropertyErrors.h"
 #include "platform/Twips.h"
 
@@ -18,6 +19,7 @@ constexpr int kDefaultColTwips = 960;
 FlexGrid::FlexGrid(QWidget* parent)
     : QTableView(parent), model_(std::make_unique<FlexGridModel>()), colTwips_(2, kDefaultColTwips) {
     setModel(model_.get());
+    setItemDelegate(new NullCellDelegate(this));
     setEditTriggers(NoEditTriggers);
     setSelectionMode(ContiguousSelection);
     setSelectionBehavior(SelectItems);
@@ -97,6 +99,8 @@ QString FlexGrid::TextMatrix(std::int64_t row, std::int64_t col) const {
     const std::string_view text = model_->Store().Cell(row, col);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+bool FlexGrid::IsNull(std::int64_t row, std::int64_t col) const { return model_->Store().IsNull(row, col); }
 
 void FlexGrid::SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text) {
     const QByteArray utf8 = text.toUtf8();

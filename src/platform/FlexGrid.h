@@ -35,7 +35,9 @@ public:
     void SetFixedCols(int cols);
 
     QString TextMatrix(std::int64_t row, std::int64_t col) const;
-    void SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text);
+    void SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text);  // the cell is no longer null
+    // True for a cell filled from a null value: its text is empty, and it is drawn as a grey "NULL".
+    bool IsNull(std::int64_t row, std::int64_t col) const;
 
     int ColWidth(std::int64_t col) const;  // twips
     void SetColWidth(std::int64_t col, int twips);  // negative: raises 380 "Invalid property value"
@@ -57,7 +59,7 @@ public:
     void RemoveItem(std::int64_t index);
     void Clear();  // empties every cell, fixed ones included; row and column counts stay
 
-    // Fast path for filling: writes the given values (null means empty) into the cells of row
+    // Fast path for filling: writes the given values (null: empty text, marked null) into the cells of row
     // `row` starting at column `firstCol`, then appends one empty row at the end. Equivalent to
     // SetTextMatrix on each cell followed by AddItem(""), without building QStrings.
     void FillRowAndAppend(std::int64_t row, std::int64_t firstCol,

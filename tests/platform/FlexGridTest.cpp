@@ -3,6 +3,7 @@
 
 #include "db/Error.h"
 #include "platform/FlexGridModel.h"
+#include "platform/NullCellDelegate.h"
 #include "platform/Twips.h"
 
 #include <QHeaderView>
@@ -316,4 +317,30 @@ TEST(FlexGrid, PropertiesOfTheControl) {
     EXPECT_EQ(ErrorNumberOf([&] { grid.SetAllowUserResizing(4); }), 380);
     grid.resize(300, 200);
     EXPECT_EQ(grid.WidthTwips(), static_cast<int>(std::lround(tbn::platform::PixelsToTwips(300))));
+}
+
+TEST(FlexGrid, ANullIsDrawnAsGreyItalicNullWhileItsTextStaysEmpty) {
+    FlexGrid grid;
+    FillLikeAQuery(grid, 2);  // record 1 has a null in column 2, record 2 an "é"
+    grid.SetTextMatrix(2, 2, "");  // an empty text, not a null
+    auto drawn = [&grid](std::int64_t row, std::int64_t col) {
+        QStyleOptionViewItem option;
+        option.initFrom(&grid);
+        option.font = grid.font();
+        static_cast<tbn::platform::NullCellDelegate*>(grid.itemDelegate())
+            ->initStyleOption(&option, grid.flexModel()->IndexOfCell(row, col));
+        return option;
+    };
+    EXPECT_TRUE(grid.IsNull(1, 2));
+    EXPECT_EQ(grid.TextMatrix(1, 2), "");
+    EXPECT_EQ(drawn(1, 2).text, "NULL");
+    EXPECT_TRUE(drawn(1, 2).font.italic());
+    EXPECT_FALSE(grid.IsNull(2, 2));
+    EXPECT_EQ(drawn(2, 2).text, "");
+    EXPECT_FALSE(drawn(2, 2).font.italic());
+    EXPECT_NE(drawn(1, 2).palette.color(QPalette::Text), drawn(2, 2).palette.color(QPalette::Text));
+
+    grid.SetTextMatrix(1, 2, "");
+    EXPECT_FALSE(grid.IsNull(1, 2));
+    EXPECT_EQ(drawn(1, 2).text, "");
 }
