@@ -23,7 +23,7 @@ FlexGrid::FlexGrid(QWidget* parent)
     setEditTriggers(NoEditTriggers);
     setSelectionMode(ContiguousSelection);
     setSelectionBehavior(SelectItems);
-    setCornerButtonEnabled(false);
+    setCornerButtonEnabled(true);  // its click calls selectAll()
     QTableView::setWordWrap(false);
     horizontalHeader()->setDefaultSectionSize(TwipsToPixels(kDefaultColTwips));
     SetAllowUserResizing(0);
@@ -95,8 +95,10 @@ void FlexGrid::SetFixedCols(int cols) {
     model_->SetFixedCols(cols);
 }
 
+std::string_view FlexGrid::CellBytes(std::int64_t row, std::int64_t col) const { return model_->Store().Cell(row, col); }
+
 QString FlexGrid::TextMatrix(std::int64_t row, std::int64_t col) const {
-    const std::string_view text = model_->Store().Cell(row, col);
+    const std::string_view text = CellBytes(row, col);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 

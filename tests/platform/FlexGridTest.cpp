@@ -6,6 +6,7 @@
 #include "platform/NullCellDelegate.h"
 #include "platform/Twips.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -343,4 +344,33 @@ TEST(FlexGrid, ANullIsDrawnAsGreyItalicNullWhileItsTextStaysEmpty) {
     grid.SetTextMatrix(1, 2, "");
     EXPECT_FALSE(grid.IsNull(1, 2));
     EXPECT_EQ(drawn(1, 2).text, "");
+}
+
+TEST(FlexGrid, CtrlShiftEndAndHomeAndTheCornerCellSelectToTheGridsEnds) {
+    FlexGrid grid;
+    FillLikeAQuery(grid, 8);
+    grid.resize(400, 200);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    grid.setFocus();
+    grid.SetRow(3);
+    grid.SetCol(2);
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid.Row(), 3);
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(grid.RowSel(), 9);
+    EXPECT_EQ(grid.ColSel(), 2);
+    QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid.Row(), 3);
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(grid.RowSel(), 1);
+    EXPECT_EQ(grid.ColSel(), 1);
+
+    auto* corner = grid.findChild<QAbstractButton*>();
+    ASSERT_NE(corner, nullptr);
+    QTest::mouseClick(corner, Qt::LeftButton);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.RowSel(), 9);
+    EXPECT_EQ(grid.ColSel(), 2);
 }
