@@ -89,6 +89,7 @@ private:
     void ArrangePanes();
     void ApplyPanes();
     void CopyGridSelection(tbn::platform::FlexGrid& grid);
+    void ShowCellViewer(std::int64_t row, std::int64_t col);  // nothing for a fixed cell
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
     void picH_MouseDown(Qt::MouseButton button);
     void picH_MouseMove(double y);
