@@ -2,8 +2,8 @@
 // What both fetch benchmarks share: clocks, the process's memory figures, medians, and a query
 // window opened on a connection with its query typed in, ready to run.
 #include "app/frmMDI.h"
-#include "platform/TextBox.h"
 #include "query/frmMain.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <algorithm>

@@ -12,9 +12,9 @@
 //   build/fetch_million --child DB    one (b) run on an existing table t, as each round does
 //   build/fetch_million --bare DB     one (a) run; with --child, a pair to compare under callgrind
 #include "app/frmMDI.h"
-#include "platform/FlexGrid.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "query/frmMain.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <QClipboard>

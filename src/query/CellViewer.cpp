@@ -1,6 +1,6 @@
 #include "query/CellViewer.h"
 
-#include "platform/Clipboard.h"
+#include "ui/Clipboard.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

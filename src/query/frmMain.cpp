@@ -1,12 +1,11 @@
 #include "query/frmMain.h"
 
-#include "app/frmMDI.h"
 #include "editor/tbnSqlEditor.h"
-#include "platform/FlexGrid.h"
-#include "platform/FlexGridModel.h"
-#include "platform/TextBox.h"
-#include "platform/Twips.h"
+#include "grid/FlexGrid.h"
+#include "grid/FlexGridModel.h"
 #include "query/SplitterBar.h"
+#include "ui/TextBox.h"
+#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -27,7 +26,7 @@ QFont CourierNew() {
 }
 } // namespace
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(frame) {
     lstTablas = new QListWidget(this);
     lstTablas->setObjectName(QStringLiteral("lstTablas"));
     lstTablas->setFont(CourierNew());
@@ -144,7 +143,7 @@ void frmMain::Form_Unload() {
     }
     if (rs.State() != tbn::db::adStateClosed) rs.Close();
     cnn.Close();
-    if (frmMDI* frame = frmMDI::instance()) frame->RemoveTab(hWnd());
+    if (frame_) frame_->RemoveTab(hWnd());
     objEditor.reset();
 }
 

@@ -1,9 +1,9 @@
 // Viewing one cell of the result grid in full.
 #include "query/frmMain.h"
 
-#include "platform/FlexGrid.h"
-#include "platform/Modal.h"
+#include "grid/FlexGrid.h"
 #include "query/CellViewer.h"
+#include "ui/Modal.h"
 
 void frmMain::ShowCellViewer(std::int64_t row, std::int64_t col) {
     if (row < Flex->FixedRows() || col < Flex->FixedCols() || row >= Flex->Rows() || col >= Flex->Cols()) return;

@@ -1,13 +1,12 @@
 // Running the SQL pane's text and copying the result into the grid.
 #include "query/frmMain.h"
 
-#include "app/mdlErrors.h"
-#include "db/providers/Provider.h"
-#include "platform/Events.h"
-#include "platform/FlexGrid.h"
-#include "platform/MousePointer.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "query/GridScopes.h"
+#include "ui/Events.h"
+#include "ui/MousePointer.h"
+#include "ui/TextBox.h"
+#include "ui/mdlErrors.h"
 
 #include <charconv>
 #include <optional>

@@ -1,9 +1,9 @@
-#include "platform/Clipboard.h"
-#include "platform/FlexGrid.h"
-#include "platform/Modal.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "query/CellViewer.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/Clipboard.h"
+#include "ui/Modal.h"
+#include "ui/TextBox.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
+#include "grid/FlexGrid.h"
 #include "query/SplitterBar.h"
-#include "platform/FlexGrid.h"
-#include "platform/Twips.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/Twips.h"
 
 #include <QListWidget>
 #include <QMdiSubWindow>
