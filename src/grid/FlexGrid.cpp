@@ -2,6 +2,7 @@
 
 #include "core/PropertyErrors.h"
 #include "grid/FlexGridModel.h"
+#include "grid/NullCellDelegate.h"
 #include "ui/Twips.h"
 
 #include <QHeaderView>
@@ -18,10 +19,11 @@ constexpr int kDefaultColTwips = 960;
 FlexGrid::FlexGrid(QWidget* parent)
     : QTableView(parent), model_(std::make_unique<FlexGridModel>()), colTwips_(2, kDefaultColTwips) {
     setModel(model_.get());
+    setItemDelegate(new NullCellDelegate(this));
     setEditTriggers(NoEditTriggers);
     setSelectionMode(ContiguousSelection);
     setSelectionBehavior(SelectItems);
-    setCornerButtonEnabled(false);
+    setCornerButtonEnabled(true);  // its click calls selectAll()
     QTableView::setWordWrap(false);
     horizontalHeader()->setDefaultSectionSize(TwipsToPixels(kDefaultColTwips));
     SetAllowUserResizing(0);
@@ -94,10 +96,14 @@ void FlexGrid::SetFixedCols(int cols) {
     model_->SetFixedCols(cols);
 }
 
+std::string_view FlexGrid::CellBytes(std::int64_t row, std::int64_t col) const { return model_->Store().Cell(row, col); }
+
 QString FlexGrid::TextMatrix(std::int64_t row, std::int64_t col) const {
-    const std::string_view text = model_->Store().Cell(row, col);
+    const std::string_view text = CellBytes(row, col);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+bool FlexGrid::IsNull(std::int64_t row, std::int64_t col) const { return model_->Store().IsNull(row, col); }
 
 void FlexGrid::SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text) {
     const QByteArray utf8 = text.toUtf8();

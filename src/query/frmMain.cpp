@@ -2,6 +2,7 @@
 
 #include "editor/tbnSqlEditor.h"
 #include "grid/FlexGrid.h"
+#include "grid/FlexGridModel.h"
 #include "query/SplitterBar.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
@@ -55,6 +56,10 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     Flex->installEventFilter(this);
     lstTablas->installEventFilter(this);
     connect(lstTablas, &QListWidget::itemDoubleClicked, this, [this] { lstTablas_DblClick(); });
+    // The view reports double clicks on body cells only; the fixed cells are its headers.
+    connect(Flex, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        ShowCellViewer(index.row() + Flex->flexModel()->HeaderRows(), index.column() + Flex->flexModel()->HeaderCols());
+    });
     connect(picH, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
     connect(picH, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
     connect(picH, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
@@ -167,6 +172,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut) ||
             key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll))
             return true;
+    }
+    if (watched == Flex && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::ShiftModifier) {
+            ShowCellViewer(Flex->Row(), Flex->Col());
+            return true;
+        }
     }
     if (watched == rtfQuery->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

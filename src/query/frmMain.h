@@ -100,6 +100,7 @@ private:
     void ArrangePanes();
     void ApplyPanes();
     void CopyGridSelection(tbn::platform::FlexGrid& grid);
+    void ShowCellViewer(std::int64_t row, std::int64_t col);  // nothing for a fixed cell
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
     void StartBarDrag(SplitterBar* bar, bool& dragging, Qt::MouseButton button);
     void EndBarDrag(SplitterBar* bar, bool& dragging);

@@ -64,14 +64,21 @@ void frmMain::FillGrid() {
         Flex->SetTextMatrix(0, static_cast<std::int64_t>(c) + 1, QString::fromStdString(std::string(fields[c].Name())));
 
     // The walk reads the cursor itself: the Field wrappers check the record set's state again on
-    // every cell, which a million rows feel. A null reads as "", which is what its cell shows.
+    // every cell, which a million rows feel. A null reads as "", which is its cell's text; only
+    // empty values pay for asking whether they are null, so the grid can draw nulls apart.
     tbn::db::Cursor& cursor = *rs.cursor();
     std::vector<std::optional<std::string_view>> values(fieldCount + 1);
     char number[24];
     for (std::int64_t r = 1; !cursor.AtEnd(); ++r) {
         const auto written = std::to_chars(number, number + sizeof number, r);
         values[0] = std::string_view(number, static_cast<std::size_t>(written.ptr - number));
-        for (std::size_t c = 0; c < fieldCount; ++c) values[c + 1] = cursor.Value(c);
+        for (std::size_t c = 0; c < fieldCount; ++c) {
+            const std::string_view value = cursor.Value(c);
+            if (value.empty() && cursor.IsNull(c))
+                values[c + 1].reset();
+            else
+                values[c + 1] = value;
+        }
         Flex->FillRowAndAppend(r, 0, values);
         cursor.Next();
     }

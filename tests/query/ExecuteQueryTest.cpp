@@ -40,8 +40,11 @@ TEST_F(ExecuteQueryTest, ThreeRecordsGiveHeaderNumberedRowsAndOneEmptyRow) {
     EXPECT_EQ(grid.Rows(), 5);
     EXPECT_EQ(Row(grid, 0), (QStringList{"", "name", "nick"}));
     EXPECT_EQ(Row(grid, 1), (QStringList{"1", "Ada", "countess"}));
-    EXPECT_EQ(Row(grid, 2), (QStringList{"2", "Grace", ""}));  // null
-    EXPECT_EQ(Row(grid, 3), (QStringList{"3", "Linus", ""}));  // empty string looks the same
+    EXPECT_EQ(Row(grid, 2), (QStringList{"2", "Grace", ""}));  // null: empty text, drawn as "NULL"
+    EXPECT_EQ(Row(grid, 3), (QStringList{"3", "Linus", ""}));  // an empty string
+    EXPECT_TRUE(grid.IsNull(2, 2));
+    EXPECT_FALSE(grid.IsNull(3, 2));
+    EXPECT_FALSE(grid.IsNull(2, 1));
     EXPECT_EQ(Row(grid, 4), (QStringList{"", "", ""}));
     EXPECT_EQ(tbn::platform::MousePointer(), tbn::platform::vbDefault);
     EXPECT_TRUE(grid.isVisible());
