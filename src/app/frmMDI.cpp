@@ -68,6 +68,9 @@ void frmMDI::BuildMenus() {
                            &frmMDI::mnuQueryExecute_Click);
     mnuExecuteSelected = item(mnuQuery, "mnuExecuteSelected", QStringLiteral("Execute selected"),
                               QKeySequence(Qt::CTRL | Qt::Key_F5), &frmMDI::mnuExecuteSelected_Click);
+    // Escape is the running window's own key (two owners of one key would make it do nothing),
+    // so the entry only names it.
+    mnuQueryCancel = item(mnuQuery, "mnuQueryCancel", QStringLiteral("Cancel\tEsc"), {}, &frmMDI::mnuQueryCancel_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR2"));
     mnuQueryCut = item(mnuQuery, "mnuQueryCut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X),
                        &frmMDI::mnuQueryCut_Click);
@@ -150,6 +153,7 @@ void frmMDI::mnuQueryExecute_Click() { Route("mnuQueryExecute_Click", [](frmMain
 void frmMDI::mnuExecuteSelected_Click() {
     Route("mnuExecuteSelected_Click", [](frmMain& w) { w.ExecuteQuerySelected(); });
 }
+void frmMDI::mnuQueryCancel_Click() { Route("mnuQueryCancel_Click", [](frmMain& w) { w.CancelQuery(); }); }
 void frmMDI::mnuQueryCut_Click() { Route("mnuQueryCut_Click", [](frmMain& w) { w.QueryCut(); }); }
 void frmMDI::mnuQueryCopy_Click() { Route("mnuQueryCopy_Click", [](frmMain& w) { w.QueryCopy(); }); }
 void frmMDI::mnuQueryPaste_Click() { Route("mnuQueryPaste_Click", [](frmMain& w) { w.QueryPaste(); }); }
@@ -175,6 +179,11 @@ void frmMDI::mnuAbout_Click() {
 }
 
 void frmMDI::closeEvent(QCloseEvent* event) {
-    for (frmMain* window : QueryWindows()) window->Unload();
-    event->accept();
+    // A window whose running query the user chose to keep keeps the frame open too.
+    bool allClosed = true;
+    for (frmMain* window : QueryWindows()) allClosed = window->Unload() && allClosed;
+    if (allClosed)
+        event->accept();
+    else
+        event->ignore();
 }

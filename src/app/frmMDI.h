@@ -49,6 +49,7 @@ public:
     void mnuCnnCopy_Click();
     void mnuQueryExecute_Click();
     void mnuExecuteSelected_Click();
+    void mnuQueryCancel_Click();
     void mnuQueryCut_Click();
     void mnuQueryCopy_Click();
     void mnuQueryPaste_Click();
@@ -66,6 +67,7 @@ public:
     QMenu* mnuQuery = nullptr;
     QAction* mnuQueryExecute = nullptr;
     QAction* mnuExecuteSelected = nullptr;
+    QAction* mnuQueryCancel = nullptr;
     QAction* mnuQueryCut = nullptr;
     QAction* mnuQueryCopy = nullptr;
     QAction* mnuQueryPaste = nullptr;

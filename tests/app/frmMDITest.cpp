@@ -36,7 +36,7 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions()) query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Cancel\tEsc", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
                                   "Select all"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));

@@ -69,7 +69,7 @@ TEST_F(EditCommandsTest, SelectAllSelectsEverythingButLeavesAnEmptyPaneAlone) {
 
 TEST_F(EditCommandsTest, CopyWithTheGridFocusedCopiesTheBlockWhicheverWayItWasSelected) {
     window->QueryText().SetText("SELECT a, b FROM t");
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     tbn::platform::FlexGrid& grid = *window->FlexWidget();
     grid.setFocus();
     grid.SetRow(2);

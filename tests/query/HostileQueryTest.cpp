@@ -9,6 +9,7 @@
 #include "platform/FlexGrid.h"
 #include "platform/MsgBox.h"
 #include "platform/TextBox.h"
+#include "query/RunStatusBar.h"
 #include "support/Bytes.h"
 #include "support/PgServer.h"
 #include "support/QueryWindowFixture.h"
@@ -45,7 +46,7 @@ protected:
     }
     static void Run(frmMain* window, const QString& sql) {
         window->QueryText().SetText(sql);
-        window->ExecuteQuery();
+        ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     }
     // Copies the block between two corners of the grid, as a person selecting it would.
     static QString CopyBlock(frmMain* window, std::int64_t row, std::int64_t col, std::int64_t rowSel,
@@ -98,7 +99,7 @@ TEST_F(HostileQueryTest, NulBytesAndInvalidUtf8LoadAsText) {
     EXPECT_TRUE(text.endsWith(QString::fromUtf8("\r\nselect '\xe2\x82\xac'"))) << text.toStdString();
     // Whatever the pane makes of the NUL, the rest of the file still runs.
     window->QueryText().SetText(text.section(QStringLiteral("\r\n"), 2));
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     EXPECT_EQ(boxes->Count(), 0u);
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QString::fromUtf8("\xe2\x82\xac"));
 }
@@ -193,6 +194,7 @@ TEST_F(HostileQueryTest, AServerThatDropsTheConnectionMidResultIsReported) {
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
     EXPECT_TRUE(boxes->Last().prompt.startsWith(QStringLiteral("Application error:\r\n#")));
+    EXPECT_TRUE(window->StatusLine()->Text().startsWith(QStringLiteral("Failed after ")));
 
     // The window survives: the next run either works or says why.
     std::vector<MsgBoxCall> later;
