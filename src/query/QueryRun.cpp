@@ -35,6 +35,9 @@ QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QOb
     // Posted, never called: the worker must not run anything of the window's thread.
     job_->NotifyWhenFinished([this] { QMetaObject::invokeMethod(this, [this] { WorkerFinished(); }, Qt::QueuedConnection); });
     connect(&ticker_, &QTimer::timeout, this, &QueryRun::Tick);
+    recheck_.setSingleShot(true);
+    recheck_.setInterval(kRecheckMs);
+    connect(&recheck_, &QTimer::timeout, this, &QueryRun::TryEnd);
     clock_.start();
     ticker_.start(kTickMs);
     try {
@@ -71,7 +74,7 @@ void QueryRun::TryEnd() {
     if (ended_) return;
     if (cancels_->Busy() && !escalated_) {
         // Usually a matter of a millisecond or two: look again soon rather than at the next tick.
-        QTimer::singleShot(kRecheckMs, this, &QueryRun::TryEnd);
+        if (sinceRequest_.elapsed() < kTickMs) recheck_.start();
         return;
     }
     if (reopening_ && !reopening_->finished.load(std::memory_order_acquire)) return;

@@ -80,6 +80,7 @@ private:
     std::unique_ptr<CancelRequests> cancels_;
     std::string connectionString_;
     QTimer ticker_;
+    QTimer recheck_;  // while the work is over and a cancel request still on its way
     QElapsedTimer clock_;
     QElapsedTimer sinceCancel_;
     QElapsedTimer sinceRequest_;

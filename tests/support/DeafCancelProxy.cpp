@@ -87,7 +87,6 @@ void DeafCancelProxy::Serve() {
         }
         if (poll(watched.data(), watched.size(), -1) < 0) continue;
         if (watched[0].revents) return;
-        if (watched[1].revents) Accept();
         for (std::size_t i = 0; i < relays_.size();) {
             const pollfd& client = watched[2 + 2 * i];
             const pollfd& server = watched[3 + 2 * i];
@@ -102,6 +101,8 @@ void DeafCancelProxy::Serve() {
             relays_.erase(relays_.begin() + static_cast<std::ptrdiff_t>(i));
             watched.erase(watched.begin() + 2 + static_cast<std::ptrdiff_t>(2 * i), watched.begin() + 4 + static_cast<std::ptrdiff_t>(2 * i));
         }
+        // After the relays, so that the one it adds is not looked up among those just polled.
+        if (watched[1].revents) Accept();
     }
 }
 
