@@ -1,15 +1,10 @@
 #include "query/QueryRun.h"
 
+#include "query/ConnectionReopener.h"
+
 #include <chrono>
 
 namespace tbn::query {
-
-// A connection opened again on a thread of its own, for a run whose worker was left behind.
-struct QueryRun::Reopening {
-    tbn::db::Connection connection;
-    std::exception_ptr failure;
-    std::atomic<bool> finished{false};
-};
 
 namespace {
 
@@ -77,7 +72,7 @@ void QueryRun::TryEnd() {
         if (sinceRequest_.elapsed() < kTickMs) recheck_.start();
         return;
     }
-    if (reopening_ && !reopening_->finished.load(std::memory_order_acquire)) return;
+    if (reopener_ && !reopener_->Finished()) return;
     cancels_->LetGo();
     ticker_.stop();
     ended_ = true;
@@ -86,9 +81,8 @@ void QueryRun::TryEnd() {
 
 void QueryRun::Tick() {
     if (ended_) return;
-    if (reopening_) {
-        if (reopening_->finished.load(std::memory_order_acquire)) {
-            reopener_.join();
+    if (reopener_) {
+        if (reopener_->Finished()) {
             TryEnd();
             return;
         }
@@ -99,7 +93,7 @@ void QueryRun::Tick() {
         // stop the next command, so this connection is not kept either.
         if (sinceCancel_.elapsed() >= kCancelAnswerMs) {
             escalated_ = true;
-            Reopen();
+            reopener_ = std::make_unique<ConnectionReopener>(connectionString_);
         }
     } else if (job_->CancelRequested() && !escalated_) {
         if (sinceCancel_.elapsed() >= kCancelAnswerMs)
@@ -114,7 +108,7 @@ void QueryRun::Escalate() {
     escalated_ = true;
     if (job_->Sever(cancels_->handle(), true) != RunJob::SeverOutcome::NoWay) return;
     Abandon();
-    Reopen();
+    reopener_ = std::make_unique<ConnectionReopener>(connectionString_);
 }
 
 void QueryRun::Abandon() {
@@ -122,19 +116,6 @@ void QueryRun::Abandon() {
     abandoned_ = true;
     job_->StopNotifying();
     worker_.detach();
-}
-
-void QueryRun::Reopen() {
-    reopening_ = std::make_shared<Reopening>();
-    reopener_ = std::thread([reopening = reopening_, connectionString = connectionString_] {
-        try {
-            reopening->connection.SetConnectionString(connectionString);
-            reopening->connection.Open();
-        } catch (...) {
-            reopening->failure = std::current_exception();
-        }
-        reopening->finished.store(true, std::memory_order_release);
-    });
 }
 
 bool QueryRun::WaitForWorker(int ms) {
@@ -176,8 +157,6 @@ void QueryRun::StopThreads() {
     job_->StopNotifying();
     if (worker_.joinable()) worker_.join();
     cancels_->LetGo();
-    // Opening a connection nobody will use may still take its connect timeout; it ends alone.
-    if (reopener_.joinable()) reopener_.detach();
 }
 
 RunResult QueryRun::Finish(tbn::db::Connection& connection, tbn::db::Recordset& recordset) {
@@ -195,11 +174,11 @@ RunResult QueryRun::Finish(tbn::db::Connection& connection, tbn::db::Recordset& 
         result.seconds = job_->Seconds();
         result.failure = job_->Failure();
     }
-    if (reopening_) {
+    if (reopener_) {
         // The old session goes with the job; its recordset with it.
         result.connectionDropped = true;
-        result.reopenFailure = reopening_->failure;
-        if (!result.reopenFailure) connection.AdoptSession(reopening_->connection.ReleaseSession());
+        result.reopenFailure = reopener_->Failure();
+        if (!result.reopenFailure) connection.AdoptSession(reopener_->TakeSession());
         return result;
     }
     result.connectionDropped = job_->Reopened() || job_->ReopenFailure();

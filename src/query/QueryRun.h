@@ -20,6 +20,8 @@
 
 namespace tbn::query {
 
+class ConnectionReopener;
+
 struct RunResult {
     RunEnding ending = RunEnding::Failed;
     bool hasRowSet = false;        // store holds the header and the records so far
@@ -64,14 +66,11 @@ signals:
     void Ended();
 
 private:
-    struct Reopening;
-
     void Tick();
     void WorkerFinished();
     void TryEnd();
     void Escalate();
     void Abandon();
-    void Reopen();  // a fresh connection from the string, on a thread of its own
     void StopThreads();
     bool WaitForWorker(int ms);  // blocking, repeating the cancel request; false on timeout
 
@@ -88,8 +87,7 @@ private:
     bool escalated_ = false;
     bool abandoned_ = false;
     bool ended_ = false;
-    std::shared_ptr<Reopening> reopening_;
-    std::thread reopener_;
+    std::unique_ptr<ConnectionReopener> reopener_;
 };
 
 } // namespace tbn::query
