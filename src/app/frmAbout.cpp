@@ -16,6 +16,9 @@ frmAbout::frmAbout(QWidget* parent)
 
     txtGNU_->setGeometry(TwipsRect(120, 780, 6075, 2475));
     txtGNU_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // The box only shows text: typing into it would trap Return and Tab, and Tab must reach Ok.
+    txtGNU_->setReadOnly(true);
+    txtGNU_->setTabChangesFocus(true);
     cmdOk_->setGeometry(TwipsRect(4860, 3360, 1395, 795));
 
     connect(cmdOk_, &QPushButton::clicked, this, &frmAbout::cmdOk_Click);

@@ -9,9 +9,13 @@
 #include "query/frmMain.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
+#include <QWindow>
 
 namespace {
 frmMDI* theFrame = nullptr;
@@ -103,7 +107,24 @@ void frmMDI::BuildMenus() {
 void frmMDI::MDIForm_Load() {
     SetMenu(false);
     show();
+    WaitUntilPlaced();
     mnuConnectionManager_Click();
+}
+
+void frmMDI::WaitUntilPlaced() {
+    // A window manager places the frame only once it is mapped; a dialog centred on it before
+    // then is centred on where the frame is not yet, the screen's corner. The wait is bounded,
+    // for a window system that never reports the frame shown, and takes no user input.
+    QWindow* window = windowHandle();
+    if (!window || window->isExposed()) return;
+    QEventLoop loop;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (window->isExposed()) loop.quit();
+    });
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    poll.start(10);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void frmMDI::AddTabNavigator(const QString&, quintptr) {}
@@ -120,6 +141,13 @@ frmMain* frmMDI::NewQueryWindow() {
     auto* window = new frmMain;
     QMdiSubWindow* sub = mdiArea_->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The child's own menu would close it on Ctrl+W, a key typed by habit in the SQL pane, and
+    // would lose its text without a word; only the frame's commands close a query window. Its
+    // "Stay on Top" has no use among query windows.
+    for (QAction* entry : sub->systemMenu()->actions()) {
+        entry->setShortcuts({});
+        if (entry->isCheckable()) sub->systemMenu()->removeAction(entry);
+    }
     sub->resize(window->size());
     sub->hide();
     return window;

@@ -85,6 +85,7 @@ protected:
 
 private:
     void BuildMenus();
+    void WaitUntilPlaced();  // until the window system has shown the frame where it stays
 
     QMdiArea* mdiArea_ = nullptr;
 };

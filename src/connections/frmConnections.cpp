@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -123,6 +124,16 @@ void frmConnections::ShowModal(frmMDI& frame) {
 
 bool frmConnections::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && Form_KeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
+    if (watched == lvCnn->header()->viewport() && event->type() == QEvent::MouseButtonPress) lvCnn_Click();
+    if (watched == lvCnn->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+        // The view would drop its selection on a click below the last entry, leaving the saved
+        // option chosen with nothing to open; such a click keeps the entry and only picks the option.
+        if (!lvCnn->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            lvCnn_Click();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -200,10 +211,14 @@ void frmConnections::cmdNew_Click() {
     });
 }
 
+void frmConnections::TellNothingSelected() {
+    MsgBox(QStringLiteral("Select a saved connection first."), vbOKOnly + vbInformation, QString());
+}
+
 void frmConnections::cmdModify_Click() {
     mdlErrors::Guarded(kContext + QStringLiteral("cmdModify_Click"), [&] {
         QTreeWidgetItem* entry = SelectedEntry();
-        if (!entry) return;
+        if (!entry) return TellNothingSelected();
         const QString oldRecord = RecordOf(entry);
         const QString storedLine = entry->data(0, kLineRole).toString();
         const QString record = PromptCnn(oldRecord);
@@ -216,7 +231,7 @@ void frmConnections::cmdModify_Click() {
 void frmConnections::cmdDelete_Click() {
     mdlErrors::Guarded(kContext + QStringLiteral("cmdDelete_Click"), [&] {
         QTreeWidgetItem* entry = SelectedEntry();
-        if (!entry) return;
+        if (!entry) return TellNothingSelected();
         const QString question =
             QStringLiteral("Are you sure you want to delete \"") + entry->text(0) + QStringLiteral("\"?");
         if (MsgBox(question, vbYesNo + vbQuestion + vbDefaultButton2, QString()) != vbYes) return;
@@ -229,6 +244,8 @@ void frmConnections::cmdOpen_Click() {
     if (optTemp[0]->isChecked()) {
         if (QTreeWidgetItem* entry = SelectedEntry())
             OpenCnn(entry->data(0, kNameRole).toString(), entry->data(0, kTagRole).toString());
+        else
+            TellNothingSelected();
     } else if (!txtCnn->text().isEmpty()) {
         OpenCnn(QStringLiteral("(temp) ") + txtCnn->text(), txtCnn->text());
     }

@@ -54,6 +54,7 @@ private:
     QString PromptCnn(const QString& strRecord);
     void OpenCnn(const QString& strName, const QString& strCnn);
     QTreeWidgetItem* SelectedEntry() const;
+    void TellNothingSelected();  // Open, Modify and Delete with no saved entry chosen
     QString RecordOf(const QTreeWidgetItem* entry) const;
 
     frmMDI& frame_;

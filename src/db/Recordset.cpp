@@ -1,5 +1,6 @@
 #include "db/Recordset.h"
 
+#include "db/CommandText.h"
 #include "db/Error.h"
 #include "db/ErrorCodes.h"
 
@@ -46,6 +47,9 @@ Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 void Recordset::Open(std::string_view source, Connection& connection, int /*cursorType*/, int /*lockType*/,
                      int /*options*/) {
     if (cursor_) throw Error(ErrorCode::ObjectAlreadyOpen, "The recordset is already open.");
+    // Every provider is reached through here, so one refusal covers engines that would cut the
+    // text short at a NUL as well as those that would stop or fail part-way through it.
+    RefuseNulCharacter(source);
     cursor_ = connection.session().Execute(source);
 }
 

@@ -51,7 +51,7 @@ public:
 
     // cursorType, lockType and options are accepted as ADO callers pass them (3, 3, -1); the
     // result is always a forward walk. Raises tbn::Error; on failure the recordset stays closed.
-    // Raises when already open.
+    // Raises when already open, and refuses a text holding a NUL before anything runs.
     void Open(std::string_view source, Connection& connection, int cursorType = adOpenStatic,
               int lockType = adLockOptimistic, int options = -1);
     void Close();  // closing a closed recordset does nothing, as Connection::Close

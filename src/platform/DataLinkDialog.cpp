@@ -38,9 +38,9 @@ DataLinkDialog::DataLinkDialog(QWidget* owner) : QDialog(owner), form_(DataLinkF
     propertyLayout_ = new QFormLayout(propertyPage_);
     layout->addWidget(propertyPage_);
     testButton_ = new QPushButton(QStringLiteral("Test connection"), this);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->addButton(testButton_, QDialogButtonBox::ActionRole);
-    layout->addWidget(buttons);
+    buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons_->addButton(testButton_, QDialogButtonBox::ActionRole);
+    layout->addWidget(buttons_);
     resize(480, sizeHint().height());
 
     connect(providerList_, &QComboBox::currentIndexChanged, this, [this](int index) {
@@ -49,8 +49,8 @@ DataLinkDialog::DataLinkDialog(QWidget* owner) : QDialog(owner), form_(DataLinkF
         ShowProvider(form_.provider());
     });
     connect(testButton_, &QPushButton::clicked, this, [this] { TestConnection(); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
     ShowProvider(form_.provider());
 }
 
@@ -95,6 +95,38 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
             }
         }
     }
+    FitPage();
+}
+
+void DataLinkDialog::FitPage() {
+    // A page's fields are made after the buttons, so by creation order Tab would visit the
+    // buttons first; the order is the provider, the fields from the top down, then the buttons as
+    // they stand in their row.
+    QWidget* previous = providerList_;
+    auto follow = [&previous](QWidget* next) {
+        setTabOrder(previous, next);
+        previous = next;
+    };
+    for (int row = 0; row < propertyLayout_->rowCount(); ++row) {
+        const QLayoutItem* item = propertyLayout_->itemAt(row, QFormLayout::FieldRole);
+        QWidget* field = item ? item->widget() : nullptr;
+        if (!field) continue;
+        if (QLayout* parts = field->layout()) {  // a file name and its Browse button
+            for (int i = 0; i < parts->count(); ++i)
+                if (QWidget* part = parts->itemAt(i)->widget()) follow(part);
+        } else {
+            follow(field);
+        }
+    }
+    for (int i = 0; i < buttons_->layout()->count(); ++i)
+        if (QWidget* button = buttons_->layout()->itemAt(i)->widget()) follow(button);
+
+    // Without this the dialog would keep the tallest page's height and the fields would float
+    // in a blank band. Rows added to a shown dialog would become visible only later, counting for
+    // nothing in its size yet, so they are shown first.
+    for (QWidget* part : propertyPage_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) part->show();
+    layout()->activate();
+    resize(width(), sizeHint().height());
 }
 
 void DataLinkDialog::StoreFields() {

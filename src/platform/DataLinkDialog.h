@@ -10,6 +10,7 @@
 #include <optional>
 
 class QComboBox;
+class QDialogButtonBox;
 class QFormLayout;
 class QLineEdit;
 class QPushButton;
@@ -37,6 +38,7 @@ public:
 private:
     void ShowProvider(const QString& provider);
     void StoreFields();
+    void FitPage();
 
     DataLinkForm form_;
     QComboBox* providerList_ = nullptr;
@@ -45,6 +47,7 @@ private:
     QMap<QString, QLineEdit*> fields_;
     QMap<QString, QComboBox*> choices_;
     QPushButton* testButton_ = nullptr;
+    QDialogButtonBox* buttons_ = nullptr;
 };
 
 // The two operations the program uses, modal to owner.

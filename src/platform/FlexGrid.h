@@ -75,6 +75,10 @@ public:
     void SetAllowUserResizing(int mode);  // 0 none, 1 columns, 2 rows, 3 both
 
     int WidthTwips() const;  // the control's own width
+    // The width the columns can fill without a horizontal scroll bar: the control's width less its
+    // frame and, while the rows are taller than the view, the vertical scroll bar. Columns whose
+    // widths add up to no more than this show whole, without a horizontal scroll bar.
+    int VisibleWidthTwips() const;
 
     FlexGridModel* flexModel() const;
     std::size_t BytesUsed() const;  // the cell store's own accounting of text and offsets
@@ -83,6 +87,7 @@ public:
 
 private:
     void ApplyColumnWidth(std::int64_t col);
+    void ApplyColumnWidth(std::int64_t col, double leftTwips);  // leftTwips: the columns before it
     void ApplyColumnWidths();
     void ApplyHeaderVisibility();
     void ClampSelection();

@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QScrollBar>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <algorithm>
@@ -34,9 +35,28 @@ void FlexGrid::SetColWidth(std::int64_t col, int twips) {
     ApplyColumnWidth(col);
 }
 
+int FlexGrid::VisibleWidthTwips() const {
+    int pixels = width() - 2 * frameWidth();
+    const int rowsHeight = height() - 2 * frameWidth() -
+                           (horizontalHeader()->isHidden() ? 0 : horizontalHeader()->sizeHint().height());
+    const bool verticalBar = verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn ||
+                             (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded && verticalHeader()->length() > rowsHeight);
+    if (verticalBar) pixels -= verticalScrollBar()->sizeHint().width();
+    return std::max(0, static_cast<int>(std::floor(PixelsToTwips(pixels))));
+}
+
 void FlexGrid::ApplyColumnWidth(std::int64_t col) {
+    double left = 0;
+    for (std::int64_t c = 0; c < col; ++c) left += colTwips_[static_cast<std::size_t>(c)];
+    ApplyColumnWidth(col, left);
+}
+
+void FlexGrid::ApplyColumnWidth(std::int64_t col, double leftTwips) {
     QScopedValueRollback scope(programmatic_, programmatic_ + 1);
-    const int pixels = TwipsToPixels(colTwips_[static_cast<std::size_t>(col)]);
+    // The column's edges are rounded to pixels rather than its width, so a row of columns is as
+    // wide on the screen as its twips add up to: columns sized to fill the view never spill a
+    // pixel past it.
+    const int pixels = TwipsToPixels(leftTwips + colTwips_[static_cast<std::size_t>(col)]) - TwipsToPixels(leftTwips);
     const int headerCols = model_->HeaderCols();
     if (col < headerCols) {
         verticalHeader()->setFixedWidth(pixels);
@@ -47,7 +67,11 @@ void FlexGrid::ApplyColumnWidth(std::int64_t col) {
 }
 
 void FlexGrid::ApplyColumnWidths() {
-    for (std::int64_t c = 0; c < static_cast<std::int64_t>(colTwips_.size()); ++c) ApplyColumnWidth(c);
+    double left = 0;
+    for (std::int64_t c = 0; c < static_cast<std::int64_t>(colTwips_.size()); ++c) {
+        ApplyColumnWidth(c, left);
+        left += colTwips_[static_cast<std::size_t>(c)];
+    }
 }
 
 void FlexGrid::OnSectionResized(int section, int /*oldPixels*/, int newPixels) {

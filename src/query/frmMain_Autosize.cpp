@@ -13,12 +13,14 @@ using tbn::platform::FlexGrid;
 namespace {
 
 // Spreads the width the columns leave uncovered evenly over every column, fixed one included.
+// Only the visible area counts: spread over the frame and the scroll bar too, the columns would
+// run under the bar and call up a horizontal one although everything fits.
 void SpreadLeftOver(FlexGrid& grid) {
     const std::int64_t cols = grid.Cols();
     if (cols <= 0) return;
     std::int64_t total = 0;
     for (std::int64_t c = 0; c < cols; ++c) total += grid.ColWidth(c);
-    const std::int64_t gridWidth = grid.WidthTwips();
+    const std::int64_t gridWidth = grid.VisibleWidthTwips();
     if (total >= gridWidth) return;
     const std::int64_t share = (gridWidth - total) / cols;
     for (std::int64_t c = 0; c < cols; ++c)

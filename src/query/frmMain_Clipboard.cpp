@@ -51,10 +51,9 @@ void frmMain::QueryPaste() {
         const QString clip = Clipboard::GetText();
         if (clip.isEmpty()) return;
         // With no selection the text goes in at the caret: an empty pane must be able to take a paste.
-        const QString text = rtfQueryText->Text();
-        const int start = rtfQueryText->SelStart();
-        const int length = rtfQueryText->SelLength();
-        rtfQueryText->SetText(text.left(start) + clip + text.mid(start + length));
+        // An edit through the pane's cursor, not a new text: the caret ends after the pasted text,
+        // the view keeps its place and undo brings the replaced text back.
+        rtfQueryText->SetSelText(clip);
     });
 }
 

@@ -54,3 +54,16 @@ TEST(frmAbout, OtherKeysLeaveItOpen) {
     EXPECT_TRUE(about.isVisible());
     about.close();
 }
+
+TEST(frmAbout, TheTextTakesNoTypingAndTabReachesOk) {
+    frmAbout about;
+    ShowAndFocus(about, about.txtGNU());
+    QTest::keyClicks(about.txtGNU(), "typed");
+    QTest::keyClick(about.txtGNU(), Qt::Key_Return);
+    EXPECT_TRUE(about.txtGNU()->toPlainText().isEmpty());
+    EXPECT_TRUE(about.isVisible());
+    QTest::keyClick(about.txtGNU(), Qt::Key_Tab);
+    EXPECT_TRUE(about.cmdOk()->hasFocus());
+    EXPECT_TRUE(about.txtGNU()->toPlainText().isEmpty());
+    about.close();
+}

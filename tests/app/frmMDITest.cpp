@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QTest>
 
 using tbn::test::QueryWindowFixture;
@@ -107,6 +108,27 @@ TEST_F(FrameTest, CloseCurrentAndCloseAllFollowTheWindowList) {
     boxes->Answer(vbYes);
     frame->mnuCloseAll_Click();  // with no window open the frame stays
     EXPECT_TRUE(frame->isVisible());
+}
+
+TEST_F(FrameTest, CtrlWInTheEditorLeavesTheQueryWindowOpenAndItsOwnMenuOffersNoSuchKey) {
+    frmMain* window = OpenWindow("kept", MakeDatabase("a.db", kBooks));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    window->rtfQueryWidget()->setFocus();
+    window->QueryText().SetText("SELECT * FROM books");
+    QTest::keyClick(window->rtfQueryWidget(), Qt::Key_W, Qt::ControlModifier);
+    Settle();
+    ASSERT_EQ(frame->QueryWindows().size(), 1);
+    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("SELECT * FROM books"));
+
+    QStringList entries;
+    for (QAction* entry : window->subWindow()->systemMenu()->actions()) {
+        if (entry->isSeparator()) continue;
+        entries << entry->text().remove(QLatin1Char('&'));
+        EXPECT_TRUE(entry->shortcuts().isEmpty()) << entries.back().toStdString();
+        EXPECT_FALSE(entry->isCheckable()) << entries.back().toStdString();
+    }
+    EXPECT_TRUE(entries.contains(QStringLiteral("Close")));
+    EXPECT_FALSE(entries.contains(QStringLiteral("Stay on Top")));
 }
 
 TEST_F(FrameTest, AFailureEscapingARoutedCommandIsReportedAndTheFrameGoesOn) {

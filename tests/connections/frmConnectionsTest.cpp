@@ -8,6 +8,7 @@
 #include "platform/TextBox.h"
 #include "support/ManagerFixture.h"
 
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -34,15 +35,53 @@ protected:
     }
 };
 
-TEST_F(ManagerTest, EmptyStoreListsNothingAndOpenModifyDeleteDoNothing) {
+TEST_F(ManagerTest, EmptyStoreListsNothingAndOpenModifyDeleteSaySoAndDoNothing) {
     auto manager = Manager();
     EXPECT_EQ(manager->lvCnn->topLevelItemCount(), 0);
     EXPECT_TRUE(manager->optTemp[0]->isChecked());
+    boxes->Answer(vbOK).Answer(vbOK).Answer(vbOK);
     manager->cmdOpen_Click();
     manager->cmdModify_Click();
     manager->cmdDelete_Click();
+    ASSERT_EQ(boxes->Count(), 3u);
+    for (const MsgBoxCall& box : boxes->Calls()) {
+        EXPECT_EQ(box.prompt, QStringLiteral("Select a saved connection first."));
+        EXPECT_EQ(box.style, vbOKOnly + vbInformation);
+    }
     EXPECT_TRUE(frame->QueryWindows().isEmpty());
     EXPECT_FALSE(dir.exists("cnns.dat"));
+}
+
+TEST_F(ManagerTest, AClickAnywhereOnTheListPicksTheSavedOptionAndBelowTheEntriesKeepsTheSelection) {
+    dir.write("cnns.dat", "one\tData Source=1.db\r\ntwo\tData Source=2.db\r\n");
+    auto manager = Manager();
+    manager->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(manager.get()));
+    QWidget* rows = manager->lvCnn->viewport();
+    manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(1));
+    manager->txtCnn->setText("typed");
+    ASSERT_TRUE(manager->optTemp[1]->isChecked());
+
+    const QPoint belowTheEntries(rows->width() / 2, rows->height() - 5);
+    ASSERT_EQ(manager->lvCnn->itemAt(belowTheEntries), nullptr);
+    QTest::mouseClick(rows, Qt::LeftButton, {}, belowTheEntries);
+    EXPECT_TRUE(manager->optTemp[0]->isChecked());
+    ASSERT_EQ(manager->lvCnn->selectedItems().size(), 1);
+    EXPECT_EQ(manager->lvCnn->selectedItems().front()->text(0), QStringLiteral("two"));
+    QTest::mouseDClick(rows, Qt::LeftButton, {}, belowTheEntries);
+    EXPECT_EQ(manager->lvCnn->selectedItems().size(), 1);
+
+    manager->optTemp[1]->setChecked(true);
+    const QRect first = manager->lvCnn->visualItemRect(manager->lvCnn->topLevelItem(0));
+    QTest::mouseClick(rows, Qt::LeftButton, {}, first.center());
+    EXPECT_TRUE(manager->optTemp[0]->isChecked());
+    EXPECT_EQ(manager->lvCnn->selectedItems().front()->text(0), QStringLiteral("one"));
+
+    manager->optTemp[1]->setChecked(true);
+    const QRect header = manager->lvCnn->header()->rect();
+    QTest::mouseClick(manager->lvCnn->header()->viewport(), Qt::LeftButton, {}, header.center());
+    EXPECT_TRUE(manager->optTemp[0]->isChecked());
+    manager->close();
 }
 
 TEST_F(ManagerTest, NewAddsASortedEntryAndModifyWithoutDoneChangesNothing) {

@@ -129,6 +129,19 @@ TEST_P(EngineTest, AFailingStatementStopsTheRunAfterEarlierOnesTookEffect) {
     EXPECT_EQ(rs.State(), adStateClosed);
 }
 
+TEST_P(EngineTest, ATextHoldingANulIsRefusedBeforeAnyOfItRuns) {
+    Script({"INSERT INTO scratch VALUES (1)", "INSERT INTO scratch VALUES (2)"});
+    // Engines that read up to a NUL would run "DELETE FROM scratch" alone and empty the table.
+    const std::string text("DELETE FROM scratch\0 WHERE n = 1", 32);
+    db::Recordset rs;
+    const std::optional<Error> error = CaughtError([&] { rs.Open(text, cnn_); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Number(), ErrorCode::NulInCommandText);
+    EXPECT_EQ(error->Description(), "The command text contains a NUL character at position 20; nothing was run.");
+    EXPECT_EQ(rs.State(), adStateClosed);
+    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch ORDER BY n")->Rows, (std::vector<Row>{{"1"}, {"2"}}));
+}
+
 TEST_P(EngineTest, NullAndEmptyStringBothReadEmptyButOnlyNullIsNull) {
     const ResultTable t = BothWays("SELECT NULL AS n, '' AS e");
     EXPECT_EQ(t.Rows, (std::vector<Row>{{std::nullopt, ""}}));

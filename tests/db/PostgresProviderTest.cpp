@@ -87,6 +87,43 @@ private:
     int port_ = 0;
 };
 
+// A loopback port that is bound but never listened on: the kernel refuses every connection at once.
+class RefusingPort {
+public:
+    RefusingPort() : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port_ = ntohs(address.sin_port);
+    }
+    ~RefusingPort() { close(fd_); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    int port() const { return port_; }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
+TEST(PostgresErrors, LibpqsHintStandsOnItsOwnLineWithoutATabGap) {
+    const RefusingPort refusing;
+    ASSERT_NE(refusing.port(), 0);
+    const std::optional<Error> error = CaughtError([&] {
+        db::Connection cnn;
+        cnn.Open("Provider=PostgreSQL;Host=127.0.0.1;Port=" + std::to_string(refusing.port()) + ";User ID=x");
+    });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Number(), ErrorCode::ServerUnreachable);
+    EXPECT_NE(error->Description().find("failed: Connection refused\nIs the server running"), std::string::npos)
+        << error->Description();
+    EXPECT_EQ(error->Description().find('\t'), std::string::npos) << error->Description();
+}
+
 class PostgresServer : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -113,6 +150,20 @@ TEST_F(PostgresServer, AWrongPasswordFailsWithoutShowingIt) {
     const std::optional<Error> portError = CaughtError([&] { cnn.Open(misplaced); });
     ASSERT_TRUE(portError);
     EXPECT_EQ(portError->Description().find(password), std::string::npos) << portError->Description();
+}
+
+TEST_F(PostgresServer, AShortPasswordOrTheUserNameAsPasswordLeavesTheFailureReadable) {
+    for (const std::string& password : {std::string("a"), server_->User}) {
+        std::string cs = server_->ConnectionString();
+        cs.replace(cs.find("Password=\""), std::string::npos, "Password=\"" + password + "\"");
+        db::Connection cnn;
+        const std::optional<Error> error = CaughtError([&] { cnn.Open(cs); });
+        ASSERT_TRUE(error);
+        const std::string& text = error->Description();
+        EXPECT_NE(text.find("connection to server at \"" + server_->Host + "\""), std::string::npos) << text;
+        EXPECT_NE(text.find("password authentication failed for user \"" + server_->User + "\""), std::string::npos)
+            << text;
+    }
 }
 
 TEST_F(PostgresServer, AServerThatNeverAnswersFailsWithinTheConnectTimeout) {

@@ -105,6 +105,16 @@ TEST_F(SqliteEngine, AResultWalkedToItsEndHoldsNoLock) {
     Exec(writer, "UPDATE t SET x = x + 10");
 }
 
+TEST_F(SqliteEngine, TheStatementLoopStopsWhereSqliteCannotReadOn) {
+    // Recordset refuses such a text first; the session itself must still end, not spin on a
+    // tail that SQLite leaves where it was.
+    const std::string text("INSERT INTO t (x) VALUES (1);\0INSERT INTO t (x) VALUES (2)", 58);
+    const auto error = CaughtError([&] { cnn_.session().Execute(text); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Description(), "SQLite could not read the command text past position 30; nothing from there on was run.");
+    EXPECT_EQ(Query(cnn_, "SELECT x FROM t")->Rows, std::vector<Row>{{"1"}});
+}
+
 TEST_F(SqliteEngine, CatalogNamesTheEngineTablesAsSystemTables) {
     Exec(cnn_, "CREATE TABLE seq (id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE VIEW v AS SELECT x FROM t");
     db::Catalog cat;

@@ -6,8 +6,13 @@
 #include "support/SqliteFile.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tbn::platform;
@@ -43,6 +48,67 @@ TEST(DataLinkDialog, StartsFromTheGivenStringAndComposesTheEditedOne) {
     const QString built = dialog.ConnectionString();
     EXPECT_TRUE(built.contains(QStringLiteral("Data Source=new.db"))) << built.toStdString();
     EXPECT_TRUE(built.contains(QStringLiteral("Journal=WAL"))) << built.toStdString();
+}
+
+namespace {
+// The control that a focused widget belongs to: an editable list's text line counts as the list.
+QWidget* ControlOf(QWidget* focused, const QList<QWidget*>& controls) {
+    for (QWidget* w = focused; w; w = w->parentWidget())
+        if (controls.contains(w)) return w;
+    return focused;
+}
+} // namespace
+
+TEST(DataLinkDialog, TabRunsFromTheProviderThroughThePropertiesToTheButtonsOnEveryPage) {
+    DataLinkDialog dialog(nullptr);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    const auto* box = dialog.findChild<QDialogButtonBox*>();
+    ASSERT_NE(box, nullptr);
+    for (int page = 0; page < dialog.providerList()->count(); ++page) {
+        dialog.providerList()->setCurrentIndex(page);
+        QApplication::processEvents();
+        // Expected: the provider, each property row from the top (a file row: its text, then
+        // Browse), then the three buttons in the order they stand.
+        QList<QWidget*> expected{dialog.providerList()};
+        const QFormLayout* form = nullptr;  // the property page's, not the provider row's
+        for (const QFormLayout* candidate : dialog.findChildren<QFormLayout*>())
+            if (candidate->parentWidget() != &dialog) form = candidate;
+        ASSERT_NE(form, nullptr);
+        for (int row = 0; row < form->rowCount(); ++row) {
+            QWidget* field = form->itemAt(row, QFormLayout::FieldRole)->widget();
+            if (QLayout* parts = field->layout())
+                for (int i = 0; i < parts->count(); ++i) expected.append(parts->itemAt(i)->widget());
+            else
+                expected.append(field);
+        }
+        QList<QWidget*> buttons;
+        for (int i = 0; i < box->layout()->count(); ++i)
+            if (QWidget* w = box->layout()->itemAt(i)->widget()) buttons.append(w);
+        ASSERT_EQ(buttons.size(), 3);
+        expected.append(buttons);
+
+        dialog.providerList()->setFocus();
+        QList<QWidget*> visited{ControlOf(QApplication::focusWidget(), expected)};
+        for (qsizetype i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.append(ControlOf(QApplication::focusWidget(), expected));
+        }
+        EXPECT_EQ(visited, expected) << "provider " << dialog.providerList()->currentText().toStdString();
+    }
+}
+
+TEST(DataLinkDialog, FitsTheChosenPageEachTime) {
+    DataLinkDialog dialog(nullptr);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const int sqliteHeight = dialog.height();
+    dialog.providerList()->setCurrentIndex(dialog.providerList()->findData(QStringLiteral("PostgreSQL")));
+    const int postgresHeight = dialog.height();
+    EXPECT_GT(postgresHeight, sqliteHeight);  // eight rows against three
+    dialog.providerList()->setCurrentIndex(dialog.providerList()->findData(QStringLiteral("SQLite")));
+    QApplication::processEvents();
+    EXPECT_EQ(dialog.height(), sqliteHeight);
 }
 
 TEST(DataLinkDialog, TestConnectionReallyOpensTheDatabase) {

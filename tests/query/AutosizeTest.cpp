@@ -1,6 +1,11 @@
 #include "platform/FlexGrid.h"
 #include "query/GridAutosize.h"
+#include "platform/TextBox.h"
 #include "support/QueryWindowFixture.h"
+
+#include <QHeaderView>
+#include <QMdiSubWindow>
+#include <QScrollBar>
 
 using tbn::platform::FlexGrid;
 using tbn::test::QueryWindowFixture;
@@ -52,14 +57,14 @@ TEST_F(AutosizeTest, EmptyColumnsGetThePaddingAndZeroRowsGetNothing) {
     window->AutosizeGridColumns(*grid, 100, 400);
     EXPECT_EQ(grid->ColWidth(1), 150);
     window->AutosizeGridColumns(*grid, 0, 400);  // nothing measured: only the spread share is left
-    EXPECT_EQ(grid->ColWidth(1), grid->WidthTwips() / 2);
+    EXPECT_EQ(grid->ColWidth(1), grid->VisibleWidthTwips() / 2);
 }
 
 TEST_F(AutosizeTest, LeftOverWidthIsSpreadEvenlyOverEveryColumn) {
     Fill(3);
     grid->resize(1000, 200);
     window->AutosizeGridColumns(*grid, 100, 400);
-    const int gridWidth = grid->WidthTwips();
+    const int gridWidth = grid->VisibleWidthTwips();
     const int sized[] = {Expected("3"), Expected("a much longer header"), Expected("value")};
     const int share = (gridWidth - (sized[0] + sized[1] + sized[2])) / 3;
     ASSERT_GT(share, 0);
@@ -91,6 +96,31 @@ TEST_F(AutosizeTest, ATextTooWideForAColumnIsCappedAndSizingGoesOn) {
     EXPECT_EQ(grid->ColWidth(1), kMaxColumnWidthTwips);
     EXPECT_EQ(grid->ColWidth(2), Expected("value"));
     EXPECT_TRUE(grid->isVisible());
+}
+
+class AutosizeWindowTest : public QueryWindowFixture {};
+
+// After a run the columns fill the grid's visible area, whether or not the rows need the
+// vertical scroll bar, and no horizontal scroll bar appears.
+TEST_F(AutosizeWindowTest, ColumnsThatFitFillTheViewWithoutAHorizontalScrollBar) {
+    frmMain* window = OpenWindow("fit", MakeDatabase("fit.db", "CREATE TABLE t(a TEXT, b TEXT);"
+                                                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
+                                                             " WHERE i < 200) INSERT INTO t SELECT 'x', 'y' FROM n;"));
+    frame->resize(900, 700);
+    window->subWindow()->showMaximized();  // room for a few rows without the vertical bar
+    Settle();
+    FlexGrid& grid = *window->FlexWidget();
+    for (const char* sql : {"SELECT a, b FROM t", "SELECT a, b FROM t LIMIT 2"}) {
+        window->QueryText().SetText(sql);
+        ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
+        Settle();
+        EXPECT_EQ(grid.verticalScrollBar()->isVisible(), grid.Rows() > 100) << sql;
+        const int visible = grid.viewport()->width() + grid.verticalHeader()->width();
+        const int covered = grid.verticalHeader()->width() + grid.horizontalHeader()->length();
+        EXPECT_FALSE(grid.horizontalScrollBar()->isVisible()) << sql;
+        EXPECT_LE(covered, visible) << sql;
+        EXPECT_GE(covered, visible - 1) << sql;  // the spread leaves less than a twip per column
+    }
 }
 
 TEST(ClampColumnWidth, RoundsHalvesToEven) {

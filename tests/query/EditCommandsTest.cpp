@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 
@@ -56,6 +57,36 @@ TEST_F(EditCommandsTest, CutAndCopyNeedASelectionAndPasteReplacesIt) {
     Select(0, 3);
     window->QueryPaste();  // empty clipboard: nothing
     EXPECT_EQ(window->QueryText().Text(), QStringLiteral("SELECT* x  t"));
+}
+
+TEST_F(EditCommandsTest, PasteLeavesTheCaretAfterThePastedTextKeepsTheViewAndIsUndone) {
+    QPlainTextEdit* editor = window->rtfQueryWidget();
+    editor->setFocus();
+    QStringList lines;
+    for (int i = 1; i <= 13; ++i) lines << QStringLiteral("SELECT %1").arg(i);
+    const QString typed = lines.join(QStringLiteral("\r\n"));
+    window->QueryText().SetText(typed);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Home, Qt::ShiftModifier);
+    const int scrolled = editor->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0) << "the pane must be too short for thirteen lines";
+
+    Clipboard::SetText("SELECT 'pasted'");
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClicks(editor, "!");
+    lines.last() = QStringLiteral("SELECT 'pasted'!");
+    EXPECT_EQ(window->QueryText().Text(), lines.join(QStringLiteral("\r\n")));
+    EXPECT_EQ(editor->verticalScrollBar()->value(), scrolled);
+
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window->QueryText().Text(), typed);
+
+    Select(0, 0);  // a paste at the caret leaves it after the pasted text as well
+    Clipboard::SetText("-- ");
+    QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(window->QueryText().SelStart(), 3);
+    EXPECT_TRUE(window->QueryText().Text().startsWith(QStringLiteral("-- SELECT 1\r\n")));
 }
 
 TEST_F(EditCommandsTest, SelectAllSelectsEverythingButLeavesAnEmptyPaneAlone) {

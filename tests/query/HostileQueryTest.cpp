@@ -3,6 +3,7 @@
 // middle of a result. Each either works or is reported; none crashes or hangs.
 #include "db/Connection.h"
 #include "db/Error.h"
+#include "db/ErrorCodes.h"
 #include "db/Recordset.h"
 #include "platform/Clipboard.h"
 #include "platform/FileDialogs.h"
@@ -102,6 +103,26 @@ TEST_F(HostileQueryTest, NulBytesAndInvalidUtf8LoadAsText) {
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     EXPECT_EQ(boxes->Count(), 0u);
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QString::fromUtf8("\xe2\x82\xac"));
+}
+
+TEST_F(HostileQueryTest, AQueryFileWithANulIsRefusedAndTheTableKeepsItsRows) {
+    frmMain* window = Open("CREATE TABLE victim(id INTEGER); INSERT INTO victim VALUES (1), (2), (3);");
+    // Loaded as a person would: the NUL does not show, and everything before it would delete all.
+    Load(window, Bytes("delete /* caf\xc3\xa9 */ from victim\0 where id = 1\r\n"));
+    const QString text = window->QueryText().Text();
+    ASSERT_GE(text.indexOf(QChar(0)), 0) << "the pane keeps the NUL";
+    boxes->Answer(vbOK);
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
+    ASSERT_EQ(boxes->Count(), 1u);
+    EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
+    EXPECT_EQ(boxes->Last().style, 16);
+    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Application error:\r\n#%1 The command text contains a NUL "
+                                                   "character at position %2; nothing was run.")
+                                        .arg(tbn::ErrorCode::NulInCommandText)
+                                        .arg(text.indexOf(QChar(0)) + 1));
+    Run(window, QStringLiteral("select count(*) from victim"));
+    EXPECT_EQ(boxes->Count(), 1u);
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("3"));
 }
 
 TEST_F(HostileQueryTest, ATableNameWithQuotesSpacesAndAccentsIsListedAndQueryable) {

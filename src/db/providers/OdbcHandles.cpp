@@ -93,7 +93,7 @@ Error Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const Dialect& diale
     if (description.empty()) description = fallback;
     // A native error of 0 would read as "no error" to anyone testing the number.
     const std::int32_t number = firstNative != 0 ? static_cast<std::int32_t>(firstNative) : ErrorCode::ProviderFailure;
-    return Error(number, ScrubSecret(std::move(description), dialect.secret));
+    return Error(number, ScrubSecret(std::move(description), dialect.secret, dialect.user));
 }
 
 } // namespace tbn::db::odbc

@@ -63,10 +63,12 @@ private:
 Environment NewEnvironment();
 
 // How to talk to one connection's driver: wide (UTF-16) calls or narrow calls carrying UTF-8 (see
-// OdbcDriverKind.h), and the password to keep out of every message.
+// OdbcDriverKind.h), the password to keep out of every message and the user name messages may
+// show (see SecretScrub.h).
 struct Dialect {
     bool wide = true;
     std::string_view secret;
+    std::string_view user;
 };
 
 // Every diagnostic record of the handle, "SQLSTATE: message" one per line; Number is the first

@@ -49,6 +49,7 @@ std::string OdbcConnectionText(const ConnectionString& properties) {
 std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
     auto link = std::make_unique<odbc::OdbcLink>();
     link->password = properties.Get({"PWD", "Password"}).value_or("");
+    link->user = properties.Get({"UID", "User ID", "Username", "User"}).value_or("");
     link->env = odbc::NewEnvironment();
     link->dbc = std::make_unique<odbc::DbcHandle>(link->env.get());
     SQLHANDLE dbc = link->dbc->get();

@@ -14,8 +14,9 @@ struct OdbcLink {
     Environment env;
     std::unique_ptr<DbcHandle> dbc;
     std::string password;  // only to keep it out of messages
+    std::string user;
     bool wide = true;      // see OdbcDriverKind.h
-    Dialect dialect() const { return Dialect{wide, password}; }
+    Dialect dialect() const { return Dialect{wide, password, user}; }
 };
 
 // The statement Execute is running, for SQLCancel from another thread: the statement is freed

@@ -8,13 +8,28 @@ namespace tbn::db::pg {
 
 namespace {
 
+// libpq's messages end in a line break and indent their continuation lines ("\n\tIs the server
+// running...?") with a tab, which a message box shows as a wide gap; the lines stay, the
+// indentation goes.
 std::string TrimmedMessage(const char* message) {
-    std::string text = message ? message : "";
+    std::string text;
+    bool lineStart = true;
+    for (const char* p = message ? message : ""; *p; ++p) {
+        if (lineStart && *p == '\t') continue;
+        text += *p;
+        lineStart = *p == '\n';
+    }
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
     return text;
 }
 
 } // namespace
+
+Link::Link(PGconn* conn, std::string password) : conn_(conn), password_(std::move(password)) {
+    // The user name libpq settled on (the login's own when none was given) is the one its
+    // authentication messages name.
+    if (const char* user = conn_ ? PQuser(conn_) : nullptr) user_ = user;
+}
 
 void Link::Release() {
     if (StreamingCursor* reader = reader_) {
@@ -34,13 +49,13 @@ Error Link::ResultError(const PGresult* result) const {
         description = TrimmedMessage(PQresultErrorMessage(result));
         if (description.empty()) description = TrimmedMessage(PQerrorMessage(conn_));
     }
-    return Error(ErrorCode::ServerError, ScrubSecret(std::move(description), password_));
+    return Error(ErrorCode::ServerError, ScrubSecret(std::move(description), password_, user_));
 }
 
 Error Link::ConnectionError(std::int32_t number) const {
     std::string description = TrimmedMessage(PQerrorMessage(conn_));
     if (description.empty()) description = "The PostgreSQL client library failed without a message.";
-    return Error(number, ScrubSecret(std::move(description), password_));
+    return Error(number, ScrubSecret(std::move(description), password_, user_));
 }
 
 ResultPtr DrainResults(PGconn* conn) {

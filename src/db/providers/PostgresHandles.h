@@ -22,7 +22,7 @@ class StreamingCursor;
 // pending; anyone who needs the connection first asks that cursor to let go (Release()).
 class Link {
 public:
-    Link(PGconn* conn, std::string password) : conn_(conn), password_(std::move(password)) {}
+    Link(PGconn* conn, std::string password);
     ~Link() { PQfinish(conn_); }
     Link(const Link&) = delete;
     Link& operator=(const Link&) = delete;
@@ -43,6 +43,7 @@ public:
 private:
     PGconn* conn_;
     std::string password_;  // only to keep it out of messages
+    std::string user_;      // the user name messages may name, see SecretScrub.h
     StreamingCursor* reader_ = nullptr;
 };
 

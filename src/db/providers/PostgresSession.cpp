@@ -1,5 +1,6 @@
 #include "db/providers/PostgresSession.h"
 
+#include "db/CommandText.h"
 #include "db/ErrorCodes.h"
 #include "db/providers/BufferedCursor.h"
 #include "db/providers/PostgresCursor.h"
@@ -85,9 +86,8 @@ std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
     link_->Release();
     PGconn* conn = link_->get();
     // libpq takes a NUL-terminated text; a NUL inside would silently cut the command short.
+    RefuseNulCharacter(commandText);
     const std::string text(commandText);
-    if (text.find('\0') != std::string::npos)
-        throw Error(ErrorCode::InvalidArgument, "The command text contains a NUL character, which PostgreSQL does not accept.");
     if (!PQsendQuery(conn, text.c_str())) throw link_->ConnectionError(ErrorCode::ServerError);
     // Rows then arrive one result each, so neither libpq nor this layer holds a whole row set.
     PQsetSingleRowMode(conn);

@@ -1,9 +1,12 @@
 #include "db/providers/SqliteSession.h"
 
+#include "db/CommandText.h"
+#include "db/ErrorCodes.h"
 #include "db/providers/BufferedCursor.h"
 #include "db/providers/SqliteCursor.h"
 
 #include <climits>
+#include <string>
 
 namespace tbn::db::sqlite {
 
@@ -99,7 +102,15 @@ std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
     while (!rest.empty()) {
         const char* tail = nullptr;
         StatementPtr stmt = Prepare(rest, &tail);
-        rest.remove_prefix(tail ? static_cast<std::size_t>(tail - rest.data()) : rest.size());
+        const std::size_t read = tail ? static_cast<std::size_t>(tail - rest.data()) : rest.size();
+        // At a NUL SQLite gives no statement and a tail that has not moved; waiting for the text
+        // to shrink would spin forever, and skipping on would run text nobody checked.
+        if (read == 0 || read > rest.size())
+            throw Error(ErrorCode::ProviderFailure,
+                        "SQLite could not read the command text past position " +
+                            std::to_string(CharacterPosition(commandText, commandText.size() - rest.size())) +
+                            "; nothing from there on was run.");
+        rest.remove_prefix(read);
         if (!stmt) continue;  // only blanks or comments were left
         if (sqlite3_column_count(stmt.get()) == 0) {
             const sqlite3_int64 before = sqlite3_total_changes64(db_.get());

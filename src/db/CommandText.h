@@ -1,0 +1,17 @@
+#pragma once
+// Checks made on a command text before any engine sees it.
+#include <cstddef>
+#include <string_view>
+
+namespace tbn::db {
+
+// The 1-based position, in characters (a CR LF line break counts two), of the character that
+// starts at byteOffset of the UTF-8 text, so a reported position can be found in the query pane.
+std::size_t CharacterPosition(std::string_view text, std::size_t byteOffset);
+
+// Raises NulInCommandText when the text holds a NUL. Client libraries and drivers that take
+// NUL-terminated text run only what comes before it ("delete from t\0 where ..." deletes every
+// row), so such a text is refused whole.
+void RefuseNulCharacter(std::string_view commandText);
+
+} // namespace tbn::db
