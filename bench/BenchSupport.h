@@ -3,9 +3,9 @@
 // window opened on a connection with its query typed in, ready to run, running a query to its end,
 // and timing a cancel.
 #include "app/frmMDI.h"
-#include "platform/TextBox.h"
 #include "query/QueryRun.h"
 #include "query/frmMain.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 // Fills a FlexGrid with a million rows of seven columns (about 61 MB of text) the way a query
 // window does, with Redraw off, and prints the time against a loop that only produces the same
 // values, and the memory the grid added against the size of its text.
-#include "platform/FlexGrid.h"
+#include "grid/FlexGrid.h"
 
 #include <QApplication>
 #include <chrono>

@@ -15,9 +15,9 @@
 //   build/fetch_million --bare DB     one (a) run; with --child, a pair to compare under callgrind
 //   build/fetch_million --cancel DB ROWS   the cancel rounds
 #include "app/frmMDI.h"
-#include "platform/FlexGrid.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "query/frmMain.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <QClipboard>

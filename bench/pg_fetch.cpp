@@ -12,12 +12,12 @@
 //
 //   build/pg_fetch [rows]        (rows defaults to 1000000)
 #include "app/frmMDI.h"
+#include "core/Error.h"
 #include "db/Connection.h"
-#include "db/Error.h"
 #include "db/Recordset.h"
-#include "platform/FlexGrid.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "query/frmMain.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <QProcess>

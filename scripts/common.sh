@@ -1,4 +1,4 @@
-# Shared by run.sh and test.sh: install what is missing, then configure and build.
+# Shared by run.sh, test.sh, fuzz.sh, sanitize.sh and tsan.sh: install what is missing, configure and build.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${TBN_BUILD_DIR:-$ROOT/build}"
@@ -20,7 +20,16 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}"
 }
 
+# build_in <folder> <target> [cmake options...]: configures <folder> (Release unless an option
+# says otherwise) and builds <target> there ("all" for everything).
+build_in() {
+    local folder="$1" target="$2"
+    shift 2
+    cmake -S "$ROOT" -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake --build "$folder" --target "$target" --parallel "$(nproc)"
+}
+
+# build [cmake options...]: the ordinary build in $BUILD.
 build() {
-    cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@"
-    cmake --build "$BUILD" --parallel "$(nproc)"
+    build_in "$BUILD" all "$@"
 }

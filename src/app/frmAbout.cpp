@@ -1,6 +1,6 @@
 #include "app/frmAbout.h"
 
-#include "platform/Twips.h"
+#include "ui/Twips.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>

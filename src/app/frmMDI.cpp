@@ -1,12 +1,12 @@
 #include "app/frmMDI.h"
 
 #include "app/frmAbout.h"
-#include "app/mdlErrors.h"
-#include "platform/Modal.h"
-#include "platform/MsgBox.h"
-#include "platform/Twips.h"
-#include "platform/WindowListMenu.h"
 #include "query/frmMain.h"
+#include "ui/Modal.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
+#include "ui/WindowListMenu.h"
+#include "ui/mdlErrors.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
@@ -18,8 +18,6 @@
 #include <QWindow>
 
 namespace {
-frmMDI* theFrame = nullptr;
-
 frmMDI::ConnectionManagerCommand& managerCommand() {
     static frmMDI::ConnectionManagerCommand command;
     return command;
@@ -27,7 +25,6 @@ frmMDI::ConnectionManagerCommand& managerCommand() {
 } // namespace
 
 frmMDI::frmMDI() {
-    theFrame = this;
     setObjectName(QStringLiteral("frmMDI"));
     setWindowTitle(QStringLiteral("TBN"));
     mdiArea_ = new QMdiArea(this);
@@ -42,11 +39,7 @@ frmMDI::frmMDI() {
     resize(tbn::platform::TwipsToPixels(6750), tbn::platform::TwipsToPixels(4950) + menuBar()->sizeHint().height());
 }
 
-frmMDI::~frmMDI() {
-    if (theFrame == this) theFrame = nullptr;
-}
-
-frmMDI* frmMDI::instance() { return theFrame; }
+frmMDI::~frmMDI() = default;
 
 void frmMDI::SetConnectionManagerCommand(ConnectionManagerCommand command) { managerCommand() = std::move(command); }
 
@@ -137,8 +130,14 @@ void frmMDI::SetMenu(bool bEnable) {
         entry->setEnabled(bEnable);
 }
 
+void frmMDI::PopUpQueryMenu(const QPoint& globalPosition) {
+    mnuQuery->setDefaultAction(mnuQueryExecute);
+    mnuQuery->exec(globalPosition);
+    mnuQuery->setDefaultAction(nullptr);
+}
+
 frmMain* frmMDI::NewQueryWindow() {
-    auto* window = new frmMain;
+    auto* window = new frmMain(this);
     QMdiSubWindow* sub = mdiArea_->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     // The child's own menu would close it on Ctrl+W, a key typed by habit in the SQL pane, and

@@ -1,6 +1,10 @@
 #pragma once
 // The frame: a multiple-document window holding the query windows, with the menu bar through
-// which every command is given. Query commands go to the active query window only.
+// which every command is given. Query commands go to the active query window only. The query
+// windows and the connection manager reach it only through the interfaces it implements.
+#include "connections/ConnectionManagerFrame.h"
+#include "query/QueryFrame.h"
+
 #include <QMainWindow>
 #include <functional>
 
@@ -9,32 +13,28 @@ class QMdiArea;
 class QMenu;
 class frmMain;
 
-class frmMDI : public QMainWindow {
+class frmMDI : public QMainWindow, public ConnectionManagerFrame, public QueryFrame {
     Q_OBJECT
 public:
     frmMDI();
     ~frmMDI() override;
 
-    // The one frame of the program, or nullptr before it exists and after it is gone.
-    static frmMDI* instance();
-
     // Start-up: query commands off, frame visible, then the connection manager.
     void MDIForm_Load();
 
     // Frame interface used by the connection manager and the query windows.
-    void AddTabNavigator(const QString& strTabName, quintptr frmHwnd);
+    QWidget* FrameWidget() override { return this; }
+    void AddTabNavigator(const QString& strTabName, quintptr frmHwnd) override;
     void SelectTab(quintptr frmHwnd);
-    void RemoveTab(quintptr frmHwnd);
-    void SetMenu(bool bEnable);
+    void RemoveTab(quintptr frmHwnd) override;
+    void SetMenu(bool bEnable) override;
+    void PopUpQueryMenu(const QPoint& globalPosition) override;
 
     // A new, hidden query window inside the frame (not yet loaded).
-    frmMain* NewQueryWindow();
+    frmMain* NewQueryWindow() override;
     frmMain* ActiveQueryWindow() const;
     QList<frmMain*> QueryWindows() const;
     QMdiArea* mdiArea() const { return mdiArea_; }
-
-    QMenu* QueryMenu() const { return mnuQuery; }
-    QAction* QueryExecuteAction() const { return mnuQueryExecute; }
 
     // Where the "Connection manager" command goes; the connections module installs it.
     using ConnectionManagerCommand = std::function<void(frmMDI&)>;

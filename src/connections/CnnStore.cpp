@@ -1,9 +1,9 @@
 #include "connections/CnnStore.h"
 
-#include "platform/FileLock.h"
-#include "platform/FileOps.h"
-#include "platform/ReplaceFile.h"
-#include "platform/TextFile.h"
+#include "core/FileLock.h"
+#include "core/FileOps.h"
+#include "core/ReplaceFile.h"
+#include "core/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>

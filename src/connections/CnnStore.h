@@ -6,7 +6,7 @@
 //
 // Safety of a rewrite (change and delete): the new content is written to temp.dat, flushed to the
 // disk, given the store's permission bits and renamed over cnns.dat in one atomic step (see
-// platform/ReplaceFile.h). cnns.dat is never missing; when any step fails, cnns.dat is complete
+// core/ReplaceFile.h). cnns.dat is never missing; when any step fails, cnns.dat is complete
 // and unchanged, temp.dat is removed where possible, and the error is raised. An add that fails
 // is taken back, so the store holds either its old content or the old content plus the new record.
 //

@@ -1,18 +1,18 @@
 #include "connections/frmConnections.h"
 
-#include "app/frmMDI.h"
-#include "app/mdlErrors.h"
 #include "connections/CnnStore.h"
 #include "connections/ConnectionIcon.h"
+#include "connections/ConnectionManagerFrame.h"
+#include "connections/ProgramFolder.h"
 #include "connections/frmEditConnection.h"
 #include "connections/mdlOLEDB.h"
-#include "platform/Modal.h"
-#include "platform/MousePointer.h"
-#include "platform/MsgBox.h"
-#include "platform/ProgramFolder.h"
-#include "platform/ShownText.h"
-#include "platform/Twips.h"
+#include "core/ShownText.h"
 #include "query/frmMain.h"
+#include "ui/Modal.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
+#include "ui/mdlErrors.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -35,13 +35,9 @@ constexpr int kNameRole = Qt::UserRole + 2;  // the whole name; the list shows i
 // Laying out a name costs the list time and memory by its whole length: a 50 MB line without a
 // TAB held the manager back for most of a minute. No name needs more than this to be told apart.
 constexpr qsizetype kMaxListedName = 1000;
-
-void Place(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(tbn::platform::TwipsRect(left, top, width, height));
-}
 } // namespace
 
-frmConnections::frmConnections(frmMDI& frame) : QDialog(&frame), frame_(frame) {
+frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.FrameWidget()), frame_(frame) {
     setObjectName(QStringLiteral("frmConnections"));
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -116,7 +112,7 @@ void frmConnections::Form_Load() {
     lvCnn->setColumnWidth(0, TwipsToPixels(4755 - 350));
 }
 
-void frmConnections::ShowModal(frmMDI& frame) {
+void frmConnections::ShowModal(ConnectionManagerFrame& frame) {
     frmConnections manager(frame);
     manager.FillCnns();
     ExecModal(manager);

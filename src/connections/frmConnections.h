@@ -10,12 +10,12 @@ class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
-class frmMDI;
+class ConnectionManagerFrame;
 
 class frmConnections : public QDialog {
     Q_OBJECT
 public:
-    explicit frmConnections(frmMDI& frame);
+    explicit frmConnections(ConnectionManagerFrame& frame);
     ~frmConnections() override;
 
     // Empties the list and reads the store into it, sorted by name, first entry selected.
@@ -32,7 +32,7 @@ public:
     void txtCnn_Change();
 
     // The frame's "Connection manager" command: load, fill, show modal.
-    static void ShowModal(frmMDI& frame);
+    static void ShowModal(ConnectionManagerFrame& frame);
 
     QTreeWidget* lvCnn = nullptr;
     QRadioButton* optTemp[2] = {nullptr, nullptr};
@@ -57,5 +57,5 @@ private:
     void TellNothingSelected();  // Open, Modify and Delete with no saved entry chosen
     QString RecordOf(const QTreeWidgetItem* entry) const;
 
-    frmMDI& frame_;
+    ConnectionManagerFrame& frame_;
 };

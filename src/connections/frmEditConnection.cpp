@@ -1,8 +1,8 @@
 #include "connections/frmEditConnection.h"
 
 #include "connections/mdlOLEDB.h"
-#include "platform/MsgBox.h"
-#include "platform/Twips.h"
+#include "ui/MsgBox.h"
+#include "ui/Twips.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -10,13 +10,8 @@
 #include <QPushButton>
 #include <limits>
 
+using tbn::platform::Place;
 using tbn::platform::TwipsToPixels;
-
-namespace {
-void Place(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(tbn::platform::TwipsRect(left, top, width, height));
-}
-} // namespace
 
 frmEditConnection::frmEditConnection(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmEditConnection"));

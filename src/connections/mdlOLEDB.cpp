@@ -1,7 +1,7 @@
 #include "connections/mdlOLEDB.h"
 
-#include "app/mdlErrors.h"
-#include "platform/DataLinkDialog.h"
+#include "connections/DataLinkDialog.h"
+#include "ui/mdlErrors.h"
 
 namespace mdlOLEDB {
 

@@ -1,7 +1,7 @@
 #include "db/CommandText.h"
 
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 
 #include <string>
 

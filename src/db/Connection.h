@@ -1,7 +1,7 @@
 #pragma once
 // An ADO-style connection: a connection string kept verbatim until Open, an open session while
 // State() is 1. Move-only; closing happens in the destructor as well.
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 
 #include <memory>
 #include <string>

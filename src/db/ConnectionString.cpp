@@ -1,8 +1,8 @@
 #include "db/ConnectionString.h"
 
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "db/Recordset.h"
 
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 #include "db/CommandText.h"
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
 
 namespace tbn::db {
 

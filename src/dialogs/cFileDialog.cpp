@@ -1,7 +1,7 @@
 #include "dialogs/cFileDialog.h"
 
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 
 using namespace tbn::platform;
 

@@ -9,7 +9,7 @@
 // leaves no room for its terminating NUL in the dialog buffer (1024 bytes; 8192 for a
 // multi-select open) is refused by the Show operation before any dialog shows; both raise
 // tbn::Error InvalidArgument.
-#include "platform/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 #include <QString>
 #include <QStringList>

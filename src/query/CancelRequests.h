@@ -3,7 +3,7 @@
 // for a network round trip (PQcancel connects to the server), which neither the user-interface
 // thread nor the worker blocked in the engine can afford. The request thread holds its own share
 // of the handle, so it may be left to finish alone when nobody needs its answer any more.
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 
 #include <atomic>
 #include <memory>

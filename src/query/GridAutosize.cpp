@@ -1,6 +1,6 @@
 #include "query/GridAutosize.h"
 
-#include "platform/Twips.h"
+#include "ui/Twips.h"
 
 #include <algorithm>
 #include <cmath>

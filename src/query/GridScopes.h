@@ -1,7 +1,7 @@
 #pragma once
 // Scopes that switch a grid's repainting or visibility off and put them back on every way out,
 // so a failure in the middle of filling or sizing never leaves the grid frozen or hidden.
-#include "platform/FlexGrid.h"
+#include "grid/FlexGrid.h"
 
 class GridRedrawOff {
 public:

@@ -1,7 +1,7 @@
 #include "query/QueryFile.h"
 
-#include "platform/ReplaceFile.h"
-#include "platform/TextFile.h"
+#include "core/ReplaceFile.h"
+#include "core/TextFile.h"
 
 namespace tbn::query {
 

@@ -1,12 +1,12 @@
 #pragma once
 // Query files: the editor's text saved as UTF-8 (no byte-order mark) followed by one CR LF, and
-// read back line by line as in platform/TextFile.h. Failures raise tbn::Error (see
-// platform/FileOps.h). Choosing the file and asking the user belong to the query window.
+// read back line by line as in core/TextFile.h. Failures raise tbn::Error (see
+// core/FileOps.h). Choosing the file and asking the user belong to the query window.
 #include <QString>
 
 namespace tbn::query {
 
-// Writes `text` and CR LF to `path`, as platform/ReplaceFile.h describes: an existing file is
+// Writes `text` and CR LF to `path`, as core/ReplaceFile.h describes: an existing file is
 // replaced in one atomic step by a fully written and flushed file that keeps its permission bits,
 // so a failure leaves it as it was; the caller must not delete it first. A new file that cannot
 // be completed is removed again. A symbolic link is followed, so the file it points at gets the

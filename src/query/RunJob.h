@@ -8,7 +8,7 @@
 // is true and the worker thread has been joined (which is what makes its results visible).
 #include "db/Connection.h"
 #include "db/Recordset.h"
-#include "platform/CellStore.h"
+#include "grid/CellStore.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "query/SplitterBar.h"
 
-#include "platform/Twips.h"
+#include "ui/Twips.h"
 
 #include <QMouseEvent>
 #include <QPalette>

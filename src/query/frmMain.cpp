@@ -1,13 +1,12 @@
 #include "query/frmMain.h"
 
-#include "app/frmMDI.h"
 #include "editor/tbnSqlEditor.h"
-#include "platform/FlexGrid.h"
-#include "platform/TextBox.h"
-#include "platform/Twips.h"
+#include "grid/FlexGrid.h"
 #include "query/QueryRun.h"
 #include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
+#include "ui/TextBox.h"
+#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -29,7 +28,7 @@ QFont CourierNew() {
 }
 } // namespace
 
-frmMain::frmMain(QWidget* parent) : QWidget(parent) {
+frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(frame) {
     lstTablas = new QListWidget(this);
     lstTablas->setObjectName(QStringLiteral("lstTablas"));
     lstTablas->setFont(CourierNew());
@@ -153,7 +152,7 @@ void frmMain::Form_Unload() {
     }
     if (rs.State() != tbn::db::adStateClosed) rs.Close();
     cnn.Close();
-    if (frmMDI* frame = frmMDI::instance()) frame->RemoveTab(hWnd());
+    if (frame_) frame_->RemoveTab(hWnd());
     objEditor.reset();
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // The query window: one open connection, its table list, the SQL pane and the result grid.
-// Created by the connection manager through frmMDI::NewQueryWindow(), then: SetIsLoading(true),
+// Created by the connection manager through its frame's NewQueryWindow(), then: SetIsLoading(true),
 // Load(), Hide(), Connect(name, cnn), Show(), SetIsLoading(false). It owns its connection, catalog,
-// result set and editor component from Load() to Unload().
+// result set and editor component from Load() to Unload(). It reaches the frame only through the
+// QueryFrame it was given.
 #include "db/Catalog.h"
 #include "db/Connection.h"
 #include "db/Recordset.h"
 #include "query/PaneLayout.h"
+#include "query/QueryFrame.h"
 
 #include <QWidget>
 #include <memory>
@@ -33,7 +35,8 @@ struct RunResult;
 class frmMain : public QWidget {
     Q_OBJECT
 public:
-    explicit frmMain(QWidget* parent = nullptr);
+    // frame may be null: the window then has no pop-up menu and tells nobody it closes.
+    explicit frmMain(QueryFrame* frame = nullptr, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Window life, in the order the creator uses it.
@@ -112,6 +115,8 @@ private:
     void ApplyPanes();
     void CopyGridSelection(tbn::platform::FlexGrid& grid);
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
+    void StartBarDrag(SplitterBar* bar, bool& dragging, Qt::MouseButton button);
+    void EndBarDrag(SplitterBar* bar, bool& dragging);
     void picH_MouseDown(Qt::MouseButton button);
     void picH_MouseMove(double y);
     void picH_MouseUp();
@@ -119,6 +124,8 @@ private:
     void picV_MouseMove(double x);
     void picV_MouseUp();
     QWidget* ActiveControl() const;
+
+    QueryFrame* frame_ = nullptr;
 
     // Controls.
     QListWidget* lstTablas = nullptr;

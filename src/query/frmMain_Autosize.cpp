@@ -1,7 +1,7 @@
 // Sizing the grid's columns to the texts of their first rows.
 #include "query/frmMain.h"
 
-#include "platform/FlexGrid.h"
+#include "grid/FlexGrid.h"
 #include "query/GridAutosize.h"
 #include "query/GridScopes.h"
 

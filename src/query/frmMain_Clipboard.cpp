@@ -1,14 +1,12 @@
 // Edit commands on the SQL pane, copying a block of the grid, and the pane's pop-up menu.
 #include "query/frmMain.h"
 
-#include "app/frmMDI.h"
-#include "app/mdlErrors.h"
-#include "platform/Clipboard.h"
-#include "platform/FlexGrid.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
+#include "ui/Clipboard.h"
+#include "ui/TextBox.h"
+#include "ui/mdlErrors.h"
 
 #include <QListWidget>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <algorithm>
 
@@ -89,11 +87,6 @@ void frmMain::CopyGridSelection(tbn::platform::FlexGrid& grid) {
 }
 
 void frmMain::rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position) {
-    if (button != Qt::RightButton) return;
-    frmMDI* frame = frmMDI::instance();
-    if (!frame) return;
-    QMenu* menu = frame->QueryMenu();
-    menu->setDefaultAction(frame->QueryExecuteAction());
-    menu->exec(rtfQuery->viewport()->mapToGlobal(position));
-    menu->setDefaultAction(nullptr);
+    if (button != Qt::RightButton || !frame_) return;
+    frame_->PopUpQueryMenu(rtfQuery->viewport()->mapToGlobal(position));
 }

@@ -1,8 +1,8 @@
 // The query window's connection and its table list.
 #include "query/frmMain.h"
 
-#include "platform/ShownText.h"
-#include "platform/TextBox.h"
+#include "core/ShownText.h"
+#include "ui/TextBox.h"
 
 #include <QListWidget>
 

@@ -1,16 +1,16 @@
 // Running the SQL pane's text on a worker thread and showing what the run brought back.
 #include "query/frmMain.h"
 
-#include "app/mdlErrors.h"
-#include "platform/Events.h"
-#include "platform/FlexGrid.h"
-#include "platform/MousePointer.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "query/GridScopes.h"
 #include "query/QueryRun.h"
 #include "query/RunStatusBar.h"
 #include "query/RunStatusText.h"
+#include "ui/Events.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
+#include "ui/mdlErrors.h"
 
 #include <QShortcut>
 

@@ -1,13 +1,13 @@
 // Saving the SQL pane to a file and loading it back.
 #include "query/frmMain.h"
 
-#include "app/mdlErrors.h"
-#include "db/ErrorCodes.h"
+#include "core/ErrorCodes.h"
+#include "core/FileOps.h"
 #include "dialogs/cFileDialog.h"
-#include "platform/FileOps.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
 #include "query/QueryFile.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
+#include "ui/mdlErrors.h"
 
 using namespace tbn::platform;
 

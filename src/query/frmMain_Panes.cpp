@@ -1,24 +1,19 @@
 // Placing the three panes and the two bars, and dragging the bars.
 #include "query/frmMain.h"
 
-#include "platform/FlexGrid.h"
-#include "platform/Twips.h"
+#include "grid/FlexGrid.h"
 #include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
+#include "ui/Twips.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <algorithm>
 
 using tbn::platform::PixelsToTwips;
+using tbn::platform::Place;
 using tbn::platform::TwipsToPixels;
 namespace layout = tbn::query;
-
-namespace {
-void Place(QWidget* w, double left, double top, double width, double height) {
-    w->setGeometry(tbn::platform::TwipsRect(left, top, width, height));
-}
-} // namespace
 
 void frmMain::ArrangePanes() {
     // The status line takes the bottom edge; the panes share what is above it.
@@ -37,12 +32,21 @@ void frmMain::ApplyPanes() {
 }
 
 // A bar shows black above the panes while it is dragged; only the bar moves until the release.
-void frmMain::picH_MouseDown(Qt::MouseButton button) {
+void frmMain::StartBarDrag(SplitterBar* bar, bool& dragging, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
-    blnDragH = true;
-    picH->raise();
-    picH->SetBackColor(Qt::black);
+    dragging = true;
+    bar->raise();
+    bar->SetBackColor(Qt::black);
 }
+
+void frmMain::EndBarDrag(SplitterBar* bar, bool& dragging) {
+    if (!dragging) return;
+    dragging = false;
+    bar->SetBackColor(palette().color(QPalette::Window));
+    ArrangePanes();
+}
+
+void frmMain::picH_MouseDown(Qt::MouseButton button) { StartBarDrag(picH, blnDragH, button); }
 
 void frmMain::picH_MouseMove(double y) {
     if (!blnDragH) return;
@@ -50,19 +54,9 @@ void frmMain::picH_MouseMove(double y) {
     picH->move(TwipsToPixels(layout::kBarHLeft), TwipsToPixels(panes_.picHTop));
 }
 
-void frmMain::picH_MouseUp() {
-    if (!blnDragH) return;
-    blnDragH = false;
-    picH->SetBackColor(palette().color(QPalette::Window));
-    ArrangePanes();
-}
+void frmMain::picH_MouseUp() { EndBarDrag(picH, blnDragH); }
 
-void frmMain::picV_MouseDown(Qt::MouseButton button) {
-    if (button != Qt::LeftButton) return;
-    blnDragV = true;
-    picV->raise();
-    picV->SetBackColor(Qt::black);
-}
+void frmMain::picV_MouseDown(Qt::MouseButton button) { StartBarDrag(picV, blnDragV, button); }
 
 void frmMain::picV_MouseMove(double x) {
     if (!blnDragV) return;
@@ -70,9 +64,4 @@ void frmMain::picV_MouseMove(double x) {
     picV->move(TwipsToPixels(panes_.picVLeft), TwipsToPixels(layout::kBarVTop));
 }
 
-void frmMain::picV_MouseUp() {
-    if (!blnDragV) return;
-    blnDragV = false;
-    picV->SetBackColor(palette().color(QPalette::Window));
-    ArrangePanes();
-}
+void frmMain::picV_MouseUp() { EndBarDrag(picV, blnDragV); }

@@ -1,8 +1,7 @@
-#include "db/Error.h"
-#include "platform/TextBox.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
+#include "core/Error.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -4,7 +4,7 @@
 // the other's rewrite, none resurrected, no line torn.
 #include "connections/CnnStore.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 #include "support/ChildEntry.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "connections/CnnStore.h"
 
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
-#include "platform/FileOps.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
+#include "core/FileOps.h"
 #include "support/FaultSteps.h"
 #include "support/TempDir.h"
 

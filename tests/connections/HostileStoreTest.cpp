@@ -1,14 +1,14 @@
 // cnns.dat as other tools and accidents leave it: huge, one enormous line, binary bytes. The
 // manager must list what it can, keep every record it did not touch intact, and never hang.
 // Connection strings of a megabyte must open or fail with a clear report, the manager still usable.
+#include "connections/ProgramFolder.h"
 #include "connections/frmConnections.h"
 #include "connections/frmEditConnection.h"
-#include "platform/Modal.h"
-#include "platform/MsgBox.h"
-#include "platform/ProgramFolder.h"
 #include "support/Bytes.h"
 #include "support/ManagerFixture.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/Modal.h"
+#include "ui/MsgBox.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>

@@ -2,15 +2,15 @@
 // an add, change or delete fails in turn, then a real full disk and a read-only folder. Each
 // failure must be reported through ShowError, leave cnns.dat with its old or its new content in
 // full, and leave the manager able to do the next operation.
+#include "connections/ProgramFolder.h"
 #include "connections/frmConnections.h"
 #include "connections/frmEditConnection.h"
-#include "platform/FileOps.h"
-#include "platform/Modal.h"
-#include "platform/MsgBox.h"
-#include "platform/ProgramFolder.h"
+#include "core/FileOps.h"
 #include "support/FaultSteps.h"
 #include "support/ManagerFixture.h"
 #include "support/ScratchMount.h"
+#include "ui/Modal.h"
+#include "ui/MsgBox.h"
 
 #include <QFile>
 #include <QLineEdit>

@@ -1,13 +1,13 @@
 // Saved passwords stay where the user put them: cnns.dat is readable by its owner only through
 // every change the manager makes, and a connection that fails to open never shows its password.
+#include "connections/ProgramFolder.h"
 #include "connections/frmConnections.h"
 #include "connections/frmEditConnection.h"
-#include "platform/FileOps.h"
-#include "platform/Modal.h"
-#include "platform/MsgBox.h"
-#include "platform/ProgramFolder.h"
+#include "core/FileOps.h"
 #include "support/ManagerFixture.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/Modal.h"
+#include "ui/MsgBox.h"
 
 #include <QLineEdit>
 #include <QTreeWidget>

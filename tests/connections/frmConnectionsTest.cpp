@@ -1,12 +1,12 @@
+#include "connections/ProgramFolder.h"
 #include "connections/frmConnections.h"
 #include "connections/frmEditConnection.h"
-#include "platform/FlexGrid.h"
-#include "platform/Modal.h"
-#include "platform/MousePointer.h"
-#include "platform/MsgBox.h"
-#include "platform/ProgramFolder.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "support/ManagerFixture.h"
+#include "ui/Modal.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
+#include "connections/DataLinkDialog.h"
 #include "connections/frmEditConnection.h"
-#include "platform/DataLinkDialog.h"
-#include "platform/MsgBox.h"
 #include "support/ScriptedMsgBox.h"
+#include "ui/MsgBox.h"
 
 #include <QLineEdit>
 #include <QTest>

@@ -1,6 +1,6 @@
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 #include "db/ConnectionString.h"
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
 
 #include <gtest/gtest.h>
 

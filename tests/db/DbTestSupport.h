@@ -1,7 +1,7 @@
 #pragma once
 // Shared helpers of the data-access tests: reading a whole result, catching an expected error.
+#include "core/Error.h"
 #include "db/Connection.h"
-#include "db/Error.h"
 #include "db/Recordset.h"
 
 #include <functional>

@@ -2,8 +2,8 @@
 #include "DbTestSupport.h"
 #include "ProviderRoutes.h"
 
+#include "core/ErrorCodes.h"
 #include "db/Catalog.h"
-#include "db/ErrorCodes.h"
 
 #include <gtest/gtest.h>
 

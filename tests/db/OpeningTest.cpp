@@ -1,8 +1,8 @@
 // Opening connections from good and bad connection strings, and the ADO objects' states.
 #include "DbTestSupport.h"
 
+#include "core/ErrorCodes.h"
 #include "db/Catalog.h"
-#include "db/ErrorCodes.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // statement reading that decides it.
 #include "DbTestSupport.h"
 
+#include "core/ErrorCodes.h"
 #include "db/Catalog.h"
-#include "db/ErrorCodes.h"
 #include "db/providers/PostgresProvider.h"
 #include "db/providers/PostgresStatements.h"
 #include "support/PgServer.h"

@@ -1,8 +1,8 @@
 #include "dialogs/cFileDialog.h"
 
-#include "ScriptedFileDialog.h"
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
+#include "support/ScriptedFileDialog.h"
 #include "support/TempDir.h"
 
 #include <algorithm>

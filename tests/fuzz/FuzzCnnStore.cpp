@@ -3,9 +3,9 @@
 // The first byte picks the operation; the rest is the store file.
 #include "FuzzCheck.h"
 #include "connections/CnnStore.h"
-#include "db/Error.h"
-#include "platform/FileOps.h"
-#include "platform/TextFile.h"
+#include "core/Error.h"
+#include "core/FileOps.h"
+#include "core/TextFile.h"
 
 #include <QByteArray>
 #include <QDir>

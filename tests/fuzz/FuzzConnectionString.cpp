@@ -2,9 +2,9 @@
 // parser must never crash, recomposing must read back the same properties, and a redacted text
 // must hide every password the parser would have found.
 #include "FuzzCheck.h"
+#include "core/Error.h"
 #include "db/ConnectionString.h"
 #include "db/ConnectionStringLexer.h"
-#include "db/Error.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,9 +6,9 @@
 // Input: byte 0 chooses the mode and flags; the rest is split at NUL into the filter, the default
 // extension, the preset name, the folder and the chosen names.
 #include "FuzzCheck.h"
-#include "db/Error.h"
+#include "core/Error.h"
 #include "dialogs/cFileDialog.h"
-#include "platform/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Store and query files may come from any tool. Splitting and decoding must take every byte
 // sequence, and what was read must be written back and read again unchanged.
 #include "FuzzCheck.h"
-#include "platform/TextFile.h"
+#include "core/TextFile.h"
 
 #include <QByteArrayView>
 #include <cstddef>

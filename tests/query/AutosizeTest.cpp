@@ -1,7 +1,7 @@
-#include "platform/FlexGrid.h"
+#include "grid/FlexGrid.h"
 #include "query/GridAutosize.h"
-#include "platform/TextBox.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/TextBox.h"
 
 #include <QHeaderView>
 #include <QMdiSubWindow>

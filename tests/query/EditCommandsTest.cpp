@@ -1,7 +1,7 @@
-#include "platform/Clipboard.h"
-#include "platform/FlexGrid.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/Clipboard.h"
+#include "ui/TextBox.h"
 
 #include <QApplication>
 #include <QListWidget>

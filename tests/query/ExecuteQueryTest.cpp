@@ -1,10 +1,10 @@
-#include "db/Error.h"
-#include "platform/FlexGrid.h"
-#include "platform/MousePointer.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
+#include "core/Error.h"
+#include "grid/FlexGrid.h"
 #include "query/RunStatusBar.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 #include <QRegularExpression>
 #include <QScrollBar>

@@ -1,19 +1,19 @@
 // What files, databases and servers can hand the query window: huge or binary query files, odd
 // table names, a million rows, values with tabs and line breaks, a server that goes away in the
 // middle of a result. Each either works or is reported; none crashes or hangs.
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 #include "db/Connection.h"
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
 #include "db/Recordset.h"
-#include "platform/Clipboard.h"
-#include "platform/FileDialogs.h"
-#include "platform/FlexGrid.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "query/RunStatusBar.h"
 #include "support/Bytes.h"
 #include "support/PgServer.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/Clipboard.h"
+#include "ui/FileDialogs.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 #include <QElapsedTimer>
 #include <QListWidget>

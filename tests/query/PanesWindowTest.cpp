@@ -1,8 +1,8 @@
+#include "grid/FlexGrid.h"
 #include "query/SplitterBar.h"
 #include "query/RunStatusBar.h"
-#include "platform/FlexGrid.h"
-#include "platform/Twips.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/Twips.h"
 
 #include <QListWidget>
 #include <QMdiSubWindow>

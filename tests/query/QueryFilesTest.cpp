@@ -1,8 +1,8 @@
-#include "platform/FileDialogs.h"
-#include "platform/FileOps.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
+#include "core/FileOps.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/FileDialogs.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 #include <deque>
 

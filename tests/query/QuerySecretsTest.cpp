@@ -1,9 +1,9 @@
 // A saved password shows only where the user's own string is shown on purpose: the one-time
 // connection's caption and the copy-to-clipboard command. A failing query never echoes it.
-#include "platform/Clipboard.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/Clipboard.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 using namespace tbn::platform;
 using tbn::test::QueryWindowFixture;

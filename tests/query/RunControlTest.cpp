@@ -1,15 +1,15 @@
 // Runs that take long: every way the window offers stops them without a box, the window goes on
 // working, two windows run side by side, and closing waits for the user's word.
-#include "platform/FlexGrid.h"
-#include "platform/MousePointer.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
+#include "grid/FlexGrid.h"
 #include "query/QueryRun.h"
 #include "query/RunStatusBar.h"
 #include "query/RunStatusText.h"
 #include "support/DeafCancelProxy.h"
 #include "support/PgServer.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>

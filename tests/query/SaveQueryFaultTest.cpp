@@ -2,13 +2,13 @@
 // over an existing file and to a new one, then a real full disk and a read-only folder. Each
 // failure is reported under "frmMain >> SaveQuery", the file holds its old or its new content in
 // full (a new file is either complete or absent), no scratch file stays, and the next save works.
-#include "platform/FileDialogs.h"
-#include "platform/FileOps.h"
-#include "platform/MsgBox.h"
-#include "platform/TextBox.h"
+#include "core/FileOps.h"
 #include "support/FaultSteps.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScratchMount.h"
+#include "ui/FileDialogs.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
 
 #include <QDir>
 #include <QFile>

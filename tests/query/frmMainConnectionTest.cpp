@@ -1,7 +1,7 @@
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
-#include "platform/TextBox.h"
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/TextBox.h"
 
 #include <QCoreApplication>
 #include <QListWidget>

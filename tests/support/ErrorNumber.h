@@ -1,6 +1,6 @@
 #pragma once
 // The number of the tbn::Error an action raises, or 0 when it raises none.
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 #pragma once
 // Drives an operation through every call of one kind of file operation: the first run fails the
 // 1st such call, the next run the 2nd, and so on until a run finishes without meeting the fault.
-#include "db/Error.h"
-#include "platform/FileOps.h"
+#include "core/Error.h"
+#include "core/FileOps.h"
 
 #include <functional>
 #include <gtest/gtest.h>

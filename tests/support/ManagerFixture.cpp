@@ -1,8 +1,8 @@
 #include "support/ManagerFixture.h"
 
+#include "connections/ProgramFolder.h"
 #include "connections/frmEditConnection.h"
-#include "platform/Modal.h"
-#include "platform/ProgramFolder.h"
+#include "ui/Modal.h"
 
 #include <QLineEdit>
 #include <QTreeWidget>

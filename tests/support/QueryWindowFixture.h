@@ -2,7 +2,7 @@
 // A frame with query windows opened the way the connection manager opens them, on real SQLite
 // files in a temporary folder.
 #include "app/frmMDI.h"
-#include "db/Error.h"
+#include "core/Error.h"
 #include "query/frmMain.h"
 #include "support/RunWait.h"
 #include "support/ScriptedMsgBox.h"

@@ -2,7 +2,7 @@
 // Answers message boxes in tests. Install one per test; each box the code under test shows is
 // recorded, and answered with the next scripted answer. A box with no answer left fails the test
 // (and is answered OK/No so the code can go on).
-#include "platform/MsgBox.h"
+#include "ui/MsgBox.h"
 
 #include <deque>
 #include <vector>

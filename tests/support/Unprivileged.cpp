@@ -1,6 +1,6 @@
 #include "support/Unprivileged.h"
 
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <QFile>
 #include <cerrno>

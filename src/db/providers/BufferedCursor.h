@@ -2,7 +2,7 @@
 // A row set held in memory, for engines or statements that cannot be read lazily. Storage is
 // compact: every cell's text sits in one byte buffer, found through an end offset per cell, with
 // one null flag per cell; there is no string object per cell.
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 
 #include <cstddef>
 #include <string>

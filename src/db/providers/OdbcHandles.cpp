@@ -1,6 +1,6 @@
 #include "db/providers/OdbcHandles.h"
 
-#include "db/ErrorCodes.h"
+#include "core/ErrorCodes.h"
 #include "db/providers/OdbcText.h"
 #include "db/providers/SecretScrub.h"
 
@@ -42,40 +42,51 @@ Environment NewEnvironment() {
 
 namespace {
 
+// The wide and the narrow call differ only in their character type and in how their text becomes
+// UTF-8 (narrow drivers already speak it, see OdbcDriverKind.h).
+SQLRETURN GetDiagRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT record, SQLWCHAR* state,
+                        SQLINTEGER* native, SQLWCHAR* message, SQLSMALLINT capacity, SQLSMALLINT* length) {
+    return SQLGetDiagRecW(handleType, handle, record, state, native, message, capacity, length);
+}
+
+SQLRETURN GetDiagRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT record, SQLCHAR* state,
+                        SQLINTEGER* native, SQLCHAR* message, SQLSMALLINT capacity, SQLSMALLINT* length) {
+    return SQLGetDiagRec(handleType, handle, record, state, native, message, capacity, length);
+}
+
+std::string Utf8(const SQLWCHAR* text, std::size_t units) {
+    return ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), units));
+}
+
+std::string Utf8(const SQLCHAR* text, std::size_t bytes) { return std::string(reinterpret_cast<const char*>(text), bytes); }
+
 // One record as "SQLSTATE: message"; false when there is no such record.
-bool DiagnosticRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT record, bool wide, std::string& text,
-                      SQLINTEGER& native) {
+template <class Char>
+bool ReadDiagnosticRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT record, std::string& text,
+                          SQLINTEGER& native) {
+    Char state[6] = {};
+    // 2 KiB whatever the character size; a longer message is asked for again, whole.
+    std::vector<Char> message(2048 / sizeof(Char));
     SQLSMALLINT length = 0;
-    if (wide) {
-        SQLWCHAR state[6] = {};
-        std::vector<SQLWCHAR> message(1024);
-        SQLRETURN rc = SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
-                                      static_cast<SQLSMALLINT>(message.size()), &length);
-        if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(message.size())) {
-            message.resize(static_cast<std::size_t>(length) + 1);
-            rc = SQLGetDiagRecW(handleType, handle, record, state, &native, message.data(),
-                                static_cast<SQLSMALLINT>(message.size()), &length);
-        }
-        if (!Succeeded(rc)) return false;
-        const std::size_t units = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), message.size() - 1);
-        text = ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(state), 5)) + ": " +
-               ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(message.data()), units));
-        return true;
-    }
-    SQLCHAR state[6] = {};
-    std::vector<SQLCHAR> message(2048);
-    SQLRETURN rc = SQLGetDiagRec(handleType, handle, record, state, &native, message.data(),
-                                 static_cast<SQLSMALLINT>(message.size()), &length);
+    auto read = [&] {
+        return GetDiagRecord(handleType, handle, record, state, &native, message.data(),
+                             static_cast<SQLSMALLINT>(message.size()), &length);
+    };
+    SQLRETURN rc = read();
     if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(message.size())) {
         message.resize(static_cast<std::size_t>(length) + 1);
-        rc = SQLGetDiagRec(handleType, handle, record, state, &native, message.data(),
-                           static_cast<SQLSMALLINT>(message.size()), &length);
+        rc = read();
     }
     if (!Succeeded(rc)) return false;
-    const std::size_t bytes = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), message.size() - 1);
-    text = std::string(reinterpret_cast<const char*>(state), 5) + ": " +
-           std::string(reinterpret_cast<const char*>(message.data()), bytes);
+    const std::size_t count = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), message.size() - 1);
+    text = Utf8(state, 5) + ": " + Utf8(message.data(), count);
     return true;
+}
+
+bool DiagnosticRecord(SQLSMALLINT handleType, SQLHANDLE handle, SQLSMALLINT record, bool wide, std::string& text,
+                      SQLINTEGER& native) {
+    return wide ? ReadDiagnosticRecord<SQLWCHAR>(handleType, handle, record, text, native)
+                : ReadDiagnosticRecord<SQLCHAR>(handleType, handle, record, text, native);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 // Owners of unixODBC handles and the translation of ODBC diagnostics into tbn::Error.
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <memory>
 #include <string>

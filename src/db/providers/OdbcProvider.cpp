@@ -1,7 +1,8 @@
 #include "db/providers/OdbcProvider.h"
 
+#include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
-#include "db/ErrorCodes.h"
+#include "db/ProviderCatalogue.h"
 #include "db/providers/OdbcDriverKind.h"
 #include "db/providers/OdbcSession.h"
 #include "db/providers/OdbcText.h"
@@ -23,12 +24,13 @@ bool NeedsBraces(std::string_view value) {
 } // namespace
 
 std::string OdbcConnectionText(const ConnectionString& properties) {
+    const ProviderInfo& provider = ProviderOf(Engine::Odbc);
     std::string text;
     for (const ConnectionProperty& property : properties.Properties()) {
         if (SameKey(property.Key, "Provider")) continue;
+        // Another provider's spelling of a key becomes ODBC's own; every other key goes as written.
         std::string_view key = property.Key;
-        if (SameKey(key, "User ID")) key = "UID";
-        if (SameKey(key, "Password")) key = "PWD";
+        if (const ProviderKey* known = provider.Find(key); known && !SameKey(key, known->name)) key = known->name;
         text.append(key);
         text.push_back('=');
         if (NeedsBraces(property.Value)) {
@@ -48,8 +50,9 @@ std::string OdbcConnectionText(const ConnectionString& properties) {
 
 std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
     auto link = std::make_unique<odbc::OdbcLink>();
-    link->password = properties.Get({"PWD", "Password"}).value_or("");
-    link->user = properties.Get({"UID", "User ID", "Username", "User"}).value_or("");
+    const ProviderInfo& provider = ProviderOf(Engine::Odbc);
+    link->password = provider.Key("PWD").ValueIn(properties).value_or("");
+    link->user = provider.Key("UID").ValueIn(properties).value_or("");
     link->env = odbc::NewEnvironment();
     link->dbc = std::make_unique<odbc::DbcHandle>(link->env.get());
     SQLHANDLE dbc = link->dbc->get();

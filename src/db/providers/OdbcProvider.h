@@ -4,7 +4,7 @@
 // and "Password" are handed over as ODBC's UID and PWD. Errors carry every diagnostic record,
 // their number the first record's native error.
 #include "db/ConnectionString.h"
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 
 #include <memory>
 #include <string>

@@ -1,6 +1,6 @@
 #include "db/providers/OdbcSession.h"
 
-#include "db/ErrorCodes.h"
+#include "core/ErrorCodes.h"
 #include "db/providers/OdbcRowReader.h"
 #include "db/providers/OdbcText.h"
 

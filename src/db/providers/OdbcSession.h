@@ -1,7 +1,7 @@
 #pragma once
 // One open ODBC connection; see OdbcProvider.h for how it is opened.
+#include "db/Session.h"
 #include "db/providers/OdbcHandles.h"
-#include "db/providers/Provider.h"
 
 #include <memory>
 #include <mutex>

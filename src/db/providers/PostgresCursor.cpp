@@ -1,6 +1,6 @@
 #include "db/providers/PostgresCursor.h"
 
-#include "db/ErrorCodes.h"
+#include "core/ErrorCodes.h"
 
 namespace tbn::db::pg {
 

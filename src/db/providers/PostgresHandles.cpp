@@ -1,6 +1,6 @@
 #include "db/providers/PostgresHandles.h"
 
-#include "db/ErrorCodes.h"
+#include "core/ErrorCodes.h"
 #include "db/providers/PostgresCursor.h"
 #include "db/providers/SecretScrub.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // Owners of libpq handles and the translation of libpq failures into tbn::Error.
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <memory>
 #include <string>

@@ -1,50 +1,24 @@
 #include "db/providers/PostgresProvider.h"
 
+#include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
-#include "db/ErrorCodes.h"
+#include "db/ProviderCatalogue.h"
 #include "db/providers/PostgresSession.h"
 
-#include <array>
 #include <string_view>
 
 namespace tbn::db {
 
-namespace {
-
 using detail::SameKey;
 
-struct KeyMapping {
-    std::string_view libpqKey;
-    std::array<std::string_view, 3> names;  // empty entries unused
-};
-
-constexpr std::array<KeyMapping, 8> Mappings{{
-    {"host", {"Host", "Server", ""}},
-    {"port", {"Port", "", ""}},
-    {"dbname", {"Database", "Initial Catalog", ""}},
-    {"user", {"User ID", "Username", "UID"}},
-    {"password", {"Password", "PWD", ""}},
-    {"sslmode", {"SSL Mode", "", ""}},
-    {"connect_timeout", {"Connect Timeout", "", ""}},
-    {"application_name", {"Application Name", "", ""}},
-}};
-
-std::string_view LibpqKeyFor(std::string_view key) {
-    for (const KeyMapping& mapping : Mappings)
-        for (std::string_view name : mapping.names)
-            if (!name.empty() && SameKey(key, name)) return mapping.libpqKey;
-    return {};
-}
-
-} // namespace
-
 std::vector<std::pair<std::string, std::string>> PostgresConnectParams(const ConnectionString& properties) {
+    const ProviderInfo& postgres = ProviderOf(Engine::PostgreSql);
     std::vector<std::pair<std::string, std::string>> params;
     // libpq keeps the last value of a repeated keyword, as the connection string does.
     for (const ConnectionProperty& property : properties.Properties()) {
         if (SameKey(property.Key, "Provider")) continue;
-        const std::string_view mapped = LibpqKeyFor(property.Key);
-        params.emplace_back(mapped.empty() ? property.Key : std::string(mapped), property.Value);
+        const ProviderKey* known = postgres.Find(property.Key);
+        params.emplace_back(known ? std::string(known->engineKey) : property.Key, property.Value);
     }
     auto has = [&params](std::string_view key) {
         for (const auto& [k, v] : params)

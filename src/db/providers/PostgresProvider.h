@@ -6,7 +6,7 @@
 // travels as UTF-8. A failed connection raises ServerUnreachable with libpq's message; server
 // errors raise ServerError with "SQLSTATE: message". No description holds the password.
 #include "db/ConnectionString.h"
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #include "db/providers/PostgresSession.h"
 
+#include "core/ErrorCodes.h"
 #include "db/CommandText.h"
-#include "db/ErrorCodes.h"
 #include "db/providers/BufferedCursor.h"
 #include "db/providers/PostgresCursor.h"
 #include "db/providers/PostgresStatements.h"

@@ -1,7 +1,7 @@
 #pragma once
 // One open PostgreSQL connection; see PostgresProvider.h for how it is opened.
+#include "db/Session.h"
 #include "db/providers/PostgresHandles.h"
-#include "db/providers/Provider.h"
 
 namespace tbn::db::pg {
 

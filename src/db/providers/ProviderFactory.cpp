@@ -1,9 +1,9 @@
 #include "db/providers/ProviderFactory.h"
 
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 #include "db/ConnectionString.h"
-#include "db/ConnectionStringLexer.h"
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
+#include "db/ProviderCatalogue.h"
 #include "db/providers/OdbcProvider.h"
 #include "db/providers/PostgresProvider.h"
 #include "db/providers/SqliteProvider.h"
@@ -12,19 +12,15 @@ namespace tbn::db {
 
 namespace {
 
-using detail::SameKey;
-
-enum class Engine { Sqlite, PostgreSql, Odbc };
-
 Engine ChooseEngine(const ConnectionString& properties) {
-    const std::optional<std::string> provider = properties.Get({"Provider"});
-    if (!provider)
-        return properties.Get({"Driver", "DSN"}) ? Engine::Odbc : Engine::Sqlite;
-    if (SameKey(*provider, "SQLite")) return Engine::Sqlite;
-    if (SameKey(*provider, "PostgreSQL")) return Engine::PostgreSql;
-    if (SameKey(*provider, "ODBC") || SameKey(*provider, "MSDASQL")) return Engine::Odbc;
-    throw Error(ErrorCode::UnknownProvider,
-                "The provider \"" + *provider + "\" is not known. Known providers: SQLite, PostgreSQL, ODBC.");
+    std::string named;
+    if (const ProviderInfo* provider = ChooseProvider(properties, &named)) return provider->engine;
+    std::string known;
+    for (const ProviderInfo& provider : Providers()) {
+        if (!known.empty()) known += ", ";
+        known += provider.name;
+    }
+    throw Error(ErrorCode::UnknownProvider, "The provider \"" + named + "\" is not known. Known providers: " + known + ".");
 }
 
 } // namespace

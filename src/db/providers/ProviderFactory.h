@@ -4,7 +4,7 @@
 // Provider=PostgreSQL, Provider=ODBC (also chosen by Driver or DSN without a Provider; MSDASQL is
 // taken as ODBC). Raises tbn::Error: MalformedConnectionString, UnknownProvider (the description
 // names the provider), or the engine's own failure. No description holds a password.
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 
 #include <memory>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "db/providers/SqliteCursor.h"
 
-#include "db/ErrorCodes.h"
+#include "core/ErrorCodes.h"
 
 namespace tbn::db::sqlite {
 

@@ -1,7 +1,7 @@
 #pragma once
 // A cursor that steps one SQLite statement lazily and hands out views straight into the engine's
 // own text of each column; nothing is copied per row.
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 #include "db/providers/SqliteHandles.h"
 
 #include <string>

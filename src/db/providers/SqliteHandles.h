@@ -2,7 +2,7 @@
 // Owners of libsqlite3 handles and the translation of its failures into tbn::Error.
 // The database handle is shared: a cursor keeps the database it reads from alive, so closing a
 // connection before its result set is safe in either order.
-#include "db/Error.h"
+#include "core/Error.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,9 @@
 #include "db/providers/SqliteProvider.h"
 
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
-#include "db/Error.h"
-#include "db/ErrorCodes.h"
+#include "db/ProviderCatalogue.h"
 #include "db/providers/SqliteSession.h"
 
 #include <charconv>
@@ -14,8 +15,10 @@ namespace {
 
 using detail::SameKey;
 
+const ProviderKey& SqliteKey(std::string_view name) { return ProviderOf(Engine::Sqlite).Key(name); }
+
 int OpenFlags(const ConnectionString& properties) {
-    const std::string mode = properties.Get({"Mode"}).value_or("ReadWrite");
+    const std::string mode = SqliteKey("Mode").ValueIn(properties).value_or("ReadWrite");
     if (SameKey(mode, "ReadOnly")) return SQLITE_OPEN_READONLY;
     if (SameKey(mode, "ReadWrite")) return SQLITE_OPEN_READWRITE;
     if (SameKey(mode, "ReadWriteCreate")) return SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -24,7 +27,7 @@ int OpenFlags(const ConnectionString& properties) {
 }
 
 int BusyTimeout(const ConnectionString& properties) {
-    const std::optional<std::string> text = properties.Get({"Busy Timeout"});
+    const std::optional<std::string> text = SqliteKey("Busy Timeout").ValueIn(properties);
     if (!text) return SqliteDefaultBusyTimeoutMs;
     int ms = 0;
     const char* end = text->data() + text->size();
@@ -43,7 +46,7 @@ bool FileExists(const std::string& path) {
 } // namespace
 
 std::unique_ptr<Session> OpenSqliteSession(const ConnectionString& properties) {
-    const std::string path = properties.Get({"Data Source"}).value_or("");
+    const std::string path = SqliteKey("Data Source").ValueIn(properties).value_or("");
     if (path.empty())
         throw Error(ErrorCode::MissingDataSource,
                     "The connection string names no Data Source: give the SQLite database file, or :memory:.");

@@ -6,7 +6,7 @@
 // Open fails, and creates no file, when the file is missing and Mode is not ReadWriteCreate, or
 // when the file is not a database. Error numbers are SQLite's extended result codes.
 #include "db/ConnectionString.h"
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 
 #include <memory>
 

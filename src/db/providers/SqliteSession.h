@@ -1,6 +1,6 @@
 #pragma once
 // One open SQLite database; see SqliteProvider.h for how it is opened.
-#include "db/providers/Provider.h"
+#include "db/Session.h"
 #include "db/providers/SqliteHandles.h"
 
 namespace tbn::db::sqlite {

@@ -1,0 +1,67 @@
+#include "core/MappedBuffer.h"
+
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <utility>
+
+namespace tbn::platform {
+
+namespace {
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+std::size_t roundUp(std::size_t value, std::size_t step) { return (value + step - 1) / step * step; }
+
+std::byte* mapAnonymous(std::size_t bytes) {
+    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) throw tbn::Error(tbn::ErrorCode::OutOfMemory, "Out of memory");
+    return static_cast<std::byte*>(p);
+}
+} // namespace
+
+MappedBuffer::MappedBuffer(std::size_t bytes, bool hugePages) {
+    if (bytes == 0) return;
+    if (!hugePages) {
+        size_ = roundUp(bytes, static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)));
+        data_ = mapAnonymous(size_);
+        return;
+    }
+    // The kernel backs only 2 MiB-aligned ranges with huge pages, so over-map and trim both ends.
+    size_ = roundUp(bytes, kHugePage);
+    std::byte* raw = mapAnonymous(size_ + kHugePage);
+    const auto rawAddress = reinterpret_cast<std::uintptr_t>(raw);
+    std::byte* aligned = raw + (roundUp(rawAddress, kHugePage) - rawAddress);
+    if (aligned > raw) ::munmap(raw, static_cast<std::size_t>(aligned - raw));
+    std::byte* tail = aligned + size_;
+    std::byte* rawEnd = raw + size_ + kHugePage;
+    if (rawEnd > tail) ::munmap(tail, static_cast<std::size_t>(rawEnd - tail));
+    data_ = aligned;
+    // Advisory only: without transparent huge pages the buffer still works with small pages.
+    ::madvise(data_, size_, MADV_HUGEPAGE);
+}
+
+MappedBuffer::~MappedBuffer() { release(); }
+
+MappedBuffer::MappedBuffer(MappedBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+
+MappedBuffer& MappedBuffer::operator=(MappedBuffer&& other) noexcept {
+    if (this != &other) {
+        release();
+        data_ = std::exchange(other.data_, nullptr);
+        size_ = std::exchange(other.size_, 0);
+    }
+    return *this;
+}
+
+void MappedBuffer::release() noexcept {
+    if (data_) ::munmap(data_, size_);
+    data_ = nullptr;
+    size_ = 0;
+}
+
+} // namespace tbn::platform

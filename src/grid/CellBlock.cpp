@@ -1,0 +1,187 @@
+#include "grid/CellBlock.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace tbn::platform {
+
+namespace {
+constexpr std::size_t kStartBytes = sizeof(std::uint32_t);
+
+// Index records are packed, so every field is read and written by copy, which compilers turn
+// into plain loads and stores.
+
+template <class Unsigned> std::size_t Load(const std::byte* at) {
+    Unsigned value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+template <class Unsigned> void Store(std::byte* at, std::size_t value) {
+    const auto narrowed = static_cast<Unsigned>(value);
+    std::memcpy(at, &narrowed, sizeof narrowed);
+}
+
+std::size_t LoadUnsigned(const std::byte* at, int width) {
+    switch (width) {
+    case 1: return Load<std::uint8_t>(at);
+    case 2: return Load<std::uint16_t>(at);
+    default: return Load<std::uint32_t>(at);
+    }
+}
+
+void StoreUnsigned(std::byte* at, int width, std::size_t value) {
+    switch (width) {
+    case 1: Store<std::uint8_t>(at, value); break;
+    case 2: Store<std::uint16_t>(at, value); break;
+    default: Store<std::uint32_t>(at, value);
+    }
+}
+
+std::size_t MaxRowBytes(int endWidth) {
+    switch (endWidth) {
+    case 1: return std::numeric_limits<std::uint8_t>::max();
+    case 2: return std::numeric_limits<std::uint16_t>::max();
+    default: return std::numeric_limits<std::uint32_t>::max();
+    }
+}
+} // namespace
+
+std::size_t RowValues::Bytes() const {
+    std::size_t total = 0;
+    for (const auto& value : values)
+        if (value) total += value->size();
+    return total;
+}
+
+std::string_view RowValues::At(std::int64_t col) const {
+    const std::int64_t i = col - firstCol;
+    if (i < 0 || i >= static_cast<std::int64_t>(values.size())) return {};
+    const auto& value = values[static_cast<std::size_t>(i)];
+    return value ? *value : std::string_view{};
+}
+
+int CellBlock::EndWidthFor(std::size_t rowBytes) {
+    return rowBytes <= MaxRowBytes(1) ? 1 : rowBytes <= MaxRowBytes(2) ? 2 : 4;
+}
+
+std::size_t CellBlock::IndexBytesPerRow(std::int64_t cols, int endWidth) {
+    return kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth);
+}
+
+CellBlock::CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity, std::size_t byteCapacity,
+                     bool hugePages)
+    : cols_(cols),
+      endWidth_(endWidth),
+      stride_(IndexBytesPerRow(cols, endWidth)),
+      rowCapacity_(rowCapacity),
+      byteCapacity_(byteCapacity),
+      memory_(static_cast<std::size_t>(rowCapacity) * stride_ + byteCapacity, hugePages),
+      index_(memory_.data()),
+      text_(reinterpret_cast<char*>(memory_.data() + static_cast<std::size_t>(rowCapacity) * stride_)) {}
+
+std::size_t CellBlock::BytesUsed() const { return textUsed_ + static_cast<std::size_t>(rows_) * stride_; }
+
+bool CellBlock::Fits(std::size_t rowBytes) const {
+    return rows_ < rowCapacity_ && rowBytes <= byteCapacity_ - textUsed_ && rowBytes <= MaxRowBytes(endWidth_);
+}
+
+std::size_t CellBlock::RowStart(std::int64_t row) const {
+    return row < rows_ ? Load<std::uint32_t>(Record(row)) : textUsed_;
+}
+
+void CellBlock::SetRowStart(std::int64_t row, std::size_t start) { Store<std::uint32_t>(Record(row), start); }
+
+std::size_t CellBlock::EndOf(const std::byte* record, std::int64_t col) const {
+    return LoadUnsigned(record + kStartBytes + static_cast<std::size_t>(col * endWidth_), endWidth_);
+}
+
+std::string_view CellBlock::Cell(std::int64_t row, std::int64_t col) const {
+    const std::byte* record = Record(row);
+    const std::size_t begin = col == 0 ? 0 : EndOf(record, col - 1);
+    return {text_ + Load<std::uint32_t>(record) + begin, EndOf(record, col) - begin};
+}
+
+bool CellBlock::TryAppend(const RowValues& row) {
+    switch (endWidth_) {
+    case 1: return AppendWith<std::uint8_t>(row);
+    case 2: return AppendWith<std::uint16_t>(row);
+    default: return AppendWith<std::uint32_t>(row);
+    }
+}
+
+// The filling path: sizes, bounds and copies in one pass with the end width known at compile
+// time. A row that turns out not to fit leaves only unused capacity written.
+template <class End> bool CellBlock::AppendWith(const RowValues& row) {
+    if (rows_ == rowCapacity_) return false;
+    std::byte* ends = Record(rows_) + kStartBytes;
+    char* out = text_ + textUsed_;
+    const std::size_t room = std::min<std::size_t>(byteCapacity_ - textUsed_, std::numeric_limits<End>::max());
+    const std::int64_t first = std::clamp<std::int64_t>(row.firstCol, 0, cols_);
+    const auto given = std::min<std::int64_t>(static_cast<std::int64_t>(row.values.size()), cols_ - first);
+    std::size_t used = 0;
+    std::int64_t col = 0;
+    for (; col < first; ++col) Store<End>(ends + col * sizeof(End), 0);
+    for (const auto& value : row.values.first(static_cast<std::size_t>(given))) {
+        if (value && !value->empty()) {
+            if (value->size() > room - used) return false;
+            std::memcpy(out + used, value->data(), value->size());
+            used += value->size();
+        }
+        Store<End>(ends + col++ * sizeof(End), used);
+    }
+    for (; col < cols_; ++col) Store<End>(ends + col * sizeof(End), used);
+    SetRowStart(rows_, textUsed_);
+    textUsed_ += used;
+    widestRow_ = std::max(widestRow_, used);
+    ++rows_;
+    return true;
+}
+
+void CellBlock::WriteEnds(std::byte* record, const RowValues& row, char* text) const {
+    std::size_t end = 0;
+    for (std::int64_t c = 0; c < cols_; ++c) {
+        const std::string_view value = row.At(c);
+        if (!value.empty()) std::memcpy(text + end, value.data(), value.size());
+        end += value.size();
+        StoreUnsigned(record + kStartBytes + static_cast<std::size_t>(c * endWidth_), endWidth_, end);
+    }
+}
+
+void CellBlock::InsertRow(std::int64_t at, const RowValues& row) {
+    std::size_t rowBytes = 0;
+    for (std::int64_t c = 0; c < cols_; ++c) rowBytes += row.At(c).size();
+    const std::size_t start = RowStart(at);
+    if (at < rows_) {
+        // Only a mid-block insert pays for moving the rows that follow; their ends are relative
+        // to their own start, so only the starts change.
+        std::memmove(text_ + start + rowBytes, text_ + start, textUsed_ - start);
+        std::memmove(Record(at + 1), Record(at), static_cast<std::size_t>(rows_ - at) * stride_);
+        for (std::int64_t r = at + 1; r <= rows_; ++r) SetRowStart(r, Load<std::uint32_t>(Record(r)) + rowBytes);
+    }
+    WriteEnds(Record(at), row, text_ + start);
+    SetRowStart(at, start);
+    textUsed_ += rowBytes;
+    widestRow_ = std::max(widestRow_, rowBytes);
+    ++rows_;
+}
+
+void CellBlock::RemoveRow(std::int64_t at) {
+    const std::size_t start = RowStart(at);
+    const std::size_t end = RowStart(at + 1);
+    const std::size_t rowBytes = end - start;
+    std::memmove(text_ + start, text_ + end, textUsed_ - end);
+    std::memmove(Record(at), Record(at + 1), static_cast<std::size_t>(rows_ - at - 1) * stride_);
+    --rows_;
+    for (std::int64_t r = at; r < rows_; ++r) SetRowStart(r, RowStart(r) - rowBytes);
+    textUsed_ -= rowBytes;
+}
+
+void CellBlock::Truncate(std::int64_t rows) {
+    if (rows >= rows_) return;
+    textUsed_ = RowStart(rows);
+    rows_ = rows;
+}
+
+} // namespace tbn::platform

@@ -1,0 +1,75 @@
+#pragma once
+// A run of consecutive grid rows stored compactly in two fixed-capacity regions of one buffer:
+// the UTF-8 text of every cell, row after row, and an index with one record per row, the row's
+// byte offset in the text followed by each cell's end relative to the row's start (a cell starts
+// where the previous one ends). Relative ends are 1, 2 or 4 bytes wide, fixed per block: narrow
+// ends make a row's index record a fraction of its text, and a row too long for them does not fit
+// (Fits() says so) and goes to a block with wider ones. Capacities are fixed at construction, so
+// filling never copies what is already stored; the owner starts a new block when a row no longer
+// fits.
+#include "core/MappedBuffer.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace tbn::platform {
+
+// Values for the columns [firstCol, firstCol + values.size()); every other cell is empty and a
+// null value is empty too.
+struct RowValues {
+    std::int64_t firstCol = 0;
+    std::span<const std::optional<std::string_view>> values;
+
+    std::size_t Bytes() const;
+    std::string_view At(std::int64_t col) const;  // "" outside the span
+};
+
+class CellBlock {
+public:
+    // endWidth is 1, 2 or 4 (bytes per relative end).
+    CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity, std::size_t byteCapacity, bool hugePages);
+
+    static int EndWidthFor(std::size_t rowBytes);  // the narrowest ends a row of that size needs
+    static std::size_t IndexBytesPerRow(std::int64_t cols, int endWidth);
+
+    int EndWidth() const { return endWidth_; }
+    std::int64_t RowCount() const { return rows_; }
+    std::size_t BytesUsed() const;  // text plus index records actually stored
+    std::size_t WidestRow() const { return widestRow_; }  // the most text any row has had
+    bool Fits(std::size_t rowBytes) const;
+
+    std::string_view Cell(std::int64_t row, std::int64_t col) const;
+
+    // Appends the row in one pass over its values when it fits; returns false, storing nothing,
+    // when it does not. Values beyond the block's columns are ignored.
+    bool TryAppend(const RowValues& row);
+    // The caller checks Fits() first. Only an insert before the end moves what follows.
+    void InsertRow(std::int64_t at, const RowValues& row);
+    void RemoveRow(std::int64_t at);
+    void Truncate(std::int64_t rows);  // keeps the first `rows` rows
+
+private:
+    template <class End> bool AppendWith(const RowValues& row);
+    std::byte* Record(std::int64_t row) const { return index_ + static_cast<std::size_t>(row) * stride_; }
+    std::size_t RowStart(std::int64_t row) const;  // byte offset where `row` begins; textUsed_ past the end
+    void SetRowStart(std::int64_t row, std::size_t start);
+    std::size_t EndOf(const std::byte* record, std::int64_t col) const;  // relative end of a cell
+    void WriteEnds(std::byte* record, const RowValues& row, char* text) const;
+
+    std::int64_t cols_;
+    int endWidth_;
+    std::size_t stride_;  // bytes of one index record
+    std::int64_t rowCapacity_;
+    std::size_t byteCapacity_;
+    MappedBuffer memory_;
+    std::byte* index_;
+    char* text_;
+    std::int64_t rows_ = 0;
+    std::size_t textUsed_ = 0;
+    std::size_t widestRow_ = 0;
+};
+
+} // namespace tbn::platform

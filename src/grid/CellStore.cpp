@@ -1,0 +1,319 @@
+#include "grid/CellStore.h"
+
+#include "core/PropertyErrors.h"
+
+#include <algorithm>
+#include <climits>
+#include <limits>
+
+namespace tbn::platform {
+
+namespace {
+// The first block serves the common small result on ordinary pages. Later ones are large and on
+// huge pages: every block leaves a partly used huge page at the end of its index and of its
+// text, so few, large blocks waste little. Capacity is committed only as it is written.
+constexpr std::int64_t kFirstBlockRows = 8192;
+constexpr std::size_t kFirstBlockIndex = std::size_t{512} << 10;
+constexpr std::size_t kFirstBlockText = std::size_t{2} << 20;
+constexpr std::size_t kLaterBlockIndex = std::size_t{32} << 20;
+constexpr std::size_t kLaterBlockText = std::size_t{128} << 20;
+// A write this far below the stored rows fills the gap with stored empty rows (a few bytes each);
+// farther away it goes to the overrides so one stray write cannot commit megabytes.
+constexpr std::int64_t kMaxTailGap = 4096;
+
+using Cells = std::vector<std::optional<std::string_view>>;
+
+Cells CellsOf(const CellBlock& block, std::int64_t row, std::int64_t cols) {
+    Cells cells(static_cast<std::size_t>(cols));
+    for (std::int64_t c = 0; c < cols; ++c) cells[static_cast<std::size_t>(c)] = block.Cell(row, c);
+    return cells;
+}
+} // namespace
+
+std::size_t CellStore::CellKeyHash::operator()(const CellKey& key) const noexcept {
+    return std::hash<std::int64_t>{}(key.row * 1000003 + key.col);
+}
+
+CellStore::CellStore(std::int64_t rows, std::int64_t cols) : rows_(0), cols_(0) {
+    SetCols(cols);
+    SetRows(rows);
+}
+
+void CellStore::CheckCell(std::int64_t row, std::int64_t col) const {
+    if (row < 0 || row >= rows_ || col < 0 || col >= cols_) RaiseSubscriptOutOfRange();
+}
+
+void CellStore::SetRows(std::int64_t rows) {
+    if (rows < 0) RaiseInvalidPropertyValue();
+    if (rows < storedRows_) {
+        while (!blocks_.empty() && blockFirstRow_.back() >= rows) {
+            blocks_.pop_back();
+            blockFirstRow_.pop_back();
+        }
+        if (!blocks_.empty()) blocks_.back()->Truncate(rows - blockFirstRow_.back());
+        storedRows_ = rows;
+    }
+    if (rows < rows_ && !overrides_.empty())
+        std::erase_if(overrides_, [rows](const auto& entry) { return entry.first.row >= rows; });
+    rows_ = rows;
+}
+
+void CellStore::SetCols(std::int64_t cols) {
+    if (cols < 0) RaiseInvalidPropertyValue();
+    if (cols == cols_) return;
+    if (cols < cols_ && !overrides_.empty())
+        std::erase_if(overrides_, [cols](const auto& entry) { return entry.first.col >= cols; });
+    RebuildWithCols(cols);
+}
+
+void CellStore::RebuildWithCols(std::int64_t cols) {
+    // Offsets are laid out per row, so a new column count means new blocks; callers change it
+    // while the grid is nearly empty, which keeps this copy small in practice.
+    auto oldBlocks = std::move(blocks_);
+    const std::int64_t oldCols = cols_;
+    blocks_.clear();
+    blockFirstRow_.clear();
+    storedRows_ = 0;
+    cols_ = cols;
+    if (cols == 0) return;
+    const std::int64_t kept = std::min(oldCols, cols);
+    for (const auto& block : oldBlocks)
+        for (std::int64_t r = 0; r < block->RowCount(); ++r) {
+            const Cells cells = CellsOf(*block, r, kept);
+            AppendStored(RowValues{0, cells});
+        }
+}
+
+std::string_view CellStore::Cell(std::int64_t row, std::int64_t col) const {
+    CheckCell(row, col);
+    if (!overrides_.empty()) {
+        const auto found = overrides_.find(CellKey{row, col});
+        if (found != overrides_.end()) return found->second;
+    }
+    if (row >= storedRows_) return {};
+    const std::size_t k = BlockOf(row);
+    return blocks_[k]->Cell(row - blockFirstRow_[k], col);
+}
+
+void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
+    CheckCell(row, col);
+    const std::optional<std::string_view> value = text;
+    if (row >= storedRows_) {
+        if (text.empty())
+            overrides_.erase(CellKey{row, col});
+        else if (CanStoreAt(row))
+            StoreTailRow(row, RowValues{col, {&value, 1}});
+        else
+            overrides_[CellKey{row, col}] = std::string(text);
+        return;
+    }
+    if (row == storedRows_ - 1) {
+        overrides_.erase(CellKey{row, col});
+        RewriteLastStored(RowValues{col, {&value, 1}});
+        return;
+    }
+    const std::size_t k = BlockOf(row);
+    if (blocks_[k]->Cell(row - blockFirstRow_[k], col) == text)
+        overrides_.erase(CellKey{row, col});
+    else
+        overrides_[CellKey{row, col}] = std::string(text);
+}
+
+void CellStore::InsertRow(std::int64_t index, const RowValues& row) {
+    if (index < 0 || index > rows_) RaiseSubscriptOutOfRange();
+    ShiftOverrides(index, +1);
+    ++rows_;
+    if (index < storedRows_) {
+        InsertStored(index, row);
+    } else if (row.Bytes() == 0) {
+        // An empty row in the tail needs no storage at all.
+    } else if (CanStoreAt(index)) {
+        StoreTailRow(index, row);
+    } else {
+        for (std::int64_t c = 0; c < cols_; ++c)
+            if (!row.At(c).empty()) overrides_[CellKey{index, c}] = std::string(row.At(c));
+    }
+}
+
+void CellStore::RemoveRow(std::int64_t index) {
+    if (index < 0 || index >= rows_) RaiseSubscriptOutOfRange();
+    if (index < storedRows_) RemoveStored(index);
+    ShiftOverrides(index, -1);
+    --rows_;
+}
+
+void CellStore::WriteRow(std::int64_t row, const RowValues& values) {
+    const auto count = static_cast<std::int64_t>(values.values.size());
+    CheckCell(row, values.firstCol);
+    if (values.firstCol + count > cols_) RaiseSubscriptOutOfRange();
+    if (row >= storedRows_ && CanStoreAt(row)) {
+        StoreTailRow(row, values);
+        return;
+    }
+    if (row == storedRows_ - 1) {
+        RewriteLastStored(values);
+        EraseOverrides(row, values);
+        return;
+    }
+    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) SetCell(row, c, values.At(c));
+}
+
+void CellStore::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
+    // Filling writes the first row of the empty tail, whole, with nothing overridden: that row
+    // goes straight to the end of the last block.
+    const bool wholeRow = values.firstCol == 0 && static_cast<std::int64_t>(values.values.size()) == cols_;
+    if (row == storedRows_ && row == rows_ - 1 && wholeRow && overrides_.empty()) {
+        AppendStored(values);
+        ++rows_;
+        return;
+    }
+    WriteRow(row, values);
+    InsertRow(rows_, RowValues{});
+}
+
+void CellStore::Clear() {
+    blocks_.clear();
+    blockFirstRow_.clear();
+    storedRows_ = 0;
+    overrides_.clear();
+}
+
+std::size_t CellStore::BytesUsed() const {
+    std::size_t total = 0;
+    for (const auto& block : blocks_) total += block->BytesUsed();
+    constexpr std::size_t kNodeOverhead = 64;  // hash node, key and string header, roughly
+    for (const auto& entry : overrides_) total += kNodeOverhead + entry.second.capacity();
+    return total;
+}
+
+bool CellStore::CanStoreAt(std::int64_t row) const {
+    return row >= storedRows_ && row - storedRows_ <= kMaxTailGap;
+}
+
+void CellStore::StoreTailRow(std::int64_t row, const RowValues& values) {
+    while (storedRows_ < row) AppendStored(RowValues{});
+    AppendStored(values);
+    EraseOverrides(row, values);
+}
+
+std::unique_ptr<CellBlock> CellStore::NewBlock(std::size_t minBytes, int endWidth) const {
+    // Row starts are 32-bit offsets into a block's text.
+    if (minBytes > std::numeric_limits<std::uint32_t>::max())
+        throw tbn::Error(tbn::ErrorCode::OutOfMemory, "Out of memory");
+    const bool first = blocks_.empty();
+    const std::size_t recordBytes = CellBlock::IndexBytesPerRow(cols_, endWidth);
+    const auto fitting = static_cast<std::int64_t>((first ? kFirstBlockIndex : kLaterBlockIndex) / recordBytes);
+    const auto rowCapacity = std::clamp<std::int64_t>(fitting, 64, first ? kFirstBlockRows : INT32_MAX);
+    const std::size_t text = std::max(first ? kFirstBlockText : kLaterBlockText, minBytes);
+    return std::make_unique<CellBlock>(cols_, endWidth, rowCapacity, text, !first);
+}
+
+int CellStore::EndWidthForNewBlock(std::size_t rowBytes) const {
+    const int needed = CellBlock::EndWidthFor(rowBytes);
+    // The first block begins with the header row, usually the shortest; 2-byte ends there keep
+    // the first longer record from ending it at once, and it is small enough for them to cost
+    // little. Later blocks expect rows like those of the block before.
+    if (blocks_.empty()) return std::max(needed, 2);
+    return std::max(needed, CellBlock::EndWidthFor(blocks_.back()->WidestRow()));
+}
+
+void CellStore::AppendStored(const RowValues& values) {
+    if (blocks_.empty() || !blocks_.back()->TryAppend(values)) {
+        const std::size_t bytes = values.Bytes();
+        blocks_.push_back(NewBlock(bytes, EndWidthForNewBlock(bytes)));
+        blockFirstRow_.push_back(storedRows_);
+        // A new block is made for this row, so it fits.
+        blocks_.back()->TryAppend(values);
+    }
+    ++storedRows_;
+}
+
+void CellStore::InsertStored(std::int64_t index, const RowValues& values) {
+    const std::size_t bytes = values.Bytes();
+    const std::size_t k = BlockOf(index);
+    CellBlock& block = *blocks_[k];
+    const std::int64_t local = index - blockFirstRow_[k];
+    if (block.Fits(bytes)) {
+        block.InsertRow(local, values);
+    } else {
+        // Move the rows from the insertion point on into a block of their own, then the new row
+        // goes at the end of the first half or, if even that is full, into a block between.
+        std::size_t tailBytes = 0;
+        for (std::int64_t r = local; r < block.RowCount(); ++r)
+            for (std::int64_t c = 0; c < cols_; ++c) tailBytes += block.Cell(r, c).size();
+        auto tail = NewBlock(tailBytes, block.EndWidth());
+        for (std::int64_t r = local; r < block.RowCount(); ++r) {
+            const Cells cells = CellsOf(block, r, cols_);
+            tail->InsertRow(tail->RowCount(), RowValues{0, cells});
+        }
+        block.Truncate(local);
+        blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(k) + 1, std::move(tail));
+        if (block.Fits(bytes)) {
+            block.InsertRow(local, values);
+        } else {
+            auto single = NewBlock(bytes, CellBlock::EndWidthFor(bytes));
+            single->InsertRow(0, values);
+            blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(k) + 1, std::move(single));
+        }
+    }
+    ++storedRows_;
+    RecountBlocks();
+}
+
+void CellStore::RemoveStored(std::int64_t index) {
+    const std::size_t k = BlockOf(index);
+    blocks_[k]->RemoveRow(index - blockFirstRow_[k]);
+    --storedRows_;
+    RecountBlocks();
+}
+
+void CellStore::RewriteLastStored(const RowValues& values) {
+    // The last stored row's text ends its block, so it can be written again in place of itself.
+    const std::int64_t row = storedRows_ - 1;
+    const std::size_t k = BlockOf(row);
+    const std::int64_t local = row - blockFirstRow_[k];
+    const auto written = static_cast<std::int64_t>(values.values.size());
+    std::vector<std::string> texts(static_cast<std::size_t>(cols_));
+    for (std::int64_t c = 0; c < cols_; ++c) {
+        const bool isWritten = c >= values.firstCol && c < values.firstCol + written;
+        texts[static_cast<std::size_t>(c)] = isWritten ? values.At(c) : blocks_[k]->Cell(local, c);
+    }
+    RemoveStored(row);
+    const Cells cells(texts.begin(), texts.end());
+    AppendStored(RowValues{0, cells});
+}
+
+std::size_t CellStore::BlockOf(std::int64_t row) const {
+    const auto after = std::upper_bound(blockFirstRow_.begin(), blockFirstRow_.end(), row);
+    return static_cast<std::size_t>(after - blockFirstRow_.begin()) - 1;
+}
+
+void CellStore::RecountBlocks() {
+    std::erase_if(blocks_, [](const auto& block) { return block->RowCount() == 0; });
+    blockFirstRow_.resize(blocks_.size());
+    std::int64_t first = 0;
+    for (std::size_t k = 0; k < blocks_.size(); ++k) {
+        blockFirstRow_[k] = first;
+        first += blocks_[k]->RowCount();
+    }
+}
+
+void CellStore::EraseOverrides(std::int64_t row, const RowValues& values) {
+    if (overrides_.empty()) return;
+    const auto count = static_cast<std::int64_t>(values.values.size());
+    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) overrides_.erase(CellKey{row, c});
+}
+
+void CellStore::ShiftOverrides(std::int64_t fromRow, std::int64_t delta) {
+    if (overrides_.empty()) return;
+    Overrides shifted;
+    for (auto& [key, text] : overrides_) {
+        if (key.row < fromRow)
+            shifted.emplace(key, std::move(text));
+        else if (!(delta < 0 && key.row == fromRow))
+            shifted.emplace(CellKey{key.row + delta, key.col}, std::move(text));
+    }
+    overrides_ = std::move(shifted);
+}
+
+} // namespace tbn::platform

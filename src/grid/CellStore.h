@@ -1,0 +1,77 @@
+#pragma once
+// The text of a rows × cols grid of cells, kept as compact UTF-8 (see CellBlock): no object and
+// no string per cell. Rows below the last stored row are an implicit empty tail that costs
+// nothing, so growing the row count, clearing and removing empty rows are cheap whatever the
+// size. Writes to cells of rows that are already stored (other than the last one) go to a small
+// table of overrides; the grid's callers write such cells rarely (headers, single edits).
+// Indexes are 0-based; an index out of range raises tbn::Error 381 "Subscript out of range",
+// a negative count 380 "Invalid property value". Not thread-safe.
+#include "grid/CellBlock.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tbn::platform {
+
+class CellStore {
+public:
+    CellStore(std::int64_t rows = 0, std::int64_t cols = 0);
+
+    std::int64_t Rows() const { return rows_; }
+    std::int64_t Cols() const { return cols_; }
+    void SetRows(std::int64_t rows);  // drops rows at the end or adds empty ones
+    void SetCols(std::int64_t cols);  // keeps the text of the columns that remain
+
+    std::string_view Cell(std::int64_t row, std::int64_t col) const;  // valid until the next change
+    void SetCell(std::int64_t row, std::int64_t col, std::string_view text);
+
+    // Inserts a row at `index` (0..Rows()) whose cells are `row`'s values.
+    void InsertRow(std::int64_t index, const RowValues& row);
+    void RemoveRow(std::int64_t index);
+    // Writes the values into the cells of an existing row; other cells of the row keep their text.
+    void WriteRow(std::int64_t row, const RowValues& values);
+    // WriteRow, then one empty row appended at the end: how a grid is filled, row by row.
+    void WriteRowAndAppend(std::int64_t row, const RowValues& values);
+    void Clear();  // every cell empty; counts kept
+
+    std::size_t BytesUsed() const;  // stored text, offsets and overrides
+
+private:
+    struct CellKey {
+        std::int64_t row;
+        std::int64_t col;
+        bool operator==(const CellKey&) const = default;
+    };
+    struct CellKeyHash {
+        std::size_t operator()(const CellKey& key) const noexcept;
+    };
+    using Overrides = std::unordered_map<CellKey, std::string, CellKeyHash>;
+
+    void CheckCell(std::int64_t row, std::int64_t col) const;
+    bool CanStoreAt(std::int64_t row) const;  // row is in the tail, close enough to store
+    void StoreTailRow(std::int64_t row, const RowValues& values);  // materialises up to `row`
+    void AppendStored(const RowValues& values);
+    void InsertStored(std::int64_t index, const RowValues& values);
+    void RemoveStored(std::int64_t index);
+    void RewriteLastStored(const RowValues& values);
+    std::unique_ptr<CellBlock> NewBlock(std::size_t minBytes, int endWidth) const;
+    int EndWidthForNewBlock(std::size_t rowBytes) const;  // for a block appended at the end
+    std::size_t BlockOf(std::int64_t row) const;  // index into blocks_
+    void RecountBlocks();
+    void EraseOverrides(std::int64_t row, const RowValues& values);
+    void ShiftOverrides(std::int64_t fromRow, std::int64_t delta);  // delta -1 drops fromRow
+    void RebuildWithCols(std::int64_t cols);
+
+    std::int64_t rows_;
+    std::int64_t cols_;
+    std::int64_t storedRows_ = 0;  // rows [0, storedRows_) live in blocks_, the rest is empty
+    std::vector<std::unique_ptr<CellBlock>> blocks_;
+    std::vector<std::int64_t> blockFirstRow_;
+    Overrides overrides_;
+};
+
+} // namespace tbn::platform

@@ -1,0 +1,111 @@
+#pragma once
+// A grid with the classic flex-grid API over a compact cell store (no object per cell): a million
+// rows of six columns cost about as much memory as their text. Row 0 and column 0 are fixed cells
+// drawn as headers (FixedRows/FixedCols of 1); the user can resize rows and columns with the mouse.
+// Widths are in twips and read back exactly as set. Indexes are 0-based and 64-bit wide enough for
+// any grid; an index out of range raises tbn::Error (number 381, "Subscript out of range").
+// Only the first fixed row and column are drawn as headers; ColWidth(0) is the width of the row
+// headers. Clicking a column header selects that column's non-fixed cells (Row = FixedRows,
+// RowSel = Rows - 1), a row header likewise.
+#include <QTableView>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+namespace tbn::platform {
+
+class CellStore;
+class FlexGridModel;
+
+class FlexGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit FlexGrid(QWidget* parent = nullptr);
+    ~FlexGrid() override;
+
+    std::int64_t Rows() const;
+    void SetRows(std::int64_t rows);  // grows with empty rows or drops rows at the end
+    std::int64_t Cols() const;
+    void SetCols(std::int64_t cols);  // keeps the text of the columns that remain
+    int FixedRows() const;
+    void SetFixedRows(int rows);
+    int FixedCols() const;
+    void SetFixedCols(int cols);
+
+    QString TextMatrix(std::int64_t row, std::int64_t col) const;
+    void SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text);
+
+    int ColWidth(std::int64_t col) const;  // twips
+    void SetColWidth(std::int64_t col, int twips);  // negative: raises 380 "Invalid property value"
+
+    // Current cell and the far corner of the selection. Setting Row or Col collapses the selection
+    // to the current cell. The user's mouse selection sets Row/Col at the anchor and
+    // RowSel/ColSel at the far corner, so RowSel < Row when dragged upwards.
+    std::int64_t Row() const;
+    void SetRow(std::int64_t row);
+    std::int64_t Col() const;
+    void SetCol(std::int64_t col);
+    std::int64_t RowSel() const;
+    void SetRowSel(std::int64_t row);
+    std::int64_t ColSel() const;
+    void SetColSel(std::int64_t col);
+
+    // Adds a row whose cells take the TAB-separated pieces of item; at the end when index < 0.
+    void AddItem(const QString& item, std::int64_t index = -1);
+    void RemoveItem(std::int64_t index);
+    void Clear();  // empties every cell, fixed ones included; row and column counts stay
+
+    // Fast path for filling: writes the given values (null means empty) into the cells of row
+    // `row` starting at column `firstCol`, then appends one empty row at the end. Equivalent to
+    // SetTextMatrix on each cell followed by AddItem(""), without building QStrings.
+    void FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
+                          std::span<const std::optional<std::string_view>> values);
+
+    // Takes over a store filled elsewhere (on another thread, say) as the grid's cells and counts,
+    // without copying it. Widths of the columns that remain are kept, as SetCols keeps them.
+    void AdoptStore(CellStore&& store);
+
+    bool Redraw() const;
+    void SetRedraw(bool on);  // off: no repaint and no view updates until switched on again
+    bool WordWrap() const;
+    void SetWordWrap(bool on);
+    void SetAllowUserResizing(int mode);  // 0 none, 1 columns, 2 rows, 3 both
+
+    int WidthTwips() const;  // the control's own width
+    // The width the columns can fill without a horizontal scroll bar: the control's width less its
+    // frame and, while the rows are taller than the view, the vertical scroll bar. Columns whose
+    // widths add up to no more than this show whole, without a horizontal scroll bar.
+    int VisibleWidthTwips() const;
+
+    FlexGridModel* flexModel() const;
+    std::size_t BytesUsed() const;  // the cell store's own accounting of text and offsets
+
+    void selectAll() override;  // selects every non-fixed cell: Row/Col first, RowSel/ColSel last
+
+private:
+    void ApplyColumnWidth(std::int64_t col);
+    void ApplyColumnWidth(std::int64_t col, double leftTwips);  // leftTwips: the columns before it
+    void ApplyColumnWidths();
+    void ApplyHeaderVisibility();
+    void ClampSelection();
+    void ApplySelectionToView();
+    void TakeSelectionFromView();
+    void SelectLinesFromHeader(Qt::Orientation header, int section, bool extend);
+    void OnSectionResized(int section, int oldPixels, int newPixels);
+    void AfterStructureChange();
+
+    std::unique_ptr<FlexGridModel> model_;
+    std::vector<int> colTwips_;
+    std::int64_t row_ = 1;
+    std::int64_t col_ = 1;
+    std::int64_t rowSel_ = 1;
+    std::int64_t colSel_ = 1;
+    std::int64_t headerAnchor_ = 0;  // the section where a header drag started, grid index
+    bool redraw_ = true;
+    int programmatic_ = 0;  // > 0 while this class drives the view, so its signals are not user input
+};
+
+} // namespace tbn::platform

@@ -1,0 +1,240 @@
+#include "grid/FlexGridModel.h"
+
+#include "core/PropertyErrors.h"
+#include "core/ShownText.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace tbn::platform {
+
+namespace {
+int ToViewCount(std::int64_t count) { return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX)); }
+} // namespace
+
+FlexGridModel::FlexGridModel(QObject* parent) : QAbstractTableModel(parent), store_(2, 2) { Publish(); }
+
+void FlexGridModel::Publish() {
+    publishedHeaderRows_ = HeaderRows();
+    publishedHeaderCols_ = HeaderCols();
+    publishedRows_ = ToViewCount(store_.Rows() - HeaderRows());
+    publishedCols_ = ToViewCount(store_.Cols() - HeaderCols());
+}
+
+void FlexGridModel::ResetAround(const std::function<void()>& change) {
+    if (held_) {
+        change();
+        structureDirty_ = true;
+        return;
+    }
+    beginResetModel();
+    try {
+        change();
+    } catch (...) {
+        Publish();
+        endResetModel();
+        throw;
+    }
+    Publish();
+    endResetModel();
+}
+
+void FlexGridModel::SetFixedRows(int rows) {
+    if (rows < 0) RaiseInvalidPropertyValue();
+    ResetAround([&] { fixedRows_ = rows; });
+}
+
+void FlexGridModel::SetFixedCols(int cols) {
+    if (cols < 0) RaiseInvalidPropertyValue();
+    ResetAround([&] { fixedCols_ = cols; });
+}
+
+void FlexGridModel::SetRows(std::int64_t rows) { Resize(Qt::Vertical, rows); }
+
+void FlexGridModel::SetCols(std::int64_t cols) { Resize(Qt::Horizontal, cols); }
+
+// Rows (Qt::Vertical) and columns (Qt::Horizontal) change alike, each along its own axis.
+void FlexGridModel::Resize(Qt::Orientation axis, std::int64_t count) {
+    if (count < 0) RaiseInvalidPropertyValue();
+    const bool rows = axis == Qt::Vertical;
+    auto resizeStore = [&] { rows ? store_.SetRows(count) : store_.SetCols(count); };
+    if (held_) {
+        resizeStore();
+        structureDirty_ = true;
+        return;
+    }
+    const int header = rows ? HeaderRows() : HeaderCols();
+    const bool headerChanges = std::min(count, rows ? store_.Rows() : store_.Cols()) < header;
+    const int published = rows ? publishedRows_ : publishedCols_;
+    const int newBody = ToViewCount(count - header);
+    if (newBody > published) {
+        rows ? beginInsertRows({}, published, newBody - 1) : beginInsertColumns({}, published, newBody - 1);
+        resizeStore();
+        Publish();
+        rows ? endInsertRows() : endInsertColumns();
+    } else if (newBody < published) {
+        rows ? beginRemoveRows({}, newBody, published - 1) : beginRemoveColumns({}, newBody, published - 1);
+        resizeStore();
+        Publish();
+        rows ? endRemoveRows() : endRemoveColumns();
+    } else {
+        resizeStore();
+    }
+    // The first fixed row heads the columns and the first fixed column heads the rows.
+    const int across = rows ? publishedCols_ : publishedRows_;
+    if (headerChanges && across > 0) emit headerDataChanged(rows ? Qt::Horizontal : Qt::Vertical, 0, across - 1);
+}
+
+void FlexGridModel::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
+    store_.SetCell(row, col, text);
+    NotifyCell(row, col);
+}
+
+void FlexGridModel::NotifyCell(std::int64_t row, std::int64_t col) {
+    if (held_) {
+        dataDirty_ = true;
+        return;
+    }
+    const std::int64_t bodyRow = row - publishedHeaderRows_;
+    const std::int64_t bodyCol = col - publishedHeaderCols_;
+    if (bodyRow >= publishedRows_ || bodyCol >= publishedCols_) return;
+    if (bodyRow >= 0 && bodyCol >= 0) {
+        const QModelIndex cell = index(static_cast<int>(bodyRow), static_cast<int>(bodyCol));
+        emit dataChanged(cell, cell, {Qt::DisplayRole});
+    } else if (bodyRow < 0 && bodyCol >= 0 && row == 0) {
+        emit headerDataChanged(Qt::Horizontal, static_cast<int>(bodyCol), static_cast<int>(bodyCol));
+    } else if (bodyCol < 0 && bodyRow >= 0 && col == 0) {
+        emit headerDataChanged(Qt::Vertical, static_cast<int>(bodyRow), static_cast<int>(bodyRow));
+    }
+}
+
+void FlexGridModel::InsertRow(std::int64_t index, const RowValues& row) {
+    if (index < 0 || index > store_.Rows()) RaiseSubscriptOutOfRange();
+    if (held_) {
+        store_.InsertRow(index, row);
+        structureDirty_ = true;
+        return;
+    }
+    if (index < HeaderRows()) {
+        ResetAround([&] { store_.InsertRow(index, row); });
+        return;
+    }
+    const int bodyRow = ToViewCount(index - HeaderRows());
+    beginInsertRows({}, bodyRow, bodyRow);
+    store_.InsertRow(index, row);
+    Publish();
+    endInsertRows();
+}
+
+void FlexGridModel::RemoveRow(std::int64_t index) {
+    if (index < 0 || index >= store_.Rows()) RaiseSubscriptOutOfRange();
+    if (held_) {
+        store_.RemoveRow(index);
+        structureDirty_ = true;
+        return;
+    }
+    if (index < HeaderRows()) {
+        ResetAround([&] { store_.RemoveRow(index); });
+        return;
+    }
+    const int bodyRow = ToViewCount(index - HeaderRows());
+    beginRemoveRows({}, bodyRow, bodyRow);
+    store_.RemoveRow(index);
+    Publish();
+    endRemoveRows();
+}
+
+void FlexGridModel::WriteRow(std::int64_t row, const RowValues& values) {
+    store_.WriteRow(row, values);
+    if (held_) {
+        dataDirty_ = true;
+        return;
+    }
+    const auto count = static_cast<std::int64_t>(values.values.size());
+    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) NotifyCell(row, c);
+}
+
+void FlexGridModel::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
+    if (!held_) {
+        WriteRow(row, values);
+        InsertRow(store_.Rows(), RowValues{});
+        return;
+    }
+    store_.WriteRowAndAppend(row, values);
+    structureDirty_ = true;
+}
+
+void FlexGridModel::Clear() {
+    store_.Clear();
+    if (held_) {
+        dataDirty_ = true;
+        return;
+    }
+    if (publishedRows_ > 0 && publishedCols_ > 0)
+        emit dataChanged(index(0, 0), index(publishedRows_ - 1, publishedCols_ - 1), {Qt::DisplayRole});
+    if (publishedCols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, publishedCols_ - 1);
+    if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
+}
+
+void FlexGridModel::AdoptStore(CellStore&& store) {
+    ResetAround([&] { store_ = std::move(store); });
+}
+
+void FlexGridModel::HoldUpdates() { held_ = true; }
+
+void FlexGridModel::ReleaseUpdates() {
+    if (!held_) return;
+    held_ = false;
+    if (structureDirty_) {
+        beginResetModel();
+        Publish();
+        endResetModel();
+    } else if (dataDirty_) {
+        if (publishedRows_ > 0 && publishedCols_ > 0)
+            emit dataChanged(index(0, 0), index(publishedRows_ - 1, publishedCols_ - 1), {Qt::DisplayRole});
+        if (publishedCols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, publishedCols_ - 1);
+        if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
+    }
+    structureDirty_ = false;
+    dataDirty_ = false;
+}
+
+QModelIndex FlexGridModel::IndexOfCell(std::int64_t row, std::int64_t col) const {
+    const std::int64_t bodyRow = row - publishedHeaderRows_;
+    const std::int64_t bodyCol = col - publishedHeaderCols_;
+    if (bodyRow < 0 || bodyRow >= publishedRows_ || bodyCol < 0 || bodyCol >= publishedCols_) return {};
+    return index(static_cast<int>(bodyRow), static_cast<int>(bodyCol));
+}
+
+int FlexGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : publishedRows_; }
+
+int FlexGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : publishedCols_; }
+
+std::string_view FlexGridModel::CellBytes(std::int64_t row, std::int64_t col) const {
+    // While updates are held the view may still ask for cells it was told about earlier.
+    if (row < 0 || row >= store_.Rows() || col < 0 || col >= store_.Cols()) return {};
+    return store_.Cell(row, col);
+}
+
+QString FlexGridModel::ShownCell(std::int64_t row, std::int64_t col) const {
+    return ShownText(CellBytes(row, col), kMaxShownChars);
+}
+
+QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    const std::int64_t row = index.row() + publishedHeaderRows_;
+    const std::int64_t col = index.column() + publishedHeaderCols_;
+    if (role == Qt::DisplayRole) return ShownCell(row, col);
+    const std::string_view text = CellBytes(row, col);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal)
+        return publishedHeaderRows_ ? QVariant(ShownCell(0, section + publishedHeaderCols_)) : QVariant();
+    return publishedHeaderCols_ ? QVariant(ShownCell(section + publishedHeaderRows_, 0)) : QVariant();
+}
+
+} // namespace tbn::platform

@@ -1,0 +1,82 @@
+#pragma once
+// The item model behind FlexGrid: the grid's cells in a CellStore, shown to the view with the
+// first fixed row as the horizontal header and the first fixed column as the vertical header;
+// the body is rows FixedRows().. and columns FixedCols()... (Fixed rows or columns after the
+// first are shown as ordinary body cells.) QStrings are made only when the view asks for a cell.
+// What the view draws (DisplayRole, headers included) is a cell's first kMaxShownChars UTF-16
+// units at most, ending in an ellipsis when cut; EditRole gives the whole text.
+//
+// While updates are held (the grid's Redraw off) the view keeps seeing the counts it was last
+// told about and no per-row signals are sent; releasing the hold publishes everything with one
+// reset. Every mutator takes grid coordinates and raises tbn::Error 381/380 like CellStore.
+#include "grid/CellStore.h"
+
+#include <QAbstractTableModel>
+#include <functional>
+
+namespace tbn::platform {
+
+class FlexGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit FlexGridModel(QObject* parent = nullptr);
+
+    // Far wider than any column, and short enough for a repaint of cells this long to take
+    // milliseconds; the layout of a cell of millions of characters takes seconds or fails.
+    static constexpr qsizetype kMaxShownChars = 4096;
+
+    const CellStore& Store() const { return store_; }
+    std::size_t BytesUsed() const { return store_.BytesUsed(); }
+
+    int FixedRows() const { return fixedRows_; }
+    int FixedCols() const { return fixedCols_; }
+    void SetFixedRows(int rows);
+    void SetFixedCols(int cols);
+    int HeaderRows() const { return fixedRows_ > 0 ? 1 : 0; }  // grid rows not in the body
+    int HeaderCols() const { return fixedCols_ > 0 ? 1 : 0; }
+
+    void SetRows(std::int64_t rows);
+    void SetCols(std::int64_t cols);
+    void SetCell(std::int64_t row, std::int64_t col, std::string_view text);
+    void InsertRow(std::int64_t index, const RowValues& row);
+    void RemoveRow(std::int64_t index);
+    void WriteRow(std::int64_t row, const RowValues& values);
+    void WriteRowAndAppend(std::int64_t row, const RowValues& values);  // see CellStore
+    void Clear();
+    void AdoptStore(CellStore&& store);  // every cell and both counts from store, in one reset
+
+    bool UpdatesHeld() const { return held_; }
+    void HoldUpdates();
+    void ReleaseUpdates();
+
+    // The model index showing grid cell (row, col); invalid for header cells and for cells the
+    // view has not been told about yet.
+    QModelIndex IndexOfCell(std::int64_t row, std::int64_t col) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    std::string_view CellBytes(std::int64_t row, std::int64_t col) const;  // empty outside the store
+    QString ShownCell(std::int64_t row, std::int64_t col) const;
+    void Resize(Qt::Orientation axis, std::int64_t count);
+    void Publish();
+    void ResetAround(const std::function<void()>& change);
+    void NotifyCell(std::int64_t row, std::int64_t col);
+
+    CellStore store_;
+    int fixedRows_ = 1;
+    int fixedCols_ = 1;
+    bool held_ = false;
+    bool structureDirty_ = false;
+    bool dataDirty_ = false;
+    // What the view was last told: body size and header offsets.
+    int publishedRows_ = 0;
+    int publishedCols_ = 0;
+    int publishedHeaderRows_ = 1;
+    int publishedHeaderCols_ = 1;
+};
+
+} // namespace tbn::platform

@@ -1,7 +1,0 @@
-#include "platform/Events.h"
-
-#include <QCoreApplication>
-
-namespace tbn::platform {
-void DoEvents() { QCoreApplication::processEvents(); }
-}

@@ -1,0 +1,10 @@
+#include "ui/Clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace tbn::platform::Clipboard {
+void Clear() { QGuiApplication::clipboard()->clear(); }
+void SetText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
+QString GetText() { return QGuiApplication::clipboard()->text(); }
+}

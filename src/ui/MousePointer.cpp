@@ -1,0 +1,25 @@
+#include "ui/MousePointer.h"
+
+#include <QApplication>
+#include <QCursor>
+
+namespace tbn::platform {
+
+namespace {
+int currentCode = vbDefault;
+}
+
+void SetMousePointer(int code) {
+    const int wanted = code == vbHourglass ? vbHourglass : vbDefault;
+    if (wanted == currentCode) return;
+    currentCode = wanted;
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    if (wanted == vbHourglass)
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    else
+        while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+int MousePointer() { return currentCode; }
+
+} // namespace tbn::platform

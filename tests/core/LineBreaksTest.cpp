@@ -1,0 +1,19 @@
+// The conversions between the CR LF text windows exchange and the widgets' own line breaks.
+#include "core/LineBreaks.h"
+
+#include <gtest/gtest.h>
+
+using tbn::platform::BreakSnap;
+
+TEST(LineBreaks, EveryKindOfBreakBecomesOneAndPositionsCountCrLfAsTwo) {
+    EXPECT_EQ(tbn::platform::ToLf("a\r\nb\rc\nd\r\n"), QStringLiteral("a\nb\nc\nd\n"));
+    EXPECT_EQ(tbn::platform::ToCrLf("a\n\nb"), QStringLiteral("a\r\n\r\nb"));
+    const QString lf = QStringLiteral("ab\ncd\n");
+    EXPECT_EQ(tbn::platform::ToOutsidePosition(lf, 3), 4);
+    EXPECT_EQ(tbn::platform::ToOutsidePosition(lf, 6), 8);
+    EXPECT_EQ(tbn::platform::ToOutsidePosition(lf, 99), 8);
+    EXPECT_EQ(tbn::platform::ToInsidePosition(lf, 4, BreakSnap::Before), 3);
+    EXPECT_EQ(tbn::platform::ToInsidePosition(lf, 3, BreakSnap::Before), 2);  // between CR and LF
+    EXPECT_EQ(tbn::platform::ToInsidePosition(lf, 3, BreakSnap::After), 3);
+    EXPECT_EQ(tbn::platform::ToInsidePosition(lf, 99, BreakSnap::After), 6);
+}
