@@ -147,6 +147,17 @@ void FlexGrid::FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
     model_->WriteRowAndAppend(row, RowValues{firstCol, values});
 }
 
+void FlexGrid::AdoptStore(CellStore&& store) {
+    const std::int64_t cols = store.Cols();
+    {
+        QScopedValueRollback scope(programmatic_, programmatic_ + 1);
+        model_->AdoptStore(std::move(store));
+    }
+    colTwips_.resize(static_cast<std::size_t>(cols), kDefaultColTwips);
+    ApplyColumnWidths();
+    AfterStructureChange();
+}
+
 bool FlexGrid::Redraw() const { return redraw_; }
 
 void FlexGrid::SetRedraw(bool on) {

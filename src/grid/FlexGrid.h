@@ -19,6 +19,7 @@
 
 namespace tbn::platform {
 
+class CellStore;
 class FlexGridModel;
 
 class FlexGrid : public QTableView {
@@ -69,6 +70,10 @@ public:
     // SetTextMatrix on each cell followed by AddItem(""), without building QStrings.
     void FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
                           std::span<const std::optional<std::string_view>> values);
+
+    // Takes over a store filled elsewhere (on another thread, say) as the grid's cells and counts,
+    // without copying it. Widths of the columns that remain are kept, as SetCols keeps them.
+    void AdoptStore(CellStore&& store);
 
     bool Redraw() const;
     void SetRedraw(bool on);  // off: no repaint and no view updates until switched on again

@@ -176,6 +176,10 @@ void FlexGridModel::Clear() {
     if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
 }
 
+void FlexGridModel::AdoptStore(CellStore&& store) {
+    ResetAround([&] { store_ = std::move(store); });
+}
+
 void FlexGridModel::HoldUpdates() { held_ = true; }
 
 void FlexGridModel::ReleaseUpdates() {

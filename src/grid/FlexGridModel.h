@@ -45,6 +45,7 @@ public:
     void WriteRow(std::int64_t row, const RowValues& values);
     void WriteRowAndAppend(std::int64_t row, const RowValues& values);  // see CellStore
     void Clear();
+    void AdoptStore(CellStore&& store);  // every cell and both counts from store, in one reset
 
     bool UpdatesHeld() const { return held_; }
     void HoldUpdates();

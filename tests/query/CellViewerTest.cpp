@@ -49,7 +49,7 @@ protected:
             return 0;
         });
         window->QueryText().SetText("SELECT t, b FROM v");
-        window->ExecuteQuery();
+        ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     }
     void TearDown() override {
         tbn::platform::SetModalResponder({});

@@ -101,7 +101,7 @@ TEST_F(EditCommandsTest, SelectAllSelectsEverythingButLeavesAnEmptyPaneAlone) {
 
 TEST_F(EditCommandsTest, CopyWithTheGridFocusedCopiesTheBlockWhicheverWayItWasSelected) {
     window->QueryText().SetText("SELECT a, b FROM t");
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     tbn::platform::FlexGrid& grid = *window->FlexWidget();
     grid.setFocus();
     grid.SetRow(2);
@@ -134,7 +134,7 @@ TEST_F(EditCommandsTest, CopyWithTheGridFocusedCopiesTheBlockWhicheverWayItWasSe
 
 TEST_F(EditCommandsTest, KeyboardAndCornerSelectionsReachTheGridsEndsAndCopyTheWholeBlock) {
     window->QueryText().SetText("SELECT a, CASE WHEN a = 'a2' THEN NULL ELSE b END AS b FROM t");
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     tbn::platform::FlexGrid& grid = *window->FlexWidget();
     grid.setFocus();
     grid.SetRow(2);
