@@ -1,17 +1,22 @@
 #pragma once
-// What both fetch benchmarks share: clocks, the process's memory figures, medians, and a query
-// window opened on a connection with its query typed in, ready to run.
+// What both fetch benchmarks share: clocks, the process's memory figures, medians, a query
+// window opened on a connection with its query typed in, ready to run, running a query to its end,
+// and timing a cancel.
 #include "app/frmMDI.h"
+#include "query/QueryRun.h"
 #include "query/frmMain.h"
 #include "ui/TextBox.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
+#include <thread>
 #include <vector>
 
 namespace bench {
@@ -60,6 +65,46 @@ inline frmMain* OpenQueryWindow(frmMDI& frame, const QString& cnn, const QString
     window->QueryText().SetText(sql);
     QApplication::processEvents();
     return window;
+}
+
+// Processes events until the window's run has ended and its result is shown.
+inline void RunToEnd(frmMain& window) {
+    if (!window.Running()) return;
+    QEventLoop loop;
+    QObject::connect(&window, &frmMain::RunEnded, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Starts sql, waits (processing events) until ready says the run has got far enough, then returns
+// the seconds from the cancel request to the window being usable again: run ended, grid shown.
+inline double CancelLatency(frmMain& window, const QString& sql,
+                            const std::function<bool(const tbn::query::QueryRun&)>& ready) {
+    window.QueryText().SetText(sql);
+    window.ExecuteQuery();
+    while (window.Running() && !ready(*window.CurrentRun())) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (!window.Running()) return -1;  // it ended by itself: no figure
+    const auto start = Clock::now();
+    window.CancelQuery();
+    RunToEnd(window);
+    return Seconds(start);
+}
+
+// Medians over rounds of a cancel during a long first-row computation and halfway through
+// streaming `rows` rows; prints "computeSeconds streamSeconds".
+inline int CancelChild(frmMain& window, const QString& computation, const QString& stream, long rows, int rounds) {
+    std::vector<double> compute, streaming;
+    for (int round = 0; round < rounds; ++round) {
+        compute.push_back(CancelLatency(window, computation,
+                                        [](const tbn::query::QueryRun& run) { return run.ElapsedSeconds() >= 0.3; }));
+        streaming.push_back(CancelLatency(window, stream,
+                                          [rows](const tbn::query::QueryRun& run) { return run.RowsSoFar() >= rows / 2; }));
+        if (compute.back() < 0 || streaming.back() < 0) return 1;
+    }
+    std::printf("%.6f %.6f\n", Median(compute), Median(streaming));
+    return 0;
 }
 
 } // namespace bench

@@ -6,7 +6,9 @@
 // (a) `psql -X -At -c 'SELECT * FROM ...' > /dev/null`, connection included, and (b) ExecuteQuery
 // on a query window already connected, from the call to the return (grid filled and sized), each
 // (b) in a child process so its peak memory above an idle window can be read. Prints medians, the
-// ratio b/a and the peak memory against the raw text size. The table is dropped at the end.
+// ratio b/a, the peak memory against the raw text size, and last the cancel latency: from the
+// cancel request to the window being usable again, during `SELECT pg_sleep(30)` and halfway
+// through streaming the table, medians of 5 rounds. The table is dropped at the end.
 //
 //   build/pg_fetch [rows]        (rows defaults to 1000000)
 #include "app/frmMDI.h"
@@ -85,10 +87,20 @@ int ChildRun(int argc, char** argv) {
 
     const auto start = Clock::now();
     window->ExecuteQuery();
+    RunToEnd(*window);
     const double seconds = Seconds(start);
     const long peakKiB = StatusKiB("VmHWM") - idleKiB;
     std::printf("%.6f %ld %lld\n", seconds, peakKiB, static_cast<long long>(window->FlexWidget()->Rows()));
     return 0;
+}
+
+// The cancel rounds, in a child of their own.
+int CancelRun(int argc, char** argv, long rows) {
+    QApplication app(argc, argv);
+    frmMDI frame;
+    frmMain* window = OpenQueryWindow(frame, QString::fromStdString(ConnectionString()), QString());
+    return CancelChild(*window, QStringLiteral("SELECT pg_sleep(30)"),
+                       QStringLiteral("SELECT * FROM %1").arg(QLatin1String(Table)), rows, 5);
 }
 
 } // namespace
@@ -100,6 +112,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc >= 2 && std::string(argv[1]) == "--child") return ChildRun(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == "--cancel") return CancelRun(argc, argv, std::strtol(argv[2], nullptr, 10));
     const long rows = argc >= 2 ? std::strtol(argv[1], nullptr, 10) : 1000000;
     const int rounds = 5;
 
@@ -146,8 +159,18 @@ int main(int argc, char** argv) {
         std::printf("round %d: psql %.3f s, ExecuteQuery %.3f s, peak +%.1f MiB\n", round + 1, psql.back(), seconds,
                     peakKiB / 1024.0);
     }
+    QProcess canceller;
+    canceller.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--cancel"), QString::number(rows)});
+    double cancelSleep = 0, cancelStream = 0;
+    const bool cancelled = canceller.waitForFinished(600000) && canceller.exitCode() == 0 &&
+                           std::sscanf(canceller.readAllStandardOutput().constData(), "%lf %lf", &cancelSleep,
+                                       &cancelStream) == 2;
     tbn::db::Recordset drop;
     drop.Open(std::string("DROP TABLE ") + Table, cnn);
+    if (!cancelled) {
+        std::fprintf(stderr, "cancel run failed: %s\n", canceller.readAllStandardError().constData());
+        return 1;
+    }
 
     const double a = Median(psql), b = Median(window);
     const double textMiB = textBytes / 1048576.0;
@@ -157,5 +180,7 @@ int main(int argc, char** argv) {
     std::printf("(b) ExecuteQuery (fill + size), median of %d: %.3f s\n", rounds, b);
     std::printf("ratio b/a: %.2f (target <= 1.50)\n", b / a);
     std::printf("peak memory of (b) above an idle window: %.1f MiB = %.2f x raw text\n", peakMiB, peakMiB / textMiB);
+    std::printf("cancel latency, median of 5 (target <= 250 ms): pg_sleep(30) %.1f ms, halfway through streaming %.1f ms\n",
+                cancelSleep * 1000, cancelStream * 1000);
     return 0;
 }

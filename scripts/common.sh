@@ -1,4 +1,4 @@
-# Shared by run.sh, test.sh, fuzz.sh and sanitize.sh: install what is missing, configure and build.
+# Shared by run.sh, test.sh, fuzz.sh, sanitize.sh and tsan.sh: install what is missing, configure and build.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD="${TBN_BUILD_DIR:-$ROOT/build}"

@@ -73,6 +73,9 @@ void frmMDI::BuildMenus() {
                                QKeySequence(Qt::CTRL | Qt::Key_Return), &frmMDI::mnuExecuteStatement_Click);
     // The keypad's Enter is the same key to the person typing.
     mnuExecuteStatement->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    // Escape is the running window's own key (two owners of one key would make it do nothing),
+    // so the entry only names it.
+    mnuQueryCancel = item(mnuQuery, "mnuQueryCancel", QStringLiteral("Cancel\tEsc"), {}, &frmMDI::mnuQueryCancel_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR2"));
     mnuQueryCut = item(mnuQuery, "mnuQueryCut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X),
                        &frmMDI::mnuQueryCut_Click);
@@ -189,6 +192,7 @@ void frmMDI::mnuExecuteSelected_Click() {
 void frmMDI::mnuExecuteStatement_Click() {
     Route("mnuExecuteStatement_Click", [](frmMain& w) { w.ExecuteStatement(); });
 }
+void frmMDI::mnuQueryCancel_Click() { Route("mnuQueryCancel_Click", [](frmMain& w) { w.CancelQuery(); }); }
 void frmMDI::mnuQueryCut_Click() { Route("mnuQueryCut_Click", [](frmMain& w) { w.QueryCut(); }); }
 void frmMDI::mnuQueryCopy_Click() { Route("mnuQueryCopy_Click", [](frmMain& w) { w.QueryCopy(); }); }
 void frmMDI::mnuQueryPaste_Click() { Route("mnuQueryPaste_Click", [](frmMain& w) { w.QueryPaste(); }); }
@@ -214,6 +218,11 @@ void frmMDI::mnuAbout_Click() {
 }
 
 void frmMDI::closeEvent(QCloseEvent* event) {
-    for (frmMain* window : QueryWindows()) window->Unload();
-    event->accept();
+    // A window whose running query the user chose to keep keeps the frame open too.
+    bool allClosed = true;
+    for (frmMain* window : QueryWindows()) allClosed = window->Unload() && allClosed;
+    if (allClosed)
+        event->accept();
+    else
+        event->ignore();
 }

@@ -50,6 +50,7 @@ public:
     void mnuQueryExecute_Click();
     void mnuExecuteSelected_Click();
     void mnuExecuteStatement_Click();
+    void mnuQueryCancel_Click();
     void mnuQueryCut_Click();
     void mnuQueryCopy_Click();
     void mnuQueryPaste_Click();
@@ -68,6 +69,7 @@ public:
     QAction* mnuQueryExecute = nullptr;
     QAction* mnuExecuteSelected = nullptr;
     QAction* mnuExecuteStatement = nullptr;
+    QAction* mnuQueryCancel = nullptr;
     QAction* mnuQueryCut = nullptr;
     QAction* mnuQueryCopy = nullptr;
     QAction* mnuQueryPaste = nullptr;

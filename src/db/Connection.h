@@ -40,6 +40,12 @@ public:
     // engine's handle alive, so result sets may be closed before or after the connection.
     Session& session();
 
+    // Lends the open session to whoever runs a command on another thread; the connection reads as
+    // closed until the session is given back. AdoptSession takes a session opened for the same
+    // connection string (or nothing, which leaves the connection closed).
+    std::unique_ptr<Session> ReleaseSession() { return std::move(session_); }
+    void AdoptSession(std::unique_ptr<Session> session) { session_ = std::move(session); }
+
 private:
     std::string connectionString_;
     int cursorLocation_ = 2;

@@ -1,9 +1,12 @@
 #pragma once
 // The interface every database engine implements: a Session per open connection, a Cursor per row
-// set, TableInfo per catalogue entry. Connection, Catalog and Recordset talk only to these three
-// types; the factory (providers/ProviderFactory.h) picks the engine from the connection string.
-// All calls happen on one thread. Every failure raises tbn::Error.
+// set, TableInfo per catalogue entry, a CancelHandle to stop a session's command from elsewhere.
+// Connection, Catalog and Recordset talk only to these types; the factory
+// (providers/ProviderFactory.h) picks the engine from the connection string. A session and its
+// cursors are used by one thread at a time (not necessarily the one that opened them); only a
+// CancelHandle is called from another thread. Every failure raises tbn::Error.
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,6 +33,21 @@ public:
     virtual std::string_view Value(std::size_t index) const = 0;  // UTF-8 text; "" for null
 };
 
+// Stops what a session is running, from another thread. Made by Session::PrepareCancel while the
+// session is idle; Cancel and Sever may then be called from any thread while the session's own
+// thread runs commands, until the handle is destroyed, which happens after they ended.
+class CancelHandle {
+public:
+    virtual ~CancelHandle() = default;
+    // Asks the engine to stop the command in progress; the interrupted call raises tbn::Error. A
+    // request that arrives while no command runs is lost, so a caller that may race the start of
+    // a command repeats it. May wait for a network round trip: keep it off a user-interface thread.
+    virtual void Cancel() = 0;
+    // Breaks the session's link to its server at once, so that a call waiting on the server returns
+    // with an error; the session is unusable afterwards. False when the engine has no such way.
+    virtual bool Sever() = 0;
+};
+
 // One open connection to one database.
 class Session {
 public:
@@ -39,6 +57,11 @@ public:
     // that returns rows, or nullptr when none does. The first failing statement stops the run and
     // raises. When the cursor has been walked to its end, no statement or lock is left open.
     virtual std::unique_ptr<Cursor> Execute(std::string_view commandText) = 0;
+    // Rows inserted, updated or deleted by the statements without a row set in the last Execute,
+    // added up (0 when the engine does not say).
+    virtual std::int64_t RowsChanged() const = 0;
+    // Called while the session is idle; see CancelHandle.
+    virtual std::unique_ptr<CancelHandle> PrepareCancel() = 0;
 };
 
 } // namespace tbn::db

@@ -39,6 +39,12 @@ void StoreUnsigned(std::byte* at, int width, std::size_t value) {
     }
 }
 
+std::size_t NullBytes(std::int64_t cols) { return static_cast<std::size_t>(cols + 7) / 8; }
+
+void MarkNull(std::byte* bits, std::int64_t col) {
+    bits[static_cast<std::size_t>(col) / 8] |= std::byte{1} << static_cast<int>(col % 8);
+}
+
 std::size_t MaxRowBytes(int endWidth) {
     switch (endWidth) {
     case 1: return std::numeric_limits<std::uint8_t>::max();
@@ -55,11 +61,16 @@ std::size_t RowValues::Bytes() const {
     return total;
 }
 
-std::string_view RowValues::At(std::int64_t col) const {
+bool RowValues::HasNull() const {
+    return std::any_of(values.begin(), values.end(), [](const auto& value) { return !value; });
+}
+
+std::string_view RowValues::At(std::int64_t col) const { return Value(col).value_or(std::string_view{}); }
+
+std::optional<std::string_view> RowValues::Value(std::int64_t col) const {
     const std::int64_t i = col - firstCol;
-    if (i < 0 || i >= static_cast<std::int64_t>(values.size())) return {};
-    const auto& value = values[static_cast<std::size_t>(i)];
-    return value ? *value : std::string_view{};
+    if (i < 0 || i >= static_cast<std::int64_t>(values.size())) return std::string_view{};
+    return values[static_cast<std::size_t>(i)];
 }
 
 int CellBlock::EndWidthFor(std::size_t rowBytes) {
@@ -67,13 +78,14 @@ int CellBlock::EndWidthFor(std::size_t rowBytes) {
 }
 
 std::size_t CellBlock::IndexBytesPerRow(std::int64_t cols, int endWidth) {
-    return kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth);
+    return kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth) + NullBytes(cols);
 }
 
 CellBlock::CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity, std::size_t byteCapacity,
                      bool hugePages)
     : cols_(cols),
       endWidth_(endWidth),
+      nullsAt_(kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth)),
       stride_(IndexBytesPerRow(cols, endWidth)),
       rowCapacity_(rowCapacity),
       byteCapacity_(byteCapacity),
@@ -103,6 +115,11 @@ std::string_view CellBlock::Cell(std::int64_t row, std::int64_t col) const {
     return {text_ + Load<std::uint32_t>(record) + begin, EndOf(record, col) - begin};
 }
 
+bool CellBlock::IsNull(std::int64_t row, std::int64_t col) const {
+    const std::byte bits = Record(row)[nullsAt_ + static_cast<std::size_t>(col) / 8];
+    return std::to_integer<unsigned>(bits >> static_cast<int>(col % 8)) & 1U;
+}
+
 bool CellBlock::TryAppend(const RowValues& row) {
     switch (endWidth_) {
     case 1: return AppendWith<std::uint8_t>(row);
@@ -116,6 +133,8 @@ bool CellBlock::TryAppend(const RowValues& row) {
 template <class End> bool CellBlock::AppendWith(const RowValues& row) {
     if (rows_ == rowCapacity_) return false;
     std::byte* ends = Record(rows_) + kStartBytes;
+    std::byte* nulls = NullBits(Record(rows_));
+    std::memset(nulls, 0, NullBytes(cols_));
     char* out = text_ + textUsed_;
     const std::size_t room = std::min<std::size_t>(byteCapacity_ - textUsed_, std::numeric_limits<End>::max());
     const std::int64_t first = std::clamp<std::int64_t>(row.firstCol, 0, cols_);
@@ -128,6 +147,8 @@ template <class End> bool CellBlock::AppendWith(const RowValues& row) {
             if (value->size() > room - used) return false;
             std::memcpy(out + used, value->data(), value->size());
             used += value->size();
+        } else if (!value) {
+            MarkNull(nulls, col);
         }
         Store<End>(ends + col++ * sizeof(End), used);
     }
@@ -141,8 +162,12 @@ template <class End> bool CellBlock::AppendWith(const RowValues& row) {
 
 void CellBlock::WriteEnds(std::byte* record, const RowValues& row, char* text) const {
     std::size_t end = 0;
+    std::byte* nulls = NullBits(record);
+    std::memset(nulls, 0, NullBytes(cols_));
     for (std::int64_t c = 0; c < cols_; ++c) {
-        const std::string_view value = row.At(c);
+        const std::optional<std::string_view> given = row.Value(c);
+        if (!given) MarkNull(nulls, c);
+        const std::string_view value = given.value_or(std::string_view{});
         if (!value.empty()) std::memcpy(text + end, value.data(), value.size());
         end += value.size();
         StoreUnsigned(record + kStartBytes + static_cast<std::size_t>(c * endWidth_), endWidth_, end);

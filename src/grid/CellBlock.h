@@ -4,7 +4,8 @@
 // byte offset in the text followed by each cell's end relative to the row's start (a cell starts
 // where the previous one ends). Relative ends are 1, 2 or 4 bytes wide, fixed per block: narrow
 // ends make a row's index record a fraction of its text, and a row too long for them does not fit
-// (Fits() says so) and goes to a block with wider ones. Capacities are fixed at construction, so
+// (Fits() says so) and goes to a block with wider ones. The record ends with one bit per cell that
+// marks a null value, so a null and an empty text stay apart at a byte per eight cells. Capacities are fixed at construction, so
 // filling never copies what is already stored; the owner starts a new block when a row no longer
 // fits.
 #include "core/MappedBuffer.h"
@@ -17,14 +18,16 @@
 
 namespace tbn::platform {
 
-// Values for the columns [firstCol, firstCol + values.size()); every other cell is empty and a
-// null value is empty too.
+// Values for the columns [firstCol, firstCol + values.size()); every other cell is empty. A null
+// value has empty text and is marked null.
 struct RowValues {
     std::int64_t firstCol = 0;
     std::span<const std::optional<std::string_view>> values;
 
     std::size_t Bytes() const;
+    bool HasNull() const;
     std::string_view At(std::int64_t col) const;  // "" outside the span
+    std::optional<std::string_view> Value(std::int64_t col) const;  // "" outside the span
 };
 
 class CellBlock {
@@ -42,6 +45,7 @@ public:
     bool Fits(std::size_t rowBytes) const;
 
     std::string_view Cell(std::int64_t row, std::int64_t col) const;
+    bool IsNull(std::int64_t row, std::int64_t col) const;
 
     // Appends the row in one pass over its values when it fits; returns false, storing nothing,
     // when it does not. Values beyond the block's columns are ignored.
@@ -58,9 +62,12 @@ private:
     void SetRowStart(std::int64_t row, std::size_t start);
     std::size_t EndOf(const std::byte* record, std::int64_t col) const;  // relative end of a cell
     void WriteEnds(std::byte* record, const RowValues& row, char* text) const;
+    std::byte* NullBits(std::byte* record) const { return record + nullsAt_; }
+
 
     std::int64_t cols_;
     int endWidth_;
+    std::size_t nullsAt_;  // where a record's null bits begin
     std::size_t stride_;  // bytes of one index record
     std::int64_t rowCapacity_;
     std::size_t byteCapacity_;

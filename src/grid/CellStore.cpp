@@ -25,8 +25,14 @@ using Cells = std::vector<std::optional<std::string_view>>;
 
 Cells CellsOf(const CellBlock& block, std::int64_t row, std::int64_t cols) {
     Cells cells(static_cast<std::size_t>(cols));
-    for (std::int64_t c = 0; c < cols; ++c) cells[static_cast<std::size_t>(c)] = block.Cell(row, c);
+    for (std::int64_t c = 0; c < cols; ++c)
+        if (!block.IsNull(row, c)) cells[static_cast<std::size_t>(c)] = block.Cell(row, c);
     return cells;
+}
+
+std::optional<std::string> OverrideOf(std::optional<std::string_view> value) {
+    if (!value) return std::nullopt;
+    return std::string(*value);
 }
 } // namespace
 
@@ -88,23 +94,37 @@ std::string_view CellStore::Cell(std::int64_t row, std::int64_t col) const {
     CheckCell(row, col);
     if (!overrides_.empty()) {
         const auto found = overrides_.find(CellKey{row, col});
-        if (found != overrides_.end()) return found->second;
+        if (found != overrides_.end()) return found->second ? std::string_view(*found->second) : std::string_view{};
     }
     if (row >= storedRows_) return {};
     const std::size_t k = BlockOf(row);
     return blocks_[k]->Cell(row - blockFirstRow_[k], col);
 }
 
+bool CellStore::IsNull(std::int64_t row, std::int64_t col) const {
+    CheckCell(row, col);
+    if (!overrides_.empty()) {
+        const auto found = overrides_.find(CellKey{row, col});
+        if (found != overrides_.end()) return !found->second;
+    }
+    if (row >= storedRows_) return false;
+    const std::size_t k = BlockOf(row);
+    return blocks_[k]->IsNull(row - blockFirstRow_[k], col);
+}
+
 void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
     CheckCell(row, col);
-    const std::optional<std::string_view> value = text;
+    SetValue(row, col, text);
+}
+
+void CellStore::SetValue(std::int64_t row, std::int64_t col, std::optional<std::string_view> value) {
     if (row >= storedRows_) {
-        if (text.empty())
+        if (value && value->empty())
             overrides_.erase(CellKey{row, col});
         else if (CanStoreAt(row))
             StoreTailRow(row, RowValues{col, {&value, 1}});
         else
-            overrides_[CellKey{row, col}] = std::string(text);
+            overrides_[CellKey{row, col}] = OverrideOf(value);
         return;
     }
     if (row == storedRows_ - 1) {
@@ -113,10 +133,13 @@ void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view tex
         return;
     }
     const std::size_t k = BlockOf(row);
-    if (blocks_[k]->Cell(row - blockFirstRow_[k], col) == text)
+    const std::int64_t local = row - blockFirstRow_[k];
+    const bool stored = value ? !blocks_[k]->IsNull(local, col) && blocks_[k]->Cell(local, col) == *value
+                              : blocks_[k]->IsNull(local, col);
+    if (stored)
         overrides_.erase(CellKey{row, col});
     else
-        overrides_[CellKey{row, col}] = std::string(text);
+        overrides_[CellKey{row, col}] = OverrideOf(value);
 }
 
 void CellStore::InsertRow(std::int64_t index, const RowValues& row) {
@@ -125,13 +148,13 @@ void CellStore::InsertRow(std::int64_t index, const RowValues& row) {
     ++rows_;
     if (index < storedRows_) {
         InsertStored(index, row);
-    } else if (row.Bytes() == 0) {
+    } else if (row.Bytes() == 0 && !row.HasNull()) {
         // An empty row in the tail needs no storage at all.
     } else if (CanStoreAt(index)) {
         StoreTailRow(index, row);
     } else {
         for (std::int64_t c = 0; c < cols_; ++c)
-            if (!row.At(c).empty()) overrides_[CellKey{index, c}] = std::string(row.At(c));
+            if (const auto value = row.Value(c); !value || !value->empty()) overrides_[CellKey{index, c}] = OverrideOf(value);
     }
 }
 
@@ -155,7 +178,7 @@ void CellStore::WriteRow(std::int64_t row, const RowValues& values) {
         EraseOverrides(row, values);
         return;
     }
-    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) SetCell(row, c, values.At(c));
+    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) SetValue(row, c, values.Value(c));
 }
 
 void CellStore::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
@@ -182,7 +205,7 @@ std::size_t CellStore::BytesUsed() const {
     std::size_t total = 0;
     for (const auto& block : blocks_) total += block->BytesUsed();
     constexpr std::size_t kNodeOverhead = 64;  // hash node, key and string header, roughly
-    for (const auto& entry : overrides_) total += kNodeOverhead + entry.second.capacity();
+    for (const auto& entry : overrides_) total += kNodeOverhead + (entry.second ? entry.second->capacity() : 0);
     return total;
 }
 
@@ -273,13 +296,18 @@ void CellStore::RewriteLastStored(const RowValues& values) {
     const std::size_t k = BlockOf(row);
     const std::int64_t local = row - blockFirstRow_[k];
     const auto written = static_cast<std::int64_t>(values.values.size());
-    std::vector<std::string> texts(static_cast<std::size_t>(cols_));
+    std::vector<std::optional<std::string>> texts(static_cast<std::size_t>(cols_));
     for (std::int64_t c = 0; c < cols_; ++c) {
         const bool isWritten = c >= values.firstCol && c < values.firstCol + written;
-        texts[static_cast<std::size_t>(c)] = isWritten ? values.At(c) : blocks_[k]->Cell(local, c);
+        if (isWritten)
+            texts[static_cast<std::size_t>(c)] = OverrideOf(values.Value(c));
+        else if (!blocks_[k]->IsNull(local, c))
+            texts[static_cast<std::size_t>(c)] = std::string(blocks_[k]->Cell(local, c));
     }
     RemoveStored(row);
-    const Cells cells(texts.begin(), texts.end());
+    Cells cells(texts.size());
+    for (std::size_t c = 0; c < texts.size(); ++c)
+        if (texts[c]) cells[c] = *texts[c];
     AppendStored(RowValues{0, cells});
 }
 

@@ -4,12 +4,14 @@
 // nothing, so growing the row count, clearing and removing empty rows are cheap whatever the
 // size. Writes to cells of rows that are already stored (other than the last one) go to a small
 // table of overrides; the grid's callers write such cells rarely (headers, single edits).
+// A cell filled from a null value reads as empty text and is marked null until it is written again.
 // Indexes are 0-based; an index out of range raises tbn::Error 381 "Subscript out of range",
 // a negative count 380 "Invalid property value". Not thread-safe.
 #include "grid/CellBlock.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,7 +29,8 @@ public:
     void SetCols(std::int64_t cols);  // keeps the text of the columns that remain
 
     std::string_view Cell(std::int64_t row, std::int64_t col) const;  // valid until the next change
-    void SetCell(std::int64_t row, std::int64_t col, std::string_view text);
+    bool IsNull(std::int64_t row, std::int64_t col) const;
+    void SetCell(std::int64_t row, std::int64_t col, std::string_view text);  // never null
 
     // Inserts a row at `index` (0..Rows()) whose cells are `row`'s values.
     void InsertRow(std::int64_t index, const RowValues& row);
@@ -49,9 +52,10 @@ private:
     struct CellKeyHash {
         std::size_t operator()(const CellKey& key) const noexcept;
     };
-    using Overrides = std::unordered_map<CellKey, std::string, CellKeyHash>;
+    using Overrides = std::unordered_map<CellKey, std::optional<std::string>, CellKeyHash>;  // nullopt: null
 
     void CheckCell(std::int64_t row, std::int64_t col) const;
+    void SetValue(std::int64_t row, std::int64_t col, std::optional<std::string_view> value);
     bool CanStoreAt(std::int64_t row) const;  // row is in the tail, close enough to store
     void StoreTailRow(std::int64_t row, const RowValues& values);  // materialises up to `row`
     void AppendStored(const RowValues& values);

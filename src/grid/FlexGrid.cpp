@@ -2,6 +2,7 @@
 
 #include "core/PropertyErrors.h"
 #include "grid/FlexGridModel.h"
+#include "grid/NullCellDelegate.h"
 #include "ui/Twips.h"
 
 #include <QHeaderView>
@@ -18,10 +19,11 @@ constexpr int kDefaultColTwips = 960;
 FlexGrid::FlexGrid(QWidget* parent)
     : QTableView(parent), model_(std::make_unique<FlexGridModel>()), colTwips_(2, kDefaultColTwips) {
     setModel(model_.get());
+    setItemDelegate(new NullCellDelegate(this));
     setEditTriggers(NoEditTriggers);
     setSelectionMode(ContiguousSelection);
     setSelectionBehavior(SelectItems);
-    setCornerButtonEnabled(false);
+    setCornerButtonEnabled(true);  // its click calls selectAll()
     QTableView::setWordWrap(false);
     horizontalHeader()->setDefaultSectionSize(TwipsToPixels(kDefaultColTwips));
     SetAllowUserResizing(0);
@@ -94,10 +96,14 @@ void FlexGrid::SetFixedCols(int cols) {
     model_->SetFixedCols(cols);
 }
 
+std::string_view FlexGrid::CellBytes(std::int64_t row, std::int64_t col) const { return model_->Store().Cell(row, col); }
+
 QString FlexGrid::TextMatrix(std::int64_t row, std::int64_t col) const {
-    const std::string_view text = model_->Store().Cell(row, col);
+    const std::string_view text = CellBytes(row, col);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+bool FlexGrid::IsNull(std::int64_t row, std::int64_t col) const { return model_->Store().IsNull(row, col); }
 
 void FlexGrid::SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
@@ -139,6 +145,17 @@ void FlexGrid::FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
     // Rows only grow here, so the current cell and selection stay valid as they are.
     QScopedValueRollback scope(programmatic_, programmatic_ + 1);
     model_->WriteRowAndAppend(row, RowValues{firstCol, values});
+}
+
+void FlexGrid::AdoptStore(CellStore&& store) {
+    const std::int64_t cols = store.Cols();
+    {
+        QScopedValueRollback scope(programmatic_, programmatic_ + 1);
+        model_->AdoptStore(std::move(store));
+    }
+    colTwips_.resize(static_cast<std::size_t>(cols), kDefaultColTwips);
+    ApplyColumnWidths();
+    AfterStructureChange();
 }
 
 bool FlexGrid::Redraw() const { return redraw_; }

@@ -6,7 +6,9 @@
 // any grid; an index out of range raises tbn::Error (number 381, "Subscript out of range").
 // Only the first fixed row and column are drawn as headers; ColWidth(0) is the width of the row
 // headers. Clicking a column header selects that column's non-fixed cells (Row = FixedRows,
-// RowSel = Rows - 1), a row header likewise.
+// RowSel = Rows - 1), a row header likewise; clicking the fixed top-left cell selects every
+// non-fixed cell. Ctrl+Shift+End and Ctrl+Shift+Home keep Row/Col and move RowSel/ColSel to the
+// last cell and to the first non-fixed cell, however far those are from the screen.
 #include <QTableView>
 #include <cstdint>
 #include <memory>
@@ -17,6 +19,7 @@
 
 namespace tbn::platform {
 
+class CellStore;
 class FlexGridModel;
 
 class FlexGrid : public QTableView {
@@ -35,7 +38,12 @@ public:
     void SetFixedCols(int cols);
 
     QString TextMatrix(std::int64_t row, std::int64_t col) const;
-    void SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text);
+    // The same text as stored, UTF-8, valid until the grid next changes: for reading many cells
+    // without a QString each.
+    std::string_view CellBytes(std::int64_t row, std::int64_t col) const;
+    void SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text);  // the cell is no longer null
+    // True for a cell filled from a null value: its text is empty, and it is drawn as a grey "NULL".
+    bool IsNull(std::int64_t row, std::int64_t col) const;
 
     int ColWidth(std::int64_t col) const;  // twips
     void SetColWidth(std::int64_t col, int twips);  // negative: raises 380 "Invalid property value"
@@ -57,11 +65,15 @@ public:
     void RemoveItem(std::int64_t index);
     void Clear();  // empties every cell, fixed ones included; row and column counts stay
 
-    // Fast path for filling: writes the given values (null means empty) into the cells of row
+    // Fast path for filling: writes the given values (null: empty text, marked null) into the cells of row
     // `row` starting at column `firstCol`, then appends one empty row at the end. Equivalent to
     // SetTextMatrix on each cell followed by AddItem(""), without building QStrings.
     void FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
                           std::span<const std::optional<std::string_view>> values);
+
+    // Takes over a store filled elsewhere (on another thread, say) as the grid's cells and counts,
+    // without copying it. Widths of the columns that remain are kept, as SetCols keeps them.
+    void AdoptStore(CellStore&& store);
 
     bool Redraw() const;
     void SetRedraw(bool on);  // off: no repaint and no view updates until switched on again
@@ -80,7 +92,11 @@ public:
 
     void selectAll() override;  // selects every non-fixed cell: Row/Col first, RowSel/ColSel last
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void ExtendSelectionTo(std::int64_t row, std::int64_t col);
     void ApplyColumnWidth(std::int64_t col);
     void ApplyColumnWidth(std::int64_t col, double leftTwips);  // leftTwips: the columns before it
     void ApplyColumnWidths();

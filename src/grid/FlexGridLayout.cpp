@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
@@ -197,6 +198,30 @@ void FlexGrid::SelectLinesFromHeader(Qt::Orientation header, int section, bool e
     anchor = ClampIndex(headerAnchor_, columns ? Cols() : Rows());
     current = line;
     ApplySelectionToView();
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* event) {
+    // The view extends a keyboard selection through the screen positions of its corners, which
+    // stops at the visible rows; these two go by index instead.
+    const bool extendToEnd = event->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier) &&
+                             (event->key() == Qt::Key_End || event->key() == Qt::Key_Home);
+    if (!extendToEnd || Rows() <= 0 || Cols() <= 0) {
+        QTableView::keyPressEvent(event);
+        return;
+    }
+    if (event->key() == Qt::Key_End)
+        ExtendSelectionTo(Rows() - 1, Cols() - 1);
+    else
+        ExtendSelectionTo(std::min<std::int64_t>(FixedRows(), Rows() - 1), std::min<std::int64_t>(FixedCols(), Cols() - 1));
+    event->accept();
+}
+
+void FlexGrid::ExtendSelectionTo(std::int64_t row, std::int64_t col) {
+    rowSel_ = row;
+    colSel_ = col;
+    ApplySelectionToView();
+    const QModelIndex corner = model_->IndexOfCell(row, col);
+    if (corner.isValid()) scrollTo(corner);
 }
 
 void FlexGrid::selectAll() {

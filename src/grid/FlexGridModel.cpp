@@ -176,6 +176,10 @@ void FlexGridModel::Clear() {
     if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
 }
 
+void FlexGridModel::AdoptStore(CellStore&& store) {
+    ResetAround([&] { store_ = std::move(store); });
+}
+
 void FlexGridModel::HoldUpdates() { held_ = true; }
 
 void FlexGridModel::ReleaseUpdates() {
@@ -212,14 +216,20 @@ std::string_view FlexGridModel::CellBytes(std::int64_t row, std::int64_t col) co
     return store_.Cell(row, col);
 }
 
+bool FlexGridModel::CellIsNull(std::int64_t row, std::int64_t col) const {
+    if (row < 0 || row >= store_.Rows() || col < 0 || col >= store_.Cols()) return false;
+    return store_.IsNull(row, col);
+}
+
 QString FlexGridModel::ShownCell(std::int64_t row, std::int64_t col) const {
     return ShownText(CellBytes(row, col), kMaxShownChars);
 }
 
 QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != NullRole)) return {};
     const std::int64_t row = index.row() + publishedHeaderRows_;
     const std::int64_t col = index.column() + publishedHeaderCols_;
+    if (role == NullRole) return CellIsNull(row, col);
     if (role == Qt::DisplayRole) return ShownCell(row, col);
     const std::string_view text = CellBytes(row, col);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

@@ -4,7 +4,8 @@
 // the body is rows FixedRows().. and columns FixedCols()... (Fixed rows or columns after the
 // first are shown as ordinary body cells.) QStrings are made only when the view asks for a cell.
 // What the view draws (DisplayRole, headers included) is a cell's first kMaxShownChars UTF-16
-// units at most, ending in an ellipsis when cut; EditRole gives the whole text.
+// units at most, ending in an ellipsis when cut; EditRole gives the whole text; NullRole is true
+// for a cell filled from a null value (its text is empty).
 //
 // While updates are held (the grid's Redraw off) the view keeps seeing the counts it was last
 // told about and no per-row signals are sent; releasing the hold publishes everything with one
@@ -24,6 +25,7 @@ public:
     // Far wider than any column, and short enough for a repaint of cells this long to take
     // milliseconds; the layout of a cell of millions of characters takes seconds or fails.
     static constexpr qsizetype kMaxShownChars = 4096;
+    static constexpr int NullRole = Qt::UserRole + 1;
 
     const CellStore& Store() const { return store_; }
     std::size_t BytesUsed() const { return store_.BytesUsed(); }
@@ -43,6 +45,7 @@ public:
     void WriteRow(std::int64_t row, const RowValues& values);
     void WriteRowAndAppend(std::int64_t row, const RowValues& values);  // see CellStore
     void Clear();
+    void AdoptStore(CellStore&& store);  // every cell and both counts from store, in one reset
 
     bool UpdatesHeld() const { return held_; }
     void HoldUpdates();
@@ -59,6 +62,7 @@ public:
 
 private:
     std::string_view CellBytes(std::int64_t row, std::int64_t col) const;  // empty outside the store
+    bool CellIsNull(std::int64_t row, std::int64_t col) const;  // false outside the store
     QString ShownCell(std::int64_t row, std::int64_t col) const;
     void Resize(Qt::Orientation axis, std::int64_t count);
     void Publish();

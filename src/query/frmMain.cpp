@@ -2,6 +2,9 @@
 
 #include "editor/tbnSqlEditor.h"
 #include "grid/FlexGrid.h"
+#include "grid/FlexGridModel.h"
+#include "query/QueryRun.h"
+#include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
@@ -13,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QShortcut>
 
 using tbn::platform::TwipsToPixels;
 
@@ -45,6 +49,12 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     picV->setObjectName(QStringLiteral("picV"));
     picH = new SplitterBar(Qt::Horizontal, this);
     picH->setObjectName(QStringLiteral("picH"));
+    statusLine = new tbn::query::RunStatusBar(this);
+    // Escape belongs to the window only while a run goes on; otherwise the panes keep it.
+    escapeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    escapeKey->setEnabled(false);
+    connect(escapeKey, &QShortcut::activated, this, &frmMain::CancelQuery);
+    connect(statusLine, &tbn::query::RunStatusBar::CancelClicked, this, &frmMain::CancelQuery);
 
     panes_ = tbn::query::InitialPaneGeometry();
     resize(TwipsToPixels(6750), TwipsToPixels(4950));
@@ -55,6 +65,10 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     Flex->installEventFilter(this);
     lstTablas->installEventFilter(this);
     connect(lstTablas, &QListWidget::itemDoubleClicked, this, [this] { lstTablas_DblClick(); });
+    // The view reports double clicks on body cells only; the fixed cells are its headers.
+    connect(Flex, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+        ShowCellViewer(index.row() + Flex->flexModel()->HeaderRows(), index.column() + Flex->flexModel()->HeaderCols());
+    });
     connect(picH, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
     connect(picH, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
     connect(picH, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
@@ -65,6 +79,7 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
 
 frmMain::~frmMain() {
     if (blnLoaded && !blnUnloaded) Form_Unload();
+    if (run_) StopRunNow();
 }
 
 void frmMain::Load() {
@@ -92,9 +107,9 @@ void frmMain::Hide() {
     frame->hide();
 }
 
-void frmMain::Unload() {
+bool frmMain::Unload() {
     QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
-    frame->close();
+    return frame->close();
 }
 
 void frmMain::Form_Load() {
@@ -114,6 +129,7 @@ void frmMain::InitPanes() {
     lstTablas->setVisible(false);
     rtfQuery->setVisible(false);
     Flex->setVisible(false);
+    statusLine->setVisible(false);
     // The fixed coordinates (bar tops and lefts, list and editor tops) come with the geometry.
     panes_.picVWidth = 70;
     ApplyPanes();
@@ -131,12 +147,15 @@ void frmMain::ShowPanes() {
     lstTablas->setVisible(true);
     rtfQuery->setVisible(true);
     Flex->setVisible(true);
+    statusLine->setVisible(true);
     blnPanesShown = true;
     rtfQuery->setFocus();  // a new window is there to be typed in
 }
 
 void frmMain::Form_Unload() {
     blnUnloaded = true;
+    // No worker may outlive the window or keep using its connection.
+    if (run_) StopRunNow();
     // Closing must not be refused: a failing close still lets the window go.
     try {
         Disconnect();
@@ -149,6 +168,10 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    if (run_ && !AskToStopRun()) {
+        event->ignore();
+        return;
+    }
     if (blnLoaded && !blnUnloaded) Form_Unload();
     event->accept();
 }
@@ -167,6 +190,13 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if (key->matches(QKeySequence::Copy) || key->matches(QKeySequence::Cut) ||
             key->matches(QKeySequence::Paste) || key->matches(QKeySequence::SelectAll))
             return true;
+    }
+    if (watched == Flex && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::ShiftModifier) {
+            ShowCellViewer(Flex->Row(), Flex->Col());
+            return true;
+        }
     }
     if (watched == rtfQuery->viewport() && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);

@@ -14,17 +14,24 @@
 #include <QWidget>
 #include <memory>
 #include <optional>
+#include <string>
 
 class QListWidget;
 class QListWidgetItem;
 class QMdiSubWindow;
 class QPlainTextEdit;
+class QShortcut;
 class tbnSqlEditor;
 class SplitterBar;
 
 namespace tbn::platform {
 class FlexGrid;
 class TextBox;
+}
+namespace tbn::query {
+class QueryRun;
+class RunStatusBar;
+struct RunResult;
 }
 
 class frmMain : public QWidget {
@@ -38,7 +45,7 @@ public:
     void Load();                 // runs Form_Load once
     void Show();                 // shows the window's frame in the MDI area (not modal)
     void Hide();
-    void Unload();               // closes the window; Form_Unload runs once
+    bool Unload();               // closes the window (false: the user kept it open); Form_Unload runs once
     QMdiSubWindow* subWindow() const;
     quintptr hWnd() const { return reinterpret_cast<quintptr>(this); }
 
@@ -51,6 +58,8 @@ public:
     void QueryCut();
     void QueryCopy();
     void QueryPaste();
+    // Starts the run and returns; the grid, the status line and any error report follow when the
+    // run ends (Running() turns false, RunEnded is emitted). Refused while a run goes on.
     void ExecuteQuery(bool blnSelected = false);
     // Selects the statement under the caret and runs it as a run of the selection.
     void ExecuteStatement();
@@ -60,6 +69,8 @@ public:
     void LoadQuery();
     void AutosizeGridColumns(tbn::platform::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
     void AutosizeGridColumnsFirst(tbn::platform::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
+    void CancelQuery();  // stops the run in progress, if any; Escape does the same
+    bool Running() const { return run_ != nullptr; }
 
     // Events delivered by the frame and the window system.
     void Form_Activate();
@@ -76,8 +87,13 @@ public:
     const tbn::db::Recordset& recordset() const { return rs; }
     SplitterBar* picHBar() const { return picH; }
     SplitterBar* picVBar() const { return picV; }
+    tbn::query::RunStatusBar* StatusLine() const { return statusLine; }
+    const tbn::query::QueryRun* CurrentRun() const { return run_.get(); }
     const tbn::query::PaneGeometry& Panes() const { return panes_; }
     void lstTablas_DblClick();
+
+signals:
+    void RunEnded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,14 +108,21 @@ private:
     void FillTableList();
     void CloseRecordset();
     void ResetGrid();
-    void FillGrid();
     // Gives a failure the engine placed in commandText, which starts at commandStart of the pane,
     // its line and column; returns where in the pane the failure lies.
     std::optional<int> PlaceFailure(tbn::Error& error, const QString& commandText, int commandStart) const;
     void SelectFailure(int position);
+    void StartRun(std::string commandText);
+    void FinishRun();
+    void ShowRunResult(tbn::query::RunResult& result);
+    void ShowRunProgress(bool now);
+    void RefuseWhileRunning();
+    bool AskToStopRun();
+    void StopRunNow();
     void ArrangePanes();
     void ApplyPanes();
     void CopyGridSelection(tbn::platform::FlexGrid& grid);
+    void ShowCellViewer(std::int64_t row, std::int64_t col);  // nothing for a fixed cell
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
     void StartBarDrag(SplitterBar* bar, bool& dragging, Qt::MouseButton button);
     void EndBarDrag(SplitterBar* bar, bool& dragging);
@@ -120,6 +143,8 @@ private:
     tbn::platform::FlexGrid* Flex = nullptr;
     SplitterBar* picH = nullptr;
     SplitterBar* picV = nullptr;
+    tbn::query::RunStatusBar* statusLine = nullptr;
+    QShortcut* escapeKey = nullptr;
 
     // State.
     std::unique_ptr<tbnSqlEditor> objEditor;
@@ -134,4 +159,7 @@ private:
     tbn::db::Connection cnn;
     tbn::db::Catalog cat;
     tbn::db::Recordset rs;
+    std::unique_ptr<tbn::query::QueryRun> run_;  // while a run goes on; it holds cnn's session
+    QString runCommandText_;  // what the run was given, and where in the pane it starts,
+    int runCommandStart_ = 0;  // so a failure the engine places can be pointed at
 };

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <algorithm>
+#include <string>
 
 namespace Clipboard = tbn::platform::Clipboard;
 
@@ -75,15 +76,17 @@ void frmMain::CopyGridSelection(tbn::platform::FlexGrid& grid) {
     const std::int64_t lastRow = std::max(grid.Row(), grid.RowSel());
     const std::int64_t firstCol = std::min(grid.Col(), grid.ColSel());
     const std::int64_t lastCol = std::max(grid.Col(), grid.ColSel());
-    QString text;
+    // Built as UTF-8 and converted once: a QString per cell would dominate the copy of a large
+    // block. The text is the same as joining TextMatrix of each cell.
+    std::string text;
     for (std::int64_t r = firstRow; r <= lastRow; ++r) {
         for (std::int64_t c = firstCol; c <= lastCol; ++c) {
-            text += grid.TextMatrix(r, c);
-            text += QLatin1Char('\t');
+            text += grid.CellBytes(r, c);
+            text += '\t';
         }
-        text += QLatin1String("\r\n");
+        text += "\r\n";
     }
-    Clipboard::SetText(text);
+    Clipboard::SetText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void frmMain::rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position) {

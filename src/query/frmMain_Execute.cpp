@@ -1,47 +1,111 @@
-// Running the SQL pane's text and copying the result into the grid.
+// Running the SQL pane's text on a worker thread and showing what the run brought back.
 #include "query/frmMain.h"
 
 #include "grid/FlexGrid.h"
 #include "query/GridScopes.h"
+#include "query/QueryRun.h"
+#include "query/RunStatusBar.h"
+#include "query/RunStatusText.h"
 #include "ui/Events.h"
 #include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
-#include <charconv>
-#include <optional>
-#include <string_view>
-#include <vector>
+#include <QShortcut>
 
 using namespace tbn::platform;
+using tbn::query::RunEnding;
+
+namespace {
+const QString kExecuteContext = QStringLiteral("frmMain >> ExecuteQuery");
+constexpr double kProgressAfterSeconds = 0.3;  // shorter runs end without showing any
+
+// The hourglass stays while any window's run goes on; the last one to end takes it down.
+int runsInProgress = 0;
+
+void RestorePointer() {
+    if (runsInProgress == 0) SetMousePointer(vbDefault);
+}
+} // namespace
 
 void frmMain::ExecuteQuerySelected() { ExecuteQuery(true); }
 
 void frmMain::ExecuteQuery(bool blnSelected) {
-    SetMousePointer(vbHourglass);
-    DoEvents();
-    if (blnSelected && rtfQueryText->SelLength() == 0) {
-        SetMousePointer(vbDefault);
+    if (run_) {
+        RefuseWhileRunning();
         return;
     }
-    std::optional<int> failureAt;
-    mdlErrors::Guarded(QStringLiteral("frmMain >> ExecuteQuery"), [&] {
-        if (blnConnected) {
-            CloseRecordset();
-            const int commandStart = blnSelected ? rtfQueryText->SelStart() : 0;
-            const QString commandText = blnSelected ? rtfQueryText->SelText() : rtfQueryText->Text();
-            try {
-                rs.Open(commandText.toStdString(), cnn, tbn::db::adOpenStatic, tbn::db::adLockOptimistic, -1);
-            } catch (tbn::Error& error) {
-                failureAt = PlaceFailure(error, commandText, commandStart);
-                throw;
-            }
-            FillGrid();
-        }
-        AutosizeGridColumns(*Flex, 100, 400);
+    SetMousePointer(vbHourglass);
+    DoEvents();
+    // What the pending events did may leave nothing to run here.
+    if (run_ || blnUnloaded || (blnSelected && rtfQueryText->SelLength() == 0)) {
+        if (run_) RefuseWhileRunning();
+        RestorePointer();
+        return;
+    }
+    if (!blnConnected) {
+        mdlErrors::Guarded(kExecuteContext, [&] { AutosizeGridColumns(*Flex, 100, 400); });
+        RestorePointer();
+        return;
+    }
+    const bool started = mdlErrors::Guarded(kExecuteContext, [&] {
+        CloseRecordset();
+        runCommandStart_ = blnSelected ? rtfQueryText->SelStart() : 0;
+        runCommandText_ = blnSelected ? rtfQueryText->SelText() : rtfQueryText->Text();
+        StartRun(runCommandText_.toStdString());
     });
-    SetMousePointer(vbDefault);
+    if (!started) RestorePointer();
+}
+
+void frmMain::StartRun(std::string commandText) {
+    run_ = std::make_unique<tbn::query::QueryRun>(cnn, std::move(commandText));
+    ++runsInProgress;
+    escapeKey->setEnabled(true);
+    connect(run_.get(), &tbn::query::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
+    // Queued, so that the run is no longer inside its own signal when it is destroyed.
+    connect(run_.get(), &tbn::query::QueryRun::Ended, this, &frmMain::FinishRun, Qt::QueuedConnection);
+}
+
+void frmMain::FinishRun() {
+    if (!run_ || !run_->HasEnded()) return;
+    tbn::query::RunResult result = run_->Finish(cnn, rs);
+    run_.reset();
+    --runsInProgress;
+    escapeKey->setEnabled(false);
+    QString reopenFailure;
+    if (result.reopenFailure) {
+        // The connection is gone for good; the window behaves as one whose connect failed.
+        blnConnected = false;
+        reopenFailure = QString::fromStdString(mdlErrors::CurrentError(result.reopenFailure).Description());
+    }
+    statusLine->ShowMessage(tbn::query::EndText(result, reopenFailure));
+    std::optional<int> failureAt;
+    mdlErrors::Guarded(kExecuteContext, [&] {
+        try {
+            ShowRunResult(result);
+        } catch (tbn::Error& error) {
+            // The pane is pointed at only once the report has been read.
+            if (result.ending == RunEnding::Failed) failureAt = PlaceFailure(error, runCommandText_, runCommandStart_);
+            throw;
+        }
+    });
+    RestorePointer();
     if (failureAt) SelectFailure(*failureAt);
+    emit RunEnded();
+}
+
+void frmMain::ShowRunResult(tbn::query::RunResult& result) {
+    // The grid changes only when the run brought a result of its own: a failed or cancelled run
+    // that never got one leaves the previous result on screen.
+    if (result.hasRowSet || result.ending == RunEnding::Statement) {
+        GridRedrawOff redrawOff(*Flex);
+        ResetGrid();
+        if (result.hasRowSet) Flex->AdoptStore(std::move(result.store));
+    }
+    if (result.ending == RunEnding::Failed) std::rethrow_exception(result.failure);
+    if (result.ending == RunEnding::Cancelled && !result.hasRowSet) return;
+    AutosizeGridColumns(*Flex, 100, 400);
 }
 
 void frmMain::ResetGrid() {
@@ -52,27 +116,39 @@ void frmMain::ResetGrid() {
     Flex->SetColWidth(0, 300);
 }
 
-void frmMain::FillGrid() {
-    GridRedrawOff redrawOff(*Flex);
-    ResetGrid();
-    const tbn::db::Fields fields = rs.GetFields();
-    const std::size_t fieldCount = fields.Count();
-    if (fieldCount == 0) return;
+void frmMain::ShowRunProgress(bool now) {
+    if (!run_) return;
+    const double seconds = run_->ElapsedSeconds();
+    if (!now && seconds < kProgressAfterSeconds && !run_->CancelRequested()) return;
+    statusLine->ShowProgress(
+        tbn::query::ProgressText(seconds, run_->RowsSoFar(), run_->CancelRequested(), run_->DroppingConnection()),
+        !run_->CancelRequested());
+}
 
-    Flex->SetCols(static_cast<std::int64_t>(fieldCount) + 1);
-    for (std::size_t c = 0; c < fieldCount; ++c)
-        Flex->SetTextMatrix(0, static_cast<std::int64_t>(c) + 1, QString::fromStdString(std::string(fields[c].Name())));
+void frmMain::CancelQuery() {
+    if (!run_) return;
+    run_->Cancel();
+    ShowRunProgress(true);
+}
 
-    // The walk reads the cursor itself: the Field wrappers check the record set's state again on
-    // every cell, which a million rows feel. A null reads as "", which is what its cell shows.
-    tbn::db::Cursor& cursor = *rs.cursor();
-    std::vector<std::optional<std::string_view>> values(fieldCount + 1);
-    char number[24];
-    for (std::int64_t r = 1; !cursor.AtEnd(); ++r) {
-        const auto written = std::to_chars(number, number + sizeof number, r);
-        values[0] = std::string_view(number, static_cast<std::size_t>(written.ptr - number));
-        for (std::size_t c = 0; c < fieldCount; ++c) values[c + 1] = cursor.Value(c);
-        Flex->FillRowAndAppend(r, 0, values);
-        cursor.Next();
-    }
+void frmMain::RefuseWhileRunning() {
+    statusLine->ShowNotice(QStringLiteral("A query is running; cancel it first."));
+    ShowRunProgress(true);
+}
+
+bool frmMain::AskToStopRun() {
+    const int answer = MsgBox(QStringLiteral("A query is running. Cancel it and close?"),
+                              vbYesNo + vbQuestion + vbDefaultButton2, QStringLiteral("TBN"));
+    if (answer != vbYes) return false;
+    if (run_) StopRunNow();  // it may have ended while the question was open
+    return true;
+}
+
+void frmMain::StopRunNow() {
+    // Nothing of the run is shown: the window is going away.
+    run_->CancelAndWait();
+    run_.reset();
+    --runsInProgress;
+    escapeKey->setEnabled(false);
+    RestorePointer();
 }

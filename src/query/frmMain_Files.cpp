@@ -55,6 +55,12 @@ bool frmMain::SaveQuery() {
 }
 
 void frmMain::LoadQuery() {
+    // The run was started from the text now in the pane; replacing it under the run would leave
+    // the status line and the grid describing a text that is no longer there.
+    if (Running()) {
+        RefuseWhileRunning();
+        return;
+    }
     mdlErrors::Guarded(QStringLiteral("frmMain >> LoadQuery"), [&] {
         cFileDialog dialog;
         dialog.Setflags(OFN_FILEMUSTEXIST);

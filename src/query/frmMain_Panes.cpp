@@ -2,11 +2,13 @@
 #include "query/frmMain.h"
 
 #include "grid/FlexGrid.h"
+#include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
 #include "ui/Twips.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <algorithm>
 
 using tbn::platform::PixelsToTwips;
 using tbn::platform::Place;
@@ -14,7 +16,9 @@ using tbn::platform::TwipsToPixels;
 namespace layout = tbn::query;
 
 void frmMain::ArrangePanes() {
-    layout::ArrangePanes(panes_, PixelsToTwips(width()), PixelsToTwips(height()));
+    // The status line takes the bottom edge; the panes share what is above it.
+    const int above = std::max(0, height() - statusLine->height());
+    layout::ArrangePanes(panes_, PixelsToTwips(width()), PixelsToTwips(above));
     ApplyPanes();
 }
 
@@ -24,6 +28,7 @@ void frmMain::ApplyPanes() {
     Place(lstTablas, layout::kListLeft, layout::kListTop, panes_.lstWidth, panes_.lstHeight);
     Place(rtfQuery, panes_.rtfLeft, layout::kEditorTop, panes_.rtfWidth, panes_.rtfHeight);
     Place(Flex, layout::kGridLeft, panes_.flexTop, panes_.flexWidth, panes_.flexHeight);
+    statusLine->setGeometry(0, std::max(0, height() - statusLine->height()), width(), statusLine->height());
 }
 
 // A bar shows black above the panes while it is dragged; only the bar moves until the release.

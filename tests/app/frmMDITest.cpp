@@ -44,7 +44,7 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions()) query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
                                   "Select all"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
@@ -176,6 +176,7 @@ TEST_F(FrameTest, EveryNewlyOpenedQueryWindowIsTheActiveOne) {
         EXPECT_EQ(QApplication::focusWidget(), newest->rtfQueryWidget()) << "window " << opened;
         newest->QueryText().SetText(QStringLiteral("SELECT %1 AS n").arg(opened));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
+        ASSERT_TRUE(tbn::test::WaitForRun(*newest));
         EXPECT_EQ(newest->FlexWidget()->TextMatrix(1, 1), QString::number(opened)) << "F5 ran elsewhere";
     }
     frmMDI::SetConnectionManagerCommand({});
@@ -190,6 +191,7 @@ TEST_F(FrameTest, CtrlEnterRunsTheStatementUnderTheCaretAndSelectsIt) {
     window->QueryText().SetSelStart(static_cast<int>(text.indexOf(QStringLiteral("books;"), 30)));
     window->rtfQueryWidget()->setFocus();
     QTest::keyClick(window->rtfQueryWidget(), Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(tbn::test::WaitForRun(*window));
     EXPECT_EQ(window->QueryText().Text(), text) << "the key must not reach the editor";
     EXPECT_EQ(window->QueryText().SelText(), QStringLiteral("SELECT id, 'a;b' AS x FROM books"));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(0, 2), QStringLiteral("x"));

@@ -158,6 +158,7 @@ TEST_F(ManagerTest, OpenASavedConnectionAndRunAQuery) {
 
     window->QueryText().SetText("SELECT name FROM items");
     frame->mnuQueryExecute_Click();
+    ASSERT_TRUE(tbn::test::WaitForRun(*window));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("pen"));
 }
 

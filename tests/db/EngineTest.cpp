@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace tbn::test {
 namespace {
@@ -192,6 +195,37 @@ TEST_P(EngineTest, BinaryValuesReadAsUppercaseHex) {
 TEST_P(EngineTest, DecimalLiteralsKeepTheirFractionDigits) {
     const ResultTable t = BothWays("SELECT 1.0 AS one, 2.5 AS two_and_a_half, 42 AS answer");
     EXPECT_EQ(t.Rows, (std::vector<Row>{{GetParam().OneAsReal, "2.5", "42"}}));
+}
+
+TEST_P(EngineTest, RowsChangedAddsUpTheStatementsWithoutRowSets) {
+    db::Recordset rs;
+    rs.Open("INSERT INTO scratch VALUES (1), (2), (3)", cnn_);
+    EXPECT_EQ(cnn_.session().RowsChanged(), 3);
+    rs.Open("CREATE TABLE other (n INTEGER)", cnn_);
+    EXPECT_EQ(cnn_.session().RowsChanged(), 0) << "a definition changes no rows";
+    if (!GetParam().SeveralStatements) return;
+    rs.Open("UPDATE scratch SET n = 0 WHERE n > 1; DELETE FROM scratch WHERE n = 1", cnn_);
+    EXPECT_EQ(cnn_.session().RowsChanged(), 3);
+}
+
+TEST_P(EngineTest, ACancelFromAnotherThreadStopsTheCommandAndTheSessionGoesOn) {
+    const std::unique_ptr<db::CancelHandle> cancel = cnn_.session().PrepareCancel();
+    std::atomic<bool> stopped{false};
+    // A request that comes before the command has started is lost, so it is repeated until the
+    // command gives up.
+    std::thread canceller([&] {
+        while (!stopped) {
+            cancel->Cancel();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    const std::optional<Error> error = CaughtError([&] { Query(cnn_, GetParam().EndlessCommand); });
+    stopped = true;
+    canceller.join();
+    EXPECT_TRUE(error.has_value()) << "the command ran to its end";
+    const std::optional<ResultTable> next = Query(cnn_, "SELECT 5 AS five");
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->Rows, std::vector<Row>{{"5"}});
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, EngineTest, ::testing::ValuesIn(AllProviderRoutes()),

@@ -11,10 +11,12 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tbn::test {
@@ -224,6 +226,34 @@ TEST_F(PostgresServer, AnOpenStreamYieldsTheConnectionWithoutLosingRows) {
     returning.Open("INSERT INTO t SELECT generate_series(1, 3000) RETURNING n", cnn);
     returning.Close();
     EXPECT_EQ(Query(cnn, "SELECT count(*) FROM t")->Rows, std::vector<Row>{{"3000"}});
+}
+
+TEST_F(PostgresServer, SeveringTheLinkEndsACallWaitingOnTheServer) {
+    db::Connection cnn;
+    cnn.Open(server_->ConnectionString());
+    const std::unique_ptr<db::CancelHandle> cancel = cnn.session().PrepareCancel();
+    db::Connection watcher;
+    watcher.Open(server_->ConnectionString());
+    // The server goes on sleeping for a client that went away, so each run marks its own sleep.
+    const std::string marker = "tbn-sever-" + std::to_string(getpid());
+    const std::string running = "FROM pg_stat_activity WHERE query LIKE '%" + marker + "-' || 'marker%' AND pid <> pg_backend_pid()";
+    std::atomic<bool> done{false};
+    // Severs once the sleep is seen on the server, so the call is surely waiting on it.
+    std::thread severer([&] {
+        while (!done) {
+            if (!Query(watcher, "SELECT 1 " + running + " AND state = 'active'")->Rows.empty()) {
+                EXPECT_TRUE(cancel->Sever());
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    const std::optional<Error> error = CaughtError([&] { Query(cnn, "SELECT pg_sleep(60), '" + marker + "-marker'"); });
+    done = true;
+    severer.join();
+    Query(watcher, "SELECT pg_cancel_backend(pid) " + running);
+    ASSERT_TRUE(error) << "the sleep ran to its end";
+    EXPECT_EQ(error->Number(), ErrorCode::ServerError);
 }
 
 TEST_F(PostgresServer, CatalogTypesPartitionedTablesAndMaterialisedViews) {

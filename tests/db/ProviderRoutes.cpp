@@ -73,6 +73,7 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
         pg.BlobLiteral = PgBlobLiteral;
         pg.BlobText = [](std::string_view hex) { return "\\x" + Lower(hex); };
         pg.FailureUndoesEarlierStatements = true;
+        pg.EndlessCommand = "SELECT pg_sleep(60)";
         list.push_back(pg);
 
         ProviderRoute pgOdbc = pg;

@@ -27,6 +27,9 @@ struct ProviderRoute {
     bool ReportsSystemTables = true;
     std::string OneAsReal = "1.0";  // SELECT 1.0
     bool CatalogInCreationOrder = true;  // else in the driver's own order
+    // A command that keeps the engine busy until it is stopped.
+    std::string EndlessCommand =
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000";
 };
 
 const std::vector<ProviderRoute>& AllProviderRoutes();

@@ -268,3 +268,38 @@ TEST(CellStore, ManyRowsCostLittleMoreThanTheirText) {
     EXPECT_EQ(store.Cell(rows - 1, 5), "");
     EXPECT_EQ(store.Cell(rows, 1), "");
 }
+
+TEST(CellStore, NullsStayApartFromEmptyTextThroughEveryEdit) {
+    CellStore store(1, 3);
+    const std::optional<std::string_view> null;
+    for (int r = 0; r < 3; ++r) {
+        const Values values{std::string_view("x"), null, std::string_view("")};
+        store.WriteRowAndAppend(r, RowValues{0, values});
+    }
+    auto nullsOf = [&store](std::int64_t row) {
+        std::string marks;
+        for (std::int64_t c = 0; c < store.Cols(); ++c) marks += store.IsNull(row, c) ? 'N' : '.';
+        return marks;
+    };
+    EXPECT_EQ(store.Cell(1, 1), "");
+    EXPECT_EQ(nullsOf(1), ".N.");
+    EXPECT_EQ(nullsOf(3), "...");  // the empty row below the last record
+
+    const Values firstNull{null, std::string_view("y")};
+    store.InsertRow(1, RowValues{0, firstNull});  // moves the rows below
+    EXPECT_EQ(nullsOf(1), "N..");
+    EXPECT_EQ(nullsOf(2), ".N.");
+    store.SetCell(2, 1, "");  // written: empty text, no longer null
+    store.SetCell(3, 2, "");  // the last stored row is rewritten; its other null stays
+    EXPECT_EQ(nullsOf(2), "...");
+    EXPECT_EQ(nullsOf(3), ".N.");
+    store.RemoveRow(0);
+    store.SetCols(5);
+    EXPECT_EQ(nullsOf(0), "N....");
+    EXPECT_EQ(nullsOf(2), ".N...");
+
+    store.SetRows(100000);
+    store.WriteRow(90000, RowValues{2, firstNull});  // far below the stored rows
+    EXPECT_EQ(nullsOf(90000), "..N..");
+    EXPECT_EQ(store.Cell(90000, 3), "y");
+}

@@ -4,8 +4,10 @@
 
 #include "core/Error.h"
 #include "grid/FlexGridModel.h"
+#include "grid/NullCellDelegate.h"
 #include "ui/Twips.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScrollBar>
@@ -329,4 +331,59 @@ TEST_F(FlexGridTest, PropertiesOfTheControl) {
     EXPECT_EQ(ErrorNumberOf([&] { grid.SetAllowUserResizing(4); }), 380);
     grid.resize(300, 200);
     EXPECT_EQ(grid.WidthTwips(), static_cast<int>(std::lround(tbn::platform::PixelsToTwips(300))));
+}
+
+TEST_F(FlexGridTest, ANullIsDrawnAsGreyItalicNullWhileItsTextStaysEmpty) {
+    FlexGrid grid;
+    FillLikeAQuery(grid, 2);  // record 1 has a null in column 2, record 2 an "é"
+    grid.SetTextMatrix(2, 2, "");  // an empty text, not a null
+    auto drawn = [&grid](std::int64_t row, std::int64_t col) {
+        QStyleOptionViewItem option;
+        option.initFrom(&grid);
+        option.font = grid.font();
+        static_cast<tbn::platform::NullCellDelegate*>(grid.itemDelegate())
+            ->initStyleOption(&option, grid.flexModel()->IndexOfCell(row, col));
+        return option;
+    };
+    EXPECT_TRUE(grid.IsNull(1, 2));
+    EXPECT_EQ(grid.TextMatrix(1, 2), "");
+    EXPECT_EQ(drawn(1, 2).text, "NULL");
+    EXPECT_TRUE(drawn(1, 2).font.italic());
+    EXPECT_FALSE(grid.IsNull(2, 2));
+    EXPECT_EQ(drawn(2, 2).text, "");
+    EXPECT_FALSE(drawn(2, 2).font.italic());
+    EXPECT_NE(drawn(1, 2).palette.color(QPalette::Text), drawn(2, 2).palette.color(QPalette::Text));
+
+    grid.SetTextMatrix(1, 2, "");
+    EXPECT_FALSE(grid.IsNull(1, 2));
+    EXPECT_EQ(drawn(1, 2).text, "");
+}
+
+TEST_F(FlexGridTest, CtrlShiftEndAndHomeAndTheCornerCellSelectToTheGridsEnds) {
+    FlexGrid grid;
+    FillLikeAQuery(grid, 8);
+    grid.resize(400, 200);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    grid.setFocus();
+    grid.SetRow(3);
+    grid.SetCol(2);
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid.Row(), 3);
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(grid.RowSel(), 9);
+    EXPECT_EQ(grid.ColSel(), 2);
+    QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(grid.Row(), 3);
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(grid.RowSel(), 1);
+    EXPECT_EQ(grid.ColSel(), 1);
+
+    auto* corner = grid.findChild<QAbstractButton*>();
+    ASSERT_NE(corner, nullptr);
+    QTest::mouseClick(corner, Qt::LeftButton);
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.Col(), 1);
+    EXPECT_EQ(grid.RowSel(), 9);
+    EXPECT_EQ(grid.ColSel(), 2);
 }

@@ -112,7 +112,7 @@ TEST_F(AutosizeWindowTest, ColumnsThatFitFillTheViewWithoutAHorizontalScrollBar)
     FlexGrid& grid = *window->FlexWidget();
     for (const char* sql : {"SELECT a, b FROM t", "SELECT a, b FROM t LIMIT 2"}) {
         window->QueryText().SetText(sql);
-        window->ExecuteQuery();
+        ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
         Settle();
         EXPECT_EQ(grid.verticalScrollBar()->isVisible(), grid.Rows() > 100) << sql;
         const int visible = grid.viewport()->width() + grid.verticalHeader()->width();
@@ -132,7 +132,7 @@ TEST_F(AutosizeWindowTest, ANameInTheSampleIsNotCutInTheGridsFont) {
                                                                  "INSERT INTO t VALUES('" + name.toStdString() + "');"));
     // Columns enough that no spare width is spread over them to hide a short measure.
     window->QueryText().SetText("SELECT name, name, name, name, name, name, name, name, name, name FROM t");
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     const FlexGrid& grid = *window->FlexWidget();
     ASSERT_EQ(grid.TextMatrix(1, 1), name);
     std::int64_t total = 0;

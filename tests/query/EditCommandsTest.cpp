@@ -3,6 +3,7 @@
 #include "ui/Clipboard.h"
 #include "ui/TextBox.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QListWidget>
 #include <QMenu>
@@ -100,7 +101,7 @@ TEST_F(EditCommandsTest, SelectAllSelectsEverythingButLeavesAnEmptyPaneAlone) {
 
 TEST_F(EditCommandsTest, CopyWithTheGridFocusedCopiesTheBlockWhicheverWayItWasSelected) {
     window->QueryText().SetText("SELECT a, b FROM t");
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     tbn::platform::FlexGrid& grid = *window->FlexWidget();
     grid.setFocus();
     grid.SetRow(2);
@@ -129,6 +130,33 @@ TEST_F(EditCommandsTest, CopyWithTheGridFocusedCopiesTheBlockWhicheverWayItWasSe
     grid.SetColSel(1);
     window->QueryCopy();  // the header comes along only when the selection holds it
     EXPECT_EQ(Clipboard::GetText(), QStringLiteral("\ta\t\r\n1\ta1\t\r\n"));
+}
+
+TEST_F(EditCommandsTest, KeyboardAndCornerSelectionsReachTheGridsEndsAndCopyTheWholeBlock) {
+    window->QueryText().SetText("SELECT a, CASE WHEN a = 'a2' THEN NULL ELSE b END AS b FROM t");
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
+    tbn::platform::FlexGrid& grid = *window->FlexWidget();
+    grid.setFocus();
+    grid.SetRow(2);
+    grid.SetCol(2);
+    QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
+    window->QueryCopy();
+    EXPECT_EQ(Clipboard::GetText(), QStringLiteral("a1\tb1\t\r\na2\t\t\r\n"));  // the null copies as empty
+
+    const QString everything = QStringLiteral("a1\tb1\t\r\na2\t\t\r\na3\tb3\t\r\n\t\t\r\n");
+    grid.SetRow(1);
+    grid.SetCol(1);
+    QTest::keyClick(&grid, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    window->QueryCopy();
+    EXPECT_EQ(Clipboard::GetText(), everything);
+
+    grid.SetRow(3);
+    grid.SetCol(2);
+    auto* corner = grid.findChild<QAbstractButton*>();
+    ASSERT_NE(corner, nullptr);
+    QTest::mouseClick(corner, Qt::LeftButton);
+    window->QueryCopy();
+    EXPECT_EQ(Clipboard::GetText(), everything);
 }
 
 TEST_F(EditCommandsTest, CopyWithTheTableListFocusedDoesNothing) {

@@ -40,7 +40,7 @@ TEST_F(ErrorsThatPointTest, AfterTheReportTheOffendingTokenIsSelected) {
     // The failing statement is the second; its place is reported in the whole pane.
     window->QueryText().SetText("SELECT 'é' FROM t;\r\n  SELECT a FROM t WHERE nope = 1");
     boxes->Answer(tbn::platform::vbOK);
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 no such column: nope (line 2, column 25)");
     EXPECT_EQ(boxes->Last().title, "frmMain >> ExecuteQuery");
@@ -54,7 +54,7 @@ TEST_F(ErrorsThatPointTest, ARunOfTheSelectionPointsWithinThePane) {
     window->QueryText().SetSelStart(start);
     window->QueryText().SetSelLength(static_cast<int>(window->QueryText().Text().size()) - start);
     boxes->Answer(tbn::platform::vbOK);
-    window->ExecuteQuerySelected();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window, true));
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_TRUE(boxes->Last().prompt.endsWith("near \"SELEC\": syntax error (line 2, column 18)")) << boxes->Last().prompt.toStdString();
     EXPECT_EQ(Selected(), "SELEC");
@@ -65,7 +65,7 @@ TEST_F(ErrorsThatPointTest, AFailureWithoutAPlaceLeavesTheSelectionAndTheReportA
     window->QueryText().SetText("SELECT 1 +");
     window->QueryText().SetSelStart(3);
     boxes->Answer(tbn::platform::vbOK);
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 incomplete input");
     EXPECT_EQ(window->QueryText().SelStart(), 3);

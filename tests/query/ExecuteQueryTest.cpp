@@ -1,10 +1,12 @@
 #include "core/Error.h"
 #include "grid/FlexGrid.h"
+#include "query/RunStatusBar.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <string>
 
@@ -28,7 +30,7 @@ protected:
     frmMain* Open(const std::string& sql = kPeople) { return OpenWindow("people", MakeDatabase("p.db", sql)); }
     void Run(frmMain* window, const QString& sql) {
         window->QueryText().SetText(sql);
-        window->ExecuteQuery();
+        ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     }
 };
 
@@ -40,8 +42,11 @@ TEST_F(ExecuteQueryTest, ThreeRecordsGiveHeaderNumberedRowsAndOneEmptyRow) {
     EXPECT_EQ(grid.Rows(), 5);
     EXPECT_EQ(Row(grid, 0), (QStringList{"", "name", "nick"}));
     EXPECT_EQ(Row(grid, 1), (QStringList{"1", "Ada", "countess"}));
-    EXPECT_EQ(Row(grid, 2), (QStringList{"2", "Grace", ""}));  // null
-    EXPECT_EQ(Row(grid, 3), (QStringList{"3", "Linus", ""}));  // empty string looks the same
+    EXPECT_EQ(Row(grid, 2), (QStringList{"2", "Grace", ""}));  // null: empty text, drawn as "NULL"
+    EXPECT_EQ(Row(grid, 3), (QStringList{"3", "Linus", ""}));  // an empty string
+    EXPECT_TRUE(grid.IsNull(2, 2));
+    EXPECT_FALSE(grid.IsNull(3, 2));
+    EXPECT_FALSE(grid.IsNull(2, 1));
     EXPECT_EQ(Row(grid, 4), (QStringList{"", "", ""}));
     EXPECT_EQ(tbn::platform::MousePointer(), tbn::platform::vbDefault);
     EXPECT_TRUE(grid.isVisible());
@@ -66,6 +71,7 @@ TEST_F(ExecuteQueryTest, ExecuteSelectedSendsExactlyTheSelectedCharacters) {
     window->QueryText().SetSelStart(text.indexOf("SELECT 2"));
     window->QueryText().SetSelLength(static_cast<int>(QStringLiteral("SELECT 2 AS second").size()));
     window->ExecuteQuerySelected();
+    ASSERT_TRUE(tbn::test::WaitForRun(*window));
     EXPECT_EQ(Row(*window->FlexWidget(), 0), (QStringList{"", "second"}));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("2"));
 }
@@ -76,11 +82,12 @@ TEST_F(ExecuteQueryTest, ExecuteSelectedWithoutSelectionDoesNothing) {
     const int widthBefore = window->FlexWidget()->ColWidth(1);
     window->QueryText().SetText("DELETE FROM people");
     window->ExecuteQuerySelected();
+    EXPECT_FALSE(window->Running());
     EXPECT_EQ(window->FlexWidget()->Rows(), 5);
     EXPECT_EQ(window->FlexWidget()->ColWidth(1), widthBefore);
     EXPECT_EQ(tbn::platform::MousePointer(), tbn::platform::vbDefault);
     window->QueryText().SetText("SELECT count(*) FROM people");
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("3"));  // the delete never ran
 }
 
@@ -110,6 +117,23 @@ TEST_F(ExecuteQueryTest, AFailingStatementIsReportedAndThePreviousResultStays) {
     EXPECT_EQ(tbn::platform::MousePointer(), tbn::platform::vbDefault);
 }
 
+TEST_F(ExecuteQueryTest, TheStatusLineSaysWhatEachRunDidWithoutABox) {
+    frmMain* window = Open();
+    auto status = [window] { return window->StatusLine()->Text(); };
+    auto matches = [&status](const char* pattern) {
+        return QRegularExpression(QString::fromLatin1(pattern)).match(status()).hasMatch();
+    };
+    Run(window, "SELECT name FROM people");
+    EXPECT_TRUE(matches("^3 rows in \\d+\\.\\d+ s$")) << status().toStdString();
+    Run(window, "UPDATE people SET nick = 'x' WHERE nick IS NOT NULL; DELETE FROM people WHERE name = 'Grace'");
+    EXPECT_TRUE(matches("^Statement done, 3 rows changed in \\d+\\.\\d+ s$")) << status().toStdString();
+    EXPECT_EQ(boxes->Count(), 0u);
+    boxes->Answer(tbn::platform::vbOK);
+    Run(window, "SELECT missing FROM nowhere");
+    EXPECT_TRUE(matches("^Failed after \\d+\\.\\d+ s$")) << status().toStdString();
+    EXPECT_EQ(boxes->Count(), 1u);  // the report still comes as a box
+}
+
 TEST_F(ExecuteQueryTest, AWindowWhoseConnectFailedOnlyResizesColumns) {
     frmMain* window = frame->NewQueryWindow();
     window->Load();
@@ -119,6 +143,7 @@ TEST_F(ExecuteQueryTest, AWindowWhoseConnectFailedOnlyResizesColumns) {
     window->FlexWidget()->SetColWidth(1, 5);
     window->QueryText().SetText("SELECT 1");
     window->ExecuteQuery();
+    EXPECT_FALSE(window->Running());  // nothing to run on: done at once
     EXPECT_EQ(window->FlexWidget()->Rows(), 2);
     EXPECT_EQ(window->FlexWidget()->TextMatrix(0, 1), QString());
     EXPECT_NE(window->FlexWidget()->ColWidth(1), 5);

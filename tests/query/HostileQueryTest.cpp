@@ -6,6 +6,7 @@
 #include "db/Connection.h"
 #include "db/Recordset.h"
 #include "grid/FlexGrid.h"
+#include "query/RunStatusBar.h"
 #include "support/Bytes.h"
 #include "support/PgServer.h"
 #include "support/QueryWindowFixture.h"
@@ -46,7 +47,7 @@ protected:
     }
     static void Run(frmMain* window, const QString& sql) {
         window->QueryText().SetText(sql);
-        window->ExecuteQuery();
+        ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     }
     // Copies the block between two corners of the grid, as a person selecting it would.
     static QString CopyBlock(frmMain* window, std::int64_t row, std::int64_t col, std::int64_t rowSel,
@@ -99,7 +100,7 @@ TEST_F(HostileQueryTest, NulBytesAndInvalidUtf8LoadAsText) {
     EXPECT_TRUE(text.endsWith(QString::fromUtf8("\r\nselect '\xe2\x82\xac'"))) << text.toStdString();
     // Whatever the pane makes of the NUL, the rest of the file still runs.
     window->QueryText().SetText(text.section(QStringLiteral("\r\n"), 2));
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     EXPECT_EQ(boxes->Count(), 0u);
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QString::fromUtf8("\xe2\x82\xac"));
 }
@@ -111,7 +112,7 @@ TEST_F(HostileQueryTest, AQueryFileWithANulIsRefusedAndTheTableKeepsItsRows) {
     const QString text = window->QueryText().Text();
     ASSERT_GE(text.indexOf(QChar(0)), 0) << "the pane keeps the NUL";
     boxes->Answer(vbOK);
-    window->ExecuteQuery();
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
     EXPECT_EQ(boxes->Last().style, 16);
@@ -214,6 +215,7 @@ TEST_F(HostileQueryTest, AServerThatDropsTheConnectionMidResultIsReported) {
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
     EXPECT_TRUE(boxes->Last().prompt.startsWith(QStringLiteral("Application error:\r\n#")));
+    EXPECT_TRUE(window->StatusLine()->Text().startsWith(QStringLiteral("Failed after ")));
 
     // The window survives: the next run either works or says why.
     std::vector<MsgBoxCall> later;

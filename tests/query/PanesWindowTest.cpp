@@ -1,5 +1,6 @@
 #include "grid/FlexGrid.h"
 #include "query/SplitterBar.h"
+#include "query/RunStatusBar.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/Twips.h"
 
@@ -25,7 +26,11 @@ protected:
 TEST_F(PanesWindowTest, TheLayoutFollowsTheWindowSize) {
     const auto& g = window->Panes();
     const double w = PixelsToTwips(window->width());
-    const double h = PixelsToTwips(window->height());
+    // The status line takes the bottom edge; the grid reaches down to it.
+    const QRect status = window->StatusLine()->geometry();
+    EXPECT_EQ(status.bottom(), window->height() - 1);
+    EXPECT_EQ(status.width(), window->width());
+    const double h = PixelsToTwips(status.top());
     EXPECT_DOUBLE_EQ(g.flexWidth, w);
     EXPECT_DOUBLE_EQ(g.flexTop + g.flexHeight, h);
     EXPECT_DOUBLE_EQ(g.picHWidth, w);

@@ -21,7 +21,7 @@ TEST_F(QuerySecretsTest, AFailingQueryDoesNotEchoThePassword) {
     for (const QString& sql : failing) {
         boxes->Answer(vbOK);
         window->QueryText().SetText(sql);
-        window->ExecuteQuery();
+        ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
         EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
         EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("secret"))) << boxes->Last().prompt.toStdString();
     }

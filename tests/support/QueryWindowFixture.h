@@ -4,6 +4,7 @@
 #include "app/frmMDI.h"
 #include "core/Error.h"
 #include "query/frmMain.h"
+#include "support/RunWait.h"
 #include "support/ScriptedMsgBox.h"
 #include "support/TempDir.h"
 

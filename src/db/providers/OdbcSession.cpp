@@ -8,6 +8,44 @@
 
 namespace tbn::db::odbc {
 
+namespace {
+
+class OdbcCancel final : public CancelHandle {
+public:
+    explicit OdbcCancel(std::shared_ptr<RunningStatement> running) : running_(std::move(running)) {}
+    void Cancel() override {
+        const std::lock_guard<std::mutex> hold(running_->lock);
+        if (running_->stmt != SQL_NULL_HSTMT) SQLCancel(running_->stmt);
+    }
+    bool Sever() override { return false; }
+
+private:
+    std::shared_ptr<RunningStatement> running_;
+};
+
+// Publishes the statement for cancelling while it lives; declared after the statement, so it is
+// withdrawn before the statement is freed.
+class PublishedStatement {
+public:
+    PublishedStatement(RunningStatement& running, SQLHSTMT stmt) : running_(running) {
+        const std::lock_guard<std::mutex> hold(running_.lock);
+        running_.stmt = stmt;
+    }
+    ~PublishedStatement() {
+        const std::lock_guard<std::mutex> hold(running_.lock);
+        running_.stmt = SQL_NULL_HSTMT;
+    }
+    PublishedStatement(const PublishedStatement&) = delete;
+    PublishedStatement& operator=(const PublishedStatement&) = delete;
+
+private:
+    RunningStatement& running_;
+};
+
+} // namespace
+
+std::unique_ptr<CancelHandle> OdbcSession::PrepareCancel() { return std::make_unique<OdbcCancel>(running_); }
+
 Statement OdbcSession::NewStatement() {
     return Statement::Allocate(link_->dbc->get());
 }
@@ -31,11 +69,13 @@ std::vector<TableInfo> OdbcSession::Tables() {
 }
 
 std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
+    rowsChanged_ = 0;
     // The driver manager refuses an empty text instead of running nothing.
     if (commandText.empty()) return nullptr;
     if (commandText.size() > static_cast<std::size_t>(INT_MAX))
         throw Error(ErrorCode::InvalidArgument, "The command text is longer than ODBC accepts.");
     Statement stmt = NewStatement();
+    const PublishedStatement published(*running_, stmt.get());
     SQLRETURN rc;
     if (link_->wide) {
         std::u16string text = ToUtf16(commandText);
@@ -49,7 +89,12 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
     while (Succeeded(rc) || rc == SQL_NO_DATA) {
         SQLSMALLINT columns = 0;
         if (rc != SQL_NO_DATA && !Succeeded(SQLNumResultCols(stmt.get(), &columns))) throw StatementError(stmt);
-        if (columns > 0) kept = ReadRowSet(stmt.get(), link_->dialect());
+        if (columns > 0) {
+            kept = ReadRowSet(stmt.get(), link_->dialect());
+        } else if (rc != SQL_NO_DATA) {
+            SQLLEN changed = -1;
+            if (Succeeded(SQLRowCount(stmt.get(), &changed)) && changed > 0) rowsChanged_ += changed;
+        }
         rc = SQLMoreResults(stmt.get());
         if (rc == SQL_NO_DATA) return kept;
     }

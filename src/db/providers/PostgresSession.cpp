@@ -8,7 +8,9 @@
 
 #include <charconv>
 #include <optional>
+#include <cstring>
 #include <string>
+#include <sys/socket.h>
 
 namespace tbn::db::pg {
 
@@ -41,7 +43,43 @@ std::optional<std::size_t> StatementPosition(const PGresult* failure, std::strin
     return ByteOffsetOfCharacter(commandText, position);
 }
 
+std::int64_t CommandRows(PGresult* result) {
+    const char* text = PQcmdTuples(result);
+    std::int64_t rows = 0;
+    std::from_chars(text, text + std::strlen(text), rows);  // "" for commands that change no rows
+    return rows;
+}
+
+class PostgresCancel final : public CancelHandle {
+public:
+    explicit PostgresCancel(LinkPtr link)
+        : link_(std::move(link)), cancel_(PQgetCancel(link_->get())), socket_(PQsocket(link_->get())) {}
+    ~PostgresCancel() override { PQfreeCancel(cancel_); }
+    PostgresCancel(const PostgresCancel&) = delete;
+    PostgresCancel& operator=(const PostgresCancel&) = delete;
+
+    void Cancel() override {
+        // A refused or failed request changes nothing: the caller escalates when the command
+        // does not end.
+        char message[256];
+        if (cancel_) PQcancel(cancel_, message, sizeof message);
+    }
+    bool Sever() override {
+        // Shutting the socket down, not closing it, wakes a reader blocked on it without letting
+        // the descriptor number be reused under libpq's feet; the link stays alive while this
+        // handle does, so the socket is still the connection's.
+        return socket_ >= 0 && ::shutdown(socket_, SHUT_RDWR) == 0;
+    }
+
+private:
+    LinkPtr link_;
+    PGcancel* cancel_;
+    int socket_;
+};
+
 } // namespace
+
+std::unique_ptr<CancelHandle> PostgresSession::PrepareCancel() { return std::make_unique<PostgresCancel>(link_); }
 
 std::vector<TableInfo> PostgresSession::Tables() {
     link_->Release();
@@ -56,6 +94,7 @@ std::vector<TableInfo> PostgresSession::Tables() {
 }
 
 std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
+    rowsChanged_ = 0;
     link_->Release();
     PGconn* conn = link_->get();
     // libpq takes a NUL-terminated text; a NUL inside would silently cut the command short.
@@ -76,6 +115,7 @@ std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
             throw error;
         }
         if (!IsRowSet(raw)) {
+            rowsChanged_ += CommandRows(raw);
             EndCopy(conn, raw);
             continue;
         }

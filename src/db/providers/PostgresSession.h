@@ -17,9 +17,14 @@ public:
     // A text of one statement is streamed row by row; in a longer text every row set is read into
     // memory and the last one kept.
     std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
+    // PQcmdTuples of each command result without rows, added up.
+    std::int64_t RowsChanged() const override { return rowsChanged_; }
+    // PQcancel, with the cancel key taken now; Sever shuts the connection's socket down.
+    std::unique_ptr<CancelHandle> PrepareCancel() override;
 
 private:
     LinkPtr link_;
+    std::int64_t rowsChanged_ = 0;
 };
 
 } // namespace tbn::db::pg

@@ -31,6 +31,17 @@ bool IsSystemName(std::string_view name) {
     return true;
 }
 
+class SqliteCancel final : public CancelHandle {
+public:
+    // Holding the database keeps it open while another thread may still interrupt it.
+    explicit SqliteCancel(DatabasePtr db) : db_(std::move(db)) {}
+    void Cancel() override { sqlite3_interrupt(db_.get()); }
+    bool Sever() override { return false; }
+
+private:
+    DatabasePtr db_;
+};
+
 } // namespace
 
 bool OnlyCommentsRemain(std::string_view sql) {
@@ -88,7 +99,10 @@ std::vector<TableInfo> SqliteSession::Tables() {
     return tables;
 }
 
+std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() { return std::make_unique<SqliteCancel>(db_); }
+
 std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
+    rowsChanged_ = 0;
     std::unique_ptr<Cursor> result;
     std::string_view rest = commandText;
     while (!rest.empty()) {
@@ -114,7 +128,9 @@ std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
         rest.remove_prefix(read);
         if (!stmt) continue;  // only blanks or comments were left
         if (sqlite3_column_count(stmt.get()) == 0) {
+            const sqlite3_int64 before = sqlite3_total_changes64(db_.get());
             RunToEnd(db_.get(), stmt.get());
+            rowsChanged_ += sqlite3_total_changes64(db_.get()) - before;
             continue;
         }
         auto cursor = std::make_unique<StreamingCursor>(db_, std::move(stmt));

@@ -14,11 +14,16 @@ public:
     // A row set produced by the text's last statement is streamed; one followed by more
     // statements is read into memory before they run.
     std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
+    // Counted from the connection's running total, so rows changed by triggers count as well.
+    std::int64_t RowsChanged() const override { return rowsChanged_; }
+    // sqlite3_interrupt; there is no link to sever.
+    std::unique_ptr<CancelHandle> PrepareCancel() override;
 
 private:
     StatementPtr Prepare(std::string_view sql, const char** tail);
 
     DatabasePtr db_;
+    std::int64_t rowsChanged_ = 0;
 };
 
 // True when the text holds nothing SQLite would run: blanks, semicolons and comments.

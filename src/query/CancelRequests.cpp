@@ -1,0 +1,24 @@
+#include "query/CancelRequests.h"
+
+namespace tbn::query {
+
+bool CancelRequests::Send() {
+    if (Busy()) return false;
+    if (thread_.joinable()) thread_.join();
+    done_ = std::make_shared<std::atomic<bool>>(false);
+    thread_ = std::thread([handle = handle_, done = done_] {
+        handle->Cancel();
+        done->store(true, std::memory_order_release);
+    });
+    return true;
+}
+
+void CancelRequests::LetGo() {
+    if (!thread_.joinable()) return;
+    if (Busy())
+        thread_.detach();
+    else
+        thread_.join();
+}
+
+} // namespace tbn::query

@@ -1,0 +1,123 @@
+#include "query/RunJob.h"
+
+#include <chrono>
+#include <charconv>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace tbn::query {
+
+RunJob::RunJob(tbn::db::Connection connection, std::string commandText)
+    : connection_(std::move(connection)), commandText_(std::move(commandText)) {}
+
+void RunJob::NotifyWhenFinished(std::function<void()> notify) {
+    const std::lock_guard<std::mutex> hold(notifyLock_);
+    notify_ = std::move(notify);
+}
+
+void RunJob::StopNotifying() {
+    const std::lock_guard<std::mutex> hold(notifyLock_);
+    notify_ = nullptr;
+}
+
+void RunJob::Notify() {
+    const std::lock_guard<std::mutex> hold(notifyLock_);
+    if (notify_) notify_();
+}
+
+void RunJob::Work() noexcept {
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        Run();
+    } catch (...) {
+        failure_ = std::current_exception();
+    }
+    seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    // A cursor left part-way is closed here, so that every engine call of the run stays on this
+    // thread (a PostgreSQL cursor reads what is still on its way).
+    if (failure_ || stoppedEarly_) recordset_.Close();
+    if (CancelRequested() && (failure_ || stoppedEarly_))
+        ending_ = RunEnding::Cancelled;
+    else if (failure_)
+        ending_ = RunEnding::Failed;
+    else
+        ending_ = hasRowSet_ ? RunEnding::Rows : RunEnding::Statement;
+    bool reopen = false;
+    {
+        const std::lock_guard<std::mutex> hold(stageLock_);
+        workDone_ = true;
+        reopen = reopenAfterSever_;
+    }
+    if (reopen) Reopen();
+    finished_.store(true, std::memory_order_release);
+    Notify();
+}
+
+RunJob::SeverOutcome RunJob::Sever(tbn::db::CancelHandle& handle, bool reopen) {
+    const std::lock_guard<std::mutex> hold(stageLock_);
+    if (workDone_) return SeverOutcome::AlreadyDone;
+    if (!handle.Sever()) return SeverOutcome::NoWay;
+    reopenAfterSever_ = reopen;
+    return SeverOutcome::Severed;
+}
+
+void RunJob::Run() {
+    if (CancelRequested()) {
+        stoppedEarly_ = true;
+        return;
+    }
+    recordset_.Open(commandText_, connection_, tbn::db::adOpenStatic, tbn::db::adLockOptimistic, -1);
+    if (recordset_.State() == tbn::db::adStateClosed) {
+        rowsChanged_ = connection_.session().RowsChanged();
+        return;
+    }
+    Fill();
+}
+
+void RunJob::Fill() {
+    // The walk reads the cursor itself: the Field wrappers check the record set's state again on
+    // every cell, which a million rows feel. A null reads as "", which is its cell's text; only
+    // empty values pay for asking whether they are null, so the grid can draw nulls apart.
+    tbn::db::Cursor& cursor = *recordset_.cursor();
+    const std::size_t fieldCount = cursor.FieldCount();
+    if (fieldCount == 0) return;
+    std::vector<std::optional<std::string_view>> values(fieldCount + 1);
+    for (std::size_t c = 0; c < fieldCount; ++c) values[c + 1] = cursor.FieldName(c);
+    store_ = platform::CellStore(2, static_cast<std::int64_t>(fieldCount) + 1);
+    store_.WriteRow(0, platform::RowValues{0, values});
+    hasRowSet_ = true;
+
+    char number[24];
+    for (std::int64_t r = 1; !cursor.AtEnd(); ++r) {
+        if (CancelRequested()) {
+            stoppedEarly_ = true;
+            return;
+        }
+        const auto written = std::to_chars(number, number + sizeof number, r);
+        values[0] = std::string_view(number, static_cast<std::size_t>(written.ptr - number));
+        for (std::size_t c = 0; c < fieldCount; ++c) {
+            const std::string_view value = cursor.Value(c);
+            if (value.empty() && cursor.IsNull(c))
+                values[c + 1].reset();
+            else
+                values[c + 1] = value;
+        }
+        store_.WriteRowAndAppend(r, platform::RowValues{0, values});
+        rowsSoFar_.store(r, std::memory_order_relaxed);
+        cursor.Next();
+    }
+}
+
+void RunJob::Reopen() noexcept {
+    try {
+        recordset_.Close();
+        connection_.Close();
+        connection_.Open();
+        reopened_ = true;
+    } catch (...) {
+        reopenFailure_ = std::current_exception();
+    }
+}
+
+} // namespace tbn::query

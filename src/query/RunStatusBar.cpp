@@ -1,0 +1,50 @@
+#include "query/RunStatusBar.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tbn::query {
+
+RunStatusBar::RunStatusBar(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("RunStatusBar"));
+    text_ = new QLabel(this);
+    text_->setObjectName(QStringLiteral("RunStatusText"));
+    // A long message (a server's reason) must not make the window wider than the user made it.
+    text_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    text_->setTextFormat(Qt::PlainText);  // a server's message is never markup
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("RunCancel"));
+    cancel_->setFocusPolicy(Qt::NoFocus);  // the focus stays in the pane the user is working in
+    cancel_->setVisible(false);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 1, 2, 1);
+    layout->addWidget(text_, 1);
+    layout->addWidget(cancel_);
+    connect(cancel_, &QPushButton::clicked, this, &RunStatusBar::CancelClicked);
+    // The height never changes with the text, so the panes above keep their place.
+    setFixedHeight(cancel_->sizeHint().height() + 2);
+}
+
+QString RunStatusBar::Text() const { return text_->text(); }
+
+void RunStatusBar::ShowProgress(const QString& progress, bool canCancel) {
+    const bool noticeFresh = !notice_.isEmpty() && noticeAge_.isValid() && noticeAge_.elapsed() < kNoticeMs;
+    text_->setText(noticeFresh ? progress + QStringLiteral(". ") + notice_ : progress);
+    cancel_->setVisible(true);
+    cancel_->setEnabled(canCancel);
+}
+
+void RunStatusBar::ShowNotice(const QString& notice) {
+    notice_ = notice;
+    noticeAge_.start();
+}
+
+void RunStatusBar::ShowMessage(const QString& message) {
+    notice_.clear();
+    text_->setText(message);
+    cancel_->setVisible(false);
+}
+
+} // namespace tbn::query

@@ -1,0 +1,37 @@
+#pragma once
+// The query window's status line: one line of text along its bottom edge and, while a run is
+// shown going on, a Cancel button beside it. A notice (a command refused while a run goes on)
+// stays next to the progress for a few seconds, so the progress refreshes do not wipe it at once.
+#include <QElapsedTimer>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+namespace tbn::query {
+
+class RunStatusBar : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kNoticeMs = 4000;
+
+    explicit RunStatusBar(QWidget* parent = nullptr);
+
+    QString Text() const;
+    QPushButton* cancelButton() const { return cancel_; }
+
+    void ShowProgress(const QString& progress, bool canCancel);
+    void ShowNotice(const QString& notice);
+    void ShowMessage(const QString& message);  // a run's end: no button, no notice
+
+signals:
+    void CancelClicked();
+
+private:
+    QLabel* text_;
+    QPushButton* cancel_;
+    QString notice_;
+    QElapsedTimer noticeAge_;
+};
+
+} // namespace tbn::query

@@ -1,0 +1,23 @@
+#pragma once
+// The words of a query window's status line: what a run is doing while it lasts and what it did
+// once it ended. Plain functions, so the texts can be checked without a window.
+#include <QString>
+#include <cstdint>
+
+namespace tbn::query {
+
+struct RunResult;
+
+QString CountText(std::int64_t count);      // 120,000
+QString SecondsText(double seconds);        // 0.04 s under a second, 2.3 s from there on
+QString RowsText(std::int64_t rows);        // 1 row, 896 rows
+
+// "Running: 2.3 s, 120,000 rows so far", or "Cancelling: ..." once a cancel was asked for.
+QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool droppingConnection);
+
+// "896 rows in 0.04 s", "Statement done, 3 rows changed in 0.01 s", "Cancelled after 120,000 rows,
+// 2.3 s", "Failed after 0.01 s", and what became of a connection the engine would not let go.
+// reopenFailure is the description of that failure, when opening the connection again failed.
+QString EndText(const RunResult& result, const QString& reopenFailure = {});
+
+} // namespace tbn::query

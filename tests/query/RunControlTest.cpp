@@ -1,0 +1,217 @@
+// Runs that take long: every way the window offers stops them without a box, the window goes on
+// working, two windows run side by side, and closing waits for the user's word.
+#include "grid/FlexGrid.h"
+#include "query/QueryRun.h"
+#include "query/RunStatusBar.h"
+#include "query/RunStatusText.h"
+#include "support/DeafCancelProxy.h"
+#include "support/PgServer.h"
+#include "support/QueryWindowFixture.h"
+#include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
+
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace tbn::platform;
+using tbn::test::ExecuteAndWait;
+using tbn::test::QueryWindowFixture;
+using tbn::test::WaitForRun;
+
+namespace {
+
+// Counts without end: the engine works on its first row until it is stopped.
+const QString kEndless = QStringLiteral(
+    "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000");
+// Rows without end, as fast as the engine makes them.
+const QString kEndlessRows = QStringLiteral(
+    "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x, 'row ' || x AS label FROM c");
+
+class RunControlTest : public QueryWindowFixture {
+protected:
+    void SetUp() override {
+        QueryWindowFixture::SetUp();
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    }
+    frmMain* Open(const QString& file = QStringLiteral("r.db")) {
+        return OpenWindow(file, MakeDatabase(file, "CREATE TABLE people(name TEXT);"
+                                                   "INSERT INTO people VALUES ('Ada'), ('Grace'), ('Linus');"));
+    }
+    frmMain* OpenPostgres(const std::string& cnn) {
+        try {
+            return OpenWindow(QStringLiteral("pg"), QString::fromStdString(cnn));
+        } catch (const tbn::Error& e) {
+            ADD_FAILURE() << "the PostgreSQL server cannot be used: " << e.Description();
+            return nullptr;
+        }
+    }
+    static void Start(frmMain* window, const QString& sql) {
+        window->QueryText().SetText(sql);
+        window->ExecuteQuery();
+        ASSERT_TRUE(window->Running());
+    }
+    static void RunsAgain(frmMain* window) {
+        window->QueryText().SetText(QStringLiteral("SELECT 7 AS seven"));
+        ASSERT_TRUE(ExecuteAndWait(*window));
+        EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("7"));
+        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("1 row in "))) << Status(window).toStdString();
+    }
+    static QString Status(frmMain* window) { return window->StatusLine()->Text(); }
+};
+
+TEST(RunStatusTextTest, CountsAreGroupedAndTimesShortened) {
+    using namespace tbn::query;
+    EXPECT_EQ(CountText(120000), QStringLiteral("120,000"));
+    EXPECT_EQ(CountText(1000000), QStringLiteral("1,000,000"));
+    EXPECT_EQ(CountText(896), QStringLiteral("896"));
+    EXPECT_EQ(RowsText(1), QStringLiteral("1 row"));
+    EXPECT_EQ(SecondsText(0.041), QStringLiteral("0.04 s"));
+    EXPECT_EQ(SecondsText(2.34), QStringLiteral("2.3 s"));
+}
+
+TEST_F(RunControlTest, EscapeStopsALongComputationAndTheWindowGoesOn) {
+    frmMain* window = Open();
+    window->QueryText().SetText(QStringLiteral("SELECT name FROM people ORDER BY name"));
+    ASSERT_TRUE(ExecuteAndWait(*window));
+    Start(window, kEndless);
+
+    // While it runs, another run in the same window is refused in words, not started.
+    window->ExecuteQuery();
+    EXPECT_TRUE(window->Running());
+    EXPECT_TRUE(Status(window).contains(QStringLiteral("A query is running; cancel it first."))) << Status(window).toStdString();
+
+    window->rtfQueryWidget()->setFocus();
+    QTimer::singleShot(200, window, [window] { QTest::keyClick(window->rtfQueryWidget(), Qt::Key_Escape); });
+    ASSERT_TRUE(WaitForRun(*window, 10000));
+    EXPECT_EQ(boxes->Count(), 0u);
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("Ada"));  // nothing had come: the last result stays
+    EXPECT_EQ(MousePointer(), vbDefault);
+    RunsAgain(window);
+}
+
+TEST_F(RunControlTest, TheCancelButtonKeepsTheRowsFetchedSoFar) {
+    frmMain* window = Open();
+    Start(window, kEndlessRows);
+    QPushButton* cancel = window->StatusLine()->cancelButton();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cancel->isVisible() && window->CurrentRun()->RowsSoFar() > 1000; }, 10000));
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Running: "))) << Status(window).toStdString();
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(WaitForRun(*window, 10000));
+
+    EXPECT_EQ(boxes->Count(), 0u);
+    const FlexGrid& grid = *window->FlexWidget();
+    const std::int64_t rows = grid.Rows() - 2;
+    ASSERT_GT(rows, 1000);
+    EXPECT_EQ(grid.TextMatrix(rows, 0), QString::number(rows));
+    EXPECT_EQ(grid.TextMatrix(rows, 2), QStringLiteral("row ") + QString::number(rows));
+    EXPECT_EQ(grid.TextMatrix(rows + 1, 1), QString());
+    EXPECT_NE(grid.ColWidth(0), 300) << "the rows so far are sized";
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ") + tbn::query::RowsText(rows) + ", "))
+        << Status(window).toStdString();
+    RunsAgain(window);
+}
+
+TEST_F(RunControlTest, TwoWindowsRunAtOnceEachOnItsOwnConnection) {
+    frmMain* first = Open(QStringLiteral("a.db"));
+    frmMain* second = Open(QStringLiteral("b.db"));
+    Start(first, kEndless);
+    second->QueryText().SetText(QStringLiteral("SELECT count(*) FROM people"));
+    ASSERT_TRUE(ExecuteAndWait(*second));  // does not wait for the first
+    EXPECT_EQ(second->FlexWidget()->TextMatrix(1, 1), QStringLiteral("3"));
+    EXPECT_TRUE(first->Running());
+    EXPECT_EQ(MousePointer(), vbHourglass);  // still held by the first run
+    first->CancelQuery();
+    ASSERT_TRUE(WaitForRun(*first, 10000));
+    EXPECT_EQ(MousePointer(), vbDefault);
+
+    const QString counting =
+        QStringLiteral("WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < %1) SELECT i FROM s");
+    first->QueryText().SetText(counting.arg(200000));
+    second->QueryText().SetText(counting.arg(150000));
+    first->ExecuteQuery();
+    second->ExecuteQuery();
+    ASSERT_TRUE(WaitForRun(*first));
+    ASSERT_TRUE(WaitForRun(*second));
+    EXPECT_EQ(first->FlexWidget()->Rows(), 200002);
+    EXPECT_EQ(first->FlexWidget()->TextMatrix(200000, 1), QStringLiteral("200000"));
+    EXPECT_EQ(second->FlexWidget()->Rows(), 150002);
+    EXPECT_EQ(second->FlexWidget()->TextMatrix(150000, 1), QStringLiteral("150000"));
+    EXPECT_EQ(boxes->Count(), 0u);
+}
+
+TEST_F(RunControlTest, ClosingWhileARunGoesOnAsksFirstThenStopsItAndCloses) {
+    frmMain* window = Open();
+    Start(window, kEndless);
+    boxes->Answer(vbNo);
+    EXPECT_FALSE(window->Unload());
+    ASSERT_EQ(boxes->Count(), 1u);
+    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("A query is running. Cancel it and close?"));
+    EXPECT_EQ(boxes->Last().style, vbYesNo + vbQuestion + vbDefaultButton2);
+    EXPECT_TRUE(window->Running());
+
+    // Quitting asks the same; No keeps the frame, the window and its run.
+    boxes->Answer(vbNo);
+    EXPECT_FALSE(frame->close());
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(window->Running());
+
+    const QPointer<frmMain> watched(window);
+    boxes->Answer(vbYes);
+    EXPECT_TRUE(frame->close());
+    EXPECT_TRUE(frame->QueryWindows().isEmpty());
+    EXPECT_EQ(MousePointer(), vbDefault);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watched.isNull(); }, 5000)) << "the window was never destroyed";
+}
+
+TEST_F(RunControlTest, TheMenuStopsAPostgresSleepAndTheConnectionStaysOpen) {
+    const std::optional<tbn::test::PgServer> server = tbn::test::PgServer::FromEnvironment();
+    if (!server) GTEST_SKIP() << tbn::test::PgServer::AbsentReason();
+    frmMain* window = OpenPostgres(server->ConnectionString());
+    ASSERT_TRUE(window);
+    Start(window, QStringLiteral("SELECT pg_sleep(30)"));
+    QTimer::singleShot(300, frame.get(), [this] { frame->mnuQueryCancel->trigger(); });
+    ASSERT_TRUE(WaitForRun(*window, 10000));
+    EXPECT_EQ(boxes->Count(), 0u);
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
+    RunsAgain(window);
+}
+
+TEST_F(RunControlTest, AServerThatIgnoresTheCancelLosesTheConnectionWhichIsOpenedAgain) {
+    const std::optional<tbn::test::PgServer> server = tbn::test::PgServer::FromEnvironment();
+    if (!server) GTEST_SKIP() << tbn::test::PgServer::AbsentReason();
+    tbn::test::PgServer relayed = *server;
+    tbn::test::DeafCancelProxy relay(server->Host, server->Port);
+    relayed.Host = "127.0.0.1";
+    relayed.Port = relay.Port();
+    // Directly, the connection is severed under the waiting call; through ODBC, which offers no
+    // way to sever it, the worker is left to end on its own.
+    const std::pair<const char*, std::string> routes[] = {
+        {"PostgreSQL", relayed.ConnectionString()}, {"ODBC", relayed.OdbcConnectionString(server->Database)}};
+    for (const auto& [route, cnn] : routes) {
+        SCOPED_TRACE(route);
+        frmMain* window = OpenPostgres(cnn);
+        ASSERT_TRUE(window);
+        Start(window, QStringLiteral("SELECT pg_sleep(30)"));
+        // By the time the strip shows, the sleep is on the server.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->StatusLine()->cancelButton()->isVisible(); }, 10000));
+        const int heldBefore = relay.CancelsHeld();
+        window->CancelQuery();
+        ASSERT_TRUE(WaitForRun(*window, 30000));
+        EXPECT_GT(relay.CancelsHeld(), heldBefore);
+        EXPECT_EQ(boxes->Count(), 0u);
+        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ")));
+        EXPECT_TRUE(Status(window).contains(QStringLiteral("the connection was dropped and opened again")))
+            << Status(window).toStdString();
+        EXPECT_TRUE(window->IsConnected());
+        RunsAgain(window);
+    }
+}
+
+} // namespace
