@@ -21,8 +21,12 @@ foreach(size ${TBN_ICON_SIZES})
       VERBATIM)
   list(APPEND TBN_ICON_PNGS ${png})
 endforeach()
+# Custom commands belong to the folder that declares them; this target gives the rules a home here,
+# so the windows' library in src/ can depend on the rendered files.
+add_custom_target(tbn_icon_pngs DEPENDS ${TBN_ICON_PNGS})
 
 # tbn_add_icon_resources(<target>): the rendered sizes as resources of the target.
 function(tbn_add_icon_resources target)
+  add_dependencies(${target} tbn_icon_pngs)
   qt_add_resources(${target} "tbn_icons" PREFIX "/icons" BASE ${TBN_ICON_DIR} FILES ${TBN_ICON_PNGS})
 endfunction()
