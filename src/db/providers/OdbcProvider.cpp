@@ -49,7 +49,7 @@ std::string OdbcConnectionText(const ConnectionString& properties) {
 }
 
 std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
-    auto link = std::make_unique<odbc::OdbcLink>();
+    auto link = std::make_shared<odbc::OdbcLink>();
     const ProviderInfo& provider = ProviderOf(Engine::Odbc);
     link->password = provider.Key("PWD").ValueIn(properties).value_or("");
     link->user = provider.Key("UID").ValueIn(properties).value_or("");
@@ -68,6 +68,12 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
         throw odbc::Diagnostics(SQL_HANDLE_DBC, dbc, link->dialect(), "The ODBC driver manager could not connect.");
     link->dbc->SetConnected();
     link->wide = odbc::DriverHasWideCalls(dbc);
+    // Drivers that do not answer are taken at their narrowest: no SQLGetData beside bound
+    // columns, and possibly several results per text.
+    SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &link->getDataExtensions, sizeof link->getDataExtensions, nullptr);
+    char several[2] = {};
+    if (odbc::Succeeded(SQLGetInfo(dbc, SQL_MULT_RESULT_SETS, several, sizeof several, nullptr)))
+        link->severalResults = several[0] != 'N';
     return std::make_unique<odbc::OdbcSession>(std::move(link));
 }
 

@@ -1,14 +1,16 @@
 #pragma once
-// Reading a statement's current row set as text.
-#include "db/providers/BufferedCursor.h"
+// Reading one value of a statement's current row whole with SQLGetData, in as many pieces as it
+// takes, for columns too long to bind and for bound values that did not fit their buffer.
 #include "db/providers/OdbcHandles.h"
 
-#include <memory>
+#include <string>
 
 namespace tbn::db::odbc {
 
-// Column names and every row of the statement's current row set, each value fetched as text in as
-// many pieces as it takes and kept as UTF-8. Raises the statement's diagnostics.
-std::unique_ptr<BufferedCursor> ReadRowSet(SQLHSTMT stmt, const Dialect& dialect);
+// The value of column (1-based) as UTF-8 in out; false for a null. Wide drivers are read as
+// UTF-16 into wideScratch and converted once the value is whole, so a surrogate pair cut between
+// pieces survives. Raises the statement's diagnostics.
+bool ReadWholeValue(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect, std::u16string& wideScratch,
+                    std::string& out);
 
 } // namespace tbn::db::odbc

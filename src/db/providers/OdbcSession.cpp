@@ -1,7 +1,8 @@
 #include "db/providers/OdbcSession.h"
 
 #include "core/ErrorCodes.h"
-#include "db/providers/OdbcRowReader.h"
+#include "db/providers/OdbcBatch.h"
+#include "db/providers/OdbcCursor.h"
 #include "db/providers/OdbcText.h"
 
 #include <climits>
@@ -23,25 +24,6 @@ private:
     std::shared_ptr<RunningStatement> running_;
 };
 
-// Publishes the statement for cancelling while it lives; declared after the statement, so it is
-// withdrawn before the statement is freed.
-class PublishedStatement {
-public:
-    PublishedStatement(RunningStatement& running, SQLHSTMT stmt) : running_(running) {
-        const std::lock_guard<std::mutex> hold(running_.lock);
-        running_.stmt = stmt;
-    }
-    ~PublishedStatement() {
-        const std::lock_guard<std::mutex> hold(running_.lock);
-        running_.stmt = SQL_NULL_HSTMT;
-    }
-    PublishedStatement(const PublishedStatement&) = delete;
-    PublishedStatement& operator=(const PublishedStatement&) = delete;
-
-private:
-    RunningStatement& running_;
-};
-
 } // namespace
 
 std::unique_ptr<CancelHandle> OdbcSession::PrepareCancel() { return std::make_unique<OdbcCancel>(running_); }
@@ -50,21 +32,43 @@ Statement OdbcSession::NewStatement() {
     return Statement::Allocate(link_->dbc->get());
 }
 
+std::unique_ptr<BufferedCursor> OdbcSession::ReadAll(SQLHSTMT stmt) {
+    RowStream rows(stmt, link_->dialect(), link_->getDataExtensions);
+    auto buffered = std::make_unique<BufferedCursor>(rows.Names());
+    while (rows.Next()) {
+        for (std::size_t i = 0; i < rows.FieldCount(); ++i) {
+            if (rows.IsNull(i))
+                buffered->AppendNull();
+            else
+                buffered->AppendValue(rows.Value(i));
+        }
+    }
+    return buffered;
+}
+
 Error OdbcSession::StatementError(const Statement& stmt) const {
     return Diagnostics(SQL_HANDLE_STMT, stmt.get(), link_->dialect(), "The ODBC driver failed without a message.");
 }
 
+void OdbcLink::Release() {
+    if (StreamingCursor* reader = reader_) {
+        reader_ = nullptr;
+        reader->Detach();
+    }
+}
+
 std::vector<TableInfo> OdbcSession::Tables() {
+    link_->Release();
     Statement stmt = NewStatement();
     const SQLRETURN rc = link_->wide ? SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0)
                                      : SQLTables(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
     if (!Succeeded(rc)) throw StatementError(stmt);
-    const std::unique_ptr<BufferedCursor> rows = ReadRowSet(stmt.get(), link_->dialect());
+    RowStream rows(stmt.get(), link_->dialect(), link_->getDataExtensions);
     // TABLE_NAME and TABLE_TYPE are the third and fourth columns of every driver's answer.
-    if (rows->FieldCount() < 4)
+    if (rows.FieldCount() < 4)
         throw Error(ErrorCode::ProviderFailure, "The ODBC driver's table list has fewer columns than ODBC defines.");
     std::vector<TableInfo> tables;
-    for (; !rows->AtEnd(); rows->Next()) tables.push_back({std::string(rows->Value(3)), std::string(rows->Value(2))});
+    while (rows.Next()) tables.push_back({std::string(rows.Value(3)), std::string(rows.Value(2))});
     return tables;
 }
 
@@ -74,8 +78,9 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
     if (commandText.empty()) return nullptr;
     if (commandText.size() > static_cast<std::size_t>(INT_MAX))
         throw Error(ErrorCode::InvalidArgument, "The command text is longer than ODBC accepts.");
+    link_->Release();
     Statement stmt = NewStatement();
-    const PublishedStatement published(*running_, stmt.get());
+    auto published = std::make_unique<PublishedStatement>(running_, stmt.get());
     SQLRETURN rc;
     if (link_->wide) {
         std::u16string text = ToUtf16(commandText);
@@ -84,13 +89,15 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
         std::string text(commandText);
         rc = SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
     }
+    const bool stream = !link_->severalResults || !MayGiveSeveralResults(commandText);
     std::unique_ptr<Cursor> kept;
     // SQL_NO_DATA: a statement that touched no rows; the text may still hold more.
     while (Succeeded(rc) || rc == SQL_NO_DATA) {
         SQLSMALLINT columns = 0;
         if (rc != SQL_NO_DATA && !Succeeded(SQLNumResultCols(stmt.get(), &columns))) throw StatementError(stmt);
         if (columns > 0) {
-            kept = ReadRowSet(stmt.get(), link_->dialect());
+            if (stream) return std::make_unique<StreamingCursor>(link_, std::move(stmt), std::move(published));
+            kept = ReadAll(stmt.get());
         } else if (rc != SQL_NO_DATA) {
             SQLLEN changed = -1;
             if (Succeeded(SQLRowCount(stmt.get(), &changed)) && changed > 0) rowsChanged_ += changed;

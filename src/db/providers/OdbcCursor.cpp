@@ -1,0 +1,102 @@
+#include "db/providers/OdbcCursor.h"
+
+#include "core/ErrorCodes.h"
+
+namespace tbn::db::odbc {
+
+StreamingCursor::StreamingCursor(LinkPtr link, Statement stmt, std::unique_ptr<PublishedStatement> published)
+    : link_(std::move(link)), stmt_(std::move(stmt)), published_(std::move(published)),
+      rows_(std::make_unique<RowStream>(stmt_.get(), link_->dialect(), link_->getDataExtensions)),
+      names_(rows_->Names()) {
+    link_->SetReader(this);
+    try {
+        Advance();
+    } catch (...) {
+        link_->ClearReader(this);
+        throw;
+    }
+}
+
+StreamingCursor::~StreamingCursor() {
+    // Left part-way: freeing the statement closes its cursor; nothing after it is run.
+    link_->ClearReader(this);
+    rows_.reset();
+    published_.reset();
+}
+
+void StreamingCursor::Advance() {
+    if (rows_->Next()) return;
+    Finish();
+}
+
+void StreamingCursor::Finish() {
+    rows_.reset();
+    link_->ClearReader(this);
+    // Results after the row set come from statements the text was not expected to hold (or a
+    // procedure's later row sets); they run, and a failure among them is the run's.
+    SQLRETURN rc;
+    while (Succeeded(rc = SQLMoreResults(stmt_.get()))) {
+    }
+    std::optional<Error> failure;
+    if (rc != SQL_NO_DATA)
+        failure = Diagnostics(SQL_HANDLE_STMT, stmt_.get(), link_->dialect(), "The ODBC driver failed without a message.");
+    published_.reset();
+    stmt_.Reset();
+    if (failure) throw *failure;
+}
+
+void StreamingCursor::Next() {
+    if (buffered_) {
+        buffered_->Next();
+        if (buffered_->AtEnd() && deferred_) {
+            Error error = std::move(*deferred_);
+            deferred_.reset();
+            throw error;
+        }
+        return;
+    }
+    if (rows_) Advance();
+}
+
+std::size_t StreamingCursor::Column(std::size_t index) const {
+    if (index >= names_.size())
+        throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(index) + " is out of range.");
+    return index;
+}
+
+bool StreamingCursor::IsNull(std::size_t index) const {
+    if (buffered_) return buffered_->IsNull(index);
+    return !rows_ || rows_->IsNull(Column(index));
+}
+
+std::string_view StreamingCursor::Value(std::size_t index) const {
+    if (buffered_) return buffered_->Value(index);
+    return rows_ ? rows_->Value(Column(index)) : std::string_view();
+}
+
+void StreamingCursor::Detach() {
+    if (buffered_) return;
+    // Filled aside and installed at the end: until then the cursor still reads the driver's rows.
+    auto buffer = std::make_unique<BufferedCursor>(names_);
+    try {
+        while (rows_) {
+            for (std::size_t i = 0; i < names_.size(); ++i) {
+                if (rows_->IsNull(i))
+                    buffer->AppendNull();
+                else
+                    buffer->AppendValue(rows_->Value(i));
+            }
+            Advance();
+        }
+    } catch (const Error& error) {
+        // The current row went into the buffer before anything was read, so the failure always
+        // has a row before it from which Next() can raise it.
+        rows_.reset();
+        published_.reset();
+        stmt_.Reset();
+        deferred_ = error;
+    }
+    buffered_ = std::move(buffer);
+}
+
+} // namespace tbn::db::odbc

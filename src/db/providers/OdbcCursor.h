@@ -1,0 +1,49 @@
+#pragma once
+// A cursor over one ODBC row set as the driver hands it out: rows go on as they are fetched, a
+// block at a time, never collected into a second copy of the result.
+#include "db/providers/BufferedCursor.h"
+#include "db/providers/OdbcLink.h"
+#include "db/providers/OdbcRowStream.h"
+
+#include <optional>
+
+namespace tbn::db::odbc {
+
+class StreamingCursor final : public Cursor {
+public:
+    // Takes over the statement, whose current result is a row set, together with its publication
+    // for cancelling, and reads the first row (a failure there raises here). After the row set the
+    // statement's later results are run and skipped, a failure among them raised from Next(); the
+    // statement is freed as soon as the end is reached.
+    StreamingCursor(LinkPtr link, Statement stmt, std::unique_ptr<PublishedStatement> published);
+    ~StreamingCursor() override;
+    StreamingCursor(const StreamingCursor&) = delete;
+    StreamingCursor& operator=(const StreamingCursor&) = delete;
+
+    std::size_t FieldCount() const override { return names_.size(); }
+    std::string_view FieldName(std::size_t index) const override { return names_.at(index); }
+    bool AtEnd() const override { return buffered_ ? buffered_->AtEnd() : !rows_; }
+    void Next() override;
+    bool IsNull(std::size_t index) const override;
+    std::string_view Value(std::size_t index) const override;
+
+    // Moves the current and remaining rows into memory so the connection can run another
+    // statement; the cursor carries on from there. A failure met while reading is raised by
+    // Next() once the rows read before it are walked.
+    void Detach();
+
+private:
+    void Advance();
+    void Finish();  // the row set is over: runs the statement's later results, then frees it
+    std::size_t Column(std::size_t index) const;
+
+    LinkPtr link_;
+    Statement stmt_;
+    std::unique_ptr<PublishedStatement> published_;  // withdrawn before the statement is freed
+    std::unique_ptr<RowStream> rows_;                // null at the end
+    std::vector<std::string> names_;
+    std::unique_ptr<BufferedCursor> buffered_;
+    std::optional<Error> deferred_;
+};
+
+} // namespace tbn::db::odbc
