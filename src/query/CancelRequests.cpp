@@ -1,5 +1,7 @@
 #include "query/CancelRequests.h"
 
+#include "query/LeftBehindThreads.h"
+
 namespace tbn::query {
 
 bool CancelRequests::Send() {
@@ -16,7 +18,7 @@ bool CancelRequests::Send() {
 void CancelRequests::LetGo() {
     if (!thread_.joinable()) return;
     if (Busy())
-        thread_.detach();
+        LeaveBehind(std::move(thread_), [done = done_] { return done->load(std::memory_order_acquire); });
     else
         thread_.join();
 }

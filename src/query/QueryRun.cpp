@@ -1,6 +1,7 @@
 #include "query/QueryRun.h"
 
 #include "query/ConnectionReopener.h"
+#include "query/LeftBehindThreads.h"
 
 #include <chrono>
 
@@ -112,10 +113,11 @@ void QueryRun::Escalate() {
 }
 
 void QueryRun::Abandon() {
-    // The worker keeps its own share of everything it touches, and nobody is told when it ends.
+    // The worker keeps its own share of everything it touches, and nobody is told when it ends;
+    // the program waits for it at exit.
     abandoned_ = true;
     job_->StopNotifying();
-    worker_.detach();
+    LeaveBehind(std::move(worker_), [job = job_] { return job->Finished(); });
 }
 
 bool QueryRun::WaitForWorker(int ms) {
