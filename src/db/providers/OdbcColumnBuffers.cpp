@@ -83,6 +83,10 @@ std::vector<ColumnInfo> DescribeColumns(SQLHSTMT stmt, const Dialect& dialect) {
     return columns;
 }
 
+bool ColumnBuffers::AllBindable(const std::vector<ColumnInfo>& columns) {
+    return std::all_of(columns.begin(), columns.end(), [](const ColumnInfo& column) { return BoundCharacters(column) > 0; });
+}
+
 std::size_t ColumnBuffers::RowsFor(const std::vector<ColumnInfo>& columns, bool wide, std::size_t most) {
     std::size_t rowBytes = 0;
     for (const ColumnInfo& column : columns) rowBytes += static_cast<std::size_t>(CapacityBytes(BoundCharacters(column), wide));

@@ -33,6 +33,8 @@ public:
 
     bool AllBound() const { return unbound_ == 0; }
     bool Bound(std::size_t column) const { return columns_[column].capacityBytes > 0; }
+    // Whether every column has a bounded size (and would be bound).
+    static bool AllBindable(const std::vector<ColumnInfo>& columns);
     // The rows a block can hold, from the bytes one row of bound buffers takes.
     static std::size_t RowsFor(const std::vector<ColumnInfo>& columns, bool wide, std::size_t most);
 

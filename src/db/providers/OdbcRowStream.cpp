@@ -21,8 +21,11 @@ RowStream::RowStream(SQLHSTMT stmt, const Dialect& dialect, SQLUINTEGER getDataE
     // on bound columns and on any column in any order; without that, every value is read that way.
     const SQLUINTEGER rereads = SQL_GD_BOUND | SQL_GD_ANY_COLUMN | SQL_GD_ANY_ORDER;
     const bool bind = (getDataExtensions & rereads) == rereads;
-    // SQLGetData within a block needs SQL_GD_BLOCK; without it a fetch brings one row.
-    if (bind && (getDataExtensions & SQL_GD_BLOCK)) blockRows_ = ColumnBuffers::RowsFor(columns_, dialect.wide, BlockRows);
+    // Blocks only when every column is bound: positioning on each row of a block to read its long
+    // values costs more than it saves. A bound value that did not fit is still read again, which
+    // within a block needs SQL_GD_BLOCK; without it a fetch brings one row.
+    if (bind && (getDataExtensions & SQL_GD_BLOCK) && ColumnBuffers::AllBindable(columns_))
+        blockRows_ = ColumnBuffers::RowsFor(columns_, dialect.wide, BlockRows);
     if (blockRows_ > 1) {
         if (!Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows_), 0)))
             blockRows_ = 1;

@@ -71,7 +71,14 @@ std::u16string ToUtf16(std::string_view utf8) {
 }
 
 void AppendUtf8(std::string& out, const char16_t* utf16, std::size_t units) {
-    for (std::size_t i = 0; i < units; ++i) {
+    // Most text is ASCII, a byte a unit: copied without decoding, up to the first other unit.
+    std::size_t i = 0;
+    const std::size_t start = out.size();
+    out.resize(start + units);
+    char* ascii = out.data() + start;
+    for (; i < units && utf16[i] < 0x80; ++i) ascii[i] = static_cast<char>(utf16[i]);
+    out.resize(start + i);
+    for (; i < units; ++i) {
         const char16_t unit = utf16[i];
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
             AppendCodePoint(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
