@@ -97,10 +97,13 @@ int main(int argc, char** argv) {
     Texts texts;
     std::vector<double> appends;
     std::uint64_t textBytes = 0;
+    // Past the cap by the prune's batch, so the last run recorded is the one that prunes.
+    const long pruning = runs >= tbn::db::HistoryStore::kKeep ? tbn::db::HistoryStore::kSlack + 1 : 0;
+    double pruneMs = 0;
     {
         tbn::db::HistoryStore store(path);
         const auto fill = Clock::now();
-        for (long i = 0; i < runs; ++i) {
+        for (long i = 0; i < runs + pruning; ++i) {
             tbn::db::HistoryRun run;
             run.startedMs = 1'700'000'000'000LL + i * 60'000;
             run.connection = kConnections[texts.Pick(5)];
@@ -118,11 +121,17 @@ int main(int argc, char** argv) {
             store.Append(run);
             appends.push_back(Ms(one));
         }
-        std::printf("filled %ld runs (%.1f MiB of text) in %.1f s\n", runs, textBytes / 1048576.0, Ms(fill) / 1000);
+        std::printf("filled %ld runs (%.1f MiB of text) in %.1f s; %lld kept\n", runs + pruning,
+                    textBytes / 1048576.0, Ms(fill) / 1000, static_cast<long long>(store.Count()));
+        if (pruning) {
+            pruneMs = appends.back();
+            appends.pop_back();
+        }
     }
     std::sort(appends.begin(), appends.end());
     std::printf("recording one run: median %.3f ms, 99th percentile %.3f ms, worst %.1f ms\n", Median(appends),
                 appends[appends.size() * 99 / 100], appends.back());
+    if (pruning) std::printf("recording the run that prunes the oldest %ld: %.1f ms\n", pruning, pruneMs);
     std::printf("history.db: %.1f MiB\n", QFile(path).size() / 1048576.0);
 
     const auto opening = Clock::now();
