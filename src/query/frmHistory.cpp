@@ -25,7 +25,7 @@ frmHistory::frmHistory(tbn::query::RunHistory& history, TargetWindow target, QWi
     setWindowTitle(QStringLiteral("History"));
     txtFilter = new QLineEdit(this);
     txtFilter->setObjectName(QStringLiteral("txtFilter"));
-    txtFilter->setPlaceholderText(QStringLiteral("Text the query held"));
+    txtFilter->setPlaceholderText(QStringLiteral("Type part of a query to filter"));
     txtFilter->setClearButtonEnabled(true);
     cboConnection = new QComboBox(this);
     cboConnection->setObjectName(QStringLiteral("cboConnection"));
@@ -40,7 +40,14 @@ frmHistory::frmHistory(tbn::query::RunHistory& history, TargetWindow target, QWi
     lvRuns->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lvRuns->setWordWrap(false);
     lvRuns->verticalHeader()->hide();
+    lvRuns->verticalHeader()->setDefaultSectionSize(QFontMetrics(lvRuns->font()).height() + 6);
     lvRuns->horizontalHeader()->setStretchLastSection(true);
+    const QFontMetrics metrics(lvRuns->font());
+    using Column = tbn::query::HistoryModel;
+    lvRuns->setColumnWidth(Column::Started, metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00MM")));
+    lvRuns->setColumnWidth(Column::Connection, metrics.horizontalAdvance(QLatin1Char('M')) * 14);
+    lvRuns->setColumnWidth(Column::Duration, metrics.horizontalAdvance(QStringLiteral("000.0 sMM")));
+    lvRuns->setColumnWidth(Column::Outcome, metrics.horizontalAdvance(QLatin1Char('M')) * 14);
     lblNotice = new QLabel(this);
 
     auto* filters = new QHBoxLayout;
@@ -116,6 +123,10 @@ bool frmHistory::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             InsertChosen();
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            close();
             return true;
         }
         // From the filter box the arrows move through the list, so the hands stay on the keys.
