@@ -70,7 +70,13 @@ bool RunHistory::Use(const std::function<void(db::HistoryStore&)>& body) noexcep
             // Closed before the move: closing renames nothing, but it would tidy away a journal
             // by its old name, which by then belongs to the fresh file.
             store_.reset();
-            const QString aside = db::HistoryStore::MoveAside(HistoryPath());
+            QString aside;
+            try {
+                aside = db::HistoryStore::MoveAside(HistoryPath());
+            } catch (const tbn::Error& moving) {
+                throw tbn::Error(error.Number(), error.Description() + "\nThe damaged history could not be moved aside: " +
+                                                     moving.Description());
+            }
             Report(tbn::Error(error.Number(), error.Description() + "\nThe damaged history was moved to " +
                                                   aside.toStdString() + " and a new one was begun."));
             store_ = std::make_unique<db::HistoryStore>(HistoryPath());
