@@ -59,6 +59,11 @@ void RunHistory::Record(const db::HistoryRun& run) noexcept {
     Use([&](db::HistoryStore& store) { store.Append(run); });
 }
 
+void RunHistory::Record(const QString& windowName, const QString& text, std::int64_t startedMs,
+                        const RunResult& result) noexcept {
+    Use([&](db::HistoryStore& store) { store.Append(RunRecord(windowName, text, startedMs, result)); });
+}
+
 bool RunHistory::Use(const std::function<void(db::HistoryStore&)>& body) noexcept {
     try {
         try {

@@ -93,7 +93,7 @@ void frmMain::FinishRun() {
             throw;
         }
     });
-    tbn::query::RunHistory::Program().Record(tbn::query::RunRecord(strCnnName, runCommandText_, runStartedMs_, result));
+    tbn::query::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
     RestorePointer();
     if (failureAt) SelectFailure(*failureAt);
     emit RunEnded();
@@ -156,7 +156,7 @@ void frmMain::StopRunNow() {
     stopped.hasRowSet = stopped.rows > 0;
     run_->CancelAndWait();
     stopped.seconds = run_->ElapsedSeconds();
-    tbn::query::RunHistory::Program().Record(tbn::query::RunRecord(strCnnName, runCommandText_, runStartedMs_, stopped));
+    tbn::query::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);
     run_.reset();
     --runsInProgress;
     escapeKey->setEnabled(false);
