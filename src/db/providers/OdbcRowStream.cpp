@@ -27,9 +27,10 @@ RowStream::RowStream(SQLHSTMT stmt, const Dialect& dialect, SQLUINTEGER getDataE
     if (bind && (getDataExtensions & SQL_GD_BLOCK) && ColumnBuffers::AllBindable(columns_))
         blockRows_ = ColumnBuffers::RowsFor(columns_, dialect.wide, BlockRows);
     if (blockRows_ > 1) {
-        if (!Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows_), 0)))
+        if (Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows_), 0)))
+            SetPointerAttribute(stmt_, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_);
+        else
             blockRows_ = 1;
-        SetPointerAttribute(stmt_, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_);
     }
     buffers_ = std::make_unique<ColumnBuffers>(stmt_, columns_, dialect.wide, bind, blockRows_);
     cells_.resize(columns_.size());
