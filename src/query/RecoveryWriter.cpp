@@ -9,7 +9,11 @@
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
+#include <algorithm>
+
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTextDocument>
 
 namespace tbn::query {
@@ -56,6 +60,13 @@ void RecoveryWriter::TextChanged(int removed, int added) {
 bool RecoveryWriter::SaveNow() {
     timer_.stop();
     if (discarded_) return true;
+    QElapsedTimer took;
+    took.start();
+    // A text of many megabytes takes a noticeable time to save; the pause before the next save
+    // grows with it, so that saving never takes more than a fifth of the time the user types.
+    const auto backOff = qScopeGuard([&] {
+        timer_.setInterval(static_cast<int>(std::clamp<qint64>(4 * took.elapsed(), kDelayMs, kLongestDelayMs)));
+    });
     try {
         const QString text = text_.Text();
         if (text.isEmpty()) {

@@ -4,7 +4,8 @@
 //
 // The file is saved about a second after a change: the first change starts a one-second timer and
 // further changes while it runs do not restart it, so steady typing is saved every second and
-// never on every key. Each save replaces the file in one step (scratch file, flush, rename); an
+// never on every key. (A text so large that a save takes more than a quarter of a second waits four
+// times as long as its last save took, so typing stays fluent.) Each save replaces the file in one step (scratch file, flush, rename); an
 // empty text has no file. Failures go to ReportRecoveryFailure (told once per run) and the window
 // goes on. The window removes the file when it closes normally (Discard); so does destroying it.
 #include <QObject>
@@ -23,6 +24,7 @@ class RecoveryWriter : public QObject {
     Q_OBJECT
 public:
     static constexpr int kDelayMs = 1000;
+    static constexpr int kLongestDelayMs = 60000;
 
     // Watches `pane`'s document and reads its text through `text`; both must outlive the writer.
     RecoveryWriter(QPlainTextEdit* pane, const platform::TextBox& text);
