@@ -32,7 +32,7 @@ QString Question(std::size_t count) {
 
 // A query window opened as the connection manager opens one, but kept (without a connection)
 // when the connection fails: the text matters more than the connection.
-frmMain* Reopen(frmMDI& frame, const query::RecoveredText& record, std::optional<tbn::Error>& failure) {
+frmMain* Reopen(frmMDI& frame, const RecoveredText& record, std::optional<tbn::Error>& failure) {
     frmMain* window = frame.NewQueryWindow();
     window->SetIsLoading(true);
     window->Load();

@@ -143,7 +143,7 @@ void LeftTexts::Read(const QString& path) {
         if (e.Number() != ErrorCode::FileNotFound) problems_.push_back(e);
         return;
     }
-    if (std::optional<RecoveredText> record = DecodeRecoveredText(bytes)) {
+    if (std::optional<platform::RecoveredText> record = platform::DecodeRecoveredText(bytes)) {
         texts_.push_back(Entry{path, std::move(*record)});
         return;
     }

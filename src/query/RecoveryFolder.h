@@ -13,7 +13,7 @@
 // decides, not the pid: a second TBN started while the first runs never takes the first's texts.
 // User-interface thread only.
 #include "core/Error.h"
-#include "query/RecoveryRecord.h"
+#include "core/RecoveryRecord.h"
 
 #include <memory>
 #include <vector>
@@ -41,7 +41,7 @@ class LeftTexts {
 public:
     struct Entry {
         QString path;
-        RecoveredText record;
+        platform::RecoveredText record;
     };
 
     // Scans RecoveryFolder(). A damaged file is moved to discarded/ and one that cannot be read is

@@ -5,7 +5,7 @@
 #include "core/ReplaceFile.h"
 #include "query/RecoveryFailure.h"
 #include "query/RecoveryFolder.h"
-#include "query/RecoveryRecord.h"
+#include "core/RecoveryRecord.h"
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
@@ -73,7 +73,7 @@ bool RecoveryWriter::SaveNow() {
             RemoveFile();
             return true;
         }
-        const QByteArray bytes = EncodeRecoveredText(RecoveredText{name_, cnn_, text});
+        const QByteArray bytes = platform::EncodeRecoveredText(platform::RecoveredText{name_, cnn_, text});
         if (path_.isEmpty()) path_ = NewRecoveryPath();
         platform::ReplaceOptions options;
         options.newFileMode = 0600;  // the connection string may hold a password

@@ -2,7 +2,7 @@
 // whose connection fails still open, with one report for all of them.
 #include "app/RecoveryOffer.h"
 #include "query/RecoveryFolder.h"
-#include "query/RecoveryRecord.h"
+#include "core/RecoveryRecord.h"
 #include "query/RecoveryWriter.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"

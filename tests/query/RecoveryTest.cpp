@@ -1,13 +1,12 @@
-// A query window keeps its text for recovery after a crash: any text survives the file, steady
-// typing is saved while it goes on (not only once it stops), the file is private and goes when the
-// window closes, and a full disk or a read-only state folder is told once while typing and runs
-// go on.
+// A query window keeps its text for recovery after a crash: steady typing is saved while it goes
+// on (not only once it stops), the file is private and goes when the window closes, and a full
+// disk or a read-only state folder is told once while typing and runs go on.
 #include "core/ErrorCodes.h"
 #include "core/FileOps.h"
 #include "grid/FlexGrid.h"
 #include "query/RecoveryFailure.h"
 #include "query/RecoveryFolder.h"
-#include "query/RecoveryRecord.h"
+#include "core/RecoveryRecord.h"
 #include "query/RecoveryWriter.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"
@@ -66,24 +65,6 @@ protected:
     QString cnn;
     frmMain* window = nullptr;
 };
-
-TEST(RecoveryRecordTest, AnyTextSurvivesTheFileAndACutFileIsRefused) {
-    QString text = QStringLiteral("select 1;\r\n-- \u00e9\u4e2d \U0001F600\r\n");
-    text += QChar(u'\0');
-    text += QStringLiteral("\n\r") + QString(3 * 1024 * 1024, QLatin1Char('x'));
-    const RecoveredText record{QStringLiteral("name 1"), QStringLiteral("Data Source=a;Password=p w"), text};
-    const QByteArray bytes = EncodeRecoveredText(record);
-
-    const std::optional<RecoveredText> back = DecodeRecoveredText(bytes);
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->name, record.name);
-    EXPECT_EQ(back->cnn, record.cnn);
-    EXPECT_TRUE(back->text == record.text);
-    EXPECT_FALSE(DecodeRecoveredText(bytes.left(bytes.size() - 1))) << "a file cut short by a crash";
-    EXPECT_FALSE(DecodeRecoveredText(bytes + 'x'));
-    EXPECT_FALSE(DecodeRecoveredText("TBN recovery 1\n-1 0 1\nab"));
-    EXPECT_FALSE(DecodeRecoveredText("TBN recovery 1\n9223372036854775807 9223372036854775807 2\nab"));
-}
 
 TEST_F(RecoveryTest, SteadyTypingIsSavedWhileItGoesOnPrivatelyAndAClosedWindowLeavesNoFile) {
     // A save that waited for a pause would never come while the user keeps typing.

@@ -1,9 +1,9 @@
-#include "query/RecoveryRecord.h"
+#include "core/RecoveryRecord.h"
 
 #include <QList>
 #include <cctype>
 
-namespace tbn::query {
+namespace tbn::platform {
 
 namespace {
 const QByteArray kMagic = QByteArrayLiteral("TBN recovery 1\n");
@@ -49,4 +49,4 @@ std::optional<RecoveredText> DecodeRecoveredText(const QByteArray& bytes) {
     return RecoveredText{parts[0], parts[1], parts[2]};
 }
 
-} // namespace tbn::query
+} // namespace tbn::platform
