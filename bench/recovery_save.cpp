@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     setenv("XDG_STATE_HOME", qPrintable(folder.path()), 1);
     QApplication app(argc, argv);
     frmMDI frame;
-    frmMain* window = bench::OpenQueryWindow(frame, QStringLiteral("Mode=ReadWriteCreate;Data Source=") + folder.filePath("bench.db"), {});
+    frmMain* window = bench::OpenQueryWindow(
+        frame, QStringLiteral("Mode=ReadWriteCreate;Data Source=") + folder.filePath("bench.db"), {});
     const QString line = QStringLiteral("SELECT id, name, amount FROM orders WHERE status = 'open' -- note\n");
     std::printf("%10s %12s %12s %7s %14s\n", "text", "bare (ms)", "save (ms)", "ratio", "next save (s)");
     for (const double megabytes : {0.01, 1.0, 10.0, 50.0}) {

@@ -5,8 +5,8 @@
 // The file is saved about a second after a change: the first change starts a one-second timer and
 // further changes while it runs do not restart it, so steady typing is saved every second and
 // never on every key. (A text so large that a save takes more than a quarter of a second waits four
-// times as long as its last save took, so typing stays fluent.) Each save replaces the file in one step (scratch file, flush, rename); an
-// empty text has no file. Failures go to ReportRecoveryFailure (told once per run) and the window
+// times as long as its last save took, so typing stays fluent.) Each save replaces the file in one
+// step (scratch file, flush, rename); an empty text has no file. Failures go to ReportRecoveryFailure (told once per run) and the window
 // goes on. The window removes the file when it closes normally (Discard); so does destroying it.
 #include <QObject>
 #include <QString>

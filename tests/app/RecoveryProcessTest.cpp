@@ -83,7 +83,8 @@ int StartAndQuit(const QStringList& arguments) {
     QApplication app(argc, argv);
     const int answer = arguments.value(0) == QStringLiteral("yes") ? vbYes : vbNo;
     SetMsgBoxResponder([answer](const MsgBoxCall& call) {
-        Say(QStringLiteral("box: ") + call.title + QStringLiteral(" | ") + QString(call.prompt).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+        const QString prompt = QString(call.prompt).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        Say(QStringLiteral("box: ") + call.title + QStringLiteral(" | ") + prompt);
         return (call.style & 7) == vbYesNo ? answer : vbOK;
     });
     SetModalResponder([](QDialog&) {
