@@ -16,6 +16,7 @@ constexpr qsizetype kMaxCaption = 1024;
 
 void frmMain::Connect(const QString& strName, const QString& strCnn) {
     setWindowTitle(tbn::platform::ShownText(strName, kMaxCaption));
+    strCnnName = strName;
     // Kept with the text even when the connection fails, so a recovered text can try it again.
     recovery_->SetConnection(strName, strCnn);
     Disconnect();
