@@ -60,15 +60,17 @@ protected:
         return *last;
     }
 
+    std::string Quoted(std::string_view name) const { return GetParam().NameQuote + std::string(name) + GetParam().NameQuote; }
+
     TempDir dir_;
     std::string connectionString_;
     db::Connection cnn_;
 };
 
 TEST_P(EngineTest, CatalogListsTablesViewsAndEngineTablesWithTheirTypes) {
-    Script({"CREATE TABLE \"Orders\" (id INTEGER PRIMARY KEY, total REAL)",
-            "CREATE VIEW \"BigOrders\" AS SELECT id FROM \"Orders\" WHERE total > 100",
-            "INSERT INTO \"Orders\" (id, total) VALUES (1, 5)"});
+    Script({"CREATE TABLE " + Quoted("Orders") + " (id INTEGER PRIMARY KEY, total REAL)",
+            "CREATE VIEW " + Quoted("BigOrders") + " AS SELECT id FROM " + Quoted("Orders") + " WHERE total > 100",
+            "INSERT INTO " + Quoted("Orders") + " (id, total) VALUES (1, 5)"});
     db::Catalog cat;
     cat.SetActiveConnection(cnn_);
     const std::vector<db::TableInfo> tables = cat.Tables();
@@ -173,7 +175,7 @@ TEST_P(EngineTest, ASelectWithoutRowsHasFieldsAndStartsAtEnd) {
 TEST_P(EngineTest, AMillionCharacterValueComesBackWhole) {
     std::string value(1'000'000, 'x');
     for (std::size_t i = 0; i < value.size(); i += 1000) value[i] = static_cast<char>('a' + (i / 1000) % 26);
-    Script({"CREATE TABLE big (t TEXT)", "INSERT INTO big VALUES ('" + value + "')"});
+    Script({"CREATE TABLE big (t " + GetParam().LongTextType + ")", "INSERT INTO big VALUES ('" + value + "')"});
     const ResultTable t = BothWays("SELECT t FROM big");
     ASSERT_EQ(t.Rows.size(), 1u);
     ASSERT_TRUE(t.Rows[0][0]);
@@ -181,13 +183,15 @@ TEST_P(EngineTest, AMillionCharacterValueComesBackWhole) {
 }
 
 TEST_P(EngineTest, NonAsciiTextAndNamesKeepTheirBytes) {
-    Script({"CREATE TABLE \"Año\" (\"Descripción\" TEXT)", "INSERT INTO \"Año\" VALUES ('Ñandú — 日本語 😀')"});
-    const ResultTable t = BothWays("SELECT \"Descripción\" FROM \"Año\"");
+    Script({"CREATE TABLE " + Quoted("Año") + " (" + Quoted("Descripción") + " TEXT)",
+            "INSERT INTO " + Quoted("Año") + " VALUES ('Ñandú — 日本語 😀')"});
+    const ResultTable t = BothWays("SELECT " + Quoted("Descripción") + " FROM " + Quoted("Año"));
     EXPECT_EQ(t.Names, std::vector<std::string>{"Descripción"});
     EXPECT_EQ(t.Rows, std::vector<Row>{{"Ñandú — 日本語 😀"}});
 }
 
 TEST_P(EngineTest, BinaryValuesReadAsUppercaseHex) {
+    if (!GetParam().BinaryReadFault.empty()) GTEST_SKIP() << GetParam().BinaryReadFault;
     const ResultTable t = BothWays("SELECT " + GetParam().BlobLiteral("00FF10AB") + " AS b");
     EXPECT_EQ(t.Rows, std::vector<Row>{{GetParam().BlobText("00FF10AB")}});
 }
