@@ -15,6 +15,8 @@ build_in "$ASAN_BUILD" all -DTBN_SANITIZE=ON -DTBN_BUILD_BENCH=OFF
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+# Leaks inside third-party drivers that the program cannot mend (see the file).
+export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
 trap 'pg_server_stop; mariadb_server_stop' EXIT
 pg_server_start
 mariadb_server_start
