@@ -2,6 +2,8 @@
 
 #include "app/frmAbout.h"
 #include "app/ProgramIcon.h"
+#include "query/RunHistory.h"
+#include "query/frmHistory.h"
 #include "query/frmMain.h"
 #include "ui/Modal.h"
 #include "ui/MsgBox.h"
@@ -11,6 +13,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -76,6 +79,8 @@ void frmMDI::BuildMenus() {
     // Escape is the running window's own key (two owners of one key would make it do nothing),
     // so the entry only names it.
     mnuQueryCancel = item(mnuQuery, "mnuQueryCancel", QStringLiteral("Cancel\tEsc"), {}, &frmMDI::mnuQueryCancel_Click);
+    mnuHistory = item(mnuQuery, "mnuHistory", QStringLiteral("History"), QKeySequence(Qt::CTRL | Qt::Key_H),
+                      &frmMDI::mnuHistory_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR2"));
     mnuQueryCut = item(mnuQuery, "mnuQueryCut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X),
                        &frmMDI::mnuQueryCut_Click);
@@ -193,6 +198,27 @@ void frmMDI::mnuExecuteStatement_Click() {
     Route("mnuExecuteStatement_Click", [](frmMain& w) { w.ExecuteStatement(); });
 }
 void frmMDI::mnuQueryCancel_Click() { Route("mnuQueryCancel_Click", [](frmMain& w) { w.CancelQuery(); }); }
+frmHistory* frmMDI::HistoryWindow() const { return history_.data(); }
+
+void frmMDI::mnuHistory_Click() {
+    mdlErrors::Guarded(QStringLiteral("frmMDI >> mnuHistory_Click"), [&] {
+        if (!history_) {
+            // The text goes to the query window that was current when the user left the frame.
+            history_ = new frmHistory(tbn::query::RunHistory::Program(), [this]() -> frmMain* {
+                QMdiSubWindow* sub = mdiArea_->currentSubWindow();
+                return sub ? qobject_cast<frmMain*>(sub->widget()) : nullptr;
+            }, this);
+        } else {
+            history_->Refresh();
+        }
+        history_->show();
+        history_->raise();
+        history_->activateWindow();
+        history_->txtFilterWidget()->setFocus();
+        history_->txtFilterWidget()->selectAll();
+    });
+}
+
 void frmMDI::mnuQueryCut_Click() { Route("mnuQueryCut_Click", [](frmMain& w) { w.QueryCut(); }); }
 void frmMDI::mnuQueryCopy_Click() { Route("mnuQueryCopy_Click", [](frmMain& w) { w.QueryCopy(); }); }
 void frmMDI::mnuQueryPaste_Click() { Route("mnuQueryPaste_Click", [](frmMain& w) { w.QueryPaste(); }); }

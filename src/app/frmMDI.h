@@ -6,11 +6,13 @@
 #include "query/QueryFrame.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 
 class QAction;
 class QMdiArea;
 class QMenu;
+class frmHistory;
 class frmMain;
 
 class frmMDI : public QMainWindow, public ConnectionManagerFrame, public QueryFrame {
@@ -34,6 +36,7 @@ public:
     frmMain* NewQueryWindow() override;
     frmMain* ActiveQueryWindow() const;
     QList<frmMain*> QueryWindows() const;
+    frmHistory* HistoryWindow() const;  // null until Query > History was first chosen
     QMdiArea* mdiArea() const { return mdiArea_; }
 
     // Where the "Connection manager" command goes; the connections module installs it.
@@ -51,6 +54,7 @@ public:
     void mnuExecuteSelected_Click();
     void mnuExecuteStatement_Click();
     void mnuQueryCancel_Click();
+    void mnuHistory_Click();
     void mnuQueryCut_Click();
     void mnuQueryCopy_Click();
     void mnuQueryPaste_Click();
@@ -70,6 +74,7 @@ public:
     QAction* mnuExecuteSelected = nullptr;
     QAction* mnuExecuteStatement = nullptr;
     QAction* mnuQueryCancel = nullptr;
+    QAction* mnuHistory = nullptr;
     QAction* mnuQueryCut = nullptr;
     QAction* mnuQueryCopy = nullptr;
     QAction* mnuQueryPaste = nullptr;
@@ -90,4 +95,5 @@ private:
     void WaitUntilPlaced();  // until the window system has shown the frame where it stays
 
     QMdiArea* mdiArea_ = nullptr;
+    QPointer<frmHistory> history_;
 };

@@ -162,4 +162,6 @@ private:
     std::unique_ptr<tbn::query::QueryRun> run_;  // while a run goes on; it holds cnn's session
     QString runCommandText_;  // what the run was given, and where in the pane it starts,
     int runCommandStart_ = 0;  // so a failure the engine places can be pointed at
+    std::int64_t runStartedMs_ = 0;  // wall clock, for the history
+    QString strCnnName;  // the name the window was connected under, for the history
 };

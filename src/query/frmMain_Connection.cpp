@@ -15,6 +15,7 @@ constexpr qsizetype kMaxCaption = 1024;
 
 void frmMain::Connect(const QString& strName, const QString& strCnn) {
     setWindowTitle(tbn::platform::ShownText(strName, kMaxCaption));
+    strCnnName = strName;
     Disconnect();
     cnn.SetConnectionString(strCnn.toStdString());
     cnn.SetCursorLocation(tbn::db::adUseClient);

@@ -4,6 +4,7 @@
 #include "grid/FlexGrid.h"
 #include "query/GridScopes.h"
 #include "query/QueryRun.h"
+#include "query/RunHistory.h"
 #include "query/RunStatusBar.h"
 #include "query/RunStatusText.h"
 #include "ui/Events.h"
@@ -12,6 +13,7 @@
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
+#include <QDateTime>
 #include <QShortcut>
 
 using namespace tbn::platform;
@@ -60,6 +62,7 @@ void frmMain::ExecuteQuery(bool blnSelected) {
 
 void frmMain::StartRun(std::string commandText) {
     run_ = std::make_unique<tbn::query::QueryRun>(cnn, std::move(commandText));
+    runStartedMs_ = QDateTime::currentMSecsSinceEpoch();
     ++runsInProgress;
     escapeKey->setEnabled(true);
     connect(run_.get(), &tbn::query::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
@@ -90,6 +93,7 @@ void frmMain::FinishRun() {
             throw;
         }
     });
+    tbn::query::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
     RestorePointer();
     if (failureAt) SelectFailure(*failureAt);
     emit RunEnded();
@@ -145,8 +149,14 @@ bool frmMain::AskToStopRun() {
 }
 
 void frmMain::StopRunNow() {
-    // Nothing of the run is shown: the window is going away.
+    // Nothing of the run is shown: the window is going away. The history still keeps it.
+    tbn::query::RunResult stopped;
+    stopped.ending = RunEnding::Cancelled;
+    stopped.rows = run_->RowsSoFar();
+    stopped.hasRowSet = stopped.rows > 0;
     run_->CancelAndWait();
+    stopped.seconds = run_->ElapsedSeconds();
+    tbn::query::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);
     run_.reset();
     --runsInProgress;
     escapeKey->setEnabled(false);

@@ -44,11 +44,12 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions()) query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc", "History", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
                                   "Select all"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteStatement->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
+    EXPECT_EQ(frame->mnuHistory->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
     EXPECT_EQ(frame->mnuConnectionManager->shortcut(), QKeySequence(Qt::Key_F8));
     EXPECT_EQ(frame->mnuAbout->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
     EXPECT_EQ(frame->mnuWindowsCloseCurrent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
@@ -60,7 +61,7 @@ TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
                        frame->mnuExecuteStatement, frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
                        frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (QAction* a : {frame->mnuConnectionManager, frame->mnuCloseAll, frame->mnuAbout})
+    for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll, frame->mnuAbout})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
 
     int managerCalls = 0;

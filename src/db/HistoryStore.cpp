@@ -1,0 +1,224 @@
+#include "db/HistoryStore.h"
+
+#include "core/FileOps.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace tbn::db {
+
+namespace {
+
+// The LIKE operator refuses patterns past this length; a longer filter is matched exactly.
+constexpr std::size_t kLongestLikePattern = 10000;
+
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        if (const int code = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); code != SQLITE_OK) {
+            sqlite3_finalize(stmt_);
+            stmt_ = nullptr;
+            code_ = code;
+        }
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    int PrepareCode() const { return code_; }
+    sqlite3_stmt* get() const { return stmt_; }
+    void Bind(int at, const std::string& text) { sqlite3_bind_text(stmt_, at, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT); }
+    void Bind(int at, std::int64_t value) { sqlite3_bind_int64(stmt_, at, value); }
+    void Bind(int at, double value) { sqlite3_bind_double(stmt_, at, value); }
+    void BindNull(int at) { sqlite3_bind_null(stmt_, at); }
+    std::string Text(int column) const {
+        const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+        return bytes ? std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+    }
+    std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
+
+private:
+    sqlite3_stmt* stmt_ = nullptr;
+    int code_ = SQLITE_OK;
+};
+
+// Created 0700 from the first missing part on, whatever the umask would give.
+void MakePrivateFolder(const QString& folder) {
+    QString partial;
+    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        partial += QLatin1Char('/') + part;
+        if (::mkdir(QFile::encodeName(partial).constData(), 0700) != 0 && errno != EEXIST)
+            throw tbn::Error(platform::FileErrorNumber(errno, partial),
+                             "Cannot create the folder " + partial.toStdString() + ": " + std::strerror(errno));
+    }
+}
+
+std::string LikePattern(const std::string& text) {
+    std::string pattern = "%";
+    for (char c : text) {
+        if (c == '%' || c == '_' || c == '\\') pattern += '\\';
+        pattern += c;
+    }
+    return pattern + '%';
+}
+
+} // namespace
+
+void HistoryStore::Closer::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+
+HistoryStore::HistoryStore(const QString& path, std::int64_t keep, std::int64_t slack)
+    : path_(path), keep_(keep), slack_(slack) {
+    MakePrivateFolder(QFileInfo(path).absolutePath());
+    // Made here rather than by the engine, which would give it the umask's mode; the -wal and -shm
+    // files the engine makes take the mode of this one.
+    if (!platform::EntryExists(path)) platform::OpenForWriting(path, 0600, platform::IfExists::Fail).Close();
+    sqlite3* raw = nullptr;
+    const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    db_.reset(raw);
+    if (code != SQLITE_OK) throw Failure(code);
+    sqlite3_extended_result_codes(raw, 1);
+    // Another copy of the program may be writing its own run at the same moment.
+    sqlite3_busy_timeout(raw, 1000);
+    Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA synchronous=NORMAL");
+    Exec("CREATE TABLE IF NOT EXISTS runs("
+         " id INTEGER PRIMARY KEY,"
+         " started INTEGER NOT NULL,"
+         " connection TEXT NOT NULL,"
+         " text TEXT NOT NULL,"
+         " seconds REAL NOT NULL,"
+         " outcome INTEGER NOT NULL,"
+         " rows INTEGER,"
+         " error_number INTEGER,"
+         " error_text TEXT);"
+         "CREATE INDEX IF NOT EXISTS runs_by_connection ON runs(connection, id);");
+}
+
+HistoryStore::~HistoryStore() = default;
+
+tbn::Error HistoryStore::Failure(int code) const {
+    const char* message = db_ ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(code);
+    const int number = db_ ? sqlite3_extended_errcode(db_.get()) : code;
+    return tbn::Error(number == SQLITE_OK ? code : number, path_.toStdString() + ": " + message);
+}
+
+void HistoryStore::Exec(const char* sql) {
+    if (const int code = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr); code != SQLITE_OK) throw Failure(code);
+}
+
+std::int64_t HistoryStore::Append(const HistoryRun& run) {
+    Statement insert(db_.get(),
+                     "INSERT INTO runs(started, connection, text, seconds, outcome, rows, error_number, error_text)"
+                     " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+    if (insert.PrepareCode() != SQLITE_OK) throw Failure(insert.PrepareCode());
+    insert.Bind(1, run.startedMs);
+    insert.Bind(2, run.connection);
+    insert.Bind(3, run.text);
+    insert.Bind(4, run.seconds);
+    insert.Bind(5, static_cast<std::int64_t>(run.outcome));
+    if (run.rows) insert.Bind(6, *run.rows); else insert.BindNull(6);
+    if (run.errorNumber) insert.Bind(7, static_cast<std::int64_t>(*run.errorNumber)); else insert.BindNull(7);
+    if (run.errorNumber) insert.Bind(8, run.errorText); else insert.BindNull(8);
+    if (const int code = sqlite3_step(insert.get()); code != SQLITE_DONE) throw Failure(code);
+    const std::int64_t id = sqlite3_last_insert_rowid(db_.get());
+
+    // Ids only grow and only the oldest are deleted, so the runs kept are the ids from the
+    // smallest to this one.
+    Statement oldest(db_.get(), "SELECT min(id) FROM runs");
+    if (oldest.PrepareCode() != SQLITE_OK) throw Failure(oldest.PrepareCode());
+    if (const int code = sqlite3_step(oldest.get()); code != SQLITE_ROW) throw Failure(code);
+    if (id - oldest.Int(0) + 1 > keep_ + slack_) {
+        Statement prune(db_.get(), "DELETE FROM runs WHERE id <= ?");
+        if (prune.PrepareCode() != SQLITE_OK) throw Failure(prune.PrepareCode());
+        prune.Bind(1, id - keep_);
+        if (const int code = sqlite3_step(prune.get()); code != SQLITE_DONE) throw Failure(code);
+    }
+    return id;
+}
+
+std::vector<HistoryRun> HistoryStore::Page(const HistoryFilter& filter, std::int64_t beforeId, int limit) {
+    const bool longText = filter.text.size() > kLongestLikePattern;
+    std::string sql =
+        "SELECT id, started, connection, substr(text, 1, ?), seconds, outcome, rows, error_number, error_text"
+        " FROM runs WHERE id < ?";
+    if (!filter.connection.empty()) sql += " AND connection = ?";
+    if (!filter.text.empty()) sql += longText ? " AND instr(text, ?) > 0" : " AND text LIKE ? ESCAPE '\\'";
+    sql += " ORDER BY id DESC LIMIT ?";
+    Statement page(db_.get(), sql.c_str());
+    if (page.PrepareCode() != SQLITE_OK) throw Failure(page.PrepareCode());
+    int at = 1;
+    page.Bind(at++, static_cast<std::int64_t>(kPageTextBytes));
+    page.Bind(at++, beforeId > 0 ? beforeId : std::numeric_limits<std::int64_t>::max());
+    if (!filter.connection.empty()) page.Bind(at++, filter.connection);
+    if (!filter.text.empty()) page.Bind(at++, longText ? filter.text : LikePattern(filter.text));
+    page.Bind(at++, static_cast<std::int64_t>(limit));
+
+    std::vector<HistoryRun> runs;
+    int code;
+    while ((code = sqlite3_step(page.get())) == SQLITE_ROW) {
+        HistoryRun run;
+        run.id = page.Int(0);
+        run.startedMs = page.Int(1);
+        run.connection = page.Text(2);
+        run.text = page.Text(3);
+        run.seconds = sqlite3_column_double(page.get(), 4);
+        run.outcome = static_cast<RunOutcome>(page.Int(5));
+        if (!page.IsNull(6)) run.rows = page.Int(6);
+        if (!page.IsNull(7)) run.errorNumber = static_cast<std::int32_t>(page.Int(7));
+        run.errorText = page.Text(8);
+        runs.push_back(std::move(run));
+    }
+    if (code != SQLITE_DONE) throw Failure(code);
+    return runs;
+}
+
+std::string HistoryStore::Text(std::int64_t id) {
+    Statement text(db_.get(), "SELECT text FROM runs WHERE id = ?");
+    if (text.PrepareCode() != SQLITE_OK) throw Failure(text.PrepareCode());
+    text.Bind(1, id);
+    const int code = sqlite3_step(text.get());
+    if (code == SQLITE_ROW) return text.Text(0);
+    if (code != SQLITE_DONE) throw Failure(code);
+    return {};
+}
+
+std::vector<std::string> HistoryStore::Connections() {
+    Statement names(db_.get(), "SELECT connection FROM runs GROUP BY connection ORDER BY max(id) DESC");
+    if (names.PrepareCode() != SQLITE_OK) throw Failure(names.PrepareCode());
+    std::vector<std::string> result;
+    int code;
+    while ((code = sqlite3_step(names.get())) == SQLITE_ROW) result.push_back(names.Text(0));
+    if (code != SQLITE_DONE) throw Failure(code);
+    return result;
+}
+
+std::int64_t HistoryStore::Count() {
+    Statement count(db_.get(), "SELECT count(*) FROM runs");
+    if (count.PrepareCode() != SQLITE_OK) throw Failure(count.PrepareCode());
+    if (const int code = sqlite3_step(count.get()); code != SQLITE_ROW) throw Failure(code);
+    return count.Int(0);
+}
+
+QString HistoryStore::MoveAside(const QString& path) {
+    const QString aside = path + QStringLiteral(".corrupt-") +
+                          QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    // The main file last: while it keeps its name its journal must keep theirs.
+    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm"), QString()})
+        if (platform::EntryExists(path + suffix)) platform::RenameFile(path + suffix, aside + suffix);
+    return aside;
+}
+
+bool HistoryStore::IsCorruption(const tbn::Error& error) {
+    const int primary = error.Number() & 0xff;
+    // The file operations' own numbers (53, 61, 70, 75, 76) never fall on these.
+    return error.Number() > 0 && (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB);
+}
+
+} // namespace tbn::db

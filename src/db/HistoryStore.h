@@ -1,0 +1,89 @@
+#pragma once
+// The history of query runs: one SQLite database file (WAL, created 0600 in a 0700 folder) with a
+// row per run, newest last. It keeps the newest kKeep runs: once kSlack more have been added the
+// oldest go in one delete, so a prune is rare and an insert stays a single statement.
+//
+// Looking up is newest first, a page at a time, filtered by a substring of the text (ASCII letters
+// in either case) and by connection name; a page continues from the smallest id of the last one.
+// A substring scan of the newest rows stops as soon as the page is full, which with 100,000 runs
+// of ordinary texts stays well under a keystroke's time even when nothing matches (see
+// bench/history_lookup); an index serves the connection filter.
+//
+// Every failure raises tbn::Error: the engine's extended result code and message for SQLite, the
+// classic file numbers of FileOps for creating the file. IsCorruption tells a damaged or foreign
+// file from every other failure. Not thread-safe: one thread uses a store.
+#include "core/Error.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace tbn::db {
+
+enum class RunOutcome { Rows = 0, Statement = 1, Failed = 2, Cancelled = 3 };
+
+struct HistoryRun {
+    std::int64_t id = 0;         // given by the store
+    std::int64_t startedMs = 0;  // milliseconds since 1970-01-01 UTC
+    std::string connection;      // a name, never a password
+    std::string text;            // as the engine got it (a page holds only its beginning)
+    double seconds = 0;
+    RunOutcome outcome = RunOutcome::Rows;
+    std::optional<std::int64_t> rows;  // records fetched, or rows a statement changed
+    std::optional<std::int32_t> errorNumber;
+    std::string errorText;
+};
+
+struct HistoryFilter {
+    std::string text;        // substring of the text; empty: any
+    std::string connection;  // exact name; empty: any
+};
+
+class HistoryStore {
+public:
+    static constexpr std::int64_t kKeep = 100000;
+    static constexpr std::int64_t kSlack = 1000;
+    static constexpr int kPageTextBytes = 512;  // of each text in a page
+
+    // Opens the file, creating it and its folder when missing. keep and slack are for tests.
+    explicit HistoryStore(const QString& path, std::int64_t keep = kKeep, std::int64_t slack = kSlack);
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // Returns the new run's id.
+    std::int64_t Append(const HistoryRun& run);
+    // Up to limit runs matching filter with an id below beforeId (0: from the newest), newest first.
+    std::vector<HistoryRun> Page(const HistoryFilter& filter, std::int64_t beforeId, int limit);
+    // The whole text of a run; empty when it has been pruned.
+    std::string Text(std::int64_t id);
+    // Every connection name recorded, the one used last first.
+    std::vector<std::string> Connections();
+    std::int64_t Count();
+
+    const QString& Path() const { return path_; }
+
+    // Moves the file and its -wal and -shm aside to <path>.corrupt-<UTC time>, never deleting
+    // them; returns the new name of the file.
+    static QString MoveAside(const QString& path);
+    static bool IsCorruption(const tbn::Error& error);
+
+private:
+    struct Closer {
+        void operator()(sqlite3* db) const;
+    };
+    void Exec(const char* sql);
+    tbn::Error Failure(int code) const;
+
+    QString path_;
+    std::int64_t keep_;
+    std::int64_t slack_;
+    std::unique_ptr<sqlite3, Closer> db_;
+};
+
+} // namespace tbn::db

@@ -1,0 +1,51 @@
+#pragma once
+// The program's one history of runs ($XDG_DATA_HOME/tbn/history.db, by default
+// ~/.local/share/tbn/history.db), opened on first use on the user-interface thread.
+//
+// The history never stops work: a failure to open, write or read it (a full disk, a read-only
+// folder) is reported once per run of the program through the error reporter under
+// "frmMain >> History", and later ones are silent; a damaged or foreign file is moved aside (see
+// HistoryStore::MoveAside), reported the same way, and a fresh history is begun.
+#include "db/HistoryStore.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace tbn::query {
+
+struct RunResult;
+
+QString HistoryPath();
+
+// The name a run is kept under: the saved connection's name, or for a one-time connection (named
+// "(temp) " and its string) the string with its passwords hidden.
+std::string HistoryConnectionName(const QString& windowName);
+
+// What a run that ended leaves in the history.
+db::HistoryRun RunRecord(const QString& windowName, const QString& text, std::int64_t startedMs,
+                         const RunResult& result);
+
+class RunHistory {
+public:
+    static RunHistory& Program();
+
+    // Never raises; a run that cannot be kept is lost to the history only.
+    void Record(const db::HistoryRun& run) noexcept;
+    // Records what a query window's run came to (see RunRecord).
+    void Record(const QString& windowName, const QString& text, std::int64_t startedMs,
+                const RunResult& result) noexcept;
+    // Runs body on the open history; false (after the one report) when that failed.
+    bool Use(const std::function<void(db::HistoryStore&)>& body) noexcept;
+
+    // For tests: closes the history and forgets the report, as a new start of the program does.
+    void Restart();
+
+private:
+    void Report(const tbn::Error& error) noexcept;
+
+    std::unique_ptr<db::HistoryStore> store_;
+    bool reported_ = false;
+};
+
+} // namespace tbn::query

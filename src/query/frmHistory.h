@@ -1,0 +1,52 @@
+#pragma once
+// The History window: the runs of every query window, newest first, filtered as the user types
+// (a substring of the text, and a connection chosen from those recorded). Enter or a double click
+// puts the chosen run's whole text into the target query window's SQL pane, in place of the
+// selection or at the caret, and brings that window forward. A top-level window of its own, so
+// the query window the text goes to stays the frame's current one.
+#include <QWidget>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTableView;
+class frmMain;
+
+namespace tbn::query {
+class HistoryModel;
+class RunHistory;
+}
+
+class frmHistory : public QWidget {
+    Q_OBJECT
+public:
+    using TargetWindow = std::function<frmMain*()>;
+    frmHistory(tbn::query::RunHistory& history, TargetWindow target, QWidget* parent = nullptr);
+
+    // Reads the connections and the runs again, keeping the filter.
+    void Refresh();
+    // Puts the current run's text into the target window; false when there is no run or window.
+    bool InsertChosen();
+
+    QLineEdit* txtFilterWidget() const { return txtFilter; }
+    QComboBox* cboConnectionWidget() const { return cboConnection; }
+    QTableView* lvRunsWidget() const { return lvRuns; }
+    tbn::query::HistoryModel& model() const { return *model_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void ApplyFilter();
+    void FillConnections();
+
+    tbn::query::RunHistory& history_;
+    TargetWindow target_;
+    tbn::query::HistoryModel* model_ = nullptr;
+    QLineEdit* txtFilter = nullptr;
+    QComboBox* cboConnection = nullptr;
+    QTableView* lvRuns = nullptr;
+    QLabel* lblNotice = nullptr;
+};

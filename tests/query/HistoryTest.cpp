@@ -1,0 +1,225 @@
+// The history of runs as the user meets it: every run a query window makes is kept (a failure with
+// its message, a cancelled one too, never a password), the History window finds one and puts its
+// text back, and a history that cannot be written or read is said once while queries go on.
+#include "app/frmMDI.h"
+#include "core/FileOps.h"
+#include "db/HistoryStore.h"
+#include "grid/FlexGrid.h"
+#include "query/HistoryModel.h"
+#include "query/RunHistory.h"
+#include "query/frmHistory.h"
+#include "support/QueryWindowFixture.h"
+#include "support/ScopedEnv.h"
+#include "support/ScratchMount.h"
+#include "ui/MsgBox.h"
+#include "ui/TextBox.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTableView>
+#include <QTest>
+
+using namespace tbn::platform;
+using tbn::db::HistoryRun;
+using tbn::db::RunOutcome;
+using tbn::query::RunHistory;
+using tbn::test::ExecuteAndWait;
+
+namespace {
+
+const QString kContext = QStringLiteral("frmMain >> History");
+
+class HistoryTest : public tbn::test::QueryWindowFixture {
+protected:
+    void SetUp() override {
+        QueryWindowFixture::SetUp();
+        UseDataHome(dir.file(QStringLiteral("data")));
+    }
+    void TearDown() override {
+        RunHistory::Program().Restart();
+        QueryWindowFixture::TearDown();
+    }
+    // A new start of the program with its data in folder.
+    void UseDataHome(const QString& folder) {
+        RunHistory::Program().Restart();
+        dataHome.reset();
+        dataHome = std::make_unique<tbn::test::ScopedEnv>("XDG_DATA_HOME", qPrintable(folder));
+    }
+    frmMain* Open(const QString& name = QStringLiteral("Shop")) {
+        return OpenWindow(name, MakeDatabase(QStringLiteral("h.db"), "CREATE TABLE IF NOT EXISTS people(name TEXT);"
+                                                                     "DELETE FROM people;"
+                                                                     "INSERT INTO people VALUES ('Ada'), ('Grace');"));
+    }
+    static void Run(frmMain* window, const QString& sql) {
+        window->QueryText().SetText(sql);
+        ASSERT_TRUE(ExecuteAndWait(*window));
+    }
+    // Newest first.
+    static std::vector<HistoryRun> Recorded() {
+        tbn::db::HistoryStore store(tbn::query::HistoryPath());
+        std::vector<HistoryRun> runs = store.Page({}, 0, 100);
+        for (HistoryRun& run : runs) run.text = store.Text(run.id);
+        return runs;
+    }
+    std::vector<MsgBoxCall> HistoryReports() const {
+        std::vector<MsgBoxCall> reports;
+        for (const MsgBoxCall& call : boxes->Calls())
+            if (call.title == kContext) reports.push_back(call);
+        return reports;
+    }
+    // Two runs on a history that cannot be kept: both show their rows, one report says why.
+    void ExpectRunsGoOnWithOneReport(frmMain* window, const char* number) {
+        boxes->Answer(vbOK);
+        for (int i = 0; i < 2; ++i) {
+            Run(window, QStringLiteral("SELECT name FROM people ORDER BY name"));
+            EXPECT_EQ(window->FlexWidget()->TextMatrix(2, 1), QStringLiteral("Grace"));
+        }
+        const std::vector<MsgBoxCall> reports = HistoryReports();
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_TRUE(reports[0].prompt.contains(QStringLiteral("#%1 ").arg(QLatin1String(number))))
+            << reports[0].prompt.toStdString();
+        EXPECT_EQ(boxes->Count(), 1u);
+    }
+
+    std::unique_ptr<tbn::test::ScopedEnv> dataHome;
+};
+
+TEST_F(HistoryTest, KeepsSuccessesFailuresAndCancelledRunsWithoutPasswords) {
+    frmMain* window = Open();
+    Run(window, QStringLiteral("SELECT name FROM people"));
+    Run(window, QStringLiteral("UPDATE people SET name = upper(name)"));
+    boxes->Answer(vbOK);
+    Run(window, QStringLiteral("SELECT * FROM missing"));
+    window->QueryText().SetText(QStringLiteral(
+        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000"));
+    window->ExecuteQuery();
+    window->CancelQuery();
+    ASSERT_TRUE(tbn::test::WaitForRun(*window));
+
+    const QString cnn = MakeDatabase(QStringLiteral("p.db"), "SELECT 1;") + QStringLiteral(";Password=s3cret");
+    frmMain* once = OpenWindow(QStringLiteral("(temp) ") + cnn, cnn);
+    Run(once, QStringLiteral("SELECT 1"));
+
+    const std::vector<HistoryRun> runs = Recorded();
+    ASSERT_EQ(runs.size(), 5u);
+    EXPECT_EQ(runs[4].outcome, RunOutcome::Rows);
+    EXPECT_EQ(runs[4].rows, 2);
+    EXPECT_EQ(runs[4].text, "SELECT name FROM people");
+    EXPECT_EQ(runs[4].connection, "Shop");
+    EXPECT_EQ(runs[3].outcome, RunOutcome::Statement);
+    EXPECT_EQ(runs[3].rows, 2);
+    EXPECT_EQ(runs[2].outcome, RunOutcome::Failed);
+    EXPECT_EQ(runs[2].errorNumber, 1);
+    EXPECT_NE(runs[2].errorText.find("no such table: missing"), std::string::npos) << runs[2].errorText;
+    EXPECT_EQ(runs[1].outcome, RunOutcome::Cancelled);
+    EXPECT_FALSE(runs[1].errorNumber.has_value());
+    EXPECT_EQ(runs[0].connection.find("s3cret"), std::string::npos) << runs[0].connection;
+    EXPECT_EQ(runs[0].connection.rfind("(temp) Data Source=", 0), 0u) << runs[0].connection;
+    EXPECT_NE(runs[0].connection.find(";Password=***"), std::string::npos) << runs[0].connection;
+    for (const HistoryRun& run : runs) {
+        EXPECT_GT(run.startedMs, 0);
+        EXPECT_GE(run.seconds, 0);
+    }
+    EXPECT_EQ(FilePermissions(tbn::query::HistoryPath()), 0600u);
+    EXPECT_EQ(FilePermissions(QFileInfo(tbn::query::HistoryPath()).absolutePath()), 0700u);
+}
+
+TEST_F(HistoryTest, TheWindowFiltersAsTypedAndPutsTheChosenTextIntoTheEditor) {
+    for (const auto& [connection, text] : {std::pair{"Shop", "SELECT name FROM people"},
+                                           std::pair{"Books", "SELECT title\r\nFROM books"},
+                                           std::pair{"Shop", "DELETE FROM people WHERE name = 'x'"},
+                                           std::pair{"Books", "SELECT count(*) FROM people"}}) {
+        HistoryRun run;
+        run.connection = connection;
+        run.text = text;
+        RunHistory::Program().Record(run);
+    }
+    frmMain* window = Open();
+    window->QueryText().SetText(QStringLiteral("-- before\r\n-- after"));
+    window->QueryText().SetSelStart(11);
+
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    QTest::keyClick(window->rtfQueryWidget(), Qt::Key_H, Qt::ControlModifier);  // the editor does not take it
+    frmHistory* history = frame->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    tbn::query::HistoryModel& model = history->model();
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.data(model.index(0, tbn::query::HistoryModel::Text)), QStringLiteral("SELECT count(*) FROM people"));
+
+    QTest::keyClicks(history->txtFilterWidget(), QStringLiteral("from PEO"));
+    EXPECT_EQ(model.rowCount(), 3);
+    history->cboConnectionWidget()->setCurrentText(QStringLiteral("Shop"));
+    ASSERT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.data(model.index(0, tbn::query::HistoryModel::Text)), QStringLiteral("DELETE FROM people WHERE name = 'x'"));
+
+    QTest::keyClick(history->txtFilterWidget(), Qt::Key_Down);
+    QTest::keyClick(history->txtFilterWidget(), Qt::Key_Return);
+    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("-- before\r\nSELECT name FROM people-- after"));
+
+    // A double click replaces the selection, with the whole text of a run of several lines.
+    history->txtFilterWidget()->clear();
+    history->cboConnectionWidget()->setCurrentIndex(0);
+    QTest::keyClicks(history->txtFilterWidget(), QStringLiteral("title"));
+    ASSERT_EQ(model.rowCount(), 1);
+    window->QueryText().SetSelStart(0);
+    window->QueryText().SetSelLength(9);
+    QTableView* list = history->lvRunsWidget();
+    const QRect cell = list->visualRect(model.index(0, tbn::query::HistoryModel::Text));
+    // As a mouse does it: the first click's press and release, then the double click.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("SELECT title\r\nFROM books\r\nSELECT name FROM people-- after"));
+}
+
+TEST_F(HistoryTest, ADamagedHistoryIsMovedAsideReportedOnceAndBegunAgain) {
+    const QString folder = dir.file(QStringLiteral("data/tbn"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray garbage(8192, 'x');
+    dir.write(QStringLiteral("data/tbn/history.db"), garbage);
+
+    frmMain* window = Open();
+    boxes->Answer(vbOK);
+    Run(window, QStringLiteral("SELECT 1"));
+    Run(window, QStringLiteral("SELECT 2"));
+
+    const std::vector<MsgBoxCall> reports = HistoryReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].prompt.contains(QStringLiteral("moved to"))) << reports[0].prompt.toStdString();
+    const QStringList aside = QDir(folder).entryList({QStringLiteral("history.db.corrupt-*")});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(dir.read(QStringLiteral("data/tbn/") + aside[0]), garbage);
+    EXPECT_EQ(Recorded().size(), 2u);
+}
+
+TEST_F(HistoryTest, AFolderThatCannotBeCreatedIsReportedOnce) {
+    // Through the fault seam: the history file cannot be made, as in a folder the user may not write.
+    frmMain* window = Open();
+    FaultInjector::Scope fault(FileOpKind::Open, 1, EACCES);
+    ExpectRunsGoOnWithOneReport(window, "70");
+    EXPECT_TRUE(fault.Fired());
+}
+
+TEST_F(HistoryTest, AReadOnlyDiskIsReportedOnceAndQueriesGoOn) {
+    tbn::test::ScratchMount disk(256 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why().toStdString();
+    UseDataHome(disk.path());
+    if (!disk.SetReadOnly(true)) GTEST_SKIP() << disk.Why().toStdString();
+    ExpectRunsGoOnWithOneReport(Open(), "70");
+    RunHistory::Program().Restart();
+    ASSERT_TRUE(disk.SetReadOnly(false));
+}
+
+TEST_F(HistoryTest, AFullDiskIsReportedOnceAndQueriesGoOn) {
+    tbn::test::ScratchMount disk(256 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << disk.Why().toStdString();
+    UseDataHome(disk.path());
+    RunHistory::Program().Use([](tbn::db::HistoryStore&) {});  // made while there was room
+    ASSERT_GT(disk.FillUp(QStringLiteral("filler")), 0u);
+    ExpectRunsGoOnWithOneReport(Open(), "13");
+    RunHistory::Program().Restart();
+}
+
+} // namespace
