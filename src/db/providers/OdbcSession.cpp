@@ -10,12 +10,16 @@ namespace tbn::db::odbc {
 
 namespace {
 
+Error Cancelled() { return Error(ErrorCode::CommandCancelled, "The command was cancelled."); }
+
 class OdbcCancel final : public CancelHandle {
 public:
     explicit OdbcCancel(std::shared_ptr<RunningStatement> running) : running_(std::move(running)) {}
     void Cancel() override {
         const std::lock_guard<std::mutex> hold(running_->lock);
-        if (running_->stmt != SQL_NULL_HSTMT) SQLCancel(running_->stmt);
+        if (running_->stmt == SQL_NULL_HSTMT) return;
+        running_->cancelled = true;
+        if (running_->inCall) SQLCancel(running_->stmt);
     }
     bool Sever() override { return false; }
 
@@ -30,6 +34,26 @@ public:
     PublishedStatement(RunningStatement& running, SQLHSTMT stmt) : running_(running) {
         const std::lock_guard<std::mutex> hold(running_.lock);
         running_.stmt = stmt;
+        running_.cancelled = false;
+    }
+    bool Cancelled() const {
+        const std::lock_guard<std::mutex> hold(running_.lock);
+        return running_.cancelled;
+    }
+    // Runs a call that runs the command, open to SQLCancel meanwhile, unless a cancel has come
+    // already. The mark is taken down under the lock, so a cancel the driver is handling ends
+    // before anything else is asked of it.
+    template <typename Call>
+    SQLRETURN InCall(Call call) {
+        {
+            const std::lock_guard<std::mutex> hold(running_.lock);
+            if (running_.cancelled) throw Cancelled();
+            running_.inCall = true;
+        }
+        const SQLRETURN rc = call();
+        const std::lock_guard<std::mutex> hold(running_.lock);
+        running_.inCall = false;
+        return rc;
     }
     ~PublishedStatement() {
         const std::lock_guard<std::mutex> hold(running_.lock);
@@ -75,14 +99,16 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
     if (commandText.size() > static_cast<std::size_t>(INT_MAX))
         throw Error(ErrorCode::InvalidArgument, "The command text is longer than ODBC accepts.");
     Statement stmt = NewStatement();
-    const PublishedStatement published(*running_, stmt.get());
+    PublishedStatement published(*running_, stmt.get());
     SQLRETURN rc;
     if (link_->wide) {
         std::u16string text = ToUtf16(commandText);
-        rc = SQLExecDirectW(stmt.get(), Wide(text), static_cast<SQLINTEGER>(text.size()));
+        rc = published.InCall([&] { return SQLExecDirectW(stmt.get(), Wide(text), static_cast<SQLINTEGER>(text.size())); });
     } else {
         std::string text(commandText);
-        rc = SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+        rc = published.InCall([&] {
+            return SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+        });
     }
     std::unique_ptr<Cursor> kept;
     // SQL_NO_DATA: a statement that touched no rows; the text may still hold more.
@@ -91,12 +117,16 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
         if (rc != SQL_NO_DATA && !Succeeded(SQLNumResultCols(stmt.get(), &columns))) throw StatementError(stmt);
         if (columns > 0) {
             kept = ReadRowSet(stmt.get(), link_->dialect());
+            if (published.Cancelled()) throw Cancelled();
         } else if (rc != SQL_NO_DATA) {
             SQLLEN changed = -1;
             if (Succeeded(SQLRowCount(stmt.get(), &changed)) && changed > 0) rowsChanged_ += changed;
         }
-        rc = SQLMoreResults(stmt.get());
-        if (rc == SQL_NO_DATA) return kept;
+        rc = published.InCall([&] { return SQLMoreResults(stmt.get()); });
+        if (rc == SQL_NO_DATA) {
+            if (published.Cancelled()) throw Cancelled();
+            return kept;
+        }
     }
     throw StatementError(stmt);
 }

@@ -24,6 +24,12 @@ struct OdbcLink {
 struct RunningStatement {
     std::mutex lock;
     SQLHSTMT stmt = SQL_NULL_HSTMT;
+    // The statement is inside a call that runs the command (SQLExecDirect, SQLMoreResults). Only
+    // then does a cancel go to the driver: MariaDB's and SQLite3's drivers take a cancel that
+    // comes between two calls as closing the cursor, which they do under a fetch running on the
+    // other thread (a crash) or which the next fetch reports as the plain end of the rows.
+    bool inCall = false;
+    bool cancelled = false;  // a cancel came while the statement was published
 };
 
 class OdbcSession final : public Session {
@@ -36,6 +42,9 @@ public:
     // Every row set of the text is read into memory as it comes (SQLMoreResults discards the
     // current one), the last one is returned; the statement is freed before returning. Whether a
     // text may hold several statements is the driver's affair (the SQLite3 driver refuses them).
+    // A cancel stops the command where the driver can; one that comes while rows are read takes
+    // effect once they have been, and the text then fails rather than pass a row set that may be
+    // cut short for whole.
     std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
     // SQLRowCount of each result without columns, added up (drivers give -1 when they do not know).
     std::int64_t RowsChanged() const override { return rowsChanged_; }
