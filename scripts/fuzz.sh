@@ -6,7 +6,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 FUZZ_BUILD="${TBN_FUZZ_BUILD_DIR:-$ROOT/build-fuzz}"
 SECONDS_PER_TARGET="${TBN_FUZZ_SECONDS:-10}"
-TARGETS=(connection_string cnn_store text_file colorize file_dialog)
+TARGETS=(connection_string cnn_store text_file colorize file_dialog recovery_record)
 
 install_packages
 build_in "$FUZZ_BUILD" fuzz_all -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -4,11 +4,20 @@
 #include "app/FrameGeometry.h"
 #include "app/frmMDI.h"
 #include "connections/frmConnections.h"
+#include "query/RecoveryFolder.h"
 
 #include <QApplication>
 
+namespace {
+// Declared before the frame, so it runs after every query window has gone with its recovery file.
+struct RecoverySessionEnd {
+    ~RecoverySessionEnd() { tbn::query::EndRecoverySession(); }
+};
+} // namespace
+
 int RunTabulon(QApplication& app, const QString& target) {
     frmMDI::SetConnectionManagerCommand(&frmConnections::ShowModal);
+    const RecoverySessionEnd recoverySessionEnd;
     frmMDI frame;
     tbn::app::RestoreFrameGeometry(frame);
     if (target.isEmpty()) {

@@ -2,6 +2,7 @@
 
 #include "app/frmAbout.h"
 #include "app/ProgramIcon.h"
+#include "app/RecoveryOffer.h"
 #include "query/RunHistory.h"
 #include "query/frmHistory.h"
 #include "query/frmMain.h"
@@ -114,6 +115,8 @@ void frmMDI::MDIForm_Load() {
     SetMenu(false);
     show();
     WaitUntilPlaced();
+    // Texts a crash left open come back before the usual start asks for a connection.
+    tbn::app::OfferRecovery(*this);
     mnuConnectionManager_Click();
 }
 

@@ -21,7 +21,8 @@ public:
     frmMDI();
     ~frmMDI() override;
 
-    // Start-up: query commands off, frame visible, then the connection manager.
+    // Start-up: query commands off, frame visible, the offer of texts left by an unclean exit,
+    // then the connection manager.
     void MDIForm_Load();
 
     // Frame interface used by the connection manager and the query windows.

@@ -32,6 +32,7 @@ constexpr std::int32_t NoCurrentRecord = -1008;  // value read at end of records
 constexpr std::int32_t ProviderFailure = -1009;  // a client library failed without a code of its own
 constexpr std::int32_t ObjectAlreadyOpen = -1010; // opening a connection or result set that is open
 constexpr std::int32_t NulInCommandText = -1011;  // refused before any engine saw it
+constexpr std::int32_t CommandCancelled = -1012;  // stopped on request where the engine gave no error
 constexpr std::int32_t Unexpected = -1999;       // a failure that is not a tbn::Error (std::exception)
 
 } // namespace tbn::ErrorCode

@@ -78,6 +78,18 @@ FileLock::FileLock(const QString& lockPath, milliseconds patience) : fd_(OpenLoc
     }
 }
 
+std::unique_ptr<FileLock> FileLock::TryLock(const QString& lockPath) {
+    const int fd = OpenLockFile(lockPath);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return std::unique_ptr<FileLock>(new FileLock(fd));
+        const int error = errno;
+        if (error == EINTR) continue;
+        ::close(fd);
+        if (error == EWOULDBLOCK) return nullptr;
+        Fail(error, lockPath, "lock");
+    }
+}
+
 FileLock::~FileLock() {
     if (fd_ >= 0) ::close(fd_);
 }

@@ -6,6 +6,7 @@
 // the object goes away, and by the system when the process ends, however it ends.
 #include <QString>
 #include <chrono>
+#include <memory>
 
 namespace tbn::platform {
 
@@ -22,7 +23,13 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
+    // Locks `lockPath` without waiting: null while another process (or another lock of this one)
+    // holds it. Opening failures raise as the constructor's do.
+    static std::unique_ptr<FileLock> TryLock(const QString& lockPath);
+
 private:
+    explicit FileLock(int lockedDescriptor) : fd_(lockedDescriptor) {}
+
     int fd_ = -1;
 };
 

@@ -4,16 +4,35 @@
 
 namespace tbn::platform {
 
+// One pass each: QString::replace takes seconds on a text of many megabytes and lines, and these
+// run on every F5 and every recovery save of the whole pane.
 QString ToCrLf(const QString& lfText) {
-    QString result = lfText;
-    result.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    const qsizetype breaks = lfText.count(QLatin1Char('\n'));
+    if (breaks == 0) return lfText;
+    QString result(lfText.size() + breaks, Qt::Uninitialized);
+    QChar* out = result.data();
+    for (const QChar ch : lfText) {
+        if (ch == QLatin1Char('\n')) *out++ = QLatin1Char('\r');
+        *out++ = ch;
+    }
     return result;
 }
 
 QString ToLf(const QString& anyBreaks) {
-    QString result = anyBreaks;
-    result.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    result.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (!anyBreaks.contains(QLatin1Char('\r'))) return anyBreaks;
+    QString result(anyBreaks.size(), Qt::Uninitialized);
+    QChar* out = result.data();
+    const QChar* in = anyBreaks.constData();
+    const QChar* end = in + anyBreaks.size();
+    for (; in != end; ++in) {
+        if (*in != QLatin1Char('\r')) {
+            *out++ = *in;
+            continue;
+        }
+        *out++ = QLatin1Char('\n');
+        if (in + 1 != end && in[1] == QLatin1Char('\n')) ++in;
+    }
+    result.truncate(out - result.constData());
     return result;
 }
 

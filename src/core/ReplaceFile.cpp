@@ -99,6 +99,12 @@ QString ResolveLinks(const QString& path) {
 void ReplaceFile(const QString& path, const QByteArray& bytes, const ReplaceOptions& options) {
     const QString target = ResolveLinks(path);
     const EntryStatus status = StatusOf(target);
+    if (!status.exists && options.createThroughScratch) {
+        QString scratch;
+        FileHandle file = CreateScratch(QFileInfo(target), options.scratchName, &scratch);
+        ReplaceThroughScratch(std::move(file), scratch, target, bytes, options.newFileMode);
+        return;
+    }
     if (!status.exists) {
         WriteNew(target, bytes, options.newFileMode);
         return;

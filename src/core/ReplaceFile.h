@@ -28,6 +28,11 @@ struct ReplaceOptions {
     unsigned newFileMode = 0666;
     // Write in place rather than fail or break hard links (see above).
     bool inPlaceWhenNeeded = false;
+    // A missing file, too, is written to a scratch file and renamed into place, so that its name
+    // never shows a partly written file (a crash during the first write leaves no file at all).
+    // Only for a folder of the program's own, where nobody else may plant a name meanwhile. The
+    // file gets newFileMode as given, whatever the umask.
+    bool createThroughScratch = false;
 };
 
 void ReplaceFile(const QString& path, const QByteArray& bytes, const ReplaceOptions& options = {});

@@ -4,6 +4,7 @@
 #include "grid/FlexGrid.h"
 #include "grid/FlexGridModel.h"
 #include "query/QueryRun.h"
+#include "query/RecoveryWriter.h"
 #include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
 #include "ui/TextBox.h"
@@ -38,6 +39,7 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     rtfQuery->setFont(CourierNew());
     rtfQuery->setLineWrapMode(QPlainTextEdit::NoWrap);
     rtfQueryText = std::make_unique<tbn::platform::TextBox>(rtfQuery);
+    recovery_ = std::make_unique<tbn::query::RecoveryWriter>(rtfQuery, *rtfQueryText);
     Flex = new tbn::platform::FlexGrid(this);
     Flex->setObjectName(QStringLiteral("Flex"));
     Flex->setFont(CourierNew());
@@ -154,6 +156,7 @@ void frmMain::ShowPanes() {
 
 void frmMain::Form_Unload() {
     blnUnloaded = true;
+    recovery_->Discard();  // closed normally: the text is not left for recovery
     // No worker may outlive the window or keep using its connection.
     if (run_) StopRunNow();
     // Closing must not be refused: a failing close still lets the window go.

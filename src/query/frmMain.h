@@ -30,6 +30,7 @@ class TextBox;
 }
 namespace tbn::query {
 class QueryRun;
+class RecoveryWriter;
 class RunStatusBar;
 struct RunResult;
 }
@@ -90,6 +91,8 @@ public:
     tbn::query::RunStatusBar* StatusLine() const { return statusLine; }
     const tbn::query::QueryRun* CurrentRun() const { return run_.get(); }
     const tbn::query::PaneGeometry& Panes() const { return panes_; }
+    // Keeps the SQL pane's text in a recovery file of its own while the window is open.
+    tbn::query::RecoveryWriter& Recovery() const { return *recovery_; }
     void lstTablas_DblClick();
 
 signals:
@@ -140,6 +143,7 @@ private:
     QListWidget* lstTablas = nullptr;
     QPlainTextEdit* rtfQuery = nullptr;
     std::unique_ptr<tbn::platform::TextBox> rtfQueryText;
+    std::unique_ptr<tbn::query::RecoveryWriter> recovery_;  // reads rtfQueryText, so goes first
     tbn::platform::FlexGrid* Flex = nullptr;
     SplitterBar* picH = nullptr;
     SplitterBar* picV = nullptr;

@@ -2,6 +2,7 @@
 #include "query/frmMain.h"
 
 #include "core/ShownText.h"
+#include "query/RecoveryWriter.h"
 #include "ui/TextBox.h"
 
 #include <QListWidget>
@@ -16,6 +17,8 @@ constexpr qsizetype kMaxCaption = 1024;
 void frmMain::Connect(const QString& strName, const QString& strCnn) {
     setWindowTitle(tbn::platform::ShownText(strName, kMaxCaption));
     strCnnName = strName;
+    // Kept with the text even when the connection fails, so a recovered text can try it again.
+    recovery_->SetConnection(strName, strCnn);
     Disconnect();
     cnn.SetConnectionString(strCnn.toStdString());
     cnn.SetCursorLocation(tbn::db::adUseClient);

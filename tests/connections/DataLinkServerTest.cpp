@@ -1,6 +1,7 @@
 // The builder's server providers: what they offer and that "Test connection" reaches the server.
 #include "connections/DataLinkDialog.h"
 #include "db/ProviderCatalogue.h"
+#include "support/MariaDbServer.h"
 #include "support/PgServer.h"
 #include "support/ScriptedMsgBox.h"
 #include "support/TempDir.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace tbn::platform;
+using tbn::test::MariaDbServer;
 using tbn::test::PgServer;
 using tbn::test::ScriptedMsgBox;
 
@@ -73,6 +75,33 @@ TEST(DataLinkServers, TestConnectionWorksThroughAnOdbcDriverChosenFromTheList) {
     dialog.choice(QStringLiteral("Driver"))->setCurrentText(QStringLiteral("No Such Driver"));
     EXPECT_FALSE(dialog.TestConnection());
     EXPECT_TRUE(boxes.Last().prompt.contains(QStringLiteral("No Such Driver"))) << boxes.Last().prompt.toStdString();
+}
+
+TEST(DataLinkServers, TestConnectionReachesMariaDbThroughItsOdbcDriverFromTheList) {
+    const std::optional<MariaDbServer> server = MariaDbServer::FromEnvironment();
+    if (!server) GTEST_SKIP() << MariaDbServer::AbsentReason();
+    DataLinkDialog dialog(nullptr);
+    dialog.SetConnectionString(QStringLiteral("Provider=ODBC"));
+    QComboBox* driver = dialog.choice(QStringLiteral("Driver"));
+    ASSERT_TRUE(driver);
+    const int offered = driver->findText(QString::fromStdString(server->Driver));
+    ASSERT_GE(offered, 0) << "the installed MariaDB driver is not offered";
+    driver->setCurrentIndex(offered);
+    dialog.field(QStringLiteral("Server"))->setText(QString::fromStdString(server->Host));
+    dialog.field(QStringLiteral("Port"))->setText(QString::fromStdString(server->Port));
+    dialog.field(QStringLiteral("UID"))->setText(QString::fromStdString(server->User));
+    dialog.field(QStringLiteral("PWD"))->setText(QString::fromStdString(server->Password));
+
+    ScriptedMsgBox boxes;
+    boxes.Answer(vbOK).Answer(vbOK);
+    EXPECT_TRUE(dialog.TestConnection());
+    EXPECT_EQ(boxes.Last().prompt, QStringLiteral("Test connection succeeded."));
+
+    dialog.field(QStringLiteral("PWD"))->setText(QStringLiteral("not-the-Secret-42"));
+    EXPECT_FALSE(dialog.TestConnection());
+    EXPECT_EQ(boxes.Last().style, vbOKOnly + vbCritical);
+    EXPECT_TRUE(boxes.Last().prompt.contains(QStringLiteral("Access denied"))) << boxes.Last().prompt.toStdString();
+    EXPECT_FALSE(boxes.Last().prompt.contains(QStringLiteral("not-the-Secret-42")));
 }
 
 } // namespace

@@ -8,6 +8,8 @@ using tbn::platform::BreakSnap;
 TEST(LineBreaks, EveryKindOfBreakBecomesOneAndPositionsCountCrLfAsTwo) {
     EXPECT_EQ(tbn::platform::ToLf("a\r\nb\rc\nd\r\n"), QStringLiteral("a\nb\nc\nd\n"));
     EXPECT_EQ(tbn::platform::ToCrLf("a\n\nb"), QStringLiteral("a\r\n\r\nb"));
+    EXPECT_EQ(tbn::platform::ToLf("\r\r\n\n\r"), QStringLiteral("\n\n\n\n"));
+    EXPECT_EQ(tbn::platform::ToCrLf("\nx\n"), QStringLiteral("\r\nx\r\n"));
     const QString lf = QStringLiteral("ab\ncd\n");
     EXPECT_EQ(tbn::platform::ToOutsidePosition(lf, 3), 4);
     EXPECT_EQ(tbn::platform::ToOutsidePosition(lf, 6), 8);

@@ -60,15 +60,17 @@ protected:
         return *last;
     }
 
+    std::string Quoted(std::string_view name) const { return GetParam().NameQuote + std::string(name) + GetParam().NameQuote; }
+
     TempDir dir_;
     std::string connectionString_;
     db::Connection cnn_;
 };
 
 TEST_P(EngineTest, CatalogListsTablesViewsAndEngineTablesWithTheirTypes) {
-    Script({"CREATE TABLE \"Orders\" (id INTEGER PRIMARY KEY, total REAL)",
-            "CREATE VIEW \"BigOrders\" AS SELECT id FROM \"Orders\" WHERE total > 100",
-            "INSERT INTO \"Orders\" (id, total) VALUES (1, 5)"});
+    Script({"CREATE TABLE " + Quoted("Orders") + " (id INTEGER PRIMARY KEY, total REAL)",
+            "CREATE VIEW " + Quoted("BigOrders") + " AS SELECT id FROM " + Quoted("Orders") + " WHERE total > 100",
+            "INSERT INTO " + Quoted("Orders") + " (id, total) VALUES (1, 5)"});
     db::Catalog cat;
     cat.SetActiveConnection(cnn_);
     const std::vector<db::TableInfo> tables = cat.Tables();
@@ -173,7 +175,7 @@ TEST_P(EngineTest, ASelectWithoutRowsHasFieldsAndStartsAtEnd) {
 TEST_P(EngineTest, AMillionCharacterValueComesBackWhole) {
     std::string value(1'000'000, 'x');
     for (std::size_t i = 0; i < value.size(); i += 1000) value[i] = static_cast<char>('a' + (i / 1000) % 26);
-    Script({"CREATE TABLE big (t TEXT)", "INSERT INTO big VALUES ('" + value + "')"});
+    Script({"CREATE TABLE big (t " + GetParam().LongTextType + ")", "INSERT INTO big VALUES ('" + value + "')"});
     const ResultTable t = BothWays("SELECT t FROM big");
     ASSERT_EQ(t.Rows.size(), 1u);
     ASSERT_TRUE(t.Rows[0][0]);
@@ -181,13 +183,15 @@ TEST_P(EngineTest, AMillionCharacterValueComesBackWhole) {
 }
 
 TEST_P(EngineTest, NonAsciiTextAndNamesKeepTheirBytes) {
-    Script({"CREATE TABLE \"Año\" (\"Descripción\" TEXT)", "INSERT INTO \"Año\" VALUES ('Ñandú — 日本語 😀')"});
-    const ResultTable t = BothWays("SELECT \"Descripción\" FROM \"Año\"");
+    Script({"CREATE TABLE " + Quoted("Año") + " (" + Quoted("Descripción") + " TEXT)",
+            "INSERT INTO " + Quoted("Año") + " VALUES ('Ñandú — 日本語 😀')"});
+    const ResultTable t = BothWays("SELECT " + Quoted("Descripción") + " FROM " + Quoted("Año"));
     EXPECT_EQ(t.Names, std::vector<std::string>{"Descripción"});
     EXPECT_EQ(t.Rows, std::vector<Row>{{"Ñandú — 日本語 😀"}});
 }
 
 TEST_P(EngineTest, BinaryValuesReadAsUppercaseHex) {
+    if (!GetParam().BinaryReadFault.empty()) GTEST_SKIP() << GetParam().BinaryReadFault;
     const ResultTable t = BothWays("SELECT " + GetParam().BlobLiteral("00FF10AB") + " AS b");
     EXPECT_EQ(t.Rows, std::vector<Row>{{GetParam().BlobText("00FF10AB")}});
 }
@@ -226,6 +230,56 @@ TEST_P(EngineTest, ACancelFromAnotherThreadStopsTheCommandAndTheSessionGoesOn) {
     const std::optional<ResultTable> next = Query(cnn_, "SELECT 5 AS five");
     ASSERT_TRUE(next);
     EXPECT_EQ(next->Rows, std::vector<Row>{{"5"}});
+}
+
+TEST_P(EngineTest, ACancelWhileRowsAreReadNeverPassesForTheWholeResult) {
+    // 100,000 rows that cost the engine little to make and the reader a while to take; some ODBC
+    // drivers treat a cancel between two fetches as closing the cursor and then report a plain end.
+    const std::string select = "WITH RECURSIVE d(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM d WHERE x < 9) "
+                               "SELECT a.x + 10 * b.x + 100 * c.x + 1000 * e.x + 10000 * f.x AS n "
+                               "FROM d a, d b, d c, d e, d f";
+    constexpr std::size_t whole = 100'000;
+    const std::unique_ptr<db::CancelHandle> cancel = cnn_.session().PrepareCancel();
+    auto fails = [](const std::function<void()>& action) {
+        try {
+            action();
+            return false;
+        } catch (const Error&) {
+            return true;
+        }
+    };
+
+    // Cancelled after the first row has arrived.
+    db::Recordset rs;
+    rs.Open(select, cnn_);
+    std::size_t rows = 0;
+    cancel->Cancel();
+    if (!fails([&] {
+            for (; !rs.Eof(); rs.MoveNext()) ++rows;
+        })) {
+        EXPECT_EQ(rows, whole) << "cut short without an error";
+    }
+    rs.Close();
+
+    // Cancelled again and again from the start, the requests landing wherever the read has got to.
+    for (const int delayMs : {0, 20, 60, 120}) {
+        std::atomic<bool> stopped{false};
+        std::thread canceller([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+            while (!stopped) {
+                cancel->Cancel();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        std::optional<ResultTable> t;
+        const bool failed = fails([&] { t = Query(cnn_, select); });
+        stopped = true;
+        canceller.join();
+        if (!failed) {
+            EXPECT_EQ(t->Rows.size(), whole) << "cut short without an error, cancelled after " << delayMs << " ms";
+        }
+    }
+    EXPECT_EQ(Query(cnn_, "SELECT 5 AS five")->Rows, std::vector<Row>{{"5"}});
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, EngineTest, ::testing::ValuesIn(AllProviderRoutes()),

@@ -1,5 +1,6 @@
 #include "ProviderRoutes.h"
 
+#include "support/MariaDbServer.h"
 #include "support/PgServer.h"
 
 #include <cctype>
@@ -35,6 +36,21 @@ std::optional<std::string> FreshPgDatabase(std::string& skipReason, bool through
 
 void DropPgDatabase(const std::string& connectionString) {
     if (const std::optional<PgServer> server = PgServer::FromEnvironment())
+        server->DropDatabase(DatabaseOf(connectionString));
+}
+
+std::optional<std::string> FreshMariaDbDatabase(std::string& skipReason) {
+    const std::optional<MariaDbServer> server = MariaDbServer::FromEnvironment();
+    if (!server) {
+        skipReason = MariaDbServer::AbsentReason();
+        return std::nullopt;
+    }
+    // The driver's MULTI_STATEMENTS flag: without it the server refuses a text of several statements.
+    return server->OdbcConnectionString(server->CreateDatabase()) + ";Option=67108864";
+}
+
+void DropMariaDbDatabase(const std::string& connectionString) {
+    if (const std::optional<MariaDbServer> server = MariaDbServer::FromEnvironment())
         server->DropDatabase(DatabaseOf(connectionString));
 }
 
@@ -83,6 +99,24 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
         pgOdbc.ReportsSystemTables = false;
         pgOdbc.CatalogInCreationOrder = false;
         list.push_back(pgOdbc);
+
+        ProviderRoute maria;
+        maria.Name = "MariaDbThroughOdbc";
+        maria.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshMariaDbDatabase(skipReason); };
+        maria.DropDatabase = DropMariaDbDatabase;
+        maria.BlobLiteral = sqlite.BlobLiteral;
+        maria.BlobText = sqlite.BlobText;
+        maria.NameQuote = '`';
+        maria.LongTextType = "LONGTEXT";  // TEXT holds 65,535 bytes
+        maria.ReportsSystemTables = false;
+        // Asked for a binary value as text, the driver gives its raw bytes read as UTF-8 instead of
+        // hex: nothing after a NUL byte, an error at a byte that is not UTF-8.
+        maria.BinaryReadFault =
+            "the MariaDB driver turns binary values into text as raw bytes, not hex; the reader must ask for them as "
+            "SQL_C_BINARY";
+        maria.CatalogInCreationOrder = false;
+        maria.EndlessCommand = "SELECT SLEEP(60)";
+        list.push_back(maria);
         return list;
     }();
     return routes;

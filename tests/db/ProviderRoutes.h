@@ -27,6 +27,12 @@ struct ProviderRoute {
     bool ReportsSystemTables = true;
     std::string OneAsReal = "1.0";  // SELECT 1.0
     bool CatalogInCreationOrder = true;  // else in the driver's own order
+    // How a name is quoted so that it keeps its case and may hold any character.
+    char NameQuote = '"';
+    // A text column type that holds a million characters.
+    std::string LongTextType = "TEXT";
+    // Why binary values cannot be read through this route yet; empty when they can.
+    std::string BinaryReadFault;
     // A command that keeps the engine busy until it is stopped.
     std::string EndlessCommand =
         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000";

@@ -13,11 +13,14 @@ int main(int argc, char** argv) {
     if (const int childExit = tbn::test::RunChildEntryIfAsked(argc, argv); childExit >= 0) return childExit;
     tbn::test::UseOffscreenPlatformUnlessAsked();
     // No test may read or write the developer's own per-user settings (the frame's place, a store
-    // kept per user) or data (the history of runs): the per-user folders are fresh ones for each run.
+    // kept per user), data (the history of runs) or state (recovery files): the per-user folders are
+    // fresh ones for each run.
     QTemporaryDir configHome;
     setenv("XDG_CONFIG_HOME", qPrintable(configHome.path()), 1);
     QTemporaryDir dataHome;
     setenv("XDG_DATA_HOME", qPrintable(dataHome.path()), 1);
+    QTemporaryDir stateHome;
+    setenv("XDG_STATE_HOME", qPrintable(stateHome.path()), 1);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

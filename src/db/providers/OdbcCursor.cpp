@@ -25,6 +25,12 @@ StreamingCursor::~StreamingCursor() {
 }
 
 void StreamingCursor::Advance() {
+    // The driver is not told of a cancel while it fetches (see RunningStatement), so the read
+    // stops here, failing rather than passing a cut-short row set for the whole one.
+    if (published_->Cancelled()) {
+        Close();
+        throw CancelledError();
+    }
     if (rows_->Next()) return;
     Finish();
 }
@@ -34,15 +40,27 @@ void StreamingCursor::Finish() {
     link_->ClearReader(this);
     // Results after the row set come from statements the text was not expected to hold (or a
     // procedure's later row sets); they run, and a failure among them is the run's.
-    SQLRETURN rc;
-    while (Succeeded(rc = SQLMoreResults(stmt_.get()))) {
-    }
     std::optional<Error> failure;
-    if (rc != SQL_NO_DATA)
-        failure = Diagnostics(SQL_HANDLE_STMT, stmt_.get(), link_->dialect(), "The ODBC driver failed without a message.");
+    try {
+        SQLRETURN rc;
+        while (Succeeded(rc = published_->InCall([this] { return SQLMoreResults(stmt_.get()); }))) {
+        }
+        if (rc != SQL_NO_DATA)
+            failure = Diagnostics(SQL_HANDLE_STMT, stmt_.get(), link_->dialect(), "The ODBC driver failed without a message.");
+        else if (published_->Cancelled())
+            failure = CancelledError();
+    } catch (const Error& error) {
+        failure = error;
+    }
+    Close();
+    if (failure) throw *failure;
+}
+
+void StreamingCursor::Close() {
+    rows_.reset();
+    link_->ClearReader(this);
     published_.reset();
     stmt_.Reset();
-    if (failure) throw *failure;
 }
 
 void StreamingCursor::Next() {
@@ -91,9 +109,7 @@ void StreamingCursor::Detach() {
     } catch (const Error& error) {
         // The current row went into the buffer before anything was read, so the failure always
         // has a row before it from which Next() can raise it.
-        rows_.reset();
-        published_.reset();
-        stmt_.Reset();
+        Close();
         deferred_ = error;
     }
     buffered_ = std::move(buffer);

@@ -14,7 +14,8 @@ public:
     // Takes over the statement, whose current result is a row set, together with its publication
     // for cancelling, and reads the first row (a failure there raises here). After the row set the
     // statement's later results are run and skipped, a failure among them raised from Next(); the
-    // statement is freed as soon as the end is reached.
+    // statement is freed as soon as the end is reached. A cancel that comes while rows are read
+    // fails the next Next() with CommandCancelled.
     StreamingCursor(LinkPtr link, Statement stmt, std::unique_ptr<PublishedStatement> published);
     ~StreamingCursor() override;
     StreamingCursor(const StreamingCursor&) = delete;
@@ -35,6 +36,7 @@ public:
 private:
     void Advance();
     void Finish();  // the row set is over: runs the statement's later results, then frees it
+    void Close();   // frees the statement, withdrawn from cancelling first
     std::size_t Column(std::size_t index) const;
 
     LinkPtr link_;

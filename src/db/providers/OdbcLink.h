@@ -1,7 +1,10 @@
 #pragma once
 // One open ODBC connection as the session and the cursor still reading from it share it, and the
 // statement being run, for a cancel from another thread.
+#include "core/ErrorCodes.h"
 #include "db/providers/OdbcHandles.h"
+
+#include <atomic>
 
 #include <memory>
 #include <mutex>
@@ -16,7 +19,17 @@ class StreamingCursor;
 struct RunningStatement {
     std::mutex lock;
     SQLHSTMT stmt = SQL_NULL_HSTMT;
+    // The statement is inside a call that runs the command (SQLExecDirect, SQLMoreResults). Only
+    // then does a cancel go to the driver: MariaDB's and SQLite3's drivers take a cancel that
+    // comes between two calls as closing the cursor, which they do under a fetch running on the
+    // other thread (a crash) or which the next fetch reports as the plain end of the rows.
+    bool inCall = false;
+    // A cancel came while the statement was published; set under the lock, read by the reader of
+    // the rows before each one without it.
+    std::atomic<bool> cancelled{false};
 };
+
+inline Error CancelledError() { return Error(ErrorCode::CommandCancelled, "The command was cancelled."); }
 
 // Publishes a statement for cancelling while it lives; made after the statement, so it is
 // withdrawn before the statement is freed.
@@ -25,6 +38,7 @@ public:
     PublishedStatement(std::shared_ptr<RunningStatement> running, SQLHSTMT stmt) : running_(std::move(running)) {
         const std::lock_guard<std::mutex> hold(running_->lock);
         running_->stmt = stmt;
+        running_->cancelled = false;
     }
     ~PublishedStatement() {
         const std::lock_guard<std::mutex> hold(running_->lock);
@@ -32,6 +46,23 @@ public:
     }
     PublishedStatement(const PublishedStatement&) = delete;
     PublishedStatement& operator=(const PublishedStatement&) = delete;
+
+    bool Cancelled() const { return running_->cancelled.load(std::memory_order_acquire); }
+    // Runs a call that runs the command, open to SQLCancel meanwhile, unless a cancel has come
+    // already. The mark is taken down under the lock, so a cancel the driver is handling ends
+    // before anything else is asked of it.
+    template <typename Call>
+    SQLRETURN InCall(Call call) {
+        {
+            const std::lock_guard<std::mutex> hold(running_->lock);
+            if (running_->cancelled) throw CancelledError();
+            running_->inCall = true;
+        }
+        const SQLRETURN rc = call();
+        const std::lock_guard<std::mutex> hold(running_->lock);
+        running_->inCall = false;
+        return rc;
+    }
 
 private:
     std::shared_ptr<RunningStatement> running_;

@@ -16,7 +16,9 @@ public:
     explicit OdbcCancel(std::shared_ptr<RunningStatement> running) : running_(std::move(running)) {}
     void Cancel() override {
         const std::lock_guard<std::mutex> hold(running_->lock);
-        if (running_->stmt != SQL_NULL_HSTMT) SQLCancel(running_->stmt);
+        if (running_->stmt == SQL_NULL_HSTMT) return;
+        running_->cancelled = true;
+        if (running_->inCall) SQLCancel(running_->stmt);
     }
     bool Sever() override { return false; }
 
@@ -32,10 +34,13 @@ Statement OdbcSession::NewStatement() {
     return Statement::Allocate(link_->dbc->get());
 }
 
-std::unique_ptr<BufferedCursor> OdbcSession::ReadAll(SQLHSTMT stmt) {
+std::unique_ptr<BufferedCursor> OdbcSession::ReadAll(SQLHSTMT stmt, const PublishedStatement& published) {
     RowStream rows(stmt, link_->dialect(), link_->getDataExtensions);
     auto buffered = std::make_unique<BufferedCursor>(rows.Names());
-    while (rows.Next()) {
+    for (;;) {
+        // A cancel stops the read here: the driver may not be told while it fetches.
+        if (published.Cancelled()) throw CancelledError();
+        if (!rows.Next()) break;
         for (std::size_t i = 0; i < rows.FieldCount(); ++i) {
             if (rows.IsNull(i))
                 buffered->AppendNull();
@@ -84,10 +89,12 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
     SQLRETURN rc;
     if (link_->wide) {
         std::u16string text = ToUtf16(commandText);
-        rc = SQLExecDirectW(stmt.get(), Wide(text), static_cast<SQLINTEGER>(text.size()));
+        rc = published->InCall([&] { return SQLExecDirectW(stmt.get(), Wide(text), static_cast<SQLINTEGER>(text.size())); });
     } else {
         std::string text(commandText);
-        rc = SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+        rc = published->InCall([&] {
+            return SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+        });
     }
     const bool stream = !link_->severalResults || !MayGiveSeveralResults(commandText);
     std::unique_ptr<Cursor> kept;
@@ -97,13 +104,16 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
         if (rc != SQL_NO_DATA && !Succeeded(SQLNumResultCols(stmt.get(), &columns))) throw StatementError(stmt);
         if (columns > 0) {
             if (stream) return std::make_unique<StreamingCursor>(link_, std::move(stmt), std::move(published));
-            kept = ReadAll(stmt.get());
+            kept = ReadAll(stmt.get(), *published);
         } else if (rc != SQL_NO_DATA) {
             SQLLEN changed = -1;
             if (Succeeded(SQLRowCount(stmt.get(), &changed)) && changed > 0) rowsChanged_ += changed;
         }
-        rc = SQLMoreResults(stmt.get());
-        if (rc == SQL_NO_DATA) return kept;
+        rc = published->InCall([&] { return SQLMoreResults(stmt.get()); });
+        if (rc == SQL_NO_DATA) {
+            if (published->Cancelled()) throw CancelledError();
+            return kept;
+        }
     }
     throw StatementError(stmt);
 }

@@ -1,0 +1,17 @@
+#pragma once
+// The start-up offer of the query texts that TBNs which ended uncleanly (a crash, a kill, a power
+// cut) left in the recovery folder (query/RecoveryFolder.h). Asked once, Yes/No:
+//   Yes  each text opens in a query window of its own on its connection, or without a connection
+//        when that fails (all such failures told in one report); the window keeps the text in a
+//        recovery file of its own before the old file goes.
+//   No   the files are moved to the folder's "discarded" subfolder and never offered again.
+// Nothing is asked when there is nothing to offer. Failures are reported under
+// "frmMDI >> Recovery" and the start goes on.
+class frmMDI;
+
+namespace tbn::app {
+
+// Returns the number of query windows opened.
+int OfferRecovery(frmMDI& frame);
+
+} // namespace tbn::app

@@ -1,0 +1,111 @@
+#include "query/RecoveryWriter.h"
+
+#include "core/ErrorCodes.h"
+#include "core/FileOps.h"
+#include "core/ReplaceFile.h"
+#include "query/RecoveryFailure.h"
+#include "query/RecoveryFolder.h"
+#include "core/RecoveryRecord.h"
+#include "ui/TextBox.h"
+#include "ui/mdlErrors.h"
+
+#include <algorithm>
+
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QTextDocument>
+
+namespace tbn::query {
+
+namespace {
+void Report(const char* what) {
+    const tbn::Error error = mdlErrors::CurrentError(std::current_exception());
+    ReportRecoveryFailure(tbn::Error(error.Number(), std::string(what) + error.Description()));
+}
+} // namespace
+
+RecoveryWriter::RecoveryWriter(QPlainTextEdit* pane, const platform::TextBox& text) : pane_(pane), text_(text) {
+    timer_.setSingleShot(true);
+    timer_.setInterval(kDelayMs);
+    connect(&timer_, &QTimer::timeout, this, [this] { SaveNow(); });
+    connect(pane_->document(), &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) { TextChanged(removed, added); });
+}
+
+RecoveryWriter::~RecoveryWriter() {
+    // Destroyed with its window, which is the window closing: nobody is there to be told of a
+    // failure, and the file is then offered at the next start, which loses nothing.
+    timer_.stop();
+    try {
+        if (saved_) platform::RemoveFile(path_);
+    } catch (...) {
+    }
+}
+
+void RecoveryWriter::SetConnection(const QString& name, const QString& cnn) {
+    name_ = name;
+    cnn_ = cnn;
+    if (saved_ && !timer_.isActive()) timer_.start();
+}
+
+void RecoveryWriter::TextChanged(int removed, int added) {
+    // A change of formats only is no change of the text.
+    if (discarded_ || (removed == 0 && added == 0)) return;
+    // Not restarted: a save at most a second after the first of a run of changes keeps steady
+    // typing saved every second.
+    if (!timer_.isActive()) timer_.start();
+}
+
+bool RecoveryWriter::SaveNow() {
+    timer_.stop();
+    if (discarded_) return true;
+    QElapsedTimer took;
+    took.start();
+    // A text of many megabytes takes a noticeable time to save; the pause before the next save
+    // grows with it, so that saving never takes more than a fifth of the time the user types.
+    const auto backOff = qScopeGuard([&] {
+        timer_.setInterval(static_cast<int>(std::clamp<qint64>(4 * took.elapsed(), kDelayMs, kLongestDelayMs)));
+    });
+    try {
+        const QString text = text_.Text();
+        if (text.isEmpty()) {
+            RemoveFile();
+            return true;
+        }
+        const QByteArray bytes = platform::EncodeRecoveredText(platform::RecoveredText{name_, cnn_, text});
+        if (path_.isEmpty()) path_ = NewRecoveryPath();
+        platform::ReplaceOptions options;
+        options.newFileMode = 0600;  // the connection string may hold a password
+        options.createThroughScratch = true;
+        platform::ReplaceFile(path_, bytes, options);
+        saved_ = true;
+        return true;
+    } catch (...) {
+        Report("Query texts cannot be kept for recovery after a crash (said once; TBN keeps trying, and work "
+               "goes on): ");
+        return false;
+    }
+}
+
+void RecoveryWriter::Discard() {
+    timer_.stop();
+    discarded_ = true;
+    try {
+        RemoveFile();
+    } catch (...) {
+        Report("A closed window's recovery file cannot be removed; its text will be offered at the next start: ");
+    }
+}
+
+void RecoveryWriter::RemoveFile() {
+    if (!saved_) return;
+    try {
+        platform::RemoveFile(path_);
+    } catch (const tbn::Error& e) {
+        if (e.Number() != ErrorCode::FileNotFound) throw;
+    }
+    saved_ = false;
+}
+
+} // namespace tbn::query

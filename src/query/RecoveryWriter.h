@@ -1,0 +1,56 @@
+#pragma once
+// Keeps a query window's text, with its connection's name and string, in a recovery file of its
+// own (RecoveryFolder.h), so that a crash, a killed process or a power cut does not lose it.
+//
+// The file is saved about a second after a change: the first change starts a one-second timer and
+// further changes while it runs do not restart it, so steady typing is saved every second and
+// never on every key. (A text so large that a save takes more than a quarter of a second waits four
+// times as long as its last save took, so typing stays fluent.) Each save replaces the file in one
+// step (scratch file, flush, rename); an empty text has no file. Failures go to ReportRecoveryFailure (told once per run) and the window
+// goes on. The window removes the file when it closes normally (Discard); so does destroying it.
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class QPlainTextEdit;
+
+namespace tbn::platform {
+class TextBox;
+}
+
+namespace tbn::query {
+
+class RecoveryWriter : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kDelayMs = 1000;
+    static constexpr int kLongestDelayMs = 60000;
+
+    // Watches `pane`'s document and reads its text through `text`; both must outlive the writer.
+    RecoveryWriter(QPlainTextEdit* pane, const platform::TextBox& text);
+    ~RecoveryWriter() override;
+
+    // The connection the text belongs to; saved with the next save.
+    void SetConnection(const QString& name, const QString& cnn);
+    // Saves at once (a pending save is done now); false when it failed.
+    bool SaveNow();
+    // The window has closed normally: the file goes and nothing is saved any more.
+    void Discard();
+    // Empty until the first save.
+    const QString& FilePath() const { return path_; }
+
+private:
+    void TextChanged(int removed, int added);
+    void RemoveFile();
+
+    QPlainTextEdit* pane_;
+    const platform::TextBox& text_;
+    QTimer timer_;
+    QString path_;
+    QString name_;
+    QString cnn_;
+    bool saved_ = false;      // the file at path_ exists
+    bool discarded_ = false;
+};
+
+} // namespace tbn::query
