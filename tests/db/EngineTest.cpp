@@ -191,9 +191,12 @@ TEST_P(EngineTest, NonAsciiTextAndNamesKeepTheirBytes) {
 }
 
 TEST_P(EngineTest, BinaryValuesReadAsUppercaseHex) {
-    if (!GetParam().BinaryReadFault.empty()) GTEST_SKIP() << GetParam().BinaryReadFault;
-    const ResultTable t = BothWays("SELECT " + GetParam().BlobLiteral("00FF10AB") + " AS b");
-    EXPECT_EQ(t.Rows, std::vector<Row>{{GetParam().BlobText("00FF10AB")}});
+    // The long value takes several pieces where a driver's values are read piecewise.
+    std::string longHex;
+    for (int i = 0; i < 2100; ++i) longHex += "00FF10AB";
+    const ResultTable t = BothWays("SELECT " + GetParam().BlobLiteral("00FF10AB") + " AS b, " +
+                                   GetParam().BlobLiteral(longHex) + " AS l");
+    EXPECT_EQ(t.Rows, (std::vector<Row>{{GetParam().BlobText("00FF10AB"), GetParam().BlobText(longHex)}}));
 }
 
 TEST_P(EngineTest, DecimalLiteralsKeepTheirFractionDigits) {

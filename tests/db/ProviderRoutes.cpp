@@ -109,11 +109,6 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
         maria.NameQuote = '`';
         maria.LongTextType = "LONGTEXT";  // TEXT holds 65,535 bytes
         maria.ReportsSystemTables = false;
-        // Asked for a binary value as text, the driver gives its raw bytes read as UTF-8 instead of
-        // hex: nothing after a NUL byte, an error at a byte that is not UTF-8.
-        maria.BinaryReadFault =
-            "the MariaDB driver turns binary values into text as raw bytes, not hex; the reader must ask for them as "
-            "SQL_C_BINARY";
         maria.CatalogInCreationOrder = false;
         maria.EndlessCommand = "SELECT SLEEP(60)";
         list.push_back(maria);

@@ -31,8 +31,6 @@ struct ProviderRoute {
     char NameQuote = '"';
     // A text column type that holds a million characters.
     std::string LongTextType = "TEXT";
-    // Why binary values cannot be read through this route yet; empty when they can.
-    std::string BinaryReadFault;
     // A command that keeps the engine busy until it is stopped.
     std::string EndlessCommand =
         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000";

@@ -6,11 +6,13 @@ namespace tbn::db::odbc {
 
 namespace {
 
-// Reads one value as Unit text (char16_t for SQL_C_WCHAR, char for SQL_C_CHAR) into pieces;
-// false for a null.
+// Reads one value as Unit text (char16_t for SQL_C_WCHAR, char for SQL_C_CHAR) or as bytes
+// (char for SQL_C_BINARY) into pieces; false for a null.
 template <typename Unit>
 bool ReadPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, std::basic_string<Unit>& pieces,
                 const Dialect& dialect) {
+    // Text pieces end in a terminator that takes a unit of the buffer; bytes do not.
+    const std::size_t terminator = cType == SQL_C_BINARY ? 0 : 1;
     constexpr std::size_t chunkUnits = 8192;
     constexpr SQLLEN chunkBytes = static_cast<SQLLEN>(chunkUnits * sizeof(Unit));
     pieces.clear();
@@ -25,10 +27,11 @@ bool ReadPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, std::basi
         }
         if (!Succeeded(rc)) throw Diagnostics(SQL_HANDLE_STMT, stmt, dialect, "SQLGetData failed.");
         if (indicator == SQL_NULL_DATA) return false;
-        // A piece that does not fit fills the buffer but for its terminator; the indicator then
-        // holds the remaining length or SQL_NO_TOTAL, never the piece's own.
-        if (rc == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || indicator >= chunkBytes)) {
-            pieces.resize(start + chunkUnits - 1);
+        // A piece that does not fit fills the buffer (but for a text's terminator); the indicator
+        // then holds the remaining length or SQL_NO_TOTAL, never the piece's own.
+        const bool whole = terminator ? indicator < chunkBytes : indicator <= chunkBytes;
+        if (rc == SQL_SUCCESS_WITH_INFO && (indicator == SQL_NO_TOTAL || !whole)) {
+            pieces.resize(start + chunkUnits - terminator);
             continue;
         }
         pieces.resize(start + static_cast<std::size_t>(indicator) / sizeof(Unit));
@@ -45,6 +48,24 @@ bool ReadWholeValue(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect, 
     if (!ReadPieces(stmt, column, SQL_C_WCHAR, wideScratch, dialect)) return false;
     AppendUtf8(out, wideScratch.data(), wideScratch.size());
     return true;
+}
+
+bool ReadWholeBytesAsHex(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect, std::string& bytesScratch,
+                         std::string& out) {
+    out.clear();
+    if (!ReadPieces(stmt, column, SQL_C_BINARY, bytesScratch, dialect)) return false;
+    static constexpr char digits[] = "0123456789ABCDEF";
+    out.resize(bytesScratch.size() * 2);
+    for (std::size_t i = 0; i < bytesScratch.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytesScratch[i]);
+        out[2 * i] = digits[byte >> 4];
+        out[2 * i + 1] = digits[byte & 0x0F];
+    }
+    return true;
+}
+
+bool IsBinaryType(SQLSMALLINT sqlType) {
+    return sqlType == SQL_BINARY || sqlType == SQL_VARBINARY || sqlType == SQL_LONGVARBINARY;
 }
 
 } // namespace tbn::db::odbc

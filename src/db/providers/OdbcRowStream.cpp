@@ -89,7 +89,10 @@ void RowStream::ReadRow() {
                 throw Diagnostics(SQL_HANDLE_STMT, stmt_, dialect_, "SQLSetPos failed.");
             positioned = true;
         }
-        cell.null = !ReadWholeValue(stmt_, static_cast<SQLUSMALLINT>(c + 1), dialect_, wide_, texts_[c]);
+        const auto number = static_cast<SQLUSMALLINT>(c + 1);
+        cell.null = dialect_.rawBinaryText && IsBinaryType(columns_[c].type)
+                        ? !ReadWholeBytesAsHex(stmt_, number, dialect_, bytes_, texts_[c])
+                        : !ReadWholeValue(stmt_, number, dialect_, wide_, texts_[c]);
         cell.text = cell.null ? std::string_view() : std::string_view(texts_[c]);
     }
 }

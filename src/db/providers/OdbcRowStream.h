@@ -47,6 +47,7 @@ private:
     std::vector<Cell> cells_;
     std::vector<std::string> texts_;  // per column: converted or re-read text
     std::u16string wide_;
+    std::string bytes_;  // a binary value read raw, before it becomes hex
 };
 
 } // namespace tbn::db::odbc
