@@ -1,5 +1,7 @@
 #include "connections/ProgramFolder.h"
 
+#include "core/XdgFolders.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -15,30 +17,13 @@ QString& overrideFolder() {
     return folder;
 }
 
-QString ConfigHome() {
-    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // A relative value is to be ignored, as XDG base directories are.
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
-    return QDir::homePath() + QStringLiteral("/.config");
-}
-
-// QDir::mkpath would create the folders with the umask's mode, readable by everyone.
-void MakePrivatePath(const QString& path) {
-    QString partial;
-    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        partial += QLatin1Char('/') + part;
-        const QByteArray native = QFile::encodeName(partial);
-        if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST) return;
-    }
-}
-
 bool UserMayWrite(const QString& folder) {
     return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }
 } // namespace
 
 QString UserConfigFolder() {
-    const QString folder = ConfigHome() + QStringLiteral("/tbn");
+    const QString folder = XdgBaseFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/tbn");
     MakePrivatePath(folder);
     return folder;
 }

@@ -1,6 +1,7 @@
 #include "db/HistoryStore.h"
 
 #include "core/FileOps.h"
+#include "core/XdgFolders.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -49,15 +50,11 @@ private:
     int code_ = SQLITE_OK;
 };
 
-// Created 0700 from the first missing part on, whatever the umask would give.
 void MakePrivateFolder(const QString& folder) {
     QString partial;
-    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        partial += QLatin1Char('/') + part;
-        if (::mkdir(QFile::encodeName(partial).constData(), 0700) != 0 && errno != EEXIST)
-            throw tbn::Error(platform::FileErrorNumber(errno, partial),
-                             "Cannot create the folder " + partial.toStdString() + ": " + std::strerror(errno));
-    }
+    if (const int error = platform::MakePrivatePath(folder, &partial))
+        throw tbn::Error(platform::FileErrorNumber(error, partial),
+                         "Cannot create the folder " + partial.toStdString() + ": " + std::strerror(error));
 }
 
 std::string LikePattern(const std::string& text) {

@@ -3,6 +3,7 @@
 #include "core/ErrorCodes.h"
 #include "core/FileLock.h"
 #include "core/FileOps.h"
+#include "core/XdgFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,22 +26,10 @@ const QRegularExpression kTextName(QStringLiteral("^(\\d+-[0-9a-f]{8})-(\\d+)\\.
 const QRegularExpression kLockName(QStringLiteral("^(\\d+-[0-9a-f]{8})\\.lock$"));
 const QString kDiscarded = QStringLiteral("discarded");
 
-QString StateHome() {
-    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
-    // A relative value is to be ignored, as XDG base directories are.
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
-    return QDir::homePath() + QStringLiteral("/.local/state");
-}
-
-// Missing folders are made readable by their owner only: the texts come with connection strings,
-// and those may hold passwords. A failure is left to the first file operation inside, which
-// says why.
+// A failure is left to the first file operation inside, which says why. A folder that exists
+// already is made private too: it may have been made by hand.
 void MakePrivateFolder(const QString& path) {
-    QString partial;
-    for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        partial += QLatin1Char('/') + part;
-        (void)::mkdir(QFile::encodeName(partial).constData(), 0700);
-    }
+    platform::MakePrivatePath(path);
     (void)::chmod(QFile::encodeName(path).constData(), 0700);
 }
 
@@ -63,7 +52,9 @@ OwnSession& Own() {
 
 } // namespace
 
-QString RecoveryFolder() { return StateHome() + QStringLiteral("/tbn/recovery"); }
+QString RecoveryFolder() {
+    return platform::XdgBaseFolder("XDG_STATE_HOME", QStringLiteral(".local/state")) + QStringLiteral("/tbn/recovery");
+}
 
 QString NewRecoveryPath() {
     OwnSession& own = Own();

@@ -1,5 +1,6 @@
 #include "query/RunHistory.h"
 
+#include "core/XdgFolders.h"
 #include "db/ConnectionString.h"
 #include "query/QueryRun.h"
 #include "ui/mdlErrors.h"
@@ -12,15 +13,11 @@ namespace {
 const QString kContext = QStringLiteral("frmMain >> History");
 const QString kTempPrefix = QStringLiteral("(temp) ");
 
-QString DataHome() {
-    const QString xdg = qEnvironmentVariable("XDG_DATA_HOME");
-    // A relative value is to be ignored, as XDG base directories are.
-    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg)) return QDir::cleanPath(xdg);
-    return QDir::homePath() + QStringLiteral("/.local/share");
-}
 } // namespace
 
-QString HistoryPath() { return DataHome() + QStringLiteral("/tbn/history.db"); }
+QString HistoryPath() {
+    return platform::XdgBaseFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/tbn/history.db");
+}
 
 std::string HistoryConnectionName(const QString& windowName) {
     if (!windowName.startsWith(kTempPrefix)) return windowName.toStdString();
