@@ -1,7 +1,7 @@
 #pragma once
-// What both fetch benchmarks share: clocks, the process's memory figures, medians, a query
+// What the fetch benchmarks share: clocks, the process's memory figures, medians, a query
 // window opened on a connection with its query typed in, ready to run, running a query to its end,
-// and timing a cancel.
+// a timed fill in a child, and timing a cancel.
 #include "app/frmMDI.h"
 #include "query/QueryRun.h"
 #include "query/frmMain.h"
@@ -9,8 +9,11 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -53,8 +56,17 @@ inline double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// The runs and texts of a benchmark go to a folder of its own, not to its user's history and
+// recovery folders.
+inline void KeepRunsAside() {
+    static QTemporaryDir folder;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(folder.path() + QStringLiteral("/data")));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(folder.path() + QStringLiteral("/state")));
+}
+
 // A shown, connected query window holding sql, every pending event processed.
 inline frmMain* OpenQueryWindow(frmMDI& frame, const QString& cnn, const QString& sql) {
+    KeepRunsAside();
     frame.show();
     frmMain* window = frame.NewQueryWindow();
     window->Load();
@@ -73,6 +85,23 @@ inline void RunToEnd(frmMain& window) {
     QEventLoop loop;
     QObject::connect(&window, &frmMain::RunEnded, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// (b) of a fill benchmark, in a child: one ExecuteQuery of sql on a fresh window; prints
+// "seconds peakKiB gridRows".
+inline int TimedFillChild(int argc, char** argv, const QString& cnn, const QString& sql) {
+    QApplication app(argc, argv);
+    frmMDI frame;
+    frmMain* window = OpenQueryWindow(frame, cnn, sql);
+    const long idleKiB = StatusKiB("VmRSS");
+    ResetPeak();
+    const auto start = Clock::now();
+    window->ExecuteQuery();
+    RunToEnd(*window);
+    const double seconds = Seconds(start);
+    const long peakKiB = StatusKiB("VmHWM") - idleKiB;
+    std::printf("%.6f %ld %lld\n", seconds, peakKiB, static_cast<long long>(window->FlexWidget()->Rows()));
+    return 0;
 }
 
 // Starts sql, waits (processing events) until ready says the run has got far enough, then returns

@@ -152,20 +152,9 @@ double IsqlRound(const Route& route) {
 
 QString Query(const std::string& table) { return QStringLiteral("SELECT * FROM ") + QString::fromStdString(table); }
 
-// (b), in a child: one ExecuteQuery on a fresh window; prints "seconds peakKiB gridRows".
+// (b), in a child: prints "seconds peakKiB gridRows".
 int ChildRun(int argc, char** argv, const std::string& dsn, const std::string& table) {
-    QApplication app(argc, argv);
-    frmMDI frame;
-    frmMain* window = OpenQueryWindow(frame, QString::fromStdString("DSN=" + dsn), Query(table));
-    const long idleKiB = StatusKiB("VmRSS");
-    ResetPeak();
-    const auto start = Clock::now();
-    window->ExecuteQuery();
-    RunToEnd(*window);
-    const double seconds = Seconds(start);
-    const long peakKiB = StatusKiB("VmHWM") - idleKiB;
-    std::printf("%.6f %ld %lld\n", seconds, peakKiB, static_cast<long long>(window->FlexWidget()->Rows()));
-    return 0;
+    return TimedFillChild(argc, argv, QString::fromStdString("DSN=" + dsn), Query(table));
 }
 
 // The cancel rounds halfway through streaming, in a child of their own; prints the median seconds.

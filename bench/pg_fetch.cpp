@@ -78,20 +78,8 @@ double PsqlRound() {
 
 // (b), in a child: one ExecuteQuery on a fresh window; prints "seconds peakKiB gridRows".
 int ChildRun(int argc, char** argv) {
-    QApplication app(argc, argv);
-    frmMDI frame;
-    frmMain* window = OpenQueryWindow(frame, QString::fromStdString(ConnectionString()),
-                                      QStringLiteral("SELECT * FROM %1").arg(QLatin1String(Table)));
-    const long idleKiB = StatusKiB("VmRSS");
-    ResetPeak();
-
-    const auto start = Clock::now();
-    window->ExecuteQuery();
-    RunToEnd(*window);
-    const double seconds = Seconds(start);
-    const long peakKiB = StatusKiB("VmHWM") - idleKiB;
-    std::printf("%.6f %ld %lld\n", seconds, peakKiB, static_cast<long long>(window->FlexWidget()->Rows()));
-    return 0;
+    return TimedFillChild(argc, argv, QString::fromStdString(ConnectionString()),
+                          QStringLiteral("SELECT * FROM %1").arg(QLatin1String(Table)));
 }
 
 // The cancel rounds, in a child of their own.
