@@ -3,6 +3,7 @@
 // window opened on a connection with its query typed in, ready to run, running a query to its end,
 // a timed fill in a child, and timing a cancel.
 #include "app/frmMDI.h"
+#include "grid/FlexGrid.h"
 #include "query/QueryRun.h"
 #include "query/frmMain.h"
 #include "ui/TextBox.h"
