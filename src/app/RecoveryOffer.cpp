@@ -1,6 +1,7 @@
 #include "app/RecoveryOffer.h"
 
 #include "app/frmMDI.h"
+#include "connections/QueryWindowOpening.h"
 #include "query/RecoveryFailure.h"
 #include "query/RecoveryFolder.h"
 #include "query/RecoveryWriter.h"
@@ -33,21 +34,14 @@ QString Question(std::size_t count) {
 // A query window opened as the connection manager opens one, but kept (without a connection)
 // when the connection fails: the text matters more than the connection.
 frmMain* Reopen(frmMDI& frame, const RecoveredText& record, std::optional<tbn::Error>& failure) {
-    frmMain* window = frame.NewQueryWindow();
-    window->SetIsLoading(true);
-    window->Load();
-    window->Hide();
+    frmMain* window = NewLoadingQueryWindow(frame);
     try {
         window->Connect(record.name, record.cnn);
     } catch (...) {
         failure = mdlErrors::CurrentError(std::current_exception());
     }
     window->QueryText().SetText(record.text);
-    frame.AddTabNavigator(record.name, window->hWnd());
-    frame.SetMenu(true);
-    window->Show();
-    window->SetIsLoading(false);
-    window->setVisible(true);
+    PresentQueryWindow(frame, *window, record.name);
     return window;
 }
 

@@ -4,6 +4,7 @@
 #include "connections/ConnectionIcon.h"
 #include "connections/ConnectionManagerFrame.h"
 #include "connections/ProgramFolder.h"
+#include "connections/QueryWindowOpening.h"
 #include "connections/frmEditConnection.h"
 #include "connections/mdlOLEDB.h"
 #include "core/ShownText.h"
@@ -264,10 +265,7 @@ void frmConnections::OpenCnn(const QString& strName, const QString& strCnn) {
     SetMousePointer(vbHourglass);
     frmMain* window = nullptr;
     const bool opened = mdlErrors::Guarded(kContext + QStringLiteral("OpenCnn"), [&] {
-        window = frame_.NewQueryWindow();
-        window->SetIsLoading(true);
-        window->Load();
-        window->Hide();
+        window = NewLoadingQueryWindow(frame_);
         window->Connect(strName, strCnn);
     });
     if (!opened) {
@@ -277,11 +275,7 @@ void frmConnections::OpenCnn(const QString& strName, const QString& strCnn) {
         return;
     }
     hide();
-    frame_.AddTabNavigator(strName, window->hWnd());
-    frame_.SetMenu(true);
-    window->Show();
-    window->SetIsLoading(false);
-    window->setVisible(true);
+    PresentQueryWindow(frame_, *window, strName);
     SetMousePointer(previousPointer);
     accept();
 }

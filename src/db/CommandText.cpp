@@ -32,4 +32,25 @@ void RefuseNulCharacter(std::string_view commandText) {
                                                  "; nothing was run.");
 }
 
+std::size_t StartOfFirstToken(std::string_view sql) {
+    std::size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ';') {
+            ++i;
+        } else if (c == '-' && next == '-') {
+            i = sql.find('\n', i + 2);
+            if (i == std::string_view::npos) return sql.size();
+        } else if (c == '/' && next == '*') {
+            i = sql.find("*/", i + 2);
+            if (i == std::string_view::npos) return sql.size();
+            i += 2;
+        } else {
+            break;
+        }
+    }
+    return i;
+}
+
 } // namespace tbn::db

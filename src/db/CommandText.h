@@ -18,4 +18,8 @@ std::size_t ByteOffsetOfCharacter(std::string_view text, std::size_t characterPo
 // row), so such a text is refused whole.
 void RefuseNulCharacter(std::string_view commandText);
 
+// Where the first token of the text starts, past blanks, semicolons and -- and /* */ comments (an
+// unterminated comment runs to the end); sql.size() when nothing else is there.
+std::size_t StartOfFirstToken(std::string_view sql);
+
 } // namespace tbn::db

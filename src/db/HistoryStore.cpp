@@ -19,20 +19,26 @@ namespace {
 // The LIKE operator refuses patterns past this length; a longer filter is matched exactly.
 constexpr std::size_t kLongestLikePattern = 10000;
 
+// The engine's message for a failed call, named after the file; the number is the extended code.
+tbn::Error StoreFailure(sqlite3* db, const QString& path, int code) {
+    const char* message = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+    const int number = db ? sqlite3_extended_errcode(db) : code;
+    return tbn::Error(number == SQLITE_OK ? code : number, path.toStdString() + ": " + message);
+}
+
 class Statement {
 public:
-    Statement(sqlite3* db, const char* sql) {
+    // Raises the engine's failure when sql cannot be prepared.
+    Statement(sqlite3* db, const QString& path, const char* sql) {
         if (const int code = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); code != SQLITE_OK) {
             sqlite3_finalize(stmt_);
-            stmt_ = nullptr;
-            code_ = code;
+            throw StoreFailure(db, path, code);
         }
     }
     ~Statement() { sqlite3_finalize(stmt_); }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    int PrepareCode() const { return code_; }
     sqlite3_stmt* get() const { return stmt_; }
     void Bind(int at, const std::string& text) { sqlite3_bind_text(stmt_, at, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT); }
     void Bind(int at, std::int64_t value) { sqlite3_bind_int64(stmt_, at, value); }
@@ -47,7 +53,6 @@ public:
 
 private:
     sqlite3_stmt* stmt_ = nullptr;
-    int code_ = SQLITE_OK;
 };
 
 void MakePrivateFolder(const QString& folder) {
@@ -100,21 +105,16 @@ HistoryStore::HistoryStore(const QString& path, std::int64_t keep, std::int64_t 
 
 HistoryStore::~HistoryStore() = default;
 
-tbn::Error HistoryStore::Failure(int code) const {
-    const char* message = db_ ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(code);
-    const int number = db_ ? sqlite3_extended_errcode(db_.get()) : code;
-    return tbn::Error(number == SQLITE_OK ? code : number, path_.toStdString() + ": " + message);
-}
+tbn::Error HistoryStore::Failure(int code) const { return StoreFailure(db_.get(), path_, code); }
 
 void HistoryStore::Exec(const char* sql) {
     if (const int code = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr); code != SQLITE_OK) throw Failure(code);
 }
 
 std::int64_t HistoryStore::Append(const HistoryRun& run) {
-    Statement insert(db_.get(),
+    Statement insert(db_.get(), path_,
                      "INSERT INTO runs(started, connection, text, seconds, outcome, rows, error_number, error_text)"
                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
-    if (insert.PrepareCode() != SQLITE_OK) throw Failure(insert.PrepareCode());
     insert.Bind(1, run.startedMs);
     insert.Bind(2, run.connection);
     insert.Bind(3, run.text);
@@ -128,12 +128,10 @@ std::int64_t HistoryStore::Append(const HistoryRun& run) {
 
     // Ids only grow and only the oldest are deleted, so the runs kept are the ids from the
     // smallest to this one.
-    Statement oldest(db_.get(), "SELECT min(id) FROM runs");
-    if (oldest.PrepareCode() != SQLITE_OK) throw Failure(oldest.PrepareCode());
+    Statement oldest(db_.get(), path_, "SELECT min(id) FROM runs");
     if (const int code = sqlite3_step(oldest.get()); code != SQLITE_ROW) throw Failure(code);
     if (id - oldest.Int(0) + 1 > keep_ + slack_) {
-        Statement prune(db_.get(), "DELETE FROM runs WHERE id <= ?");
-        if (prune.PrepareCode() != SQLITE_OK) throw Failure(prune.PrepareCode());
+        Statement prune(db_.get(), path_, "DELETE FROM runs WHERE id <= ?");
         prune.Bind(1, id - keep_);
         if (const int code = sqlite3_step(prune.get()); code != SQLITE_DONE) throw Failure(code);
     }
@@ -148,8 +146,7 @@ std::vector<HistoryRun> HistoryStore::Page(const HistoryFilter& filter, std::int
     if (!filter.connection.empty()) sql += " AND connection = ?";
     if (!filter.text.empty()) sql += longText ? " AND instr(text, ?) > 0" : " AND text LIKE ? ESCAPE '\\'";
     sql += " ORDER BY id DESC LIMIT ?";
-    Statement page(db_.get(), sql.c_str());
-    if (page.PrepareCode() != SQLITE_OK) throw Failure(page.PrepareCode());
+    Statement page(db_.get(), path_, sql.c_str());
     int at = 1;
     page.Bind(at++, static_cast<std::int64_t>(kPageTextBytes));
     page.Bind(at++, beforeId > 0 ? beforeId : std::numeric_limits<std::int64_t>::max());
@@ -177,8 +174,7 @@ std::vector<HistoryRun> HistoryStore::Page(const HistoryFilter& filter, std::int
 }
 
 std::string HistoryStore::Text(std::int64_t id) {
-    Statement text(db_.get(), "SELECT text FROM runs WHERE id = ?");
-    if (text.PrepareCode() != SQLITE_OK) throw Failure(text.PrepareCode());
+    Statement text(db_.get(), path_, "SELECT text FROM runs WHERE id = ?");
     text.Bind(1, id);
     const int code = sqlite3_step(text.get());
     if (code == SQLITE_ROW) return text.Text(0);
@@ -187,8 +183,7 @@ std::string HistoryStore::Text(std::int64_t id) {
 }
 
 std::vector<std::string> HistoryStore::Connections() {
-    Statement names(db_.get(), "SELECT connection FROM runs GROUP BY connection ORDER BY max(id) DESC");
-    if (names.PrepareCode() != SQLITE_OK) throw Failure(names.PrepareCode());
+    Statement names(db_.get(), path_, "SELECT connection FROM runs GROUP BY connection ORDER BY max(id) DESC");
     std::vector<std::string> result;
     int code;
     while ((code = sqlite3_step(names.get())) == SQLITE_ROW) result.push_back(names.Text(0));
@@ -197,8 +192,7 @@ std::vector<std::string> HistoryStore::Connections() {
 }
 
 std::int64_t HistoryStore::Count() {
-    Statement count(db_.get(), "SELECT count(*) FROM runs");
-    if (count.PrepareCode() != SQLITE_OK) throw Failure(count.PrepareCode());
+    Statement count(db_.get(), path_, "SELECT count(*) FROM runs");
     if (const int code = sqlite3_step(count.get()); code != SQLITE_ROW) throw Failure(code);
     return count.Int(0);
 }

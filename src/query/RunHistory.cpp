@@ -52,10 +52,6 @@ RunHistory& RunHistory::Program() {
     return history;
 }
 
-void RunHistory::Record(const db::HistoryRun& run) noexcept {
-    Use([&](db::HistoryStore& store) { store.Append(run); });
-}
-
 void RunHistory::Record(const QString& windowName, const QString& text, std::int64_t startedMs,
                         const RunResult& result) noexcept {
     Use([&](db::HistoryStore& store) { store.Append(RunRecord(windowName, text, startedMs, result)); });

@@ -30,9 +30,8 @@ class RunHistory {
 public:
     static RunHistory& Program();
 
-    // Never raises; a run that cannot be kept is lost to the history only.
-    void Record(const db::HistoryRun& run) noexcept;
-    // Records what a query window's run came to (see RunRecord).
+    // Records what a query window's run came to (see RunRecord). Never raises; a run that cannot
+    // be kept is lost to the history only.
     void Record(const QString& windowName, const QString& text, std::int64_t startedMs,
                 const RunResult& result) noexcept;
     // Runs body on the open history; false (after the one report) when that failed.

@@ -134,7 +134,7 @@ TEST_F(HistoryTest, TheWindowFiltersAsTypedAndPutsTheChosenTextIntoTheEditor) {
         HistoryRun run;
         run.connection = connection;
         run.text = text;
-        RunHistory::Program().Record(run);
+        RunHistory::Program().Use([&](tbn::db::HistoryStore& store) { store.Append(run); });
     }
     frmMain* window = Open();
     window->QueryText().SetText(QStringLiteral("-- before\r\n-- after"));

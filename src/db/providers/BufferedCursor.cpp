@@ -37,6 +37,11 @@ void BufferedCursor::AppendNull() {
 
 void BufferedCursor::Next() {
     if (!AtEnd()) ++row_;
+    if (AtEnd() && failure_) {
+        tbn::Error failure = std::move(*failure_);
+        failure_.reset();
+        throw failure;
+    }
 }
 
 std::size_t BufferedCursor::CellIndex(std::size_t field) const {

@@ -2,9 +2,11 @@
 // A row set held in memory, for engines or statements that cannot be read lazily. Storage is
 // compact: every cell's text sits in one byte buffer, found through an end offset per cell, with
 // one null flag per cell; there is no string object per cell.
+#include "core/Error.h"
 #include "db/Session.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,8 @@ public:
     // Building: cells are appended row by row, FieldCount() cells per row.
     void AppendValue(std::string_view text);
     void AppendNull();
+    // A failure met after the rows held: Next() raises it on reaching the end, once.
+    void FailAtEnd(tbn::Error failure) { failure_ = std::move(failure); }
 
     std::size_t FieldCount() const override { return names_.size(); }
     std::string_view FieldName(std::size_t index) const override { return names_.at(index); }
@@ -40,6 +44,7 @@ private:
     std::vector<std::size_t> ends_;  // end offset in bytes_ of each cell
     std::vector<bool> nulls_;
     std::size_t row_ = 0;
+    std::optional<tbn::Error> failure_;
 };
 
 } // namespace tbn::db

@@ -1,5 +1,7 @@
 #include "db/providers/OdbcBatch.h"
 
+#include "db/CommandText.h"
+
 #include <array>
 
 namespace tbn::db::odbc {
@@ -14,24 +16,11 @@ bool IsWordChar(char c) {
 
 // The first word after blanks and comments, or "{" for an escape.
 std::string_view FirstWord(std::string_view sql) {
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        if (IsBlank(sql[i])) {
-            ++i;
-        } else if (sql.substr(i, 2) == "--") {
-            const std::size_t end = sql.find('\n', i);
-            i = end == std::string_view::npos ? sql.size() : end + 1;
-        } else if (sql.substr(i, 2) == "/*") {
-            const std::size_t end = sql.find("*/", i + 2);
-            i = end == std::string_view::npos ? sql.size() : end + 2;
-        } else {
-            break;
-        }
-    }
-    std::size_t end = i;
+    const std::size_t start = StartOfFirstToken(sql);
+    std::size_t end = start;
     while (end < sql.size() && IsWordChar(sql[end])) ++end;
-    if (end == i && i < sql.size()) ++end;
-    return sql.substr(i, end - i);
+    if (end == start && start < sql.size()) ++end;
+    return sql.substr(start, end - start);
 }
 
 bool SameWord(std::string_view word, std::string_view upper) {

@@ -2,6 +2,8 @@
 
 #include "core/ErrorCodes.h"
 
+#include <optional>
+
 namespace tbn::db::odbc {
 
 StreamingCursor::StreamingCursor(LinkPtr link, Statement stmt, std::unique_ptr<PublishedStatement> published)
@@ -66,11 +68,6 @@ void StreamingCursor::Close() {
 void StreamingCursor::Next() {
     if (buffered_) {
         buffered_->Next();
-        if (buffered_->AtEnd() && deferred_) {
-            Error error = std::move(*deferred_);
-            deferred_.reset();
-            throw error;
-        }
         return;
     }
     if (rows_) Advance();
@@ -110,7 +107,7 @@ void StreamingCursor::Detach() {
         // The current row went into the buffer before anything was read, so the failure always
         // has a row before it from which Next() can raise it.
         Close();
-        deferred_ = error;
+        buffer->FailAtEnd(error);
     }
     buffered_ = std::move(buffer);
 }

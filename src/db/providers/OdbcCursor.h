@@ -5,7 +5,6 @@
 #include "db/providers/OdbcLink.h"
 #include "db/providers/OdbcRowStream.h"
 
-#include <optional>
 
 namespace tbn::db::odbc {
 
@@ -45,7 +44,6 @@ private:
     std::unique_ptr<RowStream> rows_;                // null at the end
     std::vector<std::string> names_;
     std::unique_ptr<BufferedCursor> buffered_;
-    std::optional<Error> deferred_;
 };
 
 } // namespace tbn::db::odbc

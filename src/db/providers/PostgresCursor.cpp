@@ -70,11 +70,6 @@ bool StreamingCursor::AtEnd() const { return buffered_ ? buffered_->AtEnd() : !c
 void StreamingCursor::Next() {
     if (buffered_) {
         buffered_->Next();
-        if (buffered_->AtEnd() && deferred_) {
-            Error error = std::move(*deferred_);
-            deferred_.reset();
-            throw error;
-        }
         return;
     }
     if (!current_) return;
@@ -119,7 +114,7 @@ void StreamingCursor::Detach() {
         // The current row went into the buffer before anything was read, so the failure always
         // has a row before it from which Next() can raise it.
         current_.reset();
-        deferred_ = error;
+        buffer->FailAtEnd(error);
     }
     buffered_ = std::move(buffer);
 }

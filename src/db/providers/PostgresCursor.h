@@ -4,7 +4,6 @@
 #include "db/providers/BufferedCursor.h"
 #include "db/providers/PostgresHandles.h"
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,7 +47,6 @@ private:
     bool pending_ = true;     // the connection still has results of this row set
     bool ownsRest_;
     std::unique_ptr<BufferedCursor> buffered_;
-    std::optional<Error> deferred_;
 };
 
 } // namespace tbn::db::pg

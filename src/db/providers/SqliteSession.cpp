@@ -45,26 +45,8 @@ private:
 } // namespace
 
 bool OnlyCommentsRemain(std::string_view sql) {
-    // Errs towards "more remains": that only costs buffering, never a skipped statement.
-    std::size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ';') {
-            ++i;
-        } else if (c == '-' && next == '-') {
-            i = sql.find('\n', i + 2);
-            if (i == std::string_view::npos) return true;
-        } else if (c == '/' && next == '*') {
-            // SQLite takes an unterminated block comment as running to the end of the text.
-            i = sql.find("*/", i + 2);
-            if (i == std::string_view::npos) return true;
-            i += 2;
-        } else {
-            return false;
-        }
-    }
-    return true;
+    // SQLite takes an unterminated block comment as running to the end of the text, as this does.
+    return StartOfFirstToken(sql) == sql.size();
 }
 
 StatementPtr SqliteSession::Prepare(std::string_view sql, const char** tail) {
