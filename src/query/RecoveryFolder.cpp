@@ -12,7 +12,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,13 +87,13 @@ LeftTexts::LeftTexts() : folder_(RecoveryFolder()) {
     const QDir dir(folder_);
     if (!dir.exists()) return;
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-    std::map<QString, bool> ids;  // sorted, so texts come back in a steady order
+    std::set<QString> ids;  // sorted, so texts come back in a steady order
     for (const QString& name : names) {
-        if (const auto text = kTextName.match(name); text.hasMatch()) ids[text.captured(1)] = true;
-        if (const auto lock = kLockName.match(name); lock.hasMatch()) ids[lock.captured(1)] = true;
+        if (const auto text = kTextName.match(name); text.hasMatch()) ids.insert(text.captured(1));
+        if (const auto lock = kLockName.match(name); lock.hasMatch()) ids.insert(lock.captured(1));
     }
     ids.erase(Own().lock ? Own().id : QString());
-    for (const auto& [id, unused] : ids) ClaimSession(id, names);
+    for (const QString& id : ids) ClaimSession(id, names);
 }
 
 void LeftTexts::ClaimSession(const QString& id, const QStringList& names) {
