@@ -29,7 +29,7 @@ QStringList WindowListCaptions(frmMDI& frame) {
     QStringList captions;
     bool pastOwnEntries = false;
     for (QAction* action : frame.mnuWndList->actions()) {
-        if (action == frame.mnuCloseAll) { pastOwnEntries = true; continue; }
+        if (action == frame.mnuReopenClosed) { pastOwnEntries = true; continue; }
         if (pastOwnEntries && !action->isSeparator()) captions << action->text().remove(QLatin1Char('&'));
     }
     return captions;
@@ -44,7 +44,7 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions()) query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc", "History", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc", "Reconnect", "History", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
                                   "Select all"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
@@ -53,15 +53,17 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(frame->mnuConnectionManager->shortcut(), QKeySequence(Qt::Key_F8));
     EXPECT_EQ(frame->mnuAbout->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
     EXPECT_EQ(frame->mnuWindowsCloseCurrent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+    EXPECT_EQ(frame->mnuReopenClosed->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("TBN"));
 }
 
 TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
     for (QAction* a : {frame->mnuQueryCopy, frame->mnuQueryCut, frame->mnuQueryExecute, frame->mnuExecuteSelected,
-                       frame->mnuExecuteStatement, frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
-                       frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
+                       frame->mnuExecuteStatement, frame->mnuQueryReconnect, frame->mnuQueryPaste, frame->mnuQuerySelectAll,
+                       frame->mnuCnnCopy, frame->mnuQuerySave, frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll, frame->mnuAbout})
+    for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll, frame->mnuReopenClosed,
+                       frame->mnuAbout})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
 
     int managerCalls = 0;
