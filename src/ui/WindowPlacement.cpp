@@ -37,9 +37,9 @@ QPoint CascadedFrom(const QRect& placed, const QList<QRect>& others, const QRect
     const auto taken = [&](QPoint at) {
         return std::any_of(others.begin(), others.end(), [&](const QRect& other) { return other.topLeft() == at; });
     };
-    // A window as large as the area cannot stay inside it once set off; it goes on while its
+    // A window about as large as the area cannot stay inside it once set off; it goes on while its
     // title bar stays well within the area.
-    const bool fitsNowhere = placed.width() > area.width() || placed.height() > area.height();
+    const bool fitsNowhere = !area.contains(QRect(area.topLeft() + QPoint(step, step), placed.size()));
     const auto fits = [&](QPoint at) {
         if (!fitsNowhere) return area.contains(QRect(at, placed.size()));
         return at.x() - area.left() < area.width() / 2 && at.y() - area.top() < area.height() / 2;

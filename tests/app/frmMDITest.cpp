@@ -1,7 +1,10 @@
+#include "app/FrameGeometry.h"
 #include "connections/ProgramFolder.h"
 #include "connections/frmConnections.h"
 #include "core/Error.h"
 #include "grid/FlexGrid.h"
+#include "query/frmHistory.h"
+#include "support/ScopedEnv.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
@@ -16,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 
 using tbn::test::QueryWindowFixture;
@@ -199,4 +203,40 @@ TEST_F(FrameTest, CtrlEnterRunsTheStatementUnderTheCaretAndSelectsIt) {
     EXPECT_EQ(window->QueryText().SelText(), QStringLiteral("SELECT id, 'a;b' AS x FROM books"));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(0, 2), QStringLiteral("x"));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 2), QStringLiteral("a;b"));
+}
+
+TEST_F(FrameTest, ANewWindowIsMaximizedWhenTheActiveOneIsAndTheNextStartRemembers) {
+    const tbn::test::ScopedEnv config("XDG_CONFIG_HOME", qPrintable(dir.file("config")));
+    const QString cnn = MakeDatabase("a.db", kBooks);
+    frmMain* first = OpenWindow("first", cnn);
+    EXPECT_FALSE(first->subWindow()->isMaximized());
+    first->subWindow()->showMaximized();
+    EXPECT_TRUE(OpenWindow("second", cnn)->subWindow()->isMaximized());
+    frame->ActiveQueryWindow()->subWindow()->showNormal();
+    EXPECT_FALSE(OpenWindow("third", cnn)->subWindow()->isMaximized());
+
+    frame->ActiveQueryWindow()->subWindow()->showMaximized();
+    frame->close();
+    tbn::app::SaveFrameGeometry(*frame);
+    frame = std::make_unique<frmMDI>();
+    tbn::app::RestoreFrameGeometry(*frame);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    EXPECT_TRUE(OpenWindow("next start", cnn)->subWindow()->isMaximized());
+}
+
+TEST_F(FrameTest, TheHistoryWindowOpensCentredOnTheFrameWhollyOnScreenAndAboveIt) {
+    const QRect screen = frame->screen()->availableGeometry();
+    frame->move(screen.center() - frame->rect().center());
+    frame->mnuHistory_Click();
+    frmHistory* history = frame->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    EXPECT_EQ(history->parentWidget(), frame.get());
+    EXPECT_EQ(history->windowType(), Qt::Tool);
+    EXPECT_LE((history->frameGeometry().center() - frame->frameGeometry().center()).manhattanLength(), 16);
+    history->close();
+
+    frame->move(screen.right() - frame->width() / 2, screen.top());  // half off the screen's edge
+    frame->mnuHistory_Click();
+    EXPECT_TRUE(screen.contains(history->frameGeometry())) << history->frameGeometry().x() << "," << history->frameGeometry().y();
 }
