@@ -17,7 +17,7 @@ QString OutcomeText(const db::HistoryRun& run) {
     case db::RunOutcome::Failed:
         return QLatin1Char('#') + QString::number(run.errorNumber.value_or(0)) + QLatin1Char(' ') +
                FirstLine(run.errorText);
-    case db::RunOutcome::Closed: return QStringLiteral("Window closed unsaved");
+    case db::RunOutcome::Closed: return QStringLiteral("Closed window");
     }
     return {};
 }
