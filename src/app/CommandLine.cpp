@@ -1,9 +1,5 @@
 #include "app/CommandLine.h"
 
-#include "db/ConnectionString.h"
-
-#include <QFileInfo>
-
 namespace tbn::app {
 
 namespace {
@@ -57,16 +53,5 @@ QString HelpText() {
 }
 
 QString VersionText() { return QStringLiteral("TBN (Tabulon) %1\n").arg(QStringLiteral(TBN_VERSION)); }
-
-OneTimeConnection ConnectionFor(const QString& target) {
-    const QFileInfo file(target);
-    if (file.exists() || !target.contains(QLatin1Char('='))) {
-        db::ConnectionString cnn;
-        cnn.Set("Provider", "SQLite");
-        cnn.Set("Data Source", file.absoluteFilePath().toStdString());
-        return {file.absoluteFilePath(), QString::fromStdString(cnn.ToString())};
-    }
-    return {QStringLiteral("(temp) ") + target, target};
-}
 
 } // namespace tbn::app

@@ -2,6 +2,8 @@
 // What TBN's command line asks for: TBN [--help | --version | FILE.db | 'CONNECTION STRING'].
 // Plain functions on the argument list, so --help and --version are answered before any window
 // system is needed, and tests call them without an application object.
+#include "connections/OneTimeConnection.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,14 +30,9 @@ CommandLine ParseCommandLine(const QStringList& arguments);
 QString HelpText();
 QString VersionText();
 
-// The query window's caption and connection string for a command-line target. An existing file,
-// or an argument without '=', is an SQLite database file: named by its absolute path and opened
-// without creating it. Anything else is a connection string for one use, named "(temp) " and the
-// string, as the connection manager names it.
-struct OneTimeConnection {
-    QString name;
-    QString cnn;
-};
-OneTimeConnection ConnectionFor(const QString& target);
+// The query window's caption and connection string for a command-line target, as the manager's
+// one-time box makes them.
+using connections::ConnectionFor;
+using connections::OneTimeConnection;
 
 } // namespace tbn::app

@@ -1,9 +1,9 @@
 #include "app/FrameGeometry.h"
 
+#include "app/frmMDI.h"
 #include "connections/ProgramFolder.h"
 
 #include <QGuiApplication>
-#include <QMainWindow>
 #include <QScreen>
 #include <QSettings>
 #include <algorithm>
@@ -13,6 +13,7 @@ namespace tbn::app {
 namespace {
 const QString kGeometry = QStringLiteral("frame/geometry");
 const QString kMaximized = QStringLiteral("frame/maximized");
+const QString kWindowsMaximized = QStringLiteral("windows/maximized");
 
 QString SettingsPath() { return platform::UserConfigFolder() + QStringLiteral("/frame.ini"); }
 
@@ -28,18 +29,20 @@ bool FitsOnAScreen(const QRect& rect, const QList<QRect>& screens) {
     return std::any_of(screens.begin(), screens.end(), [&](const QRect& screen) { return screen.contains(rect); });
 }
 
-void RestoreFrameGeometry(QMainWindow& frame) {
+void RestoreFrameGeometry(frmMDI& frame) {
     const QSettings settings(SettingsPath(), QSettings::IniFormat);
     const QRect stored = settings.value(kGeometry).toRect();
     if (FitsOnAScreen(stored, AvailableScreenAreas())) frame.setGeometry(stored);
     if (settings.value(kMaximized, false).toBool()) frame.setWindowState(frame.windowState() | Qt::WindowMaximized);
+    frame.SetQueryWindowsMaximized(settings.value(kWindowsMaximized, false).toBool());
 }
 
-void SaveFrameGeometry(const QMainWindow& frame) {
+void SaveFrameGeometry(const frmMDI& frame) {
     QSettings settings(SettingsPath(), QSettings::IniFormat);
     // The normal geometry is the one a maximized frame returns to.
     settings.setValue(kGeometry, frame.normalGeometry());
     settings.setValue(kMaximized, frame.isMaximized());
+    settings.setValue(kWindowsMaximized, frame.QueryWindowsMaximized());
     settings.sync();
 }
 

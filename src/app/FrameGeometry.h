@@ -1,12 +1,13 @@
 #pragma once
 // The frame's place on the screen, kept per user between runs in a small settings file,
 // UserConfigFolder()/frame.ini. The first run keeps the frame's own first size; later runs reopen
-// it where the user left it: position, size and the maximized state. A place that fits no screen
-// any more (a monitor unplugged, a smaller resolution) is ignored.
+// it where the user left it: position, size and the maximized state, and whether its query
+// windows open maximized. A place that fits no screen any more (a monitor unplugged, a smaller
+// resolution) is ignored.
 #include <QList>
 #include <QRect>
 
-class QMainWindow;
+class frmMDI;
 
 namespace tbn::app {
 
@@ -14,8 +15,8 @@ namespace tbn::app {
 bool FitsOnAScreen(const QRect& rect, const QList<QRect>& screens);
 
 // Before the frame is first shown. Nothing stored yet, or nothing readable: the frame is left as it is.
-void RestoreFrameGeometry(QMainWindow& frame);
+void RestoreFrameGeometry(frmMDI& frame);
 // When the program ends; a failure to write is not worth a word to the user and is ignored.
-void SaveFrameGeometry(const QMainWindow& frame);
+void SaveFrameGeometry(const frmMDI& frame);
 
 } // namespace tbn::app

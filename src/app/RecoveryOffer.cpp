@@ -7,7 +7,6 @@
 #include "query/RecoveryWriter.h"
 #include "query/frmMain.h"
 #include "ui/MsgBox.h"
-#include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
 #include <memory>
@@ -31,27 +30,14 @@ QString Question(std::size_t count) {
         .arg(count);
 }
 
-// A query window opened as the connection manager opens one, but kept (without a connection)
-// when the connection fails: the text matters more than the connection.
-frmMain* Reopen(frmMDI& frame, const RecoveredText& record, std::optional<tbn::Error>& failure) {
-    frmMain* window = NewLoadingQueryWindow(frame);
-    try {
-        window->Connect(record.name, record.cnn);
-    } catch (...) {
-        failure = mdlErrors::CurrentError(std::current_exception());
-    }
-    window->QueryText().SetText(record.text);
-    PresentQueryWindow(frame, *window, record.name);
-    return window;
-}
-
 int ReopenAll(frmMDI& frame, const LeftTexts& left) {
     int opened = 0;
     int unconnected = 0;
     std::optional<tbn::Error> firstFailure;
     for (const LeftTexts::Entry& entry : left.Texts()) {
         std::optional<tbn::Error> failure;
-        frmMain* window = Reopen(frame, entry.record, failure);
+        frmMain* window =
+            OpenQueryWindowWithText(frame, entry.record.name, entry.record.cnn, entry.record.text, failure);
         ++opened;
         if (failure) {
             ++unconnected;

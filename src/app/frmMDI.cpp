@@ -3,6 +3,7 @@
 #include "app/frmAbout.h"
 #include "app/ProgramIcon.h"
 #include "app/RecoveryOffer.h"
+#include "app/ReopenClosed.h"
 #include "query/RunHistory.h"
 #include "query/frmHistory.h"
 #include "query/frmMain.h"
@@ -10,6 +11,7 @@
 #include "ui/MsgBox.h"
 #include "ui/Twips.h"
 #include "ui/WindowListMenu.h"
+#include "ui/WindowPlacement.h"
 #include "ui/mdlErrors.h"
 
 #include <QCloseEvent>
@@ -80,6 +82,8 @@ void frmMDI::BuildMenus() {
     // Escape is the running window's own key (two owners of one key would make it do nothing),
     // so the entry only names it.
     mnuQueryCancel = item(mnuQuery, "mnuQueryCancel", QStringLiteral("Cancel\tEsc"), {}, &frmMDI::mnuQueryCancel_Click);
+    mnuQueryReconnect = item(mnuQuery, "mnuQueryReconnect", QStringLiteral("Reconnect"), {},
+                             &frmMDI::mnuQueryReconnect_Click);
     mnuHistory = item(mnuQuery, "mnuHistory", QStringLiteral("History"), QKeySequence(Qt::CTRL | Qt::Key_H),
                       &frmMDI::mnuHistory_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR2"));
@@ -103,6 +107,8 @@ void frmMDI::BuildMenus() {
     mnuWindowsCloseCurrent = item(mnuWndList, "mnuWindowsCloseCurrent", QStringLiteral("Close current"),
                                   QKeySequence(Qt::CTRL | Qt::Key_F4), &frmMDI::mnuWindowsCloseCurrent_Click);
     mnuCloseAll = item(mnuWndList, "mnuCloseAll", QStringLiteral("Close all"), {}, &frmMDI::mnuCloseAll_Click);
+    mnuReopenClosed = item(mnuWndList, "mnuReopenClosed", QStringLiteral("Reopen closed window"),
+                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &frmMDI::mnuReopenClosed_Click);
     tbn::platform::AttachWindowList(mnuWndList, mdiArea_);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
@@ -138,12 +144,16 @@ void frmMDI::WaitUntilPlaced() {
 
 void frmMDI::AddTabNavigator(const QString&, quintptr) {}
 void frmMDI::SelectTab(quintptr) {}
-void frmMDI::RemoveTab(quintptr) {}
+void frmMDI::RemoveTab(quintptr frmHwnd) {
+    // The active window's state is the one a later window takes, within this run and the next.
+    if (frmMain* active = ActiveQueryWindow(); active && active->hWnd() == frmHwnd && active->subWindow())
+        blnWindowsMaximized = active->subWindow()->isMaximized();
+}
 
 void frmMDI::SetMenu(bool bEnable) {
     for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected, mnuExecuteStatement,
-                           mnuQueryPaste, mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave, mnuQueryLoad,
-                           mnuWindowsCloseCurrent})
+                           mnuQueryReconnect, mnuQueryPaste, mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave,
+                           mnuQueryLoad, mnuWindowsCloseCurrent})
         entry->setEnabled(bEnable);
 }
 
@@ -165,6 +175,10 @@ frmMain* frmMDI::NewQueryWindow() {
         if (entry->isCheckable()) sub->systemMenu()->removeAction(entry);
     }
     sub->resize(window->size());
+    // A new window takes the state of the one the user works in: maximized among maximized ones.
+    const frmMain* active = ActiveQueryWindow();
+    if (active ? active->subWindow()->isMaximized() : blnWindowsMaximized)
+        sub->setWindowState(sub->windowState() | Qt::WindowMaximized);
     sub->hide();
     return window;
 }
@@ -201,6 +215,9 @@ void frmMDI::mnuExecuteStatement_Click() {
     Route("mnuExecuteStatement_Click", [](frmMain& w) { w.ExecuteStatement(); });
 }
 void frmMDI::mnuQueryCancel_Click() { Route("mnuQueryCancel_Click", [](frmMain& w) { w.CancelQuery(); }); }
+void frmMDI::mnuQueryReconnect_Click() {
+    Route("mnuQueryReconnect_Click", [](frmMain& w) { w.Reconnect(); });
+}
 frmHistory* frmMDI::HistoryWindow() const { return history_.data(); }
 
 void frmMDI::mnuHistory_Click() {
@@ -214,6 +231,7 @@ void frmMDI::mnuHistory_Click() {
         } else {
             history_->Refresh();
         }
+        if (!history_->isVisible()) tbn::platform::PlaceCentredOn(*history_, *this);
         history_->show();
         history_->raise();
         history_->activateWindow();
@@ -239,6 +257,10 @@ void frmMDI::mnuCloseAll_Click() {
     using namespace tbn::platform;
     if (MsgBox(QStringLiteral("Close all windows?"), vbYesNo + vbQuestion, QStringLiteral("TBN")) != vbYes) return;
     for (frmMain* window : QueryWindows()) window->Unload();
+}
+
+void frmMDI::mnuReopenClosed_Click() {
+    mdlErrors::Guarded(QStringLiteral("frmMDI >> mnuReopenClosed_Click"), [&] { tbn::app::ReopenClosedWindow(*this); });
 }
 
 void frmMDI::mnuAbout_Click() {

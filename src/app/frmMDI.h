@@ -55,6 +55,7 @@ public:
     void mnuExecuteSelected_Click();
     void mnuExecuteStatement_Click();
     void mnuQueryCancel_Click();
+    void mnuQueryReconnect_Click();
     void mnuHistory_Click();
     void mnuQueryCut_Click();
     void mnuQueryCopy_Click();
@@ -64,7 +65,13 @@ public:
     void mnuQuerySelectAll_Click();
     void mnuWindowsCloseCurrent_Click();
     void mnuCloseAll_Click();
+    void mnuReopenClosed_Click();
     void mnuAbout_Click();
+
+    // Whether a query window opens maximized when none is active: as the last active one was when
+    // it closed; kept across starts with the frame's place (FrameGeometry.h).
+    bool QueryWindowsMaximized() const { return blnWindowsMaximized; }
+    void SetQueryWindowsMaximized(bool bMaximized) { blnWindowsMaximized = bMaximized; }
 
     // Menu entries, by their names.
     QMenu* mnuConnection = nullptr;
@@ -75,6 +82,7 @@ public:
     QAction* mnuExecuteSelected = nullptr;
     QAction* mnuExecuteStatement = nullptr;
     QAction* mnuQueryCancel = nullptr;
+    QAction* mnuQueryReconnect = nullptr;
     QAction* mnuHistory = nullptr;
     QAction* mnuQueryCut = nullptr;
     QAction* mnuQueryCopy = nullptr;
@@ -85,6 +93,7 @@ public:
     QMenu* mnuWndList = nullptr;
     QAction* mnuWindowsCloseCurrent = nullptr;
     QAction* mnuCloseAll = nullptr;
+    QAction* mnuReopenClosed = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuAbout = nullptr;
 
@@ -97,4 +106,5 @@ private:
 
     QMdiArea* mdiArea_ = nullptr;
     QPointer<frmHistory> history_;
+    bool blnWindowsMaximized = false;
 };

@@ -2,6 +2,8 @@
 
 #include "connections/ConnectionManagerFrame.h"
 #include "query/frmMain.h"
+#include "ui/TextBox.h"
+#include "ui/mdlErrors.h"
 
 frmMain* NewLoadingQueryWindow(ConnectionManagerFrame& frame) {
     frmMain* window = frame.NewQueryWindow();
@@ -17,4 +19,17 @@ void PresentQueryWindow(ConnectionManagerFrame& frame, frmMain& window, const QS
     window.Show();
     window.SetIsLoading(false);
     window.setVisible(true);
+}
+
+frmMain* OpenQueryWindowWithText(ConnectionManagerFrame& frame, const QString& name, const QString& cnn,
+                                 const QString& text, std::optional<tbn::Error>& failure) {
+    frmMain* window = NewLoadingQueryWindow(frame);
+    try {
+        window->Connect(name, cnn);
+    } catch (...) {
+        failure = mdlErrors::CurrentError(std::current_exception());
+    }
+    window->QueryText().SetText(text);
+    PresentQueryWindow(frame, *window, name);
+    return window;
 }

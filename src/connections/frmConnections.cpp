@@ -3,6 +3,7 @@
 #include "connections/CnnStore.h"
 #include "connections/ConnectionIcon.h"
 #include "connections/ConnectionManagerFrame.h"
+#include "connections/OneTimeConnection.h"
 #include "connections/ProgramFolder.h"
 #include "connections/QueryWindowOpening.h"
 #include "connections/frmEditConnection.h"
@@ -86,18 +87,23 @@ frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.Fr
     Place(cmdCnn, 4860, 3300, 915, 315);
     cmdOpen = new QPushButton(QStringLiteral("Open"), this);
     Place(cmdOpen, 60, 3660, 915, 495);
+    cmdClose = new QPushButton(QStringLiteral("Close"), this);
+    cmdClose->setObjectName(QStringLiteral("cmdClose"));
+    Place(cmdClose, 4920, 3660, 915, 495);
     optTemp[0]->setChecked(true);
 
-    // Tab order: the list, Open, New, Modify, Delete, the options, the text and its button.
-    QWidget* order[] = {lvCnn, cmdOpen, cmdNew, cmdModify, cmdDelete, optTemp[0], optTemp[1], txtCnn, cmdCnn};
+    // Tab order: the list, Open, New, Modify, Delete, the options, the text and its button, Close.
+    QWidget* order[] = {lvCnn, cmdOpen, cmdNew, cmdModify, cmdDelete, optTemp[0], optTemp[1], txtCnn, cmdCnn, cmdClose};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-    for (QPushButton* b : {cmdOpen, cmdNew, cmdModify, cmdDelete, cmdCnn}) b->setAutoDefault(false);
+    for (QPushButton* b : {cmdOpen, cmdNew, cmdModify, cmdDelete, cmdCnn, cmdClose}) b->setAutoDefault(false);
 
     connect(cmdOpen, &QPushButton::clicked, this, &frmConnections::cmdOpen_Click);
     connect(cmdNew, &QPushButton::clicked, this, &frmConnections::cmdNew_Click);
     connect(cmdModify, &QPushButton::clicked, this, &frmConnections::cmdModify_Click);
     connect(cmdDelete, &QPushButton::clicked, this, &frmConnections::cmdDelete_Click);
     connect(cmdCnn, &QPushButton::clicked, this, &frmConnections::cmdCnn_Click);
+    // As Escape does: nothing opened, the store untouched.
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
     connect(lvCnn, &QTreeWidget::itemClicked, this, [this] { lvCnn_Click(); });
     connect(lvCnn, &QTreeWidget::itemDoubleClicked, this, [this] { lvCnn_DblClick(); });
     connect(txtCnn, &QLineEdit::textChanged, this, [this] { txtCnn_Change(); });
@@ -217,7 +223,17 @@ void frmConnections::cmdNew_Click() {
         if (record.isEmpty()) return;
         tbn::connections::AddRecord(ProgramFolder(), record);
         FillCnns();
+        SelectRecord(record);
     });
+}
+
+void frmConnections::SelectRecord(const QString& record) {
+    for (int i = 0; i < lvCnn->topLevelItemCount(); ++i) {
+        if (RecordOf(lvCnn->topLevelItem(i)) == record) {
+            lvCnn->setCurrentItem(lvCnn->topLevelItem(i));
+            return;
+        }
+    }
 }
 
 void frmConnections::TellNothingSelected() {
@@ -256,7 +272,9 @@ void frmConnections::cmdOpen_Click() {
         else
             TellNothingSelected();
     } else if (!txtCnn->text().isEmpty()) {
-        OpenCnn(QStringLiteral("(temp) ") + txtCnn->text(), txtCnn->text());
+        // A database file's path opens as it does on the command line.
+        const tbn::connections::OneTimeConnection target = tbn::connections::ConnectionFor(txtCnn->text());
+        OpenCnn(target.name, target.cnn);
     }
 }
 

@@ -46,6 +46,7 @@ public:
     QPushButton* cmdNew = nullptr;
     QPushButton* cmdModify = nullptr;
     QPushButton* cmdDelete = nullptr;
+    QPushButton* cmdClose = nullptr;
     QWidget* Picture1 = nullptr;
     QLabel* Label1 = nullptr;
 
@@ -60,6 +61,7 @@ private:
     QTreeWidgetItem* SelectedEntry() const;
     void TellNothingSelected();  // Open, Modify and Delete with no saved entry chosen
     QString RecordOf(const QTreeWidgetItem* entry) const;
+    void SelectRecord(const QString& record);
 
     ConnectionManagerFrame& frame_;
 };

@@ -41,17 +41,22 @@ frmEditConnection::frmEditConnection(QWidget* parent) : QDialog(parent) {
     cmdDone = new QPushButton(QStringLiteral("Done"), this);
     cmdDone->setObjectName(QStringLiteral("cmdDone"));
     Place(cmdDone, 60, 1800, 1335, 615);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    Place(cmdCancel, 1455, 1800, 1335, 615);
 
     // Enter has no meaning of its own here: no button is a default button.
-    for (QPushButton* b : {cmdGenerate, cmdDone}) {
+    for (QPushButton* b : {cmdGenerate, cmdDone, cmdCancel}) {
         b->setAutoDefault(false);
         b->setDefault(false);
     }
     setTabOrder(txtName, txtConnectionString);
     setTabOrder(txtConnectionString, cmdGenerate);
     setTabOrder(cmdGenerate, cmdDone);
+    setTabOrder(cmdDone, cmdCancel);
 
     connect(cmdDone, &QPushButton::clicked, this, &frmEditConnection::cmdDone_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(cmdGenerate, &QPushButton::clicked, this, &frmEditConnection::cmdGenerate_Click);
 }
 
@@ -88,8 +93,8 @@ void frmEditConnection::cmdGenerate_Click() {
 }
 
 void frmEditConnection::keyPressEvent(QKeyEvent* event) {
-    // Escape does not close this window either; only Done or the close box do.
-    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    // Escape cancels (the dialog's own handling); Enter has no meaning here.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
         return;
     }

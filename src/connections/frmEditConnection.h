@@ -1,7 +1,7 @@
 #pragma once
 // The connection editor: a name and a connection string, handed back joined by a TAB in strResult
-// when the user presses Done. Leaving by the close box leaves strResult empty. Never touches the
-// store itself.
+// when the user presses Done. Leaving by Cancel, Escape or the close box leaves strResult empty.
+// Never touches the store itself.
 #include <QDialog>
 
 class QGroupBox;
@@ -24,6 +24,7 @@ public:
     QLineEdit* txtConnectionString = nullptr;
     QPushButton* cmdGenerate = nullptr;
     QPushButton* cmdDone = nullptr;
+    QPushButton* cmdCancel = nullptr;
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;
 

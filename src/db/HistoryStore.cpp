@@ -197,6 +197,46 @@ std::int64_t HistoryStore::Count() {
     return count.Int(0);
 }
 
+namespace {
+// The strings of closed windows live in a table of their own, made on first use: a history
+// written before there were closed texts needs no change of its runs.
+constexpr const char* kClosedWindowsTable =
+    "CREATE TABLE IF NOT EXISTS closed_windows(run_id INTEGER PRIMARY KEY, cnn TEXT NOT NULL)";
+} // namespace
+
+std::int64_t HistoryStore::AppendClosed(const HistoryRun& run, const std::string& cnn) {
+    Exec("BEGIN IMMEDIATE");
+    try {
+        Exec(kClosedWindowsTable);
+        HistoryRun closed = run;
+        closed.outcome = RunOutcome::Closed;
+        const std::int64_t id = Append(closed);
+        Statement keep(db_.get(), path_, "INSERT INTO closed_windows(run_id, cnn) VALUES (?, ?)");
+        keep.Bind(1, id);
+        keep.Bind(2, cnn);
+        if (const int code = sqlite3_step(keep.get()); code != SQLITE_DONE) throw Failure(code);
+        // Strings whose runs the pruning took go with them.
+        Exec("DELETE FROM closed_windows WHERE run_id < (SELECT min(id) FROM runs)");
+        Exec("COMMIT");
+        return id;
+    } catch (...) {
+        sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+std::optional<ClosedText> HistoryStore::LastClosed(std::int64_t beforeId) {
+    Exec(kClosedWindowsTable);
+    Statement last(db_.get(), path_,
+                   "SELECT r.id, r.connection, c.cnn, r.text FROM closed_windows c JOIN runs r ON r.id = c.run_id"
+                   " WHERE c.run_id < ? ORDER BY c.run_id DESC LIMIT 1");
+    last.Bind(1, beforeId > 0 ? beforeId : std::numeric_limits<std::int64_t>::max());
+    const int code = sqlite3_step(last.get());
+    if (code == SQLITE_DONE) return std::nullopt;
+    if (code != SQLITE_ROW) throw Failure(code);
+    return ClosedText{last.Int(0), last.Text(1), last.Text(2), last.Text(3)};
+}
+
 QString HistoryStore::MoveAside(const QString& path) {
     const QString aside = path + QStringLiteral(".corrupt-") +
                           QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));

@@ -25,7 +25,8 @@ struct sqlite3;
 
 namespace tbn::db {
 
-enum class RunOutcome { Rows = 0, Statement = 1, Failed = 2, Cancelled = 3 };
+// Closed is no run: the text a query window held when it was closed unsaved (see AppendClosed).
+enum class RunOutcome { Rows = 0, Statement = 1, Failed = 2, Cancelled = 3, Closed = 4 };
 
 struct HistoryRun {
     std::int64_t id = 0;         // given by the store
@@ -37,6 +38,14 @@ struct HistoryRun {
     std::optional<std::int64_t> rows;  // records fetched, or rows a statement changed
     std::optional<std::int32_t> errorNumber;
     std::string errorText;
+};
+
+// A closed window's text with what it was connected to; connection and cnn hold no password.
+struct ClosedText {
+    std::int64_t id = 0;
+    std::string connection;
+    std::string cnn;
+    std::string text;
 };
 
 struct HistoryFilter {
@@ -65,6 +74,13 @@ public:
     // Every connection name recorded, the one used last first.
     std::vector<std::string> Connections();
     std::int64_t Count();
+
+    // Keeps a query window's text as a run of outcome Closed, with the window's connection string
+    // (the caller hides its passwords); listed and pruned as any run. Returns the run's id.
+    std::int64_t AppendClosed(const HistoryRun& run, const std::string& cnn);
+    // The newest closed text with an id below beforeId (0: from the newest); none when no such
+    // text is left.
+    std::optional<ClosedText> LastClosed(std::int64_t beforeId);
 
     const QString& Path() const { return path_; }
 

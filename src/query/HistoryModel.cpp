@@ -17,6 +17,7 @@ QString OutcomeText(const db::HistoryRun& run) {
     case db::RunOutcome::Failed:
         return QLatin1Char('#') + QString::number(run.errorNumber.value_or(0)) + QLatin1Char(' ') +
                FirstLine(run.errorText);
+    case db::RunOutcome::Closed: return QStringLiteral("Closed window");
     }
     return {};
 }
@@ -64,7 +65,7 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     case Started:
         return QDateTime::fromMSecsSinceEpoch(run.startedMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     case Connection: return QString::fromStdString(run.connection);
-    case Duration: return SecondsText(run.seconds);
+    case Duration: return run.outcome == db::RunOutcome::Closed ? QString() : SecondsText(run.seconds);
     case Outcome: return OutcomeText(run);
     case Text: return FirstLine(run.text);
     default: return {};

@@ -40,7 +40,8 @@ private:
     bool complete_ = true;
 };
 
-// "896 rows", "3 rows changed", "Cancelled", "#1 no such table: x": what a run came to.
+// "896 rows", "3 rows changed", "Cancelled", "#1 no such table: x": what a run came to (or that
+// the text is a window's, closed unsaved).
 QString OutcomeText(const db::HistoryRun& run);
 // The text's first line that is not blank.
 QString FirstLine(const std::string& text);

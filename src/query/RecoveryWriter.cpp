@@ -98,6 +98,12 @@ void RecoveryWriter::Discard() {
     }
 }
 
+void RecoveryWriter::KeepForNextStart() {
+    SaveNow();
+    discarded_ = true;
+    saved_ = false;  // so that destroying the writer leaves the file
+}
+
 void RecoveryWriter::RemoveFile() {
     if (!saved_) return;
     try {

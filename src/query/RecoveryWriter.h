@@ -36,6 +36,9 @@ public:
     bool SaveNow();
     // The window has closed normally: the file goes and nothing is saved any more.
     void Discard();
+    // The window has closed but its text could not be kept anywhere else: the file is saved now
+    // and stays, to be offered at the next start; nothing is saved any more.
+    void KeepForNextStart();
     // Empty until the first save.
     const QString& FilePath() const { return path_; }
 

@@ -19,8 +19,21 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+namespace {
+// The text to put in at the caret of paneText (CR LF breaks) so that it stands on a line of its own.
+QString OnALineOfItsOwn(const QString& paneText, int caret, const QString& text) {
+    auto isBreak = [](QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); };
+    const bool atLineStart = caret <= 0 || isBreak(paneText.at(caret - 1));
+    const bool textFollows = caret < paneText.size() && !isBreak(paneText.at(caret));
+    const QString lineBreak = QStringLiteral("\r\n");
+    return (atLineStart ? QString() : lineBreak) + text + (textFollows ? lineBreak : QString());
+}
+} // namespace
+
+// A tool window of the frame: it stays above the frame that owns it, without a place of its own
+// among the desktop's windows.
 frmHistory::frmHistory(tbn::query::RunHistory& history, TargetWindow target, QWidget* parent)
-    : QWidget(parent, Qt::Window), history_(history), target_(std::move(target)) {
+    : QWidget(parent, Qt::Tool), history_(history), target_(std::move(target)) {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QStringLiteral("History"));
     txtFilter = new QLineEdit(this);
@@ -109,7 +122,9 @@ bool frmHistory::InsertChosen() {
     std::string text;
     if (!history_.Use([&](tbn::db::HistoryStore& store) { text = store.Text(model_->RunId(current.row())); }))
         return false;
-    window->QueryText().SetSelText(QString::fromStdString(text));
+    tbn::platform::TextBox& pane = window->QueryText();
+    const QString chosen = QString::fromStdString(text);
+    pane.SetSelText(pane.SelLength() > 0 ? chosen : OnALineOfItsOwn(pane.Text(), pane.SelStart(), chosen));
     if (QMdiSubWindow* sub = window->subWindow()) {
         if (QMdiArea* area = sub->mdiArea()) area->setActiveSubWindow(sub);
         sub->window()->activateWindow();

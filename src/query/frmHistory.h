@@ -2,8 +2,8 @@
 // The History window: the runs of every query window, newest first, filtered as the user types
 // (a substring of the text, and a connection chosen from those recorded). Enter or a double click
 // puts the chosen run's whole text into the target query window's SQL pane, in place of the
-// selection or at the caret, and brings that window forward. A top-level window of its own, so
-// the query window the text goes to stays the frame's current one.
+// selection, or else at the caret on a line of its own, and brings that window forward. A tool
+// window of the frame, above it, so the query window the text goes to stays the frame's current one.
 #include <QWidget>
 #include <functional>
 

@@ -3,12 +3,14 @@
 #include "editor/tbnSqlEditor.h"
 #include "grid/FlexGrid.h"
 #include "grid/FlexGridModel.h"
+#include "query/ClosedWindows.h"
 #include "query/QueryRun.h"
 #include "query/RecoveryWriter.h"
 #include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
+#include "ui/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -18,6 +20,7 @@
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QShortcut>
+#include <QTextDocument>
 
 using tbn::platform::TwipsToPixels;
 
@@ -40,6 +43,10 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     rtfQuery->setLineWrapMode(QPlainTextEdit::NoWrap);
     rtfQueryText = std::make_unique<tbn::platform::TextBox>(rtfQuery);
     recovery_ = std::make_unique<tbn::query::RecoveryWriter>(rtfQuery, *rtfQueryText);
+    // A change of formats only is no change of the text.
+    connect(rtfQuery->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (removed || added) blnTextChanged = true;
+    });
     Flex = new tbn::platform::FlexGrid(this);
     Flex->setObjectName(QStringLiteral("Flex"));
     Flex->setFont(CourierNew());
@@ -96,6 +103,8 @@ void frmMain::Show() {
     QWidget* frame = subWindow() ? static_cast<QWidget*>(subWindow()) : this;
     frame->show();
     if (QMdiSubWindow* sub = subWindow()) {
+        // Windows opened one after another (texts reopened at start) would hide one another.
+        tbn::platform::CascadeNewSubWindow(*sub);
         if (sub->mdiArea()) sub->mdiArea()->setActiveSubWindow(sub);
         // The frame gives its focus back to the widget that last held it when it is activated
         // again (after the manager closes), and the MDI area activates whichever window holds
@@ -156,7 +165,7 @@ void frmMain::ShowPanes() {
 
 void frmMain::Form_Unload() {
     blnUnloaded = true;
-    recovery_->Discard();  // closed normally: the text is not left for recovery
+    KeepClosedText();
     // No worker may outlive the window or keep using its connection.
     if (run_) StopRunNow();
     // Closing must not be refused: a failing close still lets the window go.
@@ -168,6 +177,16 @@ void frmMain::Form_Unload() {
     cnn.Close();
     if (frame_) frame_->RemoveTab(hWnd());
     objEditor.reset();
+}
+
+void frmMain::KeepClosedText() {
+    const QString text = rtfQueryText->Text();
+    // Closed normally: the recovery copy goes, but only once the history holds what nobody saved;
+    // a history that cannot take it leaves the copy to be offered at the next start.
+    if (text.isEmpty() || !blnTextChanged || tbn::query::ClosedWindows::Program().Keep(strCnnName, strCnnString, text))
+        recovery_->Discard();
+    else
+        recovery_->KeepForNextStart();
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -198,6 +217,14 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::ShiftModifier) {
             ShowCellViewer(Flex->Row(), Flex->Col());
+            return true;
+        }
+    }
+    if (watched == lstTablas && event->type() == QEvent::KeyPress && lstTablas->currentItem()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            lstTablas_DblClick();
             return true;
         }
     }

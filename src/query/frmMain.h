@@ -56,6 +56,9 @@ public:
     void Disconnect();
     void Connect(const QString& strName, const QString& strCnn);
     void ExecuteQuerySelected();
+    // Opens the window's connection string again (Query > Reconnect); a failure is reported and
+    // the window stays without a connection.
+    void Reconnect();
     void QueryCut();
     void QueryCopy();
     void QueryPaste();
@@ -94,6 +97,8 @@ public:
     // Keeps the SQL pane's text in a recovery file of its own while the window is open.
     tbn::query::RecoveryWriter& Recovery() const { return *recovery_; }
     void lstTablas_DblClick();
+    // True when the pane's text changed since the window opened or the text was last saved or loaded.
+    bool TextChanged() const { return blnTextChanged; }
 
 signals:
     void RunEnded();
@@ -106,6 +111,8 @@ protected:
 private:
     void Form_Load();
     void Form_Unload();
+    void KeepClosedText();
+    QString NotConnectedText() const;  // "Not connected: " and why
     void InitPanes();
     void ShowPanes();
     void FillTableList();
@@ -168,4 +175,7 @@ private:
     int runCommandStart_ = 0;  // so a failure the engine places can be pointed at
     std::int64_t runStartedMs_ = 0;  // wall clock, for the history
     QString strCnnName;  // the name the window was connected under, for the history
+    QString strCnnString;  // the string it was given, whole, for Reconnect and a closed text
+    QString strNotConnected;  // why the last Connect failed, for a run that cannot start
+    bool blnTextChanged = false;
 };

@@ -3,7 +3,11 @@
 
 #include "core/ShownText.h"
 #include "query/RecoveryWriter.h"
+#include "query/RunHistory.h"
+#include "query/RunStatusBar.h"
+#include "ui/MousePointer.h"
 #include "ui/TextBox.h"
+#include "ui/mdlErrors.h"
 
 #include <QListWidget>
 
@@ -15,17 +19,45 @@ constexpr qsizetype kMaxCaption = 1024;
 } // namespace
 
 void frmMain::Connect(const QString& strName, const QString& strCnn) {
-    setWindowTitle(tbn::platform::ShownText(strName, kMaxCaption));
+    // A one-time connection is named by its string; the caption, the frame's title and the
+    // Windows menu show it as the history does, without its passwords.
+    setWindowTitle(tbn::platform::ShownText(QString::fromStdString(tbn::query::HistoryConnectionName(strName)),
+                                            kMaxCaption));
     strCnnName = strName;
+    strCnnString = strCnn;
     // Kept with the text even when the connection fails, so a recovered text can try it again.
     recovery_->SetConnection(strName, strCnn);
     Disconnect();
-    cnn.SetConnectionString(strCnn.toStdString());
-    cnn.SetCursorLocation(tbn::db::adUseClient);
-    cnn.Open({}, {}, {}, -1);
-    cat.SetActiveConnection(cnn);
-    FillTableList();
+    try {
+        cnn.SetConnectionString(strCnn.toStdString());
+        cnn.SetCursorLocation(tbn::db::adUseClient);
+        cnn.Open({}, {}, {}, -1);
+        cat.SetActiveConnection(cnn);
+        FillTableList();
+    } catch (...) {
+        strNotConnected = QString::fromStdString(mdlErrors::CurrentError(std::current_exception()).Description());
+        throw;
+    }
     blnConnected = true;
+    strNotConnected.clear();
+}
+
+void frmMain::Reconnect() {
+    if (run_) {
+        RefuseWhileRunning();
+        return;
+    }
+    const int previousPointer = tbn::platform::MousePointer();
+    tbn::platform::SetMousePointer(tbn::platform::vbHourglass);
+    const bool connected =
+        mdlErrors::Guarded(QStringLiteral("frmMain >> Reconnect"), [&] { Connect(strCnnName, strCnnString); });
+    statusLine->ShowMessage(connected ? QStringLiteral("Connected") : NotConnectedText());
+    tbn::platform::SetMousePointer(previousPointer);
+}
+
+QString frmMain::NotConnectedText() const {
+    return QStringLiteral("Not connected: ") +
+           (strNotConnected.isEmpty() ? QStringLiteral("no connection was opened") : strNotConnected);
 }
 
 void frmMain::Disconnect() {

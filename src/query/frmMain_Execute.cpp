@@ -42,11 +42,16 @@ void frmMain::ExecuteQuery(bool blnSelected) {
     DoEvents();
     // What the pending events did may leave nothing to run here.
     if (run_ || blnUnloaded || (blnSelected && rtfQueryText->SelLength() == 0)) {
-        if (run_) RefuseWhileRunning();
+        if (run_)
+            RefuseWhileRunning();
+        else if (!blnUnloaded)
+            statusLine->ShowMessage(QStringLiteral("Nothing selected"));
         RestorePointer();
         return;
     }
     if (!blnConnected) {
+        // Nothing runs, but the user is told why rather than left with a key that does nothing.
+        statusLine->ShowMessage(NotConnectedText());
         mdlErrors::Guarded(kExecuteContext, [&] { AutosizeGridColumns(*Flex, 100, 400); });
         RestorePointer();
         return;
@@ -81,6 +86,7 @@ void frmMain::FinishRun() {
         // The connection is gone for good; the window behaves as one whose connect failed.
         blnConnected = false;
         reopenFailure = QString::fromStdString(mdlErrors::CurrentError(result.reopenFailure).Description());
+        strNotConnected = reopenFailure;
     }
     statusLine->ShowMessage(tbn::query::EndText(result, reopenFailure));
     std::optional<int> failureAt;

@@ -2,7 +2,6 @@
 #include "query/frmMain.h"
 
 #include "core/ErrorCodes.h"
-#include "core/FileOps.h"
 #include "dialogs/cFileDialog.h"
 #include "query/QueryFile.h"
 #include "ui/MsgBox.h"
@@ -39,17 +38,12 @@ bool frmMain::SaveQuery() {
         dialog.SetFilename(QString());
         dialog.ShowSave();
         const QString path = dialog.Filename();
+        // An existing file was chosen only once the dialog's own question was answered Yes.
         if (path.isEmpty()) return;
-        if (FileExists(path)) {
-            if (MsgBox(QStringLiteral("Replace existing file?"), vbYesNo + vbQuestion + vbDefaultButton2, QString()) !=
-                vbYes) {
-                MsgBox(QStringLiteral("Query not saved."), vbOKOnly + vbInformation, QString());
-                return;
-            }
-        }
         // The old file is replaced in one step once the new one is complete, never deleted first.
         tbn::query::WriteQueryFile(path, rtfQueryText->Text());
         saved = true;
+        blnTextChanged = false;
     });
     return saved;
 }
@@ -80,5 +74,6 @@ void frmMain::LoadQuery() {
         }
         // The pane changes only once the whole file has been read.
         rtfQueryText->SetText(tbn::query::ReadQueryFile(path));
+        blnTextChanged = false;
     });
 }

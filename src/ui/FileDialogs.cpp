@@ -1,5 +1,6 @@
 #include "ui/FileDialogs.h"
 
+#include "ui/MsgBox.h"
 #include "ui/Responder.h"
 
 #include <QDir>
@@ -70,14 +71,30 @@ std::string ResultBytes(const QStringList& paths, bool multiSelect) {
     return bytes;  // the padding supplies the list's closing NUL
 }
 
-int RunFileDialog(OPENFILENAMEA& ofn, bool save) {
-    const FileDialogRequest request = RequestFrom(ofn, save);
-    const FileDialogResponder& responder = InstalledResponder<FileDialogResponder>();
-    const FileDialogAnswer answer = responder ? responder(request) : ShowQtFileDialog(request);
-    if (answer.cancelled || answer.paths.isEmpty()) return 0;
+bool ConfirmReplace(const QString& path, const FileDialogRequest& request) {
+    return MsgBox(QFileInfo(path).fileName() + QStringLiteral(" already exists.\r\nDo you want to replace it?"),
+                  vbYesNo + vbExclamation + vbDefaultButton2, request.title) == vbYes;
+}
 
+int RunFileDialog(OPENFILENAMEA& ofn, bool save) {
+    FileDialogRequest request = RequestFrom(ofn, save);
+    const FileDialogResponder& responder = InstalledResponder<FileDialogResponder>();
+    FileDialogAnswer answer;
     QStringList paths;
-    for (const QString& path : answer.paths) paths << WithDefaultExt(QDir::cleanPath(path), request.defaultExt, save);
+    for (;;) {
+        answer = responder ? responder(request) : ShowQtFileDialog(request);
+        if (answer.cancelled || answer.paths.isEmpty()) return 0;
+        paths.clear();
+        for (const QString& path : answer.paths)
+            paths << WithDefaultExt(QDir::cleanPath(path), request.defaultExt, save);
+        // Asked here, once, on the name the file will really have (its extension added); the
+        // caller asks nothing more. No goes back to the dialog, as the platform's own does.
+        if (!request.overwritePrompt || !QFileInfo::exists(paths.first()) || ConfirmReplace(paths.first(), request))
+            break;
+        request.presetName = paths.first();
+        if (answer.filterIndex >= 1 && answer.filterIndex <= request.filters.size())
+            request.filterIndex = answer.filterIndex;
+    }
 
     const std::string bytes = ResultBytes(paths, request.multiSelect);
     const std::size_t closingNuls = paths.size() > 1 && request.multiSelect ? 2 : 1;
@@ -115,7 +132,8 @@ FileDialogAnswer ShowQtFileDialog(const FileDialogRequest& request) {
         dialog.setFileMode(QFileDialog::AnyFile);
     else
         dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    // The question before replacing a file is asked once the dialog has closed (RunFileDialog).
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     // Descriptions already name their patterns ("SQL files (*.sql)"); show them as written.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
 

@@ -10,6 +10,8 @@
 // name NUL ... name NUL NUL. A result that does not fit fails the call like a cancel.
 // On success nFilterIndex (1-based) is the filter entry selected when the dialog closed, and
 // a name without extension gets lpstrDefExt (on open only when the name as typed does not exist).
+// With OFN_OVERWRITEPROMPT a save that chose an existing file asks, once, whether to replace it
+// (a MsgBox, Yes/No with No the default); No shows the dialog again on that name.
 #include <QList>
 #include <QString>
 #include <QStringList>

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMdiSubWindow>
+#include <QSet>
 
 using namespace tbn::platform;
 using namespace tbn::query;
@@ -76,6 +78,10 @@ TEST_F(RecoveryOfferTest, TextsWhoseConnectionFailsOpenWithoutItAndAreReportedOn
     }
     EXPECT_EQ(texts, (QStringList{QStringLiteral("select 'one'"), QStringLiteral("select\r\n'two'"),
                                   QStringLiteral("select 'three'")}));
+    // Cascaded: none hides another exactly.
+    QSet<QPoint> corners;
+    for (frmMain* window : windows) corners.insert(window->subWindow()->pos());
+    EXPECT_EQ(corners.size(), 3);
     EXPECT_TRUE(frame->mnuQueryExecute->isEnabled());
     EXPECT_TRUE(QDir(RecoveryFolder()).entryList({QStringLiteral("1-0badf00d*")}, QDir::Files).isEmpty());
 }

@@ -1,7 +1,10 @@
+#include "app/FrameGeometry.h"
 #include "connections/ProgramFolder.h"
 #include "connections/frmConnections.h"
 #include "core/Error.h"
 #include "grid/FlexGrid.h"
+#include "query/frmHistory.h"
+#include "support/ScopedEnv.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
@@ -16,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTest>
 
 using tbn::test::QueryWindowFixture;
@@ -29,7 +33,7 @@ QStringList WindowListCaptions(frmMDI& frame) {
     QStringList captions;
     bool pastOwnEntries = false;
     for (QAction* action : frame.mnuWndList->actions()) {
-        if (action == frame.mnuCloseAll) { pastOwnEntries = true; continue; }
+        if (action == frame.mnuReopenClosed) { pastOwnEntries = true; continue; }
         if (pastOwnEntries && !action->isSeparator()) captions << action->text().remove(QLatin1Char('&'));
     }
     return captions;
@@ -44,7 +48,7 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions()) query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc", "History", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc", "Reconnect", "History", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
                                   "Select all"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
@@ -53,15 +57,17 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(frame->mnuConnectionManager->shortcut(), QKeySequence(Qt::Key_F8));
     EXPECT_EQ(frame->mnuAbout->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
     EXPECT_EQ(frame->mnuWindowsCloseCurrent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
+    EXPECT_EQ(frame->mnuReopenClosed->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("TBN"));
 }
 
 TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
     for (QAction* a : {frame->mnuQueryCopy, frame->mnuQueryCut, frame->mnuQueryExecute, frame->mnuExecuteSelected,
-                       frame->mnuExecuteStatement, frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
-                       frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
+                       frame->mnuExecuteStatement, frame->mnuQueryReconnect, frame->mnuQueryPaste, frame->mnuQuerySelectAll,
+                       frame->mnuCnnCopy, frame->mnuQuerySave, frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll, frame->mnuAbout})
+    for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll, frame->mnuReopenClosed,
+                       frame->mnuAbout})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
 
     int managerCalls = 0;
@@ -197,4 +203,40 @@ TEST_F(FrameTest, CtrlEnterRunsTheStatementUnderTheCaretAndSelectsIt) {
     EXPECT_EQ(window->QueryText().SelText(), QStringLiteral("SELECT id, 'a;b' AS x FROM books"));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(0, 2), QStringLiteral("x"));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 2), QStringLiteral("a;b"));
+}
+
+TEST_F(FrameTest, ANewWindowIsMaximizedWhenTheActiveOneIsAndTheNextStartRemembers) {
+    const tbn::test::ScopedEnv config("XDG_CONFIG_HOME", qPrintable(dir.file("config")));
+    const QString cnn = MakeDatabase("a.db", kBooks);
+    frmMain* first = OpenWindow("first", cnn);
+    EXPECT_FALSE(first->subWindow()->isMaximized());
+    first->subWindow()->showMaximized();
+    EXPECT_TRUE(OpenWindow("second", cnn)->subWindow()->isMaximized());
+    frame->ActiveQueryWindow()->subWindow()->showNormal();
+    EXPECT_FALSE(OpenWindow("third", cnn)->subWindow()->isMaximized());
+
+    frame->ActiveQueryWindow()->subWindow()->showMaximized();
+    frame->close();
+    tbn::app::SaveFrameGeometry(*frame);
+    frame = std::make_unique<frmMDI>();
+    tbn::app::RestoreFrameGeometry(*frame);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
+    EXPECT_TRUE(OpenWindow("next start", cnn)->subWindow()->isMaximized());
+}
+
+TEST_F(FrameTest, TheHistoryWindowOpensCentredOnTheFrameWhollyOnScreenAndAboveIt) {
+    const QRect screen = frame->screen()->availableGeometry();
+    frame->move(screen.center() - frame->rect().center());
+    frame->mnuHistory_Click();
+    frmHistory* history = frame->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    EXPECT_EQ(history->parentWidget(), frame.get());
+    EXPECT_EQ(history->windowType(), Qt::Tool);
+    EXPECT_LE((history->frameGeometry().center() - frame->frameGeometry().center()).manhattanLength(), 16);
+    history->close();
+
+    frame->move(screen.right() - frame->width() / 2, screen.top());  // half off the screen's edge
+    frame->mnuHistory_Click();
+    EXPECT_TRUE(screen.contains(history->frameGeometry())) << history->frameGeometry().x() << "," << history->frameGeometry().y();
 }

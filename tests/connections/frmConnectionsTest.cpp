@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -93,11 +94,17 @@ TEST_F(ManagerTest, NewAddsASortedEntryAndModifyWithoutDoneChangesNothing) {
     EXPECT_EQ(caption, QStringLiteral("Connection editor - Add connection"));
     EXPECT_EQ(EntryNames(manager->lvCnn), (QStringList{"Alpha", "zeta"}));
     EXPECT_EQ(dir.read("cnns.dat"), QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\n"));
+    AnswerEditor(QPair<QString, QString>{"omega", "Data Source=o.db"});
+    manager->cmdNew_Click();
+    ASSERT_EQ(manager->lvCnn->selectedItems().size(), 1);
+    EXPECT_EQ(manager->lvCnn->selectedItems().front()->text(0), QStringLiteral("omega")) << "the new entry is chosen";
+    manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(0));
 
     AnswerEditor(std::nullopt, &caption);  // closed by its close box
     manager->cmdModify_Click();
     EXPECT_EQ(caption, QStringLiteral("Connection editor - Modify connection"));
-    EXPECT_EQ(dir.read("cnns.dat"), QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\n"));
+    EXPECT_EQ(dir.read("cnns.dat"),
+              QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\nomega\tData Source=o.db\r\n"));
     EXPECT_FALSE(dir.exists("temp.dat"));
 }
 
@@ -171,6 +178,16 @@ TEST_F(ManagerTest, AOneTimeConnectionIsNamedTempAndNeverSaved) {
     ASSERT_EQ(frame->QueryWindows().size(), 1);
     EXPECT_EQ(frame->QueryWindows().front()->windowTitle(), QStringLiteral("(temp) ") + cnn);
     EXPECT_FALSE(dir.exists("cnns.dat"));
+
+    // A database file's bare path opens it, as the command line does.
+    auto again = Manager();
+    again->txtCnn->setText(dir.file("t.db"));
+    again->cmdOpen_Click();
+    Settle();
+    ASSERT_EQ(frame->QueryWindows().size(), 2);
+    EXPECT_EQ(frame->QueryWindows().back()->windowTitle(), dir.file("t.db"));
+    EXPECT_EQ(frame->QueryWindows().back()->lstTablasWidget()->count(), 1);
+    EXPECT_FALSE(dir.exists("cnns.dat"));
 }
 
 TEST_F(ManagerTest, ABadConnectionIsReportedAndTheManagerStaysOpen) {
@@ -197,6 +214,15 @@ TEST_F(ManagerTest, EnterOpensAndEscapeClosesWhereverTheFocusIs) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(manager.get()));
         QTest::keyClick(manager->txtCnn, Qt::Key_Escape);
         EXPECT_FALSE(manager->isVisible());
+        EXPECT_TRUE(frame->QueryWindows().isEmpty());
+    }
+    {
+        auto manager = Manager();  // its Close button does what Escape does
+        manager->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(manager.get()));
+        QTest::mouseClick(manager->cmdClose, Qt::LeftButton);
+        EXPECT_FALSE(manager->isVisible());
+        EXPECT_EQ(manager->result(), QDialog::Rejected);
         EXPECT_TRUE(frame->QueryWindows().isEmpty());
     }
     auto manager = Manager();

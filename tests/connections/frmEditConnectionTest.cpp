@@ -4,7 +4,9 @@
 #include "ui/MsgBox.h"
 
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace tbn::platform;
@@ -55,18 +57,26 @@ TEST(ConnectionEditor, DoneChecksTheNameFirstThenTheString) {
     EXPECT_EQ(editor.result(), QDialog::Accepted);
 }
 
-TEST(ConnectionEditor, ClosingWithoutDoneHandsBackNothingAndEscapeDoesNotClose) {
-    frmEditConnection editor;
-    editor.INIT(QString());
-    editor.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
-    editor.txtName->setText("typed");
-    QTest::keyClick(editor.txtName, Qt::Key_Escape);
-    EXPECT_TRUE(editor.isVisible());
-    QTest::keyClick(editor.txtName, Qt::Key_Return);
-    EXPECT_TRUE(editor.isVisible());
-    editor.close();
-    EXPECT_TRUE(editor.strResult.isEmpty());
+TEST(ConnectionEditor, CancelEscapeAndTheCloseBoxHandBackNothingWhileEnterDoesNothing) {
+    const std::function<void(frmEditConnection&)> leaving[] = {
+        [](frmEditConnection& editor) { QTest::mouseClick(editor.cmdCancel, Qt::LeftButton); },
+        [](frmEditConnection& editor) { QTest::keyClick(editor.txtConnectionString, Qt::Key_Escape); },
+        [](frmEditConnection& editor) { editor.close(); },
+    };
+    for (const auto& leave : leaving) {
+        frmEditConnection editor;
+        editor.INIT(QString());
+        editor.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+        editor.txtName->setText("typed");
+        editor.txtConnectionString->setText("Data Source=x.db");
+        QTest::keyClick(editor.txtName, Qt::Key_Return);
+        EXPECT_TRUE(editor.isVisible());
+        leave(editor);
+        EXPECT_FALSE(editor.isVisible());
+        EXPECT_EQ(editor.result(), QDialog::Rejected);
+        EXPECT_TRUE(editor.strResult.isEmpty());
+    }
 }
 
 TEST(ConnectionEditor, BuildButtonReplacesTheStringOnlyWhenTheDialogConfirms) {

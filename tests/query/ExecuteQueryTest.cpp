@@ -6,6 +6,7 @@
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
+#include <QListWidget>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <string>
@@ -86,6 +87,7 @@ TEST_F(ExecuteQueryTest, ExecuteSelectedWithoutSelectionDoesNothing) {
     EXPECT_EQ(window->FlexWidget()->Rows(), 5);
     EXPECT_EQ(window->FlexWidget()->ColWidth(1), widthBefore);
     EXPECT_EQ(tbn::platform::MousePointer(), tbn::platform::vbDefault);
+    EXPECT_EQ(window->StatusLine()->Text(), QStringLiteral("Nothing selected"));
     window->QueryText().SetText("SELECT count(*) FROM people");
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("3"));  // the delete never ran
@@ -148,6 +150,31 @@ TEST_F(ExecuteQueryTest, AWindowWhoseConnectFailedOnlyResizesColumns) {
     EXPECT_EQ(window->FlexWidget()->TextMatrix(0, 1), QString());
     EXPECT_NE(window->FlexWidget()->ColWidth(1), 5);
     EXPECT_EQ(boxes->Count(), 0u);
+    // The key is not left doing nothing in silence: the status line says why.
+    const QString told = window->StatusLine()->Text();
+    EXPECT_TRUE(told.startsWith(QStringLiteral("Not connected: "))) << told.toStdString();
+    EXPECT_GT(told.size(), QStringLiteral("Not connected: ").size());
+}
+
+TEST_F(ExecuteQueryTest, ReconnectOpensTheWindowsStringAgain) {
+    frmMain* window = frame->NewQueryWindow();
+    window->Load();
+    const QString cnn = "Data Source=" + dir.file("late.db");
+    EXPECT_THROW(window->Connect("late", cnn), tbn::Error);
+    window->Show();
+    Settle();
+    boxes->Answer(tbn::platform::vbOK);
+    window->Reconnect();  // still missing: reported, and the status line says so
+    EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> Reconnect"));
+    EXPECT_TRUE(window->StatusLine()->Text().startsWith(QStringLiteral("Not connected: ")));
+    EXPECT_FALSE(window->IsConnected());
+
+    MakeDatabase("late.db", kPeople);  // the server is back
+    window->Reconnect();
+    ASSERT_TRUE(window->IsConnected());
+    EXPECT_EQ(window->lstTablasWidget()->count(), 1);
+    Run(window, "SELECT count(*) FROM people");
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("3"));
 }
 
 TEST_F(ExecuteQueryTest, FortyThousandRecordsAreFilledAndSized) {

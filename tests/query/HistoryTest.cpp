@@ -157,7 +157,7 @@ TEST_F(HistoryTest, TheWindowFiltersAsTypedAndPutsTheChosenTextIntoTheEditor) {
 
     QTest::keyClick(history->txtFilterWidget(), Qt::Key_Down);
     QTest::keyClick(history->txtFilterWidget(), Qt::Key_Return);
-    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("-- before\r\nSELECT name FROM people-- after"));
+    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("-- before\r\nSELECT name FROM people\r\n-- after"));
 
     // A double click replaces the selection, with the whole text of a run of several lines.
     history->txtFilterWidget()->clear();
@@ -171,7 +171,39 @@ TEST_F(HistoryTest, TheWindowFiltersAsTypedAndPutsTheChosenTextIntoTheEditor) {
     // As a mouse does it: the first click's press and release, then the double click.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, cell.center());
-    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("SELECT title\r\nFROM books\r\nSELECT name FROM people-- after"));
+    EXPECT_EQ(window->QueryText().Text(),
+              QStringLiteral("SELECT title\r\nFROM books\r\nSELECT name FROM people\r\n-- after"));
+}
+
+TEST_F(HistoryTest, WithoutASelectionTheChosenTextGoesInOnALineOfItsOwn) {
+    HistoryRun run;
+    run.connection = "Shop";
+    run.text = "WITH x AS (SELECT 1)\r\nSELECT * FROM x";
+    RunHistory::Program().Use([&](tbn::db::HistoryStore& store) { store.Append(run); });
+    frmMain* window = Open();
+    frame->mnuHistory_Click();
+    frmHistory* history = frame->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    const QString chosen = QString::fromStdString(run.text);
+    const struct {
+        QString pane;
+        int caret;
+        QString expected;
+    } cases[] = {
+        {"", 0, chosen},
+        {"SELECT * FROM docs", 18, "SELECT * FROM docs\r\n" + chosen},
+        {"SELECT * FROM docs", 0, chosen + "\r\nSELECT * FROM docs"},
+        {"SELECT 1\r\nSELECT 2", 8, "SELECT 1\r\n" + chosen + "\r\nSELECT 2"},
+        {"SELECT 1\r\n\r\nSELECT 2", 10, "SELECT 1\r\n" + chosen + "\r\nSELECT 2"},
+        {"SELECT 1 UNION SELECT 2", 9, "SELECT 1 \r\n" + chosen + "\r\nUNION SELECT 2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pane.toStdString() + " at " + std::to_string(c.caret));
+        window->QueryText().SetText(c.pane);
+        window->QueryText().SetSelStart(c.caret);
+        ASSERT_TRUE(history->InsertChosen());
+        EXPECT_EQ(window->QueryText().Text(), c.expected);
+    }
 }
 
 TEST_F(HistoryTest, ADamagedHistoryIsMovedAsideReportedOnceAndBegunAgain) {

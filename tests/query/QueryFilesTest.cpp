@@ -61,20 +61,23 @@ TEST_F(QueryFilesTest, CancelledOrDeclinedSavesWriteNothing) {
     Cancel();
     EXPECT_FALSE(window->SaveQuery());
 
+    // An existing file is asked about once; No goes back to the dialog, where the user gives up.
     dir.write("old.sql", "old text\r\n");
-    Choose({dir.file("old.sql")});
-    boxes->Answer(vbNo).Answer(vbOK);
+    Choose({dir.file("old")});
+    Cancel();
+    boxes->Answer(vbNo);
     EXPECT_FALSE(window->SaveQuery());
-    ASSERT_EQ(boxes->Count(), 2u);
-    EXPECT_EQ(boxes->Calls()[0].prompt, QStringLiteral("Replace existing file?"));
-    EXPECT_EQ(boxes->Calls()[0].style, vbYesNo + vbQuestion + vbDefaultButton2);
-    EXPECT_EQ(boxes->Calls()[1].prompt, QStringLiteral("Query not saved."));
-    EXPECT_EQ(boxes->Calls()[1].style, vbOKOnly + vbInformation);
+    ASSERT_EQ(boxes->Count(), 1u);
+    EXPECT_TRUE(boxes->Last().prompt.startsWith(QStringLiteral("old.sql already exists."))) << boxes->Last().prompt.toStdString();
+    EXPECT_EQ(boxes->Last().style & (vbYesNo | vbDefaultButton2), vbYesNo | vbDefaultButton2);
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].presetName, dir.file("old.sql"));
     EXPECT_EQ(dir.read("old.sql"), QByteArray("old text\r\n"));
 
     Choose({dir.file("old.sql")});
     boxes->Answer(vbYes);
     EXPECT_TRUE(window->SaveQuery());
+    EXPECT_EQ(boxes->Count(), 2u);
     EXPECT_EQ(dir.read("old.sql"), QByteArray("new text\r\n"));
 }
 

@@ -1,9 +1,14 @@
-// A saved password shows only where the user's own string is shown on purpose: the one-time
-// connection's caption and the copy-to-clipboard command. A failing query never echoes it.
+// A password shows only where the user asks for the string itself: the copy-to-clipboard
+// command. A one-time connection's caption (and with it the frame's title and the Windows menu)
+// hides it, and a failing query never echoes it.
+#include "app/frmMDI.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/Clipboard.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
+
+#include <QMdiSubWindow>
+#include <QMenu>
 
 using namespace tbn::platform;
 using tbn::test::QueryWindowFixture;
@@ -28,6 +33,21 @@ TEST_F(QuerySecretsTest, AFailingQueryDoesNotEchoThePassword) {
     EXPECT_EQ(boxes->Count(), 2u);
 
     // Copying the connection string is the user's own request: it comes whole.
+    window->CopyToClip();
+    EXPECT_EQ(Clipboard::GetText(), cnn);
+}
+
+TEST_F(QuerySecretsTest, AOneTimeConnectionsPasswordIsHiddenWhereverItsStringIsShown) {
+    const QString cnn = MakeDatabase(QStringLiteral("t.db"), "CREATE TABLE t(x);") + QStringLiteral(";Password=hunter2");
+    frmMain* window = OpenWindow(QStringLiteral("(temp) ") + cnn, cnn);
+    window->subWindow()->showMaximized();
+    Settle();
+    emit frame->mnuWndList->aboutToShow();
+    QStringList shown{window->windowTitle(), window->subWindow()->windowTitle(), frame->windowTitle()};
+    for (const QAction* entry : frame->mnuWndList->actions()) shown << entry->text();
+    EXPECT_TRUE(shown.filter(QStringLiteral("(temp) ")).size() >= 3) << shown.join(" | ").toStdString();
+    for (const QString& text : shown) EXPECT_FALSE(text.contains(QStringLiteral("hunter2"))) << text.toStdString();
+
     window->CopyToClip();
     EXPECT_EQ(Clipboard::GetText(), cnn);
 }

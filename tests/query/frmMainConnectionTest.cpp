@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QTest>
 
 using tbn::test::QueryWindowFixture;
 
@@ -67,6 +68,11 @@ TEST_F(QueryWindowTest, DoubleClickAppendsTheTableNameAfterOneSpace) {
     window->QueryText().SetText("");
     window->lstTablas_DblClick();
     EXPECT_EQ(window->QueryText().Text(), QStringLiteral(" Orders"));
+
+    // Enter on a name does what a double click does.
+    list->setCurrentRow(1);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(window->QueryText().Text(), QStringLiteral(" Orders Customers"));
 }
 
 TEST_F(QueryWindowTest, ConnectingAgainSwitchesDatabaseAndRefillsTheList) {

@@ -1,0 +1,34 @@
+#include "app/ReopenClosed.h"
+
+#include "app/frmMDI.h"
+#include "connections/CnnStore.h"
+#include "connections/ProgramFolder.h"
+#include "connections/QueryWindowOpening.h"
+#include "query/ClosedWindows.h"
+
+namespace tbn::app {
+
+namespace {
+QString SavedConnectionString(const QString& name) {
+    try {
+        for (const connections::CnnEntry& entry : connections::ReadStore(platform::ProgramFolder()))
+            if (entry.name == name) return entry.cnn;
+    } catch (const tbn::Error&) {
+        // A store that cannot be read lends nothing; the string the history kept is tried instead.
+    }
+    return {};
+}
+} // namespace
+
+void ReopenClosedWindow(frmMDI& frame) {
+    const std::optional<query::ClosedWindow> closed = query::ClosedWindows::Program().TakeLast();
+    if (!closed) return;
+    QString cnn = closed->cnn;
+    if (!closed->wholeCnn)
+        if (const QString saved = SavedConnectionString(closed->name); !saved.isEmpty()) cnn = saved;
+    std::optional<tbn::Error> failure;
+    OpenQueryWindowWithText(frame, closed->name, cnn, closed->text, failure);
+    if (failure) throw *failure;
+}
+
+} // namespace tbn::app
