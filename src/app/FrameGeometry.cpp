@@ -1,6 +1,7 @@
 #include "app/FrameGeometry.h"
 
 #include "connections/ProgramFolder.h"
+#include "core/Error.h"
 
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -14,7 +15,15 @@ namespace {
 const QString kGeometry = QStringLiteral("frame/geometry");
 const QString kMaximized = QStringLiteral("frame/maximized");
 
-QString SettingsPath() { return platform::UserConfigFolder() + QStringLiteral("/frame.ini"); }
+// Empty when the configuration folder is refused (a link): the frame's place is then not kept,
+// as when the file cannot be written; the connection store is where the refusal is told.
+QString SettingsPath() {
+    try {
+        return platform::UserConfigFolder() + QStringLiteral("/frame.ini");
+    } catch (const tbn::Error&) {
+        return {};
+    }
+}
 
 QList<QRect> AvailableScreenAreas() {
     QList<QRect> areas;
@@ -29,14 +38,18 @@ bool FitsOnAScreen(const QRect& rect, const QList<QRect>& screens) {
 }
 
 void RestoreFrameGeometry(QMainWindow& frame) {
-    const QSettings settings(SettingsPath(), QSettings::IniFormat);
+    const QString path = SettingsPath();
+    if (path.isEmpty()) return;
+    const QSettings settings(path, QSettings::IniFormat);
     const QRect stored = settings.value(kGeometry).toRect();
     if (FitsOnAScreen(stored, AvailableScreenAreas())) frame.setGeometry(stored);
     if (settings.value(kMaximized, false).toBool()) frame.setWindowState(frame.windowState() | Qt::WindowMaximized);
 }
 
 void SaveFrameGeometry(const QMainWindow& frame) {
-    QSettings settings(SettingsPath(), QSettings::IniFormat);
+    const QString path = SettingsPath();
+    if (path.isEmpty()) return;
+    QSettings settings(path, QSettings::IniFormat);
     // The normal geometry is the one a maximized frame returns to.
     settings.setValue(kGeometry, frame.normalGeometry());
     settings.setValue(kMaximized, frame.isMaximized());
