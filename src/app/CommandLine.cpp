@@ -1,5 +1,12 @@
 #include "app/CommandLine.h"
 
+#include "db/ConnectionString.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <filesystem>
+#include <system_error>
+
 namespace tbn::app {
 
 namespace {
@@ -13,8 +20,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     const qsizetype optionsEnd = arguments.indexOf(QStringLiteral("--"));
     const QStringList options = optionsEnd < 0 ? arguments : arguments.mid(0, optionsEnd);
     for (const QString& argument : options) {
-        if (IsHelp(argument)) return {CommandLine::Action::Help, {}, {}};
-        if (IsVersion(argument)) return {CommandLine::Action::Version, {}, {}};
+        if (IsHelp(argument)) return {CommandLine::Action::Help, {}, {}, {}};
+        if (IsVersion(argument)) return {CommandLine::Action::Version, {}, {}, {}};
     }
     CommandLine line;
     QStringList targets;
@@ -38,6 +45,17 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     return line;
 }
 
+CommandLine ParseArguments(int argc, const char* const* argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QFile::decodeName(argv[i]);
+    CommandLine line = ParseCommandLine(arguments);
+    // Only the target decodes to the target (there is at most one), so the first that does is it.
+    if (!line.target.isEmpty())
+        for (int i = 1; i < argc && line.targetBytes.isEmpty(); ++i)
+            if (arguments[i - 1] == line.target) line.targetBytes = argv[i];
+    return line;
+}
+
 QString HelpText() {
     return QStringLiteral(
         "Usage: TBN [FILE.db | 'CONNECTION STRING']\n"
@@ -49,9 +67,26 @@ QString HelpText() {
         "  --help, --version    print this text or the version, and exit\n"
         "\n"
         "Without an argument the connection manager opens. Saved connections are kept in\n"
-        "cnns.dat beside TBN when that folder is writable, else in $XDG_CONFIG_HOME/tbn/.\n");
+        "cnns.dat beside TBN when that folder is writable and not under /usr or /opt, else\n"
+        "in $XDG_CONFIG_HOME/tbn/.\n");
 }
 
 QString VersionText() { return QStringLiteral("TBN (Tabulon) %1\n").arg(QStringLiteral(TBN_VERSION)); }
+
+OneTimeConnection ConnectionForArgument(const QByteArray& argument) {
+    const QString text = QFile::decodeName(argument);
+    if (QFile::encodeName(text) == argument) return ConnectionFor(text);
+    // Bytes that the system's encoding cannot spell as text (a name written under another
+    // encoding) can only name a file. A connection string is text, so the file goes to SQLite as a
+    // file: URI, in which each such byte is written %XX and which SQLite opens by the same bytes.
+    std::error_code failed;
+    std::filesystem::path path(argument.toStdString());
+    if (const std::filesystem::path absolute = std::filesystem::absolute(path, failed); !failed) path = absolute;
+    const QByteArray bytes = QByteArray::fromStdString(path.lexically_normal().native());
+    db::ConnectionString cnn;
+    cnn.Set("Provider", "SQLite");
+    cnn.Set("Data Source", "file://" + bytes.toPercentEncoding("/").toStdString());
+    return {QFile::decodeName(bytes), QString::fromStdString(cnn.ToString())};
+}
 
 } // namespace tbn::app

@@ -4,6 +4,7 @@
 // system is needed, and tests call them without an application object.
 #include "connections/OneTimeConnection.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,7 @@ struct CommandLine {
     Action action = Action::Run;
     QString target;
     QString problem;
+    QByteArray targetBytes;  // ParseArguments only: the target as the system gave it
 };
 
 // `arguments` without the program's name. --help (-h) and --version win wherever they stand;
@@ -26,6 +28,10 @@ struct CommandLine {
 // with '-' are unknown options (the toolkit's own, such as -platform, must be taken out first);
 // at most one target.
 CommandLine ParseCommandLine(const QStringList& arguments);
+// The same over main's argv (argv[0] the program's name), keeping the target's bytes as well: a
+// file name need not be valid text in the system's encoding, and its decoded form then names no
+// file.
+CommandLine ParseArguments(int argc, const char* const* argv);
 
 QString HelpText();
 QString VersionText();
@@ -34,5 +40,9 @@ QString VersionText();
 // one-time box makes them.
 using connections::ConnectionFor;
 using connections::OneTimeConnection;
+// The same for an argument as the system gave it: a file name that is not valid text in the
+// system's encoding still opens that very file (through an SQLite file: URI), named with its
+// undecodable bytes shown as replacement characters.
+OneTimeConnection ConnectionForArgument(const QByteArray& argument);
 
 } // namespace tbn::app

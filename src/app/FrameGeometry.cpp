@@ -2,6 +2,7 @@
 
 #include "app/frmMDI.h"
 #include "connections/ProgramFolder.h"
+#include "core/Error.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,7 +16,15 @@ const QString kGeometry = QStringLiteral("frame/geometry");
 const QString kMaximized = QStringLiteral("frame/maximized");
 const QString kWindowsMaximized = QStringLiteral("windows/maximized");
 
-QString SettingsPath() { return platform::UserConfigFolder() + QStringLiteral("/frame.ini"); }
+// Empty when the configuration folder is refused (a link): the frame's place is then not kept,
+// as when the file cannot be written; the connection store is where the refusal is told.
+QString SettingsPath() {
+    try {
+        return platform::UserConfigFolder() + QStringLiteral("/frame.ini");
+    } catch (const tbn::Error&) {
+        return {};
+    }
+}
 
 QList<QRect> AvailableScreenAreas() {
     QList<QRect> areas;
@@ -30,7 +39,9 @@ bool FitsOnAScreen(const QRect& rect, const QList<QRect>& screens) {
 }
 
 void RestoreFrameGeometry(frmMDI& frame) {
-    const QSettings settings(SettingsPath(), QSettings::IniFormat);
+    const QString path = SettingsPath();
+    if (path.isEmpty()) return;
+    const QSettings settings(path, QSettings::IniFormat);
     const QRect stored = settings.value(kGeometry).toRect();
     if (FitsOnAScreen(stored, AvailableScreenAreas())) frame.setGeometry(stored);
     if (settings.value(kMaximized, false).toBool()) frame.setWindowState(frame.windowState() | Qt::WindowMaximized);
@@ -38,7 +49,9 @@ void RestoreFrameGeometry(frmMDI& frame) {
 }
 
 void SaveFrameGeometry(const frmMDI& frame) {
-    QSettings settings(SettingsPath(), QSettings::IniFormat);
+    const QString path = SettingsPath();
+    if (path.isEmpty()) return;
+    QSettings settings(path, QSettings::IniFormat);
     // The normal geometry is the one a maximized frame returns to.
     settings.setValue(kGeometry, frame.normalGeometry());
     settings.setValue(kMaximized, frame.isMaximized());

@@ -7,6 +7,7 @@
 #include "query/RecoveryFolder.h"
 
 #include <QApplication>
+#include <QFile>
 
 namespace {
 // Declared before the frame, so it runs after every query window has gone with its recovery file.
@@ -15,7 +16,9 @@ struct RecoverySessionEnd {
 };
 } // namespace
 
-int RunTabulon(QApplication& app, const QString& target) {
+int RunTabulon(QApplication& app, const QString& target) { return RunTabulon(app, QFile::encodeName(target)); }
+
+int RunTabulon(QApplication& app, const QByteArray& target) {
     frmMDI::SetConnectionManagerCommand(&frmConnections::ShowModal);
     const RecoverySessionEnd recoverySessionEnd;
     frmMDI frame;
@@ -25,7 +28,7 @@ int RunTabulon(QApplication& app, const QString& target) {
     } else {
         // The frame's whole start-up, with the named database opened where it would show the
         // manager; from then on F8 shows the manager as usual.
-        const tbn::app::OneTimeConnection connection = tbn::app::ConnectionFor(target);
+        const tbn::app::OneTimeConnection connection = tbn::app::ConnectionForArgument(target);
         frmMDI::SetConnectionManagerCommand([connection](frmMDI& shown) {
             frmConnections::OpenOrShowModal(shown, connection.name, connection.cnn);
         });

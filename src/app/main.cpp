@@ -7,12 +7,6 @@
 #include <cstdlib>
 
 namespace {
-QStringList RawArguments(int argc, char** argv) {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
 int Misuse(const tbn::app::CommandLine& line) {
     std::fprintf(stderr, "TBN: %s\n\n%s", qPrintable(line.problem), qPrintable(tbn::app::HelpText()));
     return 2;
@@ -22,7 +16,7 @@ int Misuse(const tbn::app::CommandLine& line) {
 int main(int argc, char** argv) {
     using tbn::app::CommandLine;
     // Answered before anything needs a display, so they work from any shell.
-    const CommandLine early = tbn::app::ParseCommandLine(RawArguments(argc, argv));
+    const CommandLine early = tbn::app::ParseArguments(argc, argv);
     if (early.action == CommandLine::Action::Help) {
         std::fputs(qPrintable(tbn::app::HelpText()), stdout);
         return 0;
@@ -42,8 +36,8 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(tbn::app::ProgramIcon());
     // Lets the desktop match the running program to its menu entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("tabulon"));
-    // The toolkit has taken out its own options (-platform, -style, ...); what is left is ours.
-    const CommandLine line = tbn::app::ParseCommandLine(QApplication::arguments().mid(1));
+    // The toolkit has taken its own options (-platform, -style, ...) out of argv; what is left is ours.
+    const CommandLine line = tbn::app::ParseArguments(argc, argv);
     if (line.action == CommandLine::Action::Misuse) return Misuse(line);
-    return RunTabulon(app, line.target);
+    return RunTabulon(app, line.targetBytes);
 }

@@ -24,11 +24,21 @@ bool UserMayWrite(const QString& folder) {
 
 QString UserConfigFolder() {
     const QString folder = XdgBaseFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/tbn");
-    MakePrivatePath(folder);
+    MakeOwnFolder(folder);
     return folder;
 }
 
+bool IsSystemInstall(const QString& executableFolder) {
+    const QString folder = QDir::cleanPath(executableFolder);
+    for (const QLatin1String prefix : {QLatin1String("/usr"), QLatin1String("/opt")})
+        if (folder == prefix || folder.startsWith(prefix + QLatin1Char('/'))) return true;
+    return false;
+}
+
 QString StoreFolderFor(const QString& executableFolder) {
+    // Root may write to /usr/bin, but an installed program's folder belongs to its package: a store
+    // there would be left behind by the package's removal, among files no user keeps.
+    if (IsSystemInstall(executableFolder)) return UserConfigFolder();
     return UserMayWrite(executableFolder) ? executableFolder : UserConfigFolder();
 }
 

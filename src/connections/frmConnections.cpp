@@ -163,10 +163,10 @@ bool frmConnections::Form_KeyDown(int keyCode) {
 
 void frmConnections::FillCnns() {
     lvCnn->clear();
-    const QString folder = ProgramFolder();
-    // Beside the executable or in the user's own folder: the user can see which file is in use.
-    lvCnn->setToolTip(tbn::connections::StorePath(folder));
     mdlErrors::Guarded(kContext + QStringLiteral("FillCnns"), [&] {
+        const QString folder = ProgramFolder();
+        // Beside the executable or in the user's own folder: the user can see which file is in use.
+        lvCnn->setToolTip(tbn::connections::StorePath(folder));
         QList<tbn::connections::CnnEntry> entries = tbn::connections::ReadStore(folder);
         // Listed by name, ignoring case; entries with equal names keep the file's order.
         std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {

@@ -194,6 +194,13 @@ FileHandle OpenForReading(const QString& path) {
     return Open(path, O_RDONLY, 0, " for reading");
 }
 
+FileHandle OpenOrdinaryForReading(const QString& path) {
+    FileHandle file = Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0, " for reading");
+    if (!file.IsOrdinaryFile())
+        throw tbn::Error(ErrorCode::PathFileAccess, Cannot("read", path, ": not an ordinary file"));
+    return file;
+}
+
 FileHandle OpenForWriting(const QString& path, unsigned createMode, IfExists ifExists) {
     const int flags = O_WRONLY | O_CREAT | (ifExists == IfExists::Fail ? O_EXCL | O_NOFOLLOW : O_TRUNC);
     return Open(path, flags, createMode, " for writing");

@@ -61,6 +61,9 @@ private:
 enum class IfExists { Truncate, Fail };
 
 FileHandle OpenForReading(const QString& path);
+// Opens an existing ordinary file for reading; a symbolic link or anything but an ordinary file is
+// refused (75, "not an ordinary file"), and a FIFO or a device is never waited on nor read.
+FileHandle OpenOrdinaryForReading(const QString& path);
 // Creates the file with `createMode` (subject to the umask) or, with IfExists::Truncate, empties
 // an existing one, which keeps its own mode. With IfExists::Fail any existing entry refuses the
 // create, a symbolic link (even a dangling one) or a FIFO included: nothing is followed or opened.

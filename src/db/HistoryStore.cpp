@@ -55,11 +55,38 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// 'TBNh' in the database header marks a history of TBN's own, so that no other program's database
+// is ever taken for one, switched to WAL or given a table.
+constexpr std::int64_t kApplicationId = 0x54424E68;
+// The columns a history had before it was marked: an unmarked file with them is ours.
+constexpr const char* kRunsColumns[] = {"id",      "started", "connection",   "text",      "seconds",
+                                        "outcome", "rows",    "error_number", "error_text"};
+
 void MakePrivateFolder(const QString& folder) {
     QString partial;
-    if (const int error = platform::MakePrivatePath(folder, &partial))
+    if (const int error = platform::MakeOwnFolder(folder, platform::ExistingFolder::KeepMode, &partial))
         throw tbn::Error(platform::FileErrorNumber(error, partial),
                          "Cannot create the folder " + partial.toStdString() + ": " + std::strerror(error));
+}
+
+// Numbered as the engine numbers a file that is no database, so that it is set aside as one is.
+tbn::Error NotOurs(const QString& path, const std::string& why) {
+    return tbn::Error(SQLITE_NOTADB, path.toStdString() + ": not a history of TBN's: " + why);
+}
+
+// Made here rather than by the engine, which would give it the umask's mode; the -wal and -shm
+// files the engine makes take the mode of this one. Only an ordinary file is opened: the engine
+// would follow a link to another database, and wait for ever on a FIFO.
+void CreateIfMissing(const QString& path) {
+    if (!platform::StatusOf(path).exists) {
+        try {
+            platform::OpenForWriting(path, 0600, platform::IfExists::Fail).Close();
+        } catch (const tbn::Error&) {
+            // Another TBN made it first, between the look and the create: that file serves as well.
+            if (!platform::StatusOf(path).exists) throw;
+        }
+    }
+    if (!platform::StatusOf(path).ordinaryFile) throw NotOurs(path, "it is a symbolic link or not an ordinary file");
 }
 
 std::string LikePattern(const std::string& text) {
@@ -78,18 +105,28 @@ void HistoryStore::Closer::operator()(sqlite3* db) const { sqlite3_close_v2(db);
 HistoryStore::HistoryStore(const QString& path, std::int64_t keep, std::int64_t slack)
     : path_(path), keep_(keep), slack_(slack) {
     MakePrivateFolder(QFileInfo(path).absolutePath());
-    // Made here rather than by the engine, which would give it the umask's mode; the -wal and -shm
-    // files the engine makes take the mode of this one.
-    if (!platform::EntryExists(path)) platform::OpenForWriting(path, 0600, platform::IfExists::Fail).Close();
+    CreateIfMissing(path);
     sqlite3* raw = nullptr;
-    const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    const int code = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
+                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW, nullptr);
     db_.reset(raw);
-    if (code != SQLITE_OK) throw Failure(code);
+    if (code != SQLITE_OK) {
+        // Swapped for a link since it was looked at.
+        if (sqlite3_extended_errcode(raw) == SQLITE_CANTOPEN_SYMLINK) throw NotOurs(path, "it is a symbolic link");
+        throw Failure(code);
+    }
     sqlite3_extended_result_codes(raw, 1);
     // Another copy of the program may be writing its own run at the same moment.
     sqlite3_busy_timeout(raw, 1000);
-    Exec("PRAGMA journal_mode=WAL");
+    const bool unmarked = RequireOurs();
+    // The switch takes the file for itself without waiting, so a store that opens while another
+    // one switches finds it busy. That switch serves both; until it is done the file works in its
+    // old mode.
+    if (const int code = sqlite3_exec(raw, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        code != SQLITE_OK && code != SQLITE_BUSY)
+        throw Failure(code);
     Exec("PRAGMA synchronous=NORMAL");
+    if (unmarked) Exec(("PRAGMA application_id=" + std::to_string(kApplicationId)).c_str());
     Exec("CREATE TABLE IF NOT EXISTS runs("
          " id INTEGER PRIMARY KEY,"
          " started INTEGER NOT NULL,"
@@ -101,6 +138,27 @@ HistoryStore::HistoryStore(const QString& path, std::int64_t keep, std::int64_t 
          " error_number INTEGER,"
          " error_text TEXT);"
          "CREATE INDEX IF NOT EXISTS runs_by_connection ON runs(connection, id);");
+}
+
+bool HistoryStore::RequireOurs() {
+    Statement mark(db_.get(), path_, "PRAGMA application_id");
+    if (const int code = sqlite3_step(mark.get()); code != SQLITE_ROW) throw Failure(code);
+    if (mark.Int(0) == kApplicationId) return false;
+    if (mark.Int(0) != 0) throw NotOurs(path_, "another program marked it as its own");
+
+    // Unmarked: a file just made, or a history from before the mark. Anything else is another
+    // program's, and is not touched.
+    Statement tables(db_.get(), path_,
+                     "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+    if (const int code = sqlite3_step(tables.get()); code != SQLITE_ROW) throw Failure(code);
+    if (tables.Int(0) == 0) return true;
+    Statement columns(db_.get(), path_, "SELECT name FROM pragma_table_info('runs') ORDER BY cid");
+    for (const char* expected : kRunsColumns) {
+        const int code = sqlite3_step(columns.get());
+        if (code != SQLITE_ROW && code != SQLITE_DONE) throw Failure(code);
+        if (code == SQLITE_DONE || columns.Text(0) != expected) throw NotOurs(path_, "it holds other tables");
+    }
+    return true;
 }
 
 HistoryStore::~HistoryStore() = default;

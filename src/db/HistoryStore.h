@@ -1,6 +1,6 @@
 #pragma once
 // The history of query runs: one SQLite database file (WAL, created 0600 in a 0700 folder) with a
-// row per run, newest last. It keeps the newest kKeep runs: once kSlack more have been added the
+// row per run, newest last, marked as TBN's own in its header (application_id). It keeps the newest kKeep runs: once kSlack more have been added the
 // oldest go in one delete, so a prune is rare and an insert stays a single statement.
 //
 // Looking up is newest first, a page at a time, filtered by a substring of the text (ASCII letters
@@ -11,7 +11,11 @@
 //
 // Every failure raises tbn::Error: the engine's extended result code and message for SQLite, the
 // classic file numbers of FileOps for creating the file. IsCorruption tells a damaged or foreign
-// file from every other failure. Not thread-safe: one thread uses a store.
+// file from every other failure. A foreign file is left exactly as it was: a symbolic link (to
+// another database or anywhere), anything but an ordinary file, a database another program marked,
+// or an unmarked one with tables other than a history's. The folder must be a real folder (see
+// MakeOwnFolder). Not thread-safe: one thread uses a store; stores of other threads and processes
+// may share the file, and may create it at the same moment.
 #include "core/Error.h"
 
 #include <QString>
@@ -94,6 +98,9 @@ private:
         void operator()(sqlite3* db) const;
     };
     void Exec(const char* sql);
+    // Raises when the open file is another program's database; true when it is ours but not yet
+    // marked as ours (new, or from before the mark).
+    bool RequireOurs();
     tbn::Error Failure(int code) const;
 
     QString path_;

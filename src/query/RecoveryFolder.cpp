@@ -5,6 +5,7 @@
 #include "core/FileOps.h"
 #include "core/XdgFolders.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,11 +28,35 @@ const QRegularExpression kTextName(QStringLiteral("^(\\d+-[0-9a-f]{8})-(\\d+)\\.
 const QRegularExpression kLockName(QStringLiteral("^(\\d+-[0-9a-f]{8})\\.lock$"));
 const QString kDiscarded = QStringLiteral("discarded");
 
-// A failure is left to the first file operation inside, which says why. A folder that exists
-// already is made private too: it may have been made by hand.
+// A failure to make it is left to the first file operation inside, which says why. A folder that
+// exists already is made private too: it may have been made by hand.
 void MakePrivateFolder(const QString& path) {
-    platform::MakePrivatePath(path);
-    (void)::chmod(QFile::encodeName(path).constData(), 0700);
+    platform::MakeOwnFolder(path, platform::ExistingFolder::MakePrivate);
+}
+
+// A discarded text is kept this long after it was put aside, then removed at a start: each holds
+// its connection string, password and all, and nothing ever offers it again.
+constexpr qint64 kDiscardedKeptSeconds = 30 * 24 * 3600;
+
+void RemoveOldDiscarded(const QString& discarded) {
+    try {
+        if (!platform::OwnFolderExists(discarded)) return;
+    } catch (const tbn::Error&) {
+        return;  // a link: refused, and told, when a text is to be put aside there
+    }
+    const qint64 oldest = QDateTime::currentSecsSinceEpoch() - kDiscardedKeptSeconds;
+    for (const QString& name : QDir(discarded).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QString path = discarded + QLatin1Char('/') + name;
+        struct stat info {};
+        // The entry itself: a link set aside goes by its own age, never its target's.
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
+        if (info.st_mtim.tv_sec >= oldest) continue;
+        try {
+            platform::RemoveFile(path);
+        } catch (const tbn::Error&) {
+            // Tried again at the next start; it harms nothing meanwhile that it did not before.
+        }
+    }
 }
 
 QString LockPath(const QString& folder, const QString& id) { return folder + QLatin1Char('/') + id + ".lock"; }
@@ -84,8 +110,9 @@ void EndRecoverySession() noexcept {
 }
 
 LeftTexts::LeftTexts() : folder_(RecoveryFolder()) {
+    if (!platform::OwnFolderExists(folder_)) return;
+    RemoveOldDiscarded(folder_ + QLatin1Char('/') + kDiscarded);
     const QDir dir(folder_);
-    if (!dir.exists()) return;
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     std::set<QString> ids;  // sorted, so texts come back in a steady order
     for (const QString& name : names) {
@@ -127,10 +154,16 @@ void LeftTexts::ClaimSession(const QString& id, const QStringList& names) {
 void LeftTexts::Read(const QString& path) {
     QByteArray bytes;
     try {
-        platform::FileHandle file = platform::OpenForReading(path);
+        // A FIFO would stall the start for good and a link to a device would be read until memory
+        // runs out: only an ordinary file of its own is opened, and only one of a text's size read.
+        const platform::EntryStatus entry = platform::StatusOf(path);
+        if (!entry.exists) return;  // gone meanwhile: its TBN removed it on the way out
+        if (!entry.ordinaryFile) return SetAside(path, "it is not an ordinary file (a link, a FIFO or a device)");
+        platform::FileHandle file = platform::OpenOrdinaryForReading(path);
+        if (file.Size() > kLargestRecoveryFile)
+            return SetAside(path, "it is larger than any query text (" + std::to_string(file.Size()) + " bytes)");
         bytes = file.ReadAll();
     } catch (const tbn::Error& e) {
-        // Gone meanwhile: its TBN removed it on the way out.
         if (e.Number() != ErrorCode::FileNotFound) problems_.push_back(e);
         return;
     }
@@ -138,11 +171,14 @@ void LeftTexts::Read(const QString& path) {
         texts_.push_back(Entry{path, std::move(*record)});
         return;
     }
+    SetAside(path, "it is not a complete recovery file");
+}
+
+void LeftTexts::SetAside(const QString& path, const std::string& why) {
     try {
         Discard(Entry{path, {}});
-        problems_.emplace_back(ErrorCode::PathFileAccess, "Cannot reopen \"" + path.toStdString() +
-                                                              "\": it is not a complete recovery file; it was moved "
-                                                              "to the \"discarded\" folder beside it");
+        problems_.emplace_back(ErrorCode::PathFileAccess, "Cannot reopen \"" + path.toStdString() + "\": " + why +
+                                                              "; it was moved to the \"discarded\" folder beside it");
     } catch (const tbn::Error& e) {
         problems_.push_back(e);
     }
@@ -163,7 +199,11 @@ void LeftTexts::Remove(const Entry& entry) const { platform::RemoveFile(entry.pa
 void LeftTexts::Discard(const Entry& entry) const {
     const QString discarded = folder_ + QLatin1Char('/') + kDiscarded;
     MakePrivateFolder(discarded);
-    platform::RenameFile(entry.path, discarded + QLatin1Char('/') + QFileInfo(entry.path).fileName());
+    const QString target = discarded + QLatin1Char('/') + QFileInfo(entry.path).fileName();
+    platform::RenameFile(entry.path, target);
+    // Its age there counts from now, not from its last save: a text left long ago and declined
+    // today still gets its full time in the folder.
+    (void)::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), nullptr, AT_SYMLINK_NOFOLLOW);
 }
 
 } // namespace tbn::query

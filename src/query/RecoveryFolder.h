@@ -5,7 +5,9 @@
 //     <pid>-<tag>.lock                       one per running TBN, locked (flock) while it runs
 //     <pid>-<tag>-<n>.rec                    the text of its n-th query window (RecoveryRecord.h), 0600
 //     .<pid>-<tag>-<n>.rec.<hex>.tmp         scratch file of a save in progress
-//     discarded/                             texts the user chose not to reopen; never offered again
+//     discarded/                             texts the user chose not to reopen, and entries that are
+//                                            no recovery file; never offered again, removed at a start
+//                                            30 days after they were put there
 //
 // <tag> is random, so a TBN that is given an ended one's pid still starts a session of its own.
 // A session whose lock nobody holds belongs to a TBN that has ended; a normal end leaves neither
@@ -15,7 +17,9 @@
 #include "core/Error.h"
 #include "core/RecoveryRecord.h"
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace tbn::platform {
@@ -29,7 +33,8 @@ namespace tbn::query {
 QString RecoveryFolder();
 
 // A path for a new window's text in this process's session. The folder (0700) and the session's
-// lock are made at first use; raises tbn::Error when they cannot be.
+// lock are made at first use; raises tbn::Error when they cannot be, or when the folder is a
+// symbolic link (whose target is left as it is).
 QString NewRecoveryPath();
 // For a program that quits normally, once its windows have removed their texts: the session's
 // lock file goes too. A text that could not be removed keeps it, and is offered at the next start.
@@ -39,13 +44,18 @@ void EndRecoverySession() noexcept;
 // reopens or discards them, so two TBNs that start together never both offer them.
 class LeftTexts {
 public:
+    // A .rec file larger than this is no text a query window held.
+    static constexpr std::int64_t kLargestRecoveryFile = std::int64_t{1} << 30;
+
     struct Entry {
         QString path;
         platform::RecoveredText record;
     };
 
-    // Scans RecoveryFolder(). A damaged file is moved to discarded/ and one that cannot be read is
-    // left; both are named in Problems(), and neither stops the others.
+    // Scans RecoveryFolder(), first removing what discarded/ has held for 30 days. A damaged file,
+    // or an entry that is not an ordinary file of a text's size (a link, a FIFO, a device), is
+    // moved to discarded/ unread; one that cannot be read is left; each is named in Problems(),
+    // and none stops the others. Raises tbn::Error when the folder is a symbolic link.
     LeftTexts();
     // Releases the sessions; a session without texts left loses its lock file.
     ~LeftTexts();
@@ -65,6 +75,7 @@ private:
     };
     void ClaimSession(const QString& id, const QStringList& names);
     void Read(const QString& path);
+    void SetAside(const QString& path, const std::string& why);
 
     QString folder_;
     std::vector<Claimed> sessions_;

@@ -10,20 +10,36 @@
 #include "ui/mdlErrors.h"
 
 #include <algorithm>
+#include <exception>
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
 #include <QTextDocument>
 
 namespace tbn::query {
 
 namespace {
-void Report(const char* what) {
-    const tbn::Error error = mdlErrors::CurrentError(std::current_exception());
+void Report(const char* what, std::exception_ptr failure) {
+    const tbn::Error error = mdlErrors::CurrentError(failure);
     ReportRecoveryFailure(tbn::Error(error.Number(), std::string(what) + error.Description()));
 }
+
+RecoveryWriter::Clock& TestClock() {
+    static RecoveryWriter::Clock clock;
+    return clock;
+}
+
+qint64 Now() {
+    static const QElapsedTimer steady = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return TestClock() ? TestClock()() : steady.elapsed();
+}
 } // namespace
+
+void RecoveryWriter::SetClockForTesting(Clock clock) { TestClock() = std::move(clock); }
 
 RecoveryWriter::RecoveryWriter(QPlainTextEdit* pane, const platform::TextBox& text) : pane_(pane), text_(text) {
     timer_.setSingleShot(true);
@@ -60,32 +76,38 @@ void RecoveryWriter::TextChanged(int removed, int added) {
 bool RecoveryWriter::SaveNow() {
     timer_.stop();
     if (discarded_) return true;
-    QElapsedTimer took;
-    took.start();
+    const qint64 started = Now();
+    std::exception_ptr failure;
+    try {
+        Save();
+    } catch (...) {
+        failure = std::current_exception();
+    }
     // A text of many megabytes takes a noticeable time to save; the pause before the next save
     // grows with it, so that saving never takes more than a fifth of the time the user types.
-    const auto backOff = qScopeGuard([&] {
-        timer_.setInterval(static_cast<int>(std::clamp<qint64>(4 * took.elapsed(), kDelayMs, kLongestDelayMs)));
-    });
-    try {
-        const QString text = text_.Text();
-        if (text.isEmpty()) {
-            RemoveFile();
-            return true;
-        }
-        const QByteArray bytes = platform::EncodeRecoveredText(platform::RecoveredText{name_, cnn_, text});
-        if (path_.isEmpty()) path_ = NewRecoveryPath();
-        platform::ReplaceOptions options;
-        options.newFileMode = 0600;  // the connection string may hold a password
-        options.createThroughScratch = true;
-        platform::ReplaceFile(path_, bytes, options);
-        saved_ = true;
-        return true;
-    } catch (...) {
-        Report("Query texts cannot be kept for recovery after a crash (said once; TBN keeps trying, and work "
-               "goes on): ");
-        return false;
+    // Timed before any report: its box may stay open for minutes, and counting that would hold
+    // back the next save just when the disk may have room again.
+    timer_.setInterval(static_cast<int>(std::clamp<qint64>(4 * (Now() - started), kDelayMs, kLongestDelayMs)));
+    if (!failure) return true;
+    Report("Query texts cannot be kept for recovery after a crash (said once; TBN keeps trying, and work "
+           "goes on): ",
+           failure);
+    return false;
+}
+
+void RecoveryWriter::Save() {
+    const QString text = text_.Text();
+    if (text.isEmpty()) {
+        RemoveFile();
+        return;
     }
+    const QByteArray bytes = platform::EncodeRecoveredText(platform::RecoveredText{name_, cnn_, text});
+    if (path_.isEmpty()) path_ = NewRecoveryPath();
+    platform::ReplaceOptions options;
+    options.newFileMode = 0600;  // the connection string may hold a password
+    options.createThroughScratch = true;
+    platform::ReplaceFile(path_, bytes, options);
+    saved_ = true;
 }
 
 void RecoveryWriter::Discard() {
@@ -94,7 +116,8 @@ void RecoveryWriter::Discard() {
     try {
         RemoveFile();
     } catch (...) {
-        Report("A closed window's recovery file cannot be removed; its text will be offered at the next start: ");
+        Report("A closed window's recovery file cannot be removed; its text will be offered at the next start: ",
+               std::current_exception());
     }
 }
 

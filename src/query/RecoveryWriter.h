@@ -5,12 +5,15 @@
 // The file is saved about a second after a change: the first change starts a one-second timer and
 // further changes while it runs do not restart it, so steady typing is saved every second and
 // never on every key. (A text so large that a save takes more than a quarter of a second waits four
-// times as long as its last save took, so typing stays fluent.) Each save replaces the file in one
-// step (scratch file, flush, rename); an empty text has no file. Failures go to ReportRecoveryFailure (told once per run) and the window
-// goes on. The window removes the file when it closes normally (Discard); so does destroying it.
+// times as long as its last save took, so typing stays fluent; only the save counts, never the time
+// a report of its failure stays on screen.) Each save replaces the file in one step (scratch file,
+// flush, rename); an empty text has no file. Failures go to ReportRecoveryFailure (told once per
+// run) and the window goes on. The window removes the file when it closes normally (Discard); so
+// does destroying it.
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 
 class QPlainTextEdit;
 
@@ -41,9 +44,16 @@ public:
     void KeepForNextStart();
     // Empty until the first save.
     const QString& FilePath() const { return path_; }
+    // How long after the next change its save comes, in milliseconds.
+    int SaveDelayMs() const { return timer_.interval(); }
+
+    // Test seam: the clock saves are timed by, in milliseconds; empty: a steady clock again.
+    using Clock = std::function<qint64()>;
+    static void SetClockForTesting(Clock clock);
 
 private:
     void TextChanged(int removed, int added);
+    void Save();
     void RemoveFile();
 
     QPlainTextEdit* pane_;

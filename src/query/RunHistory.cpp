@@ -72,11 +72,11 @@ bool RunHistory::Use(const std::function<void(db::HistoryStore&)>& body) noexcep
             try {
                 aside = db::HistoryStore::MoveAside(HistoryPath());
             } catch (const tbn::Error& moving) {
-                throw tbn::Error(error.Number(), error.Description() + "\nThe damaged history could not be moved aside: " +
+                throw tbn::Error(error.Number(), error.Description() + "\nThe file could not be moved aside: " +
                                                      moving.Description());
             }
-            Report(tbn::Error(error.Number(), error.Description() + "\nThe damaged history was moved to " +
-                                                  aside.toStdString() + " and a new one was begun."));
+            Report(tbn::Error(error.Number(), error.Description() + "\nThe file was moved to " + aside.toStdString() +
+                                                  " and a new history was begun."));
             store_ = std::make_unique<db::HistoryStore>(HistoryPath());
             body(*store_);
             return true;

@@ -21,6 +21,10 @@ TEST(CommandLineTest, HelpAndVersionWinOtherwiseOneTargetAndNoUnknownOption) {
     EXPECT_TRUE(unknown.problem.contains(QStringLiteral("--bogus")));
     EXPECT_EQ(ParseCommandLine({"a.db", "b.db"}).action, Action::Misuse);
 
+    // From main's argv the target keeps its bytes, though they are no valid text.
+    const char* argv[] = {"TBN", "--", "caf\xe9.db"};
+    EXPECT_EQ(ParseArguments(3, argv).targetBytes, QByteArray("caf\xe9.db"));
+
     // After "--" everything is a target, even a name that looks like an option.
     EXPECT_EQ(ParseCommandLine({"--", "--help"}).action, Action::Run);
     EXPECT_EQ(ParseCommandLine({"--", "--help"}).target, QStringLiteral("--help"));

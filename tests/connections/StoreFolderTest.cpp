@@ -1,5 +1,6 @@
 #include "connections/CnnStore.h"
 #include "connections/ProgramFolder.h"
+#include "core/Error.h"
 #include "support/ManagerFixture.h"
 #include "support/ScopedEnv.h"
 #include "support/ScratchMount.h"
@@ -64,6 +65,28 @@ TEST(StoreFolderTest, AnUnsetOrRelativeXdgConfigHomeMeansDotConfigInTheHomeFolde
         EXPECT_EQ(UserConfigFolder(), home.file(".config/tbn"));
         EXPECT_EQ(Mode(home.file(".config/tbn")), 0700u);
     }
+}
+
+TEST(StoreFolderTest, AnInstalledProgramKeepsItsStorePerUserEvenWhereItMayWrite) {
+    for (const char* installed : {"/usr/bin", "/usr/local/bin", "/usr/", "/opt/tabulon/bin", "/usr/lib/../bin"})
+        EXPECT_TRUE(IsSystemInstall(QString::fromLatin1(installed))) << installed;
+    for (const char* own : {"/usr2/bin", "/optional/bin", "/home/ana/tabulon", "/tmp/usr/bin", "/"})
+        EXPECT_FALSE(IsSystemInstall(QString::fromLatin1(own))) << own;
+
+    // Root may write to /usr/bin; it is still no place for a store.
+    TempDir home;
+    const ScopedEnv config("XDG_CONFIG_HOME", qPrintable(home.file("config")));
+    EXPECT_EQ(StoreFolderFor(QStringLiteral("/usr/bin")), home.file("config/tbn"));
+}
+
+TEST(StoreFolderTest, AConfigurationFolderThatIsALinkIsRefused) {
+    TempDir home;
+    ASSERT_TRUE(QDir().mkpath(home.file("shared")));
+    ASSERT_TRUE(QDir().mkpath(home.file("config")));
+    ASSERT_TRUE(QFile::link(home.file("shared"), home.file("config/tbn")));
+    const ScopedEnv config("XDG_CONFIG_HOME", qPrintable(home.file("config")));
+    EXPECT_THROW(UserConfigFolder(), tbn::Error);
+    EXPECT_TRUE(QDir(home.file("shared")).isEmpty());
 }
 
 class StoreInUseTest : public tbn::test::ManagerFixture {};

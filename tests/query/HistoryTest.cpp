@@ -1,6 +1,7 @@
 // The history of runs as the user meets it: every run a query window makes is kept (a failure with
 // its message, a cancelled one too, never a password), the History window finds one and puts its
-// text back, and a history that cannot be written or read is said once while queries go on.
+// text back, and a history that cannot be written or read is said once while queries go on; a file
+// that is damaged or not TBN's own is set aside untouched.
 #include "app/frmMDI.h"
 #include "core/FileOps.h"
 #include "db/HistoryStore.h"
@@ -11,11 +12,13 @@
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"
 #include "support/ScratchMount.h"
+#include "support/SqliteFile.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTableView>
@@ -206,11 +209,26 @@ TEST_F(HistoryTest, WithoutASelectionTheChosenTextGoesInOnALineOfItsOwn) {
     }
 }
 
-TEST_F(HistoryTest, ADamagedHistoryIsMovedAsideReportedOnceAndBegunAgain) {
+// What the history's name may lead to besides a history of TBN's own.
+enum class NotAHistory { Damaged, AnotherProgramsDatabase, LinkToADatabase };
+
+class NotAHistoryTest : public HistoryTest, public ::testing::WithParamInterface<NotAHistory> {};
+
+TEST_P(NotAHistoryTest, IsMovedAsideUntouchedReportedOnceAndANewHistoryBegun) {
     const QString folder = dir.file(QStringLiteral("data/tbn"));
     ASSERT_TRUE(QDir().mkpath(folder));
-    const QByteArray garbage(8192, 'x');
-    dir.write(QStringLiteral("data/tbn/history.db"), garbage);
+    const QString path = folder + QStringLiteral("/history.db");
+    const QString other = dir.file(QStringLiteral("other.db"));
+    switch (GetParam()) {
+    case NotAHistory::Damaged: dir.write(QStringLiteral("data/tbn/history.db"), QByteArray(8192, 'x')); break;
+    case NotAHistory::AnotherProgramsDatabase: tbn::test::RunSqlite(path, "CREATE TABLE notes(x);"); break;
+    case NotAHistory::LinkToADatabase:
+        tbn::test::RunSqlite(other, "CREATE TABLE notes(x);");
+        ASSERT_TRUE(QFile::link(other, path));
+        break;
+    }
+    const QString linkTarget = QFileInfo(path).symLinkTarget();
+    const QByteArray content = dir.read(QStringLiteral("data/tbn/history.db"));  // through a link, if one
 
     frmMain* window = Open();
     boxes->Answer(vbOK);
@@ -220,11 +238,25 @@ TEST_F(HistoryTest, ADamagedHistoryIsMovedAsideReportedOnceAndBegunAgain) {
     const std::vector<MsgBoxCall> reports = HistoryReports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_TRUE(reports[0].prompt.contains(QStringLiteral("moved to"))) << reports[0].prompt.toStdString();
-    const QStringList aside = QDir(folder).entryList({QStringLiteral("history.db.corrupt-*")});
+    const QStringList aside = QDir(folder).entryList({QStringLiteral("history.db.corrupt-*")}, QDir::AllEntries | QDir::System);
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(dir.read(QStringLiteral("data/tbn/") + aside[0]), garbage);
+    EXPECT_EQ(QFileInfo(folder + QLatin1Char('/') + aside[0]).symLinkTarget(), linkTarget);
+    EXPECT_EQ(dir.read(QStringLiteral("data/tbn/") + aside[0]), content);
+    EXPECT_FALSE(QFileInfo::exists(other + QStringLiteral("-wal")));
     EXPECT_EQ(Recorded().size(), 2u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, NotAHistoryTest,
+                         ::testing::Values(NotAHistory::Damaged, NotAHistory::AnotherProgramsDatabase,
+                                           NotAHistory::LinkToADatabase),
+                         [](const auto& info) {
+                             switch (info.param) {
+                             case NotAHistory::Damaged: return "Damaged";
+                             case NotAHistory::AnotherProgramsDatabase: return "AnotherProgramsDatabase";
+                             case NotAHistory::LinkToADatabase: return "LinkToADatabase";
+                             }
+                             return "";
+                         });
 
 TEST_F(HistoryTest, AFolderThatCannotBeCreatedIsReportedOnce) {
     // Through the fault seam: the history file cannot be made, as in a folder the user may not write.

@@ -1,6 +1,7 @@
 // A query window keeps its text for recovery after a crash: steady typing is saved while it goes
 // on (not only once it stops), the file is private and goes when the window closes, and a full
-// disk or a read-only state folder is told once while typing and runs go on.
+// disk or a read-only state folder is told once while typing and runs go on, and a folder that is a
+// link is refused.
 #include "core/ErrorCodes.h"
 #include "core/FileOps.h"
 #include "grid/FlexGrid.h"
@@ -10,12 +11,14 @@
 #include "query/RecoveryWriter.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"
+#include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QTest>
 #include <cerrno>
 #include <sys/stat.h>
@@ -85,6 +88,45 @@ TEST_F(RecoveryTest, SteadyTypingIsSavedWhileItGoesOnPrivatelyAndAClosedWindowLe
     EXPECT_EQ(QDir(RecoveryFolder()).entryList({QStringLiteral("*.rec"), QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
               QStringList());
     EXPECT_EQ(boxes->Count(), 0u);
+}
+
+TEST_F(RecoveryTest, OnlyTheSaveItselfHoldsBackTheNextOneNeverTheTimeItsFailureIsOnScreen) {
+    // Every look at the clock finds half a second more, so each save seems slow; the box that
+    // tells of a failure stays open for 20 s.
+    qint64 now = 0;
+    RecoveryWriter::SetClockForTesting([&now] { return now += 500; });
+    const auto realClock = qScopeGuard([] { RecoveryWriter::SetClockForTesting({}); });
+    SetMsgBoxResponder([&now](const MsgBoxCall&) {
+        now += 20000;
+        return vbOK;
+    });
+    window->QueryText().SetText(QStringLiteral("SELECT 1"));
+    ASSERT_TRUE(window->Recovery().SaveNow());
+    const int afterSlowSave = window->Recovery().SaveDelayMs();
+    EXPECT_GT(afterSlowSave, RecoveryWriter::kDelayMs);
+
+    FaultInjector::Scope fault(FileOpKind::Write, 1, ENOSPC);
+    window->QueryText().SetText(QStringLiteral("SELECT 2"));
+    EXPECT_FALSE(window->Recovery().SaveNow());
+    ASSERT_TRUE(fault.Fired());
+    EXPECT_EQ(window->Recovery().SaveDelayMs(), afterSlowSave) << "the time the box stayed open was counted";
+}
+
+TEST_F(RecoveryTest, ARecoveryFolderThatIsALinkIsRefusedAndWhatItPointsAtIsLeftAsItWas) {
+    const QString shared = dir.file(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(RecoveryFolder()).absolutePath()));
+    ASSERT_TRUE(QFile::link(shared, RecoveryFolder()));
+
+    boxes->Answer(vbOK);
+    window->QueryText().SetText(QStringLiteral("SELECT 1"));
+    EXPECT_FALSE(window->Recovery().SaveNow());
+    ASSERT_EQ(boxes->Count(), 1u);
+    EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral("symbolic link"))) << boxes->Last().prompt.toStdString();
+    EXPECT_THROW(LeftTexts(), tbn::Error) << "the start-up scan went through the link";
+    EXPECT_EQ(ModeOf(shared), 01777u);
+    EXPECT_TRUE(QDir(shared).isEmpty());
 }
 
 struct Fault {

@@ -59,7 +59,8 @@ std::unique_ptr<Session> OpenSqliteSession(const ConnectionString& properties) {
     sqlite3* raw = nullptr;
     // A connection is only ever used from the thread that opened it, so SQLite's per-call locking
     // would only cost time: on a million rows it is a fifth of the fetch.
-    int rc = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    // A file: URI is how a file whose name is not valid UTF-8 reaches here (%XX for each odd byte).
+    int rc = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
     sqlite::DatabasePtr db = sqlite::AdoptDatabase(raw);
     if (db) sqlite3_extended_result_codes(db.get(), 1);
     if (rc != SQLITE_OK) {
