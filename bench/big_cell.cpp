@@ -1,0 +1,129 @@
+// What one very large cell costs a query window after the run has fetched it.
+//
+// Runs `SELECT printf('%.*c', N, 'x')` (N characters, 100,000,000 by default) on an SQLite
+// database in memory, in a child process per round, and times against (a) a bare libsqlite3 loop
+// reading that cell as text in the same run:
+//   (b) ExecuteQuery from the call until the result is shown and sized (fetch included);
+//   the window's busy time after the fetch: the hand-over, the grid's reset, sizing, status line
+//   and history, all on the user-interface thread;
+//   the first paint of the grid, and the cell viewer's first show (built, shown, painted);
+//   peak memory above the idle window, against the cell's own size.
+// Prints medians of 3 rounds. Target: the window's work after the fetch costs no more than a small
+// fraction of the fetch, and memory stays under 3 times the cell (the engine's copy, the store's,
+// and the viewer's).
+//
+//   build/bench/big_cell [characters]
+//   build/bench/big_cell --child N    one (b) round
+#include "app/frmMDI.h"
+#include "grid/FlexGrid.h"
+#include "query/frmMain.h"
+#include "ui/Modal.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QProcess>
+#include <sqlite3.h>
+
+#include "BenchSupport.h"
+
+namespace {
+
+using namespace bench;
+
+QString Sql(long characters) { return QStringLiteral("SELECT printf('%.*c', %1, 'x')").arg(characters); }
+
+double BareLoop(long characters) {
+    const auto start = Clock::now();
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    const QByteArray sql = Sql(characters).toUtf8();
+    sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr);
+    long long bytes = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        if (sqlite3_column_text(stmt, 0)) bytes += sqlite3_column_bytes(stmt, 0);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    if (bytes != characters) std::abort();
+    return Seconds(start);
+}
+
+int Child(int argc, char** argv, long characters) {
+    QApplication app(argc, argv);
+    frmMDI frame;
+    frmMain* window = OpenQueryWindow(frame, QStringLiteral("Data Source=:memory:"), Sql(characters));
+    tbn::platform::FlexGrid& grid = *window->FlexWidget();
+    const long idleKiB = StatusKiB("VmRSS");
+    ResetPeak();
+
+    // The run's Ended comes once the worker is done; from then on the window's thread does the rest.
+    double busy = 0;
+    Clock::time_point ended;
+    QObject::connect(window, &frmMain::RunEnded, [&] { busy = Seconds(ended); });
+    const auto start = Clock::now();
+    window->ExecuteQuery();
+    if (!window->Running()) std::abort();
+    QObject::connect(window->CurrentRun(), &tbn::query::QueryRun::Ended, [&] { ended = Clock::now(); });
+    RunToEnd(*window);
+    const double run = Seconds(start);
+    if (grid.Rows() != 3) std::abort();
+
+    const auto paintStart = Clock::now();
+    grid.viewport()->repaint();
+    const double paint = Seconds(paintStart);
+
+    double viewer = 0;
+    tbn::platform::SetModalResponder([&](QDialog& dialog) {
+        dialog.show();
+        QApplication::processEvents();
+        dialog.repaint();
+        viewer = Seconds(ended);
+        dialog.hide();
+        return 0;
+    });
+    ended = Clock::now();
+    emit grid.doubleClicked(grid.model()->index(0, 0));
+    tbn::platform::SetModalResponder({});
+
+    const long peakKiB = StatusKiB("VmHWM") - idleKiB;
+    std::printf("%.6f %.6f %.6f %.6f %ld\n", run, busy, paint, viewer, peakKiB);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 3 && std::string(argv[1]) == "--child") return Child(argc, argv, std::atol(argv[2]));
+    const long characters = argc > 1 ? std::atol(argv[1]) : 100'000'000;
+
+    std::vector<double> bare, run, busy, paint, viewer, peak;
+    for (int round = 0; round < 3; ++round) {
+        bare.push_back(BareLoop(characters));
+        QProcess child;
+        child.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--child"), QString::number(characters)});
+        if (!child.waitForFinished(600'000) || child.exitCode() != 0) {
+            std::fprintf(stderr, "child failed: %s\n", child.readAllStandardError().constData());
+            return 1;
+        }
+        double r = 0, b = 0, p = 0, v = 0;
+        long k = 0;
+        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %lf %lf %lf %ld", &r, &b, &p, &v, &k) != 5) return 1;
+        run.push_back(r);
+        busy.push_back(b);
+        paint.push_back(p);
+        viewer.push_back(v);
+        peak.push_back(static_cast<double>(k));
+    }
+    const double cellMiB = static_cast<double>(characters) / (1024.0 * 1024.0);
+    std::printf("one cell of %ld characters (%.1f MiB), medians of 3 rounds\n", characters, cellMiB);
+    std::printf("(a) bare libsqlite3 loop           %8.3f s\n", Median(bare));
+    std::printf("(b) ExecuteQuery to the sized grid %8.3f s   b/a %.2f\n", Median(run), Median(run) / Median(bare));
+    std::printf("    window busy after the fetch    %8.3f s\n", Median(busy));
+    std::printf("    first paint of the grid        %8.3f s\n", Median(paint));
+    std::printf("    cell viewer's first show       %8.3f s\n", Median(viewer));
+    std::printf("    peak memory above idle         %8.1f MiB (%.2fx the cell)\n", Median(peak) / 1024.0,
+                Median(peak) / 1024.0 / cellMiB);
+    return 0;
+}
