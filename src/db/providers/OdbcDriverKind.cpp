@@ -45,12 +45,4 @@ bool DriverHasWideCalls(SQLHDBC dbc) {
     return wide;
 }
 
-bool DriverGivesBinaryAsRawText(SQLHDBC dbc) {
-    char name[512] = {};
-    SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DRIVER_NAME, name, sizeof name, &length))) return false;
-    const std::string_view driver(name);
-    return driver.starts_with("libmaodbc") || driver.starts_with("maodbc");
-}
-
 } // namespace tbn::db::odbc

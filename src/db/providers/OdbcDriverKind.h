@@ -12,9 +12,4 @@ namespace tbn::db::odbc {
 // by the file name the driver reports (SQL_DRIVER_NAME).
 bool DriverHasWideCalls(SQLHDBC dbc);
 
-// True for drivers known to hand a binary value asked for as text over as its raw bytes (MariaDB
-// Connector/ODBC), where ODBC wants hex: such a value is cut at its first NUL, or fails the whole
-// read at a byte that is not UTF-8. Other drivers' hex forms are kept as they give them.
-bool DriverGivesBinaryAsRawText(SQLHDBC dbc);
-
 } // namespace tbn::db::odbc

@@ -68,7 +68,6 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
         throw odbc::Diagnostics(SQL_HANDLE_DBC, dbc, link->dialect(), "The ODBC driver manager could not connect.");
     link->dbc->SetConnected();
     link->wide = odbc::DriverHasWideCalls(dbc);
-    link->rawBinaryText = odbc::DriverGivesBinaryAsRawText(dbc);
     // Drivers that do not answer are taken at their narrowest: no SQLGetData beside bound
     // columns, and possibly several results per text.
     SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &link->getDataExtensions, sizeof link->getDataExtensions, nullptr);

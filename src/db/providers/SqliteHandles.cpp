@@ -24,16 +24,4 @@ Error LastError(sqlite3* db, std::string_view context) {
     return Error(sqlite3_extended_errcode(db), std::move(description));
 }
 
-void AppendHex(std::string& out, const void* bytes, std::size_t size) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    const auto* p = static_cast<const unsigned char*>(bytes);
-    const std::size_t start = out.size();
-    out.resize(start + 2 * size);
-    char* dst = out.data() + start;
-    for (std::size_t i = 0; i < size; ++i) {
-        *dst++ = digits[p[i] >> 4];
-        *dst++ = digits[p[i] & 0x0F];
-    }
-}
-
 } // namespace tbn::db::sqlite

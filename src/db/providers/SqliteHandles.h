@@ -26,7 +26,4 @@ DatabasePtr AdoptDatabase(sqlite3* db);
 // message, after "context: " when a context is given.
 Error LastError(sqlite3* db, std::string_view context = {});
 
-// Appends the bytes as uppercase hexadecimal, two digits each.
-void AppendHex(std::string& out, const void* bytes, std::size_t size);
-
 } // namespace tbn::db::sqlite
