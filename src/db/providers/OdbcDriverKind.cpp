@@ -4,6 +4,7 @@
 #include <link.h>
 #include <sqlext.h>
 
+#include <cctype>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,12 @@ bool DriverHasWideCalls(SQLHDBC dbc) {
     const bool wide = dlsym(library, "SQLExecDirectW") != nullptr;
     dlclose(library);
     return wide;
+}
+
+bool BoundsLoginByConnTimeoutKey(std::string_view driver) {
+    std::string lower(driver);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("mariadb") != std::string::npos || lower.find("maodbc") != std::string::npos;
 }
 
 } // namespace tbn::db::odbc

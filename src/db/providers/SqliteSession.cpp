@@ -34,12 +34,16 @@ bool IsSystemName(std::string_view name) {
 class SqliteCancel final : public CancelHandle {
 public:
     // Holding the database keeps it open while another thread may still interrupt it.
-    explicit SqliteCancel(DatabasePtr db) : db_(std::move(db)) {}
-    void Cancel() override { sqlite3_interrupt(db_.get()); }
+    SqliteCancel(DatabasePtr db, std::shared_ptr<BusyWait> busyWait) : db_(std::move(db)), busyWait_(std::move(busyWait)) {}
+    void Cancel() override {
+        busyWait_->Cancel();
+        sqlite3_interrupt(db_.get());
+    }
     bool Sever() override { return false; }
 
 private:
     DatabasePtr db_;
+    std::shared_ptr<BusyWait> busyWait_;
 };
 
 } // namespace
@@ -81,10 +85,11 @@ std::vector<TableInfo> SqliteSession::Tables() {
     return tables;
 }
 
-std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() { return std::make_unique<SqliteCancel>(db_); }
+std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() { return std::make_unique<SqliteCancel>(db_, busyWait_); }
 
 std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
     rowsChanged_ = 0;
+    busyWait_->Rearm();
     std::unique_ptr<Cursor> result;
     std::string_view rest = commandText;
     while (!rest.empty()) {
