@@ -129,6 +129,14 @@ TEST_P(EngineTest, AFailingStatementStopsTheRunAfterEarlierOnesTookEffect) {
 
     EXPECT_TRUE(CaughtError([&] { rs.Open("SELECT n FROM scratch; SELEC oops", cnn_); }));
     EXPECT_EQ(rs.State(), adStateClosed);
+
+    // A text of one statement is the statement that failed, so a name the failure mentions can be
+    // looked for there.
+    const std::string single = "SELECT n FROM no_such_table";
+    const std::optional<Error> alone = CaughtError([&] { rs.Open(single, cnn_); });
+    ASSERT_TRUE(alone && alone->FailedStatement());
+    EXPECT_EQ(alone->FailedStatement()->begin, 0u);
+    EXPECT_EQ(alone->FailedStatement()->end, single.size());
 }
 
 TEST_P(EngineTest, ATextHoldingANulIsRefusedBeforeAnyOfItRuns) {

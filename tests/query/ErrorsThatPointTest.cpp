@@ -24,6 +24,22 @@ TEST(ErrorPlace, BytesBecomePanePositionsAndLinesCountEveryKindOfBreak) {
     EXPECT_EQ(TokenLengthAt("SELECT 'open\r\nx", 7), 5);
     EXPECT_EQ(TokenLengthAt("SELECT (,", 8), 1);
     EXPECT_EQ(TokenLengthAt("SELECT 1 +", 10), 0);
+
+    EXPECT_EQ(DescriptionWithPlace("42703: no\nHINT: h", {1, 8}), "42703: no (line 1, column 8)\nHINT: h");
+}
+
+TEST(ErrorPlace, AMissingObjectIsFoundByItsNameAsAWholeWordWithinTheStatement) {
+    EXPECT_EQ(MissingObjectName("no such table: main.orders"), "orders");
+    EXPECT_EQ(MissingObjectName("42P01: relation \"sales.orders\" does not exist"), "orders");
+    EXPECT_EQ(MissingObjectName("42S02: [ma-3.1.15]Table 'tbn_1.orders' doesn't exist"), "orders");
+    EXPECT_EQ(MissingObjectName("no such table: My Orders"), "My Orders");
+    EXPECT_EQ(MissingObjectName("UNIQUE constraint failed: t.x"), "");
+
+    const QString text = QStringLiteral("SELECT order_id FROM orders; SELECT * FROM \"My Orders\"");
+    EXPECT_EQ(WholeWordAt(text, 0, 28, QStringLiteral("ORDERS")), text.indexOf("orders"));
+    EXPECT_EQ(WholeWordAt(text, 0, 28, QStringLiteral("order")), std::nullopt) << "only within longer names";
+    EXPECT_EQ(WholeWordAt(text, 28, text.size(), QStringLiteral("My Orders")), text.indexOf('"')) << "at its quote";
+    EXPECT_EQ(WholeWordAt(text, 0, 20, QStringLiteral("orders")), std::nullopt) << "outside the statement";
 }
 
 class ErrorsThatPointTest : public QueryWindowFixture {
@@ -59,6 +75,17 @@ TEST_F(ErrorsThatPointTest, ARunOfTheSelectionPointsWithinThePane) {
     EXPECT_TRUE(boxes->Last().prompt.endsWith("near \"SELEC\": syntax error (line 2, column 18)")) << boxes->Last().prompt.toStdString();
     EXPECT_EQ(Selected(), "SELEC");
     EXPECT_EQ(window->QueryText().SelStart(), window->QueryText().Text().indexOf("SELEC 2"));
+}
+
+TEST_F(ErrorsThatPointTest, AMissingTableIsPointedAtInTheStatementThatFailed) {
+    // The first statement names "nope" too, but it ran.
+    window->QueryText().SetText("SELECT a AS nope FROM t;\r\nSELECT * FROM t JOIN nope ON 1;\r\nSELECT 1 FROM nope");
+    boxes->Answer(tbn::platform::vbOK);
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
+    ASSERT_EQ(boxes->Count(), 1u);
+    EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 no such table: nope (line 2, column 22)");
+    EXPECT_EQ(Selected(), "nope");
+    EXPECT_EQ(window->QueryText().SelStart(), window->QueryText().Text().indexOf("JOIN nope") + 5);
 }
 
 TEST_F(ErrorsThatPointTest, AFailureWithoutAPlaceLeavesTheSelectionAndTheReportAlone) {
