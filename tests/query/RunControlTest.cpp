@@ -66,6 +66,7 @@ protected:
         ASSERT_TRUE(ExecuteAndWait(*window));
         EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("7"));
         EXPECT_TRUE(Status(window).startsWith(QStringLiteral("1 row in "))) << Status(window).toStdString();
+        EXPECT_FALSE(Status(window).contains(QStringLiteral("previous"))) << Status(window).toStdString();
     }
     static QString Status(frmMain* window) { return window->StatusLine()->Text(); }
 };
@@ -84,7 +85,9 @@ TEST_F(RunControlTest, EscapeStopsALongComputationAndTheWindowGoesOn) {
     frmMain* window = Open();
     window->QueryText().SetText(QStringLiteral("SELECT name FROM people ORDER BY name"));
     ASSERT_TRUE(ExecuteAndWait(*window));
+    EXPECT_FALSE(window->FlexWidget()->Dimmed());
     Start(window, kEndless);
+    EXPECT_TRUE(window->FlexWidget()->Dimmed()) << "the rows on screen are not the run's own";
 
     // While it runs, another run in the same window is refused in words, not started.
     window->ExecuteQuery();
@@ -97,8 +100,21 @@ TEST_F(RunControlTest, EscapeStopsALongComputationAndTheWindowGoesOn) {
     EXPECT_EQ(boxes->Count(), 0u);
     EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("Ada"));  // nothing had come: the last result stays
+    EXPECT_TRUE(Status(window).endsWith(QStringLiteral("; showing the previous result"))) << Status(window).toStdString();
+    EXPECT_FALSE(window->FlexWidget()->Dimmed());
     EXPECT_EQ(MousePointer(), vbDefault);
+    boxes->Answer(vbOK);
+    window->QueryText().SetText(QStringLiteral("SELECT * FROM missing"));
+    ASSERT_TRUE(ExecuteAndWait(*window));
+    EXPECT_TRUE(Status(window).endsWith(QStringLiteral("; showing the previous result"))) << Status(window).toStdString();
     RunsAgain(window);
+
+    // A window that showed nothing yet has nothing to keep.
+    frmMain* fresh = Open(QStringLiteral("fresh.db"));
+    boxes->Answer(vbOK);
+    fresh->QueryText().SetText(QStringLiteral("SELECT * FROM missing"));
+    ASSERT_TRUE(ExecuteAndWait(*fresh));
+    EXPECT_FALSE(Status(fresh).contains(QStringLiteral("previous"))) << Status(fresh).toStdString();
 }
 
 TEST_F(RunControlTest, TheCancelButtonKeepsTheRowsFetchedSoFar) {
