@@ -24,6 +24,7 @@
 #include <QDialog>
 #include <QProcess>
 #include <sqlite3.h>
+#include <tuple>
 
 #include "BenchSupport.h"
 
@@ -107,34 +108,25 @@ int main(int argc, char** argv) {
     }
     const long characters = argc > 1 ? std::atol(argv[1]) : 100'000'000;
 
-    std::vector<double> bare, barePeak, run, busy, paint, viewer, runPeak, peak;
-    for (int round = 0; round < 3; ++round) {
-        QProcess bareChild;
-        bareChild.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--bare"), QString::number(characters)});
-        double bs = 0;
-        long bk = 0;
-        if (!bareChild.waitForFinished(600'000) ||
-            std::sscanf(bareChild.readAllStandardOutput().constData(), "%lf %ld", &bs, &bk) != 2)
-            return 1;
-        bare.push_back(bs);
-        barePeak.push_back(static_cast<double>(bk));
+    // Each child prints its figures on one line; figure i of every round goes to figures[i].
+    auto rounds = [&](const char* mode, std::vector<std::vector<double>>& figures) {
         QProcess child;
-        child.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--child"), QString::number(characters)});
+        child.start(QString::fromLocal8Bit(argv[0]), {QString::fromLatin1(mode), QString::number(characters)});
         if (!child.waitForFinished(600'000) || child.exitCode() != 0) {
-            std::fprintf(stderr, "child failed: %s\n", child.readAllStandardError().constData());
-            return 1;
+            std::fprintf(stderr, "%s child failed: %s\n", mode, child.readAllStandardError().constData());
+            return false;
         }
-        double r = 0, b = 0, p = 0, v = 0;
-        long rk = 0, k = 0;
-        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %lf %lf %lf %ld %ld", &r, &b, &p, &v, &rk, &k) != 6)
-            return 1;
-        run.push_back(r);
-        busy.push_back(b);
-        paint.push_back(p);
-        viewer.push_back(v);
-        runPeak.push_back(static_cast<double>(rk));
-        peak.push_back(static_cast<double>(k));
-    }
+        const QList<QByteArray> words = child.readAllStandardOutput().simplified().split(' ');
+        if (words.size() != static_cast<qsizetype>(figures.size())) return false;
+        for (std::size_t i = 0; i < figures.size(); ++i) figures[i].push_back(words[static_cast<qsizetype>(i)].toDouble());
+        return true;
+    };
+    std::vector<std::vector<double>> bareFigures(2), runFigures(6);
+    for (int round = 0; round < 3; ++round)
+        if (!rounds("--bare", bareFigures) || !rounds("--child", runFigures)) return 1;
+    const auto& [bare, barePeak] = std::tie(bareFigures[0], bareFigures[1]);
+    const auto& [run, busy, paint, viewer, runPeak, peak] =
+        std::tie(runFigures[0], runFigures[1], runFigures[2], runFigures[3], runFigures[4], runFigures[5]);
     const double cellMiB = static_cast<double>(characters) / (1024.0 * 1024.0);
     std::printf("one cell of %ld characters (%.1f MiB), medians of 3 rounds\n", characters, cellMiB);
     std::printf("(a) bare libsqlite3 loop           %8.3f s, peak memory %.1f MiB\n", Median(bare),
