@@ -9,6 +9,7 @@
 #include "connections/frmEditConnection.h"
 #include "connections/mdlOLEDB.h"
 #include "core/ShownText.h"
+#include "db/ConnectionString.h"
 #include "query/frmMain.h"
 #include "ui/Modal.h"
 #include "ui/MousePointer.h"
@@ -178,7 +179,9 @@ void frmConnections::FillCnns() {
         items.reserve(entries.size());
         const QIcon icon = ConnectionIcon();
         for (const tbn::connections::CnnEntry& entry : entries) {
-            auto* item = new QTreeWidgetItem(QStringList{ShownText(entry.name, kMaxListedName)});
+            // A line without a TAB is named by its string, password and all.
+            const std::string shown = tbn::db::ConnectionString::Redacted(ShownText(entry.name, kMaxListedName).toStdString());
+            auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(shown)});
             item->setData(0, kNameRole, entry.name);
             item->setIcon(0, icon);
             item->setData(0, kTagRole, entry.cnn);

@@ -27,10 +27,20 @@ public:
     const std::optional<std::size_t>& CommandOffset() const noexcept { return commandOffset_; }
     void SetCommandOffset(std::optional<std::size_t> byteOffset) noexcept { commandOffset_ = byteOffset; }
 
+    // The bytes [begin, end) of that command text that hold the statement that failed, where the
+    // engine tells its statements apart; empty when it does not.
+    struct ByteRange {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+    };
+    const std::optional<ByteRange>& FailedStatement() const noexcept { return failedStatement_; }
+    void SetFailedStatement(std::optional<ByteRange> range) noexcept { failedStatement_ = range; }
+
 private:
     std::int32_t number_;
     std::string description_;
     std::optional<std::size_t> commandOffset_;
+    std::optional<ByteRange> failedStatement_;
 };
 
 } // namespace tbn

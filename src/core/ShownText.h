@@ -16,4 +16,8 @@ QString ShownText(const QString& text, qsizetype maxUnits);
 // grow with the length of `utf8`.
 QString ShownText(std::string_view utf8, qsizetype maxUnits);
 
+// What a cell one line high draws of a UTF-8 text: its first line as ShownText cuts it, and an
+// ellipsis after it when more lines follow. Its cost does not grow with the length of `utf8`.
+QString ShownFirstLine(std::string_view utf8, qsizetype maxUnits);
+
 } // namespace tbn::platform

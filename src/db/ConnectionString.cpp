@@ -34,6 +34,15 @@ void AppendQuoted(std::string& out, std::string_view value) {
     out.push_back(quote);
 }
 
+void AppendBraced(std::string& out, std::string_view value) {
+    out.push_back('{');
+    for (char c : value) {
+        out.push_back(c);
+        if (c == '}') out.push_back(c);
+    }
+    out.push_back('}');
+}
+
 } // namespace
 
 ConnectionString ConnectionString::Parse(std::string_view text) {
@@ -91,13 +100,31 @@ std::string ConnectionString::ToString() const {
 }
 
 std::string ConnectionString::Redacted(std::string_view text) {
+    // Without a single "=" there is no key, so nothing can be told to be a password: a plain
+    // connection name, or a bare file path, shows as it is.
+    if (text.find('=') == std::string_view::npos) return std::string(text);
     const detail::LexResult lexed = detail::Lex(text);
     std::string out;
     std::size_t copied = 0;
     for (const detail::LexedPair& pair : lexed.Pairs) {
-        if (!detail::IsPasswordKey(pair.Key)) continue;
+        std::string nested;
+        if (!detail::IsPasswordKey(pair.Key)) {
+            // A value may hold settings of its own (psqlODBC's pqopt={password=...}).
+            if (pair.Value.find('=') == std::string::npos) continue;
+            nested = pair.Value;
+            detail::HidePasswordValues(nested);
+            if (nested == pair.Value) continue;
+        }
         out.append(text.substr(copied, pair.ValueBegin - copied));
-        out += "***";
+        if (detail::IsPasswordKey(pair.Key)) {
+            out += "***";
+        } else if (text[pair.ValueBegin] == '{') {
+            AppendBraced(out, nested);
+        } else if (text[pair.ValueBegin] == '"' || text[pair.ValueBegin] == '\'' || NeedsQuotes(nested)) {
+            AppendQuoted(out, nested);
+        } else {
+            out += nested;
+        }
         copied = pair.ValueEnd;
     }
     if (lexed.Failure) {

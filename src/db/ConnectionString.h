@@ -26,7 +26,12 @@ public:
     void Remove(std::string_view key);
     // Recomposes the text, quoting values that need it; Parse(ToString()) gives the same properties.
     std::string ToString() const;
-    // The text with every password value replaced by "***", for messages shown to the user.
+    // The text as it may be shown or stored outside the connection store: the value of every key
+    // naming a password ("pwd" or "password" in any letter case) replaced by "***", also inside a
+    // value that holds settings of its own (pqopt={sslmode=require password=...}); everything
+    // after a syntax fault replaced by "***"; the rest as written. A text without "=" (a plain
+    // name, a file path) comes back unchanged, so a connection's name goes through here too: a
+    // name may itself be a connection string.
     static std::string Redacted(std::string_view text);
 
 private:

@@ -53,10 +53,71 @@ bool SameKey(std::string_view a, std::string_view b) {
 }
 
 bool IsPasswordKey(std::string_view key) {
-    // Covers Password, PWD and provider-specific spellings such as "Jet OLEDB:Database Password".
-    constexpr std::string_view suffix = "password";
-    return SameKey(key, "pwd") ||
-           (key.size() >= suffix.size() && SameKey(key.substr(key.size() - suffix.size()), suffix));
+    // Password, PWD, "Jet OLEDB:Database Password", sslpassword, TLSKEYPWD: any key naming one.
+    auto contains = [key](std::string_view word) {
+        for (std::size_t at = 0; at + word.size() <= key.size(); ++at)
+            if (SameKey(key.substr(at, word.size()), word)) return true;
+        return false;
+    };
+    return contains("pwd") || contains("password");
+}
+
+namespace {
+
+constexpr std::string_view Mask = "***";
+
+bool IsWordChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool IsSpaceOrTab(char c) { return c == ' ' || c == '\t'; }
+
+// Whether the word just before the '=' at equals names a password.
+bool FollowsPasswordKey(std::string_view text, std::size_t equals) {
+    std::size_t end = equals;
+    while (end > 0 && IsSpaceOrTab(text[end - 1])) --end;
+    std::size_t begin = end;
+    while (begin > 0 && IsWordChar(text[begin - 1])) --begin;
+    return begin < end && IsPasswordKey(text.substr(begin, end - begin));
+}
+
+// Where a value written at from ends: past its closing quote or brace (a doubled one stands for
+// one, and in quotes a backslash escapes the next character, as libpq writes them), or at the
+// first ';', blank or line break. A value never closed may run to the end of the text.
+std::size_t NestedValueEnd(std::string_view text, std::size_t from) {
+    if (from >= text.size()) return from;
+    const char open = text[from];
+    if (open == '{' || open == '\'' || open == '"') {
+        const char close = open == '{' ? '}' : open;
+        for (std::size_t i = from + 1; i < text.size(); ++i) {
+            if (open != '{' && text[i] == '\\') {
+                ++i;
+            } else if (text[i] == close) {
+                if (i + 1 < text.size() && text[i + 1] == close)
+                    ++i;
+                else
+                    return i + 1;
+            }
+        }
+        return text.size();
+    }
+    std::size_t i = from;
+    while (i < text.size() && text[i] != ';' && !IsSpaceOrTab(text[i]) && text[i] != '\n' && text[i] != '\r') ++i;
+    return i;
+}
+
+} // namespace
+
+void HidePasswordValues(std::string& text) {
+    for (std::size_t equals = text.find('='); equals != std::string::npos; equals = text.find('=', equals + 1)) {
+        if (!FollowsPasswordKey(text, equals)) continue;
+        std::size_t from = equals + 1;
+        while (from < text.size() && IsSpaceOrTab(text[from])) ++from;
+        const std::size_t end = NestedValueEnd(text, from);
+        if (end == from) continue;  // an empty value hides nothing
+        text.replace(from, end - from, Mask);
+        equals = from + Mask.size() - 1;
+    }
 }
 
 LexResult Lex(std::string_view text) {

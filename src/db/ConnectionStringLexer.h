@@ -30,6 +30,13 @@ struct LexResult {
 LexResult Lex(std::string_view text);
 
 bool SameKey(std::string_view a, std::string_view b);  // ASCII case-insensitive
+// A key whose name holds "pwd" or "password", in any letter case.
 bool IsPasswordKey(std::string_view key);
+
+// Replaces with "***" the value after every "key=" in free text whose key is a password key: a
+// value in quotes or braces whole, any other up to the next ';', blank or line break. For text
+// that is not read as key=value pairs, or only partly (a library's message, an option value that
+// holds settings of its own such as "sslmode=require password=x").
+void HidePasswordValues(std::string& text);
 
 } // namespace tbn::db::detail

@@ -19,7 +19,8 @@ constexpr int kDefaultColTwips = 960;
 FlexGrid::FlexGrid(QWidget* parent)
     : QTableView(parent), model_(std::make_unique<FlexGridModel>()), colTwips_(2, kDefaultColTwips) {
     setModel(model_.get());
-    setItemDelegate(new NullCellDelegate(this));
+    delegate_ = new NullCellDelegate(this);
+    setItemDelegate(delegate_);
     setEditTriggers(NoEditTriggers);
     setSelectionMode(ContiguousSelection);
     setSelectionBehavior(SelectItems);
@@ -156,6 +157,14 @@ void FlexGrid::AdoptStore(CellStore&& store) {
     colTwips_.resize(static_cast<std::size_t>(cols), kDefaultColTwips);
     ApplyColumnWidths();
     AfterStructureChange();
+}
+
+bool FlexGrid::Dimmed() const { return delegate_->Dimmed(); }
+
+void FlexGrid::SetDimmed(bool on) {
+    if (on == Dimmed()) return;
+    delegate_->SetDimmed(on);
+    viewport()->update();
 }
 
 bool FlexGrid::Redraw() const { return redraw_; }

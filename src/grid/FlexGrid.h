@@ -21,6 +21,7 @@ namespace tbn::platform {
 
 class CellStore;
 class FlexGridModel;
+class NullCellDelegate;
 
 class FlexGrid : public QTableView {
     Q_OBJECT
@@ -75,6 +76,11 @@ public:
     // without copying it. Widths of the columns that remain are kept, as SetCols keeps them.
     void AdoptStore(CellStore&& store);
 
+    // Draws every cell's text faded (headers as they are): the rows of a result that a run is
+    // about to replace. Nothing else changes for the user or for any reader of the cells.
+    bool Dimmed() const;
+    void SetDimmed(bool on);
+
     bool Redraw() const;
     void SetRedraw(bool on);  // off: no repaint and no view updates until switched on again
     bool WordWrap() const;
@@ -109,6 +115,7 @@ private:
     void AfterStructureChange();
 
     std::unique_ptr<FlexGridModel> model_;
+    NullCellDelegate* delegate_;  // a child of the view
     std::vector<int> colTwips_;
     std::int64_t row_ = 1;
     std::int64_t col_ = 1;

@@ -1,5 +1,11 @@
 #include "query/ConnectionReopener.h"
 
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
+#include "query/LeftBehindThreads.h"
+
+#include <string>
+
 namespace tbn::query {
 
 ConnectionReopener::ConnectionReopener(std::string connectionString) {
@@ -27,10 +33,19 @@ void ConnectionReopener::Join() {
 }
 
 std::unique_ptr<tbn::db::Session> ConnectionReopener::TakeSession() {
+    if (gaveUp_) return nullptr;
     Join();
     return state_->connection.ReleaseSession();
 }
 
-std::exception_ptr ConnectionReopener::Failure() const { return state_->failure; }
+std::exception_ptr ConnectionReopener::Failure() const { return gaveUp_ ? gaveUpFailure_ : state_->failure; }
+
+void ConnectionReopener::GiveUp(int seconds) {
+    if (Finished()) return;
+    gaveUp_ = true;
+    gaveUpFailure_ = std::make_exception_ptr(tbn::Error(
+        ErrorCode::ServerUnreachable, "The server did not answer within " + std::to_string(seconds) + " s."));
+    LeaveBehind(std::move(thread_), [state = state_] { return state->finished.load(std::memory_order_acquire); });
+}
 
 } // namespace tbn::query

@@ -20,10 +20,15 @@ public:
     ConnectionReopener(const ConnectionReopener&) = delete;
     ConnectionReopener& operator=(const ConnectionReopener&) = delete;
 
-    bool Finished() const { return state_->finished.load(std::memory_order_acquire); }
+    bool Finished() const { return gaveUp_ || state_->finished.load(std::memory_order_acquire); }
     // Once Finished(): the open session for a connection of the same string, or the failure.
     std::unique_ptr<tbn::db::Session> TakeSession();
     std::exception_ptr Failure() const;
+
+    // Stops waiting for an open that has not ended, for a driver that does not keep to its own
+    // timeout: the thread is left to end on its own, and the failure says the server did not
+    // answer within the given seconds.
+    void GiveUp(int seconds);
 
 private:
     struct State {
@@ -35,6 +40,8 @@ private:
 
     std::shared_ptr<State> state_ = std::make_shared<State>();
     std::thread thread_;
+    bool gaveUp_ = false;
+    std::exception_ptr gaveUpFailure_;
 };
 
 } // namespace tbn::query

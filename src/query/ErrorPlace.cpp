@@ -1,6 +1,7 @@
 #include "query/ErrorPlace.h"
 
 #include <QByteArray>
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace tbn::query {
@@ -45,6 +46,41 @@ LineColumn LineAndColumnAt(const QString& text, int position) {
 
 QString PlaceSuffix(const LineColumn& place) {
     return QStringLiteral(" (line %1, column %2)").arg(place.line).arg(place.column);
+}
+
+std::string DescriptionWithPlace(const std::string& description, const LineColumn& place) {
+    std::string placed = description;
+    placed.insert(std::min(placed.find('\n'), placed.size()), PlaceSuffix(place).toStdString());
+    return placed;
+}
+
+QString MissingObjectName(const QString& description) {
+    static const QRegularExpression patterns[] = {
+        QRegularExpression(QStringLiteral("no such [a-z ]+: (.+)$")),
+        QRegularExpression(QStringLiteral("\"([^\"]+)\" does not exist")),
+        QRegularExpression(QStringLiteral("'([^']+)' doesn't exist")),
+    };
+    const QString firstLine = description.section(QLatin1Char('\n'), 0, 0);
+    for (const QRegularExpression& pattern : patterns) {
+        const QRegularExpressionMatch match = pattern.match(firstLine);
+        if (match.hasMatch()) return match.captured(1).section(QLatin1Char('.'), -1);
+    }
+    return {};
+}
+
+std::optional<int> WholeWordAt(const QString& text, int from, int to, const QString& name) {
+    if (name.isEmpty()) return std::nullopt;
+    to = std::min(to, static_cast<int>(text.size()));
+    for (int at = std::max(from, 0); at + name.size() <= to; ++at) {
+        at = static_cast<int>(text.indexOf(name, at, Qt::CaseInsensitive));
+        if (at < 0 || at + name.size() > to) break;
+        const int after = at + static_cast<int>(name.size());
+        if ((at > 0 && IsWordCharacter(text[at - 1])) || (after < text.size() && IsWordCharacter(text[after]))) continue;
+        const bool quoted = at > 0 && !ClosingQuote(text[at - 1]).isNull() && after < text.size() &&
+                            text[after] == ClosingQuote(text[at - 1]);
+        return quoted ? at - 1 : at;
+    }
+    return std::nullopt;
 }
 
 int TokenLengthAt(const QString& text, int position) {

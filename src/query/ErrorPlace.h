@@ -3,6 +3,8 @@
 // the pane's text box: UTF-16 units of the text with CR LF line breaks, a CR LF counting two.
 #include <QString>
 #include <cstddef>
+#include <optional>
+#include <string>
 
 namespace tbn::query {
 
@@ -19,6 +21,18 @@ LineColumn LineAndColumnAt(const QString& text, int position);
 
 // " (line L, column C)", as it is added to the failure's description.
 QString PlaceSuffix(const LineColumn& place);
+// The description with the place added to its first line: the lines after it (PostgreSQL's DETAIL
+// and HINT) explain that line.
+std::string DescriptionWithPlace(const std::string& description, const LineColumn& place);
+
+// The object a failure says is missing, without its schema: "no such table: main.t" (SQLite),
+// `relation "s.t" does not exist` (PostgreSQL) and "Table 'db.t' doesn't exist" (MariaDB) all give
+// "t". Empty when the description names none.
+QString MissingObjectName(const QString& description);
+
+// Where name first stands as a whole word (in any letter case) in text between from and to: at its
+// opening quote when it is quoted. Nothing when it does not stand there.
+std::optional<int> WholeWordAt(const QString& text, int from, int to, const QString& name);
 
 // How much of text, from position, the engine's complaint most likely concerns: a word, a quoted
 // name or string, or else the one character there; 0 at a line's or the text's end.

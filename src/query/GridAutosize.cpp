@@ -2,7 +2,6 @@
 
 #include "ui/Twips.h"
 
-#include <algorithm>
 #include <cmath>
 
 int ClampColumnWidth(double twips) {
@@ -14,13 +13,5 @@ int ClampColumnWidth(double twips) {
 
 double TextMeasure::WidthTwips(const QString& text) const {
     if (text.isEmpty()) return 0.0;
-    double widest = 0.0;
-    qsizetype start = 0;
-    const qsizetype length = text.size();
-    for (qsizetype i = 0; i <= length; ++i) {
-        if (i < length && text[i] != QLatin1Char('\n') && text[i] != QLatin1Char('\r')) continue;
-        if (i > start) widest = std::max<double>(widest, metrics_.horizontalAdvance(text.mid(start, i - start)));
-        start = i + 1;
-    }
-    return tbn::platform::PixelsToTwips(widest);
+    return tbn::platform::PixelsToTwips(metrics_.horizontalAdvance(text));
 }

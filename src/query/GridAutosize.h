@@ -12,7 +12,7 @@ constexpr int kMaxColumnWidthTwips = 32767;
 // Rounds to the nearest whole twip, halves to the even neighbour, and caps at the widest column.
 int ClampColumnWidth(double twips);
 
-// Measures text as the given font draws it. A text with line breaks is as wide as its widest line.
+// Measures text as the given font draws it on one line.
 class TextMeasure {
 public:
     explicit TextMeasure(const QFont& font) : metrics_(font) {}

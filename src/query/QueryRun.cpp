@@ -1,5 +1,6 @@
 #include "query/QueryRun.h"
 
+#include "db/providers/ProviderFactory.h"
 #include "query/ConnectionReopener.h"
 #include "query/LeftBehindThreads.h"
 
@@ -83,6 +84,9 @@ void QueryRun::TryEnd() {
 void QueryRun::Tick() {
     if (ended_) return;
     if (reopener_) {
+        // A driver that ignores its own login timeout must not keep the window waiting for good.
+        if (!reopener_->Finished() && sinceReopen_.elapsed() >= ReopenPatienceMs())
+            reopener_->GiveUp(tbn::db::LoginTimeoutSeconds(connectionString_));
         if (reopener_->Finished()) {
             TryEnd();
             return;
@@ -94,7 +98,7 @@ void QueryRun::Tick() {
         // stop the next command, so this connection is not kept either.
         if (sinceCancel_.elapsed() >= kCancelAnswerMs) {
             escalated_ = true;
-            reopener_ = std::make_unique<ConnectionReopener>(connectionString_);
+            Reopen();
         }
     } else if (job_->CancelRequested() && !escalated_) {
         if (sinceCancel_.elapsed() >= kCancelAnswerMs)
@@ -109,7 +113,18 @@ void QueryRun::Escalate() {
     escalated_ = true;
     if (job_->Sever(cancels_->handle(), true) != RunJob::SeverOutcome::NoWay) return;
     Abandon();
+    Reopen();
+}
+
+void QueryRun::Reopen() {
     reopener_ = std::make_unique<ConnectionReopener>(connectionString_);
+    sinceReopen_.start();
+}
+
+qint64 QueryRun::ReopenPatienceMs() const {
+    // The engine's own timeout ends the open a little after it has passed; this is only for one
+    // that does not.
+    return (tbn::db::LoginTimeoutSeconds(connectionString_) + 1) * qint64{1000};
 }
 
 void QueryRun::Abandon() {

@@ -4,7 +4,8 @@
 // A cancel asks the engine, repeats the request while the run goes on (a request that arrives
 // between two statements is lost), and when the engine has not stopped after kCancelAnswerMs it
 // severs the connection, or, where the engine has no way to sever, leaves the worker to end on
-// its own; either way the connection is then opened again from its string.
+// its own; either way the connection is then opened again from its string, waiting no longer than
+// the connection's login timeout (and a second) for the server to answer.
 //
 // Lives on the user-interface thread. Ended is emitted once, from the event loop, after which
 // Finish() hands the session and the results back. Destroying a run that has not ended cancels
@@ -71,6 +72,8 @@ private:
     void TryEnd();
     void Escalate();
     void Abandon();
+    void Reopen();
+    qint64 ReopenPatienceMs() const;
     void StopThreads();
     bool WaitForWorker(int ms);  // blocking, repeating the cancel request; false on timeout
 
@@ -83,6 +86,7 @@ private:
     QElapsedTimer clock_;
     QElapsedTimer sinceCancel_;
     QElapsedTimer sinceRequest_;
+    QElapsedTimer sinceReopen_;
     bool workerDone_ = false;
     bool escalated_ = false;
     bool abandoned_ = false;

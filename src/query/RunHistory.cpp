@@ -11,7 +11,6 @@ namespace tbn::query {
 
 namespace {
 const QString kContext = QStringLiteral("frmMain >> History");
-const QString kTempPrefix = QStringLiteral("(temp) ");
 
 } // namespace
 
@@ -20,8 +19,9 @@ QString HistoryPath() {
 }
 
 std::string HistoryConnectionName(const QString& windowName) {
-    if (!windowName.startsWith(kTempPrefix)) return windowName.toStdString();
-    return kTempPrefix.toStdString() + db::ConnectionString::Redacted(windowName.mid(kTempPrefix.size()).toStdString());
+    // A one-time connection is named by its string, and so is a saved one whose line in the
+    // store has no name of its own.
+    return db::ConnectionString::Redacted(windowName.toStdString());
 }
 
 db::HistoryRun RunRecord(const QString& windowName, const QString& text, std::int64_t startedMs,

@@ -18,8 +18,9 @@ struct RunResult;
 
 QString HistoryPath();
 
-// The name a run is kept under: the saved connection's name, or for a one-time connection (named
-// "(temp) " and its string) the string with its passwords hidden.
+// The name a run is kept under: the window's name with any password in it hidden (see
+// ConnectionString::Redacted), for a one-time connection is named "(temp) " and its string, and a
+// saved connection's name may be a connection string too.
 std::string HistoryConnectionName(const QString& windowName);
 
 // What a run that ended leaves in the history.

@@ -27,7 +27,7 @@ QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool dr
            QStringLiteral(", ") + RowsText(rows) + QStringLiteral(" so far");
 }
 
-QString EndText(const RunResult& result, const QString& reopenFailure) {
+QString EndText(const RunResult& result, const QString& reopenFailure, bool previousKept) {
     QString text;
     const QString rowsSoFar = result.hasRowSet ? RowsText(result.rows) + QStringLiteral(", ") : QString();
     switch (result.ending) {
@@ -45,6 +45,7 @@ QString EndText(const RunResult& result, const QString& reopenFailure) {
         text = QStringLiteral("Failed after ") + rowsSoFar + SecondsText(result.seconds);
         break;
     }
+    if (previousKept) text += QStringLiteral("; showing the previous result");
     if (result.connectionDropped) {
         text += QStringLiteral(". The server did not answer the cancel, so the connection was dropped");
         text += result.reopenFailure ? QStringLiteral("; opening it again failed: ") + reopenFailure

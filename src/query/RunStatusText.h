@@ -16,8 +16,9 @@ QString RowsText(std::int64_t rows);        // 1 row, 896 rows
 QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool droppingConnection);
 
 // "896 rows in 0.04 s", "Statement done, 3 rows changed in 0.01 s", "Cancelled after 120,000 rows,
-// 2.3 s", "Failed after 0.01 s", and what became of a connection the engine would not let go.
-// reopenFailure is the description of that failure, when opening the connection again failed.
-QString EndText(const RunResult& result, const QString& reopenFailure = {});
+// 2.3 s", "Failed after 0.01 s", then "; showing the previous result" when the grid kept an earlier
+// run's rows, and what became of a connection the engine would not let go. reopenFailure is the
+// description of that failure, when opening the connection again failed.
+QString EndText(const RunResult& result, const QString& reopenFailure = {}, bool previousKept = false);
 
 } // namespace tbn::query

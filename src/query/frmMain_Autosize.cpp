@@ -1,7 +1,9 @@
 // Sizing the grid's columns to the texts of their first rows.
 #include "query/frmMain.h"
 
+#include "core/ShownText.h"
 #include "grid/FlexGrid.h"
+#include "grid/FlexGridModel.h"
 #include "query/GridAutosize.h"
 #include "query/GridScopes.h"
 
@@ -9,6 +11,8 @@
 #include <utility>
 
 using tbn::platform::FlexGrid;
+using tbn::platform::FlexGridModel;
+using tbn::platform::ShownFirstLine;
 
 namespace {
 
@@ -40,7 +44,10 @@ void SizeColumns(FlexGrid& grid, const QFont& font, int maxRowsToParse, RowsToMe
         int w = 0;
         for (std::int64_t r = first; r < last; ++r) {
             grid.SetRow(r);
-            const double t = measure.WidthTwips(grid.TextMatrix(r, c)) + kCellPaddingTwips;
+            // What the cell draws, not its whole text: a multi-line text would otherwise size its
+            // column by its widest line, and a text of millions of characters take seconds.
+            const QString shown = ShownFirstLine(grid.CellBytes(r, c), FlexGridModel::kMaxShownChars);
+            const double t = measure.WidthTwips(shown) + kCellPaddingTwips;
             if (t > w) w = ClampColumnWidth(t);
         }
         grid.SetColWidth(c, w);

@@ -29,6 +29,21 @@ int runsInProgress = 0;
 void RestorePointer() {
     if (runsInProgress == 0) SetMousePointer(vbDefault);
 }
+
+// The grid changes only when the run brought a result of its own: a failed or cancelled run that
+// never got one leaves the previous result on screen.
+bool GridTakesResult(const tbn::query::RunResult& result) {
+    return result.hasRowSet || result.ending == RunEnding::Statement;
+}
+
+// Field names or records from an earlier run, as against the empty grid of a new window or of a
+// statement without rows.
+bool ShowsAResult(const FlexGrid& grid) {
+    if (grid.Rows() > 2) return true;
+    for (std::int64_t c = 1; c < grid.Cols(); ++c)
+        if (!grid.CellBytes(0, c).empty()) return true;
+    return false;
+}
 } // namespace
 
 void frmMain::ExecuteQuerySelected() { ExecuteQuery(true); }
@@ -70,6 +85,8 @@ void frmMain::StartRun(std::string commandText) {
     runStartedMs_ = QDateTime::currentMSecsSinceEpoch();
     ++runsInProgress;
     escapeKey->setEnabled(true);
+    // The rows on screen stay readable but must not pass for the run's own.
+    Flex->SetDimmed(true);
     connect(run_.get(), &tbn::query::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
     // Queued, so that the run is no longer inside its own signal when it is destroyed.
     connect(run_.get(), &tbn::query::QueryRun::Ended, this, &frmMain::FinishRun, Qt::QueuedConnection);
@@ -88,7 +105,9 @@ void frmMain::FinishRun() {
         reopenFailure = QString::fromStdString(mdlErrors::CurrentError(result.reopenFailure).Description());
         strNotConnected = reopenFailure;
     }
-    statusLine->ShowMessage(tbn::query::EndText(result, reopenFailure));
+    Flex->SetDimmed(false);
+    const bool previousKept = !GridTakesResult(result) && ShowsAResult(*Flex);
+    statusLine->ShowMessage(tbn::query::EndText(result, reopenFailure, previousKept));
     std::optional<int> failureAt;
     mdlErrors::Guarded(kExecuteContext, [&] {
         try {
@@ -106,9 +125,7 @@ void frmMain::FinishRun() {
 }
 
 void frmMain::ShowRunResult(tbn::query::RunResult& result) {
-    // The grid changes only when the run brought a result of its own: a failed or cancelled run
-    // that never got one leaves the previous result on screen.
-    if (result.hasRowSet || result.ending == RunEnding::Statement) {
+    if (GridTakesResult(result)) {
         GridRedrawOff redrawOff(*Flex);
         ResetGrid();
         if (result.hasRowSet) Flex->AdoptStore(std::move(result.store));
@@ -161,6 +178,7 @@ void frmMain::StopRunNow() {
     stopped.rows = run_->RowsSoFar();
     stopped.hasRowSet = stopped.rows > 0;
     run_->CancelAndWait();
+    Flex->SetDimmed(false);
     stopped.seconds = run_->ElapsedSeconds();
     tbn::query::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);
     run_.reset();

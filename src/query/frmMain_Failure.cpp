@@ -9,11 +9,20 @@
 using namespace tbn::query;
 
 std::optional<int> frmMain::PlaceFailure(tbn::Error& error, const QString& commandText, int commandStart) const {
-    if (!error.CommandOffset()) return std::nullopt;
-    const int position = commandStart + CommandPosition(commandText, *error.CommandOffset());
-    const LineColumn place = LineAndColumnAt(rtfQueryText->Text(), position);
-    tbn::Error placed(error.Number(), error.Description() + PlaceSuffix(place).toStdString());
+    std::optional<int> inCommand;
+    if (error.CommandOffset()) {
+        inCommand = CommandPosition(commandText, *error.CommandOffset());
+    } else if (const auto& statement = error.FailedStatement()) {
+        // The engine said what is missing but not where: the statement that failed names it.
+        inCommand = WholeWordAt(commandText, CommandPosition(commandText, statement->begin),
+                                CommandPosition(commandText, statement->end),
+                                MissingObjectName(QString::fromStdString(error.Description())));
+    }
+    if (!inCommand) return std::nullopt;
+    const int position = commandStart + *inCommand;
+    tbn::Error placed(error.Number(), DescriptionWithPlace(error.Description(), LineAndColumnAt(rtfQueryText->Text(), position)));
     placed.SetCommandOffset(error.CommandOffset());
+    placed.SetFailedStatement(error.FailedStatement());
     error = std::move(placed);
     return position;
 }

@@ -50,6 +50,12 @@ TEST_F(ManagerSecretsTest, TheStoreStaysOwnerOnlyThroughAddChangeAndDelete) {
     EXPECT_EQ(boxes->Count(), 1u);
 }
 
+TEST_F(ManagerSecretsTest, ALineNamedByItsStringIsListedWithoutItsPassword) {
+    dir.write("cnns.dat", "Data Source=x.db;PWD=secret\r\nplain\tData Source=y.db;PWD=secret\r\n");
+    NewManager();
+    EXPECT_EQ(Names(), (QStringList{QStringLiteral("Data Source=x.db;PWD=***"), QStringLiteral("plain")}));
+}
+
 TEST_F(ManagerSecretsTest, AConnectionThatFailsToOpenNeverShowsItsPassword) {
     const QString failing[] = {
         QStringLiteral("Data Source=") + dir.file("missing.db") + QStringLiteral(";Password=secret"),

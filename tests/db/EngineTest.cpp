@@ -129,6 +129,14 @@ TEST_P(EngineTest, AFailingStatementStopsTheRunAfterEarlierOnesTookEffect) {
 
     EXPECT_TRUE(CaughtError([&] { rs.Open("SELECT n FROM scratch; SELEC oops", cnn_); }));
     EXPECT_EQ(rs.State(), adStateClosed);
+
+    // A text of one statement is the statement that failed, so a name the failure mentions can be
+    // looked for there.
+    const std::string single = "SELECT n FROM no_such_table";
+    const std::optional<Error> alone = CaughtError([&] { rs.Open(single, cnn_); });
+    ASSERT_TRUE(alone && alone->FailedStatement());
+    EXPECT_EQ(alone->FailedStatement()->begin, 0u);
+    EXPECT_EQ(alone->FailedStatement()->end, single.size());
 }
 
 TEST_P(EngineTest, ATextHoldingANulIsRefusedBeforeAnyOfItRuns) {
@@ -196,7 +204,7 @@ TEST_P(EngineTest, BinaryValuesReadAsUppercaseHex) {
     for (int i = 0; i < 2100; ++i) longHex += "00FF10AB";
     const ResultTable t = BothWays("SELECT " + GetParam().BlobLiteral("00FF10AB") + " AS b, " +
                                    GetParam().BlobLiteral(longHex) + " AS l");
-    EXPECT_EQ(t.Rows, (std::vector<Row>{{GetParam().BlobText("00FF10AB"), GetParam().BlobText(longHex)}}));
+    EXPECT_EQ(t.Rows, (std::vector<Row>{{"00FF10AB", longHex}}));
 }
 
 TEST_P(EngineTest, DecimalLiteralsKeepTheirFractionDigits) {

@@ -192,6 +192,15 @@ TEST_F(PostgresServer, ServerErrorsCarryTheSqlstateAndPrimaryMessage) {
     error = CaughtError([&] { Exec(cnn, several); });
     ASSERT_TRUE(error && error->CommandOffset()) << (error ? error->Description() : "no error");
     EXPECT_EQ(*error->CommandOffset(), several.find("no_such_relation"));
+    // The server's detail and hint follow the primary message, each on a line of its own.
+    error = CaughtError([&] { Exec(cnn, "SELECT nme FROM (SELECT 1 AS name) AS s"); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Description(),
+              "42703: column \"nme\" does not exist\nHINT: Perhaps you meant to reference the column \"s.name\".");
+    error = CaughtError([&] { Exec(cnn, "CREATE TEMP TABLE u(id int PRIMARY KEY); INSERT INTO u VALUES (1), (1)"); });
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Description(),
+              "23505: duplicate key value violates unique constraint \"u_pkey\"\nDETAIL: Key (id)=(1) already exists.");
 
     // A failure after rows have streamed is raised by the walk, and the connection stays usable.
     db::Recordset rs;
@@ -202,6 +211,15 @@ TEST_F(PostgresServer, ServerErrorsCarryTheSqlstateAndPrimaryMessage) {
     EXPECT_EQ(error->Description(), "22012: division by zero");
     rs.Close();
     EXPECT_EQ(Query(cnn, "SELECT 'still here'")->Rows, std::vector<Row>{{"still here"}});
+}
+
+TEST_F(PostgresServer, ByteaReadsAsUppercaseHexInEitherOutputFormat) {
+    db::Connection cnn;
+    cnn.Open(server_->ConnectionString());
+    for (const char* format : {"hex", "escape"}) {
+        Exec(cnn, std::string("SET bytea_output = '") + format + "'");
+        EXPECT_EQ(Query(cnn, "SELECT decode('00ff5c41', 'hex')")->Rows, std::vector<Row>{{"00FF5C41"}}) << format;
+    }
 }
 
 TEST_F(PostgresServer, AnOpenStreamYieldsTheConnectionWithoutLosingRows) {

@@ -3,17 +3,9 @@
 #include "support/MariaDbServer.h"
 #include "support/PgServer.h"
 
-#include <cctype>
-
 namespace tbn::test {
 
 namespace {
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 std::string SqliteFile(const TempDir& dir) { return dir.file("engine.db").toStdString(); }
 
@@ -68,7 +60,6 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
             return "Data Source=" + SqliteFile(dir) + ";Mode=ReadWriteCreate";
         };
         sqlite.BlobLiteral = [](std::string_view hex) { return "X'" + std::string(hex) + "'"; };
-        sqlite.BlobText = [](std::string_view hex) { return std::string(hex); };
         list.push_back(sqlite);
 
         ProviderRoute sqliteOdbc = sqlite;
@@ -78,8 +69,6 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
         };
         sqliteOdbc.ReportsSystemTables = false;
         sqliteOdbc.SeveralStatements = false;
-        // The driver shows a binary expression as the SQL literal that would make it.
-        sqliteOdbc.BlobText = [](std::string_view hex) { return "X'" + std::string(hex) + "'"; };
         list.push_back(sqliteOdbc);
 
         ProviderRoute pg;
@@ -87,7 +76,6 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
         pg.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshPgDatabase(skipReason, false); };
         pg.DropDatabase = DropPgDatabase;
         pg.BlobLiteral = PgBlobLiteral;
-        pg.BlobText = [](std::string_view hex) { return "\\x" + Lower(hex); };
         pg.FailureUndoesEarlierStatements = true;
         pg.EndlessCommand = "SELECT pg_sleep(60)";
         list.push_back(pg);
@@ -95,7 +83,6 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
         ProviderRoute pgOdbc = pg;
         pgOdbc.Name = "PostgresThroughOdbc";
         pgOdbc.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshPgDatabase(skipReason, true); };
-        pgOdbc.BlobText = [](std::string_view hex) { return Lower(hex); };
         pgOdbc.ReportsSystemTables = false;
         pgOdbc.CatalogInCreationOrder = false;
         list.push_back(pgOdbc);
@@ -105,7 +92,6 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
         maria.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshMariaDbDatabase(skipReason); };
         maria.DropDatabase = DropMariaDbDatabase;
         maria.BlobLiteral = sqlite.BlobLiteral;
-        maria.BlobText = sqlite.BlobText;
         maria.NameQuote = '`';
         maria.LongTextType = "LONGTEXT";  // TEXT holds 65,535 bytes
         maria.ReportsSystemTables = false;

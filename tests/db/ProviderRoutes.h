@@ -18,7 +18,6 @@ struct ProviderRoute {
     std::function<std::optional<std::string>(const TempDir& dir, std::string& skipReason)> FreshDatabase;
     std::function<void(const std::string& connectionString)> DropDatabase;  // may be empty
     std::function<std::string(std::string_view upperHex)> BlobLiteral;     // SQL for a binary value
-    std::function<std::string(std::string_view upperHex)> BlobText;        // how the route shows it
     // The driver runs a text of several statements (the SQLite3 ODBC driver refuses them).
     bool SeveralStatements = true;
     // The engine runs a text's statements as one transaction, so a failure undoes earlier ones.

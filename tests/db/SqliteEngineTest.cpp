@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 namespace tbn::test {
 namespace {
@@ -77,7 +79,7 @@ TEST_F(SqliteEngine, AFailureOnTheFirstRowRaisesFromOpenAndALaterOneFromMoveNext
     EXPECT_TRUE(CaughtError([&] { rs.Open(overflowAt2 + "; SELECT 1", cnn_); })) << "buffering meets it too";
 }
 
-TEST_F(SqliteEngine, AWriteLockedDatabaseFailsWithinTheBusyTimeout) {
+TEST_F(SqliteEngine, AWriteLockedDatabaseFailsWithinTheBusyTimeoutOrAtACancel) {
     db::Connection holder;
     holder.Open(ConnectionStringFor(0));
     Exec(holder, "BEGIN IMMEDIATE; INSERT INTO t (x) VALUES (1)");
@@ -93,7 +95,28 @@ TEST_F(SqliteEngine, AWriteLockedDatabaseFailsWithinTheBusyTimeout) {
     EXPECT_GE(waited, std::chrono::milliseconds(250));
     EXPECT_LT(waited, std::chrono::seconds(3));
 
+    // A cancel ends the wait for the lock, however long the busy timeout.
+    db::Connection patient;
+    patient.Open(ConnectionStringFor(600'000));
+    const std::unique_ptr<db::CancelHandle> cancel = patient.session().PrepareCancel();
+    std::optional<Error> cancelled;
+    std::atomic<bool> ended{false};
+    std::thread waiting([&] {
+        cancelled = CaughtError([&] { Exec(patient, "INSERT INTO t (x) VALUES (3)"); });
+        ended = true;
+    });
+    // Repeated, as a run repeats it: a request that comes before the command starts is lost.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!ended && std::chrono::steady_clock::now() < giveUp) {
+        cancel->Cancel();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_TRUE(ended) << "still waiting for the lock after a minute of cancels";
     Exec(holder, "COMMIT");
+    waiting.join();
+    EXPECT_TRUE(cancelled);
+    Exec(patient, "INSERT INTO t (x) VALUES (3)");  // the next command may wait again
+    Exec(holder, "DELETE FROM t WHERE x = 3");
     Exec(writer, "INSERT INTO t (x) VALUES (2)");
     EXPECT_EQ(Query(cnn_, "SELECT x FROM t ORDER BY x")->Rows, (std::vector<Row>{{"1"}, {"2"}}));
 }

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 using tbn::platform::FlexGrid;
 
@@ -333,7 +334,7 @@ TEST_F(FlexGridTest, PropertiesOfTheControl) {
     EXPECT_EQ(grid.WidthTwips(), static_cast<int>(std::lround(tbn::platform::PixelsToTwips(300))));
 }
 
-TEST_F(FlexGridTest, ANullIsDrawnAsGreyItalicNullWhileItsTextStaysEmpty) {
+TEST_F(FlexGridTest, ANullIsDrawnAsAFadedItalicNullWhileItsTextStaysEmptyAndDimmedCellsFade) {
     FlexGrid grid;
     FillLikeAQuery(grid, 2);  // record 1 has a null in column 2, record 2 an "é"
     grid.SetTextMatrix(2, 2, "");  // an empty text, not a null
@@ -353,6 +354,27 @@ TEST_F(FlexGridTest, ANullIsDrawnAsGreyItalicNullWhileItsTextStaysEmpty) {
     EXPECT_EQ(drawn(2, 2).text, "");
     EXPECT_FALSE(drawn(2, 2).font.italic());
     EXPECT_NE(drawn(1, 2).palette.color(QPalette::Text), drawn(2, 2).palette.color(QPalette::Text));
+
+    // Selected, it is drawn in the selection's text colour, faded: readable on the selection.
+    auto distance = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+    };
+    auto selectedText = [&](std::int64_t row, std::int64_t col) { return drawn(row, col).palette.color(QPalette::HighlightedText); };
+    const QColor selection = drawn(2, 1).palette.color(QPalette::Highlight);
+    EXPECT_NE(selectedText(1, 2), selectedText(2, 1));
+    EXPECT_GE(distance(selectedText(1, 2), selection), distance(selectedText(2, 1), selection) / 2);
+
+    // Dimmed, every cell's text moves toward its background, selected or not, and reads the same.
+    const QColor text = drawn(2, 1).palette.color(QPalette::Text);
+    const QColor base = drawn(2, 1).palette.color(QPalette::Base);
+    const QColor plainSelected = selectedText(2, 1);
+    grid.SetDimmed(true);
+    EXPECT_TRUE(grid.Dimmed());
+    EXPECT_LT(distance(drawn(2, 1).palette.color(QPalette::Text), base), distance(text, base));
+    EXPECT_LT(distance(selectedText(2, 1), selection), distance(plainSelected, selection));
+    EXPECT_EQ(drawn(2, 1).text, grid.TextMatrix(2, 1));
+    grid.SetDimmed(false);
+    EXPECT_EQ(drawn(2, 1).palette.color(QPalette::Text), text);
 
     grid.SetTextMatrix(1, 2, "");
     EXPECT_FALSE(grid.IsNull(1, 2));

@@ -98,6 +98,16 @@ TEST_F(AutosizeTest, ATextTooWideForAColumnIsCappedAndSizingGoesOn) {
     EXPECT_TRUE(grid->isVisible());
 }
 
+TEST_F(AutosizeTest, AMultiLineTextIsSizedByTheFirstLineTheCellDraws) {
+    Fill(2);
+    const QString first = QStringLiteral("a much longer header, and more");
+    const QString second = QStringLiteral("a second line, far longer than anything the cell ever draws of it");
+    grid->SetTextMatrix(2, 1, first + QStringLiteral("\r\n") + second);
+    window->AutosizeGridColumns(*grid, 100, 400);
+    EXPECT_GE(grid->ColWidth(1), Expected(first));
+    EXPECT_LT(grid->ColWidth(1), Expected(second));
+}
+
 class AutosizeWindowTest : public QueryWindowFixture {};
 
 // After a run the columns fill the grid's visible area, whether or not the rows need the

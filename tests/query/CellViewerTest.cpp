@@ -22,6 +22,7 @@ struct Seen {
     bool hexadecimal = false;
     QString bytes;
     QString copied;
+    qsizetype allShown = -1;  // the text's length after "Show all", when the button is there
 };
 } // namespace
 
@@ -31,7 +32,8 @@ protected:
         QueryWindowFixture::SetUp();
         window = OpenWindow("cells", MakeDatabase("c.db", "CREATE TABLE v(t TEXT, b BLOB);"
                                                           "INSERT INTO v VALUES('héllo wörld 😀', x'00414243ff'),"
-                                                          "(hex(randomblob(500000)), NULL);"));
+                                                          "(hex(randomblob(500000)), NULL),"
+                                                          "(hex(randomblob(600000)), NULL);"));
         tbn::platform::SetModalResponder([this](QDialog& dialog) {
             auto& viewer = dynamic_cast<CellViewer&>(dialog);
             Seen seen{viewer.windowTitle(), viewer.TextPane()->toPlainText(), viewer.SizeLabel()->text(),
@@ -40,6 +42,10 @@ protected:
             EXPECT_TRUE(QTest::qWaitForWindowExposed(&viewer));
             viewer.CopyButton()->click();
             seen.copied = tbn::platform::Clipboard::GetText();
+            if (viewer.ShowAllButton()->isVisible()) {
+                viewer.ShowAllButton()->click();
+                seen.allShown = viewer.TextPane()->toPlainText().size();
+            }
             if (seen.hexadecimal) {
                 viewer.AsBytes()->setChecked(true);
                 seen.bytes = viewer.TextPane()->toPlainText();
@@ -103,4 +109,13 @@ TEST_F(CellViewerTest, DoubleClickOrShiftF2ShowsTheWholeCellWithItsSizesAndHexBy
     QTest::keyClick(&grid, Qt::Key_F2, Qt::ShiftModifier);
     ASSERT_EQ(opened.size(), 4u);
     EXPECT_EQ(opened[3].title, QStringLiteral("b, row 2 (NULL)"));
+    EXPECT_EQ(opened[2].allShown, -1) << "a million characters show whole at once";
+
+    // Longer, it shows its beginning first; Copy still takes the whole cell.
+    DoubleClick(grid.viewport(), CellPoint(3, 1));
+    ASSERT_EQ(opened.size(), 5u);
+    EXPECT_EQ(opened[4].text.size(), CellViewer::kFirstShownChars);
+    EXPECT_TRUE(opened[4].sizes.startsWith(QStringLiteral("1200000 characters"))) << opened[4].sizes.toStdString();
+    EXPECT_EQ(opened[4].copied, grid.TextMatrix(3, 1));
+    EXPECT_EQ(opened[4].allShown, 1200000);
 }

@@ -24,6 +24,26 @@ TEST(ErrorPlace, BytesBecomePanePositionsAndLinesCountEveryKindOfBreak) {
     EXPECT_EQ(TokenLengthAt("SELECT 'open\r\nx", 7), 5);
     EXPECT_EQ(TokenLengthAt("SELECT (,", 8), 1);
     EXPECT_EQ(TokenLengthAt("SELECT 1 +", 10), 0);
+
+    EXPECT_EQ(DescriptionWithPlace("42703: no\nHINT: h", {1, 8}), "42703: no (line 1, column 8)\nHINT: h");
+}
+
+TEST(ErrorPlace, AMissingObjectIsFoundByItsNameAsAWholeWordWithinTheStatement) {
+    const std::pair<QString, QString> named[] = {
+        {"no such table: main.orders", "orders"},
+        {"42P01: relation \"sales.orders\" does not exist", "orders"},
+        {"42S02: [ma-3.1.15]Table 'tbn_1.orders' doesn't exist", "orders"},
+        {"no such table: My Orders", "My Orders"},
+        {"UNIQUE constraint failed: t.x", ""},
+    };
+    for (const auto& [description, name] : named)
+        EXPECT_EQ(MissingObjectName(description), name) << description.toStdString();
+
+    const QString text = QStringLiteral("SELECT order_id FROM orders; SELECT * FROM \"My Orders\"");
+    EXPECT_EQ(WholeWordAt(text, 0, 28, QStringLiteral("ORDERS")), text.indexOf("orders"));
+    EXPECT_EQ(WholeWordAt(text, 0, 28, QStringLiteral("order")), std::nullopt) << "only within longer names";
+    EXPECT_EQ(WholeWordAt(text, 28, text.size(), QStringLiteral("My Orders")), text.indexOf('"')) << "at its quote";
+    EXPECT_EQ(WholeWordAt(text, 0, 20, QStringLiteral("orders")), std::nullopt) << "outside the statement";
 }
 
 class ErrorsThatPointTest : public QueryWindowFixture {
@@ -36,7 +56,7 @@ protected:
     frmMain* window = nullptr;
 };
 
-TEST_F(ErrorsThatPointTest, AfterTheReportTheOffendingTokenIsSelected) {
+TEST_F(ErrorsThatPointTest, AfterTheReportTheOffendingTokenOrTheMissingNameIsSelected) {
     // The failing statement is the second; its place is reported in the whole pane.
     window->QueryText().SetText("SELECT 'é' FROM t;\r\n  SELECT a FROM t WHERE nope = 1");
     boxes->Answer(tbn::platform::vbOK);
@@ -46,6 +66,16 @@ TEST_F(ErrorsThatPointTest, AfterTheReportTheOffendingTokenIsSelected) {
     EXPECT_EQ(boxes->Last().title, "frmMain >> ExecuteQuery");
     EXPECT_EQ(Selected(), "nope");
     EXPECT_EQ(QApplication::focusWidget(), window->rtfQueryWidget());
+
+    // Without a place from the engine, a missing table is found by its name in the statement that
+    // failed; the first statement names "nope" too, but it ran.
+    window->QueryText().SetText("SELECT a AS nope FROM t;\r\nSELECT * FROM t JOIN nope ON 1;\r\nSELECT 1 FROM nope");
+    boxes->Answer(tbn::platform::vbOK);
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
+    ASSERT_EQ(boxes->Count(), 2u);
+    EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 no such table: nope (line 2, column 22)");
+    EXPECT_EQ(window->QueryText().SelStart(), window->QueryText().Text().indexOf("JOIN nope") + 5);
+    EXPECT_EQ(Selected(), "nope");
 }
 
 TEST_F(ErrorsThatPointTest, ARunOfTheSelectionPointsWithinThePane) {

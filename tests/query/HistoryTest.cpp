@@ -104,9 +104,16 @@ TEST_F(HistoryTest, KeepsSuccessesFailuresAndCancelledRunsWithoutPasswords) {
     const QString cnn = MakeDatabase(QStringLiteral("p.db"), "SELECT 1;") + QStringLiteral(";Password=s3cret");
     frmMain* once = OpenWindow(QStringLiteral("(temp) ") + cnn, cnn);
     Run(once, QStringLiteral("SELECT 1"));
+    // A saved line without a name of its own is named by its string.
+    const QString nameless = cnn + QStringLiteral(";TLSKEYPWD=k3y;pqopt={sslmode=require password=n3sted}");
+    Run(OpenWindow(nameless, nameless), QStringLiteral("SELECT 1"));
 
-    const std::vector<HistoryRun> runs = Recorded();
-    ASSERT_EQ(runs.size(), 5u);
+    std::vector<HistoryRun> runs = Recorded();
+    ASSERT_EQ(runs.size(), 6u);
+    for (const char* secret : {"s3cret", "k3y", "n3sted"})
+        EXPECT_EQ(runs[0].connection.find(secret), std::string::npos) << runs[0].connection;
+    EXPECT_NE(runs[0].connection.find("pqopt={sslmode=require password=***}"), std::string::npos) << runs[0].connection;
+    runs.erase(runs.begin());
     EXPECT_EQ(runs[4].outcome, RunOutcome::Rows);
     EXPECT_EQ(runs[4].rows, 2);
     EXPECT_EQ(runs[4].text, "SELECT name FROM people");

@@ -1,16 +1,21 @@
 // Runs that take long: every way the window offers stops them without a box, the window goes on
 // working, two windows run side by side, and closing waits for the user's word.
+#include "db/providers/OdbcProvider.h"
 #include "grid/FlexGrid.h"
+#include "query/ConnectionReopener.h"
 #include "query/QueryRun.h"
 #include "query/RunStatusBar.h"
 #include "query/RunStatusText.h"
-#include "support/DeafCancelProxy.h"
+#include "support/LoopbackRelay.h"
+#include "support/MariaDbServer.h"
 #include "support/PgServer.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
+#include "ui/mdlErrors.h"
 #include "ui/TextBox.h"
 
+#include <QElapsedTimer>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -61,6 +66,7 @@ protected:
         ASSERT_TRUE(ExecuteAndWait(*window));
         EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("7"));
         EXPECT_TRUE(Status(window).startsWith(QStringLiteral("1 row in "))) << Status(window).toStdString();
+        EXPECT_FALSE(Status(window).contains(QStringLiteral("previous"))) << Status(window).toStdString();
     }
     static QString Status(frmMain* window) { return window->StatusLine()->Text(); }
 };
@@ -79,7 +85,9 @@ TEST_F(RunControlTest, EscapeStopsALongComputationAndTheWindowGoesOn) {
     frmMain* window = Open();
     window->QueryText().SetText(QStringLiteral("SELECT name FROM people ORDER BY name"));
     ASSERT_TRUE(ExecuteAndWait(*window));
+    EXPECT_FALSE(window->FlexWidget()->Dimmed());
     Start(window, kEndless);
+    EXPECT_TRUE(window->FlexWidget()->Dimmed()) << "the rows on screen are not the run's own";
 
     // While it runs, another run in the same window is refused in words, not started.
     window->ExecuteQuery();
@@ -92,8 +100,21 @@ TEST_F(RunControlTest, EscapeStopsALongComputationAndTheWindowGoesOn) {
     EXPECT_EQ(boxes->Count(), 0u);
     EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("Ada"));  // nothing had come: the last result stays
+    EXPECT_TRUE(Status(window).endsWith(QStringLiteral("; showing the previous result"))) << Status(window).toStdString();
+    EXPECT_FALSE(window->FlexWidget()->Dimmed());
     EXPECT_EQ(MousePointer(), vbDefault);
+    boxes->Answer(vbOK);
+    window->QueryText().SetText(QStringLiteral("SELECT * FROM missing"));
+    ASSERT_TRUE(ExecuteAndWait(*window));
+    EXPECT_TRUE(Status(window).endsWith(QStringLiteral("; showing the previous result"))) << Status(window).toStdString();
     RunsAgain(window);
+
+    // A window that showed nothing yet has nothing to keep.
+    frmMain* fresh = Open(QStringLiteral("fresh.db"));
+    boxes->Answer(vbOK);
+    fresh->QueryText().SetText(QStringLiteral("SELECT * FROM missing"));
+    ASSERT_TRUE(ExecuteAndWait(*fresh));
+    EXPECT_FALSE(Status(fresh).contains(QStringLiteral("previous"))) << Status(fresh).toStdString();
 }
 
 TEST_F(RunControlTest, TheCancelButtonKeepsTheRowsFetchedSoFar) {
@@ -196,7 +217,7 @@ TEST_F(RunControlTest, AServerThatIgnoresTheCancelLosesTheConnectionWhichIsOpene
     const std::optional<tbn::test::PgServer> server = tbn::test::PgServer::FromEnvironment();
     if (!server) GTEST_SKIP() << tbn::test::PgServer::AbsentReason();
     tbn::test::PgServer relayed = *server;
-    tbn::test::DeafCancelProxy relay(server->Host, server->Port);
+    tbn::test::LoopbackRelay relay(server->Host, server->Port, tbn::test::LoopbackRelay::Cancels::DeafToPostgresCancels);
     relayed.Host = "127.0.0.1";
     relayed.Port = relay.Port();
     // Directly, the connection is severed under the waiting call; through ODBC, which offers no
@@ -221,6 +242,48 @@ TEST_F(RunControlTest, AServerThatIgnoresTheCancelLosesTheConnectionWhichIsOpene
         EXPECT_TRUE(window->IsConnected());
         RunsAgain(window);
     }
+}
+
+TEST(ConnectionReopenerTest, GivingUpOnAServerThatNeverAnswersEndsTheWaitAtOnce) {
+    tbn::test::LoopbackRelay silent("127.0.0.1", "9");  // frozen before any server is reached
+    silent.Freeze();
+    // No timeout of its own: the open would wait as long as the server stays silent.
+    tbn::query::ConnectionReopener reopener("Provider=PostgreSQL;Host=127.0.0.1;Port=" + silent.Port() +
+                                            ";User ID=x;Connect Timeout=0");
+    ASSERT_FALSE(reopener.Finished());
+    reopener.GiveUp(10);
+    EXPECT_TRUE(reopener.Finished());
+    EXPECT_EQ(mdlErrors::CurrentError(reopener.Failure()).Description(),
+              "The server did not answer within 10 s.");
+    EXPECT_EQ(reopener.TakeSession(), nullptr);
+}
+
+// A server stopped in its tracks answers neither the cancel nor the new connection; the run still
+// ends once the connection has been dropped and its reopening has waited out the login timeout.
+TEST_F(RunControlTest, AStoppedServerEndsTheCancelWithinTheLoginTimeout) {
+    const std::optional<tbn::test::MariaDbServer> server = tbn::test::MariaDbServer::FromEnvironment();
+    if (!server) GTEST_SKIP() << tbn::test::MariaDbServer::AbsentReason();
+    tbn::test::MariaDbServer relayed = *server;
+    tbn::test::LoopbackRelay relay(server->Host, server->Port);
+    relayed.Host = "127.0.0.1";
+    relayed.Port = relay.Port();
+    frmMain* window = OpenPostgres(relayed.OdbcConnectionString());
+    ASSERT_TRUE(window);
+    Start(window, QStringLiteral("SELECT SLEEP(60)"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->StatusLine()->cancelButton()->isVisible(); }, 10000));
+    relay.Freeze();
+    QElapsedTimer cancelled;
+    cancelled.start();
+    window->CancelQuery();
+    const int loginTimeoutMs = tbn::db::OdbcLoginTimeoutSeconds * 1000;
+    ASSERT_TRUE(WaitForRun(*window, tbn::query::QueryRun::kCancelAnswerMs + loginTimeoutMs + 5000))
+        << "still running " << cancelled.elapsed() << " ms after the cancel";
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
+    EXPECT_TRUE(Status(window).contains(QStringLiteral("opening it again failed"))) << Status(window).toStdString();
+    EXPECT_FALSE(window->IsConnected());
+    EXPECT_EQ(boxes->Count(), 0u);
+    // The driver itself gave up: nothing is left waiting on the stopped server.
+    EXPECT_FALSE(Status(window).contains(QStringLiteral("did not answer within"))) << Status(window).toStdString();
 }
 
 } // namespace

@@ -39,7 +39,7 @@ std::string ColumnName(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialec
 }
 
 // The characters a column's text may take, 0 when unbounded or too long to bind. Binary values
-// have driver-specific text forms (hex, with or without a prefix), so they are always read whole.
+// are read whole, as bytes (see OdbcRowStream).
 SQLULEN BoundCharacters(const ColumnInfo& column) {
     switch (column.type) {
     case SQL_LONGVARCHAR:

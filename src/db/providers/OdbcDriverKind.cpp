@@ -4,6 +4,7 @@
 #include <link.h>
 #include <sqlext.h>
 
+#include <cctype>
 #include <string>
 #include <string_view>
 
@@ -45,12 +46,10 @@ bool DriverHasWideCalls(SQLHDBC dbc) {
     return wide;
 }
 
-bool DriverGivesBinaryAsRawText(SQLHDBC dbc) {
-    char name[512] = {};
-    SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DRIVER_NAME, name, sizeof name, &length))) return false;
-    const std::string_view driver(name);
-    return driver.starts_with("libmaodbc") || driver.starts_with("maodbc");
+bool BoundsLoginByConnTimeoutKey(std::string_view driver) {
+    std::string lower(driver);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("mariadb") != std::string::npos || lower.find("maodbc") != std::string::npos;
 }
 
 } // namespace tbn::db::odbc

@@ -6,15 +6,18 @@
 // ANSI-only drivers such as the SQLite3 one.
 #include <sql.h>
 
+#include <string_view>
+
 namespace tbn::db::odbc {
 
 // True unless the driver's library is found loaded and lacks SQLExecDirectW; the library is found
 // by the file name the driver reports (SQL_DRIVER_NAME).
 bool DriverHasWideCalls(SQLHDBC dbc);
 
-// True for drivers known to hand a binary value asked for as text over as its raw bytes (MariaDB
-// Connector/ODBC), where ODBC wants hex: such a value is cut at its first NUL, or fails the whole
-// read at a byte that is not UTF-8. Other drivers' hex forms are kept as they give them.
-bool DriverGivesBinaryAsRawText(SQLHDBC dbc);
+// MariaDB Connector/ODBC ignores SQL_ATTR_LOGIN_TIMEOUT while it waits for the server's greeting,
+// so a server that takes the connection but never answers (stopped, or behind a dead link) holds
+// SQLDriverConnect for good; its own CONN_TIMEOUT key bounds that wait. True for a driver named, or
+// given as a library file, like that one.
+bool BoundsLoginByConnTimeoutKey(std::string_view driver);
 
 } // namespace tbn::db::odbc

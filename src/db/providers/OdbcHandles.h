@@ -69,9 +69,6 @@ struct Dialect {
     bool wide = true;
     std::string_view secret;
     std::string_view user;
-    // The driver gives binary values as their raw bytes when asked for text, not as hex; they are
-    // then asked for as bytes and written as hex here.
-    bool rawBinaryText = false;
 };
 
 // Every diagnostic record of the handle, "SQLSTATE: message" one per line; Number is the first

@@ -77,10 +77,9 @@ public:
     std::string password;  // only to keep it out of messages
     std::string user;
     bool wide = true;                // see OdbcDriverKind.h
-    bool rawBinaryText = false;      // see OdbcDriverKind.h
     SQLUINTEGER getDataExtensions = 0;  // the driver's SQL_GETDATA_EXTENSIONS
     bool severalResults = true;      // SQL_MULT_RESULT_SETS: one text may give several results
-    Dialect dialect() const { return Dialect{wide, password, user, rawBinaryText}; }
+    Dialect dialect() const { return Dialect{wide, password, user}; }
 
     // Many drivers serve one active statement per connection, so the link remembers the cursor
     // that is still reading; whoever needs the connection first has it read the rest into memory.

@@ -2,11 +2,13 @@
 
 #include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
+#include "db/OdbcSources.h"
 #include "db/ProviderCatalogue.h"
 #include "db/providers/OdbcDriverKind.h"
 #include "db/providers/OdbcSession.h"
 #include "db/providers/OdbcText.h"
 
+#include <optional>
 #include <vector>
 
 namespace tbn::db {
@@ -59,7 +61,12 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
     // Drivers that ignore the login timeout say so with a warning; that is not worth failing for.
     SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(OdbcLoginTimeoutSeconds)), 0);
 
-    std::u16string in = odbc::ToUtf16(OdbcConnectionText(properties));
+    std::string text = OdbcConnectionText(properties);
+    std::optional<std::string> driver = properties.Get({"Driver"});
+    if (!driver) driver = OdbcDataSourceDriver(properties.Get({"DSN"}).value_or(""));
+    if (!properties.Get({"CONN_TIMEOUT"}) && odbc::BoundsLoginByConnTimeoutKey(*driver))
+        text += "CONN_TIMEOUT=" + std::to_string(OdbcLoginTimeoutSeconds) + ";";
+    std::u16string in = odbc::ToUtf16(text);
     std::vector<SQLWCHAR> out(4096);
     SQLSMALLINT outLength = 0;
     const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, odbc::Wide(in), SQL_NTS, out.data(),
@@ -68,7 +75,6 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
         throw odbc::Diagnostics(SQL_HANDLE_DBC, dbc, link->dialect(), "The ODBC driver manager could not connect.");
     link->dbc->SetConnected();
     link->wide = odbc::DriverHasWideCalls(dbc);
-    link->rawBinaryText = odbc::DriverGivesBinaryAsRawText(dbc);
     // Drivers that do not answer are taken at their narrowest: no SQLGetData beside bound
     // columns, and possibly several results per text.
     SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &link->getDataExtensions, sizeof link->getDataExtensions, nullptr);

@@ -1,5 +1,6 @@
 #include "db/providers/OdbcRowReader.h"
 
+#include "db/providers/HexText.h"
 #include "db/providers/OdbcText.h"
 
 namespace tbn::db::odbc {
@@ -54,13 +55,7 @@ bool ReadWholeBytesAsHex(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dial
                          std::string& out) {
     out.clear();
     if (!ReadPieces(stmt, column, SQL_C_BINARY, bytesScratch, dialect)) return false;
-    static constexpr char digits[] = "0123456789ABCDEF";
-    out.resize(bytesScratch.size() * 2);
-    for (std::size_t i = 0; i < bytesScratch.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytesScratch[i]);
-        out[2 * i] = digits[byte >> 4];
-        out[2 * i + 1] = digits[byte & 0x0F];
-    }
+    AppendHex(out, bytesScratch.data(), bytesScratch.size());
     return true;
 }
 

@@ -13,8 +13,8 @@ namespace tbn::db::odbc {
 bool ReadWholeValue(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect, std::u16string& wideScratch,
                     std::string& out);
 
-// The value of column (1-based) read as bytes and written as upper-case hex in out, for drivers
-// that give binary values raw when asked for text; false for a null.
+// The value of column (1-based) read as bytes and written as upper-case hex in out (see HexText.h);
+// false for a null.
 bool ReadWholeBytesAsHex(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect, std::string& bytesScratch,
                          std::string& out);
 

@@ -90,7 +90,9 @@ void RowStream::ReadRow() {
             positioned = true;
         }
         const auto number = static_cast<SQLUSMALLINT>(c + 1);
-        cell.null = dialect_.rawBinaryText && IsBinaryType(columns_[c].type)
+        // Drivers give binary values as text in forms of their own (X'..', lower-case hex, raw
+        // bytes), so they are asked for the bytes.
+        cell.null = IsBinaryType(columns_[c].type)
                         ? !ReadWholeBytesAsHex(stmt_, number, dialect_, bytes_, texts_[c])
                         : !ReadWholeValue(stmt_, number, dialect_, wide_, texts_[c]);
         cell.text = cell.null ? std::string_view() : std::string_view(texts_[c]);

@@ -115,7 +115,9 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
             return kept;
         }
     }
-    throw StatementError(stmt);
+    Error error = StatementError(stmt);
+    if (!MayGiveSeveralResults(commandText)) error.SetFailedStatement(Error::ByteRange{0, commandText.size()});
+    throw error;
 }
 
 } // namespace tbn::db::odbc

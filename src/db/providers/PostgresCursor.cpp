@@ -1,14 +1,30 @@
 #include "db/providers/PostgresCursor.h"
 
 #include "core/ErrorCodes.h"
+#include "db/providers/HexText.h"
+
+#include <memory>
 
 namespace tbn::db::pg {
+
+namespace {
+constexpr Oid kByteaOid = 17;
+
+struct PqFree {
+    void operator()(unsigned char* p) const noexcept { PQfreemem(p); }
+};
+} // namespace
 
 StreamingCursor::StreamingCursor(LinkPtr link, ResultPtr first, bool ownsRest)
     : link_(std::move(link)), ownsRest_(ownsRest) {
     const int count = PQnfields(first.get());
     names_.reserve(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) names_.emplace_back(PQfname(first.get(), i));
+    bytea_.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        names_.emplace_back(PQfname(first.get(), i));
+        bytea_.push_back(PQftype(first.get(), i) == kByteaOid);
+    }
+    hex_.resize(names_.size());
     link_->SetReader(this);
     Adopt(std::move(first));
 }
@@ -92,8 +108,25 @@ std::string_view StreamingCursor::Value(std::size_t index) const {
     if (buffered_) return buffered_->Value(index);
     if (!current_) return {};
     const int column = Column(index);
-    return {PQgetvalue(current_.get(), row_, column),
-            static_cast<std::size_t>(PQgetlength(current_.get(), row_, column))};
+    const std::string_view text(PQgetvalue(current_.get(), row_, column),
+                                static_cast<std::size_t>(PQgetlength(current_.get(), row_, column)));
+    return bytea_[index] ? ByteaText(index, text) : text;
+}
+
+std::string_view StreamingCursor::ByteaText(std::size_t index, std::string_view serverText) const {
+    std::string& hex = hex_[index];
+    hex.clear();
+    if (serverText.starts_with("\\x")) {
+        AppendUpperHexDigits(hex, serverText.substr(2));
+        return hex;
+    }
+    // A server set to bytea_output = 'escape' writes octal escapes; libpq reads either form.
+    std::size_t size = 0;
+    const std::unique_ptr<unsigned char, PqFree> bytes(
+        PQunescapeBytea(reinterpret_cast<const unsigned char*>(PQgetvalue(current_.get(), row_, Column(index))), &size));
+    if (!bytes) throw Error(ErrorCode::ProviderFailure, "Out of memory while reading a bytea value.");
+    AppendHex(hex, bytes.get(), size);
+    return hex;
 }
 
 void StreamingCursor::Detach() {

@@ -1,6 +1,7 @@
 #pragma once
 // A cursor over one PostgreSQL row set as it arrives from the server (libpq single-row mode, or a
-// complete result): only the current row's result is held, never the whole set.
+// complete result): only the current row's result is held, never the whole set. Values are the
+// server's text format, but for bytea, which is given as hexadecimal (see HexText.h).
 #include "db/providers/BufferedCursor.h"
 #include "db/providers/PostgresHandles.h"
 
@@ -37,9 +38,12 @@ private:
     void Advance();
     void Finish();  // the set is over: reads the command's last results, raises the first failure
     int Column(std::size_t index) const;
+    std::string_view ByteaText(std::size_t index, std::string_view serverText) const;
 
     LinkPtr link_;
     std::vector<std::string> names_;
+    std::vector<bool> bytea_;
+    mutable std::vector<std::string> hex_;  // the current row's bytea values, as Value() gives them
     ResultPtr current_;  // null at the end
     int row_ = 0;
     int rows_ = 0;

@@ -44,6 +44,15 @@ Error Link::ResultError(const PGresult* result) const {
     std::string description;
     if (state && primary) {
         description = std::string(state) + ": " + primary;
+        // The server's explanation and advice ("Perhaps you meant to reference the column ...")
+        // are often what tells the user how to mend the statement.
+        for (const auto& [field, label] : {std::pair{PG_DIAG_MESSAGE_DETAIL, "\nDETAIL: "},
+                                          std::pair{PG_DIAG_MESSAGE_HINT, "\nHINT: "}}) {
+            if (const char* text = PQresultErrorField(result, field); text && *text) {
+                description += label;
+                description += text;
+            }
+        }
     } else {
         // libpq's own failures (a lost connection, say) carry no SQLSTATE, only the message.
         description = TrimmedMessage(PQresultErrorMessage(result));

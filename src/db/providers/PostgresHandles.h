@@ -35,7 +35,8 @@ public:
     // Makes the connection idle: the pending cursor, if any, reads its remaining rows into memory.
     void Release();
 
-    // A failed result: "SQLSTATE: primary message", Number ServerError.
+    // A failed result: "SQLSTATE: primary message", then "DETAIL: ..." and "HINT: ..." on lines of
+    // their own when the server gave them; Number ServerError.
     Error ResultError(const PGresult* result) const;
     // The connection's current failure (no result to read it from).
     Error ConnectionError(std::int32_t number) const;

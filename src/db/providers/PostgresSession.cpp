@@ -111,6 +111,7 @@ std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
         if (IsFailure(raw)) {
             Error error = link_->ResultError(raw);
             error.SetCommandOffset(StatementPosition(raw, commandText));
+            if (!several) error.SetFailedStatement(Error::ByteRange{0, commandText.size()});
             DrainResults(conn);
             throw error;
         }

@@ -8,6 +8,9 @@
 #include "db/providers/PostgresProvider.h"
 #include "db/providers/SqliteProvider.h"
 
+#include <algorithm>
+#include <string>
+
 namespace tbn::db {
 
 namespace {
@@ -46,6 +49,18 @@ std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::str
         return OpenOdbcSession(properties);
     }
     throw Error(ErrorCode::UnknownProvider, "The requested provider is not available in this build of TBN.");
+}
+
+int LoginTimeoutSeconds(std::string_view connectionString) noexcept {
+    try {
+        const ConnectionString properties = ConnectionString::Parse(connectionString);
+        if (ChooseEngine(properties) != Engine::PostgreSql) return OdbcLoginTimeoutSeconds;
+        for (const auto& [key, value] : PostgresConnectParams(properties))
+            if (key == "connect_timeout") return std::max(std::stoi(value), 0);
+    } catch (...) {
+        // Any string that cannot be read fails at once when opened.
+    }
+    return OdbcLoginTimeoutSeconds;
 }
 
 } // namespace tbn::db

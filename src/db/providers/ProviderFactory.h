@@ -15,4 +15,9 @@ namespace tbn::db {
 std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::string_view user,
                                      std::string_view password);
 
+// How long opening a connection of this string may wait for its server before the engine gives
+// up, in seconds: PostgreSQL's connect timeout, ODBC's login timeout (the same for a string that
+// cannot be read).
+int LoginTimeoutSeconds(std::string_view connectionString) noexcept;
+
 } // namespace tbn::db

@@ -1,6 +1,7 @@
 #include "db/providers/SqliteCursor.h"
 
 #include "core/ErrorCodes.h"
+#include "db/providers/HexText.h"
 
 namespace tbn::db::sqlite {
 

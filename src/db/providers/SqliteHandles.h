@@ -19,14 +19,12 @@ using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
 using DatabasePtr = std::shared_ptr<sqlite3>;
 
-// Takes ownership of a handle from sqlite3_open_v2 (null allowed).
-DatabasePtr AdoptDatabase(sqlite3* db);
+// Takes ownership of a handle from sqlite3_open_v2 (null allowed); keepAlive (a busy handler's
+// state, say) lives until the handle is closed.
+DatabasePtr AdoptDatabase(sqlite3* db, std::shared_ptr<void> keepAlive = {});
 
 // The connection's current failure: Number is the extended result code, Description the engine's
 // message, after "context: " when a context is given.
 Error LastError(sqlite3* db, std::string_view context = {});
-
-// Appends the bytes as uppercase hexadecimal, two digits each.
-void AppendHex(std::string& out, const void* bytes, std::size_t size);
 
 } // namespace tbn::db::sqlite

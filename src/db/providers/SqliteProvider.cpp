@@ -4,6 +4,7 @@
 #include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
 #include "db/ProviderCatalogue.h"
+#include "db/providers/SqliteBusyWait.h"
 #include "db/providers/SqliteSession.h"
 
 #include <charconv>
@@ -61,7 +62,8 @@ std::unique_ptr<Session> OpenSqliteSession(const ConnectionString& properties) {
     // would only cost time: on a million rows it is a fifth of the fetch.
     // A file: URI is how a file whose name is not valid UTF-8 reaches here (%XX for each odd byte).
     int rc = sqlite3_open_v2(path.c_str(), &raw, flags | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_URI, nullptr);
-    sqlite::DatabasePtr db = sqlite::AdoptDatabase(raw);
+    auto busyWait = std::make_shared<sqlite::BusyWait>(busyTimeout);
+    sqlite::DatabasePtr db = sqlite::AdoptDatabase(raw, busyWait);
     if (db) sqlite3_extended_result_codes(db.get(), 1);
     if (rc != SQLITE_OK) {
         Error error = sqlite::LastError(db.get(), context);
@@ -70,7 +72,7 @@ std::unique_ptr<Session> OpenSqliteSession(const ConnectionString& properties) {
                                             " (the file does not exist; Mode=ReadWriteCreate creates a new one)");
         throw error;
     }
-    sqlite3_busy_timeout(db.get(), busyTimeout);
+    sqlite3_busy_handler(db.get(), &sqlite::BusyWait::Handler, busyWait.get());
 
     // SQLite reads the file only when first needed; reading the schema now makes a file that is
     // not a database fail here, with its name, rather than at the first query.
@@ -79,7 +81,7 @@ std::unique_ptr<Session> OpenSqliteSession(const ConnectionString& properties) {
     sqlite::StatementPtr probeOwner(probe);
     if (rc != SQLITE_OK) throw sqlite::LastError(db.get(), context);
 
-    return std::make_unique<sqlite::SqliteSession>(std::move(db));
+    return std::make_unique<sqlite::SqliteSession>(std::move(db), std::move(busyWait));
 }
 
 } // namespace tbn::db

@@ -34,12 +34,16 @@ bool IsSystemName(std::string_view name) {
 class SqliteCancel final : public CancelHandle {
 public:
     // Holding the database keeps it open while another thread may still interrupt it.
-    explicit SqliteCancel(DatabasePtr db) : db_(std::move(db)) {}
-    void Cancel() override { sqlite3_interrupt(db_.get()); }
+    SqliteCancel(DatabasePtr db, std::shared_ptr<BusyWait> busyWait) : db_(std::move(db)), busyWait_(std::move(busyWait)) {}
+    void Cancel() override {
+        busyWait_->Cancel();
+        sqlite3_interrupt(db_.get());
+    }
     bool Sever() override { return false; }
 
 private:
     DatabasePtr db_;
+    std::shared_ptr<BusyWait> busyWait_;
 };
 
 } // namespace
@@ -81,22 +85,25 @@ std::vector<TableInfo> SqliteSession::Tables() {
     return tables;
 }
 
-std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() { return std::make_unique<SqliteCancel>(db_); }
+std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() { return std::make_unique<SqliteCancel>(db_, busyWait_); }
 
 std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
     rowsChanged_ = 0;
+    busyWait_->Rearm();
     std::unique_ptr<Cursor> result;
     std::string_view rest = commandText;
     while (!rest.empty()) {
+        const std::size_t start = commandText.size() - rest.size();
         const char* tail = nullptr;
         StatementPtr stmt;
         try {
             stmt = Prepare(rest, &tail);
         } catch (Error& error) {
             // SQLite places the failure within the statement it was given; the caller knows only
-            // the whole text.
-            if (error.CommandOffset())
-                error.SetCommandOffset(*error.CommandOffset() + (commandText.size() - rest.size()));
+            // the whole text. The tail is set even when the statement is refused.
+            if (error.CommandOffset()) error.SetCommandOffset(*error.CommandOffset() + start);
+            if (tail > rest.data() && tail <= rest.data() + rest.size())
+                error.SetFailedStatement(Error::ByteRange{start, start + static_cast<std::size_t>(tail - rest.data())});
             throw;
         }
         const std::size_t read = tail ? static_cast<std::size_t>(tail - rest.data()) : rest.size();
@@ -109,16 +116,21 @@ std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
                             "; nothing from there on was run.");
         rest.remove_prefix(read);
         if (!stmt) continue;  // only blanks or comments were left
-        if (sqlite3_column_count(stmt.get()) == 0) {
-            const sqlite3_int64 before = sqlite3_total_changes64(db_.get());
-            RunToEnd(db_.get(), stmt.get());
-            rowsChanged_ += sqlite3_total_changes64(db_.get()) - before;
-            continue;
+        try {
+            if (sqlite3_column_count(stmt.get()) == 0) {
+                const sqlite3_int64 before = sqlite3_total_changes64(db_.get());
+                RunToEnd(db_.get(), stmt.get());
+                rowsChanged_ += sqlite3_total_changes64(db_.get()) - before;
+                continue;
+            }
+            auto cursor = std::make_unique<StreamingCursor>(db_, std::move(stmt));
+            if (OnlyCommentsRemain(rest)) return cursor;
+            // The statements after it may change or lock what it reads, so its rows are taken now.
+            result = BufferedCursor::Drain(*cursor);
+        } catch (Error& error) {
+            error.SetFailedStatement(Error::ByteRange{start, start + read});
+            throw;
         }
-        auto cursor = std::make_unique<StreamingCursor>(db_, std::move(stmt));
-        if (OnlyCommentsRemain(rest)) return cursor;
-        // The statements after it may change or lock what it reads, so its rows are taken now.
-        result = BufferedCursor::Drain(*cursor);
     }
     return result;
 }

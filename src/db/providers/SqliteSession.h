@@ -1,13 +1,15 @@
 #pragma once
 // One open SQLite database; see SqliteProvider.h for how it is opened.
 #include "db/Session.h"
+#include "db/providers/SqliteBusyWait.h"
 #include "db/providers/SqliteHandles.h"
 
 namespace tbn::db::sqlite {
 
 class SqliteSession final : public Session {
 public:
-    explicit SqliteSession(DatabasePtr db) : db_(std::move(db)) {}
+    SqliteSession(DatabasePtr db, std::shared_ptr<BusyWait> busyWait)
+        : db_(std::move(db)), busyWait_(std::move(busyWait)) {}
 
     // sqlite_schema first, then every table and view in the order of sqlite_schema.
     std::vector<TableInfo> Tables() override;
@@ -16,13 +18,15 @@ public:
     std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
     // Counted from the connection's running total, so rows changed by triggers count as well.
     std::int64_t RowsChanged() const override { return rowsChanged_; }
-    // sqlite3_interrupt; there is no link to sever.
+    // sqlite3_interrupt, and an end to any wait for another connection's lock; there is no link
+    // to sever.
     std::unique_ptr<CancelHandle> PrepareCancel() override;
 
 private:
     StatementPtr Prepare(std::string_view sql, const char** tail);
 
     DatabasePtr db_;
+    std::shared_ptr<BusyWait> busyWait_;
     std::int64_t rowsChanged_ = 0;
 };
 

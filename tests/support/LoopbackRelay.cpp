@@ -1,4 +1,4 @@
-#include "support/DeafCancelProxy.h"
+#include "support/LoopbackRelay.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -49,8 +49,8 @@ bool WriteAll(int fd, const char* data, ssize_t size) {
 
 } // namespace
 
-DeafCancelProxy::DeafCancelProxy(const std::string& serverHost, const std::string& serverPort)
-    : serverHost_(serverHost), serverPort_(serverPort) {
+LoopbackRelay::LoopbackRelay(const std::string& serverHost, const std::string& serverPort, Cancels cancels)
+    : serverHost_(serverHost), serverPort_(serverPort), cancels_(cancels) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -58,15 +58,23 @@ DeafCancelProxy::DeafCancelProxy(const std::string& serverHost, const std::strin
     socklen_t length = sizeof address;
     if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listener_, 16) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        pipe2(stopPipe_, O_CLOEXEC) != 0)
+        pipe2(wakePipe_, O_CLOEXEC) != 0)
         throw std::runtime_error(std::string("the relay cannot listen: ") + std::strerror(errno));
     port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] { Serve(); });
 }
 
-DeafCancelProxy::~DeafCancelProxy() {
-    const char stop = 0;
-    if (write(stopPipe_[1], &stop, 1) != 1) std::terminate();
+void LoopbackRelay::Wake(char why) {
+    if (write(wakePipe_[1], &why, 1) != 1) std::terminate();
+}
+
+void LoopbackRelay::Freeze() {
+    frozen_ = true;
+    Wake('f');
+}
+
+LoopbackRelay::~LoopbackRelay() {
+    Wake('s');
     thread_.join();
     for (const Relay& relay : relays_) {
         close(relay.client);
@@ -74,20 +82,25 @@ DeafCancelProxy::~DeafCancelProxy() {
     }
     for (int fd : held_) close(fd);
     close(listener_);
-    close(stopPipe_[0]);
-    close(stopPipe_[1]);
+    close(wakePipe_[0]);
+    close(wakePipe_[1]);
 }
 
-void DeafCancelProxy::Serve() {
+void LoopbackRelay::Serve() {
     for (;;) {
-        std::vector<pollfd> watched{{stopPipe_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
-        for (const Relay& relay : relays_) {
+        std::vector<pollfd> watched{{wakePipe_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
+        // Frozen, what either side sends stays where it is, unread.
+        for (const Relay& relay : frozen_ ? std::vector<Relay>{} : relays_) {
             watched.push_back({relay.client, POLLIN, 0});
             watched.push_back({relay.server, POLLIN, 0});
         }
         if (poll(watched.data(), watched.size(), -1) < 0) continue;
-        if (watched[0].revents) return;
-        for (std::size_t i = 0; i < relays_.size();) {
+        if (watched[0].revents) {
+            char why = 0;
+            if (read(wakePipe_[0], &why, 1) != 1 || why == 's') return;
+            continue;
+        }
+        for (std::size_t i = 0; 2 + 2 * i < watched.size();) {
             const pollfd& client = watched[2 + 2 * i];
             const pollfd& server = watched[3 + 2 * i];
             const bool open = (!client.revents || Pump(relays_[i].client, relays_[i].server)) &&
@@ -106,22 +119,31 @@ void DeafCancelProxy::Serve() {
     }
 }
 
-void DeafCancelProxy::Accept() {
+void LoopbackRelay::Accept() {
     const int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (client < 0) return;
-    // Every client message starts with its length and a code; the cancel request is 16 bytes.
-    char start[8];
-    if (recv(client, start, sizeof start, MSG_WAITALL) != sizeof start) {
-        close(client);
+    if (frozen_) {
+        held_.push_back(client);
         return;
     }
-    if (std::memcmp(start + 4, kCancelRequestCode, sizeof kCancelRequestCode) == 0) {
-        held_.push_back(client);
-        ++cancelsHeld_;
-        return;
+    // Every PostgreSQL client message starts with its length and a code; the cancel request is 16
+    // bytes. (Other servers speak first, so nothing is read ahead for them.)
+    char start[8];
+    std::size_t started = 0;
+    if (cancels_ == Cancels::DeafToPostgresCancels) {
+        if (recv(client, start, sizeof start, MSG_WAITALL) != sizeof start) {
+            close(client);
+            return;
+        }
+        if (std::memcmp(start + 4, kCancelRequestCode, sizeof kCancelRequestCode) == 0) {
+            held_.push_back(client);
+            ++cancelsHeld_;
+            return;
+        }
+        started = sizeof start;
     }
     const int server = ConnectTo(serverHost_, serverPort_);
-    if (server < 0 || !WriteAll(server, start, sizeof start)) {
+    if (server < 0 || !WriteAll(server, start, static_cast<ssize_t>(started))) {
         if (server >= 0) close(server);
         close(client);
         return;
@@ -129,7 +151,7 @@ void DeafCancelProxy::Accept() {
     relays_.push_back({client, server});
 }
 
-bool DeafCancelProxy::Pump(int from, int to) {
+bool LoopbackRelay::Pump(int from, int to) {
     char buffer[65536];
     const ssize_t n = recv(from, buffer, sizeof buffer, 0);
     return n > 0 && WriteAll(to, buffer, n);
