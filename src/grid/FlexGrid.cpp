@@ -126,7 +126,7 @@ void FlexGrid::AddItem(const QString& item, std::int64_t index) {
     }
     {
         QScopedValueRollback scope(programmatic_, programmatic_ + 1);
-        model_->InsertRow(index, RowValues{0, values});
+        model_->InsertRow(index, results::RowValues{0, values});
     }
     AfterStructureChange();
 }
@@ -145,10 +145,10 @@ void FlexGrid::FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
                                 std::span<const std::optional<std::string_view>> values) {
     // Rows only grow here, so the current cell and selection stay valid as they are.
     QScopedValueRollback scope(programmatic_, programmatic_ + 1);
-    model_->WriteRowAndAppend(row, RowValues{firstCol, values});
+    model_->WriteRowAndAppend(row, results::RowValues{firstCol, values});
 }
 
-void FlexGrid::AdoptStore(CellStore&& store) {
+void FlexGrid::AdoptStore(results::CellStore&& store) {
     const std::int64_t cols = store.Cols();
     {
         QScopedValueRollback scope(programmatic_, programmatic_ + 1);

@@ -17,9 +17,12 @@
 #include <string_view>
 #include <vector>
 
+namespace tbn::results {
+class CellStore;
+}
+
 namespace tbn::platform {
 
-class CellStore;
 class FlexGridModel;
 class NullCellDelegate;
 
@@ -74,7 +77,7 @@ public:
 
     // Takes over a store filled elsewhere (on another thread, say) as the grid's cells and counts,
     // without copying it. Widths of the columns that remain are kept, as SetCols keeps them.
-    void AdoptStore(CellStore&& store);
+    void AdoptStore(results::CellStore&& store);
 
     // Draws every cell's text faded (headers as they are): the rows of a result that a run is
     // about to replace. Nothing else changes for the user or for any reader of the cells.

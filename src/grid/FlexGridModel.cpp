@@ -108,7 +108,7 @@ void FlexGridModel::NotifyCell(std::int64_t row, std::int64_t col) {
     }
 }
 
-void FlexGridModel::InsertRow(std::int64_t index, const RowValues& row) {
+void FlexGridModel::InsertRow(std::int64_t index, const results::RowValues& row) {
     if (index < 0 || index > store_.Rows()) RaiseSubscriptOutOfRange();
     if (held_) {
         store_.InsertRow(index, row);
@@ -144,7 +144,7 @@ void FlexGridModel::RemoveRow(std::int64_t index) {
     endRemoveRows();
 }
 
-void FlexGridModel::WriteRow(std::int64_t row, const RowValues& values) {
+void FlexGridModel::WriteRow(std::int64_t row, const results::RowValues& values) {
     store_.WriteRow(row, values);
     if (held_) {
         dataDirty_ = true;
@@ -154,10 +154,10 @@ void FlexGridModel::WriteRow(std::int64_t row, const RowValues& values) {
     for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) NotifyCell(row, c);
 }
 
-void FlexGridModel::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
+void FlexGridModel::WriteRowAndAppend(std::int64_t row, const results::RowValues& values) {
     if (!held_) {
         WriteRow(row, values);
-        InsertRow(store_.Rows(), RowValues{});
+        InsertRow(store_.Rows(), results::RowValues{});
         return;
     }
     store_.WriteRowAndAppend(row, values);
@@ -176,7 +176,7 @@ void FlexGridModel::Clear() {
     if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
 }
 
-void FlexGridModel::AdoptStore(CellStore&& store) {
+void FlexGridModel::AdoptStore(results::CellStore&& store) {
     ResetAround([&] { store_ = std::move(store); });
 }
 

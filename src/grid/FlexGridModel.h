@@ -10,7 +10,7 @@
 // While updates are held (the grid's Redraw off) the view keeps seeing the counts it was last
 // told about and no per-row signals are sent; releasing the hold publishes everything with one
 // reset. Every mutator takes grid coordinates and raises tbn::Error 381/380 like CellStore.
-#include "grid/CellStore.h"
+#include "results/CellStore.h"
 
 #include <QAbstractTableModel>
 #include <functional>
@@ -27,7 +27,7 @@ public:
     static constexpr qsizetype kMaxShownChars = 4096;
     static constexpr int NullRole = Qt::UserRole + 1;
 
-    const CellStore& Store() const { return store_; }
+    const results::CellStore& Store() const { return store_; }
     std::size_t BytesUsed() const { return store_.BytesUsed(); }
 
     int FixedRows() const { return fixedRows_; }
@@ -40,12 +40,12 @@ public:
     void SetRows(std::int64_t rows);
     void SetCols(std::int64_t cols);
     void SetCell(std::int64_t row, std::int64_t col, std::string_view text);
-    void InsertRow(std::int64_t index, const RowValues& row);
+    void InsertRow(std::int64_t index, const results::RowValues& row);
     void RemoveRow(std::int64_t index);
-    void WriteRow(std::int64_t row, const RowValues& values);
-    void WriteRowAndAppend(std::int64_t row, const RowValues& values);  // see CellStore
+    void WriteRow(std::int64_t row, const results::RowValues& values);
+    void WriteRowAndAppend(std::int64_t row, const results::RowValues& values);  // see CellStore
     void Clear();
-    void AdoptStore(CellStore&& store);  // every cell and both counts from store, in one reset
+    void AdoptStore(results::CellStore&& store);  // every cell and both counts from store, in one reset
 
     bool UpdatesHeld() const { return held_; }
     void HoldUpdates();
@@ -69,7 +69,7 @@ private:
     void ResetAround(const std::function<void()>& change);
     void NotifyCell(std::int64_t row, std::int64_t col);
 
-    CellStore store_;
+    results::CellStore store_;
     int fixedRows_ = 1;
     int fixedCols_ = 1;
     bool held_ = false;

@@ -26,7 +26,7 @@ class ConnectionReopener;
 struct RunResult {
     RunEnding ending = RunEnding::Failed;
     bool hasRowSet = false;        // store holds the header and the records so far
-    platform::CellStore store;
+    results::CellStore store;
     std::int64_t rows = 0;         // records in store
     std::int64_t rowsChanged = 0;  // for Statement
     double seconds = 0;

@@ -84,8 +84,8 @@ void RunJob::Fill() {
     if (fieldCount == 0) return;
     std::vector<std::optional<std::string_view>> values(fieldCount + 1);
     for (std::size_t c = 0; c < fieldCount; ++c) values[c + 1] = cursor.FieldName(c);
-    store_ = platform::CellStore(2, static_cast<std::int64_t>(fieldCount) + 1);
-    store_.WriteRow(0, platform::RowValues{0, values});
+    store_ = results::CellStore(2, static_cast<std::int64_t>(fieldCount) + 1);
+    store_.WriteRow(0, results::RowValues{0, values});
     hasRowSet_ = true;
 
     char number[24];
@@ -103,7 +103,7 @@ void RunJob::Fill() {
             else
                 values[c + 1] = value;
         }
-        store_.WriteRowAndAppend(r, platform::RowValues{0, values});
+        store_.WriteRowAndAppend(r, results::RowValues{0, values});
         rowsSoFar_.store(r, std::memory_order_relaxed);
         cursor.Next();
     }

@@ -8,7 +8,7 @@
 // is true and the worker thread has been joined (which is what makes its results visible).
 #include "db/Connection.h"
 #include "db/Recordset.h"
-#include "grid/CellStore.h"
+#include "results/CellStore.h"
 
 #include <atomic>
 #include <cstdint>
@@ -53,7 +53,7 @@ public:
     // Results, after the worker has been joined.
     RunEnding Ending() const { return ending_; }
     bool HasRowSet() const { return hasRowSet_; }  // the store holds a header and rows
-    platform::CellStore TakeStore() { return std::move(store_); }
+    results::CellStore TakeStore() { return std::move(store_); }
     std::int64_t RowsChanged() const { return rowsChanged_; }
     std::exception_ptr Failure() const { return failure_; }
     double Seconds() const { return seconds_; }
@@ -71,7 +71,7 @@ private:
     tbn::db::Connection connection_;
     std::string commandText_;
     tbn::db::Recordset recordset_;
-    platform::CellStore store_;
+    results::CellStore store_;
 
     std::atomic<bool> cancelRequested_{false};
     std::atomic<std::int64_t> rowsSoFar_{0};

@@ -1,10 +1,10 @@
-#include "grid/CellBlock.h"
+#include "results/CellBlock.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-namespace tbn::platform {
+namespace tbn::results {
 
 namespace {
 constexpr std::size_t kStartBytes = sizeof(std::uint32_t);
@@ -209,4 +209,4 @@ void CellBlock::Truncate(std::int64_t rows) {
     rows_ = rows;
 }
 
-} // namespace tbn::platform
+} // namespace tbn::results

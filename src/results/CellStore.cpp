@@ -1,4 +1,4 @@
-#include "grid/CellStore.h"
+#include "results/CellStore.h"
 
 #include "core/PropertyErrors.h"
 
@@ -6,7 +6,10 @@
 #include <climits>
 #include <limits>
 
-namespace tbn::platform {
+namespace tbn::results {
+
+using platform::RaiseInvalidPropertyValue;
+using platform::RaiseSubscriptOutOfRange;
 
 namespace {
 // The first block serves the common small result on ordinary pages. Later ones are large and on
@@ -344,4 +347,4 @@ void CellStore::ShiftOverrides(std::int64_t fromRow, std::int64_t delta) {
     overrides_ = std::move(shifted);
 }
 
-} // namespace tbn::platform
+} // namespace tbn::results

@@ -1,4 +1,4 @@
-#include "grid/CellStore.h"
+#include "results/CellStore.h"
 #include "support/ErrorNumber.h"
 
 #include "core/Error.h"
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-using tbn::platform::CellStore;
-using tbn::platform::RowValues;
+using tbn::results::CellStore;
+using tbn::results::RowValues;
 
 namespace {
 

@@ -7,7 +7,7 @@
 // A cell filled from a null value reads as empty text and is marked null until it is written again.
 // Indexes are 0-based; an index out of range raises tbn::Error 381 "Subscript out of range",
 // a negative count 380 "Invalid property value". Not thread-safe.
-#include "grid/CellBlock.h"
+#include "results/CellBlock.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,7 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace tbn::platform {
+namespace tbn::results {
 
 class CellStore {
 public:
@@ -78,4 +78,4 @@ private:
     Overrides overrides_;
 };
 
-} // namespace tbn::platform
+} // namespace tbn::results

@@ -16,7 +16,7 @@
 #include <span>
 #include <string_view>
 
-namespace tbn::platform {
+namespace tbn::results {
 
 // Values for the columns [firstCol, firstCol + values.size()); every other cell is empty. A null
 // value has empty text and is marked null.
@@ -71,7 +71,7 @@ private:
     std::size_t stride_;  // bytes of one index record
     std::int64_t rowCapacity_;
     std::size_t byteCapacity_;
-    MappedBuffer memory_;
+    platform::MappedBuffer memory_;
     std::byte* index_;
     char* text_;
     std::int64_t rows_ = 0;
@@ -79,4 +79,4 @@ private:
     std::size_t widestRow_ = 0;
 };
 
-} // namespace tbn::platform
+} // namespace tbn::results
