@@ -4,8 +4,8 @@
 // a timed fill in a child, and timing a cancel.
 #include "app/frmMDI.h"
 #include "grid/FlexGrid.h"
-#include "query/QueryRun.h"
 #include "query/frmMain.h"
+#include "run/QueryRun.h"
 #include "ui/TextBox.h"
 
 #include <QApplication>
@@ -108,7 +108,7 @@ inline int TimedFillChild(int argc, char** argv, const QString& cnn, const QStri
 // Starts sql, waits (processing events) until ready says the run has got far enough, then returns
 // the seconds from the cancel request to the window being usable again: run ended, grid shown.
 inline double CancelLatency(frmMain& window, const QString& sql,
-                            const std::function<bool(const tbn::query::QueryRun&)>& ready) {
+                            const std::function<bool(const tbn::run::QueryRun&)>& ready) {
     window.QueryText().SetText(sql);
     window.ExecuteQuery();
     while (window.Running() && !ready(*window.CurrentRun())) {
@@ -128,9 +128,9 @@ inline int CancelChild(frmMain& window, const QString& computation, const QStrin
     std::vector<double> compute, streaming;
     for (int round = 0; round < rounds; ++round) {
         compute.push_back(CancelLatency(window, computation,
-                                        [](const tbn::query::QueryRun& run) { return run.ElapsedSeconds() >= 0.3; }));
+                                        [](const tbn::run::QueryRun& run) { return run.ElapsedSeconds() >= 0.3; }));
         streaming.push_back(CancelLatency(window, stream,
-                                          [rows](const tbn::query::QueryRun& run) { return run.RowsSoFar() >= rows / 2; }));
+                                          [rows](const tbn::run::QueryRun& run) { return run.RowsSoFar() >= rows / 2; }));
         if (compute.back() < 0 || streaming.back() < 0) return 1;
     }
     std::printf("%.6f %.6f\n", Median(compute), Median(streaming));

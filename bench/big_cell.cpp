@@ -66,7 +66,7 @@ int Child(int argc, char** argv, long characters) {
     const auto start = Clock::now();
     window->ExecuteQuery();
     if (!window->Running()) std::abort();
-    QObject::connect(window->CurrentRun(), &tbn::query::QueryRun::Ended, [&] { ended = Clock::now(); });
+    QObject::connect(window->CurrentRun(), &tbn::run::QueryRun::Ended, [&] { ended = Clock::now(); });
     RunToEnd(*window);
     const double run = Seconds(start);
     if (grid.Rows() != 3) std::abort();

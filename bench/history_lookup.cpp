@@ -9,7 +9,7 @@
 //   history_lookup [runs]      default 100,000; target: every first page under 50 ms
 #include "db/HistoryStore.h"
 #include "query/HistoryModel.h"
-#include "query/RunHistory.h"
+#include "run/RunHistory.h"
 
 #include <QTemporaryDir>
 #include <QFile>
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     const long runs = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 100000;
     QTemporaryDir home;
     setenv("XDG_DATA_HOME", qPrintable(home.path()), 1);
-    const QString path = tbn::query::HistoryPath();
+    const QString path = tbn::run::HistoryPath();
 
     Texts texts;
     std::vector<double> appends;
@@ -135,10 +135,10 @@ int main(int argc, char** argv) {
     std::printf("history.db: %.1f MiB\n", QFile(path).size() / 1048576.0);
 
     const auto opening = Clock::now();
-    tbn::query::RunHistory::Program().Use([](tbn::db::HistoryStore&) {});
+    tbn::run::RunHistory::Program().Use([](tbn::db::HistoryStore&) {});
     std::printf("opening the history: %.1f ms\n", Ms(opening));
 
-    tbn::query::HistoryModel model(tbn::query::RunHistory::Program());
+    tbn::query::HistoryModel model(tbn::run::RunHistory::Program());
     const auto firstPage = [&](const std::string& text, const std::string& connection) {
         std::vector<double> times;
         for (int round = 0; round < 5; ++round) {
@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     line("connection \"Warehouse\" and \"zzzz\"", "zzzz", "Warehouse");
     std::vector<std::string> names;
     const auto listing = Clock::now();
-    tbn::query::RunHistory::Program().Use([&](tbn::db::HistoryStore& store) { names = store.Connections(); });
+    tbn::run::RunHistory::Program().Use([&](tbn::db::HistoryStore& store) { names = store.Connections(); });
     std::printf("%-44s %10.2f %6zu\n", "connection list", Ms(listing), names.size());
 
     // Baselines, on a connection of their own.

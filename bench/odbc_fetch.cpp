@@ -165,7 +165,7 @@ int CancelRun(int argc, char** argv, const std::string& dsn, const std::string& 
     std::vector<double> latencies;
     for (int round = 0; round < Rounds; ++round) {
         latencies.push_back(CancelLatency(*window, Query(table),
-                                          [rows](const tbn::query::QueryRun& run) { return run.RowsSoFar() >= rows / 2; }));
+                                          [rows](const tbn::run::QueryRun& run) { return run.RowsSoFar() >= rows / 2; }));
         if (latencies.back() < 0) return 1;
     }
     std::printf("%.6f\n", Median(latencies));

@@ -79,7 +79,7 @@ int OfferRecovery(frmMDI& frame) {
     try {
         left = std::make_unique<LeftTexts>();
     } catch (...) {
-        query::ReportRecoveryFailure(mdlErrors::CurrentError(std::current_exception()));
+        query::ReportRecoveryFailure(tbn::Error::From(std::current_exception()));
         return 0;
     }
     if (const std::vector<tbn::Error>& problems = left->Problems(); !problems.empty()) {

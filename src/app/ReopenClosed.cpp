@@ -4,7 +4,7 @@
 #include "connections/CnnStore.h"
 #include "connections/ProgramFolder.h"
 #include "connections/QueryWindowOpening.h"
-#include "query/ClosedWindows.h"
+#include "run/ClosedWindows.h"
 
 namespace tbn::app {
 
@@ -21,7 +21,7 @@ QString SavedConnectionString(const QString& name) {
 } // namespace
 
 void ReopenClosedWindow(frmMDI& frame) {
-    const std::optional<query::ClosedWindow> closed = query::ClosedWindows::Program().TakeLast();
+    const std::optional<run::ClosedWindow> closed = run::ClosedWindows::Program().TakeLast();
     if (!closed) return;
     QString cnn = closed->cnn;
     if (!closed->wholeCnn)

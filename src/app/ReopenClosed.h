@@ -1,7 +1,7 @@
 #pragma once
 // Windows > "Reopen closed window" (Ctrl+Shift+T): the text of the query window closed last,
 // unsaved, opens again on its connection; each further use opens the one closed before it
-// (query/ClosedWindows.h). A text kept by an earlier run of the program comes back without its
+// (run/ClosedWindows.h). A text kept by an earlier run of the program comes back without its
 // connection's passwords: a saved connection of the same name lends its whole string. A window
 // whose connection fails is kept without one, and the failure raised for the caller to report.
 class frmMDI;

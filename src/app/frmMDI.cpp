@@ -1,12 +1,13 @@
 #include "app/frmMDI.h"
 
-#include "app/frmAbout.h"
+#include "app/FailureReports.h"
 #include "app/ProgramIcon.h"
 #include "app/RecoveryOffer.h"
 #include "app/ReopenClosed.h"
-#include "query/RunHistory.h"
+#include "app/frmAbout.h"
 #include "query/frmHistory.h"
 #include "query/frmMain.h"
+#include "run/RunHistory.h"
 #include "ui/Modal.h"
 #include "ui/MsgBox.h"
 #include "ui/Twips.h"
@@ -32,6 +33,7 @@ frmMDI::ConnectionManagerCommand& managerCommand() {
 } // namespace
 
 frmMDI::frmMDI() {
+    tbn::app::InstallFailureReports();
     setObjectName(QStringLiteral("frmMDI"));
     setWindowTitle(QStringLiteral("TBN"));
     // The query windows inside take it over for their title bars and, maximized, for the menu
@@ -224,7 +226,7 @@ void frmMDI::mnuHistory_Click() {
     mdlErrors::Guarded(QStringLiteral("frmMDI >> mnuHistory_Click"), [&] {
         if (!history_) {
             // The text goes to the query window that was current when the user left the frame.
-            history_ = new frmHistory(tbn::query::RunHistory::Program(), [this]() -> frmMain* {
+            history_ = new frmHistory(tbn::run::RunHistory::Program(), [this]() -> frmMain* {
                 QMdiSubWindow* sub = mdiArea_->currentSubWindow();
                 return sub ? qobject_cast<frmMain*>(sub->widget()) : nullptr;
             }, this);

@@ -27,7 +27,7 @@ frmMain* OpenQueryWindowWithText(ConnectionManagerFrame& frame, const QString& n
     try {
         window->Connect(name, cnn);
     } catch (...) {
-        failure = mdlErrors::CurrentError(std::current_exception());
+        failure = tbn::Error::From(std::current_exception());
     }
     window->QueryText().SetText(text);
     PresentQueryWindow(frame, *window, name);

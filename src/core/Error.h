@@ -22,6 +22,10 @@ public:
     const std::string& Description() const noexcept { return description_; }
     const char* what() const noexcept override { return description_.c_str(); }
 
+    // Whatever was thrown, as the one error type: a tbn::Error as it is, running out of memory as
+    // number 7, any other failure under ErrorCode::Unexpected with its own text.
+    static Error From(std::exception_ptr failure);
+
     // Where the engine located the failure, as a byte offset into the UTF-8 command text the run
     // was given; empty when the engine did not say or the failure has no place in the text.
     const std::optional<std::size_t>& CommandOffset() const noexcept { return commandOffset_; }

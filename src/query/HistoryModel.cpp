@@ -1,14 +1,14 @@
 #include "query/HistoryModel.h"
 
-#include "query/RunHistory.h"
-#include "query/RunStatusText.h"
+#include "run/RunHistory.h"
+#include "run/RunStatusText.h"
 
 #include <QDateTime>
 
 namespace tbn::query {
 
 QString OutcomeText(const db::HistoryRun& run) {
-    const QString rows = run.rows ? RowsText(*run.rows) : QString();
+    const QString rows = run.rows ? run::RowsText(*run.rows) : QString();
     switch (run.outcome) {
     case db::RunOutcome::Rows: return rows;
     case db::RunOutcome::Statement: return rows + QStringLiteral(" changed");
@@ -31,7 +31,7 @@ QString FirstLine(const std::string& text) {
     return {};
 }
 
-HistoryModel::HistoryModel(RunHistory& history, QObject* parent) : QAbstractTableModel(parent), history_(history) {}
+HistoryModel::HistoryModel(run::RunHistory& history, QObject* parent) : QAbstractTableModel(parent), history_(history) {}
 
 std::vector<db::HistoryRun> HistoryModel::ReadPage(std::int64_t beforeId) {
     std::vector<db::HistoryRun> page;
@@ -65,7 +65,7 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     case Started:
         return QDateTime::fromMSecsSinceEpoch(run.startedMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     case Connection: return QString::fromStdString(run.connection);
-    case Duration: return run.outcome == db::RunOutcome::Closed ? QString() : SecondsText(run.seconds);
+    case Duration: return run.outcome == db::RunOutcome::Closed ? QString() : run::SecondsText(run.seconds);
     case Outcome: return OutcomeText(run);
     case Text: return FirstLine(run.text);
     default: return {};

@@ -7,9 +7,11 @@
 #include <QAbstractTableModel>
 #include <vector>
 
-namespace tbn::query {
-
+namespace tbn::run {
 class RunHistory;
+}
+
+namespace tbn::query {
 
 class HistoryModel : public QAbstractTableModel {
     Q_OBJECT
@@ -17,7 +19,7 @@ public:
     static constexpr int kPageRuns = 200;
     enum Column { Started, Connection, Duration, Outcome, Text, kColumns };
 
-    explicit HistoryModel(RunHistory& history, QObject* parent = nullptr);
+    explicit HistoryModel(run::RunHistory& history, QObject* parent = nullptr);
 
     // Reads the first page of the runs that pass filter.
     void SetFilter(db::HistoryFilter filter);
@@ -34,7 +36,7 @@ public:
 private:
     std::vector<db::HistoryRun> ReadPage(std::int64_t beforeId);
 
-    RunHistory& history_;
+    run::RunHistory& history_;
     db::HistoryFilter filter_;
     std::vector<db::HistoryRun> runs_;
     bool complete_ = true;

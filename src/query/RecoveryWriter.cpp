@@ -2,10 +2,10 @@
 
 #include "core/ErrorCodes.h"
 #include "core/FileOps.h"
+#include "core/RecoveryRecord.h"
 #include "core/ReplaceFile.h"
 #include "query/RecoveryFailure.h"
 #include "query/RecoveryFolder.h"
-#include "core/RecoveryRecord.h"
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
@@ -20,7 +20,7 @@ namespace tbn::query {
 
 namespace {
 void Report(const char* what, std::exception_ptr failure) {
-    const tbn::Error error = mdlErrors::CurrentError(failure);
+    const tbn::Error error = tbn::Error::From(failure);
     ReportRecoveryFailure(tbn::Error(error.Number(), std::string(what) + error.Description()));
 }
 

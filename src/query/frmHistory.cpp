@@ -1,8 +1,8 @@
 #include "query/frmHistory.h"
 
 #include "query/HistoryModel.h"
-#include "query/RunHistory.h"
 #include "query/frmMain.h"
+#include "run/RunHistory.h"
 #include "ui/TextBox.h"
 
 #include <QComboBox>
@@ -32,7 +32,7 @@ QString OnALineOfItsOwn(const QString& paneText, int caret, const QString& text)
 
 // A tool window of the frame: it stays above the frame that owns it, without a place of its own
 // among the desktop's windows.
-frmHistory::frmHistory(tbn::query::RunHistory& history, TargetWindow target, QWidget* parent)
+frmHistory::frmHistory(tbn::run::RunHistory& history, TargetWindow target, QWidget* parent)
     : QWidget(parent, Qt::Tool), history_(history), target_(std::move(target)) {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(QStringLiteral("History"));

@@ -15,6 +15,8 @@ class frmMain;
 
 namespace tbn::query {
 class HistoryModel;
+}
+namespace tbn::run {
 class RunHistory;
 }
 
@@ -22,7 +24,7 @@ class frmHistory : public QWidget {
     Q_OBJECT
 public:
     using TargetWindow = std::function<frmMain*()>;
-    frmHistory(tbn::query::RunHistory& history, TargetWindow target, QWidget* parent = nullptr);
+    frmHistory(tbn::run::RunHistory& history, TargetWindow target, QWidget* parent = nullptr);
 
     // Reads the connections and the runs again, keeping the filter.
     void Refresh();
@@ -42,7 +44,7 @@ private:
     void ApplyFilter();
     void FillConnections();
 
-    tbn::query::RunHistory& history_;
+    tbn::run::RunHistory& history_;
     TargetWindow target_;
     tbn::query::HistoryModel* model_ = nullptr;
     QLineEdit* txtFilter = nullptr;

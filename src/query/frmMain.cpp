@@ -3,11 +3,11 @@
 #include "editor/tbnSqlEditor.h"
 #include "grid/FlexGrid.h"
 #include "grid/FlexGridModel.h"
-#include "query/ClosedWindows.h"
-#include "query/QueryRun.h"
 #include "query/RecoveryWriter.h"
 #include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
+#include "run/ClosedWindows.h"
+#include "run/QueryRun.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
 #include "ui/WindowPlacement.h"
@@ -183,7 +183,7 @@ void frmMain::KeepClosedText() {
     const QString text = rtfQueryText->Text();
     // Closed normally: the recovery copy goes, but only once the history holds what nobody saved;
     // a history that cannot take it leaves the copy to be offered at the next start.
-    if (text.isEmpty() || !blnTextChanged || tbn::query::ClosedWindows::Program().Keep(strCnnName, strCnnString, text))
+    if (text.isEmpty() || !blnTextChanged || tbn::run::ClosedWindows::Program().Keep(strCnnName, strCnnString, text))
         recovery_->Discard();
     else
         recovery_->KeepForNextStart();

@@ -29,9 +29,11 @@ class FlexGrid;
 class TextBox;
 }
 namespace tbn::query {
-class QueryRun;
 class RecoveryWriter;
 class RunStatusBar;
+}
+namespace tbn::run {
+class QueryRun;
 struct RunResult;
 }
 
@@ -92,7 +94,7 @@ public:
     SplitterBar* picHBar() const { return picH; }
     SplitterBar* picVBar() const { return picV; }
     tbn::query::RunStatusBar* StatusLine() const { return statusLine; }
-    const tbn::query::QueryRun* CurrentRun() const { return run_.get(); }
+    const tbn::run::QueryRun* CurrentRun() const { return run_.get(); }
     const tbn::query::PaneGeometry& Panes() const { return panes_; }
     // Keeps the SQL pane's text in a recovery file of its own while the window is open.
     tbn::query::RecoveryWriter& Recovery() const { return *recovery_; }
@@ -124,7 +126,7 @@ private:
     void SelectFailure(int position);
     void StartRun(std::string commandText);
     void FinishRun();
-    void ShowRunResult(tbn::query::RunResult& result);
+    void ShowRunResult(tbn::run::RunResult& result);
     void ShowRunProgress(bool now);
     void RefuseWhileRunning();
     bool AskToStopRun();
@@ -170,7 +172,7 @@ private:
     tbn::db::Connection cnn;
     tbn::db::Catalog cat;
     tbn::db::Recordset rs;
-    std::unique_ptr<tbn::query::QueryRun> run_;  // while a run goes on; it holds cnn's session
+    std::unique_ptr<tbn::run::QueryRun> run_;  // while a run goes on; it holds cnn's session
     QString runCommandText_;  // what the run was given, and where in the pane it starts,
     int runCommandStart_ = 0;  // so a failure the engine places can be pointed at
     std::int64_t runStartedMs_ = 0;  // wall clock, for the history

@@ -3,8 +3,8 @@
 
 #include "core/ShownText.h"
 #include "query/RecoveryWriter.h"
-#include "query/RunHistory.h"
 #include "query/RunStatusBar.h"
+#include "run/RunHistory.h"
 #include "ui/MousePointer.h"
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
@@ -21,7 +21,7 @@ constexpr qsizetype kMaxCaption = 1024;
 void frmMain::Connect(const QString& strName, const QString& strCnn) {
     // A one-time connection is named by its string; the caption, the frame's title and the
     // Windows menu show it as the history does, without its passwords.
-    setWindowTitle(tbn::platform::ShownText(QString::fromStdString(tbn::query::HistoryConnectionName(strName)),
+    setWindowTitle(tbn::platform::ShownText(QString::fromStdString(tbn::run::HistoryConnectionName(strName)),
                                             kMaxCaption));
     strCnnName = strName;
     strCnnString = strCnn;
@@ -35,7 +35,7 @@ void frmMain::Connect(const QString& strName, const QString& strCnn) {
         cat.SetActiveConnection(cnn);
         FillTableList();
     } catch (...) {
-        strNotConnected = QString::fromStdString(mdlErrors::CurrentError(std::current_exception()).Description());
+        strNotConnected = QString::fromStdString(tbn::Error::From(std::current_exception()).Description());
         throw;
     }
     blnConnected = true;

@@ -3,10 +3,10 @@
 
 #include "grid/FlexGrid.h"
 #include "query/GridScopes.h"
-#include "query/QueryRun.h"
-#include "query/RunHistory.h"
 #include "query/RunStatusBar.h"
-#include "query/RunStatusText.h"
+#include "run/QueryRun.h"
+#include "run/RunHistory.h"
+#include "run/RunStatusText.h"
 #include "ui/Events.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
@@ -17,7 +17,7 @@
 #include <QShortcut>
 
 using namespace tbn::platform;
-using tbn::query::RunEnding;
+using tbn::run::RunEnding;
 
 namespace {
 const QString kExecuteContext = QStringLiteral("frmMain >> ExecuteQuery");
@@ -32,7 +32,7 @@ void RestorePointer() {
 
 // The grid changes only when the run brought a result of its own: a failed or cancelled run that
 // never got one leaves the previous result on screen.
-bool GridTakesResult(const tbn::query::RunResult& result) {
+bool GridTakesResult(const tbn::run::RunResult& result) {
     return result.hasRowSet || result.ending == RunEnding::Statement;
 }
 
@@ -81,20 +81,20 @@ void frmMain::ExecuteQuery(bool blnSelected) {
 }
 
 void frmMain::StartRun(std::string commandText) {
-    run_ = std::make_unique<tbn::query::QueryRun>(cnn, std::move(commandText));
+    run_ = std::make_unique<tbn::run::QueryRun>(cnn, std::move(commandText));
     runStartedMs_ = QDateTime::currentMSecsSinceEpoch();
     ++runsInProgress;
     escapeKey->setEnabled(true);
     // The rows on screen stay readable but must not pass for the run's own.
     Flex->SetDimmed(true);
-    connect(run_.get(), &tbn::query::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
+    connect(run_.get(), &tbn::run::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
     // Queued, so that the run is no longer inside its own signal when it is destroyed.
-    connect(run_.get(), &tbn::query::QueryRun::Ended, this, &frmMain::FinishRun, Qt::QueuedConnection);
+    connect(run_.get(), &tbn::run::QueryRun::Ended, this, &frmMain::FinishRun, Qt::QueuedConnection);
 }
 
 void frmMain::FinishRun() {
     if (!run_ || !run_->HasEnded()) return;
-    tbn::query::RunResult result = run_->Finish(cnn, rs);
+    tbn::run::RunResult result = run_->Finish(cnn, rs);
     run_.reset();
     --runsInProgress;
     escapeKey->setEnabled(false);
@@ -102,12 +102,12 @@ void frmMain::FinishRun() {
     if (result.reopenFailure) {
         // The connection is gone for good; the window behaves as one whose connect failed.
         blnConnected = false;
-        reopenFailure = QString::fromStdString(mdlErrors::CurrentError(result.reopenFailure).Description());
+        reopenFailure = QString::fromStdString(tbn::Error::From(result.reopenFailure).Description());
         strNotConnected = reopenFailure;
     }
     Flex->SetDimmed(false);
     const bool previousKept = !GridTakesResult(result) && ShowsAResult(*Flex);
-    statusLine->ShowMessage(tbn::query::EndText(result, reopenFailure, previousKept));
+    statusLine->ShowMessage(tbn::run::EndText(result, reopenFailure, previousKept));
     std::optional<int> failureAt;
     mdlErrors::Guarded(kExecuteContext, [&] {
         try {
@@ -118,13 +118,13 @@ void frmMain::FinishRun() {
             throw;
         }
     });
-    tbn::query::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
+    tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
     RestorePointer();
     if (failureAt) SelectFailure(*failureAt);
     emit RunEnded();
 }
 
-void frmMain::ShowRunResult(tbn::query::RunResult& result) {
+void frmMain::ShowRunResult(tbn::run::RunResult& result) {
     if (GridTakesResult(result)) {
         GridRedrawOff redrawOff(*Flex);
         ResetGrid();
@@ -148,7 +148,7 @@ void frmMain::ShowRunProgress(bool now) {
     const double seconds = run_->ElapsedSeconds();
     if (!now && seconds < kProgressAfterSeconds && !run_->CancelRequested()) return;
     statusLine->ShowProgress(
-        tbn::query::ProgressText(seconds, run_->RowsSoFar(), run_->CancelRequested(), run_->DroppingConnection()),
+        tbn::run::ProgressText(seconds, run_->RowsSoFar(), run_->CancelRequested(), run_->DroppingConnection()),
         !run_->CancelRequested());
 }
 
@@ -173,14 +173,14 @@ bool frmMain::AskToStopRun() {
 
 void frmMain::StopRunNow() {
     // Nothing of the run is shown: the window is going away. The history still keeps it.
-    tbn::query::RunResult stopped;
+    tbn::run::RunResult stopped;
     stopped.ending = RunEnding::Cancelled;
     stopped.rows = run_->RowsSoFar();
     stopped.hasRowSet = stopped.rows > 0;
     run_->CancelAndWait();
     Flex->SetDimmed(false);
     stopped.seconds = run_->ElapsedSeconds();
-    tbn::query::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);
+    tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);
     run_.reset();
     --runsInProgress;
     escapeKey->setEnabled(false);

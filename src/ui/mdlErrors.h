@@ -14,9 +14,6 @@ int ShowError(const tbn::Error& objErr, const QString& strContext, int lngButton
 // The message text of a report, as ShowError builds it.
 QString ErrorMessage(const tbn::Error& objErr);
 
-// Turns whatever was thrown inside a guarded body into the one error type.
-tbn::Error CurrentError(std::exception_ptr error);
-
 // Runs body; any failure inside it is reported under the context text with the critical style and
 // consumed. Returns true when the body finished without a failure. The caller's own exit steps run
 // after Guarded returns, whatever happened.
@@ -26,7 +23,7 @@ bool Guarded(const QString& strContext, Body&& body) {
         std::forward<Body>(body)();
         return true;
     } catch (...) {
-        ShowError(CurrentError(std::current_exception()), strContext, 16);
+        ShowError(tbn::Error::From(std::current_exception()), strContext, 16);
         return false;
     }
 }

@@ -5,10 +5,10 @@
 #include "connections/ProgramFolder.h"
 #include "core/FileOps.h"
 #include "db/HistoryStore.h"
-#include "query/ClosedWindows.h"
 #include "query/RecoveryFolder.h"
 #include "query/RecoveryWriter.h"
-#include "query/RunHistory.h"
+#include "run/ClosedWindows.h"
+#include "run/RunHistory.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"
 #include "support/ScriptedFileDialog.h"
@@ -20,8 +20,8 @@
 #include <QTest>
 
 using namespace tbn::platform;
-using tbn::query::ClosedWindows;
-using tbn::query::RunHistory;
+using tbn::run::ClosedWindows;
+using tbn::run::RunHistory;
 
 namespace {
 
@@ -50,7 +50,7 @@ protected:
     }
     frmMain* Newest() const { return frame->QueryWindows().isEmpty() ? nullptr : frame->QueryWindows().back(); }
     static std::vector<tbn::db::HistoryRun> ClosedEntries() {
-        tbn::db::HistoryStore store(tbn::query::HistoryPath());
+        tbn::db::HistoryStore store(tbn::run::HistoryPath());
         std::vector<tbn::db::HistoryRun> closed;
         for (tbn::db::HistoryRun& run : store.Page({}, 0, 100))
             if (run.outcome == tbn::db::RunOutcome::Closed) closed.push_back(std::move(run));

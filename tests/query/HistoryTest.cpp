@@ -7,8 +7,8 @@
 #include "db/HistoryStore.h"
 #include "grid/FlexGrid.h"
 #include "query/HistoryModel.h"
-#include "query/RunHistory.h"
 #include "query/frmHistory.h"
+#include "run/RunHistory.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"
 #include "support/ScratchMount.h"
@@ -27,7 +27,7 @@
 using namespace tbn::platform;
 using tbn::db::HistoryRun;
 using tbn::db::RunOutcome;
-using tbn::query::RunHistory;
+using tbn::run::RunHistory;
 using tbn::test::ExecuteAndWait;
 
 namespace {
@@ -61,7 +61,7 @@ protected:
     }
     // Newest first.
     static std::vector<HistoryRun> Recorded() {
-        tbn::db::HistoryStore store(tbn::query::HistoryPath());
+        tbn::db::HistoryStore store(tbn::run::HistoryPath());
         std::vector<HistoryRun> runs = store.Page({}, 0, 100);
         for (HistoryRun& run : runs) run.text = store.Text(run.id);
         return runs;
@@ -132,8 +132,8 @@ TEST_F(HistoryTest, KeepsSuccessesFailuresAndCancelledRunsWithoutPasswords) {
         EXPECT_GT(run.startedMs, 0);
         EXPECT_GE(run.seconds, 0);
     }
-    EXPECT_EQ(FilePermissions(tbn::query::HistoryPath()), 0600u);
-    EXPECT_EQ(FilePermissions(QFileInfo(tbn::query::HistoryPath()).absolutePath()), 0700u);
+    EXPECT_EQ(FilePermissions(tbn::run::HistoryPath()), 0600u);
+    EXPECT_EQ(FilePermissions(QFileInfo(tbn::run::HistoryPath()).absolutePath()), 0700u);
 }
 
 TEST_F(HistoryTest, TheWindowFiltersAsTypedAndPutsTheChosenTextIntoTheEditor) {

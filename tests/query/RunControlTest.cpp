@@ -2,17 +2,15 @@
 // working, two windows run side by side, and closing waits for the user's word.
 #include "db/providers/OdbcProvider.h"
 #include "grid/FlexGrid.h"
-#include "query/ConnectionReopener.h"
-#include "query/QueryRun.h"
 #include "query/RunStatusBar.h"
-#include "query/RunStatusText.h"
+#include "run/QueryRun.h"
+#include "run/RunStatusText.h"
 #include "support/LoopbackRelay.h"
 #include "support/MariaDbServer.h"
 #include "support/PgServer.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
-#include "ui/mdlErrors.h"
 #include "ui/TextBox.h"
 
 #include <QElapsedTimer>
@@ -70,16 +68,6 @@ protected:
     }
     static QString Status(frmMain* window) { return window->StatusLine()->Text(); }
 };
-
-TEST(RunStatusTextTest, CountsAreGroupedAndTimesShortened) {
-    using namespace tbn::query;
-    EXPECT_EQ(CountText(120000), QStringLiteral("120,000"));
-    EXPECT_EQ(CountText(1000000), QStringLiteral("1,000,000"));
-    EXPECT_EQ(CountText(896), QStringLiteral("896"));
-    EXPECT_EQ(RowsText(1), QStringLiteral("1 row"));
-    EXPECT_EQ(SecondsText(0.041), QStringLiteral("0.04 s"));
-    EXPECT_EQ(SecondsText(2.34), QStringLiteral("2.3 s"));
-}
 
 TEST_F(RunControlTest, EscapeStopsALongComputationAndTheWindowGoesOn) {
     frmMain* window = Open();
@@ -142,7 +130,7 @@ TEST_F(RunControlTest, TheCancelButtonKeepsTheRowsFetchedSoFar) {
         EXPECT_EQ(grid.TextMatrix(rows, 2), QStringLiteral("row ") + QString::number(rows));
         EXPECT_EQ(grid.TextMatrix(rows + 1, 1), QString());
         EXPECT_NE(grid.ColWidth(0), 300) << "the rows so far are sized";
-        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ") + tbn::query::RowsText(rows) + ", "))
+        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ") + tbn::run::RowsText(rows) + ", "))
             << Status(window).toStdString();
         RunsAgain(window);
     }
@@ -244,20 +232,6 @@ TEST_F(RunControlTest, AServerThatIgnoresTheCancelLosesTheConnectionWhichIsOpene
     }
 }
 
-TEST(ConnectionReopenerTest, GivingUpOnAServerThatNeverAnswersEndsTheWaitAtOnce) {
-    tbn::test::LoopbackRelay silent("127.0.0.1", "9");  // frozen before any server is reached
-    silent.Freeze();
-    // No timeout of its own: the open would wait as long as the server stays silent.
-    tbn::query::ConnectionReopener reopener("Provider=PostgreSQL;Host=127.0.0.1;Port=" + silent.Port() +
-                                            ";User ID=x;Connect Timeout=0");
-    ASSERT_FALSE(reopener.Finished());
-    reopener.GiveUp(10);
-    EXPECT_TRUE(reopener.Finished());
-    EXPECT_EQ(mdlErrors::CurrentError(reopener.Failure()).Description(),
-              "The server did not answer within 10 s.");
-    EXPECT_EQ(reopener.TakeSession(), nullptr);
-}
-
 // A server stopped in its tracks answers neither the cancel nor the new connection; the run still
 // ends once the connection has been dropped and its reopening has waited out the login timeout.
 TEST_F(RunControlTest, AStoppedServerEndsTheCancelWithinTheLoginTimeout) {
@@ -276,7 +250,7 @@ TEST_F(RunControlTest, AStoppedServerEndsTheCancelWithinTheLoginTimeout) {
     cancelled.start();
     window->CancelQuery();
     const int loginTimeoutMs = tbn::db::OdbcLoginTimeoutSeconds * 1000;
-    ASSERT_TRUE(WaitForRun(*window, tbn::query::QueryRun::kCancelAnswerMs + loginTimeoutMs + 5000))
+    ASSERT_TRUE(WaitForRun(*window, tbn::run::QueryRun::kCancelAnswerMs + loginTimeoutMs + 5000))
         << "still running " << cancelled.elapsed() << " ms after the cancel";
     EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
     EXPECT_TRUE(Status(window).contains(QStringLiteral("opening it again failed"))) << Status(window).toStdString();

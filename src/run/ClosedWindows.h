@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-namespace tbn::query {
+namespace tbn::run {
 
 struct ClosedWindow {
     QString name;  // the window's connection name
@@ -44,4 +44,4 @@ private:
     std::int64_t before_ = 0;
 };
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -1,9 +1,9 @@
-#include "query/LeftBehindThreads.h"
+#include "run/LeftBehindThreads.h"
 
 #include <mutex>
 #include <vector>
 
-namespace tbn::query {
+namespace tbn::run {
 
 namespace {
 
@@ -69,4 +69,4 @@ void LeaveBehind(std::thread thread, std::function<bool()> finished) {
 
 std::size_t JoinLeftBehind(std::chrono::milliseconds bound) { return KeptThreads().JoinWithin(bound); }
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -3,7 +3,7 @@
 // Positions are those of the pane's text box (UTF-16 units, a CR LF counting two).
 #include <QString>
 
-namespace tbn::query {
+namespace tbn::run {
 
 struct TextSpan {
     int start = 0;
@@ -19,4 +19,4 @@ struct TextSpan {
 // quote, a comment) runs to the end.
 TextSpan StatementAt(const QString& text, int caret);
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -1,8 +1,8 @@
-#include "query/RunStatusText.h"
+#include "run/RunStatusText.h"
 
-#include "query/QueryRun.h"
+#include "run/QueryRun.h"
 
-namespace tbn::query {
+namespace tbn::run {
 
 QString CountText(std::int64_t count) {
     // Grouped the same way whatever the user's locale, like the rest of the program's numbers.
@@ -54,4 +54,4 @@ QString EndText(const RunResult& result, const QString& reopenFailure, bool prev
     return text;
 }
 
-} // namespace tbn::query
+} // namespace tbn::run

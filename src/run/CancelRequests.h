@@ -9,7 +9,7 @@
 #include <memory>
 #include <thread>
 
-namespace tbn::query {
+namespace tbn::run {
 
 class CancelRequests {
 public:
@@ -32,4 +32,4 @@ private:
     std::shared_ptr<std::atomic<bool>> done_ = std::make_shared<std::atomic<bool>>(true);
 };
 
-} // namespace tbn::query
+} // namespace tbn::run

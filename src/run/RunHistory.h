@@ -3,16 +3,16 @@
 // ~/.local/share/tbn/history.db), opened on first use on the user-interface thread.
 //
 // The history never stops work: a failure to open, write or read it (a full disk, a read-only
-// folder) is reported once per run of the program through the error reporter under
-// "frmMain >> History", and later ones are silent; a damaged or foreign file is moved aside (see
-// HistoryStore::MoveAside), reported the same way, and a fresh history is begun.
+// folder) goes to the reporter once per run of the program, and later ones are silent; a damaged
+// or foreign file is moved aside (see HistoryStore::MoveAside), reported the same way, and a fresh
+// history is begun. The windows install the reporter; until they do, failures are told nobody.
 #include "db/HistoryStore.h"
 
 #include <QString>
 #include <functional>
 #include <memory>
 
-namespace tbn::query {
+namespace tbn::run {
 
 struct RunResult;
 
@@ -31,6 +31,10 @@ class RunHistory {
 public:
     static RunHistory& Program();
 
+    // Tells the user of a failure; it must not raise.
+    using Reporter = std::function<void(const tbn::Error&)>;
+    void SetReporter(Reporter reporter) { reporter_ = std::move(reporter); }
+
     // Records what a query window's run came to (see RunRecord). Never raises; a run that cannot
     // be kept is lost to the history only.
     void Record(const QString& windowName, const QString& text, std::int64_t startedMs,
@@ -45,7 +49,8 @@ private:
     void Report(const tbn::Error& error) noexcept;
 
     std::unique_ptr<db::HistoryStore> store_;
+    Reporter reporter_;
     bool reported_ = false;
 };
 
-} // namespace tbn::query
+} // namespace tbn::run

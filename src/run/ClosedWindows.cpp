@@ -1,12 +1,12 @@
-#include "query/ClosedWindows.h"
+#include "run/ClosedWindows.h"
 
 #include "db/ConnectionString.h"
-#include "query/RunHistory.h"
+#include "run/RunHistory.h"
 
 #include <QDateTime>
 #include <algorithm>
 
-namespace tbn::query {
+namespace tbn::run {
 
 ClosedWindows& ClosedWindows::Program() {
     static ClosedWindows windows;
@@ -54,4 +54,4 @@ void ClosedWindows::Restart() {
     before_ = 0;
 }
 
-} // namespace tbn::query
+} // namespace tbn::run

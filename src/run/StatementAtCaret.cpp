@@ -1,9 +1,9 @@
-#include "query/StatementAtCaret.h"
+#include "run/StatementAtCaret.h"
 
 #include <algorithm>
 #include <vector>
 
-namespace tbn::query {
+namespace tbn::run {
 
 namespace {
 
@@ -150,4 +150,4 @@ TextSpan StatementAt(const QString& text, int caret) {
     return {};
 }
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -1,12 +1,12 @@
-#include "query/ConnectionReopener.h"
+#include "run/ConnectionReopener.h"
 
 #include "core/Error.h"
 #include "core/ErrorCodes.h"
-#include "query/LeftBehindThreads.h"
+#include "run/LeftBehindThreads.h"
 
 #include <string>
 
-namespace tbn::query {
+namespace tbn::run {
 
 ConnectionReopener::ConnectionReopener(std::string connectionString) {
     thread_ = std::thread([state = state_, connectionString = std::move(connectionString)] {
@@ -48,4 +48,4 @@ void ConnectionReopener::GiveUp(int seconds) {
     LeaveBehind(std::move(thread_), [state = state_] { return state->finished.load(std::memory_order_acquire); });
 }
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -17,7 +17,7 @@
 #include <mutex>
 #include <string>
 
-namespace tbn::query {
+namespace tbn::run {
 
 enum class RunEnding {
     Rows,       // a row set, walked to its end
@@ -92,4 +92,4 @@ private:
     std::exception_ptr reopenFailure_;
 };
 
-} // namespace tbn::query
+} // namespace tbn::run

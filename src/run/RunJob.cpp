@@ -1,4 +1,4 @@
-#include "query/RunJob.h"
+#include "run/RunJob.h"
 
 #include <chrono>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tbn::query {
+namespace tbn::run {
 
 RunJob::RunJob(tbn::db::Connection connection, std::string commandText)
     : connection_(std::move(connection)), commandText_(std::move(commandText)) {}
@@ -120,4 +120,4 @@ void RunJob::Reopen() noexcept {
     }
 }
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -1,12 +1,12 @@
-#include "query/QueryRun.h"
+#include "run/QueryRun.h"
 
 #include "db/providers/ProviderFactory.h"
-#include "query/ConnectionReopener.h"
-#include "query/LeftBehindThreads.h"
+#include "run/ConnectionReopener.h"
+#include "run/LeftBehindThreads.h"
 
 #include <chrono>
 
-namespace tbn::query {
+namespace tbn::run {
 
 namespace {
 
@@ -205,4 +205,4 @@ RunResult QueryRun::Finish(tbn::db::Connection& connection, tbn::db::Recordset& 
     return result;
 }
 
-} // namespace tbn::query
+} // namespace tbn::run

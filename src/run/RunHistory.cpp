@@ -1,18 +1,12 @@
-#include "query/RunHistory.h"
+#include "run/RunHistory.h"
 
 #include "core/XdgFolders.h"
 #include "db/ConnectionString.h"
-#include "query/QueryRun.h"
-#include "ui/mdlErrors.h"
+#include "run/QueryRun.h"
 
 #include <QDir>
 
-namespace tbn::query {
-
-namespace {
-const QString kContext = QStringLiteral("frmMain >> History");
-
-} // namespace
+namespace tbn::run {
 
 QString HistoryPath() {
     return platform::XdgBaseFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/tbn/history.db");
@@ -40,7 +34,7 @@ db::HistoryRun RunRecord(const QString& windowName, const QString& text, std::in
     if (result.ending == RunEnding::Statement) run.rows = result.rowsChanged;
     else if (result.hasRowSet) run.rows = result.rows;
     if (result.ending == RunEnding::Failed && result.failure) {
-        const tbn::Error error = mdlErrors::CurrentError(result.failure);
+        const tbn::Error error = tbn::Error::From(result.failure);
         run.errorNumber = error.Number();
         run.errorText = error.Description();
     }
@@ -82,16 +76,16 @@ bool RunHistory::Use(const std::function<void(db::HistoryStore&)>& body) noexcep
             return true;
         }
     } catch (...) {
-        Report(mdlErrors::CurrentError(std::current_exception()));
+        Report(tbn::Error::From(std::current_exception()));
         return false;
     }
 }
 
 void RunHistory::Report(const tbn::Error& error) noexcept {
-    if (reported_) return;
+    if (reported_ || !reporter_) return;
     reported_ = true;
     try {
-        mdlErrors::ShowError(error, kContext, 16);
+        reporter_(error);
     } catch (...) {
         // Nothing can be said about a failure to say it.
     }
@@ -102,4 +96,4 @@ void RunHistory::Restart() {
     reported_ = false;
 }
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -1,9 +1,9 @@
 // Which statement of the SQL pane the caret stands in.
-#include "query/StatementAtCaret.h"
+#include "run/StatementAtCaret.h"
 
 #include <gtest/gtest.h>
 
-using tbn::query::StatementAt;
+using tbn::run::StatementAt;
 
 namespace {
 // The statement found for the caret at the "|" of marked (the "|" is not part of the text).
@@ -11,7 +11,7 @@ QString At(const QString& marked) {
     const int caret = static_cast<int>(marked.indexOf(QLatin1Char('|')));
     QString text = marked;
     text.remove(caret, 1);
-    const tbn::query::TextSpan span = StatementAt(text, caret);
+    const tbn::run::TextSpan span = StatementAt(text, caret);
     return text.mid(span.start, span.length);
 }
 } // namespace

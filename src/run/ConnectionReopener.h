@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-namespace tbn::query {
+namespace tbn::run {
 
 class ConnectionReopener {
 public:
@@ -44,4 +44,4 @@ private:
     std::exception_ptr gaveUpFailure_;
 };
 
-} // namespace tbn::query
+} // namespace tbn::run

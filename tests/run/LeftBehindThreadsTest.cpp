@@ -1,5 +1,5 @@
 // Threads let go of while they still run are waited for at exit, within a bound.
-#include "query/LeftBehindThreads.h"
+#include "run/LeftBehindThreads.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 namespace {
 
 using namespace std::chrono;
-using tbn::query::JoinLeftBehind;
-using tbn::query::LeaveBehind;
+using tbn::run::JoinLeftBehind;
+using tbn::run::LeaveBehind;
 
 TEST(LeftBehindThreadsTest, ExitJoinsThreadsThatEndWithinTheBoundAndLeavesOnlyTheStuckOne) {
     auto ended = std::make_shared<std::atomic<bool>>(false);

@@ -4,7 +4,7 @@
 #include <QString>
 #include <cstdint>
 
-namespace tbn::query {
+namespace tbn::run {
 
 struct RunResult;
 
@@ -21,4 +21,4 @@ QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool dr
 // description of that failure, when opening the connection again failed.
 QString EndText(const RunResult& result, const QString& reopenFailure = {}, bool previousKept = false);
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -10,8 +10,8 @@
 // Lives on the user-interface thread. Ended is emitted once, from the event loop, after which
 // Finish() hands the session and the results back. Destroying a run that has not ended cancels
 // it and waits (CancelAndWait).
-#include "query/CancelRequests.h"
-#include "query/RunJob.h"
+#include "run/CancelRequests.h"
+#include "run/RunJob.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -19,7 +19,7 @@
 #include <memory>
 #include <thread>
 
-namespace tbn::query {
+namespace tbn::run {
 
 class ConnectionReopener;
 
@@ -94,4 +94,4 @@ private:
     std::unique_ptr<ConnectionReopener> reopener_;
 };
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -1,8 +1,8 @@
-#include "query/CancelRequests.h"
+#include "run/CancelRequests.h"
 
-#include "query/LeftBehindThreads.h"
+#include "run/LeftBehindThreads.h"
 
-namespace tbn::query {
+namespace tbn::run {
 
 bool CancelRequests::Send() {
     if (Busy()) return false;
@@ -23,4 +23,4 @@ void CancelRequests::LetGo() {
         thread_.join();
 }
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -8,7 +8,7 @@
 #include <functional>
 #include <thread>
 
-namespace tbn::query {
+namespace tbn::run {
 
 // Keeps thread until finished() says its work is over; threads kept earlier that have ended by now
 // are joined on the way.
@@ -19,4 +19,4 @@ void LeaveBehind(std::thread thread, std::function<bool()> finished);
 // 5 s.
 std::size_t JoinLeftBehind(std::chrono::milliseconds bound);
 
-} // namespace tbn::query
+} // namespace tbn::run

@@ -1,0 +1,15 @@
+#include "app/FailureReports.h"
+
+#include "run/RunHistory.h"
+#include "ui/MsgBox.h"
+#include "ui/mdlErrors.h"
+
+namespace tbn::app {
+
+void InstallFailureReports() {
+    run::RunHistory::Program().SetReporter([](const tbn::Error& error) {
+        mdlErrors::ShowError(error, QStringLiteral("frmMain >> History"), platform::vbCritical);
+    });
+}
+
+} // namespace tbn::app
