@@ -4,7 +4,7 @@
 // the same run, and prints the pause the writer then leaves before its next save. Typing itself
 // never saves; this is what one save every second (or later, for huge texts) costs the user.
 #include "BenchSupport.h"
-#include "query/RecoveryWriter.h"
+#include "recovery/RecoveryWriter.h"
 
 #include <QTemporaryDir>
 #include <cstdio>

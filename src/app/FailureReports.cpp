@@ -1,5 +1,6 @@
 #include "app/FailureReports.h"
 
+#include "recovery/RecoveryFailure.h"
 #include "run/RunHistory.h"
 #include "ui/MsgBox.h"
 #include "ui/mdlErrors.h"
@@ -9,6 +10,9 @@ namespace tbn::app {
 void InstallFailureReports() {
     run::RunHistory::Program().SetReporter([](const tbn::Error& error) {
         mdlErrors::ShowError(error, QStringLiteral("frmMain >> History"), platform::vbCritical);
+    });
+    recovery::SetRecoveryFailureReporter([](const tbn::Error& error) {
+        mdlErrors::ShowError(error, QStringLiteral("frmMDI >> Recovery"), platform::vbCritical);
     });
 }
 

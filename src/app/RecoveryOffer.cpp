@@ -2,10 +2,10 @@
 
 #include "app/frmMDI.h"
 #include "connections/QueryWindowOpening.h"
-#include "query/RecoveryFailure.h"
-#include "query/RecoveryFolder.h"
-#include "query/RecoveryWriter.h"
 #include "query/frmMain.h"
+#include "recovery/RecoveryFailure.h"
+#include "recovery/RecoveryFolder.h"
+#include "recovery/RecoveryWriter.h"
 #include "ui/MsgBox.h"
 #include "ui/mdlErrors.h"
 
@@ -16,7 +16,7 @@ namespace tbn::app {
 
 namespace {
 
-using query::LeftTexts;
+using recovery::LeftTexts;
 using namespace tbn::platform;
 
 const QString kContext = QStringLiteral("frmMDI >> Recovery");
@@ -48,7 +48,7 @@ int ReopenAll(frmMDI& frame, const LeftTexts& left) {
         try {
             left.Remove(entry);
         } catch (const tbn::Error& e) {
-            query::ReportRecoveryFailure(e);
+            recovery::ReportRecoveryFailure(e);
         }
     }
     if (firstFailure) {
@@ -67,7 +67,7 @@ void DiscardAll(const LeftTexts& left) {
         try {
             left.Discard(entry);
         } catch (const tbn::Error& e) {
-            query::ReportRecoveryFailure(e);
+            recovery::ReportRecoveryFailure(e);
         }
     }
 }
@@ -79,7 +79,7 @@ int OfferRecovery(frmMDI& frame) {
     try {
         left = std::make_unique<LeftTexts>();
     } catch (...) {
-        query::ReportRecoveryFailure(tbn::Error::From(std::current_exception()));
+        recovery::ReportRecoveryFailure(tbn::Error::From(std::current_exception()));
         return 0;
     }
     if (const std::vector<tbn::Error>& problems = left->Problems(); !problems.empty()) {

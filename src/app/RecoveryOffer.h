@@ -1,6 +1,6 @@
 #pragma once
 // The start-up offer of the query texts that TBNs which ended uncleanly (a crash, a kill, a power
-// cut) left in the recovery folder (query/RecoveryFolder.h). Asked once, Yes/No:
+// cut) left in the recovery folder (recovery/RecoveryFolder.h). Asked once, Yes/No:
 //   Yes  each text opens in a query window of its own on its connection, or without a connection
 //        when that fails (all such failures told in one report); the window keeps the text in a
 //        recovery file of its own before the old file goes.

@@ -4,7 +4,7 @@
 #include "app/FrameGeometry.h"
 #include "app/frmMDI.h"
 #include "connections/frmConnections.h"
-#include "query/RecoveryFolder.h"
+#include "recovery/RecoveryFolder.h"
 
 #include <QApplication>
 #include <QFile>
@@ -12,7 +12,7 @@
 namespace {
 // Declared before the frame, so it runs after every query window has gone with its recovery file.
 struct RecoverySessionEnd {
-    ~RecoverySessionEnd() { tbn::query::EndRecoverySession(); }
+    ~RecoverySessionEnd() { tbn::recovery::EndRecoverySession(); }
 };
 } // namespace
 

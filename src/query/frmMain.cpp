@@ -3,9 +3,9 @@
 #include "editor/tbnSqlEditor.h"
 #include "grid/FlexGrid.h"
 #include "grid/FlexGridModel.h"
-#include "query/RecoveryWriter.h"
 #include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
+#include "recovery/RecoveryWriter.h"
 #include "run/ClosedWindows.h"
 #include "run/QueryRun.h"
 #include "ui/TextBox.h"
@@ -42,7 +42,9 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     rtfQuery->setFont(CourierNew());
     rtfQuery->setLineWrapMode(QPlainTextEdit::NoWrap);
     rtfQueryText = std::make_unique<tbn::platform::TextBox>(rtfQuery);
-    recovery_ = std::make_unique<tbn::query::RecoveryWriter>(rtfQuery, *rtfQueryText);
+    recovery_ = std::make_unique<tbn::recovery::RecoveryWriter>([this] { return rtfQueryText->Text(); });
+    connect(rtfQuery->document(), &QTextDocument::contentsChange, recovery_.get(),
+            &tbn::recovery::RecoveryWriter::ContentsChanged);
     // A change of formats only is no change of the text.
     connect(rtfQuery->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (removed || added) blnTextChanged = true;

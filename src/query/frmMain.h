@@ -29,8 +29,10 @@ class FlexGrid;
 class TextBox;
 }
 namespace tbn::query {
-class RecoveryWriter;
 class RunStatusBar;
+}
+namespace tbn::recovery {
+class RecoveryWriter;
 }
 namespace tbn::run {
 class QueryRun;
@@ -97,7 +99,7 @@ public:
     const tbn::run::QueryRun* CurrentRun() const { return run_.get(); }
     const tbn::query::PaneGeometry& Panes() const { return panes_; }
     // Keeps the SQL pane's text in a recovery file of its own while the window is open.
-    tbn::query::RecoveryWriter& Recovery() const { return *recovery_; }
+    tbn::recovery::RecoveryWriter& Recovery() const { return *recovery_; }
     void lstTablas_DblClick();
     // True when the pane's text changed since the window opened or the text was last saved or loaded.
     bool TextChanged() const { return blnTextChanged; }
@@ -152,7 +154,7 @@ private:
     QListWidget* lstTablas = nullptr;
     QPlainTextEdit* rtfQuery = nullptr;
     std::unique_ptr<tbn::platform::TextBox> rtfQueryText;
-    std::unique_ptr<tbn::query::RecoveryWriter> recovery_;  // reads rtfQueryText, so goes first
+    std::unique_ptr<tbn::recovery::RecoveryWriter> recovery_;  // reads rtfQueryText, so goes first
     tbn::platform::FlexGrid* Flex = nullptr;
     SplitterBar* picH = nullptr;
     SplitterBar* picV = nullptr;

@@ -2,8 +2,8 @@
 #include "query/frmMain.h"
 
 #include "core/ShownText.h"
-#include "query/RecoveryWriter.h"
 #include "query/RunStatusBar.h"
+#include "recovery/RecoveryWriter.h"
 #include "run/RunHistory.h"
 #include "ui/MousePointer.h"
 #include "ui/TextBox.h"

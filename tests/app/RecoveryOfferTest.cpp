@@ -2,9 +2,9 @@
 // texts whose connection fails still open, with one report for all of them, and what is no
 // recovery file of a text's size (a link, a FIFO, a device) is set aside without being read.
 #include "app/RecoveryOffer.h"
-#include "query/RecoveryFolder.h"
 #include "core/RecoveryRecord.h"
-#include "query/RecoveryWriter.h"
+#include "recovery/RecoveryFolder.h"
+#include "recovery/RecoveryWriter.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"
 #include "support/SqliteFile.h"
@@ -25,7 +25,7 @@
 #include <unistd.h>
 
 using namespace tbn::platform;
-using namespace tbn::query;
+using namespace tbn::recovery;
 using tbn::test::QueryWindowFixture;
 
 namespace {

@@ -5,8 +5,8 @@
 #include "connections/ProgramFolder.h"
 #include "core/FileOps.h"
 #include "db/HistoryStore.h"
-#include "query/RecoveryFolder.h"
-#include "query/RecoveryWriter.h"
+#include "recovery/RecoveryFolder.h"
+#include "recovery/RecoveryWriter.h"
 #include "run/ClosedWindows.h"
 #include "run/RunHistory.h"
 #include "support/QueryWindowFixture.h"
@@ -57,7 +57,7 @@ protected:
         return closed;
     }
     QStringList RecoveryFiles() const {
-        return QDir(tbn::query::RecoveryFolder()).entryList({QStringLiteral("*.rec")}, QDir::Files);
+        return QDir(tbn::recovery::RecoveryFolder()).entryList({QStringLiteral("*.rec")}, QDir::Files);
     }
 
     tbn::test::ScopedEnv data{"XDG_DATA_HOME", qPrintable(dir.file(QStringLiteral("data")))};

@@ -4,11 +4,11 @@
 // link is refused.
 #include "core/ErrorCodes.h"
 #include "core/FileOps.h"
-#include "grid/FlexGrid.h"
-#include "query/RecoveryFailure.h"
-#include "query/RecoveryFolder.h"
 #include "core/RecoveryRecord.h"
-#include "query/RecoveryWriter.h"
+#include "grid/FlexGrid.h"
+#include "recovery/RecoveryFailure.h"
+#include "recovery/RecoveryFolder.h"
+#include "recovery/RecoveryWriter.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"
 #include "ui/MsgBox.h"
@@ -24,7 +24,7 @@
 #include <sys/stat.h>
 
 using namespace tbn::platform;
-using namespace tbn::query;
+using namespace tbn::recovery;
 using tbn::test::QueryWindowFixture;
 
 namespace {

@@ -15,13 +15,7 @@
 #include <QTimer>
 #include <functional>
 
-class QPlainTextEdit;
-
-namespace tbn::platform {
-class TextBox;
-}
-
-namespace tbn::query {
+namespace tbn::recovery {
 
 class RecoveryWriter : public QObject {
     Q_OBJECT
@@ -29,9 +23,14 @@ public:
     static constexpr int kDelayMs = 1000;
     static constexpr int kLongestDelayMs = 60000;
 
-    // Watches `pane`'s document and reads its text through `text`; both must outlive the writer.
-    RecoveryWriter(QPlainTextEdit* pane, const platform::TextBox& text);
+    // Reads the text to keep through `text` at each save (as the window shows it, CR LF line
+    // breaks), which must work for as long as the writer lives.
+    explicit RecoveryWriter(std::function<QString()> text);
     ~RecoveryWriter() override;
+
+    // The text changed at `position`: `removed` characters went, `added` came (the arguments of a
+    // text document's contentsChange). A change of formats only, nothing removed or added, is none.
+    void ContentsChanged(int position, int removed, int added);
 
     // The connection the text belongs to; saved with the next save.
     void SetConnection(const QString& name, const QString& cnn);
@@ -52,12 +51,10 @@ public:
     static void SetClockForTesting(Clock clock);
 
 private:
-    void TextChanged(int removed, int added);
     void Save();
     void RemoveFile();
 
-    QPlainTextEdit* pane_;
-    const platform::TextBox& text_;
+    std::function<QString()> text_;
     QTimer timer_;
     QString path_;
     QString name_;
@@ -66,4 +63,4 @@ private:
     bool discarded_ = false;
 };
 
-} // namespace tbn::query
+} // namespace tbn::recovery

@@ -26,7 +26,7 @@ namespace tbn::platform {
 class FileLock;
 }
 
-namespace tbn::query {
+namespace tbn::recovery {
 
 // $XDG_STATE_HOME/tbn/recovery, or ~/.local/state/tbn/recovery when XDG_STATE_HOME is unset or
 // not an absolute path.
@@ -83,4 +83,4 @@ private:
     std::vector<tbn::Error> problems_;
 };
 
-} // namespace tbn::query
+} // namespace tbn::recovery

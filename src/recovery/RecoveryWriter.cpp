@@ -1,22 +1,18 @@
-#include "query/RecoveryWriter.h"
+#include "recovery/RecoveryWriter.h"
 
 #include "core/ErrorCodes.h"
 #include "core/FileOps.h"
 #include "core/RecoveryRecord.h"
 #include "core/ReplaceFile.h"
-#include "query/RecoveryFailure.h"
-#include "query/RecoveryFolder.h"
-#include "ui/TextBox.h"
-#include "ui/mdlErrors.h"
+#include "recovery/RecoveryFailure.h"
+#include "recovery/RecoveryFolder.h"
 
 #include <algorithm>
 #include <exception>
 
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
-#include <QTextDocument>
 
-namespace tbn::query {
+namespace tbn::recovery {
 
 namespace {
 void Report(const char* what, std::exception_ptr failure) {
@@ -41,12 +37,10 @@ qint64 Now() {
 
 void RecoveryWriter::SetClockForTesting(Clock clock) { TestClock() = std::move(clock); }
 
-RecoveryWriter::RecoveryWriter(QPlainTextEdit* pane, const platform::TextBox& text) : pane_(pane), text_(text) {
+RecoveryWriter::RecoveryWriter(std::function<QString()> text) : text_(std::move(text)) {
     timer_.setSingleShot(true);
     timer_.setInterval(kDelayMs);
     connect(&timer_, &QTimer::timeout, this, [this] { SaveNow(); });
-    connect(pane_->document(), &QTextDocument::contentsChange, this,
-            [this](int, int removed, int added) { TextChanged(removed, added); });
 }
 
 RecoveryWriter::~RecoveryWriter() {
@@ -65,8 +59,7 @@ void RecoveryWriter::SetConnection(const QString& name, const QString& cnn) {
     if (saved_ && !timer_.isActive()) timer_.start();
 }
 
-void RecoveryWriter::TextChanged(int removed, int added) {
-    // A change of formats only is no change of the text.
+void RecoveryWriter::ContentsChanged(int, int removed, int added) {
     if (discarded_ || (removed == 0 && added == 0)) return;
     // Not restarted: a save at most a second after the first of a run of changes keeps steady
     // typing saved every second.
@@ -96,7 +89,7 @@ bool RecoveryWriter::SaveNow() {
 }
 
 void RecoveryWriter::Save() {
-    const QString text = text_.Text();
+    const QString text = text_();
     if (text.isEmpty()) {
         RemoveFile();
         return;
@@ -137,4 +130,4 @@ void RecoveryWriter::RemoveFile() {
     saved_ = false;
 }
 
-} // namespace tbn::query
+} // namespace tbn::recovery

@@ -1,4 +1,4 @@
-#include "query/RecoveryFolder.h"
+#include "recovery/RecoveryFolder.h"
 
 #include "core/ErrorCodes.h"
 #include "core/FileLock.h"
@@ -18,7 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tbn::query {
+namespace tbn::recovery {
 
 using platform::FileLock;
 
@@ -206,4 +206,4 @@ void LeftTexts::Discard(const Entry& entry) const {
     (void)::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), nullptr, AT_SYMLINK_NOFOLLOW);
 }
 
-} // namespace tbn::query
+} // namespace tbn::recovery
