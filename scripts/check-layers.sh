@@ -3,11 +3,11 @@
 # folders ranked below it, never one ranked above it nor a different folder of the same rank.
 # Exits 1 and names every offending include; with --graph, prints what each folder includes.
 #
-#   core < db = results = recovery < run = ui < grid = editor = dialogs < query < connections < app
+#   core < db = results = recovery < run = ui < grid = editor = dialogs < query = connections < app
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
-declare -A RANK=([core]=0 [db]=1 [results]=1 [recovery]=1 [run]=2 [ui]=2 [grid]=3 [editor]=3 [dialogs]=3 [query]=4 [connections]=5 [app]=6)
+declare -A RANK=([core]=0 [db]=1 [results]=1 [recovery]=1 [run]=2 [ui]=2 [grid]=3 [editor]=3 [dialogs]=3 [query]=4 [connections]=4 [app]=5)
 
 status=0
 declare -A EDGES=()

@@ -73,7 +73,7 @@ QString HelpText() {
 
 QString VersionText() { return QStringLiteral("TBN (Tabulon) %1\n").arg(QStringLiteral(TBN_VERSION)); }
 
-OneTimeConnection ConnectionForArgument(const QByteArray& argument) {
+ConnectionChoice ConnectionForArgument(const QByteArray& argument) {
     const QString text = QFile::decodeName(argument);
     if (QFile::encodeName(text) == argument) return ConnectionFor(text);
     // Bytes that the system's encoding cannot spell as text (a name written under another

@@ -1,7 +1,7 @@
 #include "app/RecoveryOffer.h"
 
+#include "app/QueryWindowOpening.h"
 #include "app/frmMDI.h"
-#include "connections/QueryWindowOpening.h"
 #include "query/frmMain.h"
 #include "recovery/RecoveryFailure.h"
 #include "recovery/RecoveryFolder.h"

@@ -1,9 +1,9 @@
 #include "app/ReopenClosed.h"
 
+#include "app/QueryWindowOpening.h"
 #include "app/frmMDI.h"
 #include "connections/CnnStore.h"
 #include "connections/ProgramFolder.h"
-#include "connections/QueryWindowOpening.h"
 #include "run/ClosedWindows.h"
 
 namespace tbn::app {

@@ -28,7 +28,7 @@ int RunTabulon(QApplication& app, const QByteArray& target) {
     } else {
         // The frame's whole start-up, with the named database opened where it would show the
         // manager; from then on F8 shows the manager as usual.
-        const tbn::app::OneTimeConnection connection = tbn::app::ConnectionForArgument(target);
+        const tbn::app::ConnectionChoice connection = tbn::app::ConnectionForArgument(target);
         frmMDI::SetConnectionManagerCommand([connection](frmMDI& shown) {
             frmConnections::OpenOrShowModal(shown, connection.name, connection.cnn);
         });

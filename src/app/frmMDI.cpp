@@ -2,6 +2,7 @@
 
 #include "app/FailureReports.h"
 #include "app/ProgramIcon.h"
+#include "app/QueryWindowOpening.h"
 #include "app/RecoveryOffer.h"
 #include "app/ReopenClosed.h"
 #include "app/frmAbout.h"
@@ -163,6 +164,11 @@ void frmMDI::PopUpQueryMenu(const QPoint& globalPosition) {
     mnuQuery->setDefaultAction(mnuQueryExecute);
     mnuQuery->exec(globalPosition);
     mnuQuery->setDefaultAction(nullptr);
+}
+
+void frmMDI::OpenChoice(const tbn::connections::ConnectionChoice& choice,
+                        const std::function<void()>& connected) {
+    OpenConnectedQueryWindow(*this, choice.name, choice.cnn, connected);
 }
 
 frmMain* frmMDI::NewQueryWindow() {

@@ -27,14 +27,16 @@ public:
 
     // Frame interface used by the connection manager and the query windows.
     QWidget* FrameWidget() override { return this; }
-    void AddTabNavigator(const QString& strTabName, quintptr frmHwnd) override;
+    void OpenChoice(const tbn::connections::ConnectionChoice& choice,
+                    const std::function<void()>& connected) override;
+    void AddTabNavigator(const QString& strTabName, quintptr frmHwnd);
     void SelectTab(quintptr frmHwnd);
     void RemoveTab(quintptr frmHwnd) override;
-    void SetMenu(bool bEnable) override;
+    void SetMenu(bool bEnable);
     void PopUpQueryMenu(const QPoint& globalPosition) override;
 
     // A new, hidden query window inside the frame (not yet loaded).
-    frmMain* NewQueryWindow() override;
+    frmMain* NewQueryWindow();
     frmMain* ActiveQueryWindow() const;
     QList<frmMain*> QueryWindows() const;
     frmHistory* HistoryWindow() const;  // null until Query > History was first chosen

@@ -1,21 +1,21 @@
 #pragma once
-// What the connection manager asks of the frame it opens query windows in. The frame passes
-// itself to the manager; user-interface thread only.
-#include <QtGlobal>
+// What the connection manager asks of the frame it opens query windows in: the manager only
+// chooses, the frame opens. The frame passes itself to the manager; user-interface thread only.
+#include "connections/ConnectionChoice.h"
 
-class QString;
+#include <functional>
+
 class QWidget;
-class frmMain;
 
 class ConnectionManagerFrame {
 public:
     // The window the manager is modal to.
     virtual QWidget* FrameWidget() = 0;
-    // A new, hidden query window inside the frame (not yet loaded); the frame owns it.
-    virtual frmMain* NewQueryWindow() = 0;
-    virtual void AddTabNavigator(const QString& strTabName, quintptr frmHwnd) = 0;
-    // Enables or disables the commands that need a query window.
-    virtual void SetMenu(bool bEnable) = 0;
+    // Opens a query window on what the user chose and shows it with its tab and the query commands
+    // on. `connected` runs once the connection is open, before anything of the window shows (the
+    // manager hides itself there). A failure raises, and nothing of the window is left.
+    virtual void OpenChoice(const tbn::connections::ConnectionChoice& choice,
+                            const std::function<void()>& connected) = 0;
 
 protected:
     ~ConnectionManagerFrame() = default;

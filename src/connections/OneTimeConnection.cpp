@@ -6,7 +6,7 @@
 
 namespace tbn::connections {
 
-OneTimeConnection ConnectionFor(const QString& target) {
+ConnectionChoice ConnectionFor(const QString& target) {
     const QFileInfo file(target);
     if (file.exists() || !target.contains(QLatin1Char('='))) {
         db::ConnectionString cnn;

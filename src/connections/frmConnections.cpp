@@ -5,12 +5,10 @@
 #include "connections/ConnectionManagerFrame.h"
 #include "connections/OneTimeConnection.h"
 #include "connections/ProgramFolder.h"
-#include "connections/QueryWindowOpening.h"
 #include "connections/frmEditConnection.h"
 #include "connections/mdlOLEDB.h"
 #include "core/ShownText.h"
 #include "db/ConnectionString.h"
-#include "query/frmMain.h"
 #include "ui/Modal.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
@@ -276,7 +274,7 @@ void frmConnections::cmdOpen_Click() {
             TellNothingSelected();
     } else if (!txtCnn->text().isEmpty()) {
         // A database file's path opens as it does on the command line.
-        const tbn::connections::OneTimeConnection target = tbn::connections::ConnectionFor(txtCnn->text());
+        const tbn::connections::ConnectionChoice target = tbn::connections::ConnectionFor(txtCnn->text());
         OpenCnn(target.name, target.cnn);
     }
 }
@@ -284,19 +282,11 @@ void frmConnections::cmdOpen_Click() {
 void frmConnections::OpenCnn(const QString& strName, const QString& strCnn) {
     const int previousPointer = MousePointer();
     SetMousePointer(vbHourglass);
-    frmMain* window = nullptr;
+    // Hidden once connected, before the window shows: hiding ends the frame's modal wait.
     const bool opened = mdlErrors::Guarded(kContext + QStringLiteral("OpenCnn"), [&] {
-        window = NewLoadingQueryWindow(frame_);
-        window->Connect(strName, strCnn);
+        frame_.OpenChoice(tbn::connections::ConnectionChoice{strName, strCnn}, [this] { hide(); });
     });
-    if (!opened) {
-        // The half-made window goes; the manager stays for another choice.
-        if (window) window->Unload();
-        SetMousePointer(previousPointer);
-        return;
-    }
-    hide();
-    PresentQueryWindow(frame_, *window, strName);
     SetMousePointer(previousPointer);
-    accept();
+    // Otherwise the manager stays for another choice.
+    if (opened) accept();
 }

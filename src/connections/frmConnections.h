@@ -1,6 +1,7 @@
 #pragma once
-// The connection manager: pick a saved connection or type one for a single use, manage the saved
-// ones, and open a query window. Loaded for one use by the frame, filled with FillCnns, shown modal.
+// The connection manager: pick a saved connection or type one for a single use, and manage the
+// saved ones. What the user chose goes to the frame, which opens a query window on it. Loaded for
+// one use by the frame, filled with FillCnns, shown modal.
 #include <QDialog>
 
 class QLabel;

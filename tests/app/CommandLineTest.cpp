@@ -36,7 +36,7 @@ TEST(CommandLineTest, FilesBecomeSqliteConnectionsAndOtherStringsOneTimeConnecti
     // An existing file is a file even when its name holds what a connection string would.
     const QString odd = dir.file(QStringLiteral("a=b; \"q\" 'r'.db"));
     dir.write(QStringLiteral("a=b; \"q\" 'r'.db"), "");
-    const OneTimeConnection file = ConnectionFor(odd);
+    const ConnectionChoice file = ConnectionFor(odd);
     EXPECT_EQ(file.name, odd);
     const auto parsed = tbn::db::ConnectionString::Parse(file.cnn.toStdString());
     EXPECT_EQ(parsed.Get({"Provider"}), std::optional<std::string>("SQLite"));
@@ -46,7 +46,7 @@ TEST(CommandLineTest, FilesBecomeSqliteConnectionsAndOtherStringsOneTimeConnecti
     EXPECT_EQ(ConnectionFor(QStringLiteral("missing.db")).name, QDir::current().absoluteFilePath("missing.db"));
 
     const QString pg = QStringLiteral("Provider=PostgreSQL;Host=db;Database=sales");
-    const OneTimeConnection string = ConnectionFor(pg);
+    const ConnectionChoice string = ConnectionFor(pg);
     EXPECT_EQ(string.name, QStringLiteral("(temp) ") + pg);
     EXPECT_EQ(string.cnn, pg);
 }
