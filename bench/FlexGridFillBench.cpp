@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     for (int r = 1; r <= kRows; ++r) textBytes += maker.Make(r);
     const double baseline = Seconds(start);
 
-    tbn::platform::FlexGrid grid;
+    tbn::grid::FlexGrid grid;
     grid.resize(800, 600);
     grid.show();
     app.processEvents();

@@ -55,7 +55,7 @@ int Child(int argc, char** argv, long characters) {
     QApplication app(argc, argv);
     frmMDI frame;
     frmMain* window = OpenQueryWindow(frame, QStringLiteral("Data Source=:memory:"), Sql(characters));
-    tbn::platform::FlexGrid& grid = *window->FlexWidget();
+    tbn::grid::FlexGrid& grid = *window->FlexWidget();
     const long idleKiB = StatusKiB("VmRSS");
     ResetPeak();
 
@@ -77,7 +77,7 @@ int Child(int argc, char** argv, long characters) {
     const double paint = Seconds(paintStart);
 
     double viewer = 0;
-    tbn::platform::SetModalResponder([&](QDialog& dialog) {
+    tbn::ui::SetModalResponder([&](QDialog& dialog) {
         dialog.show();
         QApplication::processEvents();
         dialog.repaint();
@@ -87,7 +87,7 @@ int Child(int argc, char** argv, long characters) {
     });
     ended = Clock::now();
     emit grid.doubleClicked(grid.model()->index(0, 0));
-    tbn::platform::SetModalResponder({});
+    tbn::ui::SetModalResponder({});
 
     const long peakKiB = StatusKiB("VmHWM") - idleKiB;
     std::printf("%.6f %.6f %.6f %.6f %ld %ld\n", run, busy, paint, viewer, runPeakKiB, peakKiB);

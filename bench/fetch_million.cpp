@@ -106,7 +106,7 @@ int ChildRun(int argc, char** argv, const std::string& path) {
     const long faults = MinorFaults() - faultsBefore;
     const long peakKiB = StatusKiB("VmHWM") - idleKiB;
 
-    tbn::platform::FlexGrid& grid = *window->FlexWidget();
+    tbn::grid::FlexGrid& grid = *window->FlexWidget();
     const auto sizeStart = Clock::now();
     window->AutosizeGridColumns(grid, 100, 400);
     const double sizeSeconds = Seconds(sizeStart);

@@ -9,10 +9,10 @@ namespace tbn::app {
 
 void InstallFailureReports() {
     run::RunHistory::Program().SetReporter([](const tbn::Error& error) {
-        mdlErrors::ShowError(error, QStringLiteral("frmMain >> History"), platform::vbCritical);
+        mdlErrors::ShowError(error, QStringLiteral("frmMain >> History"), ui::vbCritical);
     });
     recovery::SetRecoveryFailureReporter([](const tbn::Error& error) {
-        mdlErrors::ShowError(error, QStringLiteral("frmMDI >> Recovery"), platform::vbCritical);
+        mdlErrors::ShowError(error, QStringLiteral("frmMDI >> Recovery"), ui::vbCritical);
     });
 }
 

@@ -20,7 +20,7 @@ const QString kWindowsMaximized = QStringLiteral("windows/maximized");
 // as when the file cannot be written; the connection store is where the refusal is told.
 QString SettingsPath() {
     try {
-        return platform::UserConfigFolder() + QStringLiteral("/frame.ini");
+        return connections::UserConfigFolder() + QStringLiteral("/frame.ini");
     } catch (const tbn::Error&) {
         return {};
     }

@@ -4,6 +4,8 @@
 #include "query/frmMain.h"
 #include "ui/TextBox.h"
 
+namespace tbn::app {
+
 namespace {
 
 frmMain* NewLoadingQueryWindow(frmMDI& frame) {
@@ -50,3 +52,5 @@ frmMain* OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QStri
     PresentQueryWindow(frame, *window, name);
     return window;
 }
+
+} // namespace tbn::app

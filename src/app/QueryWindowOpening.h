@@ -13,6 +13,8 @@ class QString;
 class frmMDI;
 class frmMain;
 
+namespace tbn::app {
+
 // A query window connected to cnn and shown. `connected` runs once the connection is open, before
 // anything of the window shows. A failure to connect raises, and the half-made window is gone.
 frmMain& OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn,
@@ -22,3 +24,5 @@ frmMain& OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QStr
 // connection when connecting fails (the text matters more); the failure is handed back.
 frmMain* OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn, const QString& text,
                                  std::optional<tbn::Error>& failure);
+
+} // namespace tbn::app

@@ -17,7 +17,7 @@ namespace tbn::app {
 namespace {
 
 using recovery::LeftTexts;
-using namespace tbn::platform;
+using namespace tbn::ui;
 
 const QString kContext = QStringLiteral("frmMDI >> Recovery");
 

@@ -11,7 +11,7 @@ namespace tbn::app {
 namespace {
 QString SavedConnectionString(const QString& name) {
     try {
-        for (const connections::CnnEntry& entry : connections::ReadStore(platform::ProgramFolder()))
+        for (const connections::CnnEntry& entry : connections::ReadStore(connections::ProgramFolder()))
             if (entry.name == name) return entry.cnn;
     } catch (const tbn::Error&) {
         // A store that cannot be read lends nothing; the string the history kept is tried instead.

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QFile>
 
+namespace tbn::app {
+
 namespace {
 // Declared before the frame, so it runs after every query window has gone with its recovery file.
 struct RecoverySessionEnd {
@@ -39,3 +41,5 @@ int RunTabulon(QApplication& app, const QByteArray& target) {
     tbn::app::SaveFrameGeometry(frame);
     return exitCode;
 }
+
+} // namespace tbn::app

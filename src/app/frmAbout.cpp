@@ -6,8 +6,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-using tbn::platform::TwipsRect;
-using tbn::platform::TwipsToPixels;
+using tbn::ui::TwipsRect;
+using tbn::ui::TwipsToPixels;
 
 frmAbout::frmAbout(QWidget* parent)
     : QDialog(parent), txtGNU_(new QPlainTextEdit(this)), cmdOk_(new QPushButton(QStringLiteral("Ok"), this)) {

@@ -49,7 +49,7 @@ frmMDI::frmMDI() {
         if (!sub) return;
         if (auto* query = qobject_cast<frmMain*>(sub->widget())) query->Form_Activate();
     }, Qt::QueuedConnection);
-    resize(tbn::platform::TwipsToPixels(6750), tbn::platform::TwipsToPixels(4950) + menuBar()->sizeHint().height());
+    resize(tbn::ui::TwipsToPixels(6750), tbn::ui::TwipsToPixels(4950) + menuBar()->sizeHint().height());
 }
 
 frmMDI::~frmMDI() = default;
@@ -112,7 +112,7 @@ void frmMDI::BuildMenus() {
     mnuCloseAll = item(mnuWndList, "mnuCloseAll", QStringLiteral("Close all"), {}, &frmMDI::mnuCloseAll_Click);
     mnuReopenClosed = item(mnuWndList, "mnuReopenClosed", QStringLiteral("Reopen closed window"),
                            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &frmMDI::mnuReopenClosed_Click);
-    tbn::platform::AttachWindowList(mnuWndList, mdiArea_);
+    tbn::ui::AttachWindowList(mnuWndList, mdiArea_);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
@@ -168,7 +168,7 @@ void frmMDI::PopUpQueryMenu(const QPoint& globalPosition) {
 
 void frmMDI::OpenChoice(const tbn::connections::ConnectionChoice& choice,
                         const std::function<void()>& connected) {
-    OpenConnectedQueryWindow(*this, choice.name, choice.cnn, connected);
+    tbn::app::OpenConnectedQueryWindow(*this, choice.name, choice.cnn, connected);
 }
 
 frmMain* frmMDI::NewQueryWindow() {
@@ -226,20 +226,20 @@ void frmMDI::mnuQueryCancel_Click() { Route("mnuQueryCancel_Click", [](frmMain& 
 void frmMDI::mnuQueryReconnect_Click() {
     Route("mnuQueryReconnect_Click", [](frmMain& w) { w.Reconnect(); });
 }
-frmHistory* frmMDI::HistoryWindow() const { return history_.data(); }
+tbn::query::frmHistory* frmMDI::HistoryWindow() const { return history_.data(); }
 
 void frmMDI::mnuHistory_Click() {
     mdlErrors::Guarded(QStringLiteral("frmMDI >> mnuHistory_Click"), [&] {
         if (!history_) {
             // The text goes to the query window that was current when the user left the frame.
-            history_ = new frmHistory(tbn::run::RunHistory::Program(), [this]() -> frmMain* {
+            history_ = new tbn::query::frmHistory(tbn::run::RunHistory::Program(), [this]() -> frmMain* {
                 QMdiSubWindow* sub = mdiArea_->currentSubWindow();
                 return sub ? qobject_cast<frmMain*>(sub->widget()) : nullptr;
             }, this);
         } else {
             history_->Refresh();
         }
-        if (!history_->isVisible()) tbn::platform::PlaceCentredOn(*history_, *this);
+        if (!history_->isVisible()) tbn::ui::PlaceCentredOn(*history_, *this);
         history_->show();
         history_->raise();
         history_->activateWindow();
@@ -262,7 +262,7 @@ void frmMDI::mnuWindowsCloseCurrent_Click() {
 }
 
 void frmMDI::mnuCloseAll_Click() {
-    using namespace tbn::platform;
+    using namespace tbn::ui;
     if (MsgBox(QStringLiteral("Close all windows?"), vbYesNo + vbQuestion, QStringLiteral("TBN")) != vbYes) return;
     for (frmMain* window : QueryWindows()) window->Unload();
 }
@@ -273,7 +273,7 @@ void frmMDI::mnuReopenClosed_Click() {
 
 void frmMDI::mnuAbout_Click() {
     frmAbout about(this);
-    tbn::platform::ExecModal(about);
+    tbn::ui::ExecModal(about);
 }
 
 void frmMDI::closeEvent(QCloseEvent* event) {

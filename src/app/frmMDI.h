@@ -12,10 +12,15 @@
 class QAction;
 class QMdiArea;
 class QMenu;
-class frmHistory;
 class frmMain;
 
-class frmMDI : public QMainWindow, public ConnectionManagerFrame, public QueryFrame {
+namespace tbn::query {
+class frmHistory;
+}
+
+class frmMDI : public QMainWindow,
+               public tbn::connections::ConnectionManagerFrame,
+               public tbn::query::QueryFrame {
     Q_OBJECT
 public:
     frmMDI();
@@ -39,7 +44,7 @@ public:
     frmMain* NewQueryWindow();
     frmMain* ActiveQueryWindow() const;
     QList<frmMain*> QueryWindows() const;
-    frmHistory* HistoryWindow() const;  // null until Query > History was first chosen
+    tbn::query::frmHistory* HistoryWindow() const;  // null until Query > History was first chosen
     QMdiArea* mdiArea() const { return mdiArea_; }
 
     // Where the "Connection manager" command goes; the connections module installs it.
@@ -107,6 +112,6 @@ private:
     void WaitUntilPlaced();  // until the window system has shown the frame where it stays
 
     QMdiArea* mdiArea_ = nullptr;
-    QPointer<frmHistory> history_;
+    QPointer<tbn::query::frmHistory> history_;
     bool blnWindowsMaximized = false;
 };

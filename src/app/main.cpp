@@ -39,5 +39,5 @@ int main(int argc, char** argv) {
     // The toolkit has taken its own options (-platform, -style, ...) out of argv; what is left is ours.
     const CommandLine line = tbn::app::ParseArguments(argc, argv);
     if (line.action == CommandLine::Action::Misuse) return Misuse(line);
-    return RunTabulon(app, line.targetBytes);
+    return tbn::app::RunTabulon(app, line.targetBytes);
 }

@@ -11,15 +11,13 @@
 
 namespace tbn::connections {
 
-using namespace tbn::platform;
-
 namespace {
 
 constexpr unsigned kOwnerOnly = 0600;
 const QChar kTab = u'\t';
 
 // The store's own file: a cnns.dat kept elsewhere through a symbolic link stays that file.
-QString RealStorePath(const QString& folder) { return ResolveLinks(StorePath(folder)); }
+QString RealStorePath(const QString& folder) { return core::ResolveLinks(StorePath(folder)); }
 
 // Held by every add, change and delete from before it reads the store until its write is done,
 // so that two programs sharing the store take turns instead of undoing each other's changes.
@@ -32,18 +30,18 @@ QString LockPath(const QString& realStore) { return realStore + QStringLiteral("
 // versions of such tools did); it is then left for the user.
 void RemoveStaleTemp(const QString& folder) {
     const QString temp = TempPath(folder);
-    if (EntryExists(temp) && FileExists(StorePath(folder))) RemoveFile(temp);
+    if (core::EntryExists(temp) && core::FileExists(StorePath(folder))) core::RemoveFile(temp);
 }
 
 // Writes the whole new store beside the old one and swaps it in with one rename, so that a crash
 // or a full disk at any moment leaves a complete cnns.dat.
 void Rewrite(const QString& folder, const QString& realStore, const QStringList& lines) {
-    ReplaceOptions options;
+    core::ReplaceOptions options;
     options.newFileMode = kOwnerOnly;
     // temp.dat is the scratch file of a store in its own folder; beside a store kept elsewhere a
     // fresh name keeps clear of that folder's own files.
     if (realStore == QFileInfo(StorePath(folder)).absoluteFilePath()) options.scratchName = QStringLiteral("temp.dat");
-    ReplaceFile(realStore, EncodeLines(lines), options);
+    core::ReplaceFile(realStore, core::EncodeLines(lines), options);
 }
 
 // Everything but the lines equal to `key`. An empty key never names an entry (empty lines are
@@ -73,8 +71,8 @@ QString RecordLine(const QString& name, const QString& cnn) { return name + kTab
 QList<CnnEntry> ReadStore(const QString& folder) {
     QList<CnnEntry> entries;
     const QString store = StorePath(folder);
-    if (!FileExists(store)) return entries;
-    for (const QString& line : ReadLines(store)) {
+    if (!core::FileExists(store)) return entries;
+    for (const QString& line : core::ReadLines(store)) {
         if (line.isEmpty()) continue;
         const qsizetype firstTab = line.indexOf(kTab);
         if (firstTab < 0) {
@@ -88,13 +86,13 @@ QList<CnnEntry> ReadStore(const QString& folder) {
 
 void AddRecord(const QString& folder, const QString& recordLine) {
     if (recordLine.isEmpty()) return;
-    const FileLock lock(LockPath(RealStorePath(folder)));
-    FileHandle file = OpenForAppending(StorePath(folder), kOwnerOnly);
+    const core::FileLock lock(LockPath(RealStorePath(folder)));
+    core::FileHandle file = core::OpenForAppending(StorePath(folder), kOwnerOnly);
     const std::int64_t oldSize = file.Size();
     QByteArray bytes;
     if (oldSize > 0 && !EndsWithLineEnd(file.ReadAt(std::max<std::int64_t>(oldSize - 2, 0), 2)))
         bytes.append("\r\n");
-    bytes.append(EncodeLine(recordLine));
+    bytes.append(core::EncodeLine(recordLine));
     try {
         file.Write(bytes);
         file.Flush();
@@ -112,25 +110,25 @@ void AddRecord(const QString& folder, const QString& recordLine) {
 void ChangeRecord(const QString& folder, const QString& oldLine, const QString& newLine) {
     if (newLine.isEmpty() || newLine == oldLine) return;
     const QString store = RealStorePath(folder);
-    const FileLock lock(LockPath(store));
+    const core::FileLock lock(LockPath(store));
     RemoveStaleTemp(folder);
     bool removedAny = false;
-    QStringList lines = LinesWithout(ReadLines(store), oldLine, &removedAny);
+    QStringList lines = LinesWithout(core::ReadLines(store), oldLine, &removedAny);
     lines.append(newLine);
     Rewrite(folder, store, lines);
 }
 
 void DeleteRecord(const QString& folder, const QString& line) {
     const QString store = RealStorePath(folder);
-    const FileLock lock(LockPath(store));
+    const core::FileLock lock(LockPath(store));
     RemoveStaleTemp(folder);
     bool removedAny = false;
-    const QStringList lines = LinesWithout(ReadLines(store), line, &removedAny);
+    const QStringList lines = LinesWithout(core::ReadLines(store), line, &removedAny);
     if (removedAny) Rewrite(folder, store, lines);
 }
 
 void KillTemp(const QString& folder) {
-    const FileLock lock(LockPath(RealStorePath(folder)));
+    const core::FileLock lock(LockPath(RealStorePath(folder)));
     RemoveStaleTemp(folder);
 }
 

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+namespace tbn::connections {
+
 QIcon ConnectionIcon() {
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
@@ -16,3 +18,5 @@ QIcon ConnectionIcon() {
     p.drawEllipse(QRectF(2.5, 1.5, 11, 5));
     return QIcon(pixmap);
 }
+
+} // namespace tbn::connections

@@ -7,6 +7,8 @@
 
 class QWidget;
 
+namespace tbn::connections {
+
 class ConnectionManagerFrame {
 public:
     // The window the manager is modal to.
@@ -14,9 +16,11 @@ public:
     // Opens a query window on what the user chose and shows it with its tab and the query commands
     // on. `connected` runs once the connection is open, before anything of the window shows (the
     // manager hides itself there). A failure raises, and nothing of the window is left.
-    virtual void OpenChoice(const tbn::connections::ConnectionChoice& choice,
+    virtual void OpenChoice(const ConnectionChoice& choice,
                             const std::function<void()>& connected) = 0;
 
 protected:
     ~ConnectionManagerFrame() = default;
 };
+
+} // namespace tbn::connections

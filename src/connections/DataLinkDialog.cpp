@@ -17,9 +17,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace tbn::platform {
+namespace tbn::connections {
 
-void SetDataLinkResponder(DataLinkResponder r) { InstalledResponder<DataLinkResponder>() = std::move(r); }
+void SetDataLinkResponder(DataLinkResponder r) { ui::InstalledResponder<DataLinkResponder>() = std::move(r); }
 
 DataLinkDialog::DataLinkDialog(QWidget* owner) : QDialog(owner), form_(DataLinkForm::ForProvider(QStringLiteral("SQLite"))) {
     setWindowTitle(QStringLiteral("Data link properties"));
@@ -150,28 +150,28 @@ QString DataLinkDialog::ConnectionString() const {
 bool DataLinkDialog::TestConnection() {
     const QString text = ConnectionString();
     try {
-        HourglassScope hourglass;
+        ui::HourglassScope hourglass;
         db::Connection connection;
         connection.Open(text.toStdString());
         connection.Close();
     } catch (const Error& e) {
-        MsgBox(QStringLiteral("Test connection failed:\r\n") + QString::fromStdString(e.Description()),
-               vbOKOnly + vbCritical, QString());
+        ui::MsgBox(QStringLiteral("Test connection failed:\r\n") + QString::fromStdString(e.Description()),
+                   ui::vbOKOnly + ui::vbCritical, QString());
         return false;
     }
-    MsgBox(QStringLiteral("Test connection succeeded."), vbOKOnly + vbInformation, QString());
+    ui::MsgBox(QStringLiteral("Test connection succeeded."), ui::vbOKOnly + ui::vbInformation, QString());
     return true;
 }
 
 std::optional<QString> PromptNew(QWidget* owner) {
-    if (const DataLinkResponder& responder = InstalledResponder<DataLinkResponder>()) return responder(QString());
+    if (const DataLinkResponder& responder = ui::InstalledResponder<DataLinkResponder>()) return responder(QString());
     DataLinkDialog dialog(owner);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.ConnectionString();
 }
 
 bool PromptEdit(QWidget* owner, QString& connectionString) {
-    if (const DataLinkResponder& responder = InstalledResponder<DataLinkResponder>()) {
+    if (const DataLinkResponder& responder = ui::InstalledResponder<DataLinkResponder>()) {
         const std::optional<QString> edited = responder(connectionString);
         if (!edited) return false;
         connectionString = *edited;
@@ -184,4 +184,4 @@ bool PromptEdit(QWidget* owner, QString& connectionString) {
     return true;
 }
 
-} // namespace tbn::platform
+} // namespace tbn::connections

@@ -16,7 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
-namespace tbn::platform {
+namespace tbn::connections {
 
 class DataLinkDialog : public QDialog {
     Q_OBJECT
@@ -59,4 +59,4 @@ bool PromptEdit(QWidget* owner, QString& connectionString);  // true and the edi
 using DataLinkResponder = std::function<std::optional<QString>(const QString& initial)>;
 void SetDataLinkResponder(DataLinkResponder responder);
 
-} // namespace tbn::platform
+} // namespace tbn::connections

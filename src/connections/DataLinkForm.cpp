@@ -3,7 +3,7 @@
 #include "db/ConnectionString.h"
 #include "db/ProviderCatalogue.h"
 
-namespace tbn::platform {
+namespace tbn::connections {
 
 DataLinkForm DataLinkForm::ForProvider(const QString& provider) {
     DataLinkForm form;
@@ -60,4 +60,4 @@ QString DataLinkForm::ToConnectionString() const {
     return QString::fromStdString(out.ToString());
 }
 
-} // namespace tbn::platform
+} // namespace tbn::connections

@@ -6,7 +6,7 @@
 #include <QPair>
 #include <QString>
 
-namespace tbn::platform {
+namespace tbn::connections {
 
 class DataLinkForm {
 public:
@@ -29,4 +29,4 @@ private:
     QList<QPair<QString, QString>> extras_;  // keys the provider does not know, as written
 };
 
-} // namespace tbn::platform
+} // namespace tbn::connections

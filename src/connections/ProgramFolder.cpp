@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tbn::platform {
+namespace tbn::connections {
 
 namespace {
 QString& overrideFolder() {
@@ -23,8 +23,8 @@ bool UserMayWrite(const QString& folder) {
 } // namespace
 
 QString UserConfigFolder() {
-    const QString folder = XdgBaseFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/tbn");
-    MakeOwnFolder(folder);
+    const QString folder = core::XdgBaseFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/tbn");
+    core::MakeOwnFolder(folder);
     return folder;
 }
 
@@ -48,4 +48,4 @@ QString ProgramFolder() {
 
 void SetProgramFolderForTesting(const QString& folder) { overrideFolder() = folder; }
 
-} // namespace tbn::platform
+} // namespace tbn::connections

@@ -8,7 +8,7 @@
 // at a temporary folder so they never touch the build's own store.
 #include <QString>
 
-namespace tbn::platform {
+namespace tbn::connections {
 
 // $XDG_CONFIG_HOME/tbn, or ~/.config/tbn when XDG_CONFIG_HOME is unset or not an absolute path.
 // Missing folders on the way are created readable by their owner only (0700); an existing folder
@@ -27,4 +27,4 @@ QString StoreFolderFor(const QString& executableFolder);
 QString ProgramFolder();
 void SetProgramFolderForTesting(const QString& folder);  // empty: back to the rule above
 
-} // namespace tbn::platform
+} // namespace tbn::connections

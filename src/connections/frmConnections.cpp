@@ -26,7 +26,9 @@
 #include <algorithm>
 #include <limits>
 
-using namespace tbn::platform;
+using namespace tbn::connections;
+using namespace tbn::core;
+using namespace tbn::ui;
 
 namespace {
 const QString kContext = QStringLiteral("frmConnections >> ");

@@ -11,12 +11,15 @@ class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
+
+namespace tbn::connections {
 class ConnectionManagerFrame;
+}
 
 class frmConnections : public QDialog {
     Q_OBJECT
 public:
-    explicit frmConnections(ConnectionManagerFrame& frame);
+    explicit frmConnections(tbn::connections::ConnectionManagerFrame& frame);
     ~frmConnections() override;
 
     // Empties the list and reads the store into it, sorted by name, first entry selected.
@@ -33,11 +36,12 @@ public:
     void txtCnn_Change();
 
     // The frame's "Connection manager" command: load, fill, show modal.
-    static void ShowModal(ConnectionManagerFrame& frame);
+    static void ShowModal(tbn::connections::ConnectionManagerFrame& frame);
     // Opens a query window at once, as the one-time option does (a database named on the command
     // line). A failure is reported as any failed opening is; then the manager opens, the string in
     // its text box, so the user can correct it or choose another connection.
-    static void OpenOrShowModal(ConnectionManagerFrame& frame, const QString& strName, const QString& strCnn);
+    static void OpenOrShowModal(tbn::connections::ConnectionManagerFrame& frame, const QString& strName,
+                                const QString& strCnn);
 
     QTreeWidget* lvCnn = nullptr;
     QRadioButton* optTemp[2] = {nullptr, nullptr};
@@ -64,5 +68,5 @@ private:
     QString RecordOf(const QTreeWidgetItem* entry) const;
     void SelectRecord(const QString& record);
 
-    ConnectionManagerFrame& frame_;
+    tbn::connections::ConnectionManagerFrame& frame_;
 };

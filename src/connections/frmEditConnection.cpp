@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <limits>
 
-using tbn::platform::Place;
-using tbn::platform::TwipsToPixels;
+using tbn::ui::Place;
+using tbn::ui::TwipsToPixels;
 
 frmEditConnection::frmEditConnection(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmEditConnection"));
@@ -74,7 +74,7 @@ void frmEditConnection::INIT(const QString& strCnn) {
 }
 
 void frmEditConnection::cmdDone_Click() {
-    using namespace tbn::platform;
+    using namespace tbn::ui;
     if (txtName->text().trimmed().isEmpty()) {
         MsgBox(QStringLiteral("Name is required."), vbOKOnly + vbInformation, QString());
         return;

@@ -9,10 +9,10 @@ QString EditCnn(QWidget* owner, const QString& strCnn) {
     QString result;
     mdlErrors::Guarded(QStringLiteral("mdlOLEDB >> EditCnn"), [&] {
         if (strCnn.isEmpty()) {
-            if (const std::optional<QString> built = tbn::platform::PromptNew(owner)) result = *built;
+            if (const std::optional<QString> built = tbn::connections::PromptNew(owner)) result = *built;
         } else {
             QString edited = strCnn;
-            if (tbn::platform::PromptEdit(owner, edited)) result = edited;
+            if (tbn::connections::PromptEdit(owner, edited)) result = edited;
         }
     });
     return result;

@@ -14,7 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 namespace {
 
@@ -94,4 +94,4 @@ FileLock::~FileLock() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <memory>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 class FileLock {
 public:
@@ -33,4 +33,4 @@ private:
     int fd_ = -1;
 };
 
-} // namespace tbn::platform
+} // namespace tbn::core

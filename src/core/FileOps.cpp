@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 namespace {
 
@@ -281,4 +281,4 @@ void Disarm() { g_fault = ArmedFault{}; }
 bool Fired() { return g_fault.fired; }
 } // namespace FaultInjector
 
-} // namespace tbn::platform
+} // namespace tbn::core

@@ -11,7 +11,7 @@
 #include <QString>
 #include <cstdint>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 enum class FileOpKind { Open, Read, Write, Flush, Close, Rename, Remove };
 
@@ -128,4 +128,4 @@ public:
 };
 } // namespace FaultInjector
 
-} // namespace tbn::platform
+} // namespace tbn::core

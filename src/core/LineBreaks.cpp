@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 // One pass each: QString::replace takes seconds on a text of many megabytes and lines, and these
 // run on every F5 and every recovery save of the whole pane.
@@ -57,4 +57,4 @@ int ToInsidePosition(const QString& lfText, int outside, BreakSnap snap) {
     return inside;
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

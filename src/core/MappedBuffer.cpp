@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <utility>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
@@ -64,4 +64,4 @@ void MappedBuffer::release() noexcept {
     size_ = 0;
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

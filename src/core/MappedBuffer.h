@@ -5,7 +5,7 @@
 // writes to large buffers many times cheaper on virtual machines. Move-only owner.
 #include <cstddef>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 class MappedBuffer {
 public:
@@ -27,4 +27,4 @@ private:
     std::size_t size_ = 0;
 };
 
-} // namespace tbn::platform
+} // namespace tbn::core

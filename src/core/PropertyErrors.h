@@ -3,7 +3,7 @@
 #include "core/Error.h"
 #include "core/ErrorCodes.h"
 
-namespace tbn::platform {
+namespace tbn::core {
 
 [[noreturn]] inline void RaiseSubscriptOutOfRange() {
     throw tbn::Error(tbn::ErrorCode::SubscriptOutOfRange, "Subscript out of range");
@@ -13,4 +13,4 @@ namespace tbn::platform {
     throw tbn::Error(tbn::ErrorCode::InvalidPropertyValue, "Invalid property value");
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

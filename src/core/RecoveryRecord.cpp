@@ -3,7 +3,7 @@
 #include <QList>
 #include <cctype>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 namespace {
 const QByteArray kMagic = QByteArrayLiteral("TBN recovery 1\n");
@@ -49,4 +49,4 @@ std::optional<RecoveredText> DecodeRecoveredText(const QByteArray& bytes) {
     return RecoveredText{parts[0], parts[1], parts[2]};
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

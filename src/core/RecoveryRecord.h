@@ -12,7 +12,7 @@
 #include <QString>
 #include <optional>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 struct RecoveredText {
     QString name;  // the window's connection name, as the manager gave it
@@ -24,4 +24,4 @@ QByteArray EncodeRecoveredText(const RecoveredText& record);
 // Empty when `bytes` are not a complete record.
 std::optional<RecoveredText> DecodeRecoveredText(const QByteArray& bytes);
 
-} // namespace tbn::platform
+} // namespace tbn::core

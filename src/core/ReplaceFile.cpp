@@ -8,7 +8,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 namespace {
 
@@ -129,4 +129,4 @@ void ReplaceFile(const QString& path, const QByteArray& bytes, const ReplaceOpti
     ReplaceThroughScratch(std::move(file), scratch, target, bytes, status.permissions);
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

@@ -19,7 +19,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 struct ReplaceOptions {
     // The scratch file's name in the target's folder; empty: a fresh hidden name is made.
@@ -41,4 +41,4 @@ void ReplaceFile(const QString& path, const QByteArray& bytes, const ReplaceOpti
 // (absolute) when it is no link. The target need not exist. Raises when links go round in circles.
 QString ResolveLinks(const QString& path);
 
-} // namespace tbn::platform
+} // namespace tbn::core

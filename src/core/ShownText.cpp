@@ -1,6 +1,6 @@
 #include "core/ShownText.h"
 
-namespace tbn::platform {
+namespace tbn::core {
 
 namespace {
 constexpr QChar kEllipsis(0x2026);
@@ -42,4 +42,4 @@ QString ShownFirstLine(std::string_view utf8, qsizetype maxUnits) {
     return line.size() < maxUnits ? line + kEllipsis : ShownText(line, maxUnits);
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

@@ -6,7 +6,7 @@
 #include <QString>
 #include <string_view>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 // `text` when it has at most `maxUnits` UTF-16 units; otherwise its beginning followed by an
 // ellipsis, `maxUnits` units at most in all, never splitting a character. maxUnits >= 2.
@@ -20,4 +20,4 @@ QString ShownText(std::string_view utf8, qsizetype maxUnits);
 // ellipsis after it when more lines follow. Its cost does not grow with the length of `utf8`.
 QString ShownFirstLine(std::string_view utf8, qsizetype maxUnits);
 
-} // namespace tbn::platform
+} // namespace tbn::core

@@ -5,7 +5,7 @@
 #include <QStringDecoder>
 #include <array>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 namespace {
 
@@ -77,4 +77,4 @@ QByteArray EncodeLines(const QStringList& lines) {
     return bytes;
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

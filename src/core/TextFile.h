@@ -13,7 +13,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 // Every line of the file at `path`, empty lines included. Nothing partial: a failed read raises.
 QStringList ReadLines(const QString& path);
@@ -27,4 +27,4 @@ QString DecodeWindows1252(QByteArrayView bytes);
 QByteArray EncodeLine(const QString& line);
 QByteArray EncodeLines(const QStringList& lines);
 
-} // namespace tbn::platform
+} // namespace tbn::core

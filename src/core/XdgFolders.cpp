@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 namespace {
 
@@ -72,4 +72,4 @@ bool OwnFolderExists(const QString& path) {
     return true;
 }
 
-} // namespace tbn::platform
+} // namespace tbn::core

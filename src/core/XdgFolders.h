@@ -2,7 +2,7 @@
 // The user's base folders (configuration, state, data) and the private folders TBN keeps in them.
 #include <QString>
 
-namespace tbn::platform {
+namespace tbn::core {
 
 // The folder an XDG base-directory variable names, or defaultUnderHome below the home folder
 // when it is unset or relative (a relative value is to be ignored).
@@ -29,4 +29,4 @@ int MakeOwnFolder(const QString& path, ExistingFolder existing = ExistingFolder:
 // symbolic link or anything else.
 bool OwnFolderExists(const QString& path);
 
-} // namespace tbn::platform
+} // namespace tbn::core

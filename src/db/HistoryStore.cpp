@@ -64,8 +64,8 @@ constexpr const char* kRunsColumns[] = {"id",      "started", "connection",   "t
 
 void MakePrivateFolder(const QString& folder) {
     QString partial;
-    if (const int error = platform::MakeOwnFolder(folder, platform::ExistingFolder::KeepMode, &partial))
-        throw tbn::Error(platform::FileErrorNumber(error, partial),
+    if (const int error = core::MakeOwnFolder(folder, core::ExistingFolder::KeepMode, &partial))
+        throw tbn::Error(core::FileErrorNumber(error, partial),
                          "Cannot create the folder " + partial.toStdString() + ": " + std::strerror(error));
 }
 
@@ -78,15 +78,15 @@ tbn::Error NotOurs(const QString& path, const std::string& why) {
 // files the engine makes take the mode of this one. Only an ordinary file is opened: the engine
 // would follow a link to another database, and wait for ever on a FIFO.
 void CreateIfMissing(const QString& path) {
-    if (!platform::StatusOf(path).exists) {
+    if (!core::StatusOf(path).exists) {
         try {
-            platform::OpenForWriting(path, 0600, platform::IfExists::Fail).Close();
+            core::OpenForWriting(path, 0600, core::IfExists::Fail).Close();
         } catch (const tbn::Error&) {
             // Another TBN made it first, between the look and the create: that file serves as well.
-            if (!platform::StatusOf(path).exists) throw;
+            if (!core::StatusOf(path).exists) throw;
         }
     }
-    if (!platform::StatusOf(path).ordinaryFile) throw NotOurs(path, "it is a symbolic link or not an ordinary file");
+    if (!core::StatusOf(path).ordinaryFile) throw NotOurs(path, "it is a symbolic link or not an ordinary file");
 }
 
 std::string LikePattern(const std::string& text) {
@@ -300,7 +300,7 @@ QString HistoryStore::MoveAside(const QString& path) {
                           QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     // The main file last: while it keeps its name its journal must keep theirs.
     for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm"), QString()})
-        if (platform::EntryExists(path + suffix)) platform::RenameFile(path + suffix, aside + suffix);
+        if (core::EntryExists(path + suffix)) core::RenameFile(path + suffix, aside + suffix);
     return aside;
 }
 

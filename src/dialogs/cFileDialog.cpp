@@ -3,7 +3,7 @@
 #include "core/Error.h"
 #include "core/ErrorCodes.h"
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 
 namespace {
 

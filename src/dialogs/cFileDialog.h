@@ -55,10 +55,10 @@ public:
     void ParseMultiFileName(QString& sDir, QStringList& sFiles, std::int32_t& lFileCount) const;
 
     // The dialog record as the last call left it.
-    const tbn::platform::OPENFILENAMEA& Record() const { return ofn_; }
+    const tbn::ui::OPENFILENAMEA& Record() const { return ofn_; }
 
 private:
-    tbn::platform::OPENFILENAMEA ofn_;
+    tbn::ui::OPENFILENAMEA ofn_;
     bool bCancelError_ = false;
     QString sFilename_, sFileTitle_, sFilter_, sDefaultExt_, sInitDir_;
     std::int32_t lFlags_ = 0;

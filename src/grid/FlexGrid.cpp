@@ -10,7 +10,7 @@
 #include <QScopedValueRollback>
 #include <cmath>
 
-namespace tbn::platform {
+namespace tbn::grid {
 
 namespace {
 constexpr int kDefaultColTwips = 960;
@@ -26,7 +26,7 @@ FlexGrid::FlexGrid(QWidget* parent)
     setSelectionBehavior(SelectItems);
     setCornerButtonEnabled(true);  // its click calls selectAll()
     QTableView::setWordWrap(false);
-    horizontalHeader()->setDefaultSectionSize(TwipsToPixels(kDefaultColTwips));
+    horizontalHeader()->setDefaultSectionSize(ui::TwipsToPixels(kDefaultColTwips));
     SetAllowUserResizing(0);
 
     // A click on a fixed cell selects its whole column (or row) of non-fixed cells, as grids of
@@ -192,12 +192,12 @@ bool FlexGrid::WordWrap() const { return wordWrap(); }
 void FlexGrid::SetWordWrap(bool on) { setWordWrap(on); }
 
 void FlexGrid::SetAllowUserResizing(int mode) {
-    if (mode < 0 || mode > 3) RaiseInvalidPropertyValue();
+    if (mode < 0 || mode > 3) core::RaiseInvalidPropertyValue();
     horizontalHeader()->setSectionResizeMode((mode & 1) ? QHeaderView::Interactive : QHeaderView::Fixed);
     verticalHeader()->setSectionResizeMode((mode & 2) ? QHeaderView::Interactive : QHeaderView::Fixed);
 }
 
-int FlexGrid::WidthTwips() const { return static_cast<int>(std::lround(PixelsToTwips(width()))); }
+int FlexGrid::WidthTwips() const { return static_cast<int>(std::lround(ui::PixelsToTwips(width()))); }
 
 FlexGridModel* FlexGrid::flexModel() const { return model_.get(); }
 
@@ -213,4 +213,4 @@ void FlexGrid::ApplyHeaderVisibility() {
     verticalHeader()->setVisible(model_->HeaderCols() > 0);
 }
 
-} // namespace tbn::platform
+} // namespace tbn::grid

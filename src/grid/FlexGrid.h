@@ -21,7 +21,7 @@ namespace tbn::results {
 class CellStore;
 }
 
-namespace tbn::platform {
+namespace tbn::grid {
 
 class FlexGridModel;
 class NullCellDelegate;
@@ -129,4 +129,4 @@ private:
     int programmatic_ = 0;  // > 0 while this class drives the view, so its signals are not user input
 };
 
-} // namespace tbn::platform
+} // namespace tbn::grid

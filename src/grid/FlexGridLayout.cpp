@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace tbn::platform {
+namespace tbn::grid {
 
 namespace {
 std::int64_t ClampIndex(std::int64_t value, std::int64_t count) {
@@ -25,13 +25,13 @@ std::int64_t ClampIndex(std::int64_t value, std::int64_t count) {
 } // namespace
 
 int FlexGrid::ColWidth(std::int64_t col) const {
-    if (col < 0 || col >= Cols()) RaiseSubscriptOutOfRange();
+    if (col < 0 || col >= Cols()) core::RaiseSubscriptOutOfRange();
     return colTwips_[static_cast<std::size_t>(col)];
 }
 
 void FlexGrid::SetColWidth(std::int64_t col, int twips) {
-    if (col < 0 || col >= Cols()) RaiseSubscriptOutOfRange();
-    if (twips < 0) RaiseInvalidPropertyValue();
+    if (col < 0 || col >= Cols()) core::RaiseSubscriptOutOfRange();
+    if (twips < 0) core::RaiseInvalidPropertyValue();
     colTwips_[static_cast<std::size_t>(col)] = twips;
     ApplyColumnWidth(col);
 }
@@ -43,7 +43,7 @@ int FlexGrid::VisibleWidthTwips() const {
     const bool verticalBar = verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn ||
                              (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded && verticalHeader()->length() > rowsHeight);
     if (verticalBar) pixels -= verticalScrollBar()->sizeHint().width();
-    return std::max(0, static_cast<int>(std::floor(PixelsToTwips(pixels))));
+    return std::max(0, static_cast<int>(std::floor(ui::PixelsToTwips(pixels))));
 }
 
 void FlexGrid::ApplyColumnWidth(std::int64_t col) {
@@ -57,7 +57,7 @@ void FlexGrid::ApplyColumnWidth(std::int64_t col, double leftTwips) {
     // The column's edges are rounded to pixels rather than its width, so a row of columns is as
     // wide on the screen as its twips add up to: columns sized to fill the view never spill a
     // pixel past it.
-    const int pixels = TwipsToPixels(leftTwips + colTwips_[static_cast<std::size_t>(col)]) - TwipsToPixels(leftTwips);
+    const int pixels = ui::TwipsToPixels(leftTwips + colTwips_[static_cast<std::size_t>(col)]) - ui::TwipsToPixels(leftTwips);
     const int headerCols = model_->HeaderCols();
     if (col < headerCols) {
         verticalHeader()->setFixedWidth(pixels);
@@ -79,7 +79,7 @@ void FlexGrid::OnSectionResized(int section, int /*oldPixels*/, int newPixels) {
     if (programmatic_ > 0) return;
     const std::int64_t col = section + model_->HeaderCols();
     if (col < static_cast<std::int64_t>(colTwips_.size()))
-        colTwips_[static_cast<std::size_t>(col)] = static_cast<int>(std::lround(PixelsToTwips(newPixels)));
+        colTwips_[static_cast<std::size_t>(col)] = static_cast<int>(std::lround(ui::PixelsToTwips(newPixels)));
 }
 
 std::int64_t FlexGrid::Row() const { return row_; }
@@ -88,27 +88,27 @@ std::int64_t FlexGrid::RowSel() const { return rowSel_; }
 std::int64_t FlexGrid::ColSel() const { return colSel_; }
 
 void FlexGrid::SetRow(std::int64_t row) {
-    if (row < 0 || row >= Rows()) RaiseSubscriptOutOfRange();
+    if (row < 0 || row >= Rows()) core::RaiseSubscriptOutOfRange();
     row_ = rowSel_ = row;
     colSel_ = col_;
     ApplySelectionToView();
 }
 
 void FlexGrid::SetCol(std::int64_t col) {
-    if (col < 0 || col >= Cols()) RaiseSubscriptOutOfRange();
+    if (col < 0 || col >= Cols()) core::RaiseSubscriptOutOfRange();
     col_ = colSel_ = col;
     rowSel_ = row_;
     ApplySelectionToView();
 }
 
 void FlexGrid::SetRowSel(std::int64_t row) {
-    if (row < 0 || row >= Rows()) RaiseSubscriptOutOfRange();
+    if (row < 0 || row >= Rows()) core::RaiseSubscriptOutOfRange();
     rowSel_ = row;
     ApplySelectionToView();
 }
 
 void FlexGrid::SetColSel(std::int64_t col) {
-    if (col < 0 || col >= Cols()) RaiseSubscriptOutOfRange();
+    if (col < 0 || col >= Cols()) core::RaiseSubscriptOutOfRange();
     colSel_ = col;
     ApplySelectionToView();
 }
@@ -233,4 +233,4 @@ void FlexGrid::selectAll() {
     ApplySelectionToView();
 }
 
-} // namespace tbn::platform
+} // namespace tbn::grid

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <climits>
 
-namespace tbn::platform {
+namespace tbn::grid {
 
 namespace {
 int ToViewCount(std::int64_t count) { return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX)); }
@@ -40,12 +40,12 @@ void FlexGridModel::ResetAround(const std::function<void()>& change) {
 }
 
 void FlexGridModel::SetFixedRows(int rows) {
-    if (rows < 0) RaiseInvalidPropertyValue();
+    if (rows < 0) core::RaiseInvalidPropertyValue();
     ResetAround([&] { fixedRows_ = rows; });
 }
 
 void FlexGridModel::SetFixedCols(int cols) {
-    if (cols < 0) RaiseInvalidPropertyValue();
+    if (cols < 0) core::RaiseInvalidPropertyValue();
     ResetAround([&] { fixedCols_ = cols; });
 }
 
@@ -55,7 +55,7 @@ void FlexGridModel::SetCols(std::int64_t cols) { Resize(Qt::Horizontal, cols); }
 
 // Rows (Qt::Vertical) and columns (Qt::Horizontal) change alike, each along its own axis.
 void FlexGridModel::Resize(Qt::Orientation axis, std::int64_t count) {
-    if (count < 0) RaiseInvalidPropertyValue();
+    if (count < 0) core::RaiseInvalidPropertyValue();
     const bool rows = axis == Qt::Vertical;
     auto resizeStore = [&] { rows ? store_.SetRows(count) : store_.SetCols(count); };
     if (held_) {
@@ -109,7 +109,7 @@ void FlexGridModel::NotifyCell(std::int64_t row, std::int64_t col) {
 }
 
 void FlexGridModel::InsertRow(std::int64_t index, const results::RowValues& row) {
-    if (index < 0 || index > store_.Rows()) RaiseSubscriptOutOfRange();
+    if (index < 0 || index > store_.Rows()) core::RaiseSubscriptOutOfRange();
     if (held_) {
         store_.InsertRow(index, row);
         structureDirty_ = true;
@@ -127,7 +127,7 @@ void FlexGridModel::InsertRow(std::int64_t index, const results::RowValues& row)
 }
 
 void FlexGridModel::RemoveRow(std::int64_t index) {
-    if (index < 0 || index >= store_.Rows()) RaiseSubscriptOutOfRange();
+    if (index < 0 || index >= store_.Rows()) core::RaiseSubscriptOutOfRange();
     if (held_) {
         store_.RemoveRow(index);
         structureDirty_ = true;
@@ -222,7 +222,7 @@ bool FlexGridModel::CellIsNull(std::int64_t row, std::int64_t col) const {
 }
 
 QString FlexGridModel::ShownCell(std::int64_t row, std::int64_t col) const {
-    return ShownText(CellBytes(row, col), kMaxShownChars);
+    return core::ShownText(CellBytes(row, col), kMaxShownChars);
 }
 
 QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
@@ -243,4 +243,4 @@ QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int
     return publishedHeaderCols_ ? QVariant(ShownCell(section + publishedHeaderRows_, 0)) : QVariant();
 }
 
-} // namespace tbn::platform
+} // namespace tbn::grid

@@ -15,7 +15,7 @@
 #include <QAbstractTableModel>
 #include <functional>
 
-namespace tbn::platform {
+namespace tbn::grid {
 
 class FlexGridModel : public QAbstractTableModel {
     Q_OBJECT
@@ -82,4 +82,4 @@ private:
     int publishedHeaderCols_ = 1;
 };
 
-} // namespace tbn::platform
+} // namespace tbn::grid

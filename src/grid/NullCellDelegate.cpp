@@ -2,7 +2,7 @@
 
 #include "grid/FlexGridModel.h"
 
-namespace tbn::platform {
+namespace tbn::grid {
 
 namespace {
 
@@ -46,4 +46,4 @@ void NullCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QMode
     Fade(palette, QPalette::HighlightedText, QPalette::Highlight, kDimFade);
 }
 
-} // namespace tbn::platform
+} // namespace tbn::grid

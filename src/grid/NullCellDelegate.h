@@ -6,7 +6,7 @@
 // about to be replaced.
 #include <QStyledItemDelegate>
 
-namespace tbn::platform {
+namespace tbn::grid {
 
 class NullCellDelegate : public QStyledItemDelegate {
     Q_OBJECT
@@ -25,4 +25,4 @@ private:
     bool dimmed_ = false;
 };
 
-} // namespace tbn::platform
+} // namespace tbn::grid

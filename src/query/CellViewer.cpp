@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace tbn::query {
+
 namespace {
 constexpr qsizetype kLongLine = 10000;
 
@@ -138,7 +140,9 @@ void CellViewer::CopyText() {
     // all of it however much is shown, or the byte dump that is shown.
     QString selected = text_->textCursor().selectedText();
     if (!selected.isEmpty())
-        tbn::platform::Clipboard::SetText(selected.replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
+        tbn::ui::Clipboard::SetText(selected.replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
     else
-        tbn::platform::Clipboard::SetText(asBytes_->isChecked() ? text_->toPlainText() : QString::fromUtf8(cell_));
+        tbn::ui::Clipboard::SetText(asBytes_->isChecked() ? text_->toPlainText() : QString::fromUtf8(cell_));
 }
+
+} // namespace tbn::query

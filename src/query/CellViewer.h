@@ -17,6 +17,8 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace tbn::query {
+
 class CellViewer : public QDialog {
     Q_OBJECT
 public:
@@ -49,3 +51,5 @@ private:
     QPushButton* copy_;
     QPushButton* showAll_;
 };
+
+} // namespace tbn::query

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace tbn::query {
+
 int ClampColumnWidth(double twips) {
     if (!(twips > 0)) return 0;
     if (twips >= kMaxColumnWidthTwips) return kMaxColumnWidthTwips;
@@ -13,5 +15,7 @@ int ClampColumnWidth(double twips) {
 
 double TextMeasure::WidthTwips(const QString& text) const {
     if (text.isEmpty()) return 0.0;
-    return tbn::platform::PixelsToTwips(metrics_.horizontalAdvance(text));
+    return tbn::ui::PixelsToTwips(metrics_.horizontalAdvance(text));
 }
+
+} // namespace tbn::query

@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QString>
 
+namespace tbn::query {
+
 // Room left around a cell's text, in twips.
 constexpr double kCellPaddingTwips = 150.0;
 // The widest column the grid accepts; a wider text is capped here rather than failing the sizing.
@@ -21,3 +23,5 @@ public:
 private:
     QFontMetrics metrics_;
 };
+
+} // namespace tbn::query

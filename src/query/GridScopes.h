@@ -3,20 +3,22 @@
 // so a failure in the middle of filling or sizing never leaves the grid frozen or hidden.
 #include "grid/FlexGrid.h"
 
+namespace tbn::query {
+
 class GridRedrawOff {
 public:
-    explicit GridRedrawOff(tbn::platform::FlexGrid& grid) : grid_(grid) { grid_.SetRedraw(false); }
+    explicit GridRedrawOff(tbn::grid::FlexGrid& grid) : grid_(grid) { grid_.SetRedraw(false); }
     ~GridRedrawOff() { grid_.SetRedraw(true); }
     GridRedrawOff(const GridRedrawOff&) = delete;
     GridRedrawOff& operator=(const GridRedrawOff&) = delete;
 
 private:
-    tbn::platform::FlexGrid& grid_;
+    tbn::grid::FlexGrid& grid_;
 };
 
 class GridHidden {
 public:
-    explicit GridHidden(tbn::platform::FlexGrid& grid)
+    explicit GridHidden(tbn::grid::FlexGrid& grid)
         : grid_(grid), wasVisible_(!grid.isHidden()), hadFocus_(grid.hasFocus()) {
         grid_.setVisible(false);
     }
@@ -28,7 +30,9 @@ public:
     GridHidden& operator=(const GridHidden&) = delete;
 
 private:
-    tbn::platform::FlexGrid& grid_;
+    tbn::grid::FlexGrid& grid_;
     bool wasVisible_;
     bool hadFocus_;
 };
+
+} // namespace tbn::query

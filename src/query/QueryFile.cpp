@@ -5,7 +5,7 @@
 
 namespace tbn::query {
 
-using namespace tbn::platform;
+using namespace tbn::core;
 
 void WriteQueryFile(const QString& path, const QString& text) {
     ReplaceOptions options;

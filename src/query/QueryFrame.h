@@ -6,6 +6,8 @@
 
 class QPoint;
 
+namespace tbn::query {
+
 class QueryFrame {
 public:
     // Pops up the frame's Query menu at globalPosition with Execute as its default entry and
@@ -17,3 +19,5 @@ public:
 protected:
     ~QueryFrame() = default;
 };
+
+} // namespace tbn::query

@@ -5,7 +5,9 @@
 #include <QMouseEvent>
 #include <QPalette>
 
-using tbn::platform::PixelsToTwips;
+using tbn::ui::PixelsToTwips;
+
+namespace tbn::query {
 
 SplitterBar::SplitterBar(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), orientation_(orientation) {
     setAutoFillBackground(true);
@@ -31,3 +33,5 @@ void SplitterBar::mouseMoveEvent(QMouseEvent* event) {
 void SplitterBar::mouseReleaseEvent(QMouseEvent* event) {
     emit MouseUp(event->button(), PixelsToTwips(event->position().x()), PixelsToTwips(event->position().y()));
 }
+
+} // namespace tbn::query

@@ -4,6 +4,8 @@
 #include <QColor>
 #include <QWidget>
 
+namespace tbn::query {
+
 class SplitterBar : public QWidget {
     Q_OBJECT
 public:
@@ -25,3 +27,5 @@ protected:
 private:
     Qt::Orientation orientation_;
 };
+
+} // namespace tbn::query

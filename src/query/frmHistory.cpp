@@ -19,6 +19,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+namespace tbn::query {
+
 namespace {
 // The text to put in at the caret of paneText (CR LF breaks) so that it stands on a line of its own.
 QString OnALineOfItsOwn(const QString& paneText, int caret, const QString& text) {
@@ -122,7 +124,7 @@ bool frmHistory::InsertChosen() {
     std::string text;
     if (!history_.Use([&](tbn::db::HistoryStore& store) { text = store.Text(model_->RunId(current.row())); }))
         return false;
-    tbn::platform::TextBox& pane = window->QueryText();
+    tbn::ui::TextBox& pane = window->QueryText();
     const QString chosen = QString::fromStdString(text);
     pane.SetSelText(pane.SelLength() > 0 ? chosen : OnALineOfItsOwn(pane.Text(), pane.SelStart(), chosen));
     if (QMdiSubWindow* sub = window->subWindow()) {
@@ -159,3 +161,5 @@ void frmHistory::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) Refresh();
     QWidget::changeEvent(event);
 }
+
+} // namespace tbn::query

@@ -13,18 +13,19 @@ class QLineEdit;
 class QTableView;
 class frmMain;
 
-namespace tbn::query {
-class HistoryModel;
-}
 namespace tbn::run {
 class RunHistory;
 }
+
+namespace tbn::query {
+
+class HistoryModel;
 
 class frmHistory : public QWidget {
     Q_OBJECT
 public:
     using TargetWindow = std::function<frmMain*()>;
-    frmHistory(tbn::run::RunHistory& history, TargetWindow target, QWidget* parent = nullptr);
+    frmHistory(run::RunHistory& history, TargetWindow target, QWidget* parent = nullptr);
 
     // Reads the connections and the runs again, keeping the filter.
     void Refresh();
@@ -34,7 +35,7 @@ public:
     QLineEdit* txtFilterWidget() const { return txtFilter; }
     QComboBox* cboConnectionWidget() const { return cboConnection; }
     QTableView* lvRunsWidget() const { return lvRuns; }
-    tbn::query::HistoryModel& model() const { return *model_; }
+    HistoryModel& model() const { return *model_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -44,11 +45,13 @@ private:
     void ApplyFilter();
     void FillConnections();
 
-    tbn::run::RunHistory& history_;
+    run::RunHistory& history_;
     TargetWindow target_;
-    tbn::query::HistoryModel* model_ = nullptr;
+    HistoryModel* model_ = nullptr;
     QLineEdit* txtFilter = nullptr;
     QComboBox* cboConnection = nullptr;
     QTableView* lvRuns = nullptr;
     QLabel* lblNotice = nullptr;
 };
+
+} // namespace tbn::query

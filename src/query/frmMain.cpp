@@ -22,7 +22,7 @@
 #include <QShortcut>
 #include <QTextDocument>
 
-using tbn::platform::TwipsToPixels;
+using tbn::ui::TwipsToPixels;
 
 namespace {
 QFont CourierNew() {
@@ -33,7 +33,7 @@ QFont CourierNew() {
 }
 } // namespace
 
-frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(frame) {
+frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(frame) {
     lstTablas = new QListWidget(this);
     lstTablas->setObjectName(QStringLiteral("lstTablas"));
     lstTablas->setFont(CourierNew());
@@ -41,7 +41,7 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     rtfQuery->setObjectName(QStringLiteral("rtfQuery"));
     rtfQuery->setFont(CourierNew());
     rtfQuery->setLineWrapMode(QPlainTextEdit::NoWrap);
-    rtfQueryText = std::make_unique<tbn::platform::TextBox>(rtfQuery);
+    rtfQueryText = std::make_unique<tbn::ui::TextBox>(rtfQuery);
     recovery_ = std::make_unique<tbn::recovery::RecoveryWriter>([this] { return rtfQueryText->Text(); });
     connect(rtfQuery->document(), &QTextDocument::contentsChange, recovery_.get(),
             &tbn::recovery::RecoveryWriter::ContentsChanged);
@@ -49,16 +49,16 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     connect(rtfQuery->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (removed || added) blnTextChanged = true;
     });
-    Flex = new tbn::platform::FlexGrid(this);
+    Flex = new tbn::grid::FlexGrid(this);
     Flex->setObjectName(QStringLiteral("Flex"));
     Flex->setFont(CourierNew());
     Flex->SetRows(2);
     Flex->SetCols(2);
     Flex->SetFixedRows(1);
     Flex->SetFixedCols(1);
-    picV = new SplitterBar(Qt::Vertical, this);
+    picV = new tbn::query::SplitterBar(Qt::Vertical, this);
     picV->setObjectName(QStringLiteral("picV"));
-    picH = new SplitterBar(Qt::Horizontal, this);
+    picH = new tbn::query::SplitterBar(Qt::Horizontal, this);
     picH->setObjectName(QStringLiteral("picH"));
     statusLine = new tbn::query::RunStatusBar(this);
     // Escape belongs to the window only while a run goes on; otherwise the panes keep it.
@@ -80,12 +80,12 @@ frmMain::frmMain(QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(f
     connect(Flex, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         ShowCellViewer(index.row() + Flex->flexModel()->HeaderRows(), index.column() + Flex->flexModel()->HeaderCols());
     });
-    connect(picH, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
-    connect(picH, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
-    connect(picH, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
-    connect(picV, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picV_MouseDown(b); });
-    connect(picV, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double x, double) { picV_MouseMove(x); });
-    connect(picV, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picV_MouseUp(); });
+    connect(picH, &tbn::query::SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
+    connect(picH, &tbn::query::SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
+    connect(picH, &tbn::query::SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
+    connect(picV, &tbn::query::SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picV_MouseDown(b); });
+    connect(picV, &tbn::query::SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double x, double) { picV_MouseMove(x); });
+    connect(picV, &tbn::query::SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picV_MouseUp(); });
 }
 
 frmMain::~frmMain() {
@@ -106,7 +106,7 @@ void frmMain::Show() {
     frame->show();
     if (QMdiSubWindow* sub = subWindow()) {
         // Windows opened one after another (texts reopened at start) would hide one another.
-        tbn::platform::CascadeNewSubWindow(*sub);
+        tbn::ui::CascadeNewSubWindow(*sub);
         if (sub->mdiArea()) sub->mdiArea()->setActiveSubWindow(sub);
         // The frame gives its focus back to the widget that last held it when it is activated
         // again (after the manager closes), and the MDI area activates whichever window holds

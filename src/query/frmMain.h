@@ -22,14 +22,16 @@ class QMdiSubWindow;
 class QPlainTextEdit;
 class QShortcut;
 class tbnSqlEditor;
-class SplitterBar;
 
-namespace tbn::platform {
+namespace tbn::grid {
 class FlexGrid;
+}
+namespace tbn::ui {
 class TextBox;
 }
 namespace tbn::query {
 class RunStatusBar;
+class SplitterBar;
 }
 namespace tbn::recovery {
 class RecoveryWriter;
@@ -43,7 +45,7 @@ class frmMain : public QWidget {
     Q_OBJECT
 public:
     // frame may be null: the window then has no pop-up menu and tells nobody it closes.
-    explicit frmMain(QueryFrame* frame = nullptr, QWidget* parent = nullptr);
+    explicit frmMain(tbn::query::QueryFrame* frame = nullptr, QWidget* parent = nullptr);
     ~frmMain() override;
 
     // Window life, in the order the creator uses it.
@@ -75,8 +77,8 @@ public:
     void QuerySelectAll();
     bool SaveQuery();
     void LoadQuery();
-    void AutosizeGridColumns(tbn::platform::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
-    void AutosizeGridColumnsFirst(tbn::platform::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
+    void AutosizeGridColumns(tbn::grid::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
+    void AutosizeGridColumnsFirst(tbn::grid::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
     void CancelQuery();  // stops the run in progress, if any; Escape does the same
     bool Running() const { return run_ != nullptr; }
 
@@ -89,12 +91,12 @@ public:
     bool PanesShown() const { return blnPanesShown; }
     QListWidget* lstTablasWidget() const { return lstTablas; }
     QPlainTextEdit* rtfQueryWidget() const { return rtfQuery; }
-    tbn::platform::FlexGrid* FlexWidget() const { return Flex; }
-    tbn::platform::TextBox& QueryText() const { return *rtfQueryText; }
+    tbn::grid::FlexGrid* FlexWidget() const { return Flex; }
+    tbn::ui::TextBox& QueryText() const { return *rtfQueryText; }
     const tbn::db::Connection& connection() const { return cnn; }
     const tbn::db::Recordset& recordset() const { return rs; }
-    SplitterBar* picHBar() const { return picH; }
-    SplitterBar* picVBar() const { return picV; }
+    tbn::query::SplitterBar* picHBar() const { return picH; }
+    tbn::query::SplitterBar* picVBar() const { return picV; }
     tbn::query::RunStatusBar* StatusLine() const { return statusLine; }
     const tbn::run::QueryRun* CurrentRun() const { return run_.get(); }
     const tbn::query::PaneGeometry& Panes() const { return panes_; }
@@ -135,11 +137,11 @@ private:
     void StopRunNow();
     void ArrangePanes();
     void ApplyPanes();
-    void CopyGridSelection(tbn::platform::FlexGrid& grid);
+    void CopyGridSelection(tbn::grid::FlexGrid& grid);
     void ShowCellViewer(std::int64_t row, std::int64_t col);  // nothing for a fixed cell
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
-    void StartBarDrag(SplitterBar* bar, bool& dragging, Qt::MouseButton button);
-    void EndBarDrag(SplitterBar* bar, bool& dragging);
+    void StartBarDrag(tbn::query::SplitterBar* bar, bool& dragging, Qt::MouseButton button);
+    void EndBarDrag(tbn::query::SplitterBar* bar, bool& dragging);
     void picH_MouseDown(Qt::MouseButton button);
     void picH_MouseMove(double y);
     void picH_MouseUp();
@@ -148,16 +150,16 @@ private:
     void picV_MouseUp();
     QWidget* ActiveControl() const;
 
-    QueryFrame* frame_ = nullptr;
+    tbn::query::QueryFrame* frame_ = nullptr;
 
     // Controls.
     QListWidget* lstTablas = nullptr;
     QPlainTextEdit* rtfQuery = nullptr;
-    std::unique_ptr<tbn::platform::TextBox> rtfQueryText;
+    std::unique_ptr<tbn::ui::TextBox> rtfQueryText;
     std::unique_ptr<tbn::recovery::RecoveryWriter> recovery_;  // reads rtfQueryText, so goes first
-    tbn::platform::FlexGrid* Flex = nullptr;
-    SplitterBar* picH = nullptr;
-    SplitterBar* picV = nullptr;
+    tbn::grid::FlexGrid* Flex = nullptr;
+    tbn::query::SplitterBar* picH = nullptr;
+    tbn::query::SplitterBar* picV = nullptr;
     tbn::query::RunStatusBar* statusLine = nullptr;
     QShortcut* escapeKey = nullptr;
 

@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <utility>
 
-using tbn::platform::FlexGrid;
-using tbn::platform::FlexGridModel;
-using tbn::platform::ShownFirstLine;
+using tbn::grid::FlexGrid;
+using tbn::grid::FlexGridModel;
+using tbn::core::ShownFirstLine;
 
 namespace {
 
@@ -28,15 +28,15 @@ void SpreadLeftOver(FlexGrid& grid) {
     if (total >= gridWidth) return;
     const std::int64_t share = (gridWidth - total) / cols;
     for (std::int64_t c = 0; c < cols; ++c)
-        grid.SetColWidth(c, ClampColumnWidth(static_cast<double>(grid.ColWidth(c) + share)));
+        grid.SetColWidth(c, tbn::query::ClampColumnWidth(static_cast<double>(grid.ColWidth(c) + share)));
 }
 
 // Sizes each column to the widest text of the rows [first, last) picks from its sample of n rows,
 // leaving the current cell on the last row measured of the last column.
 template <class RowsToMeasure>
 void SizeColumns(FlexGrid& grid, const QFont& font, int maxRowsToParse, RowsToMeasure rowsToMeasure) {
-    GridHidden hidden(grid);
-    const TextMeasure measure(font);
+    tbn::query::GridHidden hidden(grid);
+    const tbn::query::TextMeasure measure(font);
     for (std::int64_t c = 0; c < grid.Cols(); ++c) {
         grid.SetCol(c);
         const std::int64_t n = std::min<std::int64_t>(grid.Rows(), maxRowsToParse);
@@ -47,8 +47,8 @@ void SizeColumns(FlexGrid& grid, const QFont& font, int maxRowsToParse, RowsToMe
             // What the cell draws, not its whole text: a multi-line text would otherwise size its
             // column by its widest line, and a text of millions of characters take seconds.
             const QString shown = ShownFirstLine(grid.CellBytes(r, c), FlexGridModel::kMaxShownChars);
-            const double t = measure.WidthTwips(shown) + kCellPaddingTwips;
-            if (t > w) w = ClampColumnWidth(t);
+            const double t = measure.WidthTwips(shown) + tbn::query::kCellPaddingTwips;
+            if (t > w) w = tbn::query::ClampColumnWidth(t);
         }
         grid.SetColWidth(c, w);
     }

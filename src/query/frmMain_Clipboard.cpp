@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <string>
 
-namespace Clipboard = tbn::platform::Clipboard;
+namespace Clipboard = tbn::ui::Clipboard;
 
 namespace {
 const QString kContext = QStringLiteral("frmMain >> ");
@@ -70,7 +70,7 @@ void frmMain::CopyToClip() {
     });
 }
 
-void frmMain::CopyGridSelection(tbn::platform::FlexGrid& grid) {
+void frmMain::CopyGridSelection(tbn::grid::FlexGrid& grid) {
     // The block is the same whichever corner the selection was started from.
     const std::int64_t firstRow = std::min(grid.Row(), grid.RowSel());
     const std::int64_t lastRow = std::max(grid.Row(), grid.RowSel());

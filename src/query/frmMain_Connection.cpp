@@ -21,8 +21,8 @@ constexpr qsizetype kMaxCaption = 1024;
 void frmMain::Connect(const QString& strName, const QString& strCnn) {
     // A one-time connection is named by its string; the caption, the frame's title and the
     // Windows menu show it as the history does, without its passwords.
-    setWindowTitle(tbn::platform::ShownText(QString::fromStdString(tbn::run::HistoryConnectionName(strName)),
-                                            kMaxCaption));
+    setWindowTitle(tbn::core::ShownText(QString::fromStdString(tbn::run::HistoryConnectionName(strName)),
+                                        kMaxCaption));
     strCnnName = strName;
     strCnnString = strCnn;
     // Kept with the text even when the connection fails, so a recovered text can try it again.
@@ -47,12 +47,12 @@ void frmMain::Reconnect() {
         RefuseWhileRunning();
         return;
     }
-    const int previousPointer = tbn::platform::MousePointer();
-    tbn::platform::SetMousePointer(tbn::platform::vbHourglass);
+    const int previousPointer = tbn::ui::MousePointer();
+    tbn::ui::SetMousePointer(tbn::ui::vbHourglass);
     const bool connected =
         mdlErrors::Guarded(QStringLiteral("frmMain >> Reconnect"), [&] { Connect(strCnnName, strCnnString); });
     statusLine->ShowMessage(connected ? QStringLiteral("Connected") : NotConnectedText());
-    tbn::platform::SetMousePointer(previousPointer);
+    tbn::ui::SetMousePointer(previousPointer);
 }
 
 QString frmMain::NotConnectedText() const {

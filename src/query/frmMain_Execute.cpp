@@ -16,7 +16,8 @@
 #include <QDateTime>
 #include <QShortcut>
 
-using namespace tbn::platform;
+using namespace tbn::grid;
+using namespace tbn::ui;
 using tbn::run::RunEnding;
 
 namespace {
@@ -126,7 +127,7 @@ void frmMain::FinishRun() {
 
 void frmMain::ShowRunResult(tbn::run::RunResult& result) {
     if (GridTakesResult(result)) {
-        GridRedrawOff redrawOff(*Flex);
+        tbn::query::GridRedrawOff redrawOff(*Flex);
         ResetGrid();
         if (result.hasRowSet) Flex->AdoptStore(std::move(result.store));
     }

@@ -8,7 +8,7 @@
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 
 namespace {
 const QString kQueryFilter = QStringLiteral(

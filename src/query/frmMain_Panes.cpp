@@ -10,9 +10,9 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 
-using tbn::platform::PixelsToTwips;
-using tbn::platform::Place;
-using tbn::platform::TwipsToPixels;
+using tbn::ui::PixelsToTwips;
+using tbn::ui::Place;
+using tbn::ui::TwipsToPixels;
 namespace layout = tbn::query;
 
 void frmMain::ArrangePanes() {
@@ -32,14 +32,14 @@ void frmMain::ApplyPanes() {
 }
 
 // A bar shows black above the panes while it is dragged; only the bar moves until the release.
-void frmMain::StartBarDrag(SplitterBar* bar, bool& dragging, Qt::MouseButton button) {
+void frmMain::StartBarDrag(tbn::query::SplitterBar* bar, bool& dragging, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     dragging = true;
     bar->raise();
     bar->SetBackColor(Qt::black);
 }
 
-void frmMain::EndBarDrag(SplitterBar* bar, bool& dragging) {
+void frmMain::EndBarDrag(tbn::query::SplitterBar* bar, bool& dragging) {
     if (!dragging) return;
     dragging = false;
     bar->SetBackColor(palette().color(QPalette::Window));

@@ -20,7 +20,7 @@
 
 namespace tbn::recovery {
 
-using platform::FileLock;
+using core::FileLock;
 
 namespace {
 
@@ -31,7 +31,7 @@ const QString kDiscarded = QStringLiteral("discarded");
 // A failure to make it is left to the first file operation inside, which says why. A folder that
 // exists already is made private too: it may have been made by hand.
 void MakePrivateFolder(const QString& path) {
-    platform::MakeOwnFolder(path, platform::ExistingFolder::MakePrivate);
+    core::MakeOwnFolder(path, core::ExistingFolder::MakePrivate);
 }
 
 // A discarded text is kept this long after it was put aside, then removed at a start: each holds
@@ -40,7 +40,7 @@ constexpr qint64 kDiscardedKeptSeconds = 30 * 24 * 3600;
 
 void RemoveOldDiscarded(const QString& discarded) {
     try {
-        if (!platform::OwnFolderExists(discarded)) return;
+        if (!core::OwnFolderExists(discarded)) return;
     } catch (const tbn::Error&) {
         return;  // a link: refused, and told, when a text is to be put aside there
     }
@@ -52,7 +52,7 @@ void RemoveOldDiscarded(const QString& discarded) {
         if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
         if (info.st_mtim.tv_sec >= oldest) continue;
         try {
-            platform::RemoveFile(path);
+            core::RemoveFile(path);
         } catch (const tbn::Error&) {
             // Tried again at the next start; it harms nothing meanwhile that it did not before.
         }
@@ -79,7 +79,7 @@ OwnSession& Own() {
 } // namespace
 
 QString RecoveryFolder() {
-    return platform::XdgBaseFolder("XDG_STATE_HOME", QStringLiteral(".local/state")) + QStringLiteral("/tbn/recovery");
+    return core::XdgBaseFolder("XDG_STATE_HOME", QStringLiteral(".local/state")) + QStringLiteral("/tbn/recovery");
 }
 
 QString NewRecoveryPath() {
@@ -103,14 +103,14 @@ void EndRecoverySession() noexcept {
     OwnSession& own = Own();
     if (!own.lock) return;
     try {
-        if (!HasTexts(own.folder, own.id)) platform::RemoveFile(LockPath(own.folder, own.id));
+        if (!HasTexts(own.folder, own.id)) core::RemoveFile(LockPath(own.folder, own.id));
     } catch (...) {
     }
     own = OwnSession{};
 }
 
 LeftTexts::LeftTexts() : folder_(RecoveryFolder()) {
-    if (!platform::OwnFolderExists(folder_)) return;
+    if (!core::OwnFolderExists(folder_)) return;
     RemoveOldDiscarded(folder_ + QLatin1Char('/') + kDiscarded);
     const QDir dir(folder_);
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
@@ -131,7 +131,7 @@ void LeftTexts::ClaimSession(const QString& id, const QStringList& names) {
         if (!lock) return;  // that TBN still runs
     } catch (const tbn::Error&) {
         // No lock file and none can be made (a read-only folder): no running TBN can hold it.
-        if (platform::EntryExists(lockPath)) return;
+        if (core::EntryExists(lockPath)) return;
     }
     sessions_.push_back(Claimed{id, std::move(lock)});
 
@@ -142,7 +142,7 @@ void LeftTexts::ClaimSession(const QString& id, const QStringList& names) {
         // A save that was cut short left its scratch file; the text it held is older or lost.
         if (name.startsWith(QLatin1Char('.') + id + QLatin1Char('-')) && name.endsWith(QStringLiteral(".tmp"))) {
             try {
-                platform::RemoveFile(folder_ + QLatin1Char('/') + name);
+                core::RemoveFile(folder_ + QLatin1Char('/') + name);
             } catch (const tbn::Error&) {
             }
         }
@@ -156,10 +156,10 @@ void LeftTexts::Read(const QString& path) {
     try {
         // A FIFO would stall the start for good and a link to a device would be read until memory
         // runs out: only an ordinary file of its own is opened, and only one of a text's size read.
-        const platform::EntryStatus entry = platform::StatusOf(path);
+        const core::EntryStatus entry = core::StatusOf(path);
         if (!entry.exists) return;  // gone meanwhile: its TBN removed it on the way out
         if (!entry.ordinaryFile) return SetAside(path, "it is not an ordinary file (a link, a FIFO or a device)");
-        platform::FileHandle file = platform::OpenOrdinaryForReading(path);
+        core::FileHandle file = core::OpenOrdinaryForReading(path);
         if (file.Size() > kLargestRecoveryFile)
             return SetAside(path, "it is larger than any query text (" + std::to_string(file.Size()) + " bytes)");
         bytes = file.ReadAll();
@@ -167,7 +167,7 @@ void LeftTexts::Read(const QString& path) {
         if (e.Number() != ErrorCode::FileNotFound) problems_.push_back(e);
         return;
     }
-    if (std::optional<platform::RecoveredText> record = platform::DecodeRecoveredText(bytes)) {
+    if (std::optional<core::RecoveredText> record = core::DecodeRecoveredText(bytes)) {
         texts_.push_back(Entry{path, std::move(*record)});
         return;
     }
@@ -188,19 +188,19 @@ LeftTexts::~LeftTexts() {
     for (const Claimed& session : sessions_) {
         if (HasTexts(folder_, session.id)) continue;
         try {
-            platform::RemoveFile(LockPath(folder_, session.id));
+            core::RemoveFile(LockPath(folder_, session.id));
         } catch (const tbn::Error&) {
         }
     }
 }
 
-void LeftTexts::Remove(const Entry& entry) const { platform::RemoveFile(entry.path); }
+void LeftTexts::Remove(const Entry& entry) const { core::RemoveFile(entry.path); }
 
 void LeftTexts::Discard(const Entry& entry) const {
     const QString discarded = folder_ + QLatin1Char('/') + kDiscarded;
     MakePrivateFolder(discarded);
     const QString target = discarded + QLatin1Char('/') + QFileInfo(entry.path).fileName();
-    platform::RenameFile(entry.path, target);
+    core::RenameFile(entry.path, target);
     // Its age there counts from now, not from its last save: a text left long ago and declined
     // today still gets its full time in the folder.
     (void)::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), nullptr, AT_SYMLINK_NOFOLLOW);

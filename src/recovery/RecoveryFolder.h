@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace tbn::platform {
+namespace tbn::core {
 class FileLock;
 }
 
@@ -49,7 +49,7 @@ public:
 
     struct Entry {
         QString path;
-        platform::RecoveredText record;
+        core::RecoveredText record;
     };
 
     // Scans RecoveryFolder(), first removing what discarded/ has held for 30 days. A damaged file,
@@ -71,7 +71,7 @@ public:
 private:
     struct Claimed {
         QString id;
-        std::unique_ptr<platform::FileLock> lock;  // null: the lock file is gone and cannot be made
+        std::unique_ptr<core::FileLock> lock;  // null: the lock file is gone and cannot be made
     };
     void ClaimSession(const QString& id, const QStringList& names);
     void Read(const QString& path);

@@ -48,7 +48,7 @@ RecoveryWriter::~RecoveryWriter() {
     // failure, and the file is then offered at the next start, which loses nothing.
     timer_.stop();
     try {
-        if (saved_) platform::RemoveFile(path_);
+        if (saved_) core::RemoveFile(path_);
     } catch (...) {
     }
 }
@@ -94,12 +94,12 @@ void RecoveryWriter::Save() {
         RemoveFile();
         return;
     }
-    const QByteArray bytes = platform::EncodeRecoveredText(platform::RecoveredText{name_, cnn_, text});
+    const QByteArray bytes = core::EncodeRecoveredText(core::RecoveredText{name_, cnn_, text});
     if (path_.isEmpty()) path_ = NewRecoveryPath();
-    platform::ReplaceOptions options;
+    core::ReplaceOptions options;
     options.newFileMode = 0600;  // the connection string may hold a password
     options.createThroughScratch = true;
-    platform::ReplaceFile(path_, bytes, options);
+    core::ReplaceFile(path_, bytes, options);
     saved_ = true;
 }
 
@@ -123,7 +123,7 @@ void RecoveryWriter::KeepForNextStart() {
 void RecoveryWriter::RemoveFile() {
     if (!saved_) return;
     try {
-        platform::RemoveFile(path_);
+        core::RemoveFile(path_);
     } catch (const tbn::Error& e) {
         if (e.Number() != ErrorCode::FileNotFound) throw;
     }

@@ -71,7 +71,7 @@ private:
     std::size_t stride_;  // bytes of one index record
     std::int64_t rowCapacity_;
     std::size_t byteCapacity_;
-    platform::MappedBuffer memory_;
+    core::MappedBuffer memory_;
     std::byte* index_;
     char* text_;
     std::int64_t rows_ = 0;

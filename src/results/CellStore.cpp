@@ -8,8 +8,8 @@
 
 namespace tbn::results {
 
-using platform::RaiseInvalidPropertyValue;
-using platform::RaiseSubscriptOutOfRange;
+using core::RaiseInvalidPropertyValue;
+using core::RaiseSubscriptOutOfRange;
 
 namespace {
 // The first block serves the common small result on ordinary pages. Later ones are large and on

@@ -9,7 +9,7 @@
 namespace tbn::run {
 
 QString HistoryPath() {
-    return platform::XdgBaseFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/tbn/history.db");
+    return core::XdgBaseFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/tbn/history.db");
 }
 
 std::string HistoryConnectionName(const QString& windowName) {

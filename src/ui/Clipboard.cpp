@@ -3,7 +3,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
-namespace tbn::platform::Clipboard {
+namespace tbn::ui::Clipboard {
 void Clear() { QGuiApplication::clipboard()->clear(); }
 void SetText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
 QString GetText() { return QGuiApplication::clipboard()->text(); }

@@ -2,7 +2,7 @@
 // The system clipboard, plain text only.
 #include <QString>
 
-namespace tbn::platform::Clipboard {
+namespace tbn::ui::Clipboard {
 void Clear();
 void SetText(const QString& text);
 QString GetText();

@@ -2,6 +2,6 @@
 
 #include <QCoreApplication>
 
-namespace tbn::platform {
+namespace tbn::ui {
 void DoEvents() { QCoreApplication::processEvents(); }
 }

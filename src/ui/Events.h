@@ -1,5 +1,5 @@
 #pragma once
-namespace tbn::platform {
+namespace tbn::ui {
 // Lets pending window events run once, then returns.
 void DoEvents();
 }

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 namespace {
 
@@ -159,4 +159,4 @@ FileDialogAnswer ShowQtFileDialog(const FileDialogRequest& request) {
     return answer;
 }
 
-} // namespace tbn::platform
+} // namespace tbn::ui

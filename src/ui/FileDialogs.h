@@ -21,7 +21,7 @@
 
 class QWidget;
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 constexpr std::int32_t OFN_OVERWRITEPROMPT = 0x2;
 constexpr std::int32_t OFN_ALLOWMULTISELECT = 0x200;
@@ -84,4 +84,4 @@ void SetFileDialogResponder(FileDialogResponder responder);
 // The real dialog; used when no responder is installed.
 FileDialogAnswer ShowQtFileDialog(const FileDialogRequest& request);
 
-} // namespace tbn::platform
+} // namespace tbn::ui

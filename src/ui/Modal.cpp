@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 void SetModalResponder(ModalResponder r) { InstalledResponder<ModalResponder>() = std::move(r); }
 
@@ -13,4 +13,4 @@ int ExecModal(QDialog& dialog) {
     return dialog.exec();
 }
 
-} // namespace tbn::platform
+} // namespace tbn::ui

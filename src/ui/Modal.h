@@ -6,11 +6,11 @@
 
 class QDialog;
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 int ExecModal(QDialog& dialog);
 
 using ModalResponder = std::function<int(QDialog&)>;
 void SetModalResponder(ModalResponder responder);  // empty: real modal runs again
 
-} // namespace tbn::platform
+} // namespace tbn::ui

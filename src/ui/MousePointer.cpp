@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QCursor>
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 namespace {
 int currentCode = vbDefault;
@@ -22,4 +22,4 @@ void SetMousePointer(int code) {
 
 int MousePointer() { return currentCode; }
 
-} // namespace tbn::platform
+} // namespace tbn::ui

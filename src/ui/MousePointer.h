@@ -1,6 +1,6 @@
 #pragma once
 // The application-wide mouse pointer with the classic codes: 11 hourglass, 0 default.
-namespace tbn::platform {
+namespace tbn::ui {
 
 constexpr int vbDefault = 0;
 constexpr int vbHourglass = 11;
@@ -20,4 +20,4 @@ private:
     int previous_;
 };
 
-} // namespace tbn::platform
+} // namespace tbn::ui

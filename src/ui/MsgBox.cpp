@@ -10,7 +10,7 @@
 #include <QSpacerItem>
 #include <algorithm>
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 namespace {
 QMessageBox::Icon iconFor(int style) {
@@ -64,4 +64,4 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
     return box.clickedButton() == first ? vbYes : vbNo;
 }
 
-} // namespace tbn::platform
+} // namespace tbn::ui

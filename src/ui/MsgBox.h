@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 constexpr int vbOKOnly = 0;
 constexpr int vbYesNo = 4;
@@ -33,4 +33,4 @@ int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = Q
 using MsgBoxResponder = std::function<int(const MsgBoxCall&)>;
 void SetMsgBoxResponder(MsgBoxResponder responder);  // empty function: real boxes again
 
-} // namespace tbn::platform
+} // namespace tbn::ui

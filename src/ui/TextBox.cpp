@@ -9,7 +9,7 @@
 #include <QTextDocument>
 #include <algorithm>
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 namespace {
 // The document's text with one '\n' per break, position for position as its cursors count.
@@ -31,7 +31,7 @@ QWidget* TextBox::widget() const {
     return plain_;
 }
 
-QString TextBox::Text() const { return line_ ? line_->text() : ToCrLf(InsideText(plain_)); }
+QString TextBox::Text() const { return line_ ? line_->text() : core::ToCrLf(InsideText(plain_)); }
 
 void TextBox::SetText(const QString& text) {
     if (line_) {
@@ -39,7 +39,7 @@ void TextBox::SetText(const QString& text) {
         line_->setCursorPosition(0);
         return;
     }
-    plain_->setPlainText(ToLf(text));
+    plain_->setPlainText(core::ToLf(text));
     QTextCursor cursor = plain_->textCursor();
     cursor.movePosition(QTextCursor::Start);
     plain_->setTextCursor(cursor);
@@ -47,17 +47,17 @@ void TextBox::SetText(const QString& text) {
 
 int TextBox::SelStart() const {
     if (line_) return line_->hasSelectedText() ? line_->selectionStart() : line_->cursorPosition();
-    return ToOutsidePosition(InsideText(plain_), plain_->textCursor().selectionStart());
+    return core::ToOutsidePosition(InsideText(plain_), plain_->textCursor().selectionStart());
 }
 
 void TextBox::SetSelStart(int start) {
-    if (start < 0) RaiseInvalidPropertyValue();
+    if (start < 0) core::RaiseInvalidPropertyValue();
     if (line_) {
         line_->setCursorPosition(std::min<int>(start, static_cast<int>(line_->text().size())));
         return;
     }
     QTextCursor cursor = plain_->textCursor();
-    cursor.setPosition(ToInsidePosition(InsideText(plain_), start, BreakSnap::Before));
+    cursor.setPosition(core::ToInsidePosition(InsideText(plain_), start, core::BreakSnap::Before));
     plain_->setTextCursor(cursor);
 }
 
@@ -65,11 +65,11 @@ int TextBox::SelLength() const {
     if (line_) return static_cast<int>(line_->selectedText().size());
     const QString text = InsideText(plain_);
     const QTextCursor cursor = plain_->textCursor();
-    return ToOutsidePosition(text, cursor.selectionEnd()) - ToOutsidePosition(text, cursor.selectionStart());
+    return core::ToOutsidePosition(text, cursor.selectionEnd()) - core::ToOutsidePosition(text, cursor.selectionStart());
 }
 
 void TextBox::SetSelLength(int length) {
-    if (length < 0) RaiseInvalidPropertyValue();
+    if (length < 0) core::RaiseInvalidPropertyValue();
     const int start = SelStart();
     if (line_) {
         const int available = static_cast<int>(line_->text().size()) - start;
@@ -82,9 +82,9 @@ void TextBox::SetSelLength(int length) {
     }
     const QString text = InsideText(plain_);
     QTextCursor cursor = plain_->textCursor();
-    cursor.setPosition(ToInsidePosition(text, start, BreakSnap::Before));
+    cursor.setPosition(core::ToInsidePosition(text, start, core::BreakSnap::Before));
     // A length that ends between CR and LF takes the whole break rather than half of it.
-    cursor.setPosition(ToInsidePosition(text, start + length, BreakSnap::After), QTextCursor::KeepAnchor);
+    cursor.setPosition(core::ToInsidePosition(text, start + length, core::BreakSnap::After), QTextCursor::KeepAnchor);
     plain_->setTextCursor(cursor);
 }
 
@@ -92,7 +92,7 @@ QString TextBox::SelText() const {
     if (line_) return line_->selectedText();
     const QTextCursor cursor = plain_->textCursor();
     const QString text = InsideText(plain_);
-    return ToCrLf(text.mid(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()));
+    return core::ToCrLf(text.mid(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()));
 }
 
 void TextBox::SetSelText(const QString& text) {
@@ -101,8 +101,8 @@ void TextBox::SetSelText(const QString& text) {
         return;
     }
     QTextCursor cursor = plain_->textCursor();
-    cursor.insertText(ToLf(text));
+    cursor.insertText(core::ToLf(text));
     plain_->setTextCursor(cursor);
 }
 
-} // namespace tbn::platform
+} // namespace tbn::ui

@@ -10,7 +10,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 class TextBox {
 public:
@@ -33,4 +33,4 @@ private:
     QPlainTextEdit* plain_ = nullptr;
 };
 
-} // namespace tbn::platform
+} // namespace tbn::ui

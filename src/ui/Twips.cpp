@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <cmath>
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 double LogicalDpi() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -27,4 +27,4 @@ void Place(QWidget* widget, double left, double top, double width, double height
 
 int TwipsPerPixel() { return static_cast<int>(std::lround(1440.0 / LogicalDpi())); }
 
-} // namespace tbn::platform
+} // namespace tbn::ui

@@ -5,7 +5,7 @@
 
 class QWidget;
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 double LogicalDpi();  // of the primary screen; 96 without a screen
 int TwipsToPixels(double twips);
@@ -16,4 +16,4 @@ QRect TwipsRect(double left, double top, double width, double height);
 // Gives a widget the geometry of a rectangle given in twips.
 void Place(QWidget* widget, double left, double top, double width, double height);
 
-} // namespace tbn::platform
+} // namespace tbn::ui

@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QPointer>
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 namespace {
 // Owned by the menu; remembers its own entries so the menu's other entries are never touched.
@@ -54,4 +54,4 @@ private:
 
 void AttachWindowList(QMenu* menu, QMdiArea* area) { new WindowListFiller(menu, area); }
 
-} // namespace tbn::platform
+} // namespace tbn::ui

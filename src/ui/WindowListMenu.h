@@ -6,9 +6,9 @@
 class QMdiArea;
 class QMenu;
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 // Lasts as long as both objects do; call once per menu.
 void AttachWindowList(QMenu* menu, QMdiArea* area);
 
-} // namespace tbn::platform
+} // namespace tbn::ui

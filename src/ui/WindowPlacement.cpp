@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <algorithm>
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 QRect CentredWithin(const QRect& anchor, const QSize& size, const QRect& screen) {
     const QSize fitted = size.boundedTo(screen.size());
@@ -63,4 +63,4 @@ void CascadeNewSubWindow(QMdiSubWindow& window) {
     window.move(CascadedFrom(window.geometry(), others, QRect(QPoint(0, 0), area->viewport()->size()), step));
 }
 
-} // namespace tbn::platform
+} // namespace tbn::ui

@@ -8,7 +8,7 @@
 class QMdiSubWindow;
 class QWidget;
 
-namespace tbn::platform {
+namespace tbn::ui {
 
 // A rectangle of `size` centred on `anchor`, moved (and, where larger, shrunk) as little as needed
 // to lie wholly within `screen`.
@@ -26,4 +26,4 @@ QPoint CascadedFrom(const QRect& placed, const QList<QRect>& others, const QRect
 // Moves a child window just added to its area off any other visible child it would exactly cover.
 void CascadeNewSubWindow(QMdiSubWindow& window);
 
-} // namespace tbn::platform
+} // namespace tbn::ui

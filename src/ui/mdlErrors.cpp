@@ -10,7 +10,7 @@ QString ErrorMessage(const tbn::Error& objErr) {
 }
 
 int ShowError(const tbn::Error& objErr, const QString& strContext, int lngButtons) {
-    return tbn::platform::MsgBox(ErrorMessage(objErr), lngButtons, strContext);
+    return tbn::ui::MsgBox(ErrorMessage(objErr), lngButtons, strContext);
 }
 
 } // namespace mdlErrors

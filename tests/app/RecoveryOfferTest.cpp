@@ -24,7 +24,8 @@
 #include <thread>
 #include <unistd.h>
 
-using namespace tbn::platform;
+using namespace tbn::core;
+using namespace tbn::ui;
 using namespace tbn::recovery;
 using tbn::test::QueryWindowFixture;
 

@@ -25,7 +25,7 @@
 #include <cstdio>
 #include <gtest/gtest.h>
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 
 namespace {
 
@@ -69,7 +69,7 @@ int TypeAndRun(const QStringList& arguments) {
         Say(QStringLiteral("typed"));
     });
     poll.start(20);
-    return RunTabulon(app, arguments.value(0));
+    return tbn::app::RunTabulon(app, arguments.value(0));
 }
 const tbn::test::ChildEntryRegistration kTypeAndRun("tbn-type-and-run", &TypeAndRun);
 
@@ -100,7 +100,7 @@ int StartAndQuit(const QStringList& arguments) {
         QTimer::singleShot(0, frame, &QWidget::close);
         return 0;
     });
-    return RunTabulon(app, QString());
+    return tbn::app::RunTabulon(app, QString());
 }
 const tbn::test::ChildEntryRegistration kStartAndQuit("tbn-start-and-quit", &StartAndQuit);
 

@@ -19,7 +19,9 @@
 #include <QMdiArea>
 #include <QTest>
 
-using namespace tbn::platform;
+using namespace tbn::connections;
+using namespace tbn::core;
+using namespace tbn::ui;
 using tbn::run::ClosedWindows;
 using tbn::run::RunHistory;
 

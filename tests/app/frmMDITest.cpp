@@ -4,8 +4,8 @@
 #include "core/Error.h"
 #include "grid/FlexGrid.h"
 #include "query/frmHistory.h"
-#include "support/ScopedEnv.h"
 #include "support/QueryWindowFixture.h"
+#include "support/ScopedEnv.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
@@ -23,7 +23,8 @@
 #include <QTest>
 
 using tbn::test::QueryWindowFixture;
-using namespace tbn::platform;
+using namespace tbn::connections;
+using namespace tbn::ui;
 
 namespace {
 const std::string kBooks = "CREATE TABLE books(id INTEGER, title TEXT); INSERT INTO books VALUES(1,'Dune');";
@@ -229,7 +230,7 @@ TEST_F(FrameTest, TheHistoryWindowOpensCentredOnTheFrameWhollyOnScreenAndAboveIt
     const QRect screen = frame->screen()->availableGeometry();
     frame->move(screen.center() - frame->rect().center());
     frame->mnuHistory_Click();
-    frmHistory* history = frame->HistoryWindow();
+    tbn::query::frmHistory* history = frame->HistoryWindow();
     ASSERT_NE(history, nullptr);
     EXPECT_EQ(history->parentWidget(), frame.get());
     EXPECT_EQ(history->windowType(), Qt::Tool);

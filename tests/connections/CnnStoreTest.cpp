@@ -18,7 +18,7 @@
 namespace tbn::connections {
 namespace {
 
-using platform::FileOpKind;
+using core::FileOpKind;
 
 class CnnStoreTest : public ::testing::Test {
 protected:
@@ -72,7 +72,7 @@ TEST_F(CnnStoreTest, OldWindowsStoreReadsWithAccentsAndIsRewrittenAsUtf8) {
 TEST_F(CnnStoreTest, AddCreatesAnOwnerOnlyStoreAndAppendsInOrder) {
     AddRecord(folder(), RecordLine("one", "Data Source=1.db"));
     EXPECT_EQ(store(), "one\tData Source=1.db\r\n");
-    EXPECT_EQ(platform::FilePermissions(dir.file("cnns.dat")), 0600u);
+    EXPECT_EQ(core::FilePermissions(dir.file("cnns.dat")), 0600u);
 
     AddRecord(folder(), RecordLine("two", "Data Source=2.db"));
     EXPECT_EQ(store(), "one\tData Source=1.db\r\ntwo\tData Source=2.db\r\n");
@@ -149,11 +149,11 @@ TEST_F(CnnStoreTest, StaleTempIsRemovedByChangeAndDelete) {
 
 TEST_F(CnnStoreTest, RewriteKeepsTheStoresMode) {
     writeStore("a\tA\r\nb\tB\r\n");
-    platform::SetFilePermissions(dir.file("cnns.dat"), 0640);
+    core::SetFilePermissions(dir.file("cnns.dat"), 0640);
     ChangeRecord(folder(), "a\tA", "c\tC");
-    EXPECT_EQ(platform::FilePermissions(dir.file("cnns.dat")), 0640u);
+    EXPECT_EQ(core::FilePermissions(dir.file("cnns.dat")), 0640u);
     DeleteRecord(folder(), "b\tB");
-    EXPECT_EQ(platform::FilePermissions(dir.file("cnns.dat")), 0640u);
+    EXPECT_EQ(core::FilePermissions(dir.file("cnns.dat")), 0640u);
 }
 
 TEST_F(CnnStoreTest, VanishedStoreRaisesFileNotFoundAndKeepsALoneTemp) {
@@ -218,7 +218,7 @@ TEST_F(CnnStoreTest, ReadOnlyFolderReportsPermissionDeniedAndKeepsTheStore) {
     const QByteArray before = "a\tA\r\n";
     writeStore(before);
     // The store itself can still be read; creating temp.dat beside it is what gets refused.
-    platform::FaultInjector::Scope refuse(FileOpKind::Open, 2, EACCES);
+    core::FaultInjector::Scope refuse(FileOpKind::Open, 2, EACCES);
     try {
         DeleteRecord(folder(), "a\tA");
         FAIL() << "no error";

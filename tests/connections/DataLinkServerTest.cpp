@@ -12,7 +12,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-using namespace tbn::platform;
+using namespace tbn::connections;
+using namespace tbn::ui;
 using tbn::test::MariaDbServer;
 using tbn::test::PgServer;
 using tbn::test::ScriptedMsgBox;

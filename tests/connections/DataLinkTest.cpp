@@ -15,7 +15,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-using namespace tbn::platform;
+using namespace tbn::connections;
+using namespace tbn::ui;
 using tbn::test::ScriptedMsgBox;
 using tbn::test::TempDir;
 

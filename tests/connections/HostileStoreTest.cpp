@@ -15,7 +15,7 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 using tbn::test::ManagerFixture;
 
 namespace {

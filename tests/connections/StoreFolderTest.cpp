@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace tbn::platform;
+using namespace tbn::connections;
 using tbn::test::ScopedEnv;
 using tbn::test::TempDir;
 

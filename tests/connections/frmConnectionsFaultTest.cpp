@@ -18,7 +18,9 @@
 #include <cerrno>
 #include <iostream>
 
-using namespace tbn::platform;
+using namespace tbn::connections;
+using namespace tbn::core;
+using namespace tbn::ui;
 using tbn::test::ManagerFixture;
 
 namespace {

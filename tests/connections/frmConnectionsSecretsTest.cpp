@@ -12,7 +12,8 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-using namespace tbn::platform;
+using namespace tbn::core;
+using namespace tbn::ui;
 using tbn::test::ManagerFixture;
 
 namespace {

@@ -16,7 +16,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 using tbn::test::ManagerFixture;
 
 namespace {

@@ -9,7 +9,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 
-using namespace tbn::platform;
+using namespace tbn::connections;
+using namespace tbn::ui;
 using tbn::test::ScriptedMsgBox;
 
 TEST(ConnectionEditor, InitChoosesAddOrModifyMode) {

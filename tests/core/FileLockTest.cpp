@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 #include <optional>
 
-namespace tbn::platform {
+namespace tbn::core {
 namespace {
 
 using std::chrono::milliseconds;
@@ -46,4 +46,4 @@ TEST(FileLockTest, ALinkedOrMissingFolderIsReported) {
 }
 
 } // namespace
-} // namespace tbn::platform
+} // namespace tbn::core

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
-namespace tbn::platform {
+namespace tbn::core {
 namespace {
 
 int OpenDescriptors() { return static_cast<int>(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
@@ -139,4 +139,4 @@ TEST(FileOpsTest, RenameReplacesTheTargetAndExistsSeesOnlyOrdinaryFiles) {
 }
 
 } // namespace
-} // namespace tbn::platform
+} // namespace tbn::core

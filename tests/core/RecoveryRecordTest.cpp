@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace tbn::platform;
+using namespace tbn::core;
 
 TEST(RecoveryRecordTest, AnyTextSurvivesTheFileAndACutFileIsRefused) {
     QString text = QStringLiteral("select 1;\r\n-- \u00e9\u4e2d \U0001F600\r\n");

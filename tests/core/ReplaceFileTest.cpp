@@ -16,7 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace tbn::platform {
+namespace tbn::core {
 namespace {
 
 QByteArray Native(const QString& path) { return QFile::encodeName(path); }
@@ -174,4 +174,4 @@ TEST(ReplaceFileTest, AnythingButAnOrdinaryFileIsRefusedWithoutWaiting) {
 }
 
 } // namespace
-} // namespace tbn::platform
+} // namespace tbn::core

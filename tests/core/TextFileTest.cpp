@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
-namespace tbn::platform {
+namespace tbn::core {
 namespace {
 
 QStringList Split(const char* bytes, qsizetype size = -1) {
@@ -82,4 +82,4 @@ TEST(TextFileTest, FailedReadRaises) {
 }
 
 } // namespace
-} // namespace tbn::platform
+} // namespace tbn::core

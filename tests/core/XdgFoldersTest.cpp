@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-namespace tbn::platform {
+namespace tbn::core {
 namespace {
 
 unsigned ModeOf(const QString& path) {
@@ -63,4 +63,4 @@ TEST(XdgFoldersTest, AFolderOfOurOwnIsMadePrivateAndALinkOrAFileInItsPlaceIsRefu
 }
 
 } // namespace
-} // namespace tbn::platform
+} // namespace tbn::core

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 using namespace tbn::connections;
-using namespace tbn::platform;
+using namespace tbn::core;
 
 namespace {
 

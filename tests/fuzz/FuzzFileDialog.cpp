@@ -18,7 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-using namespace tbn::platform;
+using namespace tbn::core;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-using namespace tbn::platform;
+using namespace tbn::core;
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-using tbn::platform::FlexGrid;
+using tbn::grid::FlexGrid;
 
 namespace {
 
@@ -119,7 +119,7 @@ TEST_F(FlexGridTest, HeadersShowTheFixedRowAndColumnAndTheBodyTheRest) {
 }
 
 TEST_F(FlexGridTest, AHugeCellIsDrawnCutWhileItsTextStaysWhole) {
-    using tbn::platform::FlexGridModel;
+    using tbn::grid::FlexGridModel;
     constexpr auto kShown = FlexGridModel::kMaxShownChars;
     constexpr QChar kEllipsis(0x2026);
     const std::string hex(8'000'000, 'A');  // a 4 MB blob as the engine gives it
@@ -205,10 +205,10 @@ TEST_F(FlexGridTest, ColumnWidthsReadBackExactlyInTwipsAndSizeTheView) {
     grid.SetColWidth(2, 1001);  // not a whole number of pixels
     EXPECT_EQ(grid.ColWidth(0), 300);
     EXPECT_EQ(grid.ColWidth(2), 1001);
-    EXPECT_EQ(grid.horizontalHeader()->sectionSize(1), tbn::platform::TwipsToPixels(1001));
-    EXPECT_EQ(grid.verticalHeader()->width(), tbn::platform::TwipsToPixels(300));
+    EXPECT_EQ(grid.horizontalHeader()->sectionSize(1), tbn::ui::TwipsToPixels(1001));
+    EXPECT_EQ(grid.verticalHeader()->width(), tbn::ui::TwipsToPixels(300));
     grid.horizontalHeader()->resizeSection(0, 50);  // as a mouse drag on the header does
-    EXPECT_EQ(grid.ColWidth(1), static_cast<int>(std::lround(tbn::platform::PixelsToTwips(50))));
+    EXPECT_EQ(grid.ColWidth(1), static_cast<int>(std::lround(tbn::ui::PixelsToTwips(50))));
     EXPECT_EQ(grid.ColWidth(2), 1001);
     EXPECT_EQ(ErrorNumberOf([&] { grid.SetColWidth(1, -5); }), 380);
     EXPECT_EQ(ErrorNumberOf([&] { (void)grid.ColWidth(3); }), 381);
@@ -217,7 +217,7 @@ TEST_F(FlexGridTest, ColumnWidthsReadBackExactlyInTwipsAndSizeTheView) {
     grid.SetRedraw(false);
     grid.AddItem("a");
     grid.SetRedraw(true);
-    EXPECT_EQ(grid.horizontalHeader()->sectionSize(1), tbn::platform::TwipsToPixels(1001));
+    EXPECT_EQ(grid.horizontalHeader()->sectionSize(1), tbn::ui::TwipsToPixels(1001));
 }
 
 TEST_F(FlexGridTest, SettingRowOrColCollapsesTheSelection) {
@@ -331,7 +331,7 @@ TEST_F(FlexGridTest, PropertiesOfTheControl) {
     EXPECT_EQ(grid.verticalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
     EXPECT_EQ(ErrorNumberOf([&] { grid.SetAllowUserResizing(4); }), 380);
     grid.resize(300, 200);
-    EXPECT_EQ(grid.WidthTwips(), static_cast<int>(std::lround(tbn::platform::PixelsToTwips(300))));
+    EXPECT_EQ(grid.WidthTwips(), static_cast<int>(std::lround(tbn::ui::PixelsToTwips(300))));
 }
 
 TEST_F(FlexGridTest, ANullIsDrawnAsAFadedItalicNullWhileItsTextStaysEmptyAndDimmedCellsFade) {
@@ -342,7 +342,7 @@ TEST_F(FlexGridTest, ANullIsDrawnAsAFadedItalicNullWhileItsTextStaysEmptyAndDimm
         QStyleOptionViewItem option;
         option.initFrom(&grid);
         option.font = grid.font();
-        static_cast<tbn::platform::NullCellDelegate*>(grid.itemDelegate())
+        static_cast<tbn::grid::NullCellDelegate*>(grid.itemDelegate())
             ->initStyleOption(&option, grid.flexModel()->IndexOfCell(row, col));
         return option;
     };

@@ -7,7 +7,7 @@
 #include <QMdiSubWindow>
 #include <QScrollBar>
 
-using tbn::platform::FlexGrid;
+using tbn::grid::FlexGrid;
 using tbn::test::QueryWindowFixture;
 
 class AutosizeTest : public QueryWindowFixture {
@@ -21,7 +21,7 @@ protected:
         grid->show();
     }
     int Expected(const QString& text) const {
-        return ClampColumnWidth(TextMeasure(grid->font()).WidthTwips(text) + kCellPaddingTwips);
+        return tbn::query::ClampColumnWidth(tbn::query::TextMeasure(grid->font()).WidthTwips(text) + tbn::query::kCellPaddingTwips);
     }
     void Fill(std::int64_t records) {
         grid->SetCols(3);
@@ -93,7 +93,7 @@ TEST_F(AutosizeTest, ATextTooWideForAColumnIsCappedAndSizingGoesOn) {
     Fill(2);
     grid->SetTextMatrix(1, 1, QString(20000, QLatin1Char('W')));
     window->AutosizeGridColumns(*grid, 100, 400);
-    EXPECT_EQ(grid->ColWidth(1), kMaxColumnWidthTwips);
+    EXPECT_EQ(grid->ColWidth(1), tbn::query::kMaxColumnWidthTwips);
     EXPECT_EQ(grid->ColWidth(2), Expected("value"));
     EXPECT_TRUE(grid->isVisible());
 }
@@ -148,12 +148,12 @@ TEST_F(AutosizeWindowTest, ANameInTheSampleIsNotCutInTheGridsFont) {
     std::int64_t total = 0;
     for (std::int64_t c = 0; c < grid.Cols(); ++c) total += grid.ColWidth(c);
     ASSERT_GT(total, grid.VisibleWidthTwips());
-    EXPECT_GE(grid.ColWidth(1), TextMeasure(grid.font()).WidthTwips(name) + kCellPaddingTwips);
+    EXPECT_GE(grid.ColWidth(1), tbn::query::TextMeasure(grid.font()).WidthTwips(name) + tbn::query::kCellPaddingTwips);
 }
 
 TEST(ClampColumnWidth, RoundsHalvesToEven) {
-    EXPECT_EQ(ClampColumnWidth(150.5), 150);
-    EXPECT_EQ(ClampColumnWidth(151.5), 152);
-    EXPECT_EQ(ClampColumnWidth(0), 0);
-    EXPECT_EQ(ClampColumnWidth(40000), kMaxColumnWidthTwips);
+    EXPECT_EQ(tbn::query::ClampColumnWidth(150.5), 150);
+    EXPECT_EQ(tbn::query::ClampColumnWidth(151.5), 152);
+    EXPECT_EQ(tbn::query::ClampColumnWidth(0), 0);
+    EXPECT_EQ(tbn::query::ClampColumnWidth(40000), tbn::query::kMaxColumnWidthTwips);
 }

@@ -34,14 +34,14 @@ protected:
                                                           "INSERT INTO v VALUES('héllo wörld 😀', x'00414243ff'),"
                                                           "(hex(randomblob(500000)), NULL),"
                                                           "(hex(randomblob(600000)), NULL);"));
-        tbn::platform::SetModalResponder([this](QDialog& dialog) {
-            auto& viewer = dynamic_cast<CellViewer&>(dialog);
+        tbn::ui::SetModalResponder([this](QDialog& dialog) {
+            auto& viewer = dynamic_cast<tbn::query::CellViewer&>(dialog);
             Seen seen{viewer.windowTitle(), viewer.TextPane()->toPlainText(), viewer.SizeLabel()->text(),
                       viewer.AsBytes()->isEnabled(), {}, {}};
             viewer.show();  // what a person would wait for: the text laid out and drawn
             EXPECT_TRUE(QTest::qWaitForWindowExposed(&viewer));
             viewer.CopyButton()->click();
-            seen.copied = tbn::platform::Clipboard::GetText();
+            seen.copied = tbn::ui::Clipboard::GetText();
             if (viewer.ShowAllButton()->isVisible()) {
                 viewer.ShowAllButton()->click();
                 seen.allShown = viewer.TextPane()->toPlainText().size();
@@ -58,12 +58,12 @@ protected:
         ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     }
     void TearDown() override {
-        tbn::platform::SetModalResponder({});
+        tbn::ui::SetModalResponder({});
         QueryWindowFixture::TearDown();
     }
     // Near the cell's left edge: a column sized to a long text reaches far beyond the view.
     QPoint CellPoint(std::int64_t row, std::int64_t col) const {
-        const tbn::platform::FlexGrid& grid = *window->FlexWidget();
+        const tbn::grid::FlexGrid& grid = *window->FlexWidget();
         const QRect cell = grid.visualRect(grid.model()->index(static_cast<int>(row - 1), static_cast<int>(col - 1)));
         return {cell.left() + 4, cell.center().y()};
     }
@@ -77,7 +77,7 @@ protected:
 };
 
 TEST_F(CellViewerTest, DoubleClickOrShiftF2ShowsTheWholeCellWithItsSizesAndHexBytes) {
-    tbn::platform::FlexGrid& grid = *window->FlexWidget();
+    tbn::grid::FlexGrid& grid = *window->FlexWidget();
     DoubleClick(grid.viewport(), CellPoint(1, 1));
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].text, QStringLiteral("héllo wörld 😀"));
@@ -114,7 +114,7 @@ TEST_F(CellViewerTest, DoubleClickOrShiftF2ShowsTheWholeCellWithItsSizesAndHexBy
     // Longer, it shows its beginning first; Copy still takes the whole cell.
     DoubleClick(grid.viewport(), CellPoint(3, 1));
     ASSERT_EQ(opened.size(), 5u);
-    EXPECT_EQ(opened[4].text.size(), CellViewer::kFirstShownChars);
+    EXPECT_EQ(opened[4].text.size(), tbn::query::CellViewer::kFirstShownChars);
     EXPECT_TRUE(opened[4].sizes.startsWith(QStringLiteral("1200000 characters"))) << opened[4].sizes.toStdString();
     EXPECT_EQ(opened[4].copied, grid.TextMatrix(3, 1));
     EXPECT_EQ(opened[4].allShown, 1200000);

@@ -12,7 +12,7 @@
 #include <QTest>
 #include <QTimer>
 
-namespace Clipboard = tbn::platform::Clipboard;
+namespace Clipboard = tbn::ui::Clipboard;
 using tbn::test::QueryWindowFixture;
 
 class EditCommandsTest : public QueryWindowFixture {
@@ -102,7 +102,7 @@ TEST_F(EditCommandsTest, SelectAllSelectsEverythingButLeavesAnEmptyPaneAlone) {
 TEST_F(EditCommandsTest, CopyWithTheGridFocusedCopiesTheBlockWhicheverWayItWasSelected) {
     window->QueryText().SetText("SELECT a, b FROM t");
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
-    tbn::platform::FlexGrid& grid = *window->FlexWidget();
+    tbn::grid::FlexGrid& grid = *window->FlexWidget();
     grid.setFocus();
     grid.SetRow(2);
     grid.SetCol(1);
@@ -135,7 +135,7 @@ TEST_F(EditCommandsTest, CopyWithTheGridFocusedCopiesTheBlockWhicheverWayItWasSe
 TEST_F(EditCommandsTest, KeyboardAndCornerSelectionsReachTheGridsEndsAndCopyTheWholeBlock) {
     window->QueryText().SetText("SELECT a, CASE WHEN a = 'a2' THEN NULL ELSE b END AS b FROM t");
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
-    tbn::platform::FlexGrid& grid = *window->FlexWidget();
+    tbn::grid::FlexGrid& grid = *window->FlexWidget();
     grid.setFocus();
     grid.SetRow(2);
     grid.SetCol(2);

@@ -59,7 +59,7 @@ protected:
 TEST_F(ErrorsThatPointTest, AfterTheReportTheOffendingTokenOrTheMissingNameIsSelected) {
     // The failing statement is the second; its place is reported in the whole pane.
     window->QueryText().SetText("SELECT 'é' FROM t;\r\n  SELECT a FROM t WHERE nope = 1");
-    boxes->Answer(tbn::platform::vbOK);
+    boxes->Answer(tbn::ui::vbOK);
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 no such column: nope (line 2, column 25)");
@@ -70,7 +70,7 @@ TEST_F(ErrorsThatPointTest, AfterTheReportTheOffendingTokenOrTheMissingNameIsSel
     // Without a place from the engine, a missing table is found by its name in the statement that
     // failed; the first statement names "nope" too, but it ran.
     window->QueryText().SetText("SELECT a AS nope FROM t;\r\nSELECT * FROM t JOIN nope ON 1;\r\nSELECT 1 FROM nope");
-    boxes->Answer(tbn::platform::vbOK);
+    boxes->Answer(tbn::ui::vbOK);
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     ASSERT_EQ(boxes->Count(), 2u);
     EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 no such table: nope (line 2, column 22)");
@@ -83,7 +83,7 @@ TEST_F(ErrorsThatPointTest, ARunOfTheSelectionPointsWithinThePane) {
     const int start = static_cast<int>(window->QueryText().Text().indexOf("SELECT a"));
     window->QueryText().SetSelStart(start);
     window->QueryText().SetSelLength(static_cast<int>(window->QueryText().Text().size()) - start);
-    boxes->Answer(tbn::platform::vbOK);
+    boxes->Answer(tbn::ui::vbOK);
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window, true));
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_TRUE(boxes->Last().prompt.endsWith("near \"SELEC\": syntax error (line 2, column 18)")) << boxes->Last().prompt.toStdString();
@@ -94,7 +94,7 @@ TEST_F(ErrorsThatPointTest, ARunOfTheSelectionPointsWithinThePane) {
 TEST_F(ErrorsThatPointTest, AFailureWithoutAPlaceLeavesTheSelectionAndTheReportAlone) {
     window->QueryText().SetText("SELECT 1 +");
     window->QueryText().SetSelStart(3);
-    boxes->Answer(tbn::platform::vbOK);
+    boxes->Answer(tbn::ui::vbOK);
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 incomplete input");

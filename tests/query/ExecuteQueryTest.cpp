@@ -11,7 +11,7 @@
 #include <QScrollBar>
 #include <string>
 
-using tbn::platform::FlexGrid;
+using tbn::grid::FlexGrid;
 using tbn::test::QueryWindowFixture;
 
 namespace {
@@ -49,7 +49,7 @@ TEST_F(ExecuteQueryTest, ThreeRecordsGiveHeaderNumberedRowsAndOneEmptyRow) {
     EXPECT_FALSE(grid.IsNull(3, 2));
     EXPECT_FALSE(grid.IsNull(2, 1));
     EXPECT_EQ(Row(grid, 4), (QStringList{"", "", ""}));
-    EXPECT_EQ(tbn::platform::MousePointer(), tbn::platform::vbDefault);
+    EXPECT_EQ(tbn::ui::MousePointer(), tbn::ui::vbDefault);
     EXPECT_TRUE(grid.isVisible());
     EXPECT_TRUE(grid.Redraw());
 }
@@ -86,7 +86,7 @@ TEST_F(ExecuteQueryTest, ExecuteSelectedWithoutSelectionDoesNothing) {
     EXPECT_FALSE(window->Running());
     EXPECT_EQ(window->FlexWidget()->Rows(), 5);
     EXPECT_EQ(window->FlexWidget()->ColWidth(1), widthBefore);
-    EXPECT_EQ(tbn::platform::MousePointer(), tbn::platform::vbDefault);
+    EXPECT_EQ(tbn::ui::MousePointer(), tbn::ui::vbDefault);
     EXPECT_EQ(window->StatusLine()->Text(), QStringLiteral("Nothing selected"));
     window->QueryText().SetText("SELECT count(*) FROM people");
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
@@ -107,7 +107,7 @@ TEST_F(ExecuteQueryTest, AStatementWithoutRowsClearsTextsAndKeepsTheColumnCount)
 TEST_F(ExecuteQueryTest, AFailingStatementIsReportedAndThePreviousResultStays) {
     frmMain* window = Open();
     Run(window, "SELECT name FROM people ORDER BY name");
-    boxes->Answer(tbn::platform::vbOK);
+    boxes->Answer(tbn::ui::vbOK);
     Run(window, "SELECT missing FROM nowhere");
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
@@ -116,7 +116,7 @@ TEST_F(ExecuteQueryTest, AFailingStatementIsReportedAndThePreviousResultStays) {
     EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral("no such table: nowhere")));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("Ada"));
     EXPECT_EQ(window->recordset().State(), tbn::db::adStateClosed);
-    EXPECT_EQ(tbn::platform::MousePointer(), tbn::platform::vbDefault);
+    EXPECT_EQ(tbn::ui::MousePointer(), tbn::ui::vbDefault);
 }
 
 TEST_F(ExecuteQueryTest, TheStatusLineSaysWhatEachRunDidWithoutABox) {
@@ -130,7 +130,7 @@ TEST_F(ExecuteQueryTest, TheStatusLineSaysWhatEachRunDidWithoutABox) {
     Run(window, "UPDATE people SET nick = 'x' WHERE nick IS NOT NULL; DELETE FROM people WHERE name = 'Grace'");
     EXPECT_TRUE(matches("^Statement done, 3 rows changed in \\d+\\.\\d+ s$")) << status().toStdString();
     EXPECT_EQ(boxes->Count(), 0u);
-    boxes->Answer(tbn::platform::vbOK);
+    boxes->Answer(tbn::ui::vbOK);
     Run(window, "SELECT missing FROM nowhere");
     EXPECT_TRUE(matches("^Failed after \\d+\\.\\d+ s$")) << status().toStdString();
     EXPECT_EQ(boxes->Count(), 1u);  // the report still comes as a box
@@ -163,7 +163,7 @@ TEST_F(ExecuteQueryTest, ReconnectOpensTheWindowsStringAgain) {
     EXPECT_THROW(window->Connect("late", cnn), tbn::Error);
     window->Show();
     Settle();
-    boxes->Answer(tbn::platform::vbOK);
+    boxes->Answer(tbn::ui::vbOK);
     window->Reconnect();  // still missing: reported, and the status line says so
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> Reconnect"));
     EXPECT_TRUE(window->StatusLine()->Text().startsWith(QStringLiteral("Not connected: ")));

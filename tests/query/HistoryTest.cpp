@@ -24,7 +24,8 @@
 #include <QTableView>
 #include <QTest>
 
-using namespace tbn::platform;
+using namespace tbn::core;
+using namespace tbn::ui;
 using tbn::db::HistoryRun;
 using tbn::db::RunOutcome;
 using tbn::run::RunHistory;
@@ -153,7 +154,7 @@ TEST_F(HistoryTest, TheWindowFiltersAsTypedAndPutsTheChosenTextIntoTheEditor) {
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     QTest::keyClick(window->rtfQueryWidget(), Qt::Key_H, Qt::ControlModifier);  // the editor does not take it
-    frmHistory* history = frame->HistoryWindow();
+    tbn::query::frmHistory* history = frame->HistoryWindow();
     ASSERT_NE(history, nullptr);
     tbn::query::HistoryModel& model = history->model();
     EXPECT_EQ(model.rowCount(), 4);
@@ -192,7 +193,7 @@ TEST_F(HistoryTest, WithoutASelectionTheChosenTextGoesInOnALineOfItsOwn) {
     RunHistory::Program().Use([&](tbn::db::HistoryStore& store) { store.Append(run); });
     frmMain* window = Open();
     frame->mnuHistory_Click();
-    frmHistory* history = frame->HistoryWindow();
+    tbn::query::frmHistory* history = frame->HistoryWindow();
     ASSERT_NE(history, nullptr);
     const QString chosen = QString::fromStdString(run.text);
     const struct {

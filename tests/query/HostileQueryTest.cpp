@@ -22,7 +22,8 @@
 #include <optional>
 #include <thread>
 
-using namespace tbn::platform;
+using namespace tbn::grid;
+using namespace tbn::ui;
 using tbn::test::QueryWindowFixture;
 
 namespace {

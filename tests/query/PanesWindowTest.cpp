@@ -1,6 +1,6 @@
 #include "grid/FlexGrid.h"
-#include "query/SplitterBar.h"
 #include "query/RunStatusBar.h"
+#include "query/SplitterBar.h"
 #include "support/QueryWindowFixture.h"
 #include "ui/Twips.h"
 
@@ -8,8 +8,8 @@
 #include <QMdiSubWindow>
 #include <QTest>
 
-using tbn::platform::PixelsToTwips;
-using tbn::platform::TwipsToPixels;
+using tbn::ui::PixelsToTwips;
+using tbn::ui::TwipsToPixels;
 using tbn::test::QueryWindowFixture;
 
 class PanesWindowTest : public QueryWindowFixture {
@@ -38,7 +38,7 @@ TEST_F(PanesWindowTest, TheLayoutFollowsTheWindowSize) {
 }
 
 TEST_F(PanesWindowTest, DraggingMovesOnlyTheBarUntilReleaseThenClamps) {
-    SplitterBar* bar = window->picVBar();
+    tbn::query::SplitterBar* bar = window->picVBar();
     QListWidget* list = window->lstTablasWidget();
     const int listWidth = list->width();
     const QColor normal = bar->BackColor();

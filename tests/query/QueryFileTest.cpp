@@ -17,7 +17,7 @@
 namespace tbn::query {
 namespace {
 
-using platform::FileOpKind;
+using core::FileOpKind;
 
 QStringList FilesIn(const test::TempDir& dir) {
     return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -61,10 +61,10 @@ TEST(QueryFileTest, MissingFileRaisesFileNotFound) {
 TEST(QueryFileTest, ReplacingKeepsTheModeFollowsLinksAndLeavesNoScratchFile) {
     test::TempDir dir;
     dir.write("q.sql", "old\r\n");
-    platform::SetFilePermissions(dir.file("q.sql"), 0640);
+    core::SetFilePermissions(dir.file("q.sql"), 0640);
     WriteQueryFile(dir.file("q.sql"), "new");
     EXPECT_EQ(dir.read("q.sql"), "new\r\n");
-    EXPECT_EQ(platform::FilePermissions(dir.file("q.sql")), 0640u);
+    EXPECT_EQ(core::FilePermissions(dir.file("q.sql")), 0640u);
 
     ASSERT_TRUE(QFile::link(dir.file("q.sql"), dir.file("link.sql")));
     WriteQueryFile(dir.file("link.sql"), "through link");
@@ -80,7 +80,7 @@ TEST(QueryFileTest, AHardLinkedFileIsWrittenInPlaceSoEveryNameSeesTheText) {
     ASSERT_EQ(::link(first.constData(), QFile::encodeName(dir.file("same.sql")).constData()), 0);
     WriteQueryFile(dir.file("q.sql"), "new");
     EXPECT_EQ(dir.read("same.sql"), "new\r\n");
-    EXPECT_EQ(platform::StatusOf(dir.file("q.sql")).links, 2u) << "the two names became two files";
+    EXPECT_EQ(core::StatusOf(dir.file("q.sql")).links, 2u) << "the two names became two files";
     EXPECT_EQ(FilesIn(dir), QStringList({"q.sql", "same.sql"}));
 }
 
@@ -104,7 +104,7 @@ TEST(QueryFileTest, TheUsersOwnPermissionsDecideWhatIsSaved) {
     EXPECT_EQ(refused.number, ErrorCode::PermissionDenied) << refused.description;
     EXPECT_NE(refused.description.find("Permission denied"), std::string::npos) << refused.description;
     EXPECT_EQ(dir.read("open/ro.sql"), "old\r\n");
-    EXPECT_EQ(platform::FilePermissions(dir.file("open/ro.sql")), 0444u);
+    EXPECT_EQ(core::FilePermissions(dir.file("open/ro.sql")), 0444u);
 
     const auto inPlace = test::RunUnprivileged([&] { WriteQueryFile(dir.file("locked/w.sql"), "new"); });
     EXPECT_FALSE(inPlace.raised) << inPlace.description;

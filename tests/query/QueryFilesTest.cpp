@@ -6,7 +6,8 @@
 
 #include <deque>
 
-using namespace tbn::platform;
+using namespace tbn::core;
+using namespace tbn::ui;
 using tbn::test::QueryWindowFixture;
 
 class QueryFilesTest : public QueryWindowFixture {

@@ -10,7 +10,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 using tbn::test::QueryWindowFixture;
 
 namespace {

@@ -23,7 +23,8 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-using namespace tbn::platform;
+using namespace tbn::core;
+using namespace tbn::ui;
 using namespace tbn::recovery;
 using tbn::test::QueryWindowFixture;
 

@@ -21,7 +21,8 @@
 #include <QTest>
 #include <QTimer>
 
-using namespace tbn::platform;
+using namespace tbn::grid;
+using namespace tbn::ui;
 using tbn::test::ExecuteAndWait;
 using tbn::test::QueryWindowFixture;
 using tbn::test::WaitForRun;

@@ -15,7 +15,8 @@
 #include <cerrno>
 #include <iostream>
 
-using namespace tbn::platform;
+using namespace tbn::core;
+using namespace tbn::ui;
 using tbn::test::QueryWindowFixture;
 
 namespace {

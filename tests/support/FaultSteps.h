@@ -19,7 +19,7 @@ struct FaultRun {
 
 // `prepare` resets the files before each run, `operation` is the code under test, and `afterFault`
 // checks the files after an injected failure. Returns how many calls of `kind` were failed.
-inline int FailEachCall(platform::FileOpKind kind, int error, const std::function<void()>& prepare,
+inline int FailEachCall(core::FileOpKind kind, int error, const std::function<void()>& prepare,
                         const std::function<void()>& operation,
                         const std::function<void(const FaultRun&)>& afterFault) {
     constexpr int kLimit = 64;
@@ -28,7 +28,7 @@ inline int FailEachCall(platform::FileOpKind kind, int error, const std::functio
         FaultRun run{nth, 0, {}};
         bool raised = false;
         {
-            platform::FaultInjector::Scope fault(kind, nth, error);
+            core::FaultInjector::Scope fault(kind, nth, error);
             try {
                 operation();
             } catch (const tbn::Error& e) {
@@ -49,24 +49,24 @@ inline int FailEachCall(platform::FileOpKind kind, int error, const std::functio
 }
 
 // Readable names for tests parameterised by the kind of operation that fails.
-inline std::string KindName(platform::FileOpKind kind) {
+inline std::string KindName(core::FileOpKind kind) {
     switch (kind) {
-    case platform::FileOpKind::Open: return "Open";
-    case platform::FileOpKind::Read: return "Read";
-    case platform::FileOpKind::Write: return "Write";
-    case platform::FileOpKind::Flush: return "Flush";
-    case platform::FileOpKind::Close: return "Close";
-    case platform::FileOpKind::Rename: return "Rename";
-    case platform::FileOpKind::Remove: return "Remove";
+    case core::FileOpKind::Open: return "Open";
+    case core::FileOpKind::Read: return "Read";
+    case core::FileOpKind::Write: return "Write";
+    case core::FileOpKind::Flush: return "Flush";
+    case core::FileOpKind::Close: return "Close";
+    case core::FileOpKind::Rename: return "Rename";
+    case core::FileOpKind::Remove: return "Remove";
     }
     return "Unknown";
 }
-inline std::string KindTestName(const ::testing::TestParamInfo<platform::FileOpKind>& info) {
+inline std::string KindTestName(const ::testing::TestParamInfo<core::FileOpKind>& info) {
     return KindName(info.param);
 }
 
 } // namespace tbn::test
 
-namespace tbn::platform {
+namespace tbn::core {
 inline void PrintTo(FileOpKind kind, std::ostream* out) { *out << test::KindName(kind); }
-} // namespace tbn::platform
+} // namespace tbn::core

@@ -12,13 +12,13 @@ namespace tbn::test {
 
 void ManagerFixture::SetUp() {
     QueryWindowFixture::SetUp();
-    platform::SetProgramFolderForTesting(dir.path());
+    connections::SetProgramFolderForTesting(dir.path());
 }
 
 void ManagerFixture::TearDown() {
     manager.reset();
-    platform::SetModalResponder({});
-    platform::SetProgramFolderForTesting(QString());
+    ui::SetModalResponder({});
+    connections::SetProgramFolderForTesting(QString());
     QueryWindowFixture::TearDown();
 }
 
@@ -50,7 +50,7 @@ bool ManagerFixture::Select(const QString& name) {
 }
 
 void ManagerFixture::AnswerEditor(std::optional<QPair<QString, QString>> typed, QString* seenCaption) {
-    platform::SetModalResponder([typed, seenCaption](QDialog& dialog) {
+    ui::SetModalResponder([typed, seenCaption](QDialog& dialog) {
         auto* editor = qobject_cast<frmEditConnection*>(&dialog);
         if (!editor) {
             ADD_FAILURE() << "a dialog other than the connection editor was shown";

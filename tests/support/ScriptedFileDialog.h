@@ -11,15 +11,15 @@ namespace tbn::test {
 class ScriptedFileDialog {
 public:
     ScriptedFileDialog() {
-        platform::SetFileDialogResponder([this](const platform::FileDialogRequest& request) {
+        ui::SetFileDialogResponder([this](const ui::FileDialogRequest& request) {
             requests_.push_back(request);
-            if (answers_.empty()) return platform::FileDialogAnswer{};
-            platform::FileDialogAnswer answer = answers_.front();
+            if (answers_.empty()) return ui::FileDialogAnswer{};
+            ui::FileDialogAnswer answer = answers_.front();
             answers_.pop_front();
             return answer;
         });
     }
-    ~ScriptedFileDialog() { platform::SetFileDialogResponder({}); }
+    ~ScriptedFileDialog() { ui::SetFileDialogResponder({}); }
     ScriptedFileDialog(const ScriptedFileDialog&) = delete;
     ScriptedFileDialog& operator=(const ScriptedFileDialog&) = delete;
 
@@ -31,11 +31,11 @@ public:
         answers_.push_back({});
         return *this;
     }
-    const std::vector<platform::FileDialogRequest>& Requests() const { return requests_; }
+    const std::vector<ui::FileDialogRequest>& Requests() const { return requests_; }
 
 private:
-    std::deque<platform::FileDialogAnswer> answers_;
-    std::vector<platform::FileDialogRequest> requests_;
+    std::deque<ui::FileDialogAnswer> answers_;
+    std::vector<ui::FileDialogRequest> requests_;
 };
 
 } // namespace tbn::test

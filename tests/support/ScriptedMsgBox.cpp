@@ -5,12 +5,12 @@
 namespace tbn::test {
 
 ScriptedMsgBox::ScriptedMsgBox() {
-    platform::SetMsgBoxResponder([this](const platform::MsgBoxCall& call) {
+    ui::SetMsgBoxResponder([this](const ui::MsgBoxCall& call) {
         calls_.push_back(call);
         if (answers_.empty()) {
             ADD_FAILURE() << "Unscripted message box: title \"" << call.title.toStdString() << "\", style "
                           << call.style << ", text \"" << call.prompt.toStdString() << "\"";
-            return (call.style & 0x7) == platform::vbYesNo ? platform::vbNo : platform::vbOK;
+            return (call.style & 0x7) == ui::vbYesNo ? ui::vbNo : ui::vbOK;
         }
         const int answer = answers_.front();
         answers_.pop_front();
@@ -18,6 +18,6 @@ ScriptedMsgBox::ScriptedMsgBox() {
     });
 }
 
-ScriptedMsgBox::~ScriptedMsgBox() { platform::SetMsgBoxResponder({}); }
+ScriptedMsgBox::~ScriptedMsgBox() { ui::SetMsgBoxResponder({}); }
 
 } // namespace tbn::test

@@ -17,14 +17,14 @@ public:
     ScriptedMsgBox& operator=(const ScriptedMsgBox&) = delete;
 
     ScriptedMsgBox& Answer(int answer) { answers_.push_back(answer); return *this; }
-    const std::vector<platform::MsgBoxCall>& Calls() const { return calls_; }
+    const std::vector<ui::MsgBoxCall>& Calls() const { return calls_; }
     std::size_t Count() const { return calls_.size(); }
-    const platform::MsgBoxCall& Last() const { return calls_.back(); }
+    const ui::MsgBoxCall& Last() const { return calls_.back(); }
     std::size_t Unanswered() const { return answers_.size(); }
 
 private:
     std::deque<int> answers_;
-    std::vector<platform::MsgBoxCall> calls_;
+    std::vector<ui::MsgBoxCall> calls_;
 };
 
 } // namespace tbn::test

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 using tbn::test::ScriptedFileDialog;
 
 namespace {

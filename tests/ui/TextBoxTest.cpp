@@ -7,7 +7,7 @@
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
-using tbn::platform::TextBox;
+using tbn::ui::TextBox;
 
 namespace {
 using tbn::test::ErrorNumberOf;

@@ -28,7 +28,7 @@ TEST(WindowListMenu, ListsEveryChildBelowTheMenusOwnEntriesAndActivatesTheChosen
     QMenu menu("Windows");
     menu.addAction("Cascade");
     menu.addAction("Tile");
-    tbn::platform::AttachWindowList(&menu, area);
+    tbn::ui::AttachWindowList(&menu, area);
 
     QMdiSubWindow* first = area->addSubWindow(new QWidget);
     first->setWindowTitle("Sales & Stock");

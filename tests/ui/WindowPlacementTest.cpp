@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace tbn::platform;
+using namespace tbn::ui;
 
 TEST(WindowPlacement, CentredOnItsAnchorYetWhollyOnTheScreen) {
     const QRect screen(0, 0, 1600, 1000);
