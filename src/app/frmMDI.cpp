@@ -147,23 +147,12 @@ void frmMDI::WaitUntilPlaced() {
 
 void frmMDI::AddTabNavigator(const QString&, quintptr) {}
 void frmMDI::SelectTab(quintptr) {}
-void frmMDI::RemoveTab(quintptr frmHwnd) {
-    // The active window's state is the one a later window takes, within this run and the next.
-    if (frmMain* active = ActiveQueryWindow(); active && active->hWnd() == frmHwnd && active->subWindow())
-        blnWindowsMaximized = active->subWindow()->isMaximized();
-}
 
 void frmMDI::SetMenu(bool bEnable) {
     for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected, mnuExecuteStatement,
                            mnuQueryReconnect, mnuQueryPaste, mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave,
                            mnuQueryLoad, mnuWindowsCloseCurrent})
         entry->setEnabled(bEnable);
-}
-
-void frmMDI::PopUpQueryMenu(const QPoint& globalPosition) {
-    mnuQuery->setDefaultAction(mnuQueryExecute);
-    mnuQuery->exec(globalPosition);
-    mnuQuery->setDefaultAction(nullptr);
 }
 
 void frmMDI::OpenChoice(const tbn::connections::ConnectionChoice& choice,

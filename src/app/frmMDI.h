@@ -45,7 +45,7 @@ public:
     frmMain* ActiveQueryWindow() const;
     QList<frmMain*> QueryWindows() const;
     tbn::query::frmHistory* HistoryWindow() const;  // null until Query > History was first chosen
-    QMdiArea* mdiArea() const { return mdiArea_; }
+    QMdiArea* WindowArea() const { return mdiArea_; }  // where the query windows live
 
     // Where the "Connection manager" command goes; the connections module installs it.
     using ConnectionManagerCommand = std::function<void(frmMDI&)>;

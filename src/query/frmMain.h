@@ -54,7 +54,8 @@ public:
     void Hide();
     bool Unload();               // closes the window (false: the user kept it open); Form_Unload runs once
     QMdiSubWindow* subWindow() const;
-    quintptr hWnd() const { return reinterpret_cast<quintptr>(this); }
+    // The window's identity for the frame: the address of its widget, which the frame also holds.
+    quintptr hWnd() const { return reinterpret_cast<quintptr>(static_cast<const QWidget*>(this)); }
 
     // Public members of the query window, in the order other windows know them.
     bool IsLoading() const { return blnIsLoading; }

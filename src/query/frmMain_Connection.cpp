@@ -55,20 +55,11 @@ void frmMain::Reconnect() {
     tbn::ui::SetMousePointer(previousPointer);
 }
 
-QString frmMain::NotConnectedText() const {
-    return QStringLiteral("Not connected: ") +
-           (strNotConnected.isEmpty() ? QStringLiteral("no connection was opened") : strNotConnected);
-}
-
 void frmMain::Disconnect() {
     if (!blnConnected) return;
     CloseRecordset();
     cnn.Close();
     blnConnected = false;
-}
-
-void frmMain::CloseRecordset() {
-    if (rs.State() != tbn::db::adStateClosed) rs.Close();
 }
 
 void frmMain::FillTableList() {

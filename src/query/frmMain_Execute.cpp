@@ -144,6 +144,15 @@ void frmMain::ResetGrid() {
     Flex->SetColWidth(0, 300);
 }
 
+void frmMain::CloseRecordset() {
+    if (rs.State() != tbn::db::adStateClosed) rs.Close();
+}
+
+QString frmMain::NotConnectedText() const {
+    return QStringLiteral("Not connected: ") +
+           (strNotConnected.isEmpty() ? QStringLiteral("no connection was opened") : strNotConnected);
+}
+
 void frmMain::ShowRunProgress(bool now) {
     if (!run_) return;
     const double seconds = run_->ElapsedSeconds();

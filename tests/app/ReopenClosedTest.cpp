@@ -85,7 +85,7 @@ TEST_F(ReopenClosedTest, CloseCurrentCloseAllAndQuittingKeepTheTextAndCtrlShiftT
     }
     OpenWindow(QStringLiteral("untouched"), once);
 
-    frame->mdiArea()->setActiveSubWindow(temp->subWindow());
+    frame->WindowArea()->setActiveSubWindow(temp->subWindow());
     frame->mnuWindowsCloseCurrent_Click();
     boxes->Answer(vbYes);
     frame->mnuCloseAll_Click();

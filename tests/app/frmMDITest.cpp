@@ -83,7 +83,7 @@ TEST_F(FrameTest, RoutedCommandsReachOnlyTheActiveWindow) {
     const QString cnn = MakeDatabase("a.db", kBooks);
     frmMain* first = OpenWindow("first", cnn);
     frmMain* second = OpenWindow("second", cnn);
-    frame->mdiArea()->setActiveSubWindow(first->subWindow());
+    frame->WindowArea()->setActiveSubWindow(first->subWindow());
     Settle();
     ASSERT_EQ(frame->ActiveQueryWindow(), first);
     first->QueryText().SetText("abc");
