@@ -49,7 +49,12 @@ frmMDI::frmMDI() {
     resize(tbn::platform::TwipsToPixels(6750), tbn::platform::TwipsToPixels(4950) + menuBar()->sizeHint().height());
 }
 
-frmMDI::~frmMDI() = default;
+frmMDI::~frmMDI() {
+    // The query windows tell the frame they close; they must find it whole, not half destroyed
+    // by the base classes' destructors, so they go first.
+    tearingDown_ = true;
+    delete mdiArea_;
+}
 
 void frmMDI::SetConnectionManagerCommand(ConnectionManagerCommand command) { managerCommand() = std::move(command); }
 
@@ -145,6 +150,7 @@ void frmMDI::WaitUntilPlaced() {
 void frmMDI::AddTabNavigator(const QString&, quintptr) {}
 void frmMDI::SelectTab(quintptr) {}
 void frmMDI::RemoveTab(quintptr frmHwnd) {
+    if (tearingDown_) return;
     // The active window's state is the one a later window takes, within this run and the next.
     if (frmMain* active = ActiveQueryWindow(); active && active->hWnd() == frmHwnd && active->subWindow())
         blnWindowsMaximized = active->subWindow()->isMaximized();

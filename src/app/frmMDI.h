@@ -107,4 +107,5 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     QPointer<frmHistory> history_;
     bool blnWindowsMaximized = false;
+    bool tearingDown_ = false;
 };
