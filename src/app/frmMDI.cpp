@@ -52,7 +52,12 @@ frmMDI::frmMDI() {
     resize(tbn::ui::TwipsToPixels(6750), tbn::ui::TwipsToPixels(4950) + menuBar()->sizeHint().height());
 }
 
-frmMDI::~frmMDI() = default;
+frmMDI::~frmMDI() {
+    // The query windows tell the frame they close; they must find it whole, not half destroyed
+    // by the base classes' destructors, so they go first.
+    tearingDown_ = true;
+    delete mdiArea_;
+}
 
 void frmMDI::SetConnectionManagerCommand(ConnectionManagerCommand command) { managerCommand() = std::move(command); }
 

@@ -114,4 +114,5 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     QPointer<tbn::query::frmHistory> history_;
     bool blnWindowsMaximized = false;
+    bool tearingDown_ = false;
 };
