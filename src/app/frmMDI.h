@@ -47,7 +47,7 @@ public:
     tbn::query::frmHistory* HistoryWindow() const;  // null until Query > History was first chosen
     QMdiArea* WindowArea() const { return mdiArea_; }  // where the query windows live
 
-    // Where the "Connection manager" command goes; the connections module installs it.
+    // Where the "Connection manager" command goes; start-up installs the manager there.
     using ConnectionManagerCommand = std::function<void(frmMDI&)>;
     static void SetConnectionManagerCommand(ConnectionManagerCommand command);
 

@@ -10,7 +10,8 @@ void frmMDI::RemoveTab(quintptr frmHwnd) {
     if (tearingDown_) return;
     // The active window's state is the one a later window takes, within this run and the next.
     QMdiSubWindow* active = mdiArea_->activeSubWindow();
-    if (active && reinterpret_cast<quintptr>(active->widget()) == frmHwnd) blnWindowsMaximized = active->isMaximized();
+    if (active && reinterpret_cast<quintptr>(active->widget()) == frmHwnd)
+        blnWindowsMaximized = active->isMaximized();
 }
 
 void frmMDI::PopUpQueryMenu(const QPoint& globalPosition) {

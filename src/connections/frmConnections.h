@@ -37,9 +37,9 @@ public:
 
     // The frame's "Connection manager" command: load, fill, show modal.
     static void ShowModal(tbn::connections::ConnectionManagerFrame& frame);
-    // Opens a query window at once, as the one-time option does (a database named on the command
-    // line). A failure is reported as any failed opening is; then the manager opens, the string in
-    // its text box, so the user can correct it or choose another connection.
+    // Hands the frame a choice at once, as the one-time option does (a database named on the
+    // command line). A failure is reported as any failed opening is; then the manager opens, the
+    // string in its text box, so the user can correct it or choose another connection.
     static void OpenOrShowModal(tbn::connections::ConnectionManagerFrame& frame, const QString& strName,
                                 const QString& strCnn);
 

@@ -22,6 +22,7 @@
 #include <QShortcut>
 #include <QTextDocument>
 
+using tbn::query::SplitterBar;
 using tbn::ui::TwipsToPixels;
 
 namespace {
@@ -56,9 +57,9 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     Flex->SetCols(2);
     Flex->SetFixedRows(1);
     Flex->SetFixedCols(1);
-    picV = new tbn::query::SplitterBar(Qt::Vertical, this);
+    picV = new SplitterBar(Qt::Vertical, this);
     picV->setObjectName(QStringLiteral("picV"));
-    picH = new tbn::query::SplitterBar(Qt::Horizontal, this);
+    picH = new SplitterBar(Qt::Horizontal, this);
     picH->setObjectName(QStringLiteral("picH"));
     statusLine = new tbn::query::RunStatusBar(this);
     // Escape belongs to the window only while a run goes on; otherwise the panes keep it.
@@ -80,12 +81,12 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     connect(Flex, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         ShowCellViewer(index.row() + Flex->flexModel()->HeaderRows(), index.column() + Flex->flexModel()->HeaderCols());
     });
-    connect(picH, &tbn::query::SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
-    connect(picH, &tbn::query::SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
-    connect(picH, &tbn::query::SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
-    connect(picV, &tbn::query::SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picV_MouseDown(b); });
-    connect(picV, &tbn::query::SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double x, double) { picV_MouseMove(x); });
-    connect(picV, &tbn::query::SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picV_MouseUp(); });
+    connect(picH, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
+    connect(picH, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
+    connect(picH, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
+    connect(picV, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picV_MouseDown(b); });
+    connect(picV, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double x, double) { picV_MouseMove(x); });
+    connect(picV, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picV_MouseUp(); });
 }
 
 frmMain::~frmMain() {

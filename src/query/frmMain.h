@@ -1,6 +1,6 @@
 #pragma once
 // The query window: one open connection, its table list, the SQL pane and the result grid.
-// Created by the connection manager through its frame's NewQueryWindow(), then: SetIsLoading(true),
+// Created by the frame (NewQueryWindow) when a connection is opened, then: SetIsLoading(true),
 // Load(), Hide(), Connect(name, cnn), Show(), SetIsLoading(false). It owns its connection, catalog,
 // result set and editor component from Load() to Unload(). It reaches the frame only through the
 // QueryFrame it was given.

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <algorithm>
 
+using tbn::query::SplitterBar;
 using tbn::ui::PixelsToTwips;
 using tbn::ui::Place;
 using tbn::ui::TwipsToPixels;
@@ -32,14 +33,14 @@ void frmMain::ApplyPanes() {
 }
 
 // A bar shows black above the panes while it is dragged; only the bar moves until the release.
-void frmMain::StartBarDrag(tbn::query::SplitterBar* bar, bool& dragging, Qt::MouseButton button) {
+void frmMain::StartBarDrag(SplitterBar* bar, bool& dragging, Qt::MouseButton button) {
     if (button != Qt::LeftButton) return;
     dragging = true;
     bar->raise();
     bar->SetBackColor(Qt::black);
 }
 
-void frmMain::EndBarDrag(tbn::query::SplitterBar* bar, bool& dragging) {
+void frmMain::EndBarDrag(SplitterBar* bar, bool& dragging) {
     if (!dragging) return;
     dragging = false;
     bar->SetBackColor(palette().color(QPalette::Window));
