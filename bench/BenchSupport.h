@@ -71,7 +71,11 @@ inline frmMain* OpenQueryWindow(frmMDI& frame, const QString& cnn, const QString
     frame.show();
     frmMain* window = frame.NewQueryWindow();
     window->Load();
-    window->Connect(QStringLiteral("bench"), cnn);
+    {
+        QEventLoop connecting;
+        window->Connect(QStringLiteral("bench"), cnn, [&connecting](const std::optional<tbn::Error>&) { connecting.quit(); });
+        if (window->Connecting()) connecting.exec();
+    }
     window->Show();
     window->SetIsLoading(false);
     QApplication::processEvents();

@@ -26,31 +26,25 @@ void PresentQueryWindow(frmMDI& frame, frmMain& window, const QString& name) {
 
 } // namespace
 
-frmMain& OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn,
-                                  const std::function<void()>& connected) {
+// The window runs what it is given only while it lives, and the frame outlives its windows.
+void OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn, OpeningEnded ended) {
     frmMain* window = NewLoadingQueryWindow(frame);
-    try {
-        window->Connect(name, cnn);
-    } catch (...) {
-        window->Unload();
-        throw;
-    }
-    if (connected) connected();
-    PresentQueryWindow(frame, *window, name);
-    return *window;
+    window->Connect(name, cnn, [&frame, window, name, ended](const std::optional<tbn::Error>& failure) {
+        if (failure) window->Unload();
+        if (ended) ended(failure);
+        if (!failure) PresentQueryWindow(frame, *window, name);
+    });
 }
 
-frmMain* OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn, const QString& text,
-                                 std::optional<tbn::Error>& failure) {
+frmMain& OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn, const QString& text,
+                                 OpeningEnded ended) {
     frmMain* window = NewLoadingQueryWindow(frame);
-    try {
-        window->Connect(name, cnn);
-    } catch (...) {
-        failure = tbn::Error::From(std::current_exception());
-    }
+    window->Connect(name, cnn, [&frame, window, name, ended](const std::optional<tbn::Error>& failure) {
+        PresentQueryWindow(frame, *window, name);
+        if (ended) ended(failure);
+    });
     window->QueryText().SetText(text);
-    PresentQueryWindow(frame, *window, name);
-    return window;
+    return *window;
 }
 
 } // namespace tbn::app

@@ -3,7 +3,8 @@
 // one: the manager's choice, the command line (through the manager), the texts left by an unclean
 // exit and the windows closed unsaved. The order is the one users know: the window loaded and
 // hidden until it is connected, then its tab, the query commands on, the window shown; its panes
-// show at its first activation.
+// show at its first activation. Connecting runs on a worker, so the frame and its other windows go
+// on working meanwhile; a box on the frame offers to cancel it when it takes a while.
 #include "core/Error.h"
 
 #include <functional>
@@ -15,14 +16,17 @@ class frmMain;
 
 namespace tbn::app {
 
-// A query window connected to cnn and shown. `connected` runs once the connection is open, before
-// anything of the window shows. A failure to connect raises, and the half-made window is gone.
-frmMain& OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn,
-                                  const std::function<void()>& connected = {});
+// How an opening ended: nothing when connected, else the failure (a cancel is one).
+using OpeningEnded = std::function<void(const std::optional<tbn::Error>& failure)>;
 
-// A query window on the connection, holding text, opened the same way but kept without a
-// connection when connecting fails (the text matters more); the failure is handed back.
-frmMain* OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn, const QString& text,
-                                 std::optional<tbn::Error>& failure);
+// Starts opening a query window on cnn and returns at once. Once connected, `ended` runs, then the
+// window shows; when connecting fails, the half-made window goes and `ended` runs with the
+// failure. Nothing runs when the window is closed with the frame first.
+void OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn, OpeningEnded ended);
+
+// A query window on the connection, holding text at once, opened the same way but shown even when
+// connecting fails (the text matters more); `ended` runs once it shows.
+frmMain& OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn, const QString& text,
+                                 OpeningEnded ended);
 
 } // namespace tbn::app

@@ -9,6 +9,7 @@
 #include "ui/MsgBox.h"
 #include "ui/mdlErrors.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -30,34 +31,44 @@ QString Question(std::size_t count) {
         .arg(count);
 }
 
-int ReopenAll(frmMDI& frame, const LeftTexts& left) {
+// Each text opens in a window of its own at once; their connections end in any order, and the
+// failures among them are reported together once the last has ended.
+struct Unconnected {
+    std::size_t pending = 0;
+    int count = 0;
+    std::optional<tbn::Error> first;
+    std::function<void()> whenDone;
+};
+
+void ReportUnconnected(const Unconnected& tally) {
+    if (!tally.first) return;
+    const std::string told = tally.count == 1 ? std::string("1 reopened text has no connection: ")
+                                              : std::to_string(tally.count) + " reopened texts have no connection; the first "
+                                                                              "failure: ";
+    mdlErrors::ShowError(tbn::Error(tally.first->Number(), told + tally.first->Description()), kContext, vbCritical);
+}
+
+int ReopenAll(frmMDI& frame, const LeftTexts& left, std::function<void()> whenDone) {
+    auto tally = std::make_shared<Unconnected>();
+    tally->whenDone = std::move(whenDone);
+    tally->pending = left.Texts().size();
     int opened = 0;
-    int unconnected = 0;
-    std::optional<tbn::Error> firstFailure;
     for (const LeftTexts::Entry& entry : left.Texts()) {
-        std::optional<tbn::Error> failure;
-        frmMain* window =
-            OpenQueryWindowWithText(frame, entry.record.name, entry.record.cnn, entry.record.text, failure);
+        frmMain& window = OpenQueryWindowWithText(frame, entry.record.name, entry.record.cnn, entry.record.text,
+                                                  [tally](const std::optional<tbn::Error>& failure) {
+                                                      if (failure && tally->count++ == 0) tally->first = failure;
+                                                      if (--tally->pending > 0) return;
+                                                      ReportUnconnected(*tally);
+                                                      if (tally->whenDone) tally->whenDone();
+                                                  });
         ++opened;
-        if (failure) {
-            ++unconnected;
-            if (!firstFailure) firstFailure = failure;
-        }
         // The old file goes only once the window keeps the text in a file of its own.
-        if (!window->Recovery().SaveNow()) continue;
+        if (!window.Recovery().SaveNow()) continue;
         try {
             left.Remove(entry);
         } catch (const tbn::Error& e) {
             recovery::ReportRecoveryFailure(e);
         }
-    }
-    if (firstFailure) {
-        const std::string told = unconnected == 1
-                                     ? std::string("1 reopened text has no connection: ")
-                                     : std::to_string(unconnected) + " reopened texts have no connection; the first "
-                                                                     "failure: ";
-        mdlErrors::ShowError(tbn::Error(firstFailure->Number(), told + firstFailure->Description()), kContext,
-                             vbCritical);
     }
     return opened;
 }
@@ -74,13 +85,17 @@ void DiscardAll(const LeftTexts& left) {
 
 } // namespace
 
-int OfferRecovery(frmMDI& frame) {
+int OfferRecovery(frmMDI& frame, std::function<void()> whenDone) {
+    const auto nothingReopened = [&whenDone] {
+        if (whenDone) whenDone();
+        return 0;
+    };
     std::unique_ptr<LeftTexts> left;
     try {
         left = std::make_unique<LeftTexts>();
     } catch (...) {
         recovery::ReportRecoveryFailure(tbn::Error::From(std::current_exception()));
-        return 0;
+        return nothingReopened();
     }
     if (const std::vector<tbn::Error>& problems = left->Problems(); !problems.empty()) {
         const std::string told = problems.size() == 1 ? std::string()
@@ -89,12 +104,12 @@ int OfferRecovery(frmMDI& frame) {
         mdlErrors::ShowError(tbn::Error(problems.front().Number(), told + problems.front().Description()), kContext,
                              vbCritical);
     }
-    if (left->Texts().empty()) return 0;
+    if (left->Texts().empty()) return nothingReopened();
     if (MsgBox(Question(left->Texts().size()), vbYesNo + vbQuestion, QStringLiteral("TBN")) != vbYes) {
         DiscardAll(*left);
-        return 0;
+        return nothingReopened();
     }
-    return ReopenAll(frame, *left);
+    return ReopenAll(frame, *left, std::move(whenDone));
 }
 
 } // namespace tbn::app

@@ -20,15 +20,13 @@ QString SavedConnectionString(const QString& name) {
 }
 } // namespace
 
-void ReopenClosedWindow(frmMDI& frame) {
+void ReopenClosedWindow(frmMDI& frame, OpeningEnded ended) {
     const std::optional<run::ClosedWindow> closed = run::ClosedWindows::Program().TakeLast();
     if (!closed) return;
     QString cnn = closed->cnn;
     if (!closed->wholeCnn)
         if (const QString saved = SavedConnectionString(closed->name); !saved.isEmpty()) cnn = saved;
-    std::optional<tbn::Error> failure;
-    OpenQueryWindowWithText(frame, closed->name, cnn, closed->text, failure);
-    if (failure) throw *failure;
+    OpenQueryWindowWithText(frame, closed->name, cnn, closed->text, std::move(ended));
 }
 
 } // namespace tbn::app

@@ -29,13 +29,14 @@ int RunTabulon(QApplication& app, const QByteArray& target) {
         frame.MDIForm_Load();
     } else {
         // The frame's whole start-up, with the named database opened where it would show the
-        // manager; from then on F8 shows the manager as usual.
+        // manager (which may come after reopened texts have connected); from then on F8 shows the
+        // manager as usual.
         const tbn::app::ConnectionChoice connection = tbn::app::ConnectionForArgument(target);
         frmMDI::SetConnectionManagerCommand([connection](frmMDI& shown) {
+            frmMDI::SetConnectionManagerCommand(&frmConnections::ShowModal);
             frmConnections::OpenOrShowModal(shown, connection.name, connection.cnn);
         });
         frame.MDIForm_Load();
-        frmMDI::SetConnectionManagerCommand(&frmConnections::ShowModal);
     }
     const int exitCode = app.exec();
     tbn::app::SaveFrameGeometry(frame);

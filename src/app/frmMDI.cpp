@@ -129,9 +129,8 @@ void frmMDI::MDIForm_Load() {
     SetMenu(false);
     show();
     WaitUntilPlaced();
-    // Texts a crash left open come back before the usual start asks for a connection.
-    tbn::app::OfferRecovery(*this);
-    mnuConnectionManager_Click();
+    // Texts a crash left open come back, connected, before the usual start asks for a connection.
+    tbn::app::OfferRecovery(*this, [this] { mnuConnectionManager_Click(); });
 }
 
 void frmMDI::WaitUntilPlaced() {
@@ -160,9 +159,8 @@ void frmMDI::SetMenu(bool bEnable) {
         entry->setEnabled(bEnable);
 }
 
-void frmMDI::OpenChoice(const tbn::connections::ConnectionChoice& choice,
-                        const std::function<void()>& connected) {
-    tbn::app::OpenConnectedQueryWindow(*this, choice.name, choice.cnn, connected);
+void frmMDI::OpenChoice(const tbn::connections::ConnectionChoice& choice, OpeningEnded ended) {
+    tbn::app::OpenConnectedQueryWindow(*this, choice.name, choice.cnn, std::move(ended));
 }
 
 frmMain* frmMDI::NewQueryWindow() {
@@ -205,7 +203,8 @@ void frmMDI::Route(const char* handler, const std::function<void(frmMain&)>& com
 }
 
 void frmMDI::mnuConnectionManager_Click() {
-    if (managerCommand()) managerCommand()(*this);
+    // A copy: the command may install another in its place (Startup.cpp's first one does).
+    if (const ConnectionManagerCommand command = managerCommand()) command(*this);
 }
 
 void frmMDI::mnuCnnCopy_Click() { Route("mnuCnnCopy_Click", [](frmMain& w) { w.CopyToClip(); }); }
@@ -258,11 +257,18 @@ void frmMDI::mnuWindowsCloseCurrent_Click() {
 void frmMDI::mnuCloseAll_Click() {
     using namespace tbn::ui;
     if (MsgBox(QStringLiteral("Close all windows?"), vbYesNo + vbQuestion, QStringLiteral("TBN")) != vbYes) return;
-    for (frmMain* window : QueryWindows()) window->Unload();
+    // A window still connecting is not shown yet; its own box offers to cancel it.
+    for (frmMain* window : QueryWindows())
+        if (!window->IsLoading()) window->Unload();
 }
 
 void frmMDI::mnuReopenClosed_Click() {
-    mdlErrors::Guarded(QStringLiteral("frmMDI >> mnuReopenClosed_Click"), [&] { tbn::app::ReopenClosedWindow(*this); });
+    const QString context = QStringLiteral("frmMDI >> mnuReopenClosed_Click");
+    mdlErrors::Guarded(context, [&] {
+        tbn::app::ReopenClosedWindow(*this, [context](const std::optional<tbn::Error>& failure) {
+            if (failure) mdlErrors::ShowError(*failure, context, tbn::ui::vbCritical);
+        });
+    });
 }
 
 void frmMDI::mnuAbout_Click() {
@@ -271,11 +277,15 @@ void frmMDI::mnuAbout_Click() {
 }
 
 void frmMDI::closeEvent(QCloseEvent* event) {
-    // A window whose running query the user chose to keep keeps the frame open too.
+    // A window whose running query the user chose to keep keeps the frame open too, and so do the
+    // windows still connecting, which go only with the frame.
     bool allClosed = true;
-    for (frmMain* window : QueryWindows()) allClosed = window->Unload() && allClosed;
-    if (allClosed)
-        event->accept();
-    else
+    for (frmMain* window : QueryWindows())
+        if (!window->IsLoading()) allClosed = window->Unload() && allClosed;
+    if (!allClosed) {
         event->ignore();
+        return;
+    }
+    for (frmMain* window : QueryWindows()) window->Unload();
+    event->accept();
 }

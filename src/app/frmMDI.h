@@ -27,13 +27,12 @@ public:
     ~frmMDI() override;
 
     // Start-up: query commands off, frame visible, the offer of texts left by an unclean exit,
-    // then the connection manager.
+    // then, once the texts reopened have connected, the connection manager.
     void MDIForm_Load();
 
     // Frame interface used by the connection manager and the query windows.
     QWidget* FrameWidget() override { return this; }
-    void OpenChoice(const tbn::connections::ConnectionChoice& choice,
-                    const std::function<void()>& connected) override;
+    void OpenChoice(const tbn::connections::ConnectionChoice& choice, OpeningEnded ended) override;
     void AddTabNavigator(const QString& strTabName, quintptr frmHwnd);
     void SelectTab(quintptr frmHwnd);
     void RemoveTab(quintptr frmHwnd) override;

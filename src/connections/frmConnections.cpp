@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -121,18 +122,32 @@ void frmConnections::Form_Load() {
 }
 
 void frmConnections::ShowModal(ConnectionManagerFrame& frame) {
-    frmConnections manager(frame);
-    manager.FillCnns();
-    ExecModal(manager);
+    auto* manager = new frmConnections(frame);
+    manager->blnSelfOwned = true;
+    manager->FillCnns();
+    manager->RunModal();
 }
 
 void frmConnections::OpenOrShowModal(ConnectionManagerFrame& frame, const QString& strName, const QString& strCnn) {
-    frmConnections manager(frame);
-    manager.txtCnn->setText(strCnn);
-    manager.OpenCnn(strName, strCnn);
-    if (manager.result() == QDialog::Accepted) return;
-    manager.FillCnns();
-    ExecModal(manager);
+    auto* manager = new frmConnections(frame);
+    manager->blnSelfOwned = true;
+    manager->txtCnn->setText(strCnn);
+    manager->OpenCnn(strName, strCnn);
+}
+
+void frmConnections::RunModal() {
+    ExecModal(*this);
+    // A choice handed over keeps the manager, hidden, until its opening has ended.
+    if (!blnOpening) deleteLater();
+}
+
+void frmConnections::ComeBack() {
+    if (!blnSelfOwned) {
+        show();
+        return;
+    }
+    if (!blnListed) FillCnns();
+    RunModal();
 }
 
 bool frmConnections::eventFilter(QObject* watched, QEvent* event) {
@@ -163,6 +178,7 @@ bool frmConnections::Form_KeyDown(int keyCode) {
 }
 
 void frmConnections::FillCnns() {
+    blnListed = true;
     lvCnn->clear();
     mdlErrors::Guarded(kContext + QStringLiteral("FillCnns"), [&] {
         const QString folder = ProgramFolder();
@@ -284,11 +300,33 @@ void frmConnections::cmdOpen_Click() {
 void frmConnections::OpenCnn(const QString& strName, const QString& strCnn) {
     const int previousPointer = MousePointer();
     SetMousePointer(vbHourglass);
-    // Hidden once connected, before the window shows: hiding ends the frame's modal wait.
-    const bool opened = mdlErrors::Guarded(kContext + QStringLiteral("OpenCnn"), [&] {
-        frame_.OpenChoice(tbn::connections::ConnectionChoice{strName, strCnn}, [this] { hide(); });
+    blnOpening = true;
+    // Out of the way while the connection opens, and no longer modal: the frame works on.
+    hide();
+    const QPointer<frmConnections> self(this);
+    const bool handed = mdlErrors::Guarded(kContext + QStringLiteral("OpenCnn"), [&] {
+        frame_.OpenChoice(ConnectionChoice{strName, strCnn}, [self, previousPointer](const std::optional<tbn::Error>& failure) {
+            // Once the frame is through with the opening, not from inside it.
+            if (self)
+                QMetaObject::invokeMethod(self.data(), [self, previousPointer, failure] {
+                    self->OpeningEnded(failure, previousPointer);
+                }, Qt::QueuedConnection);
+        });
     });
+    if (handed) return;
+    blnOpening = false;
     SetMousePointer(previousPointer);
-    // Otherwise the manager stays for another choice.
-    if (opened) accept();
+    ComeBack();
+}
+
+void frmConnections::OpeningEnded(const std::optional<tbn::Error>& failure, int previousPointer) {
+    blnOpening = false;
+    SetMousePointer(previousPointer);
+    if (!failure) {
+        accept();
+        if (blnSelfOwned) deleteLater();
+        return;
+    }
+    mdlErrors::ShowError(*failure, kContext + QStringLiteral("OpenCnn"), vbCritical);
+    ComeBack();
 }

@@ -1,8 +1,13 @@
 #pragma once
 // The connection manager: pick a saved connection or type one for a single use, and manage the
 // saved ones. What the user chose goes to the frame, which opens a query window on it. Loaded for
-// one use by the frame, filled with FillCnns, shown modal.
+// one use by the frame, filled with FillCnns, shown modal. Open hands the choice over and hides,
+// so the frame works on while the connection opens; a failure (or a cancel) is reported and
+// brings the manager back with its choice, a success unloads it.
+#include "core/Error.h"
+
 #include <QDialog>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -35,7 +40,8 @@ public:
     void lvCnn_DblClick();
     void txtCnn_Change();
 
-    // The frame's "Connection manager" command: load, fill, show modal.
+    // The frame's "Connection manager" command: load, fill, show modal. A manager made here (or by
+    // OpenOrShowModal) deletes itself once closed, or once the opening of its choice has ended.
     static void ShowModal(tbn::connections::ConnectionManagerFrame& frame);
     // Hands the frame a choice at once, as the one-time option does (a database named on the
     // command line). A failure is reported as any failed opening is; then the manager opens, the
@@ -63,10 +69,16 @@ private:
     bool Form_KeyDown(int keyCode);
     QString PromptCnn(const QString& strRecord);
     void OpenCnn(const QString& strName, const QString& strCnn);
+    void OpeningEnded(const std::optional<tbn::Error>& failure, int previousPointer);
+    void RunModal();
+    void ComeBack();  // after a failed opening: as it was shown, with its choice
     QTreeWidgetItem* SelectedEntry() const;
     void TellNothingSelected();  // Open, Modify and Delete with no saved entry chosen
     QString RecordOf(const QTreeWidgetItem* entry) const;
     void SelectRecord(const QString& record);
 
     tbn::connections::ConnectionManagerFrame& frame_;
+    bool blnSelfOwned = false;  // made by ShowModal or OpenOrShowModal
+    bool blnOpening = false;    // its choice is with the frame, being opened
+    bool blnListed = false;     // FillCnns has run
 };

@@ -22,6 +22,11 @@ void Connection::Open(std::string_view connectionString, std::string_view user, 
     session_ = OpenSession(connectionString_, user, password);
 }
 
+void Connection::OpenCancellable(const std::function<bool()>& stopRequested) {
+    if (session_) throw Error(ErrorCode::ObjectAlreadyOpen, "The connection is already open.");
+    session_ = OpenSession(connectionString_, {}, {}, stopRequested);
+}
+
 void Connection::Close() { session_.reset(); }
 
 Session& Connection::session() {

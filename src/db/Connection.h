@@ -3,6 +3,7 @@
 // State() is 1. Move-only; closing happens in the destructor as well.
 #include "db/Session.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +34,10 @@ public:
     // closed; opening an open connection raises as well.
     void Open(std::string_view connectionString = {}, std::string_view user = {},
               std::string_view password = {}, int options = -1);
+    // Open from the ConnectionString property, for a thread that someone else may tell to stop:
+    // an engine whose open can be stopped (PostgreSQL's) asks stopRequested now and then while it
+    // waits for the server, and raises CommandCancelled once it says yes. The others never ask.
+    void OpenCancellable(const std::function<bool()>& stopRequested);
     void Close();  // a closed connection closes silently
     int State() const { return session_ ? adStateOpen : adStateClosed; }
 
@@ -40,13 +45,9 @@ public:
     // engine's handle alive, so result sets may be closed before or after the connection.
     Session& session();
 
-    // Lends the open session to whoever runs a command on another thread; the connection reads as
-    // closed until the session is given back. AdoptSession takes a session opened for the same
-    // connection string (or nothing, which leaves the connection closed).
-    std::unique_ptr<Session> ReleaseSession() { return std::move(session_); }
-    void AdoptSession(std::unique_ptr<Session> session) { session_ = std::move(session); }
-
 private:
+    friend class SessionLease;  // lends the session out and gives it back (SessionLease.h)
+
     std::string connectionString_;
     int cursorLocation_ = 2;
     std::unique_ptr<Session> session_;

@@ -33,6 +33,12 @@ public:
     virtual std::string_view Value(std::size_t index) const = 0;  // UTF-8 text; "" for null
 };
 
+// What an engine offers beyond running commands. A caller asks the session (Supports) before it
+// relies on one, rather than trying it and reading a failure.
+enum class Feature {
+    Sever,  // CancelHandle::Sever breaks the session's link to its server at once
+};
+
 // Stops what a session is running, from another thread. Made by Session::PrepareCancel while the
 // session is idle; Cancel and Sever may then be called from any thread while the session's own
 // thread runs commands, until the handle is destroyed, which happens after they ended.
@@ -44,7 +50,8 @@ public:
     // a command repeats it. May wait for a network round trip: keep it off a user-interface thread.
     virtual void Cancel() = 0;
     // Breaks the session's link to its server at once, so that a call waiting on the server returns
-    // with an error; the session is unusable afterwards. False when the engine has no such way.
+    // with an error; the session is unusable afterwards. False when it could not be broken (always,
+    // for an engine that does not support Feature::Sever).
     virtual bool Sever() = 0;
 };
 
@@ -62,6 +69,8 @@ public:
     virtual std::int64_t RowsChanged() const = 0;
     // Called while the session is idle; see CancelHandle.
     virtual std::unique_ptr<CancelHandle> PrepareCancel() = 0;
+    // Whether the engine offers feature; the answer stays the same while the session is open.
+    virtual bool Supports(Feature feature) const = 0;
 };
 
 } // namespace tbn::db

@@ -7,6 +7,7 @@
 #include "query/SplitterBar.h"
 #include "recovery/RecoveryWriter.h"
 #include "run/ClosedWindows.h"
+#include "run/ConnectionOpening.h"
 #include "run/QueryRun.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
@@ -62,11 +63,14 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     picH = new SplitterBar(Qt::Horizontal, this);
     picH->setObjectName(QStringLiteral("picH"));
     statusLine = new tbn::query::RunStatusBar(this);
-    // Escape belongs to the window only while a run goes on; otherwise the panes keep it.
+    // Escape belongs to the window only while a run or a connecting goes on; otherwise the panes
+    // keep it.
     escapeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
     escapeKey->setEnabled(false);
     connect(escapeKey, &QShortcut::activated, this, &frmMain::CancelQuery);
     connect(statusLine, &tbn::query::RunStatusBar::CancelClicked, this, &frmMain::CancelQuery);
+    connectProgressDelay_.setSingleShot(true);
+    connect(&connectProgressDelay_, &QTimer::timeout, this, &frmMain::ShowConnectProgress);
 
     panes_ = tbn::query::InitialPaneGeometry();
     resize(TwipsToPixels(6750), TwipsToPixels(4950));
@@ -169,6 +173,10 @@ void frmMain::ShowPanes() {
 void frmMain::Form_Unload() {
     blnUnloaded = true;
     KeepClosedText();
+    // A connecting under way is given up; nobody waits for its end any more.
+    connectEnded_ = nullptr;
+    opening_.reset();
+    CloseConnectProgress();
     // No worker may outlive the window or keep using its connection.
     if (run_) StopRunNow();
     // Closing must not be refused: a failing close still lets the window go.

@@ -1,17 +1,21 @@
 #pragma once
 // The query window: one open connection, its table list, the SQL pane and the result grid.
 // Created by the frame (NewQueryWindow) when a connection is opened, then: SetIsLoading(true),
-// Load(), Hide(), Connect(name, cnn), Show(), SetIsLoading(false). It owns its connection, catalog,
-// result set and editor component from Load() to Unload(). It reaches the frame only through the
-// QueryFrame it was given.
+// Load(), Hide(), Connect(name, cnn) and, once it has connected, Show(), SetIsLoading(false). It
+// owns its connection, catalog, result set and editor component from Load() to Unload(). It
+// reaches the frame only through the QueryFrame it was given.
 #include "core/Error.h"
 #include "db/Catalog.h"
 #include "db/Connection.h"
 #include "db/Recordset.h"
+#include "query/ConnectProgress.h"
 #include "query/PaneLayout.h"
 #include "query/QueryFrame.h"
 
+#include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +41,7 @@ namespace tbn::recovery {
 class RecoveryWriter;
 }
 namespace tbn::run {
+class ConnectionOpening;
 class QueryRun;
 struct RunResult;
 }
@@ -61,10 +66,23 @@ public:
     bool IsLoading() const { return blnIsLoading; }
     void SetIsLoading(bool bData) { blnIsLoading = bData; }
     void Disconnect();
-    void Connect(const QString& strName, const QString& strCnn);
+    // How a Connect ended: nothing when connected, else the failure (a cancel is one).
+    using ConnectEnded = std::function<void(const std::optional<tbn::Error>& failure)>;
+    // Shows strName as the caption, closes what the window had open, and starts opening strCnn
+    // and reading its table list on a worker; returns at once. While it goes on, Connecting() is
+    // true and, after kConnectProgressMs, a box on the frame says "Connecting to NAME…" with a
+    // Cancel button (Escape in the window cancels too). When it ends the window is connected, or
+    // not and keeps why for its status line, and `ended` runs once, on this thread; it does not
+    // run when the window is unloaded first, which gives the attempt up.
+    void Connect(const QString& strName, const QString& strCnn, ConnectEnded ended = {});
+    bool Connecting() const { return opening_ != nullptr; }
+    // Gives up the connecting under way, if any, without waiting for the engine; the attempt
+    // ends as a failed one.
+    void CancelConnect();
+    tbn::query::ConnectProgress* ConnectProgressBox() const { return connectProgress_; }
     void ExecuteQuerySelected();
-    // Opens the window's connection string again (Query > Reconnect); a failure is reported and
-    // the window stays without a connection.
+    // Opens the window's connection string again (Query > Reconnect), the way Connect does; a
+    // failure is reported and the window stays without a connection.
     void Reconnect();
     void QueryCut();
     void QueryCopy();
@@ -80,7 +98,7 @@ public:
     void LoadQuery();
     void AutosizeGridColumns(tbn::grid::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
     void AutosizeGridColumnsFirst(tbn::grid::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
-    void CancelQuery();  // stops the run in progress, if any; Escape does the same
+    void CancelQuery();  // stops the run or the connecting in progress, if any; Escape does the same
     bool Running() const { return run_ != nullptr; }
 
     // Events delivered by the frame and the window system.
@@ -107,6 +125,8 @@ public:
     // True when the pane's text changed since the window opened or the text was last saved or loaded.
     bool TextChanged() const { return blnTextChanged; }
 
+    static constexpr int kConnectProgressMs = 300;  // shorter connects end without showing any
+
 signals:
     void RunEnded();
 
@@ -122,7 +142,10 @@ private:
     QString NotConnectedText() const;  // "Not connected: " and why
     void InitPanes();
     void ShowPanes();
-    void FillTableList();
+    void FillTableList(const std::vector<tbn::db::TableInfo>& tables);
+    void FinishConnect();
+    void ShowConnectProgress();
+    void CloseConnectProgress();
     void CloseRecordset();
     void ResetGrid();
     // Gives a failure the engine placed in commandText, which starts at commandStart of the pane,
@@ -178,6 +201,10 @@ private:
     tbn::db::Catalog cat;
     tbn::db::Recordset rs;
     std::unique_ptr<tbn::run::QueryRun> run_;  // while a run goes on; it holds cnn's session
+    std::unique_ptr<tbn::run::ConnectionOpening> opening_;  // while connecting
+    ConnectEnded connectEnded_;
+    QTimer connectProgressDelay_;
+    QPointer<tbn::query::ConnectProgress> connectProgress_;
     QString runCommandText_;  // what the run was given, and where in the pane it starts,
     int runCommandStart_ = 0;  // so a failure the engine places can be pointed at
     std::int64_t runStartedMs_ = 0;  // wall clock, for the history

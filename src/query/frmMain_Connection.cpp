@@ -1,15 +1,21 @@
 // The query window's connection and its table list.
 #include "query/frmMain.h"
 
+#include "core/ErrorCodes.h"
 #include "core/ShownText.h"
+#include "query/ConnectProgress.h"
 #include "query/RunStatusBar.h"
 #include "recovery/RecoveryWriter.h"
+#include "run/ConnectionOpening.h"
 #include "run/RunHistory.h"
 #include "ui/MousePointer.h"
+#include "ui/MsgBox.h"
 #include "ui/TextBox.h"
+#include "ui/WindowPlacement.h"
 #include "ui/mdlErrors.h"
 
 #include <QListWidget>
+#include <QShortcut>
 
 namespace {
 // The frame elides a caption again at every paint and resize, shaping the whole text each time:
@@ -18,7 +24,7 @@ namespace {
 constexpr qsizetype kMaxCaption = 1024;
 } // namespace
 
-void frmMain::Connect(const QString& strName, const QString& strCnn) {
+void frmMain::Connect(const QString& strName, const QString& strCnn, ConnectEnded ended) {
     // A one-time connection is named by its string; the caption, the frame's title and the
     // Windows menu show it as the history does, without its passwords.
     setWindowTitle(tbn::core::ShownText(QString::fromStdString(tbn::run::HistoryConnectionName(strName)),
@@ -27,19 +33,65 @@ void frmMain::Connect(const QString& strName, const QString& strCnn) {
     strCnnString = strCnn;
     // Kept with the text even when the connection fails, so a recovered text can try it again.
     recovery_->SetConnection(strName, strCnn);
+    // An attempt still under way is dropped for the new one, unheard of.
+    opening_.reset();
+    CloseConnectProgress();
     Disconnect();
-    try {
-        cnn.SetConnectionString(strCnn.toStdString());
-        cnn.SetCursorLocation(tbn::db::adUseClient);
-        cnn.Open({}, {}, {}, -1);
+    cnn.SetConnectionString(strCnn.toStdString());
+    cnn.SetCursorLocation(tbn::db::adUseClient);
+    strNotConnected = QStringLiteral("still connecting");
+    connectEnded_ = std::move(ended);
+    // Posted, never called: the worker must not run anything of the window's thread.
+    opening_ = std::make_unique<tbn::run::ConnectionOpening>(strCnn.toStdString(), tbn::db::adUseClient, true, [this] {
+        QMetaObject::invokeMethod(this, &frmMain::FinishConnect, Qt::QueuedConnection);
+    });
+    escapeKey->setEnabled(true);
+    connectProgressDelay_.start(kConnectProgressMs);
+}
+
+void frmMain::ShowConnectProgress() {
+    if (!opening_ || connectProgress_) return;
+    // On the frame's own window: this one stays hidden until it is connected.
+    connectProgress_ = new tbn::query::ConnectProgress(windowTitle(), window());
+    connect(connectProgress_, &tbn::query::ConnectProgress::CancelClicked, this, &frmMain::CancelConnect);
+    tbn::ui::PlaceCentredOn(*connectProgress_, *window());
+    connectProgress_->show();
+}
+
+void frmMain::CloseConnectProgress() {
+    connectProgressDelay_.stop();
+    if (connectProgress_) connectProgress_->deleteLater();
+    connectProgress_ = nullptr;
+}
+
+void frmMain::CancelConnect() {
+    if (!opening_) return;
+    opening_->GiveUp(tbn::Error(tbn::ErrorCode::CommandCancelled,
+                                "Connecting to " + windowTitle().toStdString() + " was cancelled."));
+    // From the event loop, as when the worker ends: whoever asked may be inside the box's signal.
+    QMetaObject::invokeMethod(this, &frmMain::FinishConnect, Qt::QueuedConnection);
+}
+
+void frmMain::FinishConnect() {
+    if (!opening_ || !opening_->Finished()) return;
+    const std::unique_ptr<tbn::run::ConnectionOpening> opening = std::move(opening_);
+    CloseConnectProgress();
+    if (!run_) escapeKey->setEnabled(false);
+    std::optional<tbn::Error> failure;
+    if (const std::exception_ptr failed = opening->Failure()) failure = tbn::Error::From(failed);
+    // A table list that failed leaves the connection open, yet the window not connected: its
+    // queries do nothing, and the connection goes when the window does.
+    if (tbn::db::Connection opened = opening->TakeConnection(); opened.State() == tbn::db::adStateOpen)
+        cnn = std::move(opened);
+    if (!failure) {
         cat.SetActiveConnection(cnn);
-        FillTableList();
-    } catch (...) {
-        strNotConnected = QString::fromStdString(tbn::Error::From(std::current_exception()).Description());
-        throw;
+        FillTableList(opening->TakeTables());
+        blnConnected = true;
+        strNotConnected.clear();
+    } else {
+        strNotConnected = QString::fromStdString(failure->Description());
     }
-    blnConnected = true;
-    strNotConnected.clear();
+    if (const ConnectEnded ended = std::move(connectEnded_)) ended(failure);
 }
 
 void frmMain::Reconnect() {
@@ -47,12 +99,14 @@ void frmMain::Reconnect() {
         RefuseWhileRunning();
         return;
     }
+    if (opening_) return;
     const int previousPointer = tbn::ui::MousePointer();
     tbn::ui::SetMousePointer(tbn::ui::vbHourglass);
-    const bool connected =
-        mdlErrors::Guarded(QStringLiteral("frmMain >> Reconnect"), [&] { Connect(strCnnName, strCnnString); });
-    statusLine->ShowMessage(connected ? QStringLiteral("Connected") : NotConnectedText());
-    tbn::ui::SetMousePointer(previousPointer);
+    Connect(strCnnName, strCnnString, [this, previousPointer](const std::optional<tbn::Error>& failure) {
+        if (failure) mdlErrors::ShowError(*failure, QStringLiteral("frmMain >> Reconnect"), tbn::ui::vbCritical);
+        statusLine->ShowMessage(failure ? NotConnectedText() : QStringLiteral("Connected"));
+        tbn::ui::SetMousePointer(previousPointer);
+    });
 }
 
 void frmMain::Disconnect() {
@@ -62,9 +116,9 @@ void frmMain::Disconnect() {
     blnConnected = false;
 }
 
-void frmMain::FillTableList() {
+void frmMain::FillTableList(const std::vector<tbn::db::TableInfo>& tables) {
     lstTablas->clear();
-    for (const tbn::db::TableInfo& table : cat.Tables())
+    for (const tbn::db::TableInfo& table : tables)
         if (table.Type == "TABLE") lstTablas->addItem(QString::fromStdString(table.Name));
 }
 

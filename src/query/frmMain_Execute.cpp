@@ -95,10 +95,10 @@ void frmMain::StartRun(std::string commandText) {
 
 void frmMain::FinishRun() {
     if (!run_ || !run_->HasEnded()) return;
-    tbn::run::RunResult result = run_->Finish(cnn, rs);
+    tbn::run::RunResult result = run_->Finish(rs);
     run_.reset();
     --runsInProgress;
-    escapeKey->setEnabled(false);
+    escapeKey->setEnabled(Connecting());
     QString reopenFailure;
     if (result.reopenFailure) {
         // The connection is gone for good; the window behaves as one whose connect failed.
@@ -163,6 +163,7 @@ void frmMain::ShowRunProgress(bool now) {
 }
 
 void frmMain::CancelQuery() {
+    CancelConnect();
     if (!run_) return;
     run_->Cancel();
     ShowRunProgress(true);
@@ -193,6 +194,6 @@ void frmMain::StopRunNow() {
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);
     run_.reset();
     --runsInProgress;
-    escapeKey->setEnabled(false);
+    escapeKey->setEnabled(Connecting());
     RestorePointer();
 }

@@ -1,34 +1,21 @@
 #include "run/QueryRun.h"
 
 #include "db/providers/ProviderFactory.h"
-#include "run/ConnectionReopener.h"
+#include "run/ConnectionOpening.h"
 #include "run/LeftBehindThreads.h"
 
 #include <chrono>
 
 namespace tbn::run {
 
-namespace {
-
-std::shared_ptr<tbn::db::CancelHandle> PrepareCancel(tbn::db::Connection& connection) {
-    return connection.session().PrepareCancel();
-}
-
-tbn::db::Connection Lend(tbn::db::Connection& connection) {
-    tbn::db::Connection lent;
-    lent.SetConnectionString(connection.ConnectionString());
-    lent.SetCursorLocation(connection.CursorLocation());
-    lent.AdoptSession(connection.ReleaseSession());
-    return lent;
-}
-
-} // namespace
-
 QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QObject* parent)
     : QObject(parent),
-      cancels_(std::make_unique<CancelRequests>(PrepareCancel(connection))),
+      // Both asked while the session is still idle, before it is lent.
+      cancels_(std::make_unique<CancelRequests>(connection.session().PrepareCancel())),
+      canSever_(connection.session().Supports(tbn::db::Feature::Sever)),
+      lease_(std::in_place, connection),
+      job_(std::make_shared<RunJob>(lease_->lent(), std::move(commandText))),
       connectionString_(connection.ConnectionString()) {
-    job_ = std::make_shared<RunJob>(Lend(connection), std::move(commandText));
     // Posted, never called: the worker must not run anything of the window's thread.
     job_->NotifyWhenFinished([this] { QMetaObject::invokeMethod(this, [this] { WorkerFinished(); }, Qt::QueuedConnection); });
     connect(&ticker_, &QTimer::timeout, this, &QueryRun::Tick);
@@ -37,21 +24,16 @@ QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QOb
     connect(&recheck_, &QTimer::timeout, this, &QueryRun::TryEnd);
     clock_.start();
     ticker_.start(kTickMs);
-    try {
-        worker_ = std::thread([job = job_] { job->Work(); });
-    } catch (...) {
-        connection.AdoptSession(job_->connection().ReleaseSession());
-        throw;
-    }
+    worker_ = std::thread([job = job_] { job->Work(); });
 }
 
 QueryRun::~QueryRun() {
-    if (!ended_) CancelAndWait();
+    if (!HasEnded()) CancelAndWait();
     StopThreads();
 }
 
 void QueryRun::Cancel() {
-    if (ended_ || job_->CancelRequested()) return;
+    if (!state_.To(RunPhase::Cancelling)) return;
     job_->RequestCancel();
     sinceCancel_.start();
     cancels_->Send();
@@ -59,48 +41,53 @@ void QueryRun::Cancel() {
 }
 
 void QueryRun::WorkerFinished() {
-    if (ended_ || abandoned_ || workerDone_) return;
-    workerDone_ = true;
+    // A worker left behind has nobody to tell, and a run that ended heard of it already.
+    if (!state_.To(RunPhase::Finishing)) return;
     worker_.join();  // it has nothing left to do
     TryEnd();
 }
 
 void QueryRun::TryEnd() {
-    // A request still on its way could stop the next command on the same connection; once the
-    // connection is a new one, it can only reach the old one.
-    if (ended_) return;
-    if (cancels_->Busy() && !escalated_) {
-        // Usually a matter of a millisecond or two: look again soon rather than at the next tick.
-        if (sinceRequest_.elapsed() < kTickMs) recheck_.start();
-        return;
+    switch (state_.Phase()) {
+    case RunPhase::Finishing:
+        // A request still on its way could stop the next command on the same connection; once the
+        // connection is a new one, it can only reach the old one.
+        if (!reopener_ && cancels_->Busy()) {
+            // Usually a matter of a millisecond or two: look again soon rather than at the next tick.
+            if (sinceRequest_.elapsed() < kTickMs) recheck_.start();
+            return;
+        }
+        break;
+    case RunPhase::Abandoned:
+        break;
+    default:
+        return;  // the worker is still at work
     }
     if (reopener_ && !reopener_->Finished()) return;
     cancels_->LetGo();
     ticker_.stop();
-    ended_ = true;
+    state_.To(RunPhase::Ended);
     emit Ended();
 }
 
 void QueryRun::Tick() {
-    if (ended_) return;
+    const RunPhase phase = state_.Phase();
+    if (phase == RunPhase::Ended) return;
     if (reopener_) {
         // A driver that ignores its own login timeout must not keep the window waiting for good.
         if (!reopener_->Finished() && sinceReopen_.elapsed() >= ReopenPatienceMs())
-            reopener_->GiveUp(tbn::db::LoginTimeoutSeconds(connectionString_));
+            reopener_->GiveUp(NoAnswerWithin(tbn::db::LoginTimeoutSeconds(connectionString_)));
         if (reopener_->Finished()) {
             TryEnd();
-            return;
+            if (HasEnded()) return;
         }
-    } else if (workerDone_) {
+    } else if (phase == RunPhase::Finishing) {
         TryEnd();
-        if (ended_) return;
+        if (HasEnded()) return;
         // The work is over but the server has not answered the cancel: the request could still
         // stop the next command, so this connection is not kept either.
-        if (sinceCancel_.elapsed() >= kCancelAnswerMs) {
-            escalated_ = true;
-            Reopen();
-        }
-    } else if (job_->CancelRequested() && !escalated_) {
+        if (sinceCancel_.elapsed() >= kCancelAnswerMs) Reopen();
+    } else if (phase == RunPhase::Cancelling) {
         if (sinceCancel_.elapsed() >= kCancelAnswerMs)
             Escalate();
         else if (sinceRequest_.elapsed() >= kRepeatCancelMs && cancels_->Send())
@@ -110,14 +97,20 @@ void QueryRun::Tick() {
 }
 
 void QueryRun::Escalate() {
-    escalated_ = true;
-    if (job_->Sever(cancels_->handle(), true) != RunJob::SeverOutcome::NoWay) return;
-    Abandon();
+    // Ended just now: its news is on the way, and the connection may be kept.
+    if (job_->Finished()) return;
+    if (!Sever()) Abandon();
     Reopen();
 }
 
+bool QueryRun::Sever() {
+    if (!canSever_ || !cancels_->handle().Sever()) return false;
+    state_.To(RunPhase::Severing);
+    return true;
+}
+
 void QueryRun::Reopen() {
-    reopener_ = std::make_unique<ConnectionReopener>(connectionString_);
+    reopener_ = std::make_unique<ConnectionOpening>(connectionString_, tbn::db::adUseClient, false);
     sinceReopen_.start();
 }
 
@@ -128,9 +121,10 @@ qint64 QueryRun::ReopenPatienceMs() const {
 }
 
 void QueryRun::Abandon() {
-    // The worker keeps its own share of everything it touches, and nobody is told when it ends;
-    // the program waits for it at exit.
-    abandoned_ = true;
+    // The worker keeps its own share of everything it touches, the lent session included, and
+    // nobody is told when it ends; the program waits for it at exit.
+    state_.To(RunPhase::Abandoned);
+    lease_->GiveBackInstead({});
     job_->StopNotifying();
     LeaveBehind(std::move(worker_), [job = job_] { return job->Finished(); });
 }
@@ -152,22 +146,22 @@ bool QueryRun::WaitForWorker(int ms) {
 }
 
 void QueryRun::CancelAndWait() {
-    if (ended_) return;
-    if (!abandoned_ && !workerDone_) {
+    const RunPhase phase = state_.Phase();
+    if (phase == RunPhase::Ended) return;
+    if (phase == RunPhase::Running || phase == RunPhase::Cancelling || phase == RunPhase::Severing) {
         Cancel();
         bool done = WaitForWorker(kCancelAnswerMs);
-        if (!done && job_->Sever(cancels_->handle(), false) != RunJob::SeverOutcome::NoWay)
-            done = WaitForWorker(kCancelAnswerMs);
+        if (!done && Sever()) done = WaitForWorker(kCancelAnswerMs);
         if (done) {
             worker_.join();
-            workerDone_ = true;
+            state_.To(RunPhase::Finishing);
         } else {
             Abandon();
         }
     }
     cancels_->LetGo();
     ticker_.stop();
-    ended_ = true;
+    state_.To(RunPhase::Ended);
 }
 
 void QueryRun::StopThreads() {
@@ -176,9 +170,9 @@ void QueryRun::StopThreads() {
     cancels_->LetGo();
 }
 
-RunResult QueryRun::Finish(tbn::db::Connection& connection, tbn::db::Recordset& recordset) {
+RunResult QueryRun::Finish(tbn::db::Recordset& recordset) {
     RunResult result;
-    if (abandoned_) {
+    if (state_.Passed(RunPhase::Abandoned)) {
         // The rows fetched so far stay with the worker that was left behind.
         result.ending = RunEnding::Cancelled;
         result.seconds = ElapsedSeconds();
@@ -195,13 +189,11 @@ RunResult QueryRun::Finish(tbn::db::Connection& connection, tbn::db::Recordset& 
         // The old session goes with the job; its recordset with it.
         result.connectionDropped = true;
         result.reopenFailure = reopener_->Failure();
-        if (!result.reopenFailure) connection.AdoptSession(reopener_->TakeSession());
-        return result;
+        lease_->GiveBackInstead(reopener_->TakeConnection());
+    } else {
+        recordset = std::move(job_->recordset());
     }
-    result.connectionDropped = job_->Reopened() || job_->ReopenFailure();
-    result.reopenFailure = job_->ReopenFailure();
-    connection.AdoptSession(job_->connection().ReleaseSession());
-    recordset = std::move(job_->recordset());
+    lease_.reset();
     return result;
 }
 

@@ -1,27 +1,34 @@
 #pragma once
-// One query run as the query window sees it: a worker thread that owns the window's session for
-// the run and does the engine call and the fetch (RunJob), the progress clock, and cancelling.
-// A cancel asks the engine, repeats the request while the run goes on (a request that arrives
-// between two statements is lost), and when the engine has not stopped after kCancelAnswerMs it
-// severs the connection, or, where the engine has no way to sever, leaves the worker to end on
-// its own; either way the connection is then opened again from its string, waiting no longer than
-// the connection's login timeout (and a second) for the server to answer.
+// One query run as the query window sees it: a worker thread that holds the window's session on
+// a lease for the run and does the engine call and the fetch (RunJob), the progress clock, and
+// cancelling. A cancel asks the engine, repeats the request while the run goes on (a request that
+// arrives between two statements is lost), and when the engine has not stopped after
+// kCancelAnswerMs it severs the connection where the engine supports that, or else leaves the
+// worker to end on its own; either way the connection is then opened again from its string,
+// waiting no longer than the connection's login timeout (and a second) for the server to answer.
+//
+// Where the run stands is its RunState: Running, Cancelling, then Severing or Abandoned when the
+// engine does not answer, Finishing once the worker has ended while something is still awaited,
+// Ended.
 //
 // Lives on the user-interface thread. Ended is emitted once, from the event loop, after which
-// Finish() hands the session and the results back. Destroying a run that has not ended cancels
-// it and waits (CancelAndWait).
+// Finish() hands the results back and ends the lease. Destroying a run that has not ended cancels
+// it and waits (CancelAndWait); the lease gives the session back whatever the path.
+#include "db/SessionLease.h"
 #include "run/CancelRequests.h"
 #include "run/RunJob.h"
+#include "run/RunState.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace tbn::run {
 
-class ConnectionReopener;
+class ConnectionOpening;
 
 struct RunResult {
     RunEnding ending = RunEnding::Failed;
@@ -43,24 +50,26 @@ public:
     static constexpr int kCancelAnswerMs = 5000;
     static constexpr int kRecheckMs = 2;
 
-    // Takes connection's session (raises when it has none) and starts the worker at once.
+    // Leases connection's session (raises when it has none) and starts the worker at once.
     QueryRun(tbn::db::Connection& connection, std::string commandText, QObject* parent = nullptr);
     ~QueryRun() override;
 
     void Cancel();
-    bool CancelRequested() const { return job_->CancelRequested(); }
-    bool DroppingConnection() const { return escalated_; }
+    RunPhase Phase() const { return state_.Phase(); }
+    bool CancelRequested() const { return state_.Passed(RunPhase::Cancelling); }
+    bool DroppingConnection() const { return reopener_ != nullptr; }
     double ElapsedSeconds() const { return static_cast<double>(clock_.elapsed()) / 1000.0; }
     std::int64_t RowsSoFar() const { return job_->RowsSoFar(); }
-    bool HasEnded() const { return ended_; }
+    bool HasEnded() const { return state_.Phase() == RunPhase::Ended; }
 
     // Blocks until the worker has stopped, escalating as a cancel does but without opening the
     // connection again; for a window that is closing. Ended is not emitted.
     void CancelAndWait();
 
-    // After Ended: gives the session (or the one opened again) back to connection and the
-    // recordset (open at its end after a complete row set) to recordset.
-    RunResult Finish(tbn::db::Connection& connection, tbn::db::Recordset& recordset);
+    // After Ended: ends the lease, giving the connection its session back (or the one opened again,
+    // or none when that failed), and hands the recordset (open at its end after a complete row set)
+    // to recordset.
+    RunResult Finish(tbn::db::Recordset& recordset);
 
 signals:
     void Ticked();  // every kTickMs while the run goes on
@@ -71,15 +80,19 @@ private:
     void WorkerFinished();
     void TryEnd();
     void Escalate();
+    bool Sever();
     void Abandon();
     void Reopen();
     qint64 ReopenPatienceMs() const;
     void StopThreads();
     bool WaitForWorker(int ms);  // blocking, repeating the cancel request; false on timeout
 
+    RunState state_{RunPhase::Running};
+    std::unique_ptr<CancelRequests> cancels_;
+    bool canSever_;
+    std::optional<tbn::db::SessionLease> lease_;
     std::shared_ptr<RunJob> job_;
     std::thread worker_;
-    std::unique_ptr<CancelRequests> cancels_;
     std::string connectionString_;
     QTimer ticker_;
     QTimer recheck_;  // while the work is over and a cancel request still on its way
@@ -87,11 +100,7 @@ private:
     QElapsedTimer sinceCancel_;
     QElapsedTimer sinceRequest_;
     QElapsedTimer sinceReopen_;
-    bool workerDone_ = false;
-    bool escalated_ = false;
-    bool abandoned_ = false;
-    bool ended_ = false;
-    std::unique_ptr<ConnectionReopener> reopener_;
+    std::unique_ptr<ConnectionOpening> reopener_;
 };
 
 } // namespace tbn::run

@@ -8,80 +8,48 @@
 
 namespace tbn::run {
 
-RunJob::RunJob(tbn::db::Connection connection, std::string commandText)
+RunJob::RunJob(std::shared_ptr<tbn::db::Connection> connection, std::string commandText)
     : connection_(std::move(connection)), commandText_(std::move(commandText)) {}
-
-void RunJob::NotifyWhenFinished(std::function<void()> notify) {
-    const std::lock_guard<std::mutex> hold(notifyLock_);
-    notify_ = std::move(notify);
-}
-
-void RunJob::StopNotifying() {
-    const std::lock_guard<std::mutex> hold(notifyLock_);
-    notify_ = nullptr;
-}
-
-void RunJob::Notify() {
-    const std::lock_guard<std::mutex> hold(notifyLock_);
-    if (notify_) notify_();
-}
 
 void RunJob::Work() noexcept {
     const auto start = std::chrono::steady_clock::now();
+    bool complete = false;
     try {
-        Run();
+        complete = Run();
     } catch (...) {
         failure_ = std::current_exception();
     }
     seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // A cursor left part-way is closed here, so that every engine call of the run stays on this
     // thread (a PostgreSQL cursor reads what is still on its way).
-    if (failure_ || stoppedEarly_) recordset_.Close();
-    if (CancelRequested() && (failure_ || stoppedEarly_))
+    if (failure_ || !complete) recordset_.Close();
+    if (CancelRequested() && (failure_ || !complete))
         ending_ = RunEnding::Cancelled;
     else if (failure_)
         ending_ = RunEnding::Failed;
     else
         ending_ = hasRowSet_ ? RunEnding::Rows : RunEnding::Statement;
-    bool reopen = false;
-    {
-        const std::lock_guard<std::mutex> hold(stageLock_);
-        workDone_ = true;
-        reopen = reopenAfterSever_;
-    }
-    if (reopen) Reopen();
-    finished_.store(true, std::memory_order_release);
-    Notify();
+    state_.To(RunPhase::Ended);
+    notice_.Finished();
 }
 
-RunJob::SeverOutcome RunJob::Sever(tbn::db::CancelHandle& handle, bool reopen) {
-    const std::lock_guard<std::mutex> hold(stageLock_);
-    if (workDone_) return SeverOutcome::AlreadyDone;
-    if (!handle.Sever()) return SeverOutcome::NoWay;
-    reopenAfterSever_ = reopen;
-    return SeverOutcome::Severed;
-}
-
-void RunJob::Run() {
-    if (CancelRequested()) {
-        stoppedEarly_ = true;
-        return;
-    }
-    recordset_.Open(commandText_, connection_, tbn::db::adOpenStatic, tbn::db::adLockOptimistic, -1);
+bool RunJob::Run() {
+    if (CancelRequested()) return false;
+    recordset_.Open(commandText_, *connection_, tbn::db::adOpenStatic, tbn::db::adLockOptimistic, -1);
     if (recordset_.State() == tbn::db::adStateClosed) {
-        rowsChanged_ = connection_.session().RowsChanged();
-        return;
+        rowsChanged_ = connection_->session().RowsChanged();
+        return true;
     }
-    Fill();
+    return Fill();
 }
 
-void RunJob::Fill() {
+bool RunJob::Fill() {
     // The walk reads the cursor itself: the Field wrappers check the record set's state again on
     // every cell, which a million rows feel. A null reads as "", which is its cell's text; only
     // empty values pay for asking whether they are null, so the grid can draw nulls apart.
     tbn::db::Cursor& cursor = *recordset_.cursor();
     const std::size_t fieldCount = cursor.FieldCount();
-    if (fieldCount == 0) return;
+    if (fieldCount == 0) return true;
     std::vector<std::optional<std::string_view>> values(fieldCount + 1);
     for (std::size_t c = 0; c < fieldCount; ++c) values[c + 1] = cursor.FieldName(c);
     store_ = results::CellStore(2, static_cast<std::int64_t>(fieldCount) + 1);
@@ -90,10 +58,7 @@ void RunJob::Fill() {
 
     char number[24];
     for (std::int64_t r = 1; !cursor.AtEnd(); ++r) {
-        if (CancelRequested()) {
-            stoppedEarly_ = true;
-            return;
-        }
+        if (CancelRequested()) return false;
         const auto written = std::to_chars(number, number + sizeof number, r);
         values[0] = std::string_view(number, static_cast<std::size_t>(written.ptr - number));
         for (std::size_t c = 0; c < fieldCount; ++c) {
@@ -107,17 +72,7 @@ void RunJob::Fill() {
         rowsSoFar_.store(r, std::memory_order_relaxed);
         cursor.Next();
     }
-}
-
-void RunJob::Reopen() noexcept {
-    try {
-        recordset_.Close();
-        connection_.Close();
-        connection_.Open();
-        reopened_ = true;
-    } catch (...) {
-        reopenFailure_ = std::current_exception();
-    }
+    return true;
 }
 
 } // namespace tbn::run

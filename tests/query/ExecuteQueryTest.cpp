@@ -139,7 +139,7 @@ TEST_F(ExecuteQueryTest, TheStatusLineSaysWhatEachRunDidWithoutABox) {
 TEST_F(ExecuteQueryTest, AWindowWhoseConnectFailedOnlyResizesColumns) {
     frmMain* window = frame->NewQueryWindow();
     window->Load();
-    EXPECT_THROW(window->Connect("gone", "Data Source=" + dir.file("gone.db")), tbn::Error);
+    EXPECT_THROW(tbn::test::ConnectAndWait(*window, "gone", "Data Source=" + dir.file("gone.db")), tbn::Error);
     window->Show();
     Settle();
     window->FlexWidget()->SetColWidth(1, 5);
@@ -160,17 +160,19 @@ TEST_F(ExecuteQueryTest, ReconnectOpensTheWindowsStringAgain) {
     frmMain* window = frame->NewQueryWindow();
     window->Load();
     const QString cnn = "Data Source=" + dir.file("late.db");
-    EXPECT_THROW(window->Connect("late", cnn), tbn::Error);
+    EXPECT_THROW(tbn::test::ConnectAndWait(*window, "late", cnn), tbn::Error);
     window->Show();
     Settle();
     boxes->Answer(tbn::ui::vbOK);
     window->Reconnect();  // still missing: reported, and the status line says so
+    Settle();
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> Reconnect"));
     EXPECT_TRUE(window->StatusLine()->Text().startsWith(QStringLiteral("Not connected: ")));
     EXPECT_FALSE(window->IsConnected());
 
     MakeDatabase("late.db", kPeople);  // the server is back
     window->Reconnect();
+    Settle();
     ASSERT_TRUE(window->IsConnected());
     EXPECT_EQ(window->lstTablasWidget()->count(), 1);
     Run(window, "SELECT count(*) FROM people");

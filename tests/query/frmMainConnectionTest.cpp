@@ -78,7 +78,7 @@ TEST_F(QueryWindowTest, DoubleClickAppendsTheTableNameAfterOneSpace) {
 TEST_F(QueryWindowTest, ConnectingAgainSwitchesDatabaseAndRefillsTheList) {
     frmMain* window = OpenWindow("shop", MakeDatabase("shop.db", kShop));
     const QString other = MakeDatabase("other.db", "CREATE TABLE Planets(name TEXT);");
-    window->Connect("other", other);
+    tbn::test::ConnectAndWait(*window, "other", other);
     EXPECT_EQ(Items(window->lstTablasWidget()), QStringList{"Planets"});
     EXPECT_EQ(window->windowTitle(), QStringLiteral("other"));
     EXPECT_EQ(window->connection().ConnectionString(), other.toStdString());
@@ -99,7 +99,7 @@ TEST_F(QueryWindowTest, AFailingConnectRaisesAndLeavesTheWindowUnconnected) {
     window->Load();
     window->lstTablasWidget()->addItem("stale");
     try {
-        window->Connect("missing", "Data Source=" + dir.file("nope.db"));
+        tbn::test::ConnectAndWait(*window, "missing", "Data Source=" + dir.file("nope.db"));
         FAIL() << "Connect should raise for a missing database file";
     } catch (const tbn::Error& e) {
         EXPECT_FALSE(e.Description().empty());

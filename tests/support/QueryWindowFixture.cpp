@@ -33,7 +33,7 @@ frmMain* QueryWindowFixture::OpenWindow(const QString& name, const QString& cnn)
     window->SetIsLoading(true);
     window->Load();
     window->Hide();
-    window->Connect(name, cnn);
+    ConnectAndWait(*window, name, cnn);
     frame->AddTabNavigator(name, window->hWnd());
     frame->SetMenu(true);
     window->Show();
@@ -43,6 +43,13 @@ frmMain* QueryWindowFixture::OpenWindow(const QString& name, const QString& cnn)
 }
 
 void QueryWindowFixture::Settle() {
+    auto connecting = [this] {
+        if (!frame) return false;
+        for (const frmMain* window : frame->QueryWindows())
+            if (window->Connecting()) return true;
+        return false;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !connecting(); }, 60000)) << "a query window is still connecting";
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// Query runs end on their own time: ExecuteQuery returns once the worker has started. Tests wait
-// here, processing events, until the run has ended and everything it leaves (grid, sizing, status
-// line, error report) is in place.
+// Query runs and connecting end on their own time: ExecuteQuery and Connect return once their
+// worker has started. Tests wait here, processing events, until the run has ended and everything
+// it leaves (grid, sizing, status line, error report) is in place, or the window has connected.
+class QString;
 class frmMain;
 
 namespace tbn::test {
@@ -11,5 +12,9 @@ bool WaitForRun(frmMain& window, int timeoutMs = 120000);
 
 // ExecuteQuery (or ExecuteQuerySelected), then WaitForRun.
 bool ExecuteAndWait(frmMain& window, bool selected = false);
+
+// Connect, waiting until it has ended; a failure (or a connect still going after timeoutMs)
+// raises tbn::Error, as a connect on the user-interface thread would.
+void ConnectAndWait(frmMain& window, const QString& name, const QString& cnn, int timeoutMs = 60000);
 
 } // namespace tbn::test

@@ -30,6 +30,7 @@ public:
     std::int64_t RowsChanged() const override { return rowsChanged_; }
     // SQLCancel on the running statement; an ODBC connection cannot be severed from outside.
     std::unique_ptr<CancelHandle> PrepareCancel() override;
+    bool Supports(Feature) const override { return false; }
 
 private:
     Statement NewStatement();

@@ -61,8 +61,8 @@ Error Link::ResultError(const PGresult* result) const {
     return Error(ErrorCode::ServerError, ScrubSecret(std::move(description), password_, user_));
 }
 
-Error Link::ConnectionError(std::int32_t number) const {
-    std::string description = TrimmedMessage(PQerrorMessage(conn_));
+Error Link::ConnectionError(std::int32_t number, std::string_view reason) const {
+    std::string description = TrimmedMessage((PQerrorMessage(conn_) + std::string(reason)).c_str());
     if (description.empty()) description = "The PostgreSQL client library failed without a message.";
     return Error(number, ScrubSecret(std::move(description), password_, user_));
 }

@@ -38,8 +38,9 @@ public:
     // A failed result: "SQLSTATE: primary message", then "DETAIL: ..." and "HINT: ..." on lines of
     // their own when the server gave them; Number ServerError.
     Error ResultError(const PGresult* result) const;
-    // The connection's current failure (no result to read it from).
-    Error ConnectionError(std::int32_t number) const;
+    // The connection's current failure (no result to read it from), ending with reason when libpq
+    // did not record why itself.
+    Error ConnectionError(std::int32_t number, std::string_view reason = {}) const;
 
 private:
     PGconn* conn_;

@@ -3,6 +3,7 @@
 #include "core/ErrorCodes.h"
 #include "db/ConnectionStringLexer.h"
 #include "db/ProviderCatalogue.h"
+#include "db/providers/PostgresConnect.h"
 #include "db/providers/PostgresSession.h"
 
 #include <string_view>
@@ -33,7 +34,8 @@ std::vector<std::pair<std::string, std::string>> PostgresConnectParams(const Con
     return params;
 }
 
-std::unique_ptr<Session> OpenPostgresSession(const ConnectionString& properties) {
+std::unique_ptr<Session> OpenPostgresSession(const ConnectionString& properties,
+                                             const std::function<bool()>& stopRequested) {
     const auto params = PostgresConnectParams(properties);
     std::vector<const char*> keys, values;
     std::string password;
@@ -45,8 +47,11 @@ std::unique_ptr<Session> OpenPostgresSession(const ConnectionString& properties)
     keys.push_back(nullptr);
     values.push_back(nullptr);
     // expand_dbname 0: a database name is only ever a name, never a second connection string.
-    auto link = std::make_shared<pg::Link>(PQconnectdbParams(keys.data(), values.data(), 0), password);
+    pg::Connected connected = pg::Connect(keys.data(), values.data(), stopRequested);
+    auto link = std::make_shared<pg::Link>(connected.conn.release(), password);
     if (!link->get()) throw Error(ErrorCode::OutOfMemory, "Out of memory while connecting to the PostgreSQL server.");
+    // The words libpq's own connect gives a server that let its timeout pass.
+    if (connected.timedOut) throw link->ConnectionError(ErrorCode::ServerUnreachable, "timeout expired");
     if (PQstatus(link->get()) != CONNECTION_OK) throw link->ConnectionError(ErrorCode::ServerUnreachable);
     return std::make_unique<pg::PostgresSession>(std::move(link));
 }

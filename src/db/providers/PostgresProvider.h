@@ -8,6 +8,7 @@
 #include "db/ConnectionString.h"
 #include "db/Session.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,6 +21,8 @@ constexpr int PostgresDefaultConnectTimeoutSeconds = 10;
 // The keyword/value pairs handed to PQconnectdbParams, in order.
 std::vector<std::pair<std::string, std::string>> PostgresConnectParams(const ConnectionString& properties);
 
-std::unique_ptr<Session> OpenPostgresSession(const ConnectionString& properties);
+// stopRequested, when given, is asked while the server has not answered; see PostgresConnect.h.
+std::unique_ptr<Session> OpenPostgresSession(const ConnectionString& properties,
+                                             const std::function<bool()>& stopRequested = {});
 
 } // namespace tbn::db

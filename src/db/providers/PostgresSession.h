@@ -21,6 +21,7 @@ public:
     std::int64_t RowsChanged() const override { return rowsChanged_; }
     // PQcancel, with the cancel key taken now; Sever shuts the connection's socket down.
     std::unique_ptr<CancelHandle> PrepareCancel() override;
+    bool Supports(Feature feature) const override { return feature == Feature::Sever; }
 
 private:
     LinkPtr link_;

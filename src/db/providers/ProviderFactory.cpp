@@ -29,7 +29,7 @@ Engine ChooseEngine(const ConnectionString& properties) {
 } // namespace
 
 std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::string_view user,
-                                     std::string_view password) {
+                                     std::string_view password, const std::function<bool()>& stopRequested) {
     ConnectionString properties = ConnectionString::Parse(connectionString);
     // The aliases go first so that no older spelling of the key outlives the override.
     if (!user.empty()) {
@@ -44,7 +44,7 @@ std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::str
     case Engine::Sqlite:
         return OpenSqliteSession(properties);
     case Engine::PostgreSql:
-        return OpenPostgresSession(properties);
+        return OpenPostgresSession(properties, stopRequested);
     case Engine::Odbc:
         return OpenOdbcSession(properties);
     }

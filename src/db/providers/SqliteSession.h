@@ -21,6 +21,7 @@ public:
     // sqlite3_interrupt, and an end to any wait for another connection's lock; there is no link
     // to sever.
     std::unique_ptr<CancelHandle> PrepareCancel() override;
+    bool Supports(Feature) const override { return false; }
 
 private:
     StatementPtr Prepare(std::string_view sql, const char** tail);

@@ -1,0 +1,36 @@
+#include "query/ConnectProgress.h"
+
+#include "core/ShownText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tbn::query {
+
+namespace {
+// A one-time connection is named by its whole string; the box says which one, not all of it.
+constexpr qsizetype kMaxShownName = 80;
+} // namespace
+
+ConnectProgress::ConnectProgress(const QString& name, QWidget* frame) : QDialog(frame) {
+    setObjectName(QStringLiteral("ConnectProgress"));
+    setWindowTitle(QString());
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(false);
+    auto* text = new QLabel(QStringLiteral("Connecting to ") + tbn::core::ShownText(name, kMaxShownName) +
+                                QStringLiteral("\u2026"),
+                            this);
+    text->setTextFormat(Qt::PlainText);
+    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel_->setObjectName(QStringLiteral("ConnectCancel"));
+    cancel_->setAutoDefault(false);  // Enter typed by habit must not give the connection up
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(text, 1);
+    layout->addWidget(cancel_);
+    connect(cancel_, &QPushButton::clicked, this, &ConnectProgress::CancelClicked);
+}
+
+void ConnectProgress::reject() { emit CancelClicked(); }
+
+} // namespace tbn::query
