@@ -138,7 +138,7 @@ void frmConnections::OpenOrShowModal(ConnectionManagerFrame& frame, const QStrin
 void frmConnections::RunModal() {
     ExecModal(*this);
     // A choice handed over keeps the manager, hidden, until its opening has ended.
-    if (!blnOpening) deleteLater();
+    if (!opening_) deleteLater();
 }
 
 void frmConnections::ComeBack() {
@@ -298,30 +298,25 @@ void frmConnections::cmdOpen_Click() {
 }
 
 void frmConnections::OpenCnn(const QString& strName, const QString& strCnn) {
-    const int previousPointer = MousePointer();
-    SetMousePointer(vbHourglass);
-    blnOpening = true;
+    opening_.emplace();
     // Out of the way while the connection opens, and no longer modal: the frame works on.
     hide();
     const QPointer<frmConnections> self(this);
     const bool handed = mdlErrors::Guarded(kContext + QStringLiteral("OpenCnn"), [&] {
-        frame_.OpenChoice(ConnectionChoice{strName, strCnn}, [self, previousPointer](const std::optional<tbn::Error>& failure) {
+        frame_.OpenChoice(ConnectionChoice{strName, strCnn}, [self](const std::optional<tbn::Error>& failure) {
             // Once the frame is through with the opening, not from inside it.
             if (self)
-                QMetaObject::invokeMethod(self.data(), [self, previousPointer, failure] {
-                    self->OpeningEnded(failure, previousPointer);
-                }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(self.data(), [self, failure] { self->OpeningEnded(failure); },
+                                          Qt::QueuedConnection);
         });
     });
     if (handed) return;
-    blnOpening = false;
-    SetMousePointer(previousPointer);
+    opening_.reset();
     ComeBack();
 }
 
-void frmConnections::OpeningEnded(const std::optional<tbn::Error>& failure, int previousPointer) {
-    blnOpening = false;
-    SetMousePointer(previousPointer);
+void frmConnections::OpeningEnded(const std::optional<tbn::Error>& failure) {
+    opening_.reset();
     if (!failure) {
         accept();
         if (blnSelfOwned) deleteLater();

@@ -5,6 +5,7 @@
 // so the frame works on while the connection opens; a failure (or a cancel) is reported and
 // brings the manager back with its choice, a success unloads it.
 #include "core/Error.h"
+#include "ui/MousePointer.h"
 
 #include <QDialog>
 #include <optional>
@@ -69,7 +70,7 @@ private:
     bool Form_KeyDown(int keyCode);
     QString PromptCnn(const QString& strRecord);
     void OpenCnn(const QString& strName, const QString& strCnn);
-    void OpeningEnded(const std::optional<tbn::Error>& failure, int previousPointer);
+    void OpeningEnded(const std::optional<tbn::Error>& failure);
     void RunModal();
     void ComeBack();  // after a failed opening: as it was shown, with its choice
     QTreeWidgetItem* SelectedEntry() const;
@@ -79,6 +80,6 @@ private:
 
     tbn::connections::ConnectionManagerFrame& frame_;
     bool blnSelfOwned = false;  // made by ShowModal or OpenOrShowModal
-    bool blnOpening = false;    // its choice is with the frame, being opened
     bool blnListed = false;     // FillCnns has run
+    std::optional<tbn::ui::BusyPointer> opening_;  // while its choice is with the frame, being opened
 };

@@ -24,7 +24,10 @@ ConnectProgress::ConnectProgress(const QString& name, QWidget* frame) : QDialog(
     text->setTextFormat(Qt::PlainText);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("ConnectCancel"));
-    cancel_->setAutoDefault(false);  // Enter typed by habit must not give the connection up
+    // The box may come up under the user's typing: neither a space nor Enter may give the
+    // connection up, only a click, Escape or the close box.
+    cancel_->setFocusPolicy(Qt::NoFocus);
+    cancel_->setAutoDefault(false);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(text, 1);
     layout->addWidget(cancel_);

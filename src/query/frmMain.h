@@ -11,6 +11,7 @@
 #include "query/ConnectProgress.h"
 #include "query/PaneLayout.h"
 #include "query/QueryFrame.h"
+#include "ui/MousePointer.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -201,6 +202,7 @@ private:
     tbn::db::Catalog cat;
     tbn::db::Recordset rs;
     std::unique_ptr<tbn::run::QueryRun> run_;  // while a run goes on; it holds cnn's session
+    std::optional<tbn::ui::BusyPointer> runBusy_;  // the hourglass, while run_ goes on
     std::unique_ptr<tbn::run::ConnectionOpening> opening_;  // while connecting
     ConnectEnded connectEnded_;
     QTimer connectProgressDelay_;

@@ -8,7 +8,6 @@
 #include "recovery/RecoveryWriter.h"
 #include "run/ConnectionOpening.h"
 #include "run/RunHistory.h"
-#include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 #include "ui/WindowPlacement.h"
@@ -100,12 +99,10 @@ void frmMain::Reconnect() {
         return;
     }
     if (opening_) return;
-    const int previousPointer = tbn::ui::MousePointer();
-    tbn::ui::SetMousePointer(tbn::ui::vbHourglass);
-    Connect(strCnnName, strCnnString, [this, previousPointer](const std::optional<tbn::Error>& failure) {
+    // No hourglass: the window and the frame stay usable while it connects.
+    Connect(strCnnName, strCnnString, [this](const std::optional<tbn::Error>& failure) {
         if (failure) mdlErrors::ShowError(*failure, QStringLiteral("frmMain >> Reconnect"), tbn::ui::vbCritical);
         statusLine->ShowMessage(failure ? NotConnectedText() : QStringLiteral("Connected"));
-        tbn::ui::SetMousePointer(previousPointer);
     });
 }
 

@@ -24,13 +24,6 @@ namespace {
 const QString kExecuteContext = QStringLiteral("frmMain >> ExecuteQuery");
 constexpr double kProgressAfterSeconds = 0.3;  // shorter runs end without showing any
 
-// The hourglass stays while any window's run goes on; the last one to end takes it down.
-int runsInProgress = 0;
-
-void RestorePointer() {
-    if (runsInProgress == 0) SetMousePointer(vbDefault);
-}
-
 // The grid changes only when the run brought a result of its own: a failed or cancelled run that
 // never got one leaves the previous result on screen.
 bool GridTakesResult(const tbn::run::RunResult& result) {
@@ -54,7 +47,8 @@ void frmMain::ExecuteQuery(bool blnSelected) {
         RefuseWhileRunning();
         return;
     }
-    SetMousePointer(vbHourglass);
+    // Until the run has started; the run then holds the hourglass itself.
+    const BusyPointer busy;
     DoEvents();
     // What the pending events did may leave nothing to run here.
     if (run_ || blnUnloaded || (blnSelected && rtfQueryText->SelLength() == 0)) {
@@ -62,29 +56,26 @@ void frmMain::ExecuteQuery(bool blnSelected) {
             RefuseWhileRunning();
         else if (!blnUnloaded)
             statusLine->ShowMessage(QStringLiteral("Nothing selected"));
-        RestorePointer();
         return;
     }
     if (!blnConnected) {
         // Nothing runs, but the user is told why rather than left with a key that does nothing.
         statusLine->ShowMessage(NotConnectedText());
         mdlErrors::Guarded(kExecuteContext, [&] { AutosizeGridColumns(*Flex, 100, 400); });
-        RestorePointer();
         return;
     }
-    const bool started = mdlErrors::Guarded(kExecuteContext, [&] {
+    mdlErrors::Guarded(kExecuteContext, [&] {
         CloseRecordset();
         runCommandStart_ = blnSelected ? rtfQueryText->SelStart() : 0;
         runCommandText_ = blnSelected ? rtfQueryText->SelText() : rtfQueryText->Text();
         StartRun(runCommandText_.toStdString());
     });
-    if (!started) RestorePointer();
 }
 
 void frmMain::StartRun(std::string commandText) {
     run_ = std::make_unique<tbn::run::QueryRun>(cnn, std::move(commandText));
     runStartedMs_ = QDateTime::currentMSecsSinceEpoch();
-    ++runsInProgress;
+    runBusy_.emplace();
     escapeKey->setEnabled(true);
     // The rows on screen stay readable but must not pass for the run's own.
     Flex->SetDimmed(true);
@@ -97,7 +88,6 @@ void frmMain::FinishRun() {
     if (!run_ || !run_->HasEnded()) return;
     tbn::run::RunResult result = run_->Finish(rs);
     run_.reset();
-    --runsInProgress;
     escapeKey->setEnabled(Connecting());
     QString reopenFailure;
     if (result.reopenFailure) {
@@ -120,7 +110,7 @@ void frmMain::FinishRun() {
         }
     });
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
-    RestorePointer();
+    runBusy_.reset();
     if (failureAt) SelectFailure(*failureAt);
     emit RunEnded();
 }
@@ -193,7 +183,6 @@ void frmMain::StopRunNow() {
     stopped.seconds = run_->ElapsedSeconds();
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);
     run_.reset();
-    --runsInProgress;
     escapeKey->setEnabled(Connecting());
-    RestorePointer();
+    runBusy_.reset();
 }

@@ -25,7 +25,7 @@ ConnectionOpening::ConnectionOpening(std::string connectionString, int cursorLoc
             state->connection.Close();
             return;
         }
-        state->notice.Finished();
+        state->notice.Tell();
     });
 }
 

@@ -18,7 +18,7 @@ public:
         notify_ = nullptr;
     }
     // On the worker thread, as its last act.
-    void Finished() {
+    void Tell() {
         const std::lock_guard<std::mutex> hold(lock_);
         if (notify_) notify_();
     }

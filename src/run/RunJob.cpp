@@ -30,7 +30,7 @@ void RunJob::Work() noexcept {
     else
         ending_ = hasRowSet_ ? RunEnding::Rows : RunEnding::Statement;
     state_.To(RunPhase::Ended);
-    notice_.Finished();
+    notice_.Tell();
 }
 
 bool RunJob::Run() {

@@ -7,7 +7,8 @@ namespace tbn::ui {
 
 namespace {
 int currentCode = vbDefault;
-}
+int busyWork = 0;
+} // namespace
 
 void SetMousePointer(int code) {
     const int wanted = code == vbHourglass ? vbHourglass : vbDefault;
@@ -21,5 +22,14 @@ void SetMousePointer(int code) {
 }
 
 int MousePointer() { return currentCode; }
+
+BusyPointer::BusyPointer() {
+    ++busyWork;
+    SetMousePointer(vbHourglass);
+}
+
+BusyPointer::~BusyPointer() {
+    if (--busyWork == 0) SetMousePointer(vbDefault);
+}
 
 } // namespace tbn::ui

@@ -20,4 +20,15 @@ private:
     int previous_;
 };
 
+// Work that goes on while the user may go on working (a query run, a connection opening): the
+// hourglass shows while any of it is under way, and the default pointer comes back once the last
+// has ended, whichever way it ends.
+class BusyPointer {
+public:
+    BusyPointer();
+    ~BusyPointer();
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
 } // namespace tbn::ui

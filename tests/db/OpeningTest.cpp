@@ -3,6 +3,7 @@
 
 #include "core/ErrorCodes.h"
 #include "db/Catalog.h"
+#include "db/SessionLease.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@ namespace {
 
 using db::adStateClosed;
 using db::adStateOpen;
+using Row = std::vector<std::optional<std::string>>;
 
 class Opening : public ::testing::Test {
 protected:
@@ -119,6 +121,41 @@ TEST_F(Opening, ARecordsetOutlivingItsConnectionStaysReadable) {
     rs.Open("SELECT 1 AS n UNION ALL SELECT 2", cnn);
     cnn.Close();
     EXPECT_EQ(ReadAll(rs).Rows.size(), 2u);
+}
+
+// A worker runs on the lent connection while the owner reads as closed; whatever ends the lease,
+// the owner gets a session back: the lent one, or the one left in its place.
+TEST_F(Opening, ALeaseGivesTheOwnerBackWhatItHoldsWhenItEnds) {
+    db::Connection owner;
+    owner.SetCursorLocation(db::adUseClient);
+    owner.Open("Data Source=:memory:");
+    Exec(owner, "CREATE TABLE kept(x)");
+    {
+        db::SessionLease lease(owner);
+        EXPECT_EQ(owner.State(), adStateClosed);
+        EXPECT_EQ(lease.lent()->ConnectionString(), owner.ConnectionString());
+        EXPECT_EQ(lease.lent()->CursorLocation(), db::adUseClient);
+        Exec(*lease.lent(), "INSERT INTO kept VALUES (1)");
+        EXPECT_EQ(CaughtError([&] { db::SessionLease again(owner); })->Number(), ErrorCode::ConnectionClosed);
+    }
+    EXPECT_EQ(Query(owner, "SELECT count(*) FROM kept")->Rows, std::vector<Row>{{"1"}});
+
+    std::shared_ptr<db::Connection> keptByWorker;
+    {
+        db::SessionLease lease(owner);
+        keptByWorker = lease.lent();
+        db::Connection replacement;
+        replacement.Open("Data Source=:memory:");
+        lease.GiveBackInstead(std::move(replacement));
+    }
+    EXPECT_EQ(CaughtError([&] { Exec(owner, "SELECT * FROM kept"); })->Number() & 0xFF, SQLITE_ERROR)
+        << "the owner holds the new session";
+    EXPECT_EQ(Query(*keptByWorker, "SELECT count(*) FROM kept")->Rows, std::vector<Row>{{"1"}});
+    {
+        db::SessionLease lease(owner);
+        lease.GiveBackInstead({});
+    }
+    EXPECT_EQ(owner.State(), adStateClosed);
 }
 
 } // namespace
