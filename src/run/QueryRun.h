@@ -55,7 +55,6 @@ public:
     ~QueryRun() override;
 
     void Cancel();
-    RunPhase Phase() const { return state_.Phase(); }
     bool CancelRequested() const { return state_.Passed(RunPhase::Cancelling); }
     bool DroppingConnection() const { return reopener_ != nullptr; }
     double ElapsedSeconds() const { return static_cast<double>(clock_.elapsed()) / 1000.0; }

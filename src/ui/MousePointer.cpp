@@ -23,12 +23,12 @@ void SetMousePointer(int code) {
 
 int MousePointer() { return currentCode; }
 
-BusyPointer::BusyPointer() {
+void BusyPointer::Begin() {
     ++busyWork;
     SetMousePointer(vbHourglass);
 }
 
-BusyPointer::~BusyPointer() {
+void BusyPointer::End() {
     if (--busyWork == 0) SetMousePointer(vbDefault);
 }
 

@@ -25,10 +25,14 @@ private:
 // has ended, whichever way it ends.
 class BusyPointer {
 public:
-    BusyPointer();
-    ~BusyPointer();
+    BusyPointer() { Begin(); }
+    ~BusyPointer() { End(); }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    static void Begin();
+    static void End();
 };
 
 } // namespace tbn::ui
