@@ -30,6 +30,8 @@ ConnectionOpening::ConnectionOpening(std::string connectionString, int cursorLoc
 }
 
 ConnectionOpening::~ConnectionOpening() {
+    // Whoever was to be told may be going away too, even when the thread has just finished.
+    state_->notice.StopNotifying();
     GiveUp(tbn::Error(ErrorCode::CommandCancelled, "Connecting was cancelled."));
     Join();
 }
