@@ -4,6 +4,8 @@
 #include "query/frmMain.h"
 #include "ui/TextBox.h"
 
+#include <QMdiArea>
+
 namespace tbn::app {
 
 namespace {
@@ -14,6 +16,14 @@ frmMain* NewLoadingQueryWindow(frmMDI& frame) {
     window->Load();
     window->Hide();
     return window;
+}
+
+// The window area counts a window it was given as the one last active, hidden or not, and makes
+// the first one it holds active when that goes: the window the user works in must stay so.
+void DiscardHalfMade(frmMDI& frame, frmMain& window) {
+    frmMain* active = frame.ActiveQueryWindow();
+    window.Unload();
+    if (active && active != &window) frame.WindowArea()->setActiveSubWindow(active->subWindow());
 }
 
 void PresentQueryWindow(frmMDI& frame, frmMain& window, const QString& name) {
@@ -30,7 +40,7 @@ void PresentQueryWindow(frmMDI& frame, frmMain& window, const QString& name) {
 void OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn, OpeningEnded ended) {
     frmMain* window = NewLoadingQueryWindow(frame);
     window->Connect(name, cnn, [&frame, window, name, ended](const std::optional<tbn::Error>& failure) {
-        if (failure) window->Unload();
+        if (failure) DiscardHalfMade(frame, *window);
         if (ended) ended(failure);
         if (!failure) PresentQueryWindow(frame, *window, name);
     });

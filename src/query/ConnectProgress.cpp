@@ -10,7 +10,7 @@ namespace tbn::query {
 
 namespace {
 // A one-time connection is named by its whole string; the box says which one, not all of it.
-constexpr qsizetype kMaxShownName = 80;
+constexpr qsizetype kMaxShownText = 90;
 } // namespace
 
 ConnectProgress::ConnectProgress(const QString& name, QWidget* frame) : QDialog(frame) {
@@ -18,9 +18,9 @@ ConnectProgress::ConnectProgress(const QString& name, QWidget* frame) : QDialog(
     setWindowTitle(QString());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setModal(false);
-    auto* text = new QLabel(QStringLiteral("Connecting to ") + tbn::core::ShownText(name, kMaxShownName) +
-                                QStringLiteral("\u2026"),
-                            this);
+    // Cut as a whole, so that a name cut short ends in the sentence's own ellipsis.
+    auto* text = new QLabel(
+        tbn::core::ShownText(QStringLiteral("Connecting to ") + name + QStringLiteral("\u2026"), kMaxShownText), this);
     text->setTextFormat(Qt::PlainText);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("ConnectCancel"));
@@ -29,6 +29,7 @@ ConnectProgress::ConnectProgress(const QString& name, QWidget* frame) : QDialog(
     cancel_->setFocusPolicy(Qt::NoFocus);
     cancel_->setAutoDefault(false);
     auto* layout = new QHBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addWidget(text, 1);
     layout->addWidget(cancel_);
     connect(cancel_, &QPushButton::clicked, this, &ConnectProgress::CancelClicked);

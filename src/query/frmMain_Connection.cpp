@@ -53,6 +53,7 @@ void frmMain::ShowConnectProgress() {
     // On the frame's own window: this one stays hidden until it is connected.
     connectProgress_ = new tbn::query::ConnectProgress(windowTitle(), window());
     connect(connectProgress_, &tbn::query::ConnectProgress::CancelClicked, this, &frmMain::CancelConnect);
+    connectProgress_->adjustSize();
     tbn::ui::PlaceCentredOn(*connectProgress_, *window());
     connectProgress_->show();
 }

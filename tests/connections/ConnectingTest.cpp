@@ -25,7 +25,9 @@ using namespace tbn::ui;
 class ConnectingTest : public tbn::test::ManagerFixture {};
 
 TEST_F(ConnectingTest, ASilentServerLeavesTheFrameAtWorkAndEscapeEndsTheAttemptAsAFailedOpen) {
-    frmMain* other = OpenWindow("other", MakeDatabase("o.db", "CREATE TABLE t(x); INSERT INTO t VALUES (42);"));
+    const QString database = MakeDatabase("o.db", "CREATE TABLE t(x); INSERT INTO t VALUES (42);");
+    frmMain* first = OpenWindow("first", database);
+    frmMain* other = OpenWindow("other", database);
     tbn::test::LoopbackRelay silent("127.0.0.1", "9");  // frozen before any server is reached
     silent.Freeze();
     const QString cnn = QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;User ID=x;Connect Timeout=60")
@@ -34,7 +36,7 @@ TEST_F(ConnectingTest, ASilentServerLeavesTheFrameAtWorkAndEscapeEndsTheAttemptA
     manager->txtCnn->setText(cnn);
     manager->cmdOpen_Click();
     EXPECT_FALSE(manager->isVisible()) << "the manager makes way for the frame";
-    ASSERT_EQ(frame->QueryWindows().size(), 2);
+    ASSERT_EQ(frame->QueryWindows().size(), 3);
     frmMain* connecting = frame->QueryWindows().back();
     ASSERT_TRUE(connecting->Connecting());
     EXPECT_EQ(MousePointer(), vbHourglass);
@@ -71,7 +73,8 @@ TEST_F(ConnectingTest, ASilentServerLeavesTheFrameAtWorkAndEscapeEndsTheAttemptA
     EXPECT_EQ(MousePointer(), vbDefault);
     Settle();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(frame->QueryWindows(), QList<frmMain*>{other});
+    EXPECT_EQ(frame->QueryWindows(), (QList<frmMain*>{first, other}));
+    EXPECT_EQ(frame->ActiveQueryWindow(), other) << "the window the user works in stays the active one";
     // Nor is the worker left waiting on the server.
     EXPECT_EQ(tbn::run::JoinLeftBehind(std::chrono::seconds(1)), 0u);
 }
