@@ -37,14 +37,16 @@ inline long StatusKiB(const char* key) {
     std::string line;
     const std::string prefix = std::string(key) + ":";
     while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0) return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+        if (line.rfind(prefix, 0) == 0)
+            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
     return 0;
 }
 
 // Writing 5 to clear_refs resets VmHWM to the current RSS, so the next peak is the run's own.
 inline void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-// Each first touch of a fresh page is a fault; on virtual machines they are a visible share of a fill.
+// Each first touch of a fresh page is a fault; on virtual machines they are a visible share of a
+// fill.
 inline long MinorFaults() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -73,7 +75,8 @@ inline frmMain* OpenQueryWindow(frmMDI& frame, const QString& cnn, const QString
     window->Load();
     {
         QEventLoop connecting;
-        window->Connect(QStringLiteral("bench"), cnn, [&connecting](const std::optional<tbn::Error>&) { connecting.quit(); });
+        window->Connect(QStringLiteral("bench"), cnn,
+                        [&connecting](const std::optional<tbn::Error>&) { connecting.quit(); });
         if (window->Connecting()) connecting.exec();
     }
     window->Show();
@@ -105,7 +108,8 @@ inline int TimedFillChild(int argc, char** argv, const QString& cnn, const QStri
     RunToEnd(*window);
     const double seconds = Seconds(start);
     const long peakKiB = StatusKiB("VmHWM") - idleKiB;
-    std::printf("%.6f %ld %lld\n", seconds, peakKiB, static_cast<long long>(window->FlexWidget()->Rows()));
+    std::printf("%.6f %ld %lld\n", seconds, peakKiB,
+                static_cast<long long>(window->FlexWidget()->Rows()));
     return 0;
 }
 
@@ -128,17 +132,20 @@ inline double CancelLatency(frmMain& window, const QString& sql,
 
 // Medians over rounds of a cancel during a long first-row computation and halfway through
 // streaming `rows` rows; prints "computeSeconds streamSeconds".
-inline int CancelChild(frmMain& window, const QString& computation, const QString& stream, long rows, int rounds) {
+inline int CancelChild(frmMain& window, const QString& computation, const QString& stream,
+                       long rows, int rounds) {
     std::vector<double> compute, streaming;
     for (int round = 0; round < rounds; ++round) {
-        compute.push_back(CancelLatency(window, computation,
-                                        [](const tbn::run::QueryRun& run) { return run.ElapsedSeconds() >= 0.3; }));
-        streaming.push_back(CancelLatency(window, stream,
-                                          [rows](const tbn::run::QueryRun& run) { return run.RowsSoFar() >= rows / 2; }));
+        compute.push_back(CancelLatency(window, computation, [](const tbn::run::QueryRun& run) {
+            return run.ElapsedSeconds() >= 0.3;
+        }));
+        streaming.push_back(CancelLatency(window, stream, [rows](const tbn::run::QueryRun& run) {
+            return run.RowsSoFar() >= rows / 2;
+        }));
         if (compute.back() < 0 || streaming.back() < 0) return 1;
     }
     std::printf("%.6f %.6f\n", Median(compute), Median(streaming));
     return 0;
 }
 
-} // namespace bench
+}  // namespace bench

@@ -23,20 +23,25 @@ double ResidentMiB() {
     std::ifstream statm("/proc/self/statm");
     long size = 0, resident = 0;
     statm >> size >> resident;
-    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+    return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) /
+           (1024.0 * 1024.0);
 }
 
 // Values shaped like a typical result: a key, names, a date, an amount, a status, a null.
 struct RowMaker {
     char number[16], id[16], name[32], date[16], amount[16];
-    std::vector<std::optional<std::string_view>> values = std::vector<std::optional<std::string_view>>(kFields + 1);
+    std::vector<std::optional<std::string_view>> values =
+        std::vector<std::optional<std::string_view>>(kFields + 1);
 
     std::size_t Make(int r) {
         const int numberLength = std::snprintf(number, sizeof number, "%d", r);
         const int idLength = std::snprintf(id, sizeof id, "%d", 100000 + r);
-        const int nameLength = std::snprintf(name, sizeof name, "Customer name %07d", r * 7 % 9999999);
-        const int dateLength = std::snprintf(date, sizeof date, "2024-%02d-%02d", r % 12 + 1, r % 28 + 1);
-        const int amountLength = std::snprintf(amount, sizeof amount, "%d.%02d", r % 100000, r % 100);
+        const int nameLength =
+            std::snprintf(name, sizeof name, "Customer name %07d", r * 7 % 9999999);
+        const int dateLength =
+            std::snprintf(date, sizeof date, "2024-%02d-%02d", r % 12 + 1, r % 28 + 1);
+        const int amountLength =
+            std::snprintf(amount, sizeof amount, "%d.%02d", r % 100000, r % 100);
         values[0] = std::string_view(number, static_cast<std::size_t>(numberLength));
         values[1] = std::string_view(id, static_cast<std::size_t>(idLength));
         values[2] = std::string_view(name, static_cast<std::size_t>(nameLength));
@@ -54,7 +59,7 @@ double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);

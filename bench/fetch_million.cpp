@@ -6,9 +6,9 @@
 // Each (b) round runs in a child process so its peak memory above an idle window can be read.
 // (b) includes the hand-over from the worker thread that fetches to the window. Prints medians, the
 // ratio b/a, the peak memory against the raw text size, the page faults of (b), the time of sizing
-// alone and of selecting every record with Ctrl+Shift+End and copying that block as clipboard text, and last the cancel latency: from the
-// cancel request to the window being usable again, during a long first-row computation and halfway
-// through streaming the table, medians of 5 rounds.
+// alone and of selecting every record with Ctrl+Shift+End and copying that block as clipboard text,
+// and last the cancel latency: from the cancel request to the window being usable again, during a
+// long first-row computation and halfway through streaming the table, medians of 5 rounds.
 //
 //   build/fetch_million [rows]        (rows defaults to 1000000; QT_QPA_PLATFORM=offscreen is set)
 //   build/fetch_million --child DB    one (b) run on an existing table t, as each round does
@@ -58,12 +58,15 @@ struct Db {
 
 void BuildTable(const std::string& path, long rows) {
     Db db(path);
-    db.Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-            "CREATE TABLE t(id INTEGER, code TEXT, amount REAL, stamp TEXT, qty INTEGER, note TEXT);"
-            "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " + std::to_string(rows) + ") "
-            "INSERT INTO t SELECT i, 'C' || (i % 9973), (i * 37 % 100000) / 100.0, "
-            "strftime('%Y-%m-%d %H:%M:%S', 1500000000 + i * 61, 'unixepoch'), i % 1000, "
-            "CASE WHEN i % 3 = 0 THEN NULL ELSE printf('note %015d', i) END FROM s;");
+    db.Exec(
+        "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
+        "CREATE TABLE t(id INTEGER, code TEXT, amount REAL, stamp TEXT, qty INTEGER, note TEXT);"
+        "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " +
+        std::to_string(rows) +
+        ") "
+        "INSERT INTO t SELECT i, 'C' || (i % 9973), (i * 37 % 100000) / 100.0, "
+        "strftime('%Y-%m-%d %H:%M:%S', 1500000000 + i * 61, 'unixepoch'), i % 1000, "
+        "CASE WHEN i % 3 = 0 THEN NULL ELSE printf('note %015d', i) END FROM s;");
 }
 
 // (a): the engine's own loop, every cell read as text. Returns seconds; textBytes gets the size.
@@ -71,7 +74,8 @@ double BareLoop(const std::string& path, long long& textBytes) {
     const auto start = Clock::now();
     sqlite3* handle = nullptr;
     // The fastest the engine offers a single-threaded reader: no per-call locking.
-    if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK)
         std::abort();
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(handle, sqlite3_close);
     sqlite3_stmt* stmt = nullptr;
@@ -88,13 +92,14 @@ double BareLoop(const std::string& path, long long& textBytes) {
     return Seconds(start);
 }
 
-// (b), in a child: one ExecuteQuery on a fresh window; prints "seconds peakKiB sizeSeconds copySeconds
-// copied gridRows faults".
+// (b), in a child: one ExecuteQuery on a fresh window; prints "seconds peakKiB sizeSeconds
+// copySeconds copied gridRows faults".
 int ChildRun(int argc, char** argv, const std::string& path) {
     QApplication app(argc, argv);
     frmMDI frame;
-    frmMain* window = OpenQueryWindow(frame, QStringLiteral("Data Source=") + QString::fromStdString(path),
-                                      QStringLiteral("SELECT * FROM t"));
+    frmMain* window =
+        OpenQueryWindow(frame, QStringLiteral("Data Source=") + QString::fromStdString(path),
+                        QStringLiteral("SELECT * FROM t"));
     const long idleKiB = StatusKiB("VmRSS");
     ResetPeak();
 
@@ -122,8 +127,8 @@ int ChildRun(int argc, char** argv, const std::string& path) {
     const bool copied = grid.RowSel() == grid.Rows() - 1 && grid.ColSel() == grid.Cols() - 1 &&
                         QApplication::clipboard()->text().size() > 0;
 
-    std::printf("%.6f %ld %.6f %.6f %d %lld %ld\n", seconds, peakKiB, sizeSeconds, copySeconds, copied ? 1 : 0,
-                static_cast<long long>(grid.Rows()), faults);
+    std::printf("%.6f %ld %.6f %.6f %d %lld %ld\n", seconds, peakKiB, sizeSeconds, copySeconds,
+                copied ? 1 : 0, static_cast<long long>(grid.Rows()), faults);
     return 0;
 }
 
@@ -131,13 +136,15 @@ int ChildRun(int argc, char** argv, const std::string& path) {
 int CancelRun(int argc, char** argv, const std::string& path, long rows) {
     QApplication app(argc, argv);
     frmMDI frame;
-    frmMain* window = OpenQueryWindow(frame, QStringLiteral("Data Source=") + QString::fromStdString(path), QString());
-    const QString computation = QStringLiteral(
-        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000");
+    frmMain* window = OpenQueryWindow(
+        frame, QStringLiteral("Data Source=") + QString::fromStdString(path), QString());
+    const QString computation =
+        QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT "
+                       "count(*) FROM c WHERE x < 2000000000");
     return CancelChild(*window, computation, QStringLiteral("SELECT * FROM t"), rows, 5);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -164,17 +171,20 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         bare.push_back(BareLoop(path, textBytes));
         QProcess child;
-        child.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--child"), QString::fromStdString(path)});
+        child.start(QString::fromLocal8Bit(argv[0]),
+                    {QStringLiteral("--child"), QString::fromStdString(path)});
         if (!child.waitForFinished(600000) || child.exitCode() != 0) {
-            std::fprintf(stderr, "child run failed: %s\n", child.readAllStandardError().constData());
+            std::fprintf(stderr, "child run failed: %s\n",
+                         child.readAllStandardError().constData());
             return 1;
         }
         double seconds = 0, sizeSeconds = 0, copySeconds = 0;
         long peakKiB = 0, faults = 0;
         int copied = 0;
         long long gridRows = 0;
-        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %ld %lf %lf %d %lld %ld", &seconds, &peakKiB,
-                        &sizeSeconds, &copySeconds, &copied, &gridRows, &faults) != 7 ||
+        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %ld %lf %lf %d %lld %ld",
+                        &seconds, &peakKiB, &sizeSeconds, &copySeconds, &copied, &gridRows,
+                        &faults) != 7 ||
             !copied || gridRows != rows + 2) {
             std::fprintf(stderr, "child run gave no usable figures\n");
             return 1;
@@ -184,16 +194,19 @@ int main(int argc, char** argv) {
         sizing.push_back(sizeSeconds);
         copying.push_back(copySeconds);
         faulting.push_back(static_cast<double>(faults));
-        std::printf("round %d: bare %.3f s, ExecuteQuery %.3f s, peak +%.1f MiB\n", round + 1, bare.back(), seconds,
-                    peakKiB / 1024.0);
+        std::printf("round %d: bare %.3f s, ExecuteQuery %.3f s, peak +%.1f MiB\n", round + 1,
+                    bare.back(), seconds, peakKiB / 1024.0);
     }
     QProcess canceller;
-    canceller.start(QString::fromLocal8Bit(argv[0]),
-                    {QStringLiteral("--cancel"), QString::fromStdString(path), QString::number(rows)});
+    canceller.start(
+        QString::fromLocal8Bit(argv[0]),
+        {QStringLiteral("--cancel"), QString::fromStdString(path), QString::number(rows)});
     double cancelCompute = 0, cancelStream = 0;
     if (!canceller.waitForFinished(600000) || canceller.exitCode() != 0 ||
-        std::sscanf(canceller.readAllStandardOutput().constData(), "%lf %lf", &cancelCompute, &cancelStream) != 2) {
-        std::fprintf(stderr, "cancel run failed: %s\n", canceller.readAllStandardError().constData());
+        std::sscanf(canceller.readAllStandardOutput().constData(), "%lf %lf", &cancelCompute,
+                    &cancelStream) != 2) {
+        std::fprintf(stderr, "cancel run failed: %s\n",
+                     canceller.readAllStandardError().constData());
         return 1;
     }
 
@@ -204,12 +217,14 @@ int main(int argc, char** argv) {
     std::printf("(a) bare libsqlite3 loop, median of %d: %.3f s\n", rounds, a);
     std::printf("(b) ExecuteQuery (fill + size), median of %d: %.3f s\n", rounds, b);
     std::printf("ratio b/a: %.2f (target <= 1.30)\n", b / a);
-    std::printf("peak memory of (b) above an idle window: %.1f MiB = %.2f x raw text (target <= 2.00)\n", peakMiB,
-                peakMiB / textMiB);
+    std::printf(
+        "peak memory of (b) above an idle window: %.1f MiB = %.2f x raw text (target <= 2.00)\n",
+        peakMiB, peakMiB / textMiB);
     std::printf("page faults during (b), median: %.0f\n", Median(faulting));
     std::printf("autosizing alone, median: %.2f ms\n", Median(sizing) * 1000);
-    std::printf("Ctrl+Shift+End and copy of every record (%ld x 6) as clipboard text, median: %.1f ms\n", rows,
-                Median(copying) * 1000);
+    std::printf(
+        "Ctrl+Shift+End and copy of every record (%ld x 6) as clipboard text, median: %.1f ms\n",
+        rows, Median(copying) * 1000);
     std::printf("cancel latency, median of 5 (target <= 250 ms): first-row computation %.1f ms, "
                 "halfway through streaming %.1f ms\n",
                 cancelCompute * 1000, cancelStream * 1000);

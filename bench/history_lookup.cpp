@@ -25,18 +25,22 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-double Ms(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
+double Ms(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
 
-const char* const kTables[] = {"orders", "customers", "invoice_lines", "products", "stock_moves",
-                               "payments", "employees", "shipments", "audit_log", "price_lists"};
-const char* const kColumns[] = {"id", "name", "created_at", "amount", "status", "customer_id",
-                                "qty", "price", "note", "region", "email", "updated_by"};
-const char* const kConnections[] = {"Production", "Staging", "(temp) Provider=SQLite;Data Source=/home/ana/shop.db",
+const char* const kTables[] = {"orders",      "customers",  "invoice_lines", "products",
+                               "stock_moves", "payments",   "employees",     "shipments",
+                               "audit_log",   "price_lists"};
+const char* const kColumns[] = {"id",  "name",  "created_at", "amount", "status", "customer_id",
+                                "qty", "price", "note",       "region", "email",  "updated_by"};
+const char* const kConnections[] = {"Production", "Staging",
+                                    "(temp) Provider=SQLite;Data Source=/home/ana/shop.db",
                                     "Warehouse", "Reporting replica"};
 
 class Texts {
@@ -61,11 +65,12 @@ public:
             for (int i = 0; i < 8; ++i) text += static_cast<char>('a' + Pick(10));
             text += "' WHERE id = " + number();
         } else if (kind < 95) {
-            text = "INSERT INTO " + table() + "(" + column() + ", " + column() + ") VALUES (" + number() + ", " +
-                   number() + ")";
+            text = "INSERT INTO " + table() + "(" + column() + ", " + column() + ") VALUES (" +
+                   number() + ", " + number() + ")";
         } else {
             for (int i = 5 + Pick(35); i > 0; --i)
-                text += "SELECT count(*) FROM " + table() + " WHERE " + column() + " > " + number() + ";\r\n";
+                text += "SELECT count(*) FROM " + table() + " WHERE " + column() + " > " +
+                        number() + ";\r\n";
         }
         return text;
     }
@@ -86,7 +91,7 @@ double BareCount(sqlite3* db, const char* sql, const std::string& pattern, std::
     return ms;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     const long runs = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 100000;
@@ -98,7 +103,8 @@ int main(int argc, char** argv) {
     std::vector<double> appends;
     std::uint64_t textBytes = 0;
     // Past the cap by the prune's batch, so the last run recorded is the one that prunes.
-    const long pruning = runs >= tbn::db::HistoryStore::kKeep ? tbn::db::HistoryStore::kSlack + 1 : 0;
+    const long pruning =
+        runs >= tbn::db::HistoryStore::kKeep ? tbn::db::HistoryStore::kSlack + 1 : 0;
     double pruneMs = 0;
     {
         tbn::db::HistoryStore store(path);
@@ -110,7 +116,8 @@ int main(int argc, char** argv) {
             run.text = texts.Next();
             textBytes += run.text.size();
             run.seconds = 0.01 * texts.Pick(500);
-            run.outcome = texts.Pick(20) == 0 ? tbn::db::RunOutcome::Failed : tbn::db::RunOutcome::Rows;
+            run.outcome =
+                texts.Pick(20) == 0 ? tbn::db::RunOutcome::Failed : tbn::db::RunOutcome::Rows;
             if (run.outcome == tbn::db::RunOutcome::Failed) {
                 run.errorNumber = 1;
                 run.errorText = "no such column: qty2";
@@ -129,9 +136,10 @@ int main(int argc, char** argv) {
         }
     }
     std::sort(appends.begin(), appends.end());
-    std::printf("recording one run: median %.3f ms, 99th percentile %.3f ms, worst %.1f ms\n", Median(appends),
-                appends[appends.size() * 99 / 100], appends.back());
-    if (pruning) std::printf("recording the run that prunes the oldest %ld: %.1f ms\n", pruning, pruneMs);
+    std::printf("recording one run: median %.3f ms, 99th percentile %.3f ms, worst %.1f ms\n",
+                Median(appends), appends[appends.size() * 99 / 100], appends.back());
+    if (pruning)
+        std::printf("recording the run that prunes the oldest %ld: %.1f ms\n", pruning, pruneMs);
     std::printf("history.db: %.1f MiB\n", QFile(path).size() / 1048576.0);
 
     const auto opening = Clock::now();
@@ -151,7 +159,8 @@ int main(int argc, char** argv) {
 
     double worst = 0;
     std::printf("\n%-44s %10s %6s\n", "first page of the filter (median of 5)", "ms", "runs");
-    const auto line = [&](const char* label, const std::string& text, const std::string& connection) {
+    const auto line = [&](const char* label, const std::string& text,
+                          const std::string& connection) {
         const auto [ms, rows] = firstPage(text, connection);
         worst = std::max(worst, ms);
         std::printf("%-44s %10.2f %6d\n", label, ms, rows);
@@ -170,7 +179,8 @@ int main(int argc, char** argv) {
     line("connection \"Warehouse\" and \"zzzz\"", "zzzz", "Warehouse");
     std::vector<std::string> names;
     const auto listing = Clock::now();
-    tbn::run::RunHistory::Program().Use([&](tbn::db::HistoryStore& store) { names = store.Connections(); });
+    tbn::run::RunHistory::Program().Use(
+        [&](tbn::db::HistoryStore& store) { names = store.Connections(); });
     std::printf("%-44s %10.2f %6zu\n", "connection list", Ms(listing), names.size());
 
     // Baselines, on a connection of their own.
@@ -179,27 +189,32 @@ int main(int argc, char** argv) {
     std::int64_t count = 0;
     std::vector<double> scans;
     for (int round = 0; round < 5; ++round)
-        scans.push_back(BareCount(db, "SELECT count(*) FROM runs WHERE text LIKE ?", "%zzzz%", count));
-    std::printf("\nbaseline: bare count over every text, LIKE '%%zzzz%%': %.2f ms (%lld runs)\n", Median(scans),
-                static_cast<long long>(count));
+        scans.push_back(
+            BareCount(db, "SELECT count(*) FROM runs WHERE text LIKE ?", "%zzzz%", count));
+    std::printf("\nbaseline: bare count over every text, LIKE '%%zzzz%%': %.2f ms (%lld runs)\n",
+                Median(scans), static_cast<long long>(count));
     const auto indexing = Clock::now();
     sqlite3_exec(db,
-                 "CREATE VIRTUAL TABLE trigrams USING fts5(text, content='runs', content_rowid='id', tokenize='trigram');"
+                 "CREATE VIRTUAL TABLE trigrams USING fts5(text, content='runs', "
+                 "content_rowid='id', tokenize='trigram');"
                  "INSERT INTO trigrams(trigrams) VALUES ('rebuild');",
                  nullptr, nullptr, nullptr);
-    std::printf("baseline: building a trigram index: %.0f ms, history.db now %.1f MiB\n", Ms(indexing),
-                QFile(path).size() / 1048576.0);
+    std::printf("baseline: building a trigram index: %.0f ms, history.db now %.1f MiB\n",
+                Ms(indexing), QFile(path).size() / 1048576.0);
     for (const char* pattern : {"%invoice_lines%", "%status in ('open'%", "%zzzz%"}) {
         std::vector<double> times;
         for (int round = 0; round < 5; ++round)
-            times.push_back(BareCount(db,
-                                      "SELECT count(*) FROM (SELECT id FROM runs WHERE id IN"
-                                      " (SELECT rowid FROM trigrams WHERE text LIKE ?) ORDER BY id DESC LIMIT 200)",
-                                      pattern, count));
-        std::printf("baseline: first page through the trigram index, LIKE '%s': %.2f ms\n", pattern, Median(times));
+            times.push_back(BareCount(
+                db,
+                "SELECT count(*) FROM (SELECT id FROM runs WHERE id IN"
+                " (SELECT rowid FROM trigrams WHERE text LIKE ?) ORDER BY id DESC LIMIT 200)",
+                pattern, count));
+        std::printf("baseline: first page through the trigram index, LIKE '%s': %.2f ms\n", pattern,
+                    Median(times));
     }
     sqlite3_close(db);
 
-    std::printf("\nslowest first page: %.2f ms (target 50 ms): %s\n", worst, worst < 50 ? "met" : "MISSED");
+    std::printf("\nslowest first page: %.2f ms (target 50 ms): %s\n", worst,
+                worst < 50 ? "met" : "MISSED");
     return worst < 50 ? 0 : 1;
 }

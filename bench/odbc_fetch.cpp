@@ -68,7 +68,9 @@ void BuildSqliteTable(const std::string& path, long rows) {
     const std::string sql =
         "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
         "CREATE TABLE t(id INTEGER, code TEXT, amount REAL, stamp TEXT, qty INTEGER, note TEXT);"
-        "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " + std::to_string(rows) + ") "
+        "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " +
+        std::to_string(rows) +
+        ") "
         "INSERT INTO t SELECT i, 'C' || (i % 9973), (i * 37 % 100000) / 100.0, "
         "strftime('%Y-%m-%d %H:%M:%S', 1500000000 + i * 61, 'unixepoch'), i % 1000, "
         "CASE WHEN i % 3 = 0 THEN NULL ELSE printf('note %015d', i) END FROM s;";
@@ -88,14 +90,17 @@ std::string Scalar(tbn::db::Connection& cnn, const std::string& sql) {
 long long SqliteTextBytes(const std::string& path) {
     tbn::db::Connection cnn;
     cnn.Open("Data Source=" + path);
-    return std::stoll(Scalar(cnn, "SELECT sum(length(CAST(id AS TEXT)) + length(code) + length(CAST(amount AS TEXT)) + "
-                                  "length(stamp) + length(CAST(qty AS TEXT)) + coalesce(length(note), 0)) FROM t"));
+    return std::stoll(Scalar(
+        cnn, "SELECT sum(length(CAST(id AS TEXT)) + length(code) + length(CAST(amount AS TEXT)) + "
+             "length(stamp) + length(CAST(qty AS TEXT)) + coalesce(length(note), 0)) FROM t"));
 }
 
 std::string PgConnectionString() {
-    return "Provider=PostgreSQL;Host=" + Env("TBN_PG_HOST") + ";Port=" + Env("TBN_PG_PORT", "5432") +
-           ";Database=" + Env("TBN_PG_DATABASE", "postgres") + ";User ID=" + Env("TBN_PG_USER", "postgres") +
-           ";Password=\"" + Env("TBN_PG_PASSWORD") + "\"";
+    return "Provider=PostgreSQL;Host=" + Env("TBN_PG_HOST") +
+           ";Port=" + Env("TBN_PG_PORT", "5432") +
+           ";Database=" + Env("TBN_PG_DATABASE", "postgres") +
+           ";User ID=" + Env("TBN_PG_USER", "postgres") + ";Password=\"" + Env("TBN_PG_PASSWORD") +
+           "\"";
 }
 
 // Builds the PostgreSQL table (dropped again with drop) and returns its text size.
@@ -107,15 +112,20 @@ long long BuildPgTable(long rows, bool drop) {
         rs.Open(std::string("DROP TABLE IF EXISTS ") + PgTable, cnn);
         return 0;
     }
-    rs.Open(std::string("DROP TABLE IF EXISTS ") + PgTable + "; CREATE TABLE " + PgTable +
-                " AS SELECT i AS id, 'C' || (i % 9973) AS code, ((i * 37) % 100000) / 100.0 AS amount,"
-                " timestamp '2017-07-14 02:40:00' + i * interval '61 seconds' AS stamp, i % 1000 AS qty,"
-                " CASE WHEN i % 3 = 0 THEN NULL ELSE 'note ' || lpad(i::text, 15, '0') END AS note"
-                " FROM generate_series(1, " + std::to_string(rows) + ") AS s(i); ANALYZE " + PgTable,
-            cnn);
-    return std::stoll(Scalar(cnn, std::string("SELECT sum(octet_length(id::text) + octet_length(code) + "
-                                              "octet_length(amount::text) + octet_length(stamp::text) + "
-                                              "octet_length(qty::text) + coalesce(octet_length(note), 0)) FROM ") + PgTable));
+    rs.Open(
+        std::string("DROP TABLE IF EXISTS ") + PgTable + "; CREATE TABLE " + PgTable +
+            " AS SELECT i AS id, 'C' || (i % 9973) AS code, ((i * 37) % 100000) / 100.0 AS amount,"
+            " timestamp '2017-07-14 02:40:00' + i * interval '61 seconds' AS stamp, i % 1000 AS "
+            "qty,"
+            " CASE WHEN i % 3 = 0 THEN NULL ELSE 'note ' || lpad(i::text, 15, '0') END AS note"
+            " FROM generate_series(1, " +
+            std::to_string(rows) + ") AS s(i); ANALYZE " + PgTable,
+        cnn);
+    return std::stoll(Scalar(
+        cnn, std::string("SELECT sum(octet_length(id::text) + octet_length(code) + "
+                         "octet_length(amount::text) + octet_length(stamp::text) + "
+                         "octet_length(qty::text) + coalesce(octet_length(note), 0)) FROM ") +
+                 PgTable));
 }
 
 void WriteOdbcIni(const QString& file, const std::string& sqlitePath, bool withPg) {
@@ -123,13 +133,16 @@ void WriteOdbcIni(const QString& file, const std::string& sqlitePath, bool withP
     std::string ini = "[tbn_bench_sqlite]\nDriver=SQLite3\nDatabase=" + sqlitePath + "\n";
     if (!defaults) ini += "StepAPI=1\n";
     if (withPg) {
-        ini += "\n[tbn_bench_pg]\nDriver=PostgreSQL Unicode\nServername=" + Env("TBN_PG_HOST") + "\nPort=" +
-               Env("TBN_PG_PORT", "5432") + "\nDatabase=" + Env("TBN_PG_DATABASE", "postgres") + "\nUsername=" +
-               Env("TBN_PG_USER", "postgres") + "\nPassword=" + Env("TBN_PG_PASSWORD") + "\n";
+        ini += "\n[tbn_bench_pg]\nDriver=PostgreSQL Unicode\nServername=" + Env("TBN_PG_HOST") +
+               "\nPort=" + Env("TBN_PG_PORT", "5432") +
+               "\nDatabase=" + Env("TBN_PG_DATABASE", "postgres") +
+               "\nUsername=" + Env("TBN_PG_USER", "postgres") +
+               "\nPassword=" + Env("TBN_PG_PASSWORD") + "\n";
         if (!defaults) ini += "UseDeclareFetch=1\nFetch=2048\n";
     }
     QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(ini.data(), static_cast<qint64>(ini.size())) != static_cast<qint64>(ini.size())) {
+    if (!out.open(QIODevice::WriteOnly) ||
+        out.write(ini.data(), static_cast<qint64>(ini.size())) != static_cast<qint64>(ini.size())) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
         std::exit(1);
     }
@@ -140,17 +153,21 @@ double IsqlRound(const Route& route) {
     QProcess isql;
     isql.setStandardOutputFile(QProcess::nullDevice());
     const auto start = Clock::now();
-    isql.start(QStringLiteral("isql"), {QStringLiteral("-b"), QStringLiteral("-x0x09"), QString::fromStdString(route.dsn)});
+    isql.start(QStringLiteral("isql"),
+               {QStringLiteral("-b"), QStringLiteral("-x0x09"), QString::fromStdString(route.dsn)});
     isql.write(QByteArray("SELECT * FROM ") + route.table.c_str() + "\n");
     isql.closeWriteChannel();
-    if (!isql.waitForFinished(600000) || isql.exitCode() != 0 || !isql.readAllStandardError().isEmpty()) {
+    if (!isql.waitForFinished(600000) || isql.exitCode() != 0 ||
+        !isql.readAllStandardError().isEmpty()) {
         std::fprintf(stderr, "isql failed on %s\n", route.dsn.c_str());
         std::exit(1);
     }
     return Seconds(start);
 }
 
-QString Query(const std::string& table) { return QStringLiteral("SELECT * FROM ") + QString::fromStdString(table); }
+QString Query(const std::string& table) {
+    return QStringLiteral("SELECT * FROM ") + QString::fromStdString(table);
+}
 
 // (b), in a child: prints "seconds peakKiB gridRows".
 int ChildRun(int argc, char** argv, const std::string& dsn, const std::string& table) {
@@ -164,8 +181,10 @@ int CancelRun(int argc, char** argv, const std::string& dsn, const std::string& 
     frmMain* window = OpenQueryWindow(frame, QString::fromStdString("DSN=" + dsn), QString());
     std::vector<double> latencies;
     for (int round = 0; round < Rounds; ++round) {
-        latencies.push_back(CancelLatency(*window, Query(table),
-                                          [rows](const tbn::run::QueryRun& run) { return run.RowsSoFar() >= rows / 2; }));
+        latencies.push_back(
+            CancelLatency(*window, Query(table), [rows](const tbn::run::QueryRun& run) {
+                return run.RowsSoFar() >= rows / 2;
+            }));
         if (latencies.back() < 0) return 1;
     }
     std::printf("%.6f\n", Median(latencies));
@@ -176,13 +195,14 @@ QByteArray RunChild(const char* self, const QStringList& arguments) {
     QProcess child;
     child.start(QString::fromLocal8Bit(self), arguments);
     if (!child.waitForFinished(600000) || child.exitCode() != 0) {
-        std::fprintf(stderr, "child run %s failed: %s\n", qPrintable(arguments.join(' ')), child.readAllStandardError().constData());
+        std::fprintf(stderr, "child run %s failed: %s\n", qPrintable(arguments.join(' ')),
+                     child.readAllStandardError().constData());
         std::exit(1);
     }
     return child.readAllStandardOutput();
 }
 
-} // namespace
+}  // namespace
 
 // Prints "open S s, walk S s, N bytes".
 int Walk(const std::string& cnn, const std::string& sql) {
@@ -203,7 +223,8 @@ int Walk(const std::string& cnn, const std::string& sql) {
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (argc >= 4 && std::string(argv[1]) == "--walk") return Walk(argv[2], argv[3]);
-    if (argc >= 4 && std::string(argv[1]) == "--child") return ChildRun(argc, argv, argv[2], argv[3]);
+    if (argc >= 4 && std::string(argv[1]) == "--child")
+        return ChildRun(argc, argv, argv[2], argv[3]);
     if (argc >= 5 && std::string(argv[1]) == "--cancel")
         return CancelRun(argc, argv, argv[2], argv[3], std::strtol(argv[4], nullptr, 10));
 
@@ -218,15 +239,33 @@ int main(int argc, char** argv) {
 
     std::vector<Route> routes;
     try {
-        std::printf("Building %ld rows x 6 columns (SQLite%s)...\n", rows, withPg ? " and PostgreSQL" : "");
+        std::printf("Building %ld rows x 6 columns (SQLite%s)...\n", rows,
+                    withPg ? " and PostgreSQL" : "");
         BuildSqliteTable(sqlitePath, rows);
-        routes.push_back({"SQLite3 ODBC driver", "tbn_bench_sqlite", "t", SqliteTextBytes(sqlitePath), {}, {}, {}, {}});
-        if (withPg) routes.push_back({"psqlODBC (Unicode)", "tbn_bench_pg", PgTable, BuildPgTable(rows, false), {}, {}, {}, {}});
+        routes.push_back({"SQLite3 ODBC driver",
+                          "tbn_bench_sqlite",
+                          "t",
+                          SqliteTextBytes(sqlitePath),
+                          {},
+                          {},
+                          {},
+                          {}});
+        if (withPg)
+            routes.push_back({"psqlODBC (Unicode)",
+                              "tbn_bench_pg",
+                              PgTable,
+                              BuildPgTable(rows, false),
+                              {},
+                              {},
+                              {},
+                              {}});
     } catch (const tbn::Error& e) {
         std::fprintf(stderr, "odbc_fetch: %s\n", e.Description().c_str());
         return 1;
     }
-    if (!withPg) std::printf("No PostgreSQL server (set TBN_PG_HOST and friends, or run under scripts/pg-server.sh): psqlODBC is skipped.\n");
+    if (!withPg)
+        std::printf("No PostgreSQL server (set TBN_PG_HOST and friends, or run under "
+                    "scripts/pg-server.sh): psqlODBC is skipped.\n");
 
     for (int round = 0; round < Rounds; ++round) {
         for (Route& route : routes) {
@@ -234,28 +273,34 @@ int main(int argc, char** argv) {
             double seconds = 0;
             long peakKiB = 0;
             long long gridRows = 0;
-            const QByteArray out = RunChild(argv[0], {QStringLiteral("--child"), QString::fromStdString(route.dsn),
-                                                      QString::fromStdString(route.table)});
-            if (std::sscanf(out.constData(), "%lf %ld %lld", &seconds, &peakKiB, &gridRows) != 3 || gridRows != rows + 2) {
+            const QByteArray out =
+                RunChild(argv[0], {QStringLiteral("--child"), QString::fromStdString(route.dsn),
+                                   QString::fromStdString(route.table)});
+            if (std::sscanf(out.constData(), "%lf %ld %lld", &seconds, &peakKiB, &gridRows) != 3 ||
+                gridRows != rows + 2) {
                 std::fprintf(stderr, "child run on %s gave no usable figures\n", route.dsn.c_str());
                 return 1;
             }
             route.window.push_back(seconds);
             route.peaks.push_back(peakKiB);
-            std::printf("round %d, %s: isql %.3f s, ExecuteQuery %.3f s, peak +%.1f MiB\n", round + 1, route.label.c_str(),
-                        route.isql.back(), seconds, peakKiB / 1024.0);
+            std::printf("round %d, %s: isql %.3f s, ExecuteQuery %.3f s, peak +%.1f MiB\n",
+                        round + 1, route.label.c_str(), route.isql.back(), seconds,
+                        peakKiB / 1024.0);
         }
     }
     for (Route& route : routes) {
-        const QByteArray out = RunChild(argv[0], {QStringLiteral("--cancel"), QString::fromStdString(route.dsn),
-                                                  QString::fromStdString(route.table), QString::number(rows)});
+        const QByteArray out =
+            RunChild(argv[0], {QStringLiteral("--cancel"), QString::fromStdString(route.dsn),
+                               QString::fromStdString(route.table), QString::number(rows)});
         route.cancel.push_back(std::strtod(out.constData(), nullptr));
     }
     if (withPg) BuildPgTable(rows, true);
 
-    std::printf("\nrows %ld x 6, %s\n", rows,
-                DriverDefaults() ? "driver defaults (each driver reads the whole result first)"
-                                 : "drivers streaming (SQLite3 StepAPI=1, psqlODBC UseDeclareFetch=1;Fetch=2048)");
+    std::printf(
+        "\nrows %ld x 6, %s\n", rows,
+        DriverDefaults()
+            ? "driver defaults (each driver reads the whole result first)"
+            : "drivers streaming (SQLite3 StepAPI=1, psqlODBC UseDeclareFetch=1;Fetch=2048)");
     for (const Route& route : routes) {
         const double a = Median(route.isql), b = Median(route.window);
         const double textMiB = route.textBytes / 1048576.0;
@@ -264,9 +309,11 @@ int main(int argc, char** argv) {
         std::printf("  (a) isql -b -x0x09 to /dev/null, median of %d: %.3f s\n", Rounds, a);
         std::printf("  (b) ExecuteQuery (fill + size), median of %d: %.3f s\n", Rounds, b);
         std::printf("  ratio b/a: %.2f (target <= 1.50)\n", b / a);
-        std::printf("  peak memory of (b) above an idle window: %.1f MiB = %.2f x raw text (target <= 2.00)\n", peakMiB,
-                    peakMiB / textMiB);
-        std::printf("  cancel latency halfway through streaming, median of %d: %.1f ms\n", Rounds, route.cancel[0] * 1000);
+        std::printf("  peak memory of (b) above an idle window: %.1f MiB = %.2f x raw text (target "
+                    "<= 2.00)\n",
+                    peakMiB, peakMiB / textMiB);
+        std::printf("  cancel latency halfway through streaming, median of %d: %.1f ms\n", Rounds,
+                    route.cancel[0] * 1000);
     }
     return 0;
 }

@@ -45,9 +45,11 @@ std::string Env(const char* name, const char* fallback = "") {
 }
 
 std::string ConnectionString() {
-    return "Provider=PostgreSQL;Host=" + Env("TBN_PG_HOST") + ";Port=" + Env("TBN_PG_PORT", "5432") +
-           ";Database=" + Env("TBN_PG_DATABASE", "postgres") + ";User ID=" + Env("TBN_PG_USER", "postgres") +
-           ";Password=\"" + Env("TBN_PG_PASSWORD") + "\"";
+    return "Provider=PostgreSQL;Host=" + Env("TBN_PG_HOST") +
+           ";Port=" + Env("TBN_PG_PORT", "5432") +
+           ";Database=" + Env("TBN_PG_DATABASE", "postgres") +
+           ";User ID=" + Env("TBN_PG_USER", "postgres") + ";Password=\"" + Env("TBN_PG_PASSWORD") +
+           "\"";
 }
 
 std::string Scalar(tbn::db::Connection& cnn, const std::string& sql) {
@@ -64,8 +66,9 @@ double PsqlRound() {
     psql.setStandardOutputFile(QProcess::nullDevice());
     const auto start = Clock::now();
     psql.start(QStringLiteral("psql"),
-               {QStringLiteral("-X"), QStringLiteral("-At"), QStringLiteral("-h"), QString::fromStdString(Env("TBN_PG_HOST")),
-                QStringLiteral("-p"), QString::fromStdString(Env("TBN_PG_PORT", "5432")), QStringLiteral("-U"),
+               {QStringLiteral("-X"), QStringLiteral("-At"), QStringLiteral("-h"),
+                QString::fromStdString(Env("TBN_PG_HOST")), QStringLiteral("-p"),
+                QString::fromStdString(Env("TBN_PG_PORT", "5432")), QStringLiteral("-U"),
                 QString::fromStdString(Env("TBN_PG_USER", "postgres")), QStringLiteral("-d"),
                 QString::fromStdString(Env("TBN_PG_DATABASE", "postgres")), QStringLiteral("-c"),
                 QStringLiteral("SELECT * FROM %1").arg(QLatin1String(Table))});
@@ -91,16 +94,18 @@ int CancelRun(int argc, char** argv, long rows) {
                        QStringLiteral("SELECT * FROM %1").arg(QLatin1String(Table)), rows, 5);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     if (Env("TBN_PG_HOST").empty()) {
-        std::printf("pg_fetch: no PostgreSQL server (set TBN_PG_HOST and friends, or run under scripts/pg-server.sh); nothing measured.\n");
+        std::printf("pg_fetch: no PostgreSQL server (set TBN_PG_HOST and friends, or run under "
+                    "scripts/pg-server.sh); nothing measured.\n");
         return 0;
     }
     if (argc >= 2 && std::string(argv[1]) == "--child") return ChildRun(argc, argv);
-    if (argc >= 3 && std::string(argv[1]) == "--cancel") return CancelRun(argc, argv, std::strtol(argv[2], nullptr, 10));
+    if (argc >= 3 && std::string(argv[1]) == "--cancel")
+        return CancelRun(argc, argv, std::strtol(argv[2], nullptr, 10));
     const long rows = argc >= 2 ? std::strtol(argv[1], nullptr, 10) : 1000000;
     const int rounds = 5;
 
@@ -108,17 +113,24 @@ int main(int argc, char** argv) {
     long long textBytes = 0;
     try {
         cnn.Open(ConnectionString());
-        std::printf("Building %ld rows x 6 columns on %s:%s...\n", rows, Env("TBN_PG_HOST").c_str(), Env("TBN_PG_PORT", "5432").c_str());
+        std::printf("Building %ld rows x 6 columns on %s:%s...\n", rows, Env("TBN_PG_HOST").c_str(),
+                    Env("TBN_PG_PORT", "5432").c_str());
         tbn::db::Recordset rs;
-        rs.Open(std::string("DROP TABLE IF EXISTS ") + Table + "; CREATE TABLE " + Table +
-                    " AS SELECT i AS id, 'C' || (i % 9973) AS code, ((i * 37) % 100000) / 100.0 AS amount,"
-                    " timestamp '2017-07-14 02:40:00' + i * interval '61 seconds' AS stamp, i % 1000 AS qty,"
-                    " CASE WHEN i % 3 = 0 THEN NULL ELSE 'note ' || lpad(i::text, 15, '0') END AS note"
-                    " FROM generate_series(1, " + std::to_string(rows) + ") AS s(i); ANALYZE " + Table,
-                cnn);
-        textBytes = std::stoll(Scalar(cnn, std::string("SELECT sum(octet_length(id::text) + octet_length(code) + "
-                                                       "octet_length(amount::text) + octet_length(stamp::text) + "
-                                                       "octet_length(qty::text) + coalesce(octet_length(note), 0)) FROM ") + Table));
+        rs.Open(
+            std::string("DROP TABLE IF EXISTS ") + Table + "; CREATE TABLE " + Table +
+                " AS SELECT i AS id, 'C' || (i % 9973) AS code, ((i * 37) % 100000) / 100.0 AS "
+                "amount,"
+                " timestamp '2017-07-14 02:40:00' + i * interval '61 seconds' AS stamp, i % 1000 "
+                "AS qty,"
+                " CASE WHEN i % 3 = 0 THEN NULL ELSE 'note ' || lpad(i::text, 15, '0') END AS note"
+                " FROM generate_series(1, " +
+                std::to_string(rows) + ") AS s(i); ANALYZE " + Table,
+            cnn);
+        textBytes = std::stoll(Scalar(
+            cnn, std::string("SELECT sum(octet_length(id::text) + octet_length(code) + "
+                             "octet_length(amount::text) + octet_length(stamp::text) + "
+                             "octet_length(qty::text) + coalesce(octet_length(note), 0)) FROM ") +
+                     Table));
     } catch (const tbn::Error& e) {
         std::fprintf(stderr, "pg_fetch: %s\n", e.Description().c_str());
         return 1;
@@ -131,32 +143,36 @@ int main(int argc, char** argv) {
         QProcess child;
         child.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--child")});
         if (!child.waitForFinished(600000) || child.exitCode() != 0) {
-            std::fprintf(stderr, "child run failed: %s\n", child.readAllStandardError().constData());
+            std::fprintf(stderr, "child run failed: %s\n",
+                         child.readAllStandardError().constData());
             return 1;
         }
         double seconds = 0;
         long peakKiB = 0;
         long long gridRows = 0;
-        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %ld %lld", &seconds, &peakKiB, &gridRows) != 3 ||
+        if (std::sscanf(child.readAllStandardOutput().constData(), "%lf %ld %lld", &seconds,
+                        &peakKiB, &gridRows) != 3 ||
             gridRows != rows + 2) {
             std::fprintf(stderr, "child run gave no usable figures\n");
             return 1;
         }
         window.push_back(seconds);
         peaks.push_back(peakKiB);
-        std::printf("round %d: psql %.3f s, ExecuteQuery %.3f s, peak +%.1f MiB\n", round + 1, psql.back(), seconds,
-                    peakKiB / 1024.0);
+        std::printf("round %d: psql %.3f s, ExecuteQuery %.3f s, peak +%.1f MiB\n", round + 1,
+                    psql.back(), seconds, peakKiB / 1024.0);
     }
     QProcess canceller;
-    canceller.start(QString::fromLocal8Bit(argv[0]), {QStringLiteral("--cancel"), QString::number(rows)});
+    canceller.start(QString::fromLocal8Bit(argv[0]),
+                    {QStringLiteral("--cancel"), QString::number(rows)});
     double cancelSleep = 0, cancelStream = 0;
     const bool cancelled = canceller.waitForFinished(600000) && canceller.exitCode() == 0 &&
-                           std::sscanf(canceller.readAllStandardOutput().constData(), "%lf %lf", &cancelSleep,
-                                       &cancelStream) == 2;
+                           std::sscanf(canceller.readAllStandardOutput().constData(), "%lf %lf",
+                                       &cancelSleep, &cancelStream) == 2;
     tbn::db::Recordset drop;
     drop.Open(std::string("DROP TABLE ") + Table, cnn);
     if (!cancelled) {
-        std::fprintf(stderr, "cancel run failed: %s\n", canceller.readAllStandardError().constData());
+        std::fprintf(stderr, "cancel run failed: %s\n",
+                     canceller.readAllStandardError().constData());
         return 1;
     }
 
@@ -167,8 +183,10 @@ int main(int argc, char** argv) {
     std::printf("(a) psql -At to /dev/null, median of %d: %.3f s\n", rounds, a);
     std::printf("(b) ExecuteQuery (fill + size), median of %d: %.3f s\n", rounds, b);
     std::printf("ratio b/a: %.2f (target <= 1.50)\n", b / a);
-    std::printf("peak memory of (b) above an idle window: %.1f MiB = %.2f x raw text\n", peakMiB, peakMiB / textMiB);
-    std::printf("cancel latency, median of 5 (target <= 250 ms): pg_sleep(30) %.1f ms, halfway through streaming %.1f ms\n",
+    std::printf("peak memory of (b) above an idle window: %.1f MiB = %.2f x raw text\n", peakMiB,
+                peakMiB / textMiB);
+    std::printf("cancel latency, median of 5 (target <= 250 ms): pg_sleep(30) %.1f ms, halfway "
+                "through streaming %.1f ms\n",
                 cancelSleep * 1000, cancelStream * 1000);
     return 0;
 }

@@ -19,7 +19,8 @@ void BareSafeWrite(const QByteArray& path, const QByteArray& bytes) {
     const int fd = ::open(scratch.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) std::abort();
     for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t put = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        const ssize_t put =
+            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
         if (put <= 0) std::abort();
         done += put;
     }
@@ -28,7 +29,7 @@ void BareSafeWrite(const QByteArray& path, const QByteArray& bytes) {
     if (::rename(scratch.constData(), path.constData()) != 0) std::abort();
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -37,11 +38,15 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     frmMDI frame;
     frmMain* window = bench::OpenQueryWindow(
-        frame, QStringLiteral("Mode=ReadWriteCreate;Data Source=") + folder.filePath("bench.db"), {});
-    const QString line = QStringLiteral("SELECT id, name, amount FROM orders WHERE status = 'open' -- note\n");
-    std::printf("%10s %12s %12s %7s %14s\n", "text", "bare (ms)", "save (ms)", "ratio", "next save (s)");
+        frame, QStringLiteral("Mode=ReadWriteCreate;Data Source=") + folder.filePath("bench.db"),
+        {});
+    const QString line =
+        QStringLiteral("SELECT id, name, amount FROM orders WHERE status = 'open' -- note\n");
+    std::printf("%10s %12s %12s %7s %14s\n", "text", "bare (ms)", "save (ms)", "ratio",
+                "next save (s)");
     for (const double megabytes : {0.01, 1.0, 10.0, 50.0}) {
-        const QString text = line.repeated(static_cast<qsizetype>(megabytes * 1024 * 1024) / line.size());
+        const QString text =
+            line.repeated(static_cast<qsizetype>(megabytes * 1024 * 1024) / line.size());
         window->QueryText().SetText(text);
         const QByteArray bytes = text.toUtf8();
         std::vector<double> bare, save;

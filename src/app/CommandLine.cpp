@@ -14,7 +14,7 @@ bool IsHelp(const QString& argument) {
     return argument == QLatin1String("--help") || argument == QLatin1String("-h");
 }
 bool IsVersion(const QString& argument) { return argument == QLatin1String("--version"); }
-} // namespace
+}  // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments) {
     const qsizetype optionsEnd = arguments.indexOf(QStringLiteral("--"));
@@ -28,7 +28,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         if (i == optionsEnd) continue;
-        const bool isOption = (optionsEnd < 0 || i < optionsEnd) && argument.size() > 1 && argument.startsWith('-');
+        const bool isOption =
+            (optionsEnd < 0 || i < optionsEnd) && argument.size() > 1 && argument.startsWith('-');
         if (isOption) {
             line.action = CommandLine::Action::Misuse;
             line.problem = QStringLiteral("unknown option %1").arg(argument);
@@ -38,7 +39,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     }
     if (targets.size() > 1) {
         line.action = CommandLine::Action::Misuse;
-        line.problem = QStringLiteral("one database or connection string at a time, not %1").arg(targets.size());
+        line.problem = QStringLiteral("one database or connection string at a time, not %1")
+                           .arg(targets.size());
         return line;
     }
     if (!targets.isEmpty()) line.target = targets.front();
@@ -71,7 +73,9 @@ QString HelpText() {
         "in $XDG_CONFIG_HOME/tbn/.\n");
 }
 
-QString VersionText() { return QStringLiteral("TBN (Tabulon) %1\n").arg(QStringLiteral(TBN_VERSION)); }
+QString VersionText() {
+    return QStringLiteral("TBN (Tabulon) %1\n").arg(QStringLiteral(TBN_VERSION));
+}
 
 ConnectionChoice ConnectionForArgument(const QByteArray& argument) {
     const QString text = QFile::decodeName(argument);
@@ -81,7 +85,8 @@ ConnectionChoice ConnectionForArgument(const QByteArray& argument) {
     // file: URI, in which each such byte is written %XX and which SQLite opens by the same bytes.
     std::error_code failed;
     std::filesystem::path path(argument.toStdString());
-    if (const std::filesystem::path absolute = std::filesystem::absolute(path, failed); !failed) path = absolute;
+    if (const std::filesystem::path absolute = std::filesystem::absolute(path, failed); !failed)
+        path = absolute;
     const QByteArray bytes = QByteArray::fromStdString(path.lexically_normal().native());
     db::ConnectionString cnn;
     cnn.Set("Provider", "SQLite");
@@ -89,4 +94,4 @@ ConnectionChoice ConnectionForArgument(const QByteArray& argument) {
     return {QFile::decodeName(bytes), QString::fromStdString(cnn.ToString())};
 }
 
-} // namespace tbn::app
+}  // namespace tbn::app

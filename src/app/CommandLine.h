@@ -38,11 +38,11 @@ QString VersionText();
 
 // The query window's caption and connection string for a command-line target, as the manager's
 // one-time box makes them.
-using connections::ConnectionFor;
 using connections::ConnectionChoice;
+using connections::ConnectionFor;
 // The same for an argument as the system gave it: a file name that is not valid text in the
 // system's encoding still opens that very file (through an SQLite file: URI), named with its
 // undecodable bytes shown as replacement characters.
 ConnectionChoice ConnectionForArgument(const QByteArray& argument);
 
-} // namespace tbn::app
+}  // namespace tbn::app

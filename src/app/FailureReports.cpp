@@ -16,4 +16,4 @@ void InstallFailureReports() {
     });
 }
 
-} // namespace tbn::app
+}  // namespace tbn::app

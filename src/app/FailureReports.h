@@ -7,4 +7,4 @@ namespace tbn::app {
 
 void InstallFailureReports();
 
-} // namespace tbn::app
+}  // namespace tbn::app

@@ -31,11 +31,12 @@ QList<QRect> AvailableScreenAreas() {
     for (const QScreen* screen : QGuiApplication::screens()) areas << screen->availableGeometry();
     return areas;
 }
-} // namespace
+}  // namespace
 
 bool FitsOnAScreen(const QRect& rect, const QList<QRect>& screens) {
     if (!rect.isValid()) return false;
-    return std::any_of(screens.begin(), screens.end(), [&](const QRect& screen) { return screen.contains(rect); });
+    return std::any_of(screens.begin(), screens.end(),
+                       [&](const QRect& screen) { return screen.contains(rect); });
 }
 
 void RestoreFrameGeometry(frmMDI& frame) {
@@ -44,7 +45,8 @@ void RestoreFrameGeometry(frmMDI& frame) {
     const QSettings settings(path, QSettings::IniFormat);
     const QRect stored = settings.value(kGeometry).toRect();
     if (FitsOnAScreen(stored, AvailableScreenAreas())) frame.setGeometry(stored);
-    if (settings.value(kMaximized, false).toBool()) frame.setWindowState(frame.windowState() | Qt::WindowMaximized);
+    if (settings.value(kMaximized, false).toBool())
+        frame.setWindowState(frame.windowState() | Qt::WindowMaximized);
     frame.SetQueryWindowsMaximized(settings.value(kWindowsMaximized, false).toBool());
 }
 
@@ -59,4 +61,4 @@ void SaveFrameGeometry(const frmMDI& frame) {
     settings.sync();
 }
 
-} // namespace tbn::app
+}  // namespace tbn::app

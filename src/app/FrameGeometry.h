@@ -14,9 +14,10 @@ namespace tbn::app {
 // True when `rect` lies wholly within one of the screens' available areas.
 bool FitsOnAScreen(const QRect& rect, const QList<QRect>& screens);
 
-// Before the frame is first shown. Nothing stored yet, or nothing readable: the frame is left as it is.
+// Before the frame is first shown. Nothing stored yet, or nothing readable: the frame is left as it
+// is.
 void RestoreFrameGeometry(frmMDI& frame);
 // When the program ends; a failure to write is not worth a word to the user and is ignored.
 void SaveFrameGeometry(const frmMDI& frame);
 
-} // namespace tbn::app
+}  // namespace tbn::app

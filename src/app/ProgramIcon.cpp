@@ -11,4 +11,4 @@ QIcon ProgramIcon() {
     return icon;
 }
 
-} // namespace tbn::app
+}  // namespace tbn::app

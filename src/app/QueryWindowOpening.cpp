@@ -34,27 +34,30 @@ void PresentQueryWindow(frmMDI& frame, frmMain& window, const QString& name) {
     window.setVisible(true);
 }
 
-} // namespace
+}  // namespace
 
 // The window runs what it is given only while it lives, and the frame outlives its windows.
-void OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn, OpeningEnded ended) {
+void OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn,
+                              OpeningEnded ended) {
     frmMain* window = NewLoadingQueryWindow(frame);
-    window->Connect(name, cnn, [&frame, window, name, ended](const std::optional<tbn::Error>& failure) {
-        if (failure) DiscardHalfMade(frame, *window);
-        if (ended) ended(failure);
-        if (!failure) PresentQueryWindow(frame, *window, name);
-    });
+    window->Connect(name, cnn,
+                    [&frame, window, name, ended](const std::optional<tbn::Error>& failure) {
+                        if (failure) DiscardHalfMade(frame, *window);
+                        if (ended) ended(failure);
+                        if (!failure) PresentQueryWindow(frame, *window, name);
+                    });
 }
 
-frmMain& OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn, const QString& text,
-                                 OpeningEnded ended) {
+frmMain& OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn,
+                                 const QString& text, OpeningEnded ended) {
     frmMain* window = NewLoadingQueryWindow(frame);
-    window->Connect(name, cnn, [&frame, window, name, ended](const std::optional<tbn::Error>& failure) {
-        PresentQueryWindow(frame, *window, name);
-        if (ended) ended(failure);
-    });
+    window->Connect(name, cnn,
+                    [&frame, window, name, ended](const std::optional<tbn::Error>& failure) {
+                        PresentQueryWindow(frame, *window, name);
+                        if (ended) ended(failure);
+                    });
     window->QueryText().SetText(text);
     return *window;
 }
 
-} // namespace tbn::app
+}  // namespace tbn::app

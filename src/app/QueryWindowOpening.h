@@ -22,11 +22,12 @@ using OpeningEnded = std::function<void(const std::optional<tbn::Error>& failure
 // Starts opening a query window on cnn and returns at once. Once connected, `ended` runs, then the
 // window shows; when connecting fails, the half-made window goes and `ended` runs with the
 // failure. Nothing runs when the window is closed with the frame first.
-void OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn, OpeningEnded ended);
+void OpenConnectedQueryWindow(frmMDI& frame, const QString& name, const QString& cnn,
+                              OpeningEnded ended);
 
 // A query window on the connection, holding text at once, opened the same way but shown even when
 // connecting fails (the text matters more); `ended` runs once it shows.
-frmMain& OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn, const QString& text,
-                                 OpeningEnded ended);
+frmMain& OpenQueryWindowWithText(frmMDI& frame, const QString& name, const QString& cnn,
+                                 const QString& text, OpeningEnded ended);
 
-} // namespace tbn::app
+}  // namespace tbn::app

@@ -18,4 +18,4 @@ namespace tbn::app {
 // failures have been told (never when the frame closes those windows first).
 int OfferRecovery(frmMDI& frame, std::function<void()> whenDone = {});
 
-} // namespace tbn::app
+}  // namespace tbn::app

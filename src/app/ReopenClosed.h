@@ -13,4 +13,4 @@ namespace tbn::app {
 
 void ReopenClosedWindow(frmMDI& frame, OpeningEnded ended);
 
-} // namespace tbn::app
+}  // namespace tbn::app

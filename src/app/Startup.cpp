@@ -16,9 +16,11 @@ namespace {
 struct RecoverySessionEnd {
     ~RecoverySessionEnd() { tbn::recovery::EndRecoverySession(); }
 };
-} // namespace
+}  // namespace
 
-int RunTabulon(QApplication& app, const QString& target) { return RunTabulon(app, QFile::encodeName(target)); }
+int RunTabulon(QApplication& app, const QString& target) {
+    return RunTabulon(app, QFile::encodeName(target));
+}
 
 int RunTabulon(QApplication& app, const QByteArray& target) {
     frmMDI::SetConnectionManagerCommand(&frmConnections::ShowModal);
@@ -43,4 +45,4 @@ int RunTabulon(QApplication& app, const QByteArray& target) {
     return exitCode;
 }
 
-} // namespace tbn::app
+}  // namespace tbn::app

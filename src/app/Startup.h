@@ -13,4 +13,4 @@ int RunTabulon(QApplication& app, const QByteArray& target);
 // The same for a target held as text.
 int RunTabulon(QApplication& app, const QString& target);
 
-} // namespace tbn::app
+}  // namespace tbn::app

@@ -10,7 +10,8 @@ using tbn::ui::TwipsRect;
 using tbn::ui::TwipsToPixels;
 
 frmAbout::frmAbout(QWidget* parent)
-    : QDialog(parent), txtGNU_(new QPlainTextEdit(this)), cmdOk_(new QPushButton(QStringLiteral("Ok"), this)) {
+    : QDialog(parent), txtGNU_(new QPlainTextEdit(this)),
+      cmdOk_(new QPushButton(QStringLiteral("Ok"), this)) {
     setWindowTitle(QString());
     setFixedSize(TwipsToPixels(6315), TwipsToPixels(4185));
 

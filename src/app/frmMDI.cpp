@@ -31,7 +31,7 @@ frmMDI::ConnectionManagerCommand& managerCommand() {
     static frmMDI::ConnectionManagerCommand command;
     return command;
 }
-} // namespace
+}  // namespace
 
 frmMDI::frmMDI() {
     tbn::app::InstallFailureReports();
@@ -45,11 +45,15 @@ frmMDI::frmMDI() {
     BuildMenus();
     // Activation is delivered after the code that showed the window has finished, as a window
     // system does, so a window still loading is never revealed half-made.
-    connect(mdiArea_, &QMdiArea::subWindowActivated, this, [](QMdiSubWindow* sub) {
-        if (!sub) return;
-        if (auto* query = qobject_cast<frmMain*>(sub->widget())) query->Form_Activate();
-    }, Qt::QueuedConnection);
-    resize(tbn::ui::TwipsToPixels(6750), tbn::ui::TwipsToPixels(4950) + menuBar()->sizeHint().height());
+    connect(
+        mdiArea_, &QMdiArea::subWindowActivated, this,
+        [](QMdiSubWindow* sub) {
+            if (!sub) return;
+            if (auto* query = qobject_cast<frmMain*>(sub->widget())) query->Form_Activate();
+        },
+        Qt::QueuedConnection);
+    resize(tbn::ui::TwipsToPixels(6750),
+           tbn::ui::TwipsToPixels(4950) + menuBar()->sizeHint().height());
 }
 
 frmMDI::~frmMDI() {
@@ -59,11 +63,13 @@ frmMDI::~frmMDI() {
     delete mdiArea_;
 }
 
-void frmMDI::SetConnectionManagerCommand(ConnectionManagerCommand command) { managerCommand() = std::move(command); }
+void frmMDI::SetConnectionManagerCommand(ConnectionManagerCommand command) {
+    managerCommand() = std::move(command);
+}
 
 void frmMDI::BuildMenus() {
-    auto item = [this](QMenu* menu, const char* name, const QString& caption, const QKeySequence& key,
-                       void (frmMDI::*handler)()) {
+    auto item = [this](QMenu* menu, const char* name, const QString& caption,
+                       const QKeySequence& key, void (frmMDI::*handler)()) {
         QAction* action = menu->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
         if (!key.isEmpty()) action->setShortcut(key);
@@ -72,57 +78,66 @@ void frmMDI::BuildMenus() {
     };
     mnuConnection = menuBar()->addMenu(QStringLiteral("Connection"));
     mnuConnection->setObjectName(QStringLiteral("mnuConnection"));
-    mnuConnectionManager = item(mnuConnection, "mnuConnectionManager", QStringLiteral("Connection manager"),
-                                QKeySequence(Qt::Key_F8), &frmMDI::mnuConnectionManager_Click);
+    mnuConnectionManager =
+        item(mnuConnection, "mnuConnectionManager", QStringLiteral("Connection manager"),
+             QKeySequence(Qt::Key_F8), &frmMDI::mnuConnectionManager_Click);
     mnuConnection->addSeparator()->setObjectName(QStringLiteral("mnuBAR1"));
-    mnuCnnCopy = item(mnuConnection, "mnuCnnCopy", QStringLiteral("Copy to clipboard"), {}, &frmMDI::mnuCnnCopy_Click);
+    mnuCnnCopy = item(mnuConnection, "mnuCnnCopy", QStringLiteral("Copy to clipboard"), {},
+                      &frmMDI::mnuCnnCopy_Click);
 
     mnuQuery = menuBar()->addMenu(QStringLiteral("Query"));
     mnuQuery->setObjectName(QStringLiteral("mnuQuery"));
-    mnuQueryExecute = item(mnuQuery, "mnuQueryExecute", QStringLiteral("Execute"), QKeySequence(Qt::Key_F5),
-                           &frmMDI::mnuQueryExecute_Click);
-    mnuExecuteSelected = item(mnuQuery, "mnuExecuteSelected", QStringLiteral("Execute selected"),
-                              QKeySequence(Qt::CTRL | Qt::Key_F5), &frmMDI::mnuExecuteSelected_Click);
-    mnuExecuteStatement = item(mnuQuery, "mnuExecuteStatement", QStringLiteral("Execute statement"),
-                               QKeySequence(Qt::CTRL | Qt::Key_Return), &frmMDI::mnuExecuteStatement_Click);
+    mnuQueryExecute = item(mnuQuery, "mnuQueryExecute", QStringLiteral("Execute"),
+                           QKeySequence(Qt::Key_F5), &frmMDI::mnuQueryExecute_Click);
+    mnuExecuteSelected =
+        item(mnuQuery, "mnuExecuteSelected", QStringLiteral("Execute selected"),
+             QKeySequence(Qt::CTRL | Qt::Key_F5), &frmMDI::mnuExecuteSelected_Click);
+    mnuExecuteStatement =
+        item(mnuQuery, "mnuExecuteStatement", QStringLiteral("Execute statement"),
+             QKeySequence(Qt::CTRL | Qt::Key_Return), &frmMDI::mnuExecuteStatement_Click);
     // The keypad's Enter is the same key to the person typing.
-    mnuExecuteStatement->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    mnuExecuteStatement->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     // Escape is the running window's own key (two owners of one key would make it do nothing),
     // so the entry only names it.
-    mnuQueryCancel = item(mnuQuery, "mnuQueryCancel", QStringLiteral("Cancel\tEsc"), {}, &frmMDI::mnuQueryCancel_Click);
+    mnuQueryCancel = item(mnuQuery, "mnuQueryCancel", QStringLiteral("Cancel\tEsc"), {},
+                          &frmMDI::mnuQueryCancel_Click);
     mnuQueryReconnect = item(mnuQuery, "mnuQueryReconnect", QStringLiteral("Reconnect"), {},
                              &frmMDI::mnuQueryReconnect_Click);
-    mnuHistory = item(mnuQuery, "mnuHistory", QStringLiteral("History"), QKeySequence(Qt::CTRL | Qt::Key_H),
-                      &frmMDI::mnuHistory_Click);
+    mnuHistory = item(mnuQuery, "mnuHistory", QStringLiteral("History"),
+                      QKeySequence(Qt::CTRL | Qt::Key_H), &frmMDI::mnuHistory_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR2"));
-    mnuQueryCut = item(mnuQuery, "mnuQueryCut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X),
-                       &frmMDI::mnuQueryCut_Click);
-    mnuQueryCopy = item(mnuQuery, "mnuQueryCopy", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
-                        &frmMDI::mnuQueryCopy_Click);
-    mnuQueryPaste = item(mnuQuery, "mnuQueryPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
-                         &frmMDI::mnuQueryPaste_Click);
+    mnuQueryCut = item(mnuQuery, "mnuQueryCut", QStringLiteral("Cut"),
+                       QKeySequence(Qt::CTRL | Qt::Key_X), &frmMDI::mnuQueryCut_Click);
+    mnuQueryCopy = item(mnuQuery, "mnuQueryCopy", QStringLiteral("Copy"),
+                        QKeySequence(Qt::CTRL | Qt::Key_C), &frmMDI::mnuQueryCopy_Click);
+    mnuQueryPaste = item(mnuQuery, "mnuQueryPaste", QStringLiteral("Paste"),
+                         QKeySequence(Qt::CTRL | Qt::Key_V), &frmMDI::mnuQueryPaste_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR3"));
-    mnuQueryLoad = item(mnuQuery, "mnuQueryLoad", QStringLiteral("Load"), QKeySequence(Qt::CTRL | Qt::Key_L),
-                        &frmMDI::mnuQueryLoad_Click);
-    mnuQuerySave = item(mnuQuery, "mnuQuerySave", QStringLiteral("Save"), QKeySequence(Qt::CTRL | Qt::Key_S),
-                        &frmMDI::mnuQuerySave_Click);
+    mnuQueryLoad = item(mnuQuery, "mnuQueryLoad", QStringLiteral("Load"),
+                        QKeySequence(Qt::CTRL | Qt::Key_L), &frmMDI::mnuQueryLoad_Click);
+    mnuQuerySave = item(mnuQuery, "mnuQuerySave", QStringLiteral("Save"),
+                        QKeySequence(Qt::CTRL | Qt::Key_S), &frmMDI::mnuQuerySave_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR4"));
     mnuQuerySelectAll = item(mnuQuery, "mnuQuerySelectAll", QStringLiteral("Select all"),
                              QKeySequence(Qt::CTRL | Qt::Key_A), &frmMDI::mnuQuerySelectAll_Click);
 
     mnuWndList = menuBar()->addMenu(QStringLiteral("Windows"));
     mnuWndList->setObjectName(QStringLiteral("mnuWndList"));
-    mnuWindowsCloseCurrent = item(mnuWndList, "mnuWindowsCloseCurrent", QStringLiteral("Close current"),
-                                  QKeySequence(Qt::CTRL | Qt::Key_F4), &frmMDI::mnuWindowsCloseCurrent_Click);
-    mnuCloseAll = item(mnuWndList, "mnuCloseAll", QStringLiteral("Close all"), {}, &frmMDI::mnuCloseAll_Click);
-    mnuReopenClosed = item(mnuWndList, "mnuReopenClosed", QStringLiteral("Reopen closed window"),
-                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &frmMDI::mnuReopenClosed_Click);
+    mnuWindowsCloseCurrent =
+        item(mnuWndList, "mnuWindowsCloseCurrent", QStringLiteral("Close current"),
+             QKeySequence(Qt::CTRL | Qt::Key_F4), &frmMDI::mnuWindowsCloseCurrent_Click);
+    mnuCloseAll = item(mnuWndList, "mnuCloseAll", QStringLiteral("Close all"), {},
+                       &frmMDI::mnuCloseAll_Click);
+    mnuReopenClosed =
+        item(mnuWndList, "mnuReopenClosed", QStringLiteral("Reopen closed window"),
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &frmMDI::mnuReopenClosed_Click);
     tbn::ui::AttachWindowList(mnuWndList, mdiArea_);
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuAbout = item(mnuHelp, "mnuAbout", QStringLiteral("About"), QKeySequence(Qt::SHIFT | Qt::Key_F1),
-                    &frmMDI::mnuAbout_Click);
+    mnuAbout = item(mnuHelp, "mnuAbout", QStringLiteral("About"),
+                    QKeySequence(Qt::SHIFT | Qt::Key_F1), &frmMDI::mnuAbout_Click);
 }
 
 void frmMDI::MDIForm_Load() {
@@ -153,9 +168,9 @@ void frmMDI::AddTabNavigator(const QString&, quintptr) {}
 void frmMDI::SelectTab(quintptr) {}
 
 void frmMDI::SetMenu(bool bEnable) {
-    for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected, mnuExecuteStatement,
-                           mnuQueryReconnect, mnuQueryPaste, mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave,
-                           mnuQueryLoad, mnuWindowsCloseCurrent})
+    for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected,
+                           mnuExecuteStatement, mnuQueryReconnect, mnuQueryPaste, mnuQuerySelectAll,
+                           mnuCnnCopy, mnuQuerySave, mnuQueryLoad, mnuWindowsCloseCurrent})
         entry->setEnabled(bEnable);
 }
 
@@ -207,15 +222,21 @@ void frmMDI::mnuConnectionManager_Click() {
     if (const ConnectionManagerCommand command = managerCommand()) command(*this);
 }
 
-void frmMDI::mnuCnnCopy_Click() { Route("mnuCnnCopy_Click", [](frmMain& w) { w.CopyToClip(); }); }
-void frmMDI::mnuQueryExecute_Click() { Route("mnuQueryExecute_Click", [](frmMain& w) { w.ExecuteQuery(); }); }
+void frmMDI::mnuCnnCopy_Click() {
+    Route("mnuCnnCopy_Click", [](frmMain& w) { w.CopyToClip(); });
+}
+void frmMDI::mnuQueryExecute_Click() {
+    Route("mnuQueryExecute_Click", [](frmMain& w) { w.ExecuteQuery(); });
+}
 void frmMDI::mnuExecuteSelected_Click() {
     Route("mnuExecuteSelected_Click", [](frmMain& w) { w.ExecuteQuerySelected(); });
 }
 void frmMDI::mnuExecuteStatement_Click() {
     Route("mnuExecuteStatement_Click", [](frmMain& w) { w.ExecuteStatement(); });
 }
-void frmMDI::mnuQueryCancel_Click() { Route("mnuQueryCancel_Click", [](frmMain& w) { w.CancelQuery(); }); }
+void frmMDI::mnuQueryCancel_Click() {
+    Route("mnuQueryCancel_Click", [](frmMain& w) { w.CancelQuery(); });
+}
 void frmMDI::mnuQueryReconnect_Click() {
     Route("mnuQueryReconnect_Click", [](frmMain& w) { w.Reconnect(); });
 }
@@ -225,10 +246,13 @@ void frmMDI::mnuHistory_Click() {
     mdlErrors::Guarded(QStringLiteral("frmMDI >> mnuHistory_Click"), [&] {
         if (!history_) {
             // The text goes to the query window that was current when the user left the frame.
-            history_ = new tbn::query::frmHistory(tbn::run::RunHistory::Program(), [this]() -> frmMain* {
-                QMdiSubWindow* sub = mdiArea_->currentSubWindow();
-                return sub ? qobject_cast<frmMain*>(sub->widget()) : nullptr;
-            }, this);
+            history_ = new tbn::query::frmHistory(
+                tbn::run::RunHistory::Program(),
+                [this]() -> frmMain* {
+                    QMdiSubWindow* sub = mdiArea_->currentSubWindow();
+                    return sub ? qobject_cast<frmMain*>(sub->widget()) : nullptr;
+                },
+                this);
         } else {
             history_->Refresh();
         }
@@ -241,11 +265,21 @@ void frmMDI::mnuHistory_Click() {
     });
 }
 
-void frmMDI::mnuQueryCut_Click() { Route("mnuQueryCut_Click", [](frmMain& w) { w.QueryCut(); }); }
-void frmMDI::mnuQueryCopy_Click() { Route("mnuQueryCopy_Click", [](frmMain& w) { w.QueryCopy(); }); }
-void frmMDI::mnuQueryPaste_Click() { Route("mnuQueryPaste_Click", [](frmMain& w) { w.QueryPaste(); }); }
-void frmMDI::mnuQueryLoad_Click() { Route("mnuQueryLoad_Click", [](frmMain& w) { w.LoadQuery(); }); }
-void frmMDI::mnuQuerySave_Click() { Route("mnuQuerySave_Click", [](frmMain& w) { w.SaveQuery(); }); }
+void frmMDI::mnuQueryCut_Click() {
+    Route("mnuQueryCut_Click", [](frmMain& w) { w.QueryCut(); });
+}
+void frmMDI::mnuQueryCopy_Click() {
+    Route("mnuQueryCopy_Click", [](frmMain& w) { w.QueryCopy(); });
+}
+void frmMDI::mnuQueryPaste_Click() {
+    Route("mnuQueryPaste_Click", [](frmMain& w) { w.QueryPaste(); });
+}
+void frmMDI::mnuQueryLoad_Click() {
+    Route("mnuQueryLoad_Click", [](frmMain& w) { w.LoadQuery(); });
+}
+void frmMDI::mnuQuerySave_Click() {
+    Route("mnuQuerySave_Click", [](frmMain& w) { w.SaveQuery(); });
+}
 void frmMDI::mnuQuerySelectAll_Click() {
     Route("mnuQuerySelectAll_Click", [](frmMain& w) { w.QuerySelectAll(); });
 }
@@ -256,7 +290,9 @@ void frmMDI::mnuWindowsCloseCurrent_Click() {
 
 void frmMDI::mnuCloseAll_Click() {
     using namespace tbn::ui;
-    if (MsgBox(QStringLiteral("Close all windows?"), vbYesNo + vbQuestion, QStringLiteral("TBN")) != vbYes) return;
+    if (MsgBox(QStringLiteral("Close all windows?"), vbYesNo + vbQuestion, QStringLiteral("TBN")) !=
+        vbYes)
+        return;
     // A window still connecting is not shown yet; its own box offers to cancel it.
     for (frmMain* window : QueryWindows())
         if (!window->IsLoading()) window->Unload();

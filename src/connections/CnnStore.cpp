@@ -40,7 +40,8 @@ void Rewrite(const QString& folder, const QString& realStore, const QStringList&
     options.newFileMode = kOwnerOnly;
     // temp.dat is the scratch file of a store in its own folder; beside a store kept elsewhere a
     // fresh name keeps clear of that folder's own files.
-    if (realStore == QFileInfo(StorePath(folder)).absoluteFilePath()) options.scratchName = QStringLiteral("temp.dat");
+    if (realStore == QFileInfo(StorePath(folder)).absoluteFilePath())
+        options.scratchName = QStringLiteral("temp.dat");
     core::ReplaceFile(realStore, core::EncodeLines(lines), options);
 }
 
@@ -59,12 +60,18 @@ QStringList LinesWithout(const QStringList& lines, const QString& key, bool* rem
     return kept;
 }
 
-bool EndsWithLineEnd(const QByteArray& tail) { return tail.endsWith('\r') || tail.endsWith("\r\n"); }
+bool EndsWithLineEnd(const QByteArray& tail) {
+    return tail.endsWith('\r') || tail.endsWith("\r\n");
+}
 
-} // namespace
+}  // namespace
 
-QString StorePath(const QString& folder) { return QDir(folder).filePath(QStringLiteral("cnns.dat")); }
-QString TempPath(const QString& folder) { return QDir(folder).filePath(QStringLiteral("temp.dat")); }
+QString StorePath(const QString& folder) {
+    return QDir(folder).filePath(QStringLiteral("cnns.dat"));
+}
+QString TempPath(const QString& folder) {
+    return QDir(folder).filePath(QStringLiteral("temp.dat"));
+}
 
 QString RecordLine(const QString& name, const QString& cnn) { return name + kTab + cnn; }
 
@@ -100,8 +107,7 @@ void AddRecord(const QString& folder, const QString& recordLine) {
         // A half-written record would glue itself to the next one; take the append back.
         try {
             file.Truncate(oldSize);
-        } catch (...) {
-        }
+        } catch (...) {}
         throw;
     }
     file.Close();
@@ -132,4 +138,4 @@ void KillTemp(const QString& folder) {
     RemoveStaleTemp(folder);
 }
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

@@ -58,4 +58,4 @@ void DeleteRecord(const QString& folder, const QString& line);
 // cnns.dat is missing, temp.dat is kept: it may then be the only copy of the store.
 void KillTemp(const QString& folder);
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

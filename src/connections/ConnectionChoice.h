@@ -10,4 +10,4 @@ struct ConnectionChoice {
     QString cnn;
 };
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

@@ -19,4 +19,4 @@ QIcon ConnectionIcon() {
     return QIcon(pixmap);
 }
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

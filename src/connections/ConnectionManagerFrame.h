@@ -30,4 +30,4 @@ protected:
     ~ConnectionManagerFrame() = default;
 };
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

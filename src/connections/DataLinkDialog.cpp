@@ -19,9 +19,12 @@
 
 namespace tbn::connections {
 
-void SetDataLinkResponder(DataLinkResponder r) { ui::InstalledResponder<DataLinkResponder>() = std::move(r); }
+void SetDataLinkResponder(DataLinkResponder r) {
+    ui::InstalledResponder<DataLinkResponder>() = std::move(r);
+}
 
-DataLinkDialog::DataLinkDialog(QWidget* owner) : QDialog(owner), form_(DataLinkForm::ForProvider(QStringLiteral("SQLite"))) {
+DataLinkDialog::DataLinkDialog(QWidget* owner)
+    : QDialog(owner), form_(DataLinkForm::ForProvider(QStringLiteral("SQLite"))) {
     setWindowTitle(QStringLiteral("Data link properties"));
     auto* layout = new QVBoxLayout(this);
     auto* top = new QFormLayout;
@@ -61,7 +64,8 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
             if (p.kind == db::KeyKind::Choice) {
                 auto* combo = new QComboBox(propertyPage_);
                 combo->setEditable(true);
-                for (const std::string& choice : db::ChoicesOf(p)) combo->addItem(QString::fromStdString(choice));
+                for (const std::string& choice : db::ChoicesOf(p))
+                    combo->addItem(QString::fromStdString(choice));
                 combo->setCurrentText(value);
                 choices_.insert(key, combo);
                 propertyLayout_->addRow(key + QLatin1Char(':'), combo);
@@ -80,9 +84,10 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
                 auto* browse = new QPushButton(QStringLiteral("Browse..."), row);
                 h->addWidget(browse);
                 connect(browse, &QPushButton::clicked, this, [this, edit] {
-                    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("Database file"), edit->text(),
-                                                                        QStringLiteral("SQLite databases (*.db *.sqlite *.sqlite3);;All files (*)"),
-                                                                        nullptr, QFileDialog::DontConfirmOverwrite);
+                    const QString chosen = QFileDialog::getOpenFileName(
+                        this, QStringLiteral("Database file"), edit->text(),
+                        QStringLiteral("SQLite databases (*.db *.sqlite *.sqlite3);;All files (*)"),
+                        nullptr, QFileDialog::DontConfirmOverwrite);
                     if (!chosen.isEmpty()) edit->setText(chosen);
                 });
                 propertyLayout_->addRow(key + QLatin1Char(':'), row);
@@ -120,14 +125,17 @@ void DataLinkDialog::FitPage() {
     // Without this the dialog would keep the tallest page's height and the fields would float
     // in a blank band. Rows added to a shown dialog would become visible only later, counting for
     // nothing in its size yet, so they are shown first.
-    for (QWidget* part : propertyPage_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) part->show();
+    for (QWidget* part : propertyPage_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        part->show();
     layout()->activate();
     resize(width(), sizeHint().height());
 }
 
 void DataLinkDialog::StoreFields() {
-    for (auto it = fields_.cbegin(); it != fields_.cend(); ++it) form_.SetValue(it.key(), it.value()->text());
-    for (auto it = choices_.cbegin(); it != choices_.cend(); ++it) form_.SetValue(it.key(), it.value()->currentText());
+    for (auto it = fields_.cbegin(); it != fields_.cend(); ++it)
+        form_.SetValue(it.key(), it.value()->text());
+    for (auto it = choices_.cbegin(); it != choices_.cend(); ++it)
+        form_.SetValue(it.key(), it.value()->currentText());
 }
 
 void DataLinkDialog::SetConnectionString(const QString& text) {
@@ -155,16 +163,19 @@ bool DataLinkDialog::TestConnection() {
         connection.Open(text.toStdString());
         connection.Close();
     } catch (const Error& e) {
-        ui::MsgBox(QStringLiteral("Test connection failed:\r\n") + QString::fromStdString(e.Description()),
+        ui::MsgBox(QStringLiteral("Test connection failed:\r\n") +
+                       QString::fromStdString(e.Description()),
                    ui::vbOKOnly + ui::vbCritical, QString());
         return false;
     }
-    ui::MsgBox(QStringLiteral("Test connection succeeded."), ui::vbOKOnly + ui::vbInformation, QString());
+    ui::MsgBox(QStringLiteral("Test connection succeeded."), ui::vbOKOnly + ui::vbInformation,
+               QString());
     return true;
 }
 
 std::optional<QString> PromptNew(QWidget* owner) {
-    if (const DataLinkResponder& responder = ui::InstalledResponder<DataLinkResponder>()) return responder(QString());
+    if (const DataLinkResponder& responder = ui::InstalledResponder<DataLinkResponder>())
+        return responder(QString());
     DataLinkDialog dialog(owner);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.ConnectionString();
@@ -184,4 +195,4 @@ bool PromptEdit(QWidget* owner, QString& connectionString) {
     return true;
 }
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

@@ -51,12 +51,13 @@ private:
 };
 
 // The two operations the program uses, modal to owner.
-std::optional<QString> PromptNew(QWidget* owner);           // nullopt when cancelled
-bool PromptEdit(QWidget* owner, QString& connectionString);  // true and the edited string when confirmed
+std::optional<QString> PromptNew(QWidget* owner);  // nullopt when cancelled
+bool PromptEdit(QWidget* owner,
+                QString& connectionString);  // true and the edited string when confirmed
 
 // Test seam: while installed, the prompts ask the responder instead of a person. It receives the
 // starting string ("" for a new data source) and returns the confirmed string or nullopt.
 using DataLinkResponder = std::function<std::optional<QString>(const QString& initial)>;
 void SetDataLinkResponder(DataLinkResponder responder);
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

@@ -60,4 +60,4 @@ QString DataLinkForm::ToConnectionString() const {
     return QString::fromStdString(out.ToString());
 }
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

@@ -29,4 +29,4 @@ private:
     QList<QPair<QString, QString>> extras_;  // keys the provider does not know, as written
 };
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

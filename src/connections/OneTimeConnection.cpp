@@ -17,4 +17,4 @@ ConnectionChoice ConnectionFor(const QString& target) {
     return {QStringLiteral("(temp) ") + target, target};
 }
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

@@ -10,4 +10,4 @@ namespace tbn::connections {
 // "(temp) " and the string.
 ConnectionChoice ConnectionFor(const QString& target);
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

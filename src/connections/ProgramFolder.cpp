@@ -20,10 +20,11 @@ QString& overrideFolder() {
 bool UserMayWrite(const QString& folder) {
     return ::access(QFile::encodeName(folder).constData(), W_OK | X_OK) == 0;
 }
-} // namespace
+}  // namespace
 
 QString UserConfigFolder() {
-    const QString folder = core::XdgBaseFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/tbn");
+    const QString folder =
+        core::XdgBaseFolder("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/tbn");
     core::MakeOwnFolder(folder);
     return folder;
 }
@@ -43,9 +44,10 @@ QString StoreFolderFor(const QString& executableFolder) {
 }
 
 QString ProgramFolder() {
-    return overrideFolder().isEmpty() ? StoreFolderFor(QCoreApplication::applicationDirPath()) : overrideFolder();
+    return overrideFolder().isEmpty() ? StoreFolderFor(QCoreApplication::applicationDirPath())
+                                      : overrideFolder();
 }
 
 void SetProgramFolderForTesting(const QString& folder) { overrideFolder() = folder; }
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

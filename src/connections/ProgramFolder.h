@@ -4,8 +4,8 @@
 //
 // The store stays beside the TBN executable when the user may write to that folder (a build tree,
 // a portable copy). An installed program's folder belongs to the system, so the store then lives
-// per user in UserConfigFolder(), even for root, who may write anywhere. Tests point ProgramFolder()
-// at a temporary folder so they never touch the build's own store.
+// per user in UserConfigFolder(), even for root, who may write anywhere. Tests point
+// ProgramFolder() at a temporary folder so they never touch the build's own store.
 #include <QString>
 
 namespace tbn::connections {
@@ -27,4 +27,4 @@ QString StoreFolderFor(const QString& executableFolder);
 QString ProgramFolder();
 void SetProgramFolderForTesting(const QString& folder);  // empty: back to the rule above
 
-} // namespace tbn::connections
+}  // namespace tbn::connections

@@ -39,12 +39,14 @@ constexpr int kNameRole = Qt::UserRole + 2;  // the whole name; the list shows i
 // Laying out a name costs the list time and memory by its whole length: a 50 MB line without a
 // TAB held the manager back for most of a minute. No name needs more than this to be told apart.
 constexpr qsizetype kMaxListedName = 1000;
-} // namespace
+}  // namespace
 
-frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.FrameWidget()), frame_(frame) {
+frmConnections::frmConnections(ConnectionManagerFrame& frame)
+    : QDialog(frame.FrameWidget()), frame_(frame) {
     setObjectName(QStringLiteral("frmConnections"));
     setWindowTitle(QString());
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(TwipsToPixels(5895), TwipsToPixels(4230));
 
     Picture1 = new QWidget(this);
@@ -60,8 +62,10 @@ frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.Fr
     title.setBold(true);
     Label1->setFont(title);
     Place(Label1, 120, 120, 3090, 360);
-    // Where the classic face is missing a wider stand-in is used; the banner must not cut the title.
-    if (Label1->sizeHint().width() > Label1->width()) Label1->resize(Label1->sizeHint().width(), Label1->height());
+    // Where the classic face is missing a wider stand-in is used; the banner must not cut the
+    // title.
+    if (Label1->sizeHint().width() > Label1->width())
+        Label1->resize(Label1->sizeHint().width(), Label1->height());
 
     optTemp[0] = new QRadioButton(QStringLiteral("Connect using a saved connection string:"), this);
     Place(optTemp[0], 60, 660, 5655, 255);
@@ -78,7 +82,8 @@ frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.Fr
     Place(cmdNew, 4920, 1500, 915, 495);
     cmdDelete = new QPushButton(QStringLiteral("Delete"), this);
     Place(cmdDelete, 4920, 2040, 915, 495);
-    optTemp[1] = new QRadioButton(QStringLiteral("Or to this connection string (will not be saved):"), this);
+    optTemp[1] =
+        new QRadioButton(QStringLiteral("Or to this connection string (will not be saved):"), this);
     Place(optTemp[1], 60, 3000, 5655, 255);
     txtCnn = new QLineEdit(this);
     txtCnn->setObjectName(QStringLiteral("txtCnn"));
@@ -95,9 +100,11 @@ frmConnections::frmConnections(ConnectionManagerFrame& frame) : QDialog(frame.Fr
     optTemp[0]->setChecked(true);
 
     // Tab order: the list, Open, New, Modify, Delete, the options, the text and its button, Close.
-    QWidget* order[] = {lvCnn, cmdOpen, cmdNew, cmdModify, cmdDelete, optTemp[0], optTemp[1], txtCnn, cmdCnn, cmdClose};
+    QWidget* order[] = {lvCnn,      cmdOpen,    cmdNew, cmdModify, cmdDelete,
+                        optTemp[0], optTemp[1], txtCnn, cmdCnn,    cmdClose};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-    for (QPushButton* b : {cmdOpen, cmdNew, cmdModify, cmdDelete, cmdCnn, cmdClose}) b->setAutoDefault(false);
+    for (QPushButton* b : {cmdOpen, cmdNew, cmdModify, cmdDelete, cmdCnn, cmdClose})
+        b->setAutoDefault(false);
 
     connect(cmdOpen, &QPushButton::clicked, this, &frmConnections::cmdOpen_Click);
     connect(cmdNew, &QPushButton::clicked, this, &frmConnections::cmdNew_Click);
@@ -128,7 +135,8 @@ void frmConnections::ShowModal(ConnectionManagerFrame& frame) {
     manager->RunModal();
 }
 
-void frmConnections::OpenOrShowModal(ConnectionManagerFrame& frame, const QString& strName, const QString& strCnn) {
+void frmConnections::OpenOrShowModal(ConnectionManagerFrame& frame, const QString& strName,
+                                     const QString& strCnn) {
     auto* manager = new frmConnections(frame);
     manager->blnSelfOwned = true;
     manager->txtCnn->setText(strCnn);
@@ -151,12 +159,15 @@ void frmConnections::ComeBack() {
 }
 
 bool frmConnections::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && Form_KeyDown(static_cast<QKeyEvent*>(event)->key())) return true;
-    if (watched == lvCnn->header()->viewport() && event->type() == QEvent::MouseButtonPress) lvCnn_Click();
-    if (watched == lvCnn->viewport() &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)) {
+    if (event->type() == QEvent::KeyPress && Form_KeyDown(static_cast<QKeyEvent*>(event)->key()))
+        return true;
+    if (watched == lvCnn->header()->viewport() && event->type() == QEvent::MouseButtonPress)
+        lvCnn_Click();
+    if (watched == lvCnn->viewport() && (event->type() == QEvent::MouseButtonPress ||
+                                         event->type() == QEvent::MouseButtonDblClick)) {
         // The view would drop its selection on a click below the last entry, leaving the saved
-        // option chosen with nothing to open; such a click keeps the entry and only picks the option.
+        // option chosen with nothing to open; such a click keeps the entry and only picks the
+        // option.
         if (!lvCnn->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
             lvCnn_Click();
             return true;
@@ -196,7 +207,8 @@ void frmConnections::FillCnns() {
         const QIcon icon = ConnectionIcon();
         for (const tbn::connections::CnnEntry& entry : entries) {
             // A line without a TAB is named by its string, password and all.
-            const std::string shown = tbn::db::ConnectionString::Redacted(ShownText(entry.name, kMaxListedName).toStdString());
+            const std::string shown = tbn::db::ConnectionString::Redacted(
+                ShownText(entry.name, kMaxListedName).toStdString());
             auto* item = new QTreeWidgetItem(QStringList{QString::fromStdString(shown)});
             item->setData(0, kNameRole, entry.name);
             item->setIcon(0, icon);
@@ -215,14 +227,17 @@ QTreeWidgetItem* frmConnections::SelectedEntry() const {
 }
 
 QString frmConnections::RecordOf(const QTreeWidgetItem* entry) const {
-    return entry->data(0, kNameRole).toString() + QLatin1Char('\t') + entry->data(0, kTagRole).toString();
+    return entry->data(0, kNameRole).toString() + QLatin1Char('\t') +
+           entry->data(0, kTagRole).toString();
 }
 
 void frmConnections::lvCnn_Click() { optTemp[0]->setChecked(true); }
 
 void frmConnections::lvCnn_DblClick() { cmdOpen_Click(); }
 
-void frmConnections::txtCnn_Change() { optTemp[txtCnn->text().isEmpty() ? 0 : 1]->setChecked(true); }
+void frmConnections::txtCnn_Change() {
+    optTemp[txtCnn->text().isEmpty() ? 0 : 1]->setChecked(true);
+}
 
 void frmConnections::cmdCnn_Click() {
     const QString built = mdlOLEDB::EditCnn(this, txtCnn->text());
@@ -276,8 +291,8 @@ void frmConnections::cmdDelete_Click() {
     mdlErrors::Guarded(kContext + QStringLiteral("cmdDelete_Click"), [&] {
         QTreeWidgetItem* entry = SelectedEntry();
         if (!entry) return TellNothingSelected();
-        const QString question =
-            QStringLiteral("Are you sure you want to delete \"") + entry->text(0) + QStringLiteral("\"?");
+        const QString question = QStringLiteral("Are you sure you want to delete \"") +
+                                 entry->text(0) + QStringLiteral("\"?");
         if (MsgBox(question, vbYesNo + vbQuestion + vbDefaultButton2, QString()) != vbYes) return;
         tbn::connections::DeleteRecord(ProgramFolder(), entry->data(0, kLineRole).toString());
         FillCnns();
@@ -292,7 +307,8 @@ void frmConnections::cmdOpen_Click() {
             TellNothingSelected();
     } else if (!txtCnn->text().isEmpty()) {
         // A database file's path opens as it does on the command line.
-        const tbn::connections::ConnectionChoice target = tbn::connections::ConnectionFor(txtCnn->text());
+        const tbn::connections::ConnectionChoice target =
+            tbn::connections::ConnectionFor(txtCnn->text());
         OpenCnn(target.name, target.cnn);
     }
 }
@@ -303,12 +319,14 @@ void frmConnections::OpenCnn(const QString& strName, const QString& strCnn) {
     hide();
     const QPointer<frmConnections> self(this);
     const bool handed = mdlErrors::Guarded(kContext + QStringLiteral("OpenCnn"), [&] {
-        frame_.OpenChoice(ConnectionChoice{strName, strCnn}, [self](const std::optional<tbn::Error>& failure) {
-            // Once the frame is through with the opening, not from inside it.
-            if (self)
-                QMetaObject::invokeMethod(self.data(), [self, failure] { self->OpeningEnded(failure); },
-                                          Qt::QueuedConnection);
-        });
+        frame_.OpenChoice(ConnectionChoice{strName, strCnn},
+                          [self](const std::optional<tbn::Error>& failure) {
+                              // Once the frame is through with the opening, not from inside it.
+                              if (self)
+                                  QMetaObject::invokeMethod(
+                                      self.data(), [self, failure] { self->OpeningEnded(failure); },
+                                      Qt::QueuedConnection);
+                          });
     });
     if (handed) return;
     opening_.reset();

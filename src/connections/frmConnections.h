@@ -47,8 +47,8 @@ public:
     // Hands the frame a choice at once, as the one-time option does (a database named on the
     // command line). A failure is reported as any failed opening is; then the manager opens, the
     // string in its text box, so the user can correct it or choose another connection.
-    static void OpenOrShowModal(tbn::connections::ConnectionManagerFrame& frame, const QString& strName,
-                                const QString& strCnn);
+    static void OpenOrShowModal(tbn::connections::ConnectionManagerFrame& frame,
+                                const QString& strName, const QString& strCnn);
 
     QTreeWidget* lvCnn = nullptr;
     QRadioButton* optTemp[2] = {nullptr, nullptr};
@@ -81,5 +81,6 @@ private:
     tbn::connections::ConnectionManagerFrame& frame_;
     bool blnSelfOwned = false;  // made by ShowModal or OpenOrShowModal
     bool blnListed = false;     // FillCnns has run
-    std::optional<tbn::ui::BusyPointer> opening_;  // while its choice is with the frame, being opened
+    std::optional<tbn::ui::BusyPointer>
+        opening_;  // while its choice is with the frame, being opened
 };

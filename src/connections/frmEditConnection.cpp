@@ -16,7 +16,8 @@ using tbn::ui::TwipsToPixels;
 frmEditConnection::frmEditConnection(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmEditConnection"));
     setWindowTitle(QStringLiteral("Connection editor"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(TwipsToPixels(5835), TwipsToPixels(2505));
 
     Frame1 = new QGroupBox(QStringLiteral("Connection name"), this);
@@ -80,7 +81,8 @@ void frmEditConnection::cmdDone_Click() {
         return;
     }
     if (txtConnectionString->text().trimmed().isEmpty()) {
-        MsgBox(QStringLiteral("The connection string is required."), vbOKOnly + vbInformation, QString());
+        MsgBox(QStringLiteral("The connection string is required."), vbOKOnly + vbInformation,
+               QString());
         return;
     }
     strResult = txtName->text() + QLatin1Char('\t') + txtConnectionString->text();

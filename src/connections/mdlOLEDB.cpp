@@ -9,7 +9,8 @@ QString EditCnn(QWidget* owner, const QString& strCnn) {
     QString result;
     mdlErrors::Guarded(QStringLiteral("mdlOLEDB >> EditCnn"), [&] {
         if (strCnn.isEmpty()) {
-            if (const std::optional<QString> built = tbn::connections::PromptNew(owner)) result = *built;
+            if (const std::optional<QString> built = tbn::connections::PromptNew(owner))
+                result = *built;
         } else {
             QString edited = strCnn;
             if (tbn::connections::PromptEdit(owner, edited)) result = edited;
@@ -18,4 +19,4 @@ QString EditCnn(QWidget* owner, const QString& strCnn) {
     return result;
 }
 
-} // namespace mdlOLEDB
+}  // namespace mdlOLEDB

@@ -9,4 +9,4 @@ namespace mdlOLEDB {
 // on the properties strCnn describes. Returns the built string, or "" when the user cancelled or
 // the dialog failed (the failure is reported under "mdlOLEDB >> EditCnn").
 QString EditCnn(QWidget* owner, const QString& strCnn);
-}
+}  // namespace mdlOLEDB

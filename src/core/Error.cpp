@@ -20,4 +20,4 @@ Error Error::From(std::exception_ptr failure) {
     }
 }
 
-} // namespace tbn
+}  // namespace tbn

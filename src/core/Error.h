@@ -29,7 +29,9 @@ public:
     // Where the engine located the failure, as a byte offset into the UTF-8 command text the run
     // was given; empty when the engine did not say or the failure has no place in the text.
     const std::optional<std::size_t>& CommandOffset() const noexcept { return commandOffset_; }
-    void SetCommandOffset(std::optional<std::size_t> byteOffset) noexcept { commandOffset_ = byteOffset; }
+    void SetCommandOffset(std::optional<std::size_t> byteOffset) noexcept {
+        commandOffset_ = byteOffset;
+    }
 
     // The bytes [begin, end) of that command text that hold the statement that failed, where the
     // engine tells its statements apart; empty when it does not.
@@ -47,4 +49,4 @@ private:
     std::optional<ByteRange> failedStatement_;
 };
 
-} // namespace tbn
+}  // namespace tbn

@@ -25,14 +25,17 @@ constexpr std::int32_t MalformedConnectionString = -1001;
 constexpr std::int32_t UnknownProvider = -1002;
 constexpr std::int32_t MissingDataSource = -1003;
 constexpr std::int32_t ServerUnreachable = -1004;
-constexpr std::int32_t ServerError = -1005;      // PostgreSQL: only a SQLSTATE, no numeric code
-constexpr std::int32_t ConnectionClosed = -1006; // operation needs an open connection
-constexpr std::int32_t RecordsetClosed = -1007;  // operation needs an open result set
-constexpr std::int32_t NoCurrentRecord = -1008;  // value read at end of records
-constexpr std::int32_t ProviderFailure = -1009;  // a client library failed without a code of its own
-constexpr std::int32_t ObjectAlreadyOpen = -1010; // opening a connection or result set that is open
+constexpr std::int32_t ServerError = -1005;       // PostgreSQL: only a SQLSTATE, no numeric code
+constexpr std::int32_t ConnectionClosed = -1006;  // operation needs an open connection
+constexpr std::int32_t RecordsetClosed = -1007;   // operation needs an open result set
+constexpr std::int32_t NoCurrentRecord = -1008;   // value read at end of records
+constexpr std::int32_t ProviderFailure =
+    -1009;  // a client library failed without a code of its own
+constexpr std::int32_t ObjectAlreadyOpen =
+    -1010;                                        // opening a connection or result set that is open
 constexpr std::int32_t NulInCommandText = -1011;  // refused before any engine saw it
-constexpr std::int32_t CommandCancelled = -1012;  // stopped on request where the engine gave no error
-constexpr std::int32_t Unexpected = -1999;       // a failure that is not a tbn::Error (std::exception)
+constexpr std::int32_t CommandCancelled =
+    -1012;                                  // stopped on request where the engine gave no error
+constexpr std::int32_t Unexpected = -1999;  // a failure that is not a tbn::Error (std::exception)
 
-} // namespace tbn::ErrorCode
+}  // namespace tbn::ErrorCode

@@ -24,8 +24,8 @@ using std::chrono::steady_clock;
 std::string Quoted(const QString& path) { return '"' + path.toStdString() + '"'; }
 
 [[noreturn]] void Fail(int error, const QString& path, const char* action) {
-    throw tbn::Error(FileErrorNumber(error, path),
-                     std::string("Cannot ") + action + ' ' + Quoted(path) + ": " + std::strerror(error));
+    throw tbn::Error(FileErrorNumber(error, path), std::string("Cannot ") + action + ' ' +
+                                                       Quoted(path) + ": " + std::strerror(error));
 }
 
 int OpenLockFile(const QString& path) {
@@ -45,12 +45,13 @@ int OpenLockFile(const QString& path) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        throw tbn::Error(ErrorCode::PathFileAccess, "Cannot lock " + Quoted(path) + ": not an ordinary file");
+        throw tbn::Error(ErrorCode::PathFileAccess,
+                         "Cannot lock " + Quoted(path) + ": not an ordinary file");
     }
     return fd;
 }
 
-} // namespace
+}  // namespace
 
 FileLock::FileLock(const QString& lockPath, milliseconds patience) : fd_(OpenLockFile(lockPath)) {
     // flock cannot wait with a time limit, so a short pause between tries stands in for it; the
@@ -68,9 +69,11 @@ FileLock::FileLock(const QString& lockPath, milliseconds patience) : fd_(OpenLoc
         const steady_clock::time_point now = steady_clock::now();
         if (now >= giveUp) {
             ::close(fd_);
-            const auto seconds = std::chrono::duration_cast<std::chrono::duration<double>>(patience).count();
+            const auto seconds =
+                std::chrono::duration_cast<std::chrono::duration<double>>(patience).count();
             throw tbn::Error(ErrorCode::PermissionDenied,
-                             "Cannot lock " + Quoted(lockPath) + ": another process kept it locked for " +
+                             "Cannot lock " + Quoted(lockPath) +
+                                 ": another process kept it locked for " +
                                  QString::number(seconds).toStdString() + " seconds");
         }
         std::this_thread::sleep_for(std::min<steady_clock::duration>(pause, giveUp - now));
@@ -94,4 +97,4 @@ FileLock::~FileLock() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

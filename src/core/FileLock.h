@@ -18,7 +18,8 @@ public:
     // waiting up to `patience` while another process holds it. Raises tbn::Error: the open's own
     // error, or PermissionDenied (70) saying it stayed locked when the wait runs out. A
     // folder that refuses to create the lock file may still hold one to lock.
-    explicit FileLock(const QString& lockPath, std::chrono::milliseconds patience = kDefaultPatience);
+    explicit FileLock(const QString& lockPath,
+                      std::chrono::milliseconds patience = kDefaultPatience);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -33,4 +34,4 @@ private:
     int fd_ = -1;
 };
 
-} // namespace tbn::core
+}  // namespace tbn::core

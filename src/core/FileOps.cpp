@@ -63,14 +63,14 @@ FileHandle Open(const QString& path, int flags, unsigned mode, const char* purpo
     return FileHandle(fd, path);
 }
 
-} // namespace
+}  // namespace
 
 std::int32_t FileErrorNumber(int error, const QString& path) {
     switch (error) {
     case ENOENT:
         // A missing folder on the way is a different complaint from a missing file.
         return QFileInfo(QFileInfo(path).absolutePath()).isDir() ? ErrorCode::FileNotFound
-                                                                  : ErrorCode::PathNotFound;
+                                                                 : ErrorCode::PathNotFound;
     case ENOTDIR: return ErrorCode::PathNotFound;
     case EACCES:
     case EPERM:
@@ -82,7 +82,8 @@ std::int32_t FileErrorNumber(int error, const QString& path) {
     }
 }
 
-FileHandle::FileHandle(FileHandle&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)) {
     other.fd_ = -1;
 }
 
@@ -178,7 +179,8 @@ void FileHandle::Truncate(std::int64_t size) {
 }
 
 void FileHandle::SetPermissions(unsigned mode) {
-    if (::fchmod(fd_, static_cast<mode_t>(mode)) != 0) Fail(errno, path_, Cannot("set the permissions of", path_));
+    if (::fchmod(fd_, static_cast<mode_t>(mode)) != 0)
+        Fail(errno, path_, Cannot("set the permissions of", path_));
 }
 
 void FileHandle::Reserve(std::int64_t size) {
@@ -190,9 +192,7 @@ void FileHandle::Reserve(std::int64_t size) {
         Fail(errno, path_, Cannot("make room in", path_));
 }
 
-FileHandle OpenForReading(const QString& path) {
-    return Open(path, O_RDONLY, 0, " for reading");
-}
+FileHandle OpenForReading(const QString& path) { return Open(path, O_RDONLY, 0, " for reading"); }
 
 FileHandle OpenOrdinaryForReading(const QString& path) {
     FileHandle file = Open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK, 0, " for reading");
@@ -202,14 +202,16 @@ FileHandle OpenOrdinaryForReading(const QString& path) {
 }
 
 FileHandle OpenForWriting(const QString& path, unsigned createMode, IfExists ifExists) {
-    const int flags = O_WRONLY | O_CREAT | (ifExists == IfExists::Fail ? O_EXCL | O_NOFOLLOW : O_TRUNC);
+    const int flags =
+        O_WRONLY | O_CREAT | (ifExists == IfExists::Fail ? O_EXCL | O_NOFOLLOW : O_TRUNC);
     return Open(path, flags, createMode, " for writing");
 }
 
 FileHandle OpenForOverwriting(const QString& path) {
     FileHandle file = Open(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK, 0, " for writing");
     if (!file.IsOrdinaryFile())
-        throw tbn::Error(ErrorCode::PathFileAccess, Cannot("write to", path, ": not an ordinary file"));
+        throw tbn::Error(ErrorCode::PathFileAccess,
+                         Cannot("write to", path, ": not an ordinary file"));
     return file;
 }
 
@@ -279,6 +281,6 @@ void Arm(FileOpKind kind, int nth, int error) {
 }
 void Disarm() { g_fault = ArmedFault{}; }
 bool Fired() { return g_fault.fired; }
-} // namespace FaultInjector
+}  // namespace FaultInjector
 
-} // namespace tbn::core
+}  // namespace tbn::core

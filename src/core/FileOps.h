@@ -126,6 +126,6 @@ public:
     Scope& operator=(const Scope&) = delete;
     bool Fired() const { return FaultInjector::Fired(); }
 };
-} // namespace FaultInjector
+}  // namespace FaultInjector
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -57,4 +57,4 @@ int ToInsidePosition(const QString& lfText, int outside, BreakSnap snap) {
     return inside;
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

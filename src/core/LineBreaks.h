@@ -6,8 +6,8 @@
 
 namespace tbn::core {
 
-QString ToCrLf(const QString& lfText);          // every '\n' becomes CR LF
-QString ToLf(const QString& anyBreaks);         // CR LF, a lone CR and a lone LF become '\n'
+QString ToCrLf(const QString& lfText);   // every '\n' becomes CR LF
+QString ToLf(const QString& anyBreaks);  // CR LF, a lone CR and a lone LF become '\n'
 
 int ToOutsidePosition(const QString& lfText, int inside);  // clamped to the text
 
@@ -16,4 +16,4 @@ int ToOutsidePosition(const QString& lfText, int inside);  // clamped to the tex
 enum class BreakSnap { Before, After };
 int ToInsidePosition(const QString& lfText, int outside, BreakSnap snap);  // clamped to the text
 
-} // namespace tbn::core
+}  // namespace tbn::core

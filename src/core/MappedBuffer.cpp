@@ -14,14 +14,16 @@ namespace tbn::core {
 namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
-std::size_t roundUp(std::size_t value, std::size_t step) { return (value + step - 1) / step * step; }
+std::size_t roundUp(std::size_t value, std::size_t step) {
+    return (value + step - 1) / step * step;
+}
 
 std::byte* mapAnonymous(std::size_t bytes) {
     void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED) throw tbn::Error(tbn::ErrorCode::OutOfMemory, "Out of memory");
     return static_cast<std::byte*>(p);
 }
-} // namespace
+}  // namespace
 
 MappedBuffer::MappedBuffer(std::size_t bytes, bool hugePages) {
     if (bytes == 0) return;
@@ -64,4 +66,4 @@ void MappedBuffer::release() noexcept {
     size_ = 0;
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

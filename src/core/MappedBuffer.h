@@ -27,4 +27,4 @@ private:
     std::size_t size_ = 0;
 };
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -13,4 +13,4 @@ namespace tbn::core {
     throw tbn::Error(tbn::ErrorCode::InvalidPropertyValue, "Invalid property value");
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

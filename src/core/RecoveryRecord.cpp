@@ -8,10 +8,11 @@ namespace tbn::core {
 namespace {
 const QByteArray kMagic = QByteArrayLiteral("TBN recovery 1\n");
 constexpr int kParts = 3;
-} // namespace
+}  // namespace
 
 QByteArray EncodeRecoveredText(const RecoveredText& record) {
-    const QByteArray parts[kParts] = {record.name.toUtf8(), record.cnn.toUtf8(), record.text.toUtf8()};
+    const QByteArray parts[kParts] = {record.name.toUtf8(), record.cnn.toUtf8(),
+                                      record.text.toUtf8()};
     QByteArray bytes = kMagic;
     bytes += QByteArray::number(parts[0].size()) + ' ' + QByteArray::number(parts[1].size()) + ' ' +
              QByteArray::number(parts[2].size()) + '\n';
@@ -49,4 +50,4 @@ std::optional<RecoveredText> DecodeRecoveredText(const QByteArray& bytes) {
     return RecoveredText{parts[0], parts[1], parts[2]};
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -24,4 +24,4 @@ QByteArray EncodeRecoveredText(const RecoveredText& record);
 // Empty when `bytes` are not a complete record.
 std::optional<RecoveredText> DecodeRecoveredText(const QByteArray& bytes);
 
-} // namespace tbn::core
+}  // namespace tbn::core

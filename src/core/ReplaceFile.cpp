@@ -18,13 +18,15 @@ std::string Quoted(const QString& path) { return '"' + path.toStdString() + '"';
 
 // With no name given, a hidden, unpredictable one beside the target: the rename must stay on one
 // file system, and a name nobody can guess cannot be planted in advance.
-FileHandle CreateScratch(const QFileInfo& target, const QString& scratchName, QString* scratchPath) {
+FileHandle CreateScratch(const QFileInfo& target, const QString& scratchName,
+                         QString* scratchPath) {
     for (int attempt = 0;; ++attempt) {
         *scratchPath = target.dir().filePath(
-            !scratchName.isEmpty() ? scratchName
-                                   : QStringLiteral(".%1.%2.tmp")
-                                         .arg(target.fileName())
-                                         .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+            !scratchName.isEmpty()
+                ? scratchName
+                : QStringLiteral(".%1.%2.tmp")
+                      .arg(target.fileName())
+                      .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
         try {
             return OpenForWriting(*scratchPath, 0600, IfExists::Fail);
         } catch (const tbn::Error&) {
@@ -36,8 +38,7 @@ FileHandle CreateScratch(const QFileInfo& target, const QString& scratchName, QS
 
 // Runs `steps` on `file`, which this program has just created at `path`; when a step fails, the
 // file is closed and removed again and that step's error raised.
-template <class Steps>
-void CompleteOrRemove(FileHandle& file, const QString& path, Steps&& steps) {
+template <class Steps> void CompleteOrRemove(FileHandle& file, const QString& path, Steps&& steps) {
     try {
         steps();
     } catch (...) {
@@ -45,8 +46,7 @@ void CompleteOrRemove(FileHandle& file, const QString& path, Steps&& steps) {
         file = FileHandle();
         try {
             RemoveFile(path);
-        } catch (...) {
-        }
+        } catch (...) {}
         throw;
     }
 }
@@ -71,8 +71,8 @@ void WriteInPlace(const QString& path, const QByteArray& bytes) {
     file.Close();
 }
 
-void ReplaceThroughScratch(FileHandle file, const QString& scratch, const QString& target, const QByteArray& bytes,
-                           unsigned mode) {
+void ReplaceThroughScratch(FileHandle file, const QString& scratch, const QString& target,
+                           const QByteArray& bytes, unsigned mode) {
     CompleteOrRemove(file, scratch, [&] {
         file.Write(bytes);
         file.SetPermissions(mode);
@@ -83,7 +83,7 @@ void ReplaceThroughScratch(FileHandle file, const QString& scratch, const QStrin
     SyncFolder(QFileInfo(target).absolutePath());
 }
 
-} // namespace
+}  // namespace
 
 QString ResolveLinks(const QString& path) {
     QString current = QFileInfo(path).absoluteFilePath();
@@ -110,7 +110,8 @@ void ReplaceFile(const QString& path, const QByteArray& bytes, const ReplaceOpti
         return;
     }
     if (!status.ordinaryFile)
-        throw tbn::Error(ErrorCode::PathFileAccess, "Cannot replace " + Quoted(target) + ": not an ordinary file");
+        throw tbn::Error(ErrorCode::PathFileAccess,
+                         "Cannot replace " + Quoted(target) + ": not an ordinary file");
     RequireWritable(target);
     if (options.inPlaceWhenNeeded && status.links > 1) {
         WriteInPlace(target, bytes);
@@ -129,4 +130,4 @@ void ReplaceFile(const QString& path, const QByteArray& bytes, const ReplaceOpti
     ReplaceThroughScratch(std::move(file), scratch, target, bytes, status.permissions);
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

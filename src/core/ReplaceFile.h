@@ -41,4 +41,4 @@ void ReplaceFile(const QString& path, const QByteArray& bytes, const ReplaceOpti
 // (absolute) when it is no link. The target need not exist. Raises when links go round in circles.
 QString ResolveLinks(const QString& path);
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -11,7 +11,7 @@ bool IsUtf8Continuation(char byte) { return (static_cast<unsigned char>(byte) & 
 // cut back to the start of a character, still decodes to more units than can be shown.
 std::size_t EnoughBytes(qsizetype maxUnits) { return static_cast<std::size_t>(maxUnits + 2) * 3; }
 
-} // namespace
+}  // namespace
 
 QString ShownText(const QString& text, qsizetype maxUnits) {
     if (text.size() <= maxUnits) return text;
@@ -42,4 +42,4 @@ QString ShownFirstLine(std::string_view utf8, qsizetype maxUnits) {
     return line.size() < maxUnits ? line + kEllipsis : ShownText(line, maxUnits);
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -20,4 +20,4 @@ QString ShownText(std::string_view utf8, qsizetype maxUnits);
 // ellipsis after it when more lines follow. Its cost does not grow with the length of `utf8`.
 QString ShownFirstLine(std::string_view utf8, qsizetype maxUnits);
 
-} // namespace tbn::core
+}  // namespace tbn::core

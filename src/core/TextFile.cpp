@@ -10,31 +10,31 @@ namespace tbn::core {
 namespace {
 
 constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 
-} // namespace
+}  // namespace
 
 QString DecodeWindows1252(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        *out++ = (byte >= 0x80 && byte <= 0x9F) ? QChar(kWindows1252High[byte - 0x80]) : QChar(byte);
+        *out++ =
+            (byte >= 0x80 && byte <= 0x9F) ? QChar(kWindows1252High[byte - 0x80]) : QChar(byte);
     }
     return text;
 }
 
 QString DecodeLine(QByteArrayView line) {
     // A byte-order mark inside the text is kept as a character; only the file's first one is not.
-    QStringDecoder utf8(QStringConverter::Utf8,
-                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                    QStringConverter::Flag::ConvertInitialBom);
     QString text = utf8.decode(line);
     return utf8.hasError() ? DecodeWindows1252(line) : text;
 }
@@ -77,4 +77,4 @@ QByteArray EncodeLines(const QStringList& lines) {
     return bytes;
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -27,4 +27,4 @@ QString DecodeWindows1252(QByteArrayView bytes);
 QByteArray EncodeLine(const QString& line);
 QByteArray EncodeLines(const QStringList& lines);
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -17,13 +17,14 @@ namespace tbn::core {
 namespace {
 
 [[noreturn]] void Refuse(const QString& path, bool link) {
-    throw tbn::Error(ErrorCode::PathFileAccess,
-                     "Cannot use the folder \"" + path.toStdString() + "\": " +
-                         (link ? "it is a symbolic link; TBN keeps its files only in a folder of its own there"
-                               : "it is not a folder"));
+    throw tbn::Error(
+        ErrorCode::PathFileAccess,
+        "Cannot use the folder \"" + path.toStdString() + "\": " +
+            (link ? "it is a symbolic link; TBN keeps its files only in a folder of its own there"
+                  : "it is not a folder"));
 }
 
-} // namespace
+}  // namespace
 
 QString XdgBaseFolder(const char* variable, const QString& defaultUnderHome) {
     const QString xdg = qEnvironmentVariable(variable);
@@ -49,12 +50,15 @@ int MakeOwnFolder(const QString& path, ExistingFolder existing, QString* failedP
     // Opened rather than looked up, so that the check and the mode change meet the same folder
     // even if the name is swapped for a link in between.
     int fd;
-    do fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    do
+        fd = ::open(QFile::encodeName(path).constData(),
+                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         const int error = errno;
         struct stat info {};
-        const bool link = ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
+        const bool link =
+            ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISLNK(info.st_mode);
         if (link || error == ENOTDIR) Refuse(path, link);
         // Unreadable or gone meanwhile: the first file operation inside says why, as for a
         // folder that cannot be made.
@@ -72,4 +76,4 @@ bool OwnFolderExists(const QString& path) {
     return true;
 }
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -29,4 +29,4 @@ int MakeOwnFolder(const QString& path, ExistingFolder existing = ExistingFolder:
 // symbolic link or anything else.
 bool OwnFolderExists(const QString& path);
 
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -11,4 +11,4 @@ std::vector<TableInfo> Catalog::Tables() const {
     return connection_->session().Tables();
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -18,4 +18,4 @@ private:
     Connection* connection_ = nullptr;
 };
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -11,7 +11,8 @@ std::size_t CharacterPosition(std::string_view text, std::size_t byteOffset) {
     std::size_t characters = 0;
     const std::size_t end = byteOffset < text.size() ? byteOffset : text.size();
     for (std::size_t i = 0; i < end; ++i)
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++characters;  // UTF-8 continuation bytes
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            ++characters;  // UTF-8 continuation bytes
     return characters + 1;
 }
 
@@ -27,9 +28,9 @@ std::size_t ByteOffsetOfCharacter(std::string_view text, std::size_t characterPo
 void RefuseNulCharacter(std::string_view commandText) {
     const std::size_t at = commandText.find('\0');
     if (at == std::string_view::npos) return;
-    throw Error(ErrorCode::NulInCommandText, "The command text contains a NUL character at position " +
-                                                 std::to_string(CharacterPosition(commandText, at)) +
-                                                 "; nothing was run.");
+    throw Error(ErrorCode::NulInCommandText,
+                "The command text contains a NUL character at position " +
+                    std::to_string(CharacterPosition(commandText, at)) + "; nothing was run.");
 }
 
 std::size_t StartOfFirstToken(std::string_view sql) {
@@ -53,4 +54,4 @@ std::size_t StartOfFirstToken(std::string_view sql) {
     return i;
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

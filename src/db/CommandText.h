@@ -22,4 +22,4 @@ void RefuseNulCharacter(std::string_view commandText);
 // unterminated comment runs to the end); sql.size() when nothing else is there.
 std::size_t StartOfFirstToken(std::string_view sql);
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -15,8 +15,8 @@ void Connection::SetConnectionString(std::string connectionString) {
     connectionString_ = std::move(connectionString);
 }
 
-void Connection::Open(std::string_view connectionString, std::string_view user, std::string_view password,
-                      int /*options*/) {
+void Connection::Open(std::string_view connectionString, std::string_view user,
+                      std::string_view password, int /*options*/) {
     if (session_) throw Error(ErrorCode::ObjectAlreadyOpen, "The connection is already open.");
     if (!connectionString.empty()) connectionString_.assign(connectionString);
     session_ = OpenSession(connectionString_, user, password);
@@ -34,4 +34,4 @@ Session& Connection::session() {
     return *session_;
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -53,4 +53,4 @@ private:
     std::unique_ptr<Session> session_;
 };
 
-} // namespace tbn::db
+}  // namespace tbn::db

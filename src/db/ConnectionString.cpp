@@ -16,7 +16,9 @@ bool NeedsQuotes(std::string_view value) {
     if (value.empty()) return false;
     const char first = value.front();
     const char last = value.back();
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; };
+    auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+    };
     return blank(first) || blank(last) || first == '"' || first == '\'' || first == '{' ||
            value.find(';') != std::string_view::npos;
 }
@@ -43,7 +45,7 @@ void AppendBraced(std::string& out, std::string_view value) {
     out.push_back('}');
 }
 
-} // namespace
+}  // namespace
 
 ConnectionString ConnectionString::Parse(std::string_view text) {
     detail::LexResult lexed = detail::Lex(text);
@@ -55,7 +57,8 @@ ConnectionString ConnectionString::Parse(std::string_view text) {
     return result;
 }
 
-std::optional<std::string> ConnectionString::Get(std::initializer_list<std::string_view> keys) const {
+std::optional<std::string>
+ConnectionString::Get(std::initializer_list<std::string_view> keys) const {
     for (auto it = properties_.rbegin(); it != properties_.rend(); ++it) {
         for (std::string_view key : keys) {
             if (SameKey(it->Key, key)) return it->Value;
@@ -69,7 +72,8 @@ void ConnectionString::Set(std::string_view key, std::string value) {
     while (!key.empty() && key.back() == ' ') key.remove_suffix(1);
     if (key.empty() || key.find_first_of("=;") != std::string_view::npos)
         throw Error(ErrorCode::InvalidArgument,
-                    "A connection-string key must not be empty nor contain \"=\" or \";\": \"" + std::string(key) + "\"");
+                    "A connection-string key must not be empty nor contain \"=\" or \";\": \"" +
+                        std::string(key) + "\"");
     auto same = [key](const ConnectionProperty& p) { return SameKey(p.Key, key); };
     auto first = std::find_if(properties_.begin(), properties_.end(), same);
     if (first == properties_.end()) {
@@ -120,7 +124,8 @@ std::string ConnectionString::Redacted(std::string_view text) {
             out += "***";
         } else if (text[pair.ValueBegin] == '{') {
             AppendBraced(out, nested);
-        } else if (text[pair.ValueBegin] == '"' || text[pair.ValueBegin] == '\'' || NeedsQuotes(nested)) {
+        } else if (text[pair.ValueBegin] == '"' || text[pair.ValueBegin] == '\'' ||
+                   NeedsQuotes(nested)) {
             AppendQuoted(out, nested);
         } else {
             out += nested;
@@ -138,4 +143,4 @@ std::string ConnectionString::Redacted(std::string_view text) {
     return out;
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -24,7 +24,8 @@ public:
     std::optional<std::string> Get(std::initializer_list<std::string_view> keys) const;
     void Set(std::string_view key, std::string value);  // replaces or appends, keeps order
     void Remove(std::string_view key);
-    // Recomposes the text, quoting values that need it; Parse(ToString()) gives the same properties.
+    // Recomposes the text, quoting values that need it; Parse(ToString()) gives the same
+    // properties.
     std::string ToString() const;
     // The text as it may be shown or stored outside the connection store: the value of every key
     // naming a password ("pwd" or "password" in any letter case) replaced by "***", also inside a
@@ -38,4 +39,4 @@ private:
     std::vector<ConnectionProperty> properties_;
 };
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -6,7 +6,9 @@ namespace tbn::db::detail {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -41,12 +43,13 @@ std::size_t ReadEnclosed(std::string_view text, std::size_t open, char close, st
     }
 }
 
-} // namespace
+}  // namespace
 
 bool SameKey(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     }
     return true;
@@ -102,14 +105,17 @@ std::size_t NestedValueEnd(std::string_view text, std::size_t from) {
         return text.size();
     }
     std::size_t i = from;
-    while (i < text.size() && text[i] != ';' && !IsSpaceOrTab(text[i]) && text[i] != '\n' && text[i] != '\r') ++i;
+    while (i < text.size() && text[i] != ';' && !IsSpaceOrTab(text[i]) && text[i] != '\n' &&
+           text[i] != '\r')
+        ++i;
     return i;
 }
 
-} // namespace
+}  // namespace
 
 void HidePasswordValues(std::string& text) {
-    for (std::size_t equals = text.find('='); equals != std::string::npos; equals = text.find('=', equals + 1)) {
+    for (std::size_t equals = text.find('='); equals != std::string::npos;
+         equals = text.find('=', equals + 1)) {
         if (!FollowsPasswordKey(text, equals)) continue;
         std::size_t from = equals + 1;
         while (from < text.size() && IsSpaceOrTab(text[from])) ++from;
@@ -125,7 +131,8 @@ LexResult Lex(std::string_view text) {
     const std::size_t n = text.size();
     std::size_t pos = 0;
     auto fail = [&](std::size_t redactFrom, std::string message) {
-        result.Failure = LexFailure{redactFrom, Message({"The connection string is malformed: ", message})};
+        result.Failure =
+            LexFailure{redactFrom, Message({"The connection string is malformed: ", message})};
         return result;
     };
 
@@ -135,13 +142,15 @@ LexResult Lex(std::string_view text) {
         if (stop == std::string_view::npos || text[stop] == ';') {
             const std::size_t end = stop == std::string_view::npos ? n : stop;
             if (!Trim(text.substr(pos, end - pos)).empty())
-                return fail(segment, Message({"the part at ", At(segment), " has no \"=\" between key and value."}));
+                return fail(segment, Message({"the part at ", At(segment),
+                                              " has no \"=\" between key and value."}));
             pos = end + 1;
             continue;
         }
         LexedPair pair;
         pair.Key = Trim(text.substr(pos, stop - pos));
-        if (pair.Key.empty()) return fail(segment, Message({"the value at ", At(stop), " has no key."}));
+        if (pair.Key.empty())
+            return fail(segment, Message({"the value at ", At(stop), " has no key."}));
 
         std::size_t v = stop + 1;
         while (v < n && text[v] != ';' && IsBlank(text[v])) ++v;
@@ -151,16 +160,19 @@ LexResult Lex(std::string_view text) {
             const char close = open == '{' ? '}' : open;
             const std::size_t after = ReadEnclosed(text, v, close, pair.Value);
             if (after == std::string_view::npos) {
-                const std::string_view what = open == '{' ? "brace {" : open == '"' ? "quote \"" : "quote '";
-                return fail(v, Message({"the value of ", Quoted(pair.Key), " opens a ", what, " at ", At(v),
-                                        " that is never closed."}));
+                const std::string_view what = open == '{'   ? "brace {"
+                                              : open == '"' ? "quote \""
+                                                            : "quote '";
+                return fail(v, Message({"the value of ", Quoted(pair.Key), " opens a ", what,
+                                        " at ", At(v), " that is never closed."}));
             }
             pair.ValueEnd = after;
             std::size_t rest = after;
             while (rest < n && IsBlank(text[rest])) ++rest;
             if (rest < n && text[rest] != ';')
                 return fail(v, Message({"unexpected text at ", At(rest), " after the closing ",
-                                        std::string_view(&close, 1), " of the value of ", Quoted(pair.Key), "."}));
+                                        std::string_view(&close, 1), " of the value of ",
+                                        Quoted(pair.Key), "."}));
             pos = rest + 1;
         } else {
             std::size_t end = text.find(';', v);
@@ -175,4 +187,4 @@ LexResult Lex(std::string_view text) {
     return result;
 }
 
-} // namespace tbn::db::detail
+}  // namespace tbn::db::detail

@@ -14,7 +14,7 @@ struct LexedPair {
     std::string_view Key;        // trimmed, as written
     std::size_t ValueBegin = 0;  // the value as written, quotes or braces included
     std::size_t ValueEnd = 0;
-    std::string Value;           // unquoted
+    std::string Value;  // unquoted
 };
 
 struct LexFailure {
@@ -23,7 +23,7 @@ struct LexFailure {
 };
 
 struct LexResult {
-    std::vector<LexedPair> Pairs;        // every pair read before the failure, if any
+    std::vector<LexedPair> Pairs;  // every pair read before the failure, if any
     std::optional<LexFailure> Failure;
 };
 
@@ -39,4 +39,4 @@ bool IsPasswordKey(std::string_view key);
 // holds settings of its own such as "sslmode=require password=x").
 void HidePasswordValues(std::string& text);
 
-} // namespace tbn::db::detail
+}  // namespace tbn::db::detail

@@ -40,13 +40,17 @@ public:
     Statement& operator=(const Statement&) = delete;
 
     sqlite3_stmt* get() const { return stmt_; }
-    void Bind(int at, const std::string& text) { sqlite3_bind_text(stmt_, at, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT); }
+    void Bind(int at, const std::string& text) {
+        sqlite3_bind_text(stmt_, at, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    }
     void Bind(int at, std::int64_t value) { sqlite3_bind_int64(stmt_, at, value); }
     void Bind(int at, double value) { sqlite3_bind_double(stmt_, at, value); }
     void BindNull(int at) { sqlite3_bind_null(stmt_, at); }
     std::string Text(int column) const {
         const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-        return bytes ? std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+        return bytes ? std::string(bytes,
+                                   static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
+                     : std::string();
     }
     std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
     bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
@@ -59,14 +63,16 @@ private:
 // is ever taken for one, switched to WAL or given a table.
 constexpr std::int64_t kApplicationId = 0x54424E68;
 // The columns a history had before it was marked: an unmarked file with them is ours.
-constexpr const char* kRunsColumns[] = {"id",      "started", "connection",   "text",      "seconds",
-                                        "outcome", "rows",    "error_number", "error_text"};
+constexpr const char* kRunsColumns[] = {"id",   "started",      "connection",
+                                        "text", "seconds",      "outcome",
+                                        "rows", "error_number", "error_text"};
 
 void MakePrivateFolder(const QString& folder) {
     QString partial;
     if (const int error = core::MakeOwnFolder(folder, core::ExistingFolder::KeepMode, &partial))
-        throw tbn::Error(core::FileErrorNumber(error, partial),
-                         "Cannot create the folder " + partial.toStdString() + ": " + std::strerror(error));
+        throw tbn::Error(core::FileErrorNumber(error, partial), "Cannot create the folder " +
+                                                                    partial.toStdString() + ": " +
+                                                                    std::strerror(error));
 }
 
 // Numbered as the engine numbers a file that is no database, so that it is set aside as one is.
@@ -86,7 +92,8 @@ void CreateIfMissing(const QString& path) {
             if (!core::StatusOf(path).exists) throw;
         }
     }
-    if (!core::StatusOf(path).ordinaryFile) throw NotOurs(path, "it is a symbolic link or not an ordinary file");
+    if (!core::StatusOf(path).ordinaryFile)
+        throw NotOurs(path, "it is a symbolic link or not an ordinary file");
 }
 
 std::string LikePattern(const std::string& text) {
@@ -98,7 +105,7 @@ std::string LikePattern(const std::string& text) {
     return pattern + '%';
 }
 
-} // namespace
+}  // namespace
 
 void HistoryStore::Closer::operator()(sqlite3* db) const { sqlite3_close_v2(db); }
 
@@ -112,7 +119,8 @@ HistoryStore::HistoryStore(const QString& path, std::int64_t keep, std::int64_t 
     db_.reset(raw);
     if (code != SQLITE_OK) {
         // Swapped for a link since it was looked at.
-        if (sqlite3_extended_errcode(raw) == SQLITE_CANTOPEN_SYMLINK) throw NotOurs(path, "it is a symbolic link");
+        if (sqlite3_extended_errcode(raw) == SQLITE_CANTOPEN_SYMLINK)
+            throw NotOurs(path, "it is a symbolic link");
         throw Failure(code);
     }
     sqlite3_extended_result_codes(raw, 1);
@@ -149,14 +157,16 @@ bool HistoryStore::RequireOurs() {
     // Unmarked: a file just made, or a history from before the mark. Anything else is another
     // program's, and is not touched.
     Statement tables(db_.get(), path_,
-                     "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'");
+                     "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE "
+                     "'sqlite\\_%' ESCAPE '\\'");
     if (const int code = sqlite3_step(tables.get()); code != SQLITE_ROW) throw Failure(code);
     if (tables.Int(0) == 0) return true;
     Statement columns(db_.get(), path_, "SELECT name FROM pragma_table_info('runs') ORDER BY cid");
     for (const char* expected : kRunsColumns) {
         const int code = sqlite3_step(columns.get());
         if (code != SQLITE_ROW && code != SQLITE_DONE) throw Failure(code);
-        if (code == SQLITE_DONE || columns.Text(0) != expected) throw NotOurs(path_, "it holds other tables");
+        if (code == SQLITE_DONE || columns.Text(0) != expected)
+            throw NotOurs(path_, "it holds other tables");
     }
     return true;
 }
@@ -166,21 +176,32 @@ HistoryStore::~HistoryStore() = default;
 tbn::Error HistoryStore::Failure(int code) const { return StoreFailure(db_.get(), path_, code); }
 
 void HistoryStore::Exec(const char* sql) {
-    if (const int code = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr); code != SQLITE_OK) throw Failure(code);
+    if (const int code = sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr); code != SQLITE_OK)
+        throw Failure(code);
 }
 
 std::int64_t HistoryStore::Append(const HistoryRun& run) {
     Statement insert(db_.get(), path_,
-                     "INSERT INTO runs(started, connection, text, seconds, outcome, rows, error_number, error_text)"
+                     "INSERT INTO runs(started, connection, text, seconds, outcome, rows, "
+                     "error_number, error_text)"
                      " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
     insert.Bind(1, run.startedMs);
     insert.Bind(2, run.connection);
     insert.Bind(3, run.text);
     insert.Bind(4, run.seconds);
     insert.Bind(5, static_cast<std::int64_t>(run.outcome));
-    if (run.rows) insert.Bind(6, *run.rows); else insert.BindNull(6);
-    if (run.errorNumber) insert.Bind(7, static_cast<std::int64_t>(*run.errorNumber)); else insert.BindNull(7);
-    if (run.errorNumber) insert.Bind(8, run.errorText); else insert.BindNull(8);
+    if (run.rows)
+        insert.Bind(6, *run.rows);
+    else
+        insert.BindNull(6);
+    if (run.errorNumber)
+        insert.Bind(7, static_cast<std::int64_t>(*run.errorNumber));
+    else
+        insert.BindNull(7);
+    if (run.errorNumber)
+        insert.Bind(8, run.errorText);
+    else
+        insert.BindNull(8);
     if (const int code = sqlite3_step(insert.get()); code != SQLITE_DONE) throw Failure(code);
     const std::int64_t id = sqlite3_last_insert_rowid(db_.get());
 
@@ -196,13 +217,15 @@ std::int64_t HistoryStore::Append(const HistoryRun& run) {
     return id;
 }
 
-std::vector<HistoryRun> HistoryStore::Page(const HistoryFilter& filter, std::int64_t beforeId, int limit) {
+std::vector<HistoryRun> HistoryStore::Page(const HistoryFilter& filter, std::int64_t beforeId,
+                                           int limit) {
     const bool longText = filter.text.size() > kLongestLikePattern;
-    std::string sql =
-        "SELECT id, started, connection, substr(text, 1, ?), seconds, outcome, rows, error_number, error_text"
-        " FROM runs WHERE id < ?";
+    std::string sql = "SELECT id, started, connection, substr(text, 1, ?), seconds, outcome, rows, "
+                      "error_number, error_text"
+                      " FROM runs WHERE id < ?";
     if (!filter.connection.empty()) sql += " AND connection = ?";
-    if (!filter.text.empty()) sql += longText ? " AND instr(text, ?) > 0" : " AND text LIKE ? ESCAPE '\\'";
+    if (!filter.text.empty())
+        sql += longText ? " AND instr(text, ?) > 0" : " AND text LIKE ? ESCAPE '\\'";
     sql += " ORDER BY id DESC LIMIT ?";
     Statement page(db_.get(), path_, sql.c_str());
     int at = 1;
@@ -241,7 +264,8 @@ std::string HistoryStore::Text(std::int64_t id) {
 }
 
 std::vector<std::string> HistoryStore::Connections() {
-    Statement names(db_.get(), path_, "SELECT connection FROM runs GROUP BY connection ORDER BY max(id) DESC");
+    Statement names(db_.get(), path_,
+                    "SELECT connection FROM runs GROUP BY connection ORDER BY max(id) DESC");
     std::vector<std::string> result;
     int code;
     while ((code = sqlite3_step(names.get())) == SQLITE_ROW) result.push_back(names.Text(0));
@@ -260,7 +284,7 @@ namespace {
 // written before there were closed texts needs no change of its runs.
 constexpr const char* kClosedWindowsTable =
     "CREATE TABLE IF NOT EXISTS closed_windows(run_id INTEGER PRIMARY KEY, cnn TEXT NOT NULL)";
-} // namespace
+}  // namespace
 
 std::int64_t HistoryStore::AppendClosed(const HistoryRun& run, const std::string& cnn) {
     Exec("BEGIN IMMEDIATE");
@@ -286,7 +310,8 @@ std::int64_t HistoryStore::AppendClosed(const HistoryRun& run, const std::string
 std::optional<ClosedText> HistoryStore::LastClosed(std::int64_t beforeId) {
     Exec(kClosedWindowsTable);
     Statement last(db_.get(), path_,
-                   "SELECT r.id, r.connection, c.cnn, r.text FROM closed_windows c JOIN runs r ON r.id = c.run_id"
+                   "SELECT r.id, r.connection, c.cnn, r.text FROM closed_windows c JOIN runs r ON "
+                   "r.id = c.run_id"
                    " WHERE c.run_id < ? ORDER BY c.run_id DESC LIMIT 1");
     last.Bind(1, beforeId > 0 ? beforeId : std::numeric_limits<std::int64_t>::max());
     const int code = sqlite3_step(last.get());
@@ -296,8 +321,9 @@ std::optional<ClosedText> HistoryStore::LastClosed(std::int64_t beforeId) {
 }
 
 QString HistoryStore::MoveAside(const QString& path) {
-    const QString aside = path + QStringLiteral(".corrupt-") +
-                          QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
+    const QString aside =
+        path + QStringLiteral(".corrupt-") +
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd-HHmmss-zzz"));
     // The main file last: while it keeps its name its journal must keep theirs.
     for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm"), QString()})
         if (core::EntryExists(path + suffix)) core::RenameFile(path + suffix, aside + suffix);
@@ -310,4 +336,4 @@ bool HistoryStore::IsCorruption(const tbn::Error& error) {
     return error.Number() > 0 && (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB);
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -1,7 +1,8 @@
 #pragma once
 // The history of query runs: one SQLite database file (WAL, created 0600 in a 0700 folder) with a
-// row per run, newest last, marked as TBN's own in its header (application_id). It keeps the newest kKeep runs: once kSlack more have been added the
-// oldest go in one delete, so a prune is rare and an insert stays a single statement.
+// row per run, newest last, marked as TBN's own in its header (application_id). It keeps the newest
+// kKeep runs: once kSlack more have been added the oldest go in one delete, so a prune is rare and
+// an insert stays a single statement.
 //
 // Looking up is newest first, a page at a time, filtered by a substring of the text (ASCII letters
 // in either case) and by connection name; a page continues from the smallest id of the last one.
@@ -64,14 +65,16 @@ public:
     static constexpr int kPageTextBytes = 512;  // of each text in a page
 
     // Opens the file, creating it and its folder when missing. keep and slack are for tests.
-    explicit HistoryStore(const QString& path, std::int64_t keep = kKeep, std::int64_t slack = kSlack);
+    explicit HistoryStore(const QString& path, std::int64_t keep = kKeep,
+                          std::int64_t slack = kSlack);
     ~HistoryStore();
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
     // Returns the new run's id.
     std::int64_t Append(const HistoryRun& run);
-    // Up to limit runs matching filter with an id below beforeId (0: from the newest), newest first.
+    // Up to limit runs matching filter with an id below beforeId (0: from the newest), newest
+    // first.
     std::vector<HistoryRun> Page(const HistoryFilter& filter, std::int64_t beforeId, int limit);
     // The whole text of a run; empty when it has been pruned.
     std::string Text(std::int64_t id);
@@ -109,4 +112,4 @@ private:
     std::unique_ptr<sqlite3, Closer> db_;
 };
 
-} // namespace tbn::db
+}  // namespace tbn::db

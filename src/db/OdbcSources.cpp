@@ -21,15 +21,18 @@ std::vector<std::pair<std::string, std::string>> Entries(Enumerate enumerate) {
         odbc::Environment env = odbc::NewEnvironment();
         std::vector<SQLWCHAR> name(1024), description(4096);
         auto text = [](const std::vector<SQLWCHAR>& buffer, SQLSMALLINT length) {
-            const auto units = std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), buffer.size() - 1);
-            return odbc::ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(buffer.data()), units));
+            const auto units = std::min<std::size_t>(
+                static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)), buffer.size() - 1);
+            return odbc::ToUtf8(
+                std::u16string_view(reinterpret_cast<const char16_t*>(buffer.data()), units));
         };
         SQLUSMALLINT direction = SQL_FETCH_FIRST;
         for (;;) {
             SQLSMALLINT nameLength = 0, descriptionLength = 0;
-            const SQLRETURN rc = enumerate(env.get(), direction, name.data(), static_cast<SQLSMALLINT>(name.size()),
-                                           &nameLength, description.data(), static_cast<SQLSMALLINT>(description.size()),
-                                           &descriptionLength);
+            const SQLRETURN rc =
+                enumerate(env.get(), direction, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                          &nameLength, description.data(),
+                          static_cast<SQLSMALLINT>(description.size()), &descriptionLength);
             if (!odbc::Succeeded(rc)) break;
             entries.emplace_back(text(name, nameLength), text(description, descriptionLength));
             direction = SQL_FETCH_NEXT;
@@ -48,18 +51,22 @@ std::vector<std::string> Names(const std::vector<std::pair<std::string, std::str
 }
 
 std::vector<std::pair<std::string, std::string>> DataSources() {
-    return Entries([](SQLHENV env, SQLUSMALLINT direction, SQLWCHAR* name, SQLSMALLINT nameMax, SQLSMALLINT* nameLength,
-                      SQLWCHAR* description, SQLSMALLINT descriptionMax, SQLSMALLINT* descriptionLength) {
-        return SQLDataSourcesW(env, direction, name, nameMax, nameLength, description, descriptionMax, descriptionLength);
+    return Entries([](SQLHENV env, SQLUSMALLINT direction, SQLWCHAR* name, SQLSMALLINT nameMax,
+                      SQLSMALLINT* nameLength, SQLWCHAR* description, SQLSMALLINT descriptionMax,
+                      SQLSMALLINT* descriptionLength) {
+        return SQLDataSourcesW(env, direction, name, nameMax, nameLength, description,
+                               descriptionMax, descriptionLength);
     });
 }
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> OdbcDrivers() {
-    return Names(Entries([](SQLHENV env, SQLUSMALLINT direction, SQLWCHAR* name, SQLSMALLINT nameMax, SQLSMALLINT* nameLength,
-                            SQLWCHAR* attributes, SQLSMALLINT attributesMax, SQLSMALLINT* attributesLength) {
-        return SQLDriversW(env, direction, name, nameMax, nameLength, attributes, attributesMax, attributesLength);
+    return Names(Entries([](SQLHENV env, SQLUSMALLINT direction, SQLWCHAR* name,
+                            SQLSMALLINT nameMax, SQLSMALLINT* nameLength, SQLWCHAR* attributes,
+                            SQLSMALLINT attributesMax, SQLSMALLINT* attributesLength) {
+        return SQLDriversW(env, direction, name, nameMax, nameLength, attributes, attributesMax,
+                           attributesLength);
     }));
 }
 
@@ -71,4 +78,4 @@ std::string OdbcDataSourceDriver(std::string_view dataSource) {
     return {};
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

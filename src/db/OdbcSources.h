@@ -14,4 +14,4 @@ std::vector<std::string> OdbcDataSources();  // data source names as DSN= takes 
 // when there is no such data source.
 std::string OdbcDataSourceDriver(std::string_view dataSource);
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -18,7 +18,9 @@ std::vector<ProviderInfo> Catalogue() {
          .name = "SQLite",
          .caption = "SQLite database file",
          .keys = {{.name = "Data Source", .kind = KeyKind::File},
-                  {.name = "Mode", .kind = KeyKind::Choice, .choices = {"", "ReadWrite", "ReadOnly", "ReadWriteCreate"}},
+                  {.name = "Mode",
+                   .kind = KeyKind::Choice,
+                   .choices = {"", "ReadWrite", "ReadOnly", "ReadWriteCreate"}},
                   {.name = "Busy Timeout"}}},
         // Any other key goes to libpq as written, so libpq's own keywords work as well.
         {.engine = Engine::PostgreSql,
@@ -28,10 +30,14 @@ std::vector<ProviderInfo> Catalogue() {
                   {.name = "Port", .engineKey = "port"},
                   {.name = "Database", .aliases = {"Initial Catalog"}, .engineKey = "dbname"},
                   {.name = "User ID", .aliases = {"Username", "UID"}, .engineKey = "user"},
-                  {.name = "Password", .aliases = {"PWD"}, .kind = KeyKind::Secret, .engineKey = "password"},
+                  {.name = "Password",
+                   .aliases = {"PWD"},
+                   .kind = KeyKind::Secret,
+                   .engineKey = "password"},
                   {.name = "SSL Mode",
                    .kind = KeyKind::Choice,
-                   .choices = {"", "disable", "allow", "prefer", "require", "verify-ca", "verify-full"},
+                   .choices = {"", "disable", "allow", "prefer", "require", "verify-ca",
+                               "verify-full"},
                    .engineKey = "sslmode"},
                   {.name = "Connect Timeout", .engineKey = "connect_timeout"},
                   {.name = "Application Name", .engineKey = "application_name"}}},
@@ -51,11 +57,12 @@ std::vector<ProviderInfo> Catalogue() {
     };
 }
 
-} // namespace
+}  // namespace
 
 bool ProviderKey::Names(std::string_view key) const {
     return SameKey(key, name) ||
-           std::any_of(aliases.begin(), aliases.end(), [key](std::string_view alias) { return SameKey(key, alias); });
+           std::any_of(aliases.begin(), aliases.end(),
+                       [key](std::string_view alias) { return SameKey(key, alias); });
 }
 
 std::optional<std::string> ProviderKey::ValueIn(const ConnectionString& properties) const {
@@ -74,8 +81,8 @@ const ProviderKey* ProviderInfo::Find(std::string_view key) const {
 const ProviderKey& ProviderInfo::Key(std::string_view keyName) const {
     for (const ProviderKey& known : keys)
         if (known.name == keyName) return known;
-    throw std::logic_error("The provider catalogue has no key \"" + std::string(keyName) + "\" for " +
-                           std::string(name) + ".");
+    throw std::logic_error("The provider catalogue has no key \"" + std::string(keyName) +
+                           "\" for " + std::string(name) + ".");
 }
 
 const std::vector<ProviderInfo>& Providers() {
@@ -104,7 +111,8 @@ const ProviderInfo* ChooseProvider(const ConnectionString& properties, std::stri
         return FindProvider(*provider);
     }
     const ProviderInfo& odbc = ProviderOf(Engine::Odbc);
-    const bool odbcKeys = odbc.Key("Driver").ValueIn(properties) || odbc.Key("DSN").ValueIn(properties);
+    const bool odbcKeys =
+        odbc.Key("Driver").ValueIn(properties) || odbc.Key("DSN").ValueIn(properties);
     const ProviderInfo& chosen = odbcKeys ? odbc : ProviderOf(Engine::Sqlite);
     if (named) *named = chosen.name;
     return &chosen;
@@ -113,9 +121,7 @@ const ProviderInfo* ChooseProvider(const ConnectionString& properties, std::stri
 std::vector<std::string> ChoicesOf(const ProviderKey& key) {
     std::vector<std::string> choices;
     switch (key.source) {
-    case ChoiceSource::Fixed:
-        choices.assign(key.choices.begin(), key.choices.end());
-        break;
+    case ChoiceSource::Fixed: choices.assign(key.choices.begin(), key.choices.end()); break;
     case ChoiceSource::OdbcDrivers:
         choices.emplace_back();
         for (std::string& driver : OdbcDrivers()) choices.push_back(std::move(driver));
@@ -128,4 +134,4 @@ std::vector<std::string> ChoicesOf(const ProviderKey& key) {
     return choices;
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -27,7 +27,7 @@ struct ProviderKey {
     KeyKind kind = KeyKind::Text;
     std::vector<std::string_view> choices{};  // Fixed choices; the first, "", means "not set"
     ChoiceSource source = ChoiceSource::Fixed;
-    std::string_view engineKey{};             // the engine's name for it (a libpq keyword); "" when none
+    std::string_view engineKey{};  // the engine's name for it (a libpq keyword); "" when none
 
     bool Names(std::string_view key) const;  // key is the name or one of the aliases
     // The last value given under any of its spellings.
@@ -61,4 +61,4 @@ const ProviderInfo* ChooseProvider(const ConnectionString& properties, std::stri
 // manager on every call, so a driver installed while the program runs shows up next time.
 std::vector<std::string> ChoicesOf(const ProviderKey& key);
 
-} // namespace tbn::db
+}  // namespace tbn::db

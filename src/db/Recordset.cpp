@@ -10,17 +10,21 @@ namespace {
 
 Cursor& OpenCursor(const Recordset& rs) {
     Cursor* cursor = rs.cursor();
-    if (!cursor) throw Error(ErrorCode::RecordsetClosed, "Operation is not allowed when the recordset is closed.");
+    if (!cursor)
+        throw Error(ErrorCode::RecordsetClosed,
+                    "Operation is not allowed when the recordset is closed.");
     return *cursor;
 }
 
 Cursor& CurrentRecord(const Recordset& rs) {
     Cursor& cursor = OpenCursor(rs);
-    if (cursor.AtEnd()) throw Error(ErrorCode::NoCurrentRecord, "There is no current record: the recordset is at its end.");
+    if (cursor.AtEnd())
+        throw Error(ErrorCode::NoCurrentRecord,
+                    "There is no current record: the recordset is at its end.");
     return cursor;
 }
 
-} // namespace
+}  // namespace
 
 std::string_view Field::Name() const { return OpenCursor(*rs_).FieldName(index_); }
 bool Field::IsNull() const { return CurrentRecord(*rs_).IsNull(index_); }
@@ -33,9 +37,10 @@ std::size_t Fields::Count() const {
 
 Field Fields::Item(std::size_t index) const {
     if (index >= Count())
-        throw Error(ErrorCode::InvalidArgument, "Item " + std::to_string(index) +
-                                                    " cannot be found in the fields of the recordset (it has " +
-                                                    std::to_string(Count()) + ").");
+        throw Error(ErrorCode::InvalidArgument,
+                    "Item " + std::to_string(index) +
+                        " cannot be found in the fields of the recordset (it has " +
+                        std::to_string(Count()) + ").");
     return Field(*rs_, index);
 }
 
@@ -44,8 +49,8 @@ Recordset::~Recordset() = default;
 Recordset::Recordset(Recordset&&) noexcept = default;
 Recordset& Recordset::operator=(Recordset&&) noexcept = default;
 
-void Recordset::Open(std::string_view source, Connection& connection, int /*cursorType*/, int /*lockType*/,
-                     int /*options*/) {
+void Recordset::Open(std::string_view source, Connection& connection, int /*cursorType*/,
+                     int /*lockType*/, int /*options*/) {
     if (cursor_) throw Error(ErrorCode::ObjectAlreadyOpen, "The recordset is already open.");
     // Every provider is reached through here, so one refusal covers engines that would cut the
     // text short at a NUL as well as those that would stop or fail part-way through it.
@@ -59,4 +64,4 @@ bool Recordset::Eof() const { return !cursor_ || cursor_->AtEnd(); }
 
 void Recordset::MoveNext() { CurrentRecord(*this).Next(); }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -30,7 +30,7 @@ private:
 
 class Fields {
 public:
-    std::size_t Count() const;  // 0 while the recordset is closed
+    std::size_t Count() const;            // 0 while the recordset is closed
     Field Item(std::size_t index) const;  // 0-based, column order; InvalidArgument past Count()
     Field operator[](std::size_t index) const { return Item(index); }
 
@@ -66,4 +66,4 @@ private:
     std::unique_ptr<Cursor> cursor_;
 };
 
-} // namespace tbn::db
+}  // namespace tbn::db

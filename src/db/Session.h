@@ -73,4 +73,4 @@ public:
     virtual bool Supports(Feature feature) const = 0;
 };
 
-} // namespace tbn::db
+}  // namespace tbn::db

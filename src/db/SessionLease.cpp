@@ -2,7 +2,8 @@
 
 namespace tbn::db {
 
-SessionLease::SessionLease(Connection& owner) : owner_(owner), lent_(std::make_shared<Connection>()) {
+SessionLease::SessionLease(Connection& owner)
+    : owner_(owner), lent_(std::make_shared<Connection>()) {
     owner.session();  // raises when there is nothing to lend
     lent_->SetConnectionString(owner.ConnectionString());
     lent_->SetCursorLocation(owner.CursorLocation());
@@ -15,4 +16,4 @@ SessionLease::~SessionLease() {
 
 void SessionLease::GiveBackInstead(Connection replacement) { instead_ = std::move(replacement); }
 
-} // namespace tbn::db
+}  // namespace tbn::db

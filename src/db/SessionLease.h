@@ -37,4 +37,4 @@ private:
     std::optional<Connection> instead_;
 };
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -24,14 +24,15 @@ std::string PaddedBuffer(const QString& text, std::size_t size, const char* what
     std::string bytes = CutAtNul(text).toStdString();
     if (bytes.size() >= size)
         throw tbn::Error(tbn::ErrorCode::InvalidArgument,
-                         std::string("The ") + what + " does not fit the dialog's " + std::to_string(size) + "-byte buffer.");
+                         std::string("The ") + what + " does not fit the dialog's " +
+                             std::to_string(size) + "-byte buffer.");
     bytes.resize(size, '\0');
     return bytes;
 }
 
 void RaiseCancel() { throw tbn::Error(tbn::ErrorCode::CancelSelected, "User selected cancel."); }
 
-} // namespace
+}  // namespace
 
 cFileDialog::cFileDialog() {
     ofn_.lStructSize = kRecordSize;
@@ -41,7 +42,8 @@ cFileDialog::cFileDialog() {
 void cFileDialog::SetFilename(const QString& sFilename) {
     std::string bytes = sFilename.toStdString();
     if (bytes.size() > kBuffer)
-        throw tbn::Error(tbn::ErrorCode::InvalidArgument, "The file name is longer than 1024 bytes.");
+        throw tbn::Error(tbn::ErrorCode::InvalidArgument,
+                         "The file name is longer than 1024 bytes.");
     sFilename_ = sFilename;
     bytes.resize(kBuffer, ' ');
     ofn_.lpstrFile = bytes + kTwoNuls;
@@ -63,7 +65,9 @@ void cFileDialog::SetDefaultExt(const QString& sDefaultExt) {
 
 QString cFileDialog::DialogTitle() const { return QString::fromStdString(ofn_.lpstrTitle); }
 
-void cFileDialog::SetDialogTitle(const QString& vNewValue) { ofn_.lpstrTitle = vNewValue.toStdString(); }
+void cFileDialog::SetDialogTitle(const QString& vNewValue) {
+    ofn_.lpstrTitle = vNewValue.toStdString();
+}
 
 void cFileDialog::SetInitDir(const QString& vNewValue) {
     sInitDir_ = vNewValue;
@@ -105,20 +109,23 @@ void cFileDialog::ShowSave() {
     if (bCancelError_) RaiseCancel();
 }
 
-void cFileDialog::ParseMultiFileName(QString& sDir, QStringList& sFiles, std::int32_t& lFileCount) const {
+void cFileDialog::ParseMultiFileName(QString& sDir, QStringList& sFiles,
+                                     std::int32_t& lFileCount) const {
     const qsizetype pair = sFilename_.indexOf(QString(2, QChar(u'\0')));
     const QString list = pair < 0 ? sFilename_ : sFilename_.left(pair);
 
     if (!list.contains(QChar(u'\0'))) {
         // Windows paths use "\", ours "/"; a single result may come from either.
-        const qsizetype slash = std::max(sFilename_.lastIndexOf(QLatin1Char('/')), sFilename_.lastIndexOf(QLatin1Char('\\')));
+        const qsizetype slash = std::max(sFilename_.lastIndexOf(QLatin1Char('/')),
+                                         sFilename_.lastIndexOf(QLatin1Char('\\')));
         lFileCount = 1;
         sDir = slash < 0 ? QString() : sFilename_.left(slash + 1);
         sFiles = QStringList{CutAtNul(sFilename_.mid(slash + 1))};
         return;
     }
 
-    if (lFileCount < 0) throw tbn::Error(tbn::ErrorCode::InvalidArgument, "The file count cannot be negative.");
+    if (lFileCount < 0)
+        throw tbn::Error(tbn::ErrorCode::InvalidArgument, "The file count cannot be negative.");
     const QStringList pieces = list.split(QChar(u'\0'));
     sDir = pieces.first();
     for (qsizetype i = 1; i < pieces.size(); ++i) {

@@ -15,7 +15,8 @@ QString EscapeRtf(const QString& word) {
     QString out;
     out.reserve(word.size() + 4);
     for (QChar c : word) {
-        if (c == QLatin1Char('\\') || c == QLatin1Char('{') || c == QLatin1Char('}')) out += QLatin1Char('\\');
+        if (c == QLatin1Char('\\') || c == QLatin1Char('{') || c == QLatin1Char('}'))
+            out += QLatin1Char('\\');
         out += c;
     }
     return out;
@@ -24,10 +25,13 @@ QString EscapeRtf(const QString& word) {
 // The trailing space of each opening and closing group is the control word's delimiter, not text.
 QString StyledWord(WordStyle style, const QString& escaped) {
     switch (style) {
-    case WordStyle::Keyword: return QStringLiteral("\\cf1\\b ") + escaped + QStringLiteral("\\cf0\\b0 ");
+    case WordStyle::Keyword:
+        return QStringLiteral("\\cf1\\b ") + escaped + QStringLiteral("\\cf0\\b0 ");
     case WordStyle::Literal: return QStringLiteral("\\cf3 ") + escaped + QStringLiteral("\\cf0 ");
-    case WordStyle::Dangerous: return QStringLiteral("\\cf2\\b ") + escaped + QStringLiteral("\\cf0\\b0 ");
-    case WordStyle::Function: return QStringLiteral("\\cf4\\b ") + escaped + QStringLiteral("\\cf0\\b0 ");
+    case WordStyle::Dangerous:
+        return QStringLiteral("\\cf2\\b ") + escaped + QStringLiteral("\\cf0\\b0 ");
+    case WordStyle::Function:
+        return QStringLiteral("\\cf4\\b ") + escaped + QStringLiteral("\\cf0\\b0 ");
     case WordStyle::Number: return QStringLiteral("\\cf5 ") + escaped + QStringLiteral("\\cf0 ");
     case WordStyle::Plain: break;
     }
@@ -47,7 +51,7 @@ QString ColorizeLine(const QString& line, const WordClassifier& styleOf) {
     return out;
 }
 
-} // namespace
+}  // namespace
 
 void AddDottedWord(QString& list, const QString& word) { list += kDot + word + kDot; }
 
@@ -69,9 +73,14 @@ bool IsNumericWord(const QString& word) {
 
 QString ColorizeSql(const QString& text, const WordClassifier& styleOf) {
     QString out;
-    out += QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}") + kCrLf;
-    out += QStringLiteral("{\\colortbl ;\\red0\\green0\\blue255;\\red255\\green0\\blue0;\\red255\\green0\\blue255;"
-                          "\\red0\\green100\\blue100;\\red0\\green100\\blue0;}") + kCrLf;
+    out += QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{"
+                          "\\f0\\fnil\\fcharset0 Courier New;}}") +
+           kCrLf;
+    out +=
+        QStringLiteral("{\\colortbl "
+                       ";\\red0\\green0\\blue255;\\red255\\green0\\blue0;\\red255\\green0\\blue255;"
+                       "\\red0\\green100\\blue100;\\red0\\green100\\blue0;}") +
+        kCrLf;
     out += QStringLiteral("\\viewkind4\\uc1\\pard\\f0\\fs19 ") + kCrLf;
 
     // Empty lines before the first text add nothing; later ones each add a paragraph mark.
@@ -89,4 +98,4 @@ QString ColorizeSql(const QString& text, const WordClassifier& styleOf) {
     return out;
 }
 
-} // namespace tbn::editor
+}  // namespace tbn::editor

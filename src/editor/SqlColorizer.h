@@ -29,4 +29,4 @@ bool IsNumericWord(const QString& word);
 using WordClassifier = std::function<WordStyle(const QString& word)>;
 QString ColorizeSql(const QString& text, const WordClassifier& styleOf);
 
-} // namespace tbn::editor
+}  // namespace tbn::editor

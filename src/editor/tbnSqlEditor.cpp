@@ -38,17 +38,19 @@ void tbnSqlEditor::FillKeywords() {
 
     // "outher" is the vocabulary's own spelling; "outer" is deliberately not a keyword.
     static const char* const keywords[] = {
-        "select", "from",    "where",  "as",     "order",    "group",  "by",     "in",    "join",
-        "left",   "inner",   "outher", "right",  "union",    "distinct", "like", "not",   "update",
-        "set",    "create",  "table",  "into",   "top",      "null",   "if",     "primary", "key",
-        "exists", "and",     "or",     "database", "backup", "to",     "disk",   "use",   "insert",
-        "add",    "alter",   "values", "limit",  "asc",      "desc",   "column", "is"};
+        "select", "from",    "where",  "as",     "order", "group", "by",       "in",
+        "join",   "left",    "inner",  "outher", "right", "union", "distinct", "like",
+        "not",    "update",  "set",    "create", "table", "into",  "top",      "null",
+        "if",     "primary", "key",    "exists", "and",   "or",    "database", "backup",
+        "to",     "disk",    "use",    "insert", "add",   "alter", "values",   "limit",
+        "asc",    "desc",    "column", "is"};
     for (const char* word : keywords) AddKeyword(QString::fromLatin1(word));
 
     AddDangerous(QStringLiteral("drop"));
     AddDangerous(QStringLiteral("delete"));
 
-    static const char* const functions[] = {"iif", "isnull", "count", "max", "min", "isblank", "isnumeric"};
+    static const char* const functions[] = {"iif", "isnull",  "count",    "max",
+                                            "min", "isblank", "isnumeric"};
     for (const char* word : functions) AddFunction(QString::fromLatin1(word));
 
     AddLiteral(QStringLiteral("*"));
@@ -61,7 +63,15 @@ void tbnSqlEditor::AddLiteral(const QString& word) { AddDottedWord(strLiterals_,
 void tbnSqlEditor::AddDangerous(const QString& word) { AddDottedWord(strDangerous_, word); }
 void tbnSqlEditor::AddFunction(const QString& word) { AddDottedWord(strFunctions_, word); }
 
-bool tbnSqlEditor::IsKeyword(const QString& word) const { return DottedListContains(strKeywords_, word); }
-bool tbnSqlEditor::IsLiteral(const QString& word) const { return DottedListContains(strLiterals_, word); }
-bool tbnSqlEditor::IsDangerous(const QString& word) const { return DottedListContains(strDangerous_, word); }
-bool tbnSqlEditor::IsFunction(const QString& word) const { return DottedListContains(strFunctions_, word); }
+bool tbnSqlEditor::IsKeyword(const QString& word) const {
+    return DottedListContains(strKeywords_, word);
+}
+bool tbnSqlEditor::IsLiteral(const QString& word) const {
+    return DottedListContains(strLiterals_, word);
+}
+bool tbnSqlEditor::IsDangerous(const QString& word) const {
+    return DottedListContains(strDangerous_, word);
+}
+bool tbnSqlEditor::IsFunction(const QString& word) const {
+    return DottedListContains(strFunctions_, word);
+}

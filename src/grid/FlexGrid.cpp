@@ -14,10 +14,11 @@ namespace tbn::grid {
 
 namespace {
 constexpr int kDefaultColTwips = 960;
-} // namespace
+}  // namespace
 
 FlexGrid::FlexGrid(QWidget* parent)
-    : QTableView(parent), model_(std::make_unique<FlexGridModel>()), colTwips_(2, kDefaultColTwips) {
+    : QTableView(parent), model_(std::make_unique<FlexGridModel>()),
+      colTwips_(2, kDefaultColTwips) {
     setModel(model_.get());
     delegate_ = new NullCellDelegate(this);
     setItemDelegate(delegate_);
@@ -41,15 +42,18 @@ FlexGrid::FlexGrid(QWidget* parent)
                 [this, orientation](int s) { SelectLinesFromHeader(orientation, s, true); });
     }
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, &FlexGrid::OnSectionResized);
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { TakeSelectionFromView(); });
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] { TakeSelectionFromView(); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { TakeSelectionFromView(); });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { TakeSelectionFromView(); });
     // A reset or new columns give the header default section sizes; widths live here, in twips.
     connect(model_.get(), &QAbstractItemModel::modelReset, this, [this] {
         ApplyHeaderVisibility();
         ApplyColumnWidths();
         ApplySelectionToView();
     });
-    connect(model_.get(), &QAbstractItemModel::columnsInserted, this, [this] { ApplyColumnWidths(); });
+    connect(model_.get(), &QAbstractItemModel::columnsInserted, this,
+            [this] { ApplyColumnWidths(); });
 
     ApplyHeaderVisibility();
     ApplyColumnWidths();
@@ -97,18 +101,23 @@ void FlexGrid::SetFixedCols(int cols) {
     model_->SetFixedCols(cols);
 }
 
-std::string_view FlexGrid::CellBytes(std::int64_t row, std::int64_t col) const { return model_->Store().Cell(row, col); }
+std::string_view FlexGrid::CellBytes(std::int64_t row, std::int64_t col) const {
+    return model_->Store().Cell(row, col);
+}
 
 QString FlexGrid::TextMatrix(std::int64_t row, std::int64_t col) const {
     const std::string_view text = CellBytes(row, col);
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-bool FlexGrid::IsNull(std::int64_t row, std::int64_t col) const { return model_->Store().IsNull(row, col); }
+bool FlexGrid::IsNull(std::int64_t row, std::int64_t col) const {
+    return model_->Store().IsNull(row, col);
+}
 
 void FlexGrid::SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
-    model_->SetCell(row, col, std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    model_->SetCell(row, col,
+                    std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
 }
 
 void FlexGrid::AddItem(const QString& item, std::int64_t index) {
@@ -122,7 +131,8 @@ void FlexGrid::AddItem(const QString& item, std::int64_t index) {
     values.reserve(static_cast<std::size_t>(used));
     for (std::int64_t c = 0; c < used; ++c) {
         utf8.push_back(pieces[static_cast<qsizetype>(c)].toUtf8());
-        values.emplace_back(std::string_view(utf8.back().constData(), static_cast<std::size_t>(utf8.back().size())));
+        values.emplace_back(std::string_view(utf8.back().constData(),
+                                             static_cast<std::size_t>(utf8.back().size())));
     }
     {
         QScopedValueRollback scope(programmatic_, programmatic_ + 1);
@@ -193,11 +203,15 @@ void FlexGrid::SetWordWrap(bool on) { setWordWrap(on); }
 
 void FlexGrid::SetAllowUserResizing(int mode) {
     if (mode < 0 || mode > 3) core::RaiseInvalidPropertyValue();
-    horizontalHeader()->setSectionResizeMode((mode & 1) ? QHeaderView::Interactive : QHeaderView::Fixed);
-    verticalHeader()->setSectionResizeMode((mode & 2) ? QHeaderView::Interactive : QHeaderView::Fixed);
+    horizontalHeader()->setSectionResizeMode((mode & 1) ? QHeaderView::Interactive
+                                                        : QHeaderView::Fixed);
+    verticalHeader()->setSectionResizeMode((mode & 2) ? QHeaderView::Interactive
+                                                      : QHeaderView::Fixed);
 }
 
-int FlexGrid::WidthTwips() const { return static_cast<int>(std::lround(ui::PixelsToTwips(width()))); }
+int FlexGrid::WidthTwips() const {
+    return static_cast<int>(std::lround(ui::PixelsToTwips(width())));
+}
 
 FlexGridModel* FlexGrid::flexModel() const { return model_.get(); }
 
@@ -213,4 +227,4 @@ void FlexGrid::ApplyHeaderVisibility() {
     verticalHeader()->setVisible(model_->HeaderCols() > 0);
 }
 
-} // namespace tbn::grid
+}  // namespace tbn::grid

@@ -45,11 +45,13 @@ public:
     // The same text as stored, UTF-8, valid until the grid next changes: for reading many cells
     // without a QString each.
     std::string_view CellBytes(std::int64_t row, std::int64_t col) const;
-    void SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text);  // the cell is no longer null
-    // True for a cell filled from a null value: its text is empty, and it is drawn as a grey "NULL".
+    void SetTextMatrix(std::int64_t row, std::int64_t col,
+                       const QString& text);  // the cell is no longer null
+    // True for a cell filled from a null value: its text is empty, and it is drawn as a grey
+    // "NULL".
     bool IsNull(std::int64_t row, std::int64_t col) const;
 
-    int ColWidth(std::int64_t col) const;  // twips
+    int ColWidth(std::int64_t col) const;           // twips
     void SetColWidth(std::int64_t col, int twips);  // negative: raises 380 "Invalid property value"
 
     // Current cell and the far corner of the selection. Setting Row or Col collapses the selection
@@ -69,9 +71,9 @@ public:
     void RemoveItem(std::int64_t index);
     void Clear();  // empties every cell, fixed ones included; row and column counts stay
 
-    // Fast path for filling: writes the given values (null: empty text, marked null) into the cells of row
-    // `row` starting at column `firstCol`, then appends one empty row at the end. Equivalent to
-    // SetTextMatrix on each cell followed by AddItem(""), without building QStrings.
+    // Fast path for filling: writes the given values (null: empty text, marked null) into the cells
+    // of row `row` starting at column `firstCol`, then appends one empty row at the end. Equivalent
+    // to SetTextMatrix on each cell followed by AddItem(""), without building QStrings.
     void FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
                           std::span<const std::optional<std::string_view>> values);
 
@@ -126,7 +128,8 @@ private:
     std::int64_t colSel_ = 1;
     std::int64_t headerAnchor_ = 0;  // the section where a header drag started, grid index
     bool redraw_ = true;
-    int programmatic_ = 0;  // > 0 while this class drives the view, so its signals are not user input
+    int programmatic_ =
+        0;  // > 0 while this class drives the view, so its signals are not user input
 };
 
-} // namespace tbn::grid
+}  // namespace tbn::grid

@@ -22,7 +22,7 @@ namespace {
 std::int64_t ClampIndex(std::int64_t value, std::int64_t count) {
     return count <= 0 ? 0 : std::clamp<std::int64_t>(value, 0, count - 1);
 }
-} // namespace
+}  // namespace
 
 int FlexGrid::ColWidth(std::int64_t col) const {
     if (col < 0 || col >= Cols()) core::RaiseSubscriptOutOfRange();
@@ -38,10 +38,12 @@ void FlexGrid::SetColWidth(std::int64_t col, int twips) {
 
 int FlexGrid::VisibleWidthTwips() const {
     int pixels = width() - 2 * frameWidth();
-    const int rowsHeight = height() - 2 * frameWidth() -
-                           (horizontalHeader()->isHidden() ? 0 : horizontalHeader()->sizeHint().height());
+    const int rowsHeight =
+        height() - 2 * frameWidth() -
+        (horizontalHeader()->isHidden() ? 0 : horizontalHeader()->sizeHint().height());
     const bool verticalBar = verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn ||
-                             (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded && verticalHeader()->length() > rowsHeight);
+                             (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+                              verticalHeader()->length() > rowsHeight);
     if (verticalBar) pixels -= verticalScrollBar()->sizeHint().width();
     return std::max(0, static_cast<int>(std::floor(ui::PixelsToTwips(pixels))));
 }
@@ -57,14 +59,16 @@ void FlexGrid::ApplyColumnWidth(std::int64_t col, double leftTwips) {
     // The column's edges are rounded to pixels rather than its width, so a row of columns is as
     // wide on the screen as its twips add up to: columns sized to fill the view never spill a
     // pixel past it.
-    const int pixels = ui::TwipsToPixels(leftTwips + colTwips_[static_cast<std::size_t>(col)]) - ui::TwipsToPixels(leftTwips);
+    const int pixels = ui::TwipsToPixels(leftTwips + colTwips_[static_cast<std::size_t>(col)]) -
+                       ui::TwipsToPixels(leftTwips);
     const int headerCols = model_->HeaderCols();
     if (col < headerCols) {
         verticalHeader()->setFixedWidth(pixels);
         return;
     }
     const auto section = col - headerCols;
-    if (section < horizontalHeader()->count()) horizontalHeader()->resizeSection(static_cast<int>(section), pixels);
+    if (section < horizontalHeader()->count())
+        horizontalHeader()->resizeSection(static_cast<int>(section), pixels);
 }
 
 void FlexGrid::ApplyColumnWidths() {
@@ -79,7 +83,8 @@ void FlexGrid::OnSectionResized(int section, int /*oldPixels*/, int newPixels) {
     if (programmatic_ > 0) return;
     const std::int64_t col = section + model_->HeaderCols();
     if (col < static_cast<std::int64_t>(colTwips_.size()))
-        colTwips_[static_cast<std::size_t>(col)] = static_cast<int>(std::lround(ui::PixelsToTwips(newPixels)));
+        colTwips_[static_cast<std::size_t>(col)] =
+            static_cast<int>(std::lround(ui::PixelsToTwips(newPixels)));
 }
 
 std::int64_t FlexGrid::Row() const { return row_; }
@@ -136,9 +141,11 @@ void FlexGrid::ApplySelectionToView() {
     const std::int64_t top = std::max<std::int64_t>(std::min(row_, rowSel_), model_->HeaderRows());
     const std::int64_t left = std::max<std::int64_t>(std::min(col_, colSel_), model_->HeaderCols());
     const QModelIndex topLeft = model_->IndexOfCell(top, left);
-    const QModelIndex bottomRight = model_->IndexOfCell(std::max(row_, rowSel_), std::max(col_, colSel_));
+    const QModelIndex bottomRight =
+        model_->IndexOfCell(std::max(row_, rowSel_), std::max(col_, colSel_));
     if (topLeft.isValid() && bottomRight.isValid())
-        selection->select(QItemSelection(topLeft, bottomRight), QItemSelectionModel::ClearAndSelect);
+        selection->select(QItemSelection(topLeft, bottomRight),
+                          QItemSelectionModel::ClearAndSelect);
     else
         selection->clearSelection();
 }
@@ -167,7 +174,8 @@ void FlexGrid::TakeSelectionFromView() {
     // The view keeps its current index at the corner the mouse or keyboard moved to; the anchor
     // is the opposite corner.
     const bool atRowEdge = current.isValid() && (current.row() == top || current.row() == bottom);
-    const bool atColEdge = current.isValid() && (current.column() == left || current.column() == right);
+    const bool atColEdge =
+        current.isValid() && (current.column() == left || current.column() == right);
     if (atRowEdge && atColEdge) {
         row_ = (current.row() == top ? bottom : top) + headerRows;
         rowSel_ = current.row() + headerRows;
@@ -212,7 +220,8 @@ void FlexGrid::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_End)
         ExtendSelectionTo(Rows() - 1, Cols() - 1);
     else
-        ExtendSelectionTo(std::min<std::int64_t>(FixedRows(), Rows() - 1), std::min<std::int64_t>(FixedCols(), Cols() - 1));
+        ExtendSelectionTo(std::min<std::int64_t>(FixedRows(), Rows() - 1),
+                          std::min<std::int64_t>(FixedCols(), Cols() - 1));
     event->accept();
 }
 
@@ -233,4 +242,4 @@ void FlexGrid::selectAll() {
     ApplySelectionToView();
 }
 
-} // namespace tbn::grid
+}  // namespace tbn::grid

@@ -9,10 +9,14 @@
 namespace tbn::grid {
 
 namespace {
-int ToViewCount(std::int64_t count) { return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX)); }
-} // namespace
+int ToViewCount(std::int64_t count) {
+    return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX));
+}
+}  // namespace
 
-FlexGridModel::FlexGridModel(QObject* parent) : QAbstractTableModel(parent), store_(2, 2) { Publish(); }
+FlexGridModel::FlexGridModel(QObject* parent) : QAbstractTableModel(parent), store_(2, 2) {
+    Publish();
+}
 
 void FlexGridModel::Publish() {
     publishedHeaderRows_ = HeaderRows();
@@ -68,12 +72,14 @@ void FlexGridModel::Resize(Qt::Orientation axis, std::int64_t count) {
     const int published = rows ? publishedRows_ : publishedCols_;
     const int newBody = ToViewCount(count - header);
     if (newBody > published) {
-        rows ? beginInsertRows({}, published, newBody - 1) : beginInsertColumns({}, published, newBody - 1);
+        rows ? beginInsertRows({}, published, newBody - 1)
+             : beginInsertColumns({}, published, newBody - 1);
         resizeStore();
         Publish();
         rows ? endInsertRows() : endInsertColumns();
     } else if (newBody < published) {
-        rows ? beginRemoveRows({}, newBody, published - 1) : beginRemoveColumns({}, newBody, published - 1);
+        rows ? beginRemoveRows({}, newBody, published - 1)
+             : beginRemoveColumns({}, newBody, published - 1);
         resizeStore();
         Publish();
         rows ? endRemoveRows() : endRemoveColumns();
@@ -82,7 +88,8 @@ void FlexGridModel::Resize(Qt::Orientation axis, std::int64_t count) {
     }
     // The first fixed row heads the columns and the first fixed column heads the rows.
     const int across = rows ? publishedCols_ : publishedRows_;
-    if (headerChanges && across > 0) emit headerDataChanged(rows ? Qt::Horizontal : Qt::Vertical, 0, across - 1);
+    if (headerChanges && across > 0)
+        emit headerDataChanged(rows ? Qt::Horizontal : Qt::Vertical, 0, across - 1);
 }
 
 void FlexGridModel::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
@@ -102,7 +109,8 @@ void FlexGridModel::NotifyCell(std::int64_t row, std::int64_t col) {
         const QModelIndex cell = index(static_cast<int>(bodyRow), static_cast<int>(bodyCol));
         emit dataChanged(cell, cell, {Qt::DisplayRole});
     } else if (bodyRow < 0 && bodyCol >= 0 && row == 0) {
-        emit headerDataChanged(Qt::Horizontal, static_cast<int>(bodyCol), static_cast<int>(bodyCol));
+        emit headerDataChanged(Qt::Horizontal, static_cast<int>(bodyCol),
+                               static_cast<int>(bodyCol));
     } else if (bodyCol < 0 && bodyRow >= 0 && col == 0) {
         emit headerDataChanged(Qt::Vertical, static_cast<int>(bodyRow), static_cast<int>(bodyRow));
     }
@@ -171,7 +179,8 @@ void FlexGridModel::Clear() {
         return;
     }
     if (publishedRows_ > 0 && publishedCols_ > 0)
-        emit dataChanged(index(0, 0), index(publishedRows_ - 1, publishedCols_ - 1), {Qt::DisplayRole});
+        emit dataChanged(index(0, 0), index(publishedRows_ - 1, publishedCols_ - 1),
+                         {Qt::DisplayRole});
     if (publishedCols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, publishedCols_ - 1);
     if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
 }
@@ -191,7 +200,8 @@ void FlexGridModel::ReleaseUpdates() {
         endResetModel();
     } else if (dataDirty_) {
         if (publishedRows_ > 0 && publishedCols_ > 0)
-            emit dataChanged(index(0, 0), index(publishedRows_ - 1, publishedCols_ - 1), {Qt::DisplayRole});
+            emit dataChanged(index(0, 0), index(publishedRows_ - 1, publishedCols_ - 1),
+                             {Qt::DisplayRole});
         if (publishedCols_ > 0) emit headerDataChanged(Qt::Horizontal, 0, publishedCols_ - 1);
         if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
     }
@@ -202,13 +212,18 @@ void FlexGridModel::ReleaseUpdates() {
 QModelIndex FlexGridModel::IndexOfCell(std::int64_t row, std::int64_t col) const {
     const std::int64_t bodyRow = row - publishedHeaderRows_;
     const std::int64_t bodyCol = col - publishedHeaderCols_;
-    if (bodyRow < 0 || bodyRow >= publishedRows_ || bodyCol < 0 || bodyCol >= publishedCols_) return {};
+    if (bodyRow < 0 || bodyRow >= publishedRows_ || bodyCol < 0 || bodyCol >= publishedCols_)
+        return {};
     return index(static_cast<int>(bodyRow), static_cast<int>(bodyCol));
 }
 
-int FlexGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : publishedRows_; }
+int FlexGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : publishedRows_;
+}
 
-int FlexGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : publishedCols_; }
+int FlexGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : publishedCols_;
+}
 
 std::string_view FlexGridModel::CellBytes(std::int64_t row, std::int64_t col) const {
     // While updates are held the view may still ask for cells it was told about earlier.
@@ -226,7 +241,8 @@ QString FlexGridModel::ShownCell(std::int64_t row, std::int64_t col) const {
 }
 
 QVariant FlexGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != NullRole)) return {};
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole && role != NullRole))
+        return {};
     const std::int64_t row = index.row() + publishedHeaderRows_;
     const std::int64_t col = index.column() + publishedHeaderCols_;
     if (role == NullRole) return CellIsNull(row, col);
@@ -239,8 +255,10 @@ QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Horizontal)
-        return publishedHeaderRows_ ? QVariant(ShownCell(0, section + publishedHeaderCols_)) : QVariant();
-    return publishedHeaderCols_ ? QVariant(ShownCell(section + publishedHeaderRows_, 0)) : QVariant();
+        return publishedHeaderRows_ ? QVariant(ShownCell(0, section + publishedHeaderCols_))
+                                    : QVariant();
+    return publishedHeaderCols_ ? QVariant(ShownCell(section + publishedHeaderRows_, 0))
+                                : QVariant();
 }
 
-} // namespace tbn::grid
+}  // namespace tbn::grid

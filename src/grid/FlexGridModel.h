@@ -45,7 +45,8 @@ public:
     void WriteRow(std::int64_t row, const results::RowValues& values);
     void WriteRowAndAppend(std::int64_t row, const results::RowValues& values);  // see CellStore
     void Clear();
-    void AdoptStore(results::CellStore&& store);  // every cell and both counts from store, in one reset
+    void
+    AdoptStore(results::CellStore&& store);  // every cell and both counts from store, in one reset
 
     bool UpdatesHeld() const { return held_; }
     void HoldUpdates();
@@ -58,10 +59,12 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
 
 private:
-    std::string_view CellBytes(std::int64_t row, std::int64_t col) const;  // empty outside the store
+    std::string_view CellBytes(std::int64_t row,
+                               std::int64_t col) const;         // empty outside the store
     bool CellIsNull(std::int64_t row, std::int64_t col) const;  // false outside the store
     QString ShownCell(std::int64_t row, std::int64_t col) const;
     void Resize(Qt::Orientation axis, std::int64_t count);
@@ -82,4 +85,4 @@ private:
     int publishedHeaderCols_ = 1;
 };
 
-} // namespace tbn::grid
+}  // namespace tbn::grid

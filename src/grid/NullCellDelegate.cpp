@@ -9,8 +9,10 @@ namespace {
 // Moves each colour group's `role` the fraction `toward` of the way to its `background`; each group
 // apart, since an inactive window's selection is drawn in colours of its own. A translucent colour
 // (the placeholder grey is one) is first taken as it shows on that background.
-void Fade(QPalette& palette, QPalette::ColorRole role, QPalette::ColorRole background, double toward) {
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+void Fade(QPalette& palette, QPalette::ColorRole role, QPalette::ColorRole background,
+          double toward) {
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         const QColor from = palette.color(group, role);
         const QColor to = palette.color(group, background);
         const double opacity = from.alphaF();
@@ -18,7 +20,9 @@ void Fade(QPalette& palette, QPalette::ColorRole role, QPalette::ColorRole backg
             const double shown = a * opacity + b * (1 - opacity);
             return static_cast<int>(shown + (b - shown) * toward + 0.5);
         };
-        palette.setColor(group, role, QColor(mix(from.red(), to.red()), mix(from.green(), to.green()), mix(from.blue(), to.blue())));
+        palette.setColor(group, role,
+                         QColor(mix(from.red(), to.red()), mix(from.green(), to.green()),
+                                mix(from.blue(), to.blue())));
     }
 }
 
@@ -26,9 +30,10 @@ void Fade(QPalette& palette, QPalette::ColorRole role, QPalette::ColorRole backg
 constexpr double kNullFade = 0.35;
 constexpr double kDimFade = 0.55;
 
-} // namespace
+}  // namespace
 
-void NullCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const {
+void NullCellDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                       const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
     QPalette& palette = option->palette;
     if (index.data(FlexGridModel::NullRole).toBool()) {
@@ -37,8 +42,10 @@ void NullCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QMode
         // The placeholder colour is the style's own grey for "no value here", light or dark theme
         // alike; on the selection's background that grey would vanish, so there the selection's
         // own text colour is faded instead.
-        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
-            palette.setColor(group, QPalette::Text, palette.color(group, QPalette::PlaceholderText));
+        for (const QPalette::ColorGroup group :
+             {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            palette.setColor(group, QPalette::Text,
+                             palette.color(group, QPalette::PlaceholderText));
         Fade(palette, QPalette::HighlightedText, QPalette::Highlight, kNullFade);
     }
     if (!dimmed_) return;
@@ -46,4 +53,4 @@ void NullCellDelegate::initStyleOption(QStyleOptionViewItem* option, const QMode
     Fade(palette, QPalette::HighlightedText, QPalette::Highlight, kDimFade);
 }
 
-} // namespace tbn::grid
+}  // namespace tbn::grid

@@ -25,4 +25,4 @@ private:
     bool dimmed_ = false;
 };
 
-} // namespace tbn::grid
+}  // namespace tbn::grid

@@ -32,7 +32,8 @@ qsizetype LongestLine(const QString& text) {
 
 // Characters are counted on the bytes, so the count costs no decoding of the whole text.
 qsizetype CodePoints(const QByteArray& utf8) {
-    return std::count_if(utf8.begin(), utf8.end(), [](char byte) { return !IsUtf8Continuation(byte); });
+    return std::count_if(utf8.begin(), utf8.end(),
+                         [](char byte) { return !IsUtf8Continuation(byte); });
 }
 
 // Where the character after the first `characters` of utf8 starts; its size when it has no more.
@@ -41,10 +42,11 @@ qsizetype ByteOffsetOfCharacter(const QByteArray& utf8, qsizetype characters) {
         if (!IsUtf8Continuation(utf8[i]) && characters-- == 0) return i;
     return utf8.size();
 }
-} // namespace
+}  // namespace
 
 CellViewer::CellViewer(const QString& title, QByteArray utf8, QWidget* parent)
-    : QDialog(parent), cell_(std::move(utf8)), shownBytes_(ByteOffsetOfCharacter(cell_, kFirstShownChars)) {
+    : QDialog(parent), cell_(std::move(utf8)),
+      shownBytes_(ByteOffsetOfCharacter(cell_, kFirstShownChars)) {
     setWindowTitle(title);
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("txtCell"));
@@ -55,7 +57,8 @@ CellViewer::CellViewer(const QString& title, QByteArray utf8, QWidget* parent)
     const bool hexadecimal = ReadsAsHex(cell_);
     QString sizes = tr("%1 characters, %2 bytes").arg(CodePoints(cell_)).arg(cell_.size());
     if (hexadecimal) sizes += tr("; as hexadecimal, %1 bytes").arg(cell_.size() / 2);
-    if (shownBytes_ < cell_.size()) sizes += tr("; the first %1 characters shown").arg(kFirstShownChars);
+    if (shownBytes_ < cell_.size())
+        sizes += tr("; the first %1 characters shown").arg(kFirstShownChars);
     size_ = new QLabel(sizes, this);
     size_->setObjectName(QStringLiteral("lblSize"));
     asBytes_ = new QCheckBox(tr("Show as &bytes"), this);
@@ -90,7 +93,8 @@ std::optional<QByteArray> CellViewer::BytesOfHex(QByteArrayView text) {
 
 bool CellViewer::ReadsAsHex(QByteArrayView text) {
     return !text.isEmpty() && text.size() % 2 == 0 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+           std::all_of(text.begin(), text.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 QString CellViewer::HexDump(const QByteArray& bytes) {
@@ -101,10 +105,12 @@ QString CellViewer::HexDump(const QByteArray& bytes) {
         const QByteArray line = bytes.mid(at, kPerLine);
         dump += QStringLiteral("%1  ").arg(at, 8, 16, QLatin1Char('0'));
         for (qsizetype i = 0; i < kPerLine; ++i)
-            dump += i < line.size() ? QStringLiteral("%1 ").arg(static_cast<unsigned char>(line[i]), 2, 16, QLatin1Char('0'))
+            dump += i < line.size() ? QStringLiteral("%1 ").arg(static_cast<unsigned char>(line[i]),
+                                                                2, 16, QLatin1Char('0'))
                                     : QStringLiteral("   ");
         dump += QLatin1Char(' ');
-        for (const char byte : line) dump += byte >= 0x20 && byte < 0x7f ? QLatin1Char(byte) : QLatin1Char('.');
+        for (const char byte : line)
+            dump += byte >= 0x20 && byte < 0x7f ? QLatin1Char(byte) : QLatin1Char('.');
         dump += QLatin1Char('\n');
     }
     return dump;
@@ -114,7 +120,8 @@ void CellViewer::ShowText() {
     const QByteArrayView shown(cell_.constData(), shownBytes_);
     // Only whole bytes are dumped: a cut that falls between two digits leaves the last one out.
     const std::optional<QByteArray> bytes =
-        asBytes_->isChecked() ? BytesOfHex(shown.first(shown.size() - shown.size() % 2)) : std::nullopt;
+        asBytes_->isChecked() ? BytesOfHex(shown.first(shown.size() - shown.size() % 2))
+                              : std::nullopt;
     if (bytes) {
         text_->setLineWrapMode(QPlainTextEdit::NoWrap);
         text_->setPlainText(HexDump(*bytes));
@@ -124,8 +131,9 @@ void CellViewer::ShowText() {
     text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     // Looking for a word boundary in a line that has none costs the rest of the line for every
     // wrapped row, which takes minutes on a megabyte of hex; such lines wrap anywhere.
-    text_->setWordWrapMode(LongestLine(text) > kLongLine ? QTextOption::WrapAnywhere
-                                                         : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    text_->setWordWrapMode(LongestLine(text) > kLongLine
+                               ? QTextOption::WrapAnywhere
+                               : QTextOption::WrapAtWordBoundaryOrAnywhere);
     text_->setPlainText(text);
 }
 
@@ -142,7 +150,8 @@ void CellViewer::CopyText() {
     if (!selected.isEmpty())
         tbn::ui::Clipboard::SetText(selected.replace(QChar::ParagraphSeparator, QLatin1Char('\n')));
     else
-        tbn::ui::Clipboard::SetText(asBytes_->isChecked() ? text_->toPlainText() : QString::fromUtf8(cell_));
+        tbn::ui::Clipboard::SetText(asBytes_->isChecked() ? text_->toPlainText()
+                                                          : QString::fromUtf8(cell_));
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -52,4 +52,4 @@ private:
     QPushButton* showAll_;
 };
 
-} // namespace tbn::query
+}  // namespace tbn::query

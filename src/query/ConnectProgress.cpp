@@ -11,7 +11,7 @@ namespace tbn::query {
 namespace {
 // A one-time connection is named by its whole string; the box says which one, not all of it.
 constexpr qsizetype kMaxShownText = 90;
-} // namespace
+}  // namespace
 
 ConnectProgress::ConnectProgress(const QString& name, QWidget* frame) : QDialog(frame) {
     setObjectName(QStringLiteral("ConnectProgress"));
@@ -20,7 +20,9 @@ ConnectProgress::ConnectProgress(const QString& name, QWidget* frame) : QDialog(
     setModal(false);
     // Cut as a whole, so that a name cut short ends in the sentence's own ellipsis.
     auto* text = new QLabel(
-        tbn::core::ShownText(QStringLiteral("Connecting to ") + name + QStringLiteral("\u2026"), kMaxShownText), this);
+        tbn::core::ShownText(QStringLiteral("Connecting to ") + name + QStringLiteral("\u2026"),
+                             kMaxShownText),
+        this);
     text->setTextFormat(Qt::PlainText);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("ConnectCancel"));
@@ -37,4 +39,4 @@ ConnectProgress::ConnectProgress(const QString& name, QWidget* frame) : QDialog(
 
 void ConnectProgress::reject() { emit CancelClicked(); }
 
-} // namespace tbn::query
+}  // namespace tbn::query

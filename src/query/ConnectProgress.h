@@ -25,4 +25,4 @@ private:
     QPushButton* cancel_;
 };
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -8,7 +8,9 @@ namespace tbn::query {
 
 namespace {
 
-bool IsWordCharacter(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$'); }
+bool IsWordCharacter(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
 
 QChar ClosingQuote(QChar open) {
     switch (open.unicode()) {
@@ -20,11 +22,12 @@ QChar ClosingQuote(QChar open) {
     }
 }
 
-} // namespace
+}  // namespace
 
 int CommandPosition(const QString& commandText, std::size_t byteOffset) {
     const QByteArray utf8 = commandText.toUtf8();
-    const qsizetype bytes = static_cast<qsizetype>(std::min<std::size_t>(byteOffset, static_cast<std::size_t>(utf8.size())));
+    const qsizetype bytes = static_cast<qsizetype>(
+        std::min<std::size_t>(byteOffset, static_cast<std::size_t>(utf8.size())));
     return static_cast<int>(QString::fromUtf8(utf8.constData(), bytes).size());
 }
 
@@ -34,7 +37,8 @@ LineColumn LineAndColumnAt(const QString& text, int position) {
     const int end = std::clamp(position, 0, static_cast<int>(text.size()));
     for (int i = 0; i < end; ++i) {
         const QChar c = text[i];
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) continue;
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+            continue;
         if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
             ++place.line;
             lineStart = i + 1;
@@ -75,7 +79,9 @@ std::optional<int> WholeWordAt(const QString& text, int from, int to, const QStr
         at = static_cast<int>(text.indexOf(name, at, Qt::CaseInsensitive));
         if (at < 0 || at + name.size() > to) break;
         const int after = at + static_cast<int>(name.size());
-        if ((at > 0 && IsWordCharacter(text[at - 1])) || (after < text.size() && IsWordCharacter(text[after]))) continue;
+        if ((at > 0 && IsWordCharacter(text[at - 1])) ||
+            (after < text.size() && IsWordCharacter(text[after])))
+            continue;
         const bool quoted = at > 0 && !ClosingQuote(text[at - 1]).isNull() && after < text.size() &&
                             text[after] == ClosingQuote(text[at - 1]);
         return quoted ? at - 1 : at;
@@ -93,10 +99,12 @@ int TokenLengthAt(const QString& text, int position) {
         while (end < size && IsWordCharacter(text[end])) ++end;
     } else if (const QChar close = ClosingQuote(first); !close.isNull()) {
         // A quoted name or string ends at its closing quote, or at the line's end when it has none.
-        while (end < size && text[end] != close && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n')) ++end;
+        while (end < size && text[end] != close && text[end] != QLatin1Char('\r') &&
+               text[end] != QLatin1Char('\n'))
+            ++end;
         if (end < size && text[end] == close) ++end;
     }
     return end - position;
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

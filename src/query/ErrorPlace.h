@@ -38,4 +38,4 @@ std::optional<int> WholeWordAt(const QString& text, int from, int to, const QStr
 // name or string, or else the one character there; 0 at a line's or the text's end.
 int TokenLengthAt(const QString& text, int position);
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -18,4 +18,4 @@ double TextMeasure::WidthTwips(const QString& text) const {
     return tbn::ui::PixelsToTwips(metrics_.horizontalAdvance(text));
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

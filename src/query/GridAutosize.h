@@ -24,4 +24,4 @@ private:
     QFontMetrics metrics_;
 };
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -35,4 +35,4 @@ private:
     bool hadFocus_;
 };
 
-} // namespace tbn::query
+}  // namespace tbn::query

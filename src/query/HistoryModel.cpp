@@ -13,7 +13,8 @@ QString OutcomeText(const db::HistoryRun& run) {
     case db::RunOutcome::Rows: return rows;
     case db::RunOutcome::Statement: return rows + QStringLiteral(" changed");
     case db::RunOutcome::Cancelled:
-        return rows.isEmpty() ? QStringLiteral("Cancelled") : QStringLiteral("Cancelled after ") + rows;
+        return rows.isEmpty() ? QStringLiteral("Cancelled")
+                              : QStringLiteral("Cancelled after ") + rows;
     case db::RunOutcome::Failed:
         return QLatin1Char('#') + QString::number(run.errorNumber.value_or(0)) + QLatin1Char(' ') +
                FirstLine(run.errorText);
@@ -31,12 +32,15 @@ QString FirstLine(const std::string& text) {
     return {};
 }
 
-HistoryModel::HistoryModel(run::RunHistory& history, QObject* parent) : QAbstractTableModel(parent), history_(history) {}
+HistoryModel::HistoryModel(run::RunHistory& history, QObject* parent)
+    : QAbstractTableModel(parent), history_(history) {}
 
 std::vector<db::HistoryRun> HistoryModel::ReadPage(std::int64_t beforeId) {
     std::vector<db::HistoryRun> page;
     // A history that cannot be read shows what was read so far; the failure has been reported.
-    if (!history_.Use([&](db::HistoryStore& store) { page = store.Page(filter_, beforeId, kPageRuns); })) page.clear();
+    if (!history_.Use(
+            [&](db::HistoryStore& store) { page = store.Page(filter_, beforeId, kPageRuns); }))
+        page.clear();
     complete_ = page.size() < static_cast<std::size_t>(kPageRuns);
     return page;
 }
@@ -52,20 +56,25 @@ int HistoryModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(runs_.size());
 }
 
-int HistoryModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
+int HistoryModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
 
 QVariant HistoryModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const db::HistoryRun& run = runs_[static_cast<std::size_t>(index.row())];
     if (role == Qt::ToolTipRole && index.column() == Text) return QString::fromStdString(run.text);
-    if (role == Qt::ToolTipRole && index.column() == Outcome && run.outcome == db::RunOutcome::Failed)
+    if (role == Qt::ToolTipRole && index.column() == Outcome &&
+        run.outcome == db::RunOutcome::Failed)
         return QString::fromStdString(run.errorText);
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
     case Started:
-        return QDateTime::fromMSecsSinceEpoch(run.startedMs).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        return QDateTime::fromMSecsSinceEpoch(run.startedMs)
+            .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     case Connection: return QString::fromStdString(run.connection);
-    case Duration: return run.outcome == db::RunOutcome::Closed ? QString() : run::SecondsText(run.seconds);
+    case Duration:
+        return run.outcome == db::RunOutcome::Closed ? QString() : run::SecondsText(run.seconds);
     case Outcome: return OutcomeText(run);
     case Text: return FirstLine(run.text);
     default: return {};
@@ -74,11 +83,14 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
 
 QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const names[kColumns] = {"Time", "Connection", "Duration", "Rows or error", "Text"};
+    static const char* const names[kColumns] = {"Time", "Connection", "Duration", "Rows or error",
+                                                "Text"};
     return section >= 0 && section < kColumns ? QString::fromLatin1(names[section]) : QVariant();
 }
 
-bool HistoryModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && !complete_; }
+bool HistoryModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && !complete_;
+}
 
 void HistoryModel::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent) || runs_.empty()) return;
@@ -86,8 +98,9 @@ void HistoryModel::fetchMore(const QModelIndex& parent) {
     if (page.empty()) return;
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
-    runs_.insert(runs_.end(), std::make_move_iterator(page.begin()), std::make_move_iterator(page.end()));
+    runs_.insert(runs_.end(), std::make_move_iterator(page.begin()),
+                 std::make_move_iterator(page.end()));
     endInsertRows();
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -29,7 +29,8 @@ public:
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
     void fetchMore(const QModelIndex& parent) override;
 
@@ -48,4 +49,4 @@ QString OutcomeText(const db::HistoryRun& run);
 // The text's first line that is not blank.
 QString FirstLine(const std::string& text);
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -9,7 +9,7 @@ void SetSize(double& size, double value) {
     if (value >= 0) size = value;
 }
 
-} // namespace
+}  // namespace
 
 PaneGeometry InitialPaneGeometry() { return PaneGeometry{}; }
 
@@ -35,4 +35,4 @@ double DragBarPosition(double current, double pointer, double barSize) {
     return current + pointer - barSize / 2;
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -35,4 +35,4 @@ void ArrangePanes(PaneGeometry& g, double width, double height);
 // coordinates along the drag axis. No clamping; ArrangePanes clamps at release.
 double DragBarPosition(double current, double pointer, double barSize);
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -24,4 +24,4 @@ QString ReadQueryFile(const QString& path) {
     return text;
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

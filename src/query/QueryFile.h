@@ -19,4 +19,4 @@ void WriteQueryFile(const QString& path, const QString& text);
 // the first non-empty line are dropped. A failed read raises and returns nothing.
 QString ReadQueryFile(const QString& path);
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -20,4 +20,4 @@ protected:
     ~QueryFrame() = default;
 };
 
-} // namespace tbn::query
+}  // namespace tbn::query

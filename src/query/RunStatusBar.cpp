@@ -30,7 +30,8 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QWidget(parent) {
 QString RunStatusBar::Text() const { return text_->text(); }
 
 void RunStatusBar::ShowProgress(const QString& progress, bool canCancel) {
-    const bool noticeFresh = !notice_.isEmpty() && noticeAge_.isValid() && noticeAge_.elapsed() < kNoticeMs;
+    const bool noticeFresh =
+        !notice_.isEmpty() && noticeAge_.isValid() && noticeAge_.elapsed() < kNoticeMs;
     text_->setText(noticeFresh ? progress + QStringLiteral(". ") + notice_ : progress);
     cancel_->setVisible(true);
     cancel_->setEnabled(canCancel);
@@ -47,4 +48,4 @@ void RunStatusBar::ShowMessage(const QString& message) {
     cancel_->setVisible(false);
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

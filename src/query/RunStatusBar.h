@@ -34,4 +34,4 @@ private:
     QElapsedTimer noticeAge_;
 };
 
-} // namespace tbn::query
+}  // namespace tbn::query

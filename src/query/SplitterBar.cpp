@@ -9,7 +9,8 @@ using tbn::ui::PixelsToTwips;
 
 namespace tbn::query {
 
-SplitterBar::SplitterBar(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), orientation_(orientation) {
+SplitterBar::SplitterBar(Qt::Orientation orientation, QWidget* parent)
+    : QWidget(parent), orientation_(orientation) {
     setAutoFillBackground(true);
     setCursor(orientation == Qt::Horizontal ? Qt::SizeVerCursor : Qt::SizeHorCursor);
 }
@@ -23,15 +24,18 @@ void SplitterBar::SetBackColor(const QColor& color) {
 QColor SplitterBar::BackColor() const { return palette().color(QPalette::Window); }
 
 void SplitterBar::mousePressEvent(QMouseEvent* event) {
-    emit MouseDown(event->button(), PixelsToTwips(event->position().x()), PixelsToTwips(event->position().y()));
+    emit MouseDown(event->button(), PixelsToTwips(event->position().x()),
+                   PixelsToTwips(event->position().y()));
 }
 
 void SplitterBar::mouseMoveEvent(QMouseEvent* event) {
-    emit MouseMove(event->buttons(), PixelsToTwips(event->position().x()), PixelsToTwips(event->position().y()));
+    emit MouseMove(event->buttons(), PixelsToTwips(event->position().x()),
+                   PixelsToTwips(event->position().y()));
 }
 
 void SplitterBar::mouseReleaseEvent(QMouseEvent* event) {
-    emit MouseUp(event->button(), PixelsToTwips(event->position().x()), PixelsToTwips(event->position().y()));
+    emit MouseUp(event->button(), PixelsToTwips(event->position().x()),
+                 PixelsToTwips(event->position().y()));
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

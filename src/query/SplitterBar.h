@@ -28,4 +28,4 @@ private:
     Qt::Orientation orientation_;
 };
 
-} // namespace tbn::query
+}  // namespace tbn::query

@@ -22,7 +22,8 @@
 namespace tbn::query {
 
 namespace {
-// The text to put in at the caret of paneText (CR LF breaks) so that it stands on a line of its own.
+// The text to put in at the caret of paneText (CR LF breaks) so that it stands on a line of its
+// own.
 QString OnALineOfItsOwn(const QString& paneText, int caret, const QString& text) {
     auto isBreak = [](QChar c) { return c == QLatin1Char('\r') || c == QLatin1Char('\n'); };
     const bool atLineStart = caret <= 0 || isBreak(paneText.at(caret - 1));
@@ -30,7 +31,7 @@ QString OnALineOfItsOwn(const QString& paneText, int caret, const QString& text)
     const QString lineBreak = QStringLiteral("\r\n");
     return (atLineStart ? QString() : lineBreak) + text + (textFollows ? lineBreak : QString());
 }
-} // namespace
+}  // namespace
 
 // A tool window of the frame: it stays above the frame that owns it, without a place of its own
 // among the desktop's windows.
@@ -59,9 +60,11 @@ frmHistory::frmHistory(tbn::run::RunHistory& history, TargetWindow target, QWidg
     lvRuns->horizontalHeader()->setStretchLastSection(true);
     const QFontMetrics metrics(lvRuns->font());
     using Column = tbn::query::HistoryModel;
-    lvRuns->setColumnWidth(Column::Started, metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00MM")));
+    lvRuns->setColumnWidth(Column::Started,
+                           metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00:00MM")));
     lvRuns->setColumnWidth(Column::Connection, metrics.horizontalAdvance(QLatin1Char('M')) * 14);
-    lvRuns->setColumnWidth(Column::Duration, metrics.horizontalAdvance(QStringLiteral("000.0 sMM")));
+    lvRuns->setColumnWidth(Column::Duration,
+                           metrics.horizontalAdvance(QStringLiteral("000.0 sMM")));
     lvRuns->setColumnWidth(Column::Outcome, metrics.horizontalAdvance(QLatin1Char('M')) * 14);
     lblNotice = new QLabel(this);
 
@@ -88,20 +91,23 @@ void frmHistory::Refresh() {
 }
 
 void frmHistory::FillConnections() {
-    const QString chosen = cboConnection->currentIndex() > 0 ? cboConnection->currentText() : QString();
+    const QString chosen =
+        cboConnection->currentIndex() > 0 ? cboConnection->currentText() : QString();
     std::vector<std::string> names;
     history_.Use([&](tbn::db::HistoryStore& store) { names = store.Connections(); });
     const QSignalBlocker quiet(cboConnection);
     cboConnection->clear();
     cboConnection->addItem(QStringLiteral("(every connection)"));
     for (const std::string& name : names) cboConnection->addItem(QString::fromStdString(name));
-    cboConnection->setCurrentIndex(chosen.isEmpty() ? 0 : std::max(0, cboConnection->findText(chosen)));
+    cboConnection->setCurrentIndex(chosen.isEmpty() ? 0
+                                                    : std::max(0, cboConnection->findText(chosen)));
 }
 
 void frmHistory::ApplyFilter() {
     tbn::db::HistoryFilter filter;
     filter.text = txtFilter->text().toStdString();
-    if (cboConnection->currentIndex() > 0) filter.connection = cboConnection->currentText().toStdString();
+    if (cboConnection->currentIndex() > 0)
+        filter.connection = cboConnection->currentText().toStdString();
     const QModelIndex before = lvRuns->currentIndex();
     const std::int64_t chosenRun = before.isValid() ? model_->RunId(before.row()) : 0;
     model_->SetFilter(std::move(filter));
@@ -109,7 +115,8 @@ void frmHistory::ApplyFilter() {
     int row = 0;
     for (int i = 0; i < model_->rowCount(); ++i)
         if (model_->RunId(i) == chosenRun) row = i;
-    if (model_->rowCount() > 0) lvRuns->setCurrentIndex(model_->index(row, tbn::query::HistoryModel::Text));
+    if (model_->rowCount() > 0)
+        lvRuns->setCurrentIndex(model_->index(row, tbn::query::HistoryModel::Text));
     lblNotice->clear();
 }
 
@@ -122,11 +129,13 @@ bool frmHistory::InsertChosen() {
         return false;
     }
     std::string text;
-    if (!history_.Use([&](tbn::db::HistoryStore& store) { text = store.Text(model_->RunId(current.row())); }))
+    if (!history_.Use(
+            [&](tbn::db::HistoryStore& store) { text = store.Text(model_->RunId(current.row())); }))
         return false;
     tbn::ui::TextBox& pane = window->QueryText();
     const QString chosen = QString::fromStdString(text);
-    pane.SetSelText(pane.SelLength() > 0 ? chosen : OnALineOfItsOwn(pane.Text(), pane.SelStart(), chosen));
+    pane.SetSelText(pane.SelLength() > 0 ? chosen
+                                         : OnALineOfItsOwn(pane.Text(), pane.SelStart(), chosen));
     if (QMdiSubWindow* sub = window->subWindow()) {
         if (QMdiArea* area = sub->mdiArea()) area->setActiveSubWindow(sub);
         sub->window()->activateWindow();
@@ -147,8 +156,8 @@ bool frmHistory::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         // From the filter box the arrows move through the list, so the hands stay on the keys.
-        if (watched == txtFilter && (key == Qt::Key_Down || key == Qt::Key_Up || key == Qt::Key_PageDown ||
-                                     key == Qt::Key_PageUp)) {
+        if (watched == txtFilter && (key == Qt::Key_Down || key == Qt::Key_Up ||
+                                     key == Qt::Key_PageDown || key == Qt::Key_PageUp)) {
             QCoreApplication::sendEvent(lvRuns, event);
             return true;
         }
@@ -162,4 +171,4 @@ void frmHistory::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
-} // namespace tbn::query
+}  // namespace tbn::query

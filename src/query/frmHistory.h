@@ -3,7 +3,8 @@
 // (a substring of the text, and a connection chosen from those recorded). Enter or a double click
 // puts the chosen run's whole text into the target query window's SQL pane, in place of the
 // selection, or else at the caret on a line of its own, and brings that window forward. A tool
-// window of the frame, above it, so the query window the text goes to stays the frame's current one.
+// window of the frame, above it, so the query window the text goes to stays the frame's current
+// one.
 #include <QWidget>
 #include <functional>
 
@@ -54,4 +55,4 @@ private:
     QLabel* lblNotice = nullptr;
 };
 
-} // namespace tbn::query
+}  // namespace tbn::query

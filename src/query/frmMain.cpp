@@ -33,7 +33,7 @@ QFont CourierNew() {
     font.setPointSizeF(9.75);
     return font;
 }
-} // namespace
+}  // namespace
 
 frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(frame) {
     lstTablas = new QListWidget(this);
@@ -44,13 +44,15 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     rtfQuery->setFont(CourierNew());
     rtfQuery->setLineWrapMode(QPlainTextEdit::NoWrap);
     rtfQueryText = std::make_unique<tbn::ui::TextBox>(rtfQuery);
-    recovery_ = std::make_unique<tbn::recovery::RecoveryWriter>([this] { return rtfQueryText->Text(); });
+    recovery_ =
+        std::make_unique<tbn::recovery::RecoveryWriter>([this] { return rtfQueryText->Text(); });
     connect(rtfQuery->document(), &QTextDocument::contentsChange, recovery_.get(),
             &tbn::recovery::RecoveryWriter::ContentsChanged);
     // A change of formats only is no change of the text.
-    connect(rtfQuery->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (removed || added) blnTextChanged = true;
-    });
+    connect(rtfQuery->document(), &QTextDocument::contentsChange, this,
+            [this](int, int removed, int added) {
+                if (removed || added) blnTextChanged = true;
+            });
     Flex = new tbn::grid::FlexGrid(this);
     Flex->setObjectName(QStringLiteral("Flex"));
     Flex->setFont(CourierNew());
@@ -65,7 +67,8 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     statusLine = new tbn::query::RunStatusBar(this);
     // Escape belongs to the window only while a run or a connecting goes on; otherwise the panes
     // keep it.
-    escapeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    escapeKey = new QShortcut(QKeySequence(Qt::Key_Escape), this, nullptr, nullptr,
+                              Qt::WidgetWithChildrenShortcut);
     escapeKey->setEnabled(false);
     connect(escapeKey, &QShortcut::activated, this, &frmMain::CancelQuery);
     connect(statusLine, &tbn::query::RunStatusBar::CancelClicked, this, &frmMain::CancelQuery);
@@ -83,14 +86,21 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     connect(lstTablas, &QListWidget::itemDoubleClicked, this, [this] { lstTablas_DblClick(); });
     // The view reports double clicks on body cells only; the fixed cells are its headers.
     connect(Flex, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-        ShowCellViewer(index.row() + Flex->flexModel()->HeaderRows(), index.column() + Flex->flexModel()->HeaderCols());
+        ShowCellViewer(index.row() + Flex->flexModel()->HeaderRows(),
+                       index.column() + Flex->flexModel()->HeaderCols());
     });
-    connect(picH, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
-    connect(picH, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
-    connect(picH, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
-    connect(picV, &SplitterBar::MouseDown, this, [this](Qt::MouseButton b, double, double) { picV_MouseDown(b); });
-    connect(picV, &SplitterBar::MouseMove, this, [this](Qt::MouseButtons, double x, double) { picV_MouseMove(x); });
-    connect(picV, &SplitterBar::MouseUp, this, [this](Qt::MouseButton, double, double) { picV_MouseUp(); });
+    connect(picH, &SplitterBar::MouseDown, this,
+            [this](Qt::MouseButton b, double, double) { picH_MouseDown(b); });
+    connect(picH, &SplitterBar::MouseMove, this,
+            [this](Qt::MouseButtons, double, double y) { picH_MouseMove(y); });
+    connect(picH, &SplitterBar::MouseUp, this,
+            [this](Qt::MouseButton, double, double) { picH_MouseUp(); });
+    connect(picV, &SplitterBar::MouseDown, this,
+            [this](Qt::MouseButton b, double, double) { picV_MouseDown(b); });
+    connect(picV, &SplitterBar::MouseMove, this,
+            [this](Qt::MouseButtons, double x, double) { picV_MouseMove(x); });
+    connect(picV, &SplitterBar::MouseUp, this,
+            [this](Qt::MouseButton, double, double) { picV_MouseUp(); });
 }
 
 frmMain::~frmMain() {
@@ -135,7 +145,8 @@ void frmMain::Form_Load() {
     objEditor->InitEditor(rtfQuery);
     blnDragH = false;
     blnDragV = false;
-    // The connection, catalog and result set objects live as members; a fresh window holds closed ones.
+    // The connection, catalog and result set objects live as members; a fresh window holds closed
+    // ones.
     Flex->SetWordWrap(true);
     Flex->SetAllowUserResizing(3);
     ResetGrid();
@@ -182,8 +193,7 @@ void frmMain::Form_Unload() {
     // Closing must not be refused: a failing close still lets the window go.
     try {
         Disconnect();
-    } catch (...) {
-    }
+    } catch (...) {}
     if (rs.State() != tbn::db::adStateClosed) rs.Close();
     cnn.Close();
     if (frame_) frame_->RemoveTab(hWnd());
@@ -194,7 +204,8 @@ void frmMain::KeepClosedText() {
     const QString text = rtfQueryText->Text();
     // Closed normally: the recovery copy goes, but only once the history holds what nobody saved;
     // a history that cannot take it leaves the copy to be offered at the next start.
-    if (text.isEmpty() || !blnTextChanged || tbn::run::ClosedWindows::Program().Keep(strCnnName, strCnnString, text))
+    if (text.isEmpty() || !blnTextChanged ||
+        tbn::run::ClosedWindows::Program().Keep(strCnnName, strCnnString, text))
         recovery_->Discard();
     else
         recovery_->KeepForNextStart();

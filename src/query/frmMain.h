@@ -37,7 +37,7 @@ class TextBox;
 namespace tbn::query {
 class RunStatusBar;
 class SplitterBar;
-}
+}  // namespace tbn::query
 namespace tbn::recovery {
 class RecoveryWriter;
 }
@@ -45,7 +45,7 @@ namespace tbn::run {
 class ConnectionOpening;
 class QueryRun;
 struct RunResult;
-}
+}  // namespace tbn::run
 
 class frmMain : public QWidget {
     Q_OBJECT
@@ -55,10 +55,10 @@ public:
     ~frmMain() override;
 
     // Window life, in the order the creator uses it.
-    void Load();                 // runs Form_Load once
-    void Show();                 // shows the window's frame in the MDI area (not modal)
+    void Load();  // runs Form_Load once
+    void Show();  // shows the window's frame in the MDI area (not modal)
     void Hide();
-    bool Unload();               // closes the window (false: the user kept it open); Form_Unload runs once
+    bool Unload();  // closes the window (false: the user kept it open); Form_Unload runs once
     QMdiSubWindow* subWindow() const;
     // The window's identity for the frame: the address of its widget, which the frame also holds.
     quintptr hWnd() const { return reinterpret_cast<quintptr>(static_cast<const QWidget*>(this)); }
@@ -99,7 +99,8 @@ public:
     void LoadQuery();
     void AutosizeGridColumns(tbn::grid::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
     void AutosizeGridColumnsFirst(tbn::grid::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
-    void CancelQuery();  // stops the run or the connecting in progress, if any; Escape does the same
+    void
+    CancelQuery();  // stops the run or the connecting in progress, if any; Escape does the same
     bool Running() const { return run_ != nullptr; }
 
     // Events delivered by the frame and the window system.
@@ -123,7 +124,8 @@ public:
     // Keeps the SQL pane's text in a recovery file of its own while the window is open.
     tbn::recovery::RecoveryWriter& Recovery() const { return *recovery_; }
     void lstTablas_DblClick();
-    // True when the pane's text changed since the window opened or the text was last saved or loaded.
+    // True when the pane's text changed since the window opened or the text was last saved or
+    // loaded.
     bool TextChanged() const { return blnTextChanged; }
 
     static constexpr int kConnectProgressMs = 300;  // shorter connects end without showing any
@@ -151,7 +153,8 @@ private:
     void ResetGrid();
     // Gives a failure the engine placed in commandText, which starts at commandStart of the pane,
     // its line and column; returns where in the pane the failure lies.
-    std::optional<int> PlaceFailure(tbn::Error& error, const QString& commandText, int commandStart) const;
+    std::optional<int> PlaceFailure(tbn::Error& error, const QString& commandText,
+                                    int commandStart) const;
     void SelectFailure(int position);
     void StartRun(std::string commandText);
     void FinishRun();
@@ -201,17 +204,17 @@ private:
     tbn::db::Connection cnn;
     tbn::db::Catalog cat;
     tbn::db::Recordset rs;
-    std::unique_ptr<tbn::run::QueryRun> run_;  // while a run goes on; it holds cnn's session
+    std::unique_ptr<tbn::run::QueryRun> run_;      // while a run goes on; it holds cnn's session
     std::optional<tbn::ui::BusyPointer> runBusy_;  // the hourglass, while run_ goes on
     std::unique_ptr<tbn::run::ConnectionOpening> opening_;  // while connecting
     ConnectEnded connectEnded_;
     QTimer connectProgressDelay_;
     QPointer<tbn::query::ConnectProgress> connectProgress_;
-    QString runCommandText_;  // what the run was given, and where in the pane it starts,
-    int runCommandStart_ = 0;  // so a failure the engine places can be pointed at
+    QString runCommandText_;         // what the run was given, and where in the pane it starts,
+    int runCommandStart_ = 0;        // so a failure the engine places can be pointed at
     std::int64_t runStartedMs_ = 0;  // wall clock, for the history
-    QString strCnnName;  // the name the window was connected under, for the history
-    QString strCnnString;  // the string it was given, whole, for Reconnect and a closed text
+    QString strCnnName;              // the name the window was connected under, for the history
+    QString strCnnString;     // the string it was given, whole, for Reconnect and a closed text
     QString strNotConnected;  // why the last Connect failed, for a run that cannot start
     bool blnTextChanged = false;
 };

@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <utility>
 
+using tbn::core::ShownFirstLine;
 using tbn::grid::FlexGrid;
 using tbn::grid::FlexGridModel;
-using tbn::core::ShownFirstLine;
 
 namespace {
 
@@ -28,13 +28,14 @@ void SpreadLeftOver(FlexGrid& grid) {
     if (total >= gridWidth) return;
     const std::int64_t share = (gridWidth - total) / cols;
     for (std::int64_t c = 0; c < cols; ++c)
-        grid.SetColWidth(c, tbn::query::ClampColumnWidth(static_cast<double>(grid.ColWidth(c) + share)));
+        grid.SetColWidth(
+            c, tbn::query::ClampColumnWidth(static_cast<double>(grid.ColWidth(c) + share)));
 }
 
 // Sizes each column to the widest text of the rows [first, last) picks from its sample of n rows,
 // leaving the current cell on the last row measured of the last column.
-template <class RowsToMeasure>
-void SizeColumns(FlexGrid& grid, const QFont& font, int maxRowsToParse, RowsToMeasure rowsToMeasure) {
+template <class RowsToMeasure> void SizeColumns(FlexGrid& grid, const QFont& font,
+                                                int maxRowsToParse, RowsToMeasure rowsToMeasure) {
     tbn::query::GridHidden hidden(grid);
     const tbn::query::TextMeasure measure(font);
     for (std::int64_t c = 0; c < grid.Cols(); ++c) {
@@ -46,7 +47,8 @@ void SizeColumns(FlexGrid& grid, const QFont& font, int maxRowsToParse, RowsToMe
             grid.SetRow(r);
             // What the cell draws, not its whole text: a multi-line text would otherwise size its
             // column by its widest line, and a text of millions of characters take seconds.
-            const QString shown = ShownFirstLine(grid.CellBytes(r, c), FlexGridModel::kMaxShownChars);
+            const QString shown =
+                ShownFirstLine(grid.CellBytes(r, c), FlexGridModel::kMaxShownChars);
             const double t = measure.WidthTwips(shown) + tbn::query::kCellPaddingTwips;
             if (t > w) w = tbn::query::ClampColumnWidth(t);
         }
@@ -55,18 +57,20 @@ void SizeColumns(FlexGrid& grid, const QFont& font, int maxRowsToParse, RowsToMe
     SpreadLeftOver(grid);
 }
 
-} // namespace
+}  // namespace
 
 // Texts are measured in the font the grid draws them in: measured in any other, the widest sampled
 // text would be cut short as soon as the grid's font is the wider one.
 void frmMain::AutosizeGridColumns(FlexGrid& msFG, int MaxRowsToParse, int /*MaxColWidth*/) {
-    SizeColumns(msFG, msFG.font(), MaxRowsToParse, [](std::int64_t n) { return std::pair<std::int64_t, std::int64_t>(0, n); });
+    SizeColumns(msFG, msFG.font(), MaxRowsToParse,
+                [](std::int64_t n) { return std::pair<std::int64_t, std::int64_t>(0, n); });
 }
 
 // Looks at one row per column: the header alone, or the first record when there is one.
 void frmMain::AutosizeGridColumnsFirst(FlexGrid& msFG, int MaxRowsToParse, int /*MaxColWidth*/) {
     SizeColumns(msFG, msFG.font(), MaxRowsToParse, [](std::int64_t n) {
         const std::int64_t row = n == 1 ? 0 : 1;
-        return n < 1 ? std::pair<std::int64_t, std::int64_t>(0, 0) : std::pair<std::int64_t, std::int64_t>(row, row + 1);
+        return n < 1 ? std::pair<std::int64_t, std::int64_t>(0, 0)
+                     : std::pair<std::int64_t, std::int64_t>(row, row + 1);
     });
 }

@@ -38,7 +38,8 @@ void frmMain::QueryCopy() {
         const QWidget* active = ActiveControl();
         if (active && active->objectName() == QLatin1String("Flex")) CopyGridSelection(*Flex);
         active = ActiveControl();
-        if (active && active->objectName() == QLatin1String("rtfQuery") && rtfQueryText->SelLength() > 0) {
+        if (active && active->objectName() == QLatin1String("rtfQuery") &&
+            rtfQueryText->SelLength() > 0) {
             Clipboard::Clear();
             Clipboard::SetText(rtfQueryText->SelText());
         }
@@ -49,9 +50,9 @@ void frmMain::QueryPaste() {
     mdlErrors::Guarded(kContext + QStringLiteral("QueryPaste"), [&] {
         const QString clip = Clipboard::GetText();
         if (clip.isEmpty()) return;
-        // With no selection the text goes in at the caret: an empty pane must be able to take a paste.
-        // An edit through the pane's cursor, not a new text: the caret ends after the pasted text,
-        // the view keeps its place and undo brings the replaced text back.
+        // With no selection the text goes in at the caret: an empty pane must be able to take a
+        // paste. An edit through the pane's cursor, not a new text: the caret ends after the pasted
+        // text, the view keeps its place and undo brings the replaced text back.
         rtfQueryText->SetSelText(clip);
     });
 }

@@ -21,13 +21,13 @@ namespace {
 // a caption of a megabyte (a pasted one-time connection string) would freeze the window for
 // seconds per repaint. Anything longer than a screen can show is cut, visibly.
 constexpr qsizetype kMaxCaption = 1024;
-} // namespace
+}  // namespace
 
 void frmMain::Connect(const QString& strName, const QString& strCnn, ConnectEnded ended) {
     // A one-time connection is named by its string; the caption, the frame's title and the
     // Windows menu show it as the history does, without its passwords.
-    setWindowTitle(tbn::core::ShownText(QString::fromStdString(tbn::run::HistoryConnectionName(strName)),
-                                        kMaxCaption));
+    setWindowTitle(tbn::core::ShownText(
+        QString::fromStdString(tbn::run::HistoryConnectionName(strName)), kMaxCaption));
     strCnnName = strName;
     strCnnString = strCnn;
     // Kept with the text even when the connection fails, so a recovered text can try it again.
@@ -41,9 +41,9 @@ void frmMain::Connect(const QString& strName, const QString& strCnn, ConnectEnde
     strNotConnected = QStringLiteral("still connecting");
     connectEnded_ = std::move(ended);
     // Posted, never called: the worker must not run anything of the window's thread.
-    opening_ = std::make_unique<tbn::run::ConnectionOpening>(strCnn.toStdString(), tbn::db::adUseClient, true, [this] {
-        QMetaObject::invokeMethod(this, &frmMain::FinishConnect, Qt::QueuedConnection);
-    });
+    opening_ = std::make_unique<tbn::run::ConnectionOpening>(
+        strCnn.toStdString(), tbn::db::adUseClient, true,
+        [this] { QMetaObject::invokeMethod(this, &frmMain::FinishConnect, Qt::QueuedConnection); });
     escapeKey->setEnabled(true);
     connectProgressDelay_.start(kConnectProgressMs);
 }
@@ -52,7 +52,8 @@ void frmMain::ShowConnectProgress() {
     if (!opening_ || connectProgress_) return;
     // On the frame's own window: this one stays hidden until it is connected.
     connectProgress_ = new tbn::query::ConnectProgress(windowTitle(), window());
-    connect(connectProgress_, &tbn::query::ConnectProgress::CancelClicked, this, &frmMain::CancelConnect);
+    connect(connectProgress_, &tbn::query::ConnectProgress::CancelClicked, this,
+            &frmMain::CancelConnect);
     connectProgress_->adjustSize();
     tbn::ui::PlaceCentredOn(*connectProgress_, *window());
     connectProgress_->show();
@@ -66,8 +67,9 @@ void frmMain::CloseConnectProgress() {
 
 void frmMain::CancelConnect() {
     if (!opening_) return;
-    opening_->GiveUp(tbn::Error(tbn::ErrorCode::CommandCancelled,
-                                "Connecting to " + windowTitle().toStdString() + " was cancelled."));
+    opening_->GiveUp(
+        tbn::Error(tbn::ErrorCode::CommandCancelled,
+                   "Connecting to " + windowTitle().toStdString() + " was cancelled."));
     // From the event loop, as when the worker ends: whoever asked may be inside the box's signal.
     QMetaObject::invokeMethod(this, &frmMain::FinishConnect, Qt::QueuedConnection);
 }
@@ -81,7 +83,8 @@ void frmMain::FinishConnect() {
     if (const std::exception_ptr failed = opening->Failure()) failure = tbn::Error::From(failed);
     // A table list that failed leaves the connection open, yet the window not connected: its
     // queries do nothing, and the connection goes when the window does.
-    if (tbn::db::Connection opened = opening->TakeConnection(); opened.State() == tbn::db::adStateOpen)
+    if (tbn::db::Connection opened = opening->TakeConnection();
+        opened.State() == tbn::db::adStateOpen)
         cnn = std::move(opened);
     if (!failure) {
         cat.SetActiveConnection(cnn);
@@ -102,7 +105,9 @@ void frmMain::Reconnect() {
     if (opening_) return;
     // No hourglass: the window and the frame stay usable while it connects.
     Connect(strCnnName, strCnnString, [this](const std::optional<tbn::Error>& failure) {
-        if (failure) mdlErrors::ShowError(*failure, QStringLiteral("frmMain >> Reconnect"), tbn::ui::vbCritical);
+        if (failure)
+            mdlErrors::ShowError(*failure, QStringLiteral("frmMain >> Reconnect"),
+                                 tbn::ui::vbCritical);
         statusLine->ShowMessage(failure ? NotConnectedText() : QStringLiteral("Connected"));
     });
 }

@@ -38,7 +38,7 @@ bool ShowsAResult(const FlexGrid& grid) {
         if (!grid.CellBytes(0, c).empty()) return true;
     return false;
 }
-} // namespace
+}  // namespace
 
 void frmMain::ExecuteQuerySelected() { ExecuteQuery(true); }
 
@@ -81,7 +81,8 @@ void frmMain::StartRun(std::string commandText) {
     Flex->SetDimmed(true);
     connect(run_.get(), &tbn::run::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
     // Queued, so that the run is no longer inside its own signal when it is destroyed.
-    connect(run_.get(), &tbn::run::QueryRun::Ended, this, &frmMain::FinishRun, Qt::QueuedConnection);
+    connect(run_.get(), &tbn::run::QueryRun::Ended, this, &frmMain::FinishRun,
+            Qt::QueuedConnection);
 }
 
 void frmMain::FinishRun() {
@@ -93,7 +94,8 @@ void frmMain::FinishRun() {
     if (result.reopenFailure) {
         // The connection is gone for good; the window behaves as one whose connect failed.
         blnConnected = false;
-        reopenFailure = QString::fromStdString(tbn::Error::From(result.reopenFailure).Description());
+        reopenFailure =
+            QString::fromStdString(tbn::Error::From(result.reopenFailure).Description());
         strNotConnected = reopenFailure;
     }
     Flex->SetDimmed(false);
@@ -105,7 +107,8 @@ void frmMain::FinishRun() {
             ShowRunResult(result);
         } catch (tbn::Error& error) {
             // The pane is pointed at only once the report has been read.
-            if (result.ending == RunEnding::Failed) failureAt = PlaceFailure(error, runCommandText_, runCommandStart_);
+            if (result.ending == RunEnding::Failed)
+                failureAt = PlaceFailure(error, runCommandText_, runCommandStart_);
             throw;
         }
     });
@@ -139,17 +142,19 @@ void frmMain::CloseRecordset() {
 }
 
 QString frmMain::NotConnectedText() const {
-    return QStringLiteral("Not connected: ") +
-           (strNotConnected.isEmpty() ? QStringLiteral("no connection was opened") : strNotConnected);
+    return QStringLiteral("Not connected: ") + (strNotConnected.isEmpty()
+                                                    ? QStringLiteral("no connection was opened")
+                                                    : strNotConnected);
 }
 
 void frmMain::ShowRunProgress(bool now) {
     if (!run_) return;
     const double seconds = run_->ElapsedSeconds();
     if (!now && seconds < kProgressAfterSeconds && !run_->CancelRequested()) return;
-    statusLine->ShowProgress(
-        tbn::run::ProgressText(seconds, run_->RowsSoFar(), run_->CancelRequested(), run_->DroppingConnection()),
-        !run_->CancelRequested());
+    statusLine->ShowProgress(tbn::run::ProgressText(seconds, run_->RowsSoFar(),
+                                                    run_->CancelRequested(),
+                                                    run_->DroppingConnection()),
+                             !run_->CancelRequested());
 }
 
 void frmMain::CancelQuery() {

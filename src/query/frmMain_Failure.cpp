@@ -8,7 +8,8 @@
 
 using namespace tbn::query;
 
-std::optional<int> frmMain::PlaceFailure(tbn::Error& error, const QString& commandText, int commandStart) const {
+std::optional<int> frmMain::PlaceFailure(tbn::Error& error, const QString& commandText,
+                                         int commandStart) const {
     std::optional<int> inCommand;
     if (error.CommandOffset()) {
         inCommand = CommandPosition(commandText, *error.CommandOffset());
@@ -20,7 +21,9 @@ std::optional<int> frmMain::PlaceFailure(tbn::Error& error, const QString& comma
     }
     if (!inCommand) return std::nullopt;
     const int position = commandStart + *inCommand;
-    tbn::Error placed(error.Number(), DescriptionWithPlace(error.Description(), LineAndColumnAt(rtfQueryText->Text(), position)));
+    tbn::Error placed(
+        error.Number(),
+        DescriptionWithPlace(error.Description(), LineAndColumnAt(rtfQueryText->Text(), position)));
     placed.SetCommandOffset(error.CommandOffset());
     placed.SetFailedStatement(error.FailedStatement());
     error = std::move(placed);

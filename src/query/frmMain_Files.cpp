@@ -24,7 +24,7 @@ QString SingleChosenFile(const cFileDialog& dialog) {
                          "Several files were chosen; a query is loaded from one file at a time.");
     return path;
 }
-} // namespace
+}  // namespace
 
 bool frmMain::SaveQuery() {
     bool saved = false;
@@ -68,8 +68,8 @@ void frmMain::LoadQuery() {
         if (dialog.Filename().isEmpty()) return;
         const QString path = SingleChosenFile(dialog);
         if (!rtfQueryText->Text().isEmpty()) {
-            const int answer =
-                MsgBox(QStringLiteral("Save current query before load new?"), vbYesNo + vbQuestion, QString());
+            const int answer = MsgBox(QStringLiteral("Save current query before load new?"),
+                                      vbYesNo + vbQuestion, QString());
             if (answer == vbYes && !SaveQuery()) return;
         }
         // The pane changes only once the whole file has been read.

@@ -29,7 +29,8 @@ void frmMain::ApplyPanes() {
     Place(lstTablas, layout::kListLeft, layout::kListTop, panes_.lstWidth, panes_.lstHeight);
     Place(rtfQuery, panes_.rtfLeft, layout::kEditorTop, panes_.rtfWidth, panes_.rtfHeight);
     Place(Flex, layout::kGridLeft, panes_.flexTop, panes_.flexWidth, panes_.flexHeight);
-    statusLine->setGeometry(0, std::max(0, height() - statusLine->height()), width(), statusLine->height());
+    statusLine->setGeometry(0, std::max(0, height() - statusLine->height()), width(),
+                            statusLine->height());
 }
 
 // A bar shows black above the panes while it is dragged; only the bar moves until the release.

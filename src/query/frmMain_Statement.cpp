@@ -5,7 +5,8 @@
 #include "ui/TextBox.h"
 
 void frmMain::ExecuteStatement() {
-    const tbn::run::TextSpan statement = tbn::run::StatementAt(rtfQueryText->Text(), rtfQueryText->SelStart());
+    const tbn::run::TextSpan statement =
+        tbn::run::StatementAt(rtfQueryText->Text(), rtfQueryText->SelStart());
     if (statement.length == 0) return;
     // Selected first, so the user sees exactly the text that goes to the engine.
     rtfQueryText->SetSelStart(statement.start);

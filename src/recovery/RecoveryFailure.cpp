@@ -9,9 +9,11 @@ std::function<void(const tbn::Error&)>& Reporter() {
     static std::function<void(const tbn::Error&)> reporter;
     return reporter;
 }
-} // namespace
+}  // namespace
 
-void SetRecoveryFailureReporter(std::function<void(const tbn::Error&)> reporter) { Reporter() = std::move(reporter); }
+void SetRecoveryFailureReporter(std::function<void(const tbn::Error&)> reporter) {
+    Reporter() = std::move(reporter);
+}
 
 void ReportRecoveryFailure(const tbn::Error& error) {
     if (g_reported || !Reporter()) return;
@@ -22,4 +24,4 @@ void ReportRecoveryFailure(const tbn::Error& error) {
 
 void ResetRecoveryFailureReportForTesting() { g_reported = false; }
 
-} // namespace tbn::recovery
+}  // namespace tbn::recovery

@@ -16,4 +16,4 @@ void ReportRecoveryFailure(const tbn::Error& error);
 // For tests that meet a failure more than once in one process.
 void ResetRecoveryFailureReportForTesting();
 
-} // namespace tbn::recovery
+}  // namespace tbn::recovery

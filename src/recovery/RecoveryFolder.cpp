@@ -45,11 +45,13 @@ void RemoveOldDiscarded(const QString& discarded) {
         return;  // a link: refused, and told, when a text is to be put aside there
     }
     const qint64 oldest = QDateTime::currentSecsSinceEpoch() - kDiscardedKeptSeconds;
-    for (const QString& name : QDir(discarded).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+    for (const QString& name :
+         QDir(discarded).entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QString path = discarded + QLatin1Char('/') + name;
         struct stat info {};
         // The entry itself: a link set aside goes by its own age, never its target's.
-        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || S_ISDIR(info.st_mode)) continue;
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || S_ISDIR(info.st_mode))
+            continue;
         if (info.st_mtim.tv_sec >= oldest) continue;
         try {
             core::RemoveFile(path);
@@ -59,10 +61,14 @@ void RemoveOldDiscarded(const QString& discarded) {
     }
 }
 
-QString LockPath(const QString& folder, const QString& id) { return folder + QLatin1Char('/') + id + ".lock"; }
+QString LockPath(const QString& folder, const QString& id) {
+    return folder + QLatin1Char('/') + id + ".lock";
+}
 
 bool HasTexts(const QString& folder, const QString& id) {
-    return !QDir(folder).entryList({id + QStringLiteral("-*.rec")}, QDir::Files | QDir::System).isEmpty();
+    return !QDir(folder)
+                .entryList({id + QStringLiteral("-*.rec")}, QDir::Files | QDir::System)
+                .isEmpty();
 }
 
 struct OwnSession {
@@ -76,10 +82,11 @@ OwnSession& Own() {
     return session;
 }
 
-} // namespace
+}  // namespace
 
 QString RecoveryFolder() {
-    return core::XdgBaseFolder("XDG_STATE_HOME", QStringLiteral(".local/state")) + QStringLiteral("/tbn/recovery");
+    return core::XdgBaseFolder("XDG_STATE_HOME", QStringLiteral(".local/state")) +
+           QStringLiteral("/tbn/recovery");
 }
 
 QString NewRecoveryPath() {
@@ -87,13 +94,15 @@ QString NewRecoveryPath() {
     const QString folder = RecoveryFolder();
     if (!own.lock || own.folder != folder) {
         MakePrivateFolder(folder);
-        const QString id = QStringLiteral("%1-%2")
-                               .arg(::getpid())
-                               .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        const QString id =
+            QStringLiteral("%1-%2")
+                .arg(::getpid())
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         std::unique_ptr<FileLock> lock = FileLock::TryLock(LockPath(folder, id));
         if (!lock)
-            throw tbn::Error(ErrorCode::PathFileAccess,
-                             "Cannot lock \"" + LockPath(folder, id).toStdString() + "\": another process holds it");
+            throw tbn::Error(ErrorCode::PathFileAccess, "Cannot lock \"" +
+                                                            LockPath(folder, id).toStdString() +
+                                                            "\": another process holds it");
         own = OwnSession{folder, id, std::move(lock), 1};
     }
     return QStringLiteral("%1/%2-%3.rec").arg(own.folder, own.id).arg(own.next++);
@@ -104,8 +113,7 @@ void EndRecoverySession() noexcept {
     if (!own.lock) return;
     try {
         if (!HasTexts(own.folder, own.id)) core::RemoveFile(LockPath(own.folder, own.id));
-    } catch (...) {
-    }
+    } catch (...) {}
     own = OwnSession{};
 }
 
@@ -140,11 +148,11 @@ void LeftTexts::ClaimSession(const QString& id, const QStringList& names) {
         if (const auto text = kTextName.match(name); text.hasMatch() && text.captured(1) == id)
             texts.emplace_back(text.captured(2).toLongLong(), name);
         // A save that was cut short left its scratch file; the text it held is older or lost.
-        if (name.startsWith(QLatin1Char('.') + id + QLatin1Char('-')) && name.endsWith(QStringLiteral(".tmp"))) {
+        if (name.startsWith(QLatin1Char('.') + id + QLatin1Char('-')) &&
+            name.endsWith(QStringLiteral(".tmp"))) {
             try {
                 core::RemoveFile(folder_ + QLatin1Char('/') + name);
-            } catch (const tbn::Error&) {
-            }
+            } catch (const tbn::Error&) {}
         }
     }
     std::sort(texts.begin(), texts.end());
@@ -158,10 +166,12 @@ void LeftTexts::Read(const QString& path) {
         // runs out: only an ordinary file of its own is opened, and only one of a text's size read.
         const core::EntryStatus entry = core::StatusOf(path);
         if (!entry.exists) return;  // gone meanwhile: its TBN removed it on the way out
-        if (!entry.ordinaryFile) return SetAside(path, "it is not an ordinary file (a link, a FIFO or a device)");
+        if (!entry.ordinaryFile)
+            return SetAside(path, "it is not an ordinary file (a link, a FIFO or a device)");
         core::FileHandle file = core::OpenOrdinaryForReading(path);
         if (file.Size() > kLargestRecoveryFile)
-            return SetAside(path, "it is larger than any query text (" + std::to_string(file.Size()) + " bytes)");
+            return SetAside(path, "it is larger than any query text (" +
+                                      std::to_string(file.Size()) + " bytes)");
         bytes = file.ReadAll();
     } catch (const tbn::Error& e) {
         if (e.Number() != ErrorCode::FileNotFound) problems_.push_back(e);
@@ -177,8 +187,9 @@ void LeftTexts::Read(const QString& path) {
 void LeftTexts::SetAside(const QString& path, const std::string& why) {
     try {
         Discard(Entry{path, {}});
-        problems_.emplace_back(ErrorCode::PathFileAccess, "Cannot reopen \"" + path.toStdString() + "\": " + why +
-                                                              "; it was moved to the \"discarded\" folder beside it");
+        problems_.emplace_back(ErrorCode::PathFileAccess,
+                               "Cannot reopen \"" + path.toStdString() + "\": " + why +
+                                   "; it was moved to the \"discarded\" folder beside it");
     } catch (const tbn::Error& e) {
         problems_.push_back(e);
     }
@@ -189,8 +200,7 @@ LeftTexts::~LeftTexts() {
         if (HasTexts(folder_, session.id)) continue;
         try {
             core::RemoveFile(LockPath(folder_, session.id));
-        } catch (const tbn::Error&) {
-        }
+        } catch (const tbn::Error&) {}
     }
 }
 
@@ -203,7 +213,8 @@ void LeftTexts::Discard(const Entry& entry) const {
     core::RenameFile(entry.path, target);
     // Its age there counts from now, not from its last save: a text left long ago and declined
     // today still gets its full time in the folder.
-    (void)::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), nullptr, AT_SYMLINK_NOFOLLOW);
+    (void)::utimensat(AT_FDCWD, QFile::encodeName(target).constData(), nullptr,
+                      AT_SYMLINK_NOFOLLOW);
 }
 
-} // namespace tbn::recovery
+}  // namespace tbn::recovery

@@ -3,11 +3,13 @@
 //
 //   $XDG_STATE_HOME/tbn/recovery/            (~/.local/state/tbn/recovery/), 0700
 //     <pid>-<tag>.lock                       one per running TBN, locked (flock) while it runs
-//     <pid>-<tag>-<n>.rec                    the text of its n-th query window (RecoveryRecord.h), 0600
+//     <pid>-<tag>-<n>.rec                    the text of its n-th query window (RecoveryRecord.h),
+//     0600
 //     .<pid>-<tag>-<n>.rec.<hex>.tmp         scratch file of a save in progress
-//     discarded/                             texts the user chose not to reopen, and entries that are
-//                                            no recovery file; never offered again, removed at a start
-//                                            30 days after they were put there
+//     discarded/                             texts the user chose not to reopen, and entries that
+//     are
+//                                            no recovery file; never offered again, removed at a
+//                                            start 30 days after they were put there
 //
 // <tag> is random, so a TBN that is given an ended one's pid still starts a session of its own.
 // A session whose lock nobody holds belongs to a TBN that has ended; a normal end leaves neither
@@ -83,4 +85,4 @@ private:
     std::vector<tbn::Error> problems_;
 };
 
-} // namespace tbn::recovery
+}  // namespace tbn::recovery

@@ -33,7 +33,7 @@ qint64 Now() {
     }();
     return TestClock() ? TestClock()() : steady.elapsed();
 }
-} // namespace
+}  // namespace
 
 void RecoveryWriter::SetClockForTesting(Clock clock) { TestClock() = std::move(clock); }
 
@@ -49,8 +49,7 @@ RecoveryWriter::~RecoveryWriter() {
     timer_.stop();
     try {
         if (saved_) core::RemoveFile(path_);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void RecoveryWriter::SetConnection(const QString& name, const QString& cnn) {
@@ -80,9 +79,11 @@ bool RecoveryWriter::SaveNow() {
     // grows with it, so that saving never takes more than a fifth of the time the user types.
     // Timed before any report: its box may stay open for minutes, and counting that would hold
     // back the next save just when the disk may have room again.
-    timer_.setInterval(static_cast<int>(std::clamp<qint64>(4 * (Now() - started), kDelayMs, kLongestDelayMs)));
+    timer_.setInterval(
+        static_cast<int>(std::clamp<qint64>(4 * (Now() - started), kDelayMs, kLongestDelayMs)));
     if (!failure) return true;
-    Report("Query texts cannot be kept for recovery after a crash (said once; TBN keeps trying, and work "
+    Report("Query texts cannot be kept for recovery after a crash (said once; TBN keeps trying, "
+           "and work "
            "goes on): ",
            failure);
     return false;
@@ -109,7 +110,8 @@ void RecoveryWriter::Discard() {
     try {
         RemoveFile();
     } catch (...) {
-        Report("A closed window's recovery file cannot be removed; its text will be offered at the next start: ",
+        Report("A closed window's recovery file cannot be removed; its text will be offered at the "
+               "next start: ",
                std::current_exception());
     }
 }
@@ -130,4 +132,4 @@ void RecoveryWriter::RemoveFile() {
     saved_ = false;
 }
 
-} // namespace tbn::recovery
+}  // namespace tbn::recovery

@@ -59,8 +59,8 @@ private:
     QString path_;
     QString name_;
     QString cnn_;
-    bool saved_ = false;      // the file at path_ exists
+    bool saved_ = false;  // the file at path_ exists
     bool discarded_ = false;
 };
 
-} // namespace tbn::recovery
+}  // namespace tbn::recovery

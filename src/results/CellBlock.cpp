@@ -52,7 +52,7 @@ std::size_t MaxRowBytes(int endWidth) {
     default: return std::numeric_limits<std::uint32_t>::max();
     }
 }
-} // namespace
+}  // namespace
 
 std::size_t RowValues::Bytes() const {
     std::size_t total = 0;
@@ -65,7 +65,9 @@ bool RowValues::HasNull() const {
     return std::any_of(values.begin(), values.end(), [](const auto& value) { return !value; });
 }
 
-std::string_view RowValues::At(std::int64_t col) const { return Value(col).value_or(std::string_view{}); }
+std::string_view RowValues::At(std::int64_t col) const {
+    return Value(col).value_or(std::string_view{});
+}
 
 std::optional<std::string_view> RowValues::Value(std::int64_t col) const {
     const std::int64_t i = col - firstCol;
@@ -78,35 +80,41 @@ int CellBlock::EndWidthFor(std::size_t rowBytes) {
 }
 
 std::size_t CellBlock::IndexBytesPerRow(std::int64_t cols, int endWidth) {
-    return kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth) + NullBytes(cols);
+    return kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth) +
+           NullBytes(cols);
 }
 
-CellBlock::CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity, std::size_t byteCapacity,
-                     bool hugePages)
-    : cols_(cols),
-      endWidth_(endWidth),
+CellBlock::CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity,
+                     std::size_t byteCapacity, bool hugePages)
+    : cols_(cols), endWidth_(endWidth),
       nullsAt_(kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth)),
-      stride_(IndexBytesPerRow(cols, endWidth)),
-      rowCapacity_(rowCapacity),
+      stride_(IndexBytesPerRow(cols, endWidth)), rowCapacity_(rowCapacity),
       byteCapacity_(byteCapacity),
       memory_(static_cast<std::size_t>(rowCapacity) * stride_ + byteCapacity, hugePages),
       index_(memory_.data()),
-      text_(reinterpret_cast<char*>(memory_.data() + static_cast<std::size_t>(rowCapacity) * stride_)) {}
+      text_(reinterpret_cast<char*>(memory_.data() +
+                                    static_cast<std::size_t>(rowCapacity) * stride_)) {}
 
-std::size_t CellBlock::BytesUsed() const { return textUsed_ + static_cast<std::size_t>(rows_) * stride_; }
+std::size_t CellBlock::BytesUsed() const {
+    return textUsed_ + static_cast<std::size_t>(rows_) * stride_;
+}
 
 bool CellBlock::Fits(std::size_t rowBytes) const {
-    return rows_ < rowCapacity_ && rowBytes <= byteCapacity_ - textUsed_ && rowBytes <= MaxRowBytes(endWidth_);
+    return rows_ < rowCapacity_ && rowBytes <= byteCapacity_ - textUsed_ &&
+           rowBytes <= MaxRowBytes(endWidth_);
 }
 
 std::size_t CellBlock::RowStart(std::int64_t row) const {
     return row < rows_ ? Load<std::uint32_t>(Record(row)) : textUsed_;
 }
 
-void CellBlock::SetRowStart(std::int64_t row, std::size_t start) { Store<std::uint32_t>(Record(row), start); }
+void CellBlock::SetRowStart(std::int64_t row, std::size_t start) {
+    Store<std::uint32_t>(Record(row), start);
+}
 
 std::size_t CellBlock::EndOf(const std::byte* record, std::int64_t col) const {
-    return LoadUnsigned(record + kStartBytes + static_cast<std::size_t>(col * endWidth_), endWidth_);
+    return LoadUnsigned(record + kStartBytes + static_cast<std::size_t>(col * endWidth_),
+                        endWidth_);
 }
 
 std::string_view CellBlock::Cell(std::int64_t row, std::int64_t col) const {
@@ -136,9 +144,11 @@ template <class End> bool CellBlock::AppendWith(const RowValues& row) {
     std::byte* nulls = NullBits(Record(rows_));
     std::memset(nulls, 0, NullBytes(cols_));
     char* out = text_ + textUsed_;
-    const std::size_t room = std::min<std::size_t>(byteCapacity_ - textUsed_, std::numeric_limits<End>::max());
+    const std::size_t room =
+        std::min<std::size_t>(byteCapacity_ - textUsed_, std::numeric_limits<End>::max());
     const std::int64_t first = std::clamp<std::int64_t>(row.firstCol, 0, cols_);
-    const auto given = std::min<std::int64_t>(static_cast<std::int64_t>(row.values.size()), cols_ - first);
+    const auto given =
+        std::min<std::int64_t>(static_cast<std::int64_t>(row.values.size()), cols_ - first);
     std::size_t used = 0;
     std::int64_t col = 0;
     for (; col < first; ++col) Store<End>(ends + col * sizeof(End), 0);
@@ -170,7 +180,8 @@ void CellBlock::WriteEnds(std::byte* record, const RowValues& row, char* text) c
         const std::string_view value = given.value_or(std::string_view{});
         if (!value.empty()) std::memcpy(text + end, value.data(), value.size());
         end += value.size();
-        StoreUnsigned(record + kStartBytes + static_cast<std::size_t>(c * endWidth_), endWidth_, end);
+        StoreUnsigned(record + kStartBytes + static_cast<std::size_t>(c * endWidth_), endWidth_,
+                      end);
     }
 }
 
@@ -183,7 +194,8 @@ void CellBlock::InsertRow(std::int64_t at, const RowValues& row) {
         // to their own start, so only the starts change.
         std::memmove(text_ + start + rowBytes, text_ + start, textUsed_ - start);
         std::memmove(Record(at + 1), Record(at), static_cast<std::size_t>(rows_ - at) * stride_);
-        for (std::int64_t r = at + 1; r <= rows_; ++r) SetRowStart(r, Load<std::uint32_t>(Record(r)) + rowBytes);
+        for (std::int64_t r = at + 1; r <= rows_; ++r)
+            SetRowStart(r, Load<std::uint32_t>(Record(r)) + rowBytes);
     }
     WriteEnds(Record(at), row, text_ + start);
     SetRowStart(at, start);
@@ -209,4 +221,4 @@ void CellBlock::Truncate(std::int64_t rows) {
     rows_ = rows;
 }
 
-} // namespace tbn::results
+}  // namespace tbn::results

@@ -5,9 +5,9 @@
 // where the previous one ends). Relative ends are 1, 2 or 4 bytes wide, fixed per block: narrow
 // ends make a row's index record a fraction of its text, and a row too long for them does not fit
 // (Fits() says so) and goes to a block with wider ones. The record ends with one bit per cell that
-// marks a null value, so a null and an empty text stay apart at a byte per eight cells. Capacities are fixed at construction, so
-// filling never copies what is already stored; the owner starts a new block when a row no longer
-// fits.
+// marks a null value, so a null and an empty text stay apart at a byte per eight cells. Capacities
+// are fixed at construction, so filling never copies what is already stored; the owner starts a new
+// block when a row no longer fits.
 #include "core/MappedBuffer.h"
 
 #include <cstddef>
@@ -26,21 +26,22 @@ struct RowValues {
 
     std::size_t Bytes() const;
     bool HasNull() const;
-    std::string_view At(std::int64_t col) const;  // "" outside the span
+    std::string_view At(std::int64_t col) const;                    // "" outside the span
     std::optional<std::string_view> Value(std::int64_t col) const;  // "" outside the span
 };
 
 class CellBlock {
 public:
     // endWidth is 1, 2 or 4 (bytes per relative end).
-    CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity, std::size_t byteCapacity, bool hugePages);
+    CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity, std::size_t byteCapacity,
+              bool hugePages);
 
     static int EndWidthFor(std::size_t rowBytes);  // the narrowest ends a row of that size needs
     static std::size_t IndexBytesPerRow(std::int64_t cols, int endWidth);
 
     int EndWidth() const { return endWidth_; }
     std::int64_t RowCount() const { return rows_; }
-    std::size_t BytesUsed() const;  // text plus index records actually stored
+    std::size_t BytesUsed() const;                        // text plus index records actually stored
     std::size_t WidestRow() const { return widestRow_; }  // the most text any row has had
     bool Fits(std::size_t rowBytes) const;
 
@@ -57,18 +58,20 @@ public:
 
 private:
     template <class End> bool AppendWith(const RowValues& row);
-    std::byte* Record(std::int64_t row) const { return index_ + static_cast<std::size_t>(row) * stride_; }
-    std::size_t RowStart(std::int64_t row) const;  // byte offset where `row` begins; textUsed_ past the end
+    std::byte* Record(std::int64_t row) const {
+        return index_ + static_cast<std::size_t>(row) * stride_;
+    }
+    std::size_t
+    RowStart(std::int64_t row) const;  // byte offset where `row` begins; textUsed_ past the end
     void SetRowStart(std::int64_t row, std::size_t start);
     std::size_t EndOf(const std::byte* record, std::int64_t col) const;  // relative end of a cell
     void WriteEnds(std::byte* record, const RowValues& row, char* text) const;
     std::byte* NullBits(std::byte* record) const { return record + nullsAt_; }
 
-
     std::int64_t cols_;
     int endWidth_;
     std::size_t nullsAt_;  // where a record's null bits begin
-    std::size_t stride_;  // bytes of one index record
+    std::size_t stride_;   // bytes of one index record
     std::int64_t rowCapacity_;
     std::size_t byteCapacity_;
     core::MappedBuffer memory_;
@@ -79,4 +82,4 @@ private:
     std::size_t widestRow_ = 0;
 };
 
-} // namespace tbn::results
+}  // namespace tbn::results

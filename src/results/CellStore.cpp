@@ -37,7 +37,7 @@ std::optional<std::string> OverrideOf(std::optional<std::string_view> value) {
     if (!value) return std::nullopt;
     return std::string(*value);
 }
-} // namespace
+}  // namespace
 
 std::size_t CellStore::CellKeyHash::operator()(const CellKey& key) const noexcept {
     return std::hash<std::int64_t>{}(key.row * 1000003 + key.col);
@@ -97,7 +97,8 @@ std::string_view CellStore::Cell(std::int64_t row, std::int64_t col) const {
     CheckCell(row, col);
     if (!overrides_.empty()) {
         const auto found = overrides_.find(CellKey{row, col});
-        if (found != overrides_.end()) return found->second ? std::string_view(*found->second) : std::string_view{};
+        if (found != overrides_.end())
+            return found->second ? std::string_view(*found->second) : std::string_view{};
     }
     if (row >= storedRows_) return {};
     const std::size_t k = BlockOf(row);
@@ -120,7 +121,8 @@ void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view tex
     SetValue(row, col, text);
 }
 
-void CellStore::SetValue(std::int64_t row, std::int64_t col, std::optional<std::string_view> value) {
+void CellStore::SetValue(std::int64_t row, std::int64_t col,
+                         std::optional<std::string_view> value) {
     if (row >= storedRows_) {
         if (value && value->empty())
             overrides_.erase(CellKey{row, col});
@@ -137,8 +139,9 @@ void CellStore::SetValue(std::int64_t row, std::int64_t col, std::optional<std::
     }
     const std::size_t k = BlockOf(row);
     const std::int64_t local = row - blockFirstRow_[k];
-    const bool stored = value ? !blocks_[k]->IsNull(local, col) && blocks_[k]->Cell(local, col) == *value
-                              : blocks_[k]->IsNull(local, col);
+    const bool stored =
+        value ? !blocks_[k]->IsNull(local, col) && blocks_[k]->Cell(local, col) == *value
+              : blocks_[k]->IsNull(local, col);
     if (stored)
         overrides_.erase(CellKey{row, col});
     else
@@ -157,7 +160,8 @@ void CellStore::InsertRow(std::int64_t index, const RowValues& row) {
         StoreTailRow(index, row);
     } else {
         for (std::int64_t c = 0; c < cols_; ++c)
-            if (const auto value = row.Value(c); !value || !value->empty()) overrides_[CellKey{index, c}] = OverrideOf(value);
+            if (const auto value = row.Value(c); !value || !value->empty())
+                overrides_[CellKey{index, c}] = OverrideOf(value);
     }
 }
 
@@ -181,13 +185,15 @@ void CellStore::WriteRow(std::int64_t row, const RowValues& values) {
         EraseOverrides(row, values);
         return;
     }
-    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) SetValue(row, c, values.Value(c));
+    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c)
+        SetValue(row, c, values.Value(c));
 }
 
 void CellStore::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
     // Filling writes the first row of the empty tail, whole, with nothing overridden: that row
     // goes straight to the end of the last block.
-    const bool wholeRow = values.firstCol == 0 && static_cast<std::int64_t>(values.values.size()) == cols_;
+    const bool wholeRow =
+        values.firstCol == 0 && static_cast<std::int64_t>(values.values.size()) == cols_;
     if (row == storedRows_ && row == rows_ - 1 && wholeRow && overrides_.empty()) {
         AppendStored(values);
         ++rows_;
@@ -208,7 +214,8 @@ std::size_t CellStore::BytesUsed() const {
     std::size_t total = 0;
     for (const auto& block : blocks_) total += block->BytesUsed();
     constexpr std::size_t kNodeOverhead = 64;  // hash node, key and string header, roughly
-    for (const auto& entry : overrides_) total += kNodeOverhead + (entry.second ? entry.second->capacity() : 0);
+    for (const auto& entry : overrides_)
+        total += kNodeOverhead + (entry.second ? entry.second->capacity() : 0);
     return total;
 }
 
@@ -228,8 +235,10 @@ std::unique_ptr<CellBlock> CellStore::NewBlock(std::size_t minBytes, int endWidt
         throw tbn::Error(tbn::ErrorCode::OutOfMemory, "Out of memory");
     const bool first = blocks_.empty();
     const std::size_t recordBytes = CellBlock::IndexBytesPerRow(cols_, endWidth);
-    const auto fitting = static_cast<std::int64_t>((first ? kFirstBlockIndex : kLaterBlockIndex) / recordBytes);
-    const auto rowCapacity = std::clamp<std::int64_t>(fitting, 64, first ? kFirstBlockRows : INT32_MAX);
+    const auto fitting =
+        static_cast<std::int64_t>((first ? kFirstBlockIndex : kLaterBlockIndex) / recordBytes);
+    const auto rowCapacity =
+        std::clamp<std::int64_t>(fitting, 64, first ? kFirstBlockRows : INT32_MAX);
     const std::size_t text = std::max(first ? kFirstBlockText : kLaterBlockText, minBytes);
     return std::make_unique<CellBlock>(cols_, endWidth, rowCapacity, text, !first);
 }
@@ -332,7 +341,8 @@ void CellStore::RecountBlocks() {
 void CellStore::EraseOverrides(std::int64_t row, const RowValues& values) {
     if (overrides_.empty()) return;
     const auto count = static_cast<std::int64_t>(values.values.size());
-    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c) overrides_.erase(CellKey{row, c});
+    for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c)
+        overrides_.erase(CellKey{row, c});
 }
 
 void CellStore::ShiftOverrides(std::int64_t fromRow, std::int64_t delta) {
@@ -347,4 +357,4 @@ void CellStore::ShiftOverrides(std::int64_t fromRow, std::int64_t delta) {
     overrides_ = std::move(shifted);
 }
 
-} // namespace tbn::results
+}  // namespace tbn::results

@@ -52,7 +52,8 @@ private:
     struct CellKeyHash {
         std::size_t operator()(const CellKey& key) const noexcept;
     };
-    using Overrides = std::unordered_map<CellKey, std::optional<std::string>, CellKeyHash>;  // nullopt: null
+    using Overrides =
+        std::unordered_map<CellKey, std::optional<std::string>, CellKeyHash>;  // nullopt: null
 
     void CheckCell(std::int64_t row, std::int64_t col) const;
     void SetValue(std::int64_t row, std::int64_t col, std::optional<std::string_view> value);
@@ -64,7 +65,7 @@ private:
     void RewriteLastStored(const RowValues& values);
     std::unique_ptr<CellBlock> NewBlock(std::size_t minBytes, int endWidth) const;
     int EndWidthForNewBlock(std::size_t rowBytes) const;  // for a block appended at the end
-    std::size_t BlockOf(std::int64_t row) const;  // index into blocks_
+    std::size_t BlockOf(std::int64_t row) const;          // index into blocks_
     void RecountBlocks();
     void EraseOverrides(std::int64_t row, const RowValues& values);
     void ShiftOverrides(std::int64_t fromRow, std::int64_t delta);  // delta -1 drops fromRow
@@ -78,4 +79,4 @@ private:
     Overrides overrides_;
 };
 
-} // namespace tbn::results
+}  // namespace tbn::results

@@ -18,9 +18,10 @@ bool CancelRequests::Send() {
 void CancelRequests::LetGo() {
     if (!thread_.joinable()) return;
     if (Busy())
-        LeaveBehind(std::move(thread_), [done = done_] { return done->load(std::memory_order_acquire); });
+        LeaveBehind(std::move(thread_),
+                    [done = done_] { return done->load(std::memory_order_acquire); });
     else
         thread_.join();
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -13,7 +13,8 @@ namespace tbn::run {
 
 class CancelRequests {
 public:
-    explicit CancelRequests(std::shared_ptr<tbn::db::CancelHandle> handle) : handle_(std::move(handle)) {}
+    explicit CancelRequests(std::shared_ptr<tbn::db::CancelHandle> handle)
+        : handle_(std::move(handle)) {}
     ~CancelRequests() { LetGo(); }
     CancelRequests(const CancelRequests&) = delete;
     CancelRequests& operator=(const CancelRequests&) = delete;
@@ -32,4 +33,4 @@ private:
     std::shared_ptr<std::atomic<bool>> done_ = std::make_shared<std::atomic<bool>>(true);
 };
 
-} // namespace tbn::run
+}  // namespace tbn::run

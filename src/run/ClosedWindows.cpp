@@ -37,16 +37,19 @@ std::optional<ClosedWindow> ClosedWindows::TakeLast() {
         if (!last.id) return ClosedWindow{last.name, last.cnn, last.text, true};
         before_ = before_ ? std::min(before_, last.id) : last.id;
         std::string text;
-        if (!RunHistory::Program().Use([&](db::HistoryStore& store) { text = store.Text(last.id); }))
+        if (!RunHistory::Program().Use(
+                [&](db::HistoryStore& store) { text = store.Text(last.id); }))
             return std::nullopt;
         return ClosedWindow{last.name, last.cnn, QString::fromStdString(text), true};
     }
     std::optional<db::ClosedText> earlier;
-    RunHistory::Program().Use([&](db::HistoryStore& store) { earlier = store.LastClosed(before_); });
+    RunHistory::Program().Use(
+        [&](db::HistoryStore& store) { earlier = store.LastClosed(before_); });
     if (!earlier) return std::nullopt;
     before_ = earlier->id;
-    return ClosedWindow{QString::fromStdString(earlier->connection), QString::fromStdString(earlier->cnn),
-                        QString::fromStdString(earlier->text), false};
+    return ClosedWindow{QString::fromStdString(earlier->connection),
+                        QString::fromStdString(earlier->cnn), QString::fromStdString(earlier->text),
+                        false};
 }
 
 void ClosedWindows::Restart() {
@@ -54,4 +57,4 @@ void ClosedWindows::Restart() {
     before_ = 0;
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -44,4 +44,4 @@ private:
     std::int64_t before_ = 0;
 };
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -8,13 +8,15 @@
 namespace tbn::run {
 
 tbn::Error NoAnswerWithin(int seconds) {
-    return tbn::Error(ErrorCode::ServerUnreachable, "The server did not answer within " + std::to_string(seconds) + " s.");
+    return tbn::Error(ErrorCode::ServerUnreachable,
+                      "The server did not answer within " + std::to_string(seconds) + " s.");
 }
 
-ConnectionOpening::ConnectionOpening(std::string connectionString, int cursorLocation, bool listTables,
-                                     std::function<void()> whenFinished) {
+ConnectionOpening::ConnectionOpening(std::string connectionString, int cursorLocation,
+                                     bool listTables, std::function<void()> whenFinished) {
     state_->notice.NotifyWhenFinished(std::move(whenFinished));
-    thread_ = std::thread([state = state_, connectionString = std::move(connectionString), cursorLocation, listTables] {
+    thread_ = std::thread([state = state_, connectionString = std::move(connectionString),
+                           cursorLocation, listTables] {
         try {
             Open(*state, connectionString, cursorLocation, listTables);
         } catch (...) {
@@ -36,7 +38,8 @@ ConnectionOpening::~ConnectionOpening() {
     Join();
 }
 
-void ConnectionOpening::Open(State& state, const std::string& connectionString, int cursorLocation, bool listTables) {
+void ConnectionOpening::Open(State& state, const std::string& connectionString, int cursorLocation,
+                             bool listTables) {
     state.connection.SetConnectionString(connectionString);
     state.connection.SetCursorLocation(cursorLocation);
     state.connection.OpenCancellable([&state] { return state.run.Phase() == RunPhase::Abandoned; });
@@ -70,7 +73,8 @@ void ConnectionOpening::GiveUp(tbn::Error why) {
     // Breaking the link is immediate; a cancel request may wait on the server, so it goes from a
     // thread of its own, left to end alone.
     if (cancel && !(canSever && cancel->Sever())) CancelRequests(cancel).Send();
-    LeaveBehind(std::move(thread_), [state = state_] { return state->run.Phase() == RunPhase::Ended; });
+    LeaveBehind(std::move(thread_),
+                [state = state_] { return state->run.Phase() == RunPhase::Ended; });
 }
 
 void ConnectionOpening::Join() {
@@ -93,4 +97,4 @@ std::vector<tbn::db::TableInfo> ConnectionOpening::TakeTables() {
     return std::move(state_->tables);
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -60,7 +60,8 @@ private:
         std::shared_ptr<tbn::db::CancelHandle> cancel;
         bool canSever = false;
     };
-    static void Open(State& state, const std::string& connectionString, int cursorLocation, bool listTables);
+    static void Open(State& state, const std::string& connectionString, int cursorLocation,
+                     bool listTables);
     static bool LetStop(State& state);
     void Join();
 
@@ -69,4 +70,4 @@ private:
     std::exception_ptr gaveUp_;
 };
 
-} // namespace tbn::run
+}  // namespace tbn::run

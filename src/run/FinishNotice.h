@@ -28,4 +28,4 @@ private:
     std::function<void()> notify_;
 };
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -60,13 +60,15 @@ Kept& KeptThreads() {
     return kept;
 }
 
-} // namespace
+}  // namespace
 
 void LeaveBehind(std::thread thread, std::function<bool()> finished) {
     if (!thread.joinable()) return;
     KeptThreads().Add(std::move(thread), std::move(finished));
 }
 
-std::size_t JoinLeftBehind(std::chrono::milliseconds bound) { return KeptThreads().JoinWithin(bound); }
+std::size_t JoinLeftBehind(std::chrono::milliseconds bound) {
+    return KeptThreads().JoinWithin(bound);
+}
 
-} // namespace tbn::run
+}  // namespace tbn::run

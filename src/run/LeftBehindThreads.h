@@ -19,4 +19,4 @@ void LeaveBehind(std::thread thread, std::function<bool()> finished);
 // 5 s.
 std::size_t JoinLeftBehind(std::chrono::milliseconds bound);
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -17,7 +17,10 @@ QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QOb
       job_(std::make_shared<RunJob>(lease_->lent(), std::move(commandText))),
       connectionString_(connection.ConnectionString()) {
     // Posted, never called: the worker must not run anything of the window's thread.
-    job_->NotifyWhenFinished([this] { QMetaObject::invokeMethod(this, [this] { WorkerFinished(); }, Qt::QueuedConnection); });
+    job_->NotifyWhenFinished([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { WorkerFinished(); }, Qt::QueuedConnection);
+    });
     connect(&ticker_, &QTimer::timeout, this, &QueryRun::Tick);
     recheck_.setSingleShot(true);
     recheck_.setInterval(kRecheckMs);
@@ -53,15 +56,14 @@ void QueryRun::TryEnd() {
         // A request still on its way could stop the next command on the same connection; once the
         // connection is a new one, it can only reach the old one.
         if (!reopener_ && cancels_->Busy()) {
-            // Usually a matter of a millisecond or two: look again soon rather than at the next tick.
+            // Usually a matter of a millisecond or two: look again soon rather than at the next
+            // tick.
             if (sinceRequest_.elapsed() < kTickMs) recheck_.start();
             return;
         }
         break;
-    case RunPhase::Abandoned:
-        break;
-    default:
-        return;  // the worker is still at work
+    case RunPhase::Abandoned: break;
+    default: return;  // the worker is still at work
     }
     if (reopener_ && !reopener_->Finished()) return;
     cancels_->LetGo();
@@ -148,7 +150,8 @@ bool QueryRun::WaitForWorker(int ms) {
 void QueryRun::CancelAndWait() {
     const RunPhase phase = state_.Phase();
     if (phase == RunPhase::Ended) return;
-    if (phase == RunPhase::Running || phase == RunPhase::Cancelling || phase == RunPhase::Severing) {
+    if (phase == RunPhase::Running || phase == RunPhase::Cancelling ||
+        phase == RunPhase::Severing) {
         Cancel();
         bool done = WaitForWorker(kCancelAnswerMs);
         if (!done && Sever()) done = WaitForWorker(kCancelAnswerMs);
@@ -197,4 +200,4 @@ RunResult QueryRun::Finish(tbn::db::Recordset& recordset) {
     return result;
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -32,12 +32,12 @@ class ConnectionOpening;
 
 struct RunResult {
     RunEnding ending = RunEnding::Failed;
-    bool hasRowSet = false;        // store holds the header and the records so far
+    bool hasRowSet = false;  // store holds the header and the records so far
     results::CellStore store;
     std::int64_t rows = 0;         // records in store
     std::int64_t rowsChanged = 0;  // for Statement
     double seconds = 0;
-    std::exception_ptr failure;    // for Failed
+    std::exception_ptr failure;        // for Failed
     bool connectionDropped = false;    // the engine did not answer the cancel; connection reopened
     std::exception_ptr reopenFailure;  // and opening it again failed: the connection is closed
 };
@@ -102,4 +102,4 @@ private:
     std::unique_ptr<ConnectionOpening> reopener_;
 };
 
-} // namespace tbn::run
+}  // namespace tbn::run

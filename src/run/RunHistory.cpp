@@ -9,7 +9,8 @@
 namespace tbn::run {
 
 QString HistoryPath() {
-    return core::XdgBaseFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/tbn/history.db");
+    return core::XdgBaseFolder("XDG_DATA_HOME", QStringLiteral(".local/share")) +
+           QStringLiteral("/tbn/history.db");
 }
 
 std::string HistoryConnectionName(const QString& windowName) {
@@ -31,8 +32,10 @@ db::HistoryRun RunRecord(const QString& windowName, const QString& text, std::in
     case RunEnding::Failed: run.outcome = db::RunOutcome::Failed; break;
     case RunEnding::Cancelled: run.outcome = db::RunOutcome::Cancelled; break;
     }
-    if (result.ending == RunEnding::Statement) run.rows = result.rowsChanged;
-    else if (result.hasRowSet) run.rows = result.rows;
+    if (result.ending == RunEnding::Statement)
+        run.rows = result.rowsChanged;
+    else if (result.hasRowSet)
+        run.rows = result.rows;
     if (result.ending == RunEnding::Failed && result.failure) {
         const tbn::Error error = tbn::Error::From(result.failure);
         run.errorNumber = error.Number();
@@ -48,7 +51,9 @@ RunHistory& RunHistory::Program() {
 
 void RunHistory::Record(const QString& windowName, const QString& text, std::int64_t startedMs,
                         const RunResult& result) noexcept {
-    Use([&](db::HistoryStore& store) { store.Append(RunRecord(windowName, text, startedMs, result)); });
+    Use([&](db::HistoryStore& store) {
+        store.Append(RunRecord(windowName, text, startedMs, result));
+    });
 }
 
 bool RunHistory::Use(const std::function<void(db::HistoryStore&)>& body) noexcept {
@@ -66,10 +71,12 @@ bool RunHistory::Use(const std::function<void(db::HistoryStore&)>& body) noexcep
             try {
                 aside = db::HistoryStore::MoveAside(HistoryPath());
             } catch (const tbn::Error& moving) {
-                throw tbn::Error(error.Number(), error.Description() + "\nThe file could not be moved aside: " +
+                throw tbn::Error(error.Number(), error.Description() +
+                                                     "\nThe file could not be moved aside: " +
                                                      moving.Description());
             }
-            Report(tbn::Error(error.Number(), error.Description() + "\nThe file was moved to " + aside.toStdString() +
+            Report(tbn::Error(error.Number(), error.Description() + "\nThe file was moved to " +
+                                                  aside.toStdString() +
                                                   " and a new history was begun."));
             store_ = std::make_unique<db::HistoryStore>(HistoryPath());
             body(*store_);
@@ -96,4 +103,4 @@ void RunHistory::Restart() {
     reported_ = false;
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -53,4 +53,4 @@ private:
     bool reported_ = false;
 };
 
-} // namespace tbn::run
+}  // namespace tbn::run

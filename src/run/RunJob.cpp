@@ -35,7 +35,8 @@ void RunJob::Work() noexcept {
 
 bool RunJob::Run() {
     if (CancelRequested()) return false;
-    recordset_.Open(commandText_, *connection_, tbn::db::adOpenStatic, tbn::db::adLockOptimistic, -1);
+    recordset_.Open(commandText_, *connection_, tbn::db::adOpenStatic, tbn::db::adLockOptimistic,
+                    -1);
     if (recordset_.State() == tbn::db::adStateClosed) {
         rowsChanged_ = connection_->session().RowsChanged();
         return true;
@@ -75,4 +76,4 @@ bool RunJob::Fill() {
     return true;
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -36,7 +36,9 @@ public:
 
     // Set before the worker starts; called on the worker thread as its last act, unless
     // StopNotifying() came first.
-    void NotifyWhenFinished(std::function<void()> notify) { notice_.NotifyWhenFinished(std::move(notify)); }
+    void NotifyWhenFinished(std::function<void()> notify) {
+        notice_.NotifyWhenFinished(std::move(notify));
+    }
     void StopNotifying() { notice_.StopNotifying(); }
 
     void Work() noexcept;
@@ -77,4 +79,4 @@ private:
     double seconds_ = 0;
 };
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -19,10 +19,8 @@ bool MayFollow(RunPhase from, RunPhase to) {
         // A worker that still does not return after its link was broken is left behind.
         return to == Abandoned || to == Finishing || to == Ended;
     case Abandoned:
-    case Finishing:
-        return to == Ended;
-    case Ended:
-        return false;
+    case Finishing: return to == Ended;
+    case Ended: return false;
     }
     return false;
 }
@@ -31,9 +29,10 @@ bool RunState::To(RunPhase next) {
     std::uint16_t current = word_.load(std::memory_order_acquire);
     do {
         if (!MayFollow(PhaseOf(current), next)) return false;
-    } while (!word_.compare_exchange_weak(current, Pack(next, static_cast<std::uint16_t>((current >> 8) | Bit(next))),
-                                          std::memory_order_acq_rel, std::memory_order_acquire));
+    } while (!word_.compare_exchange_weak(
+        current, Pack(next, static_cast<std::uint16_t>((current >> 8) | Bit(next))),
+        std::memory_order_acq_rel, std::memory_order_acquire));
     return true;
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

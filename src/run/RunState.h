@@ -33,21 +33,26 @@ public:
 
     RunPhase Phase() const { return PhaseOf(word_.load(std::memory_order_acquire)); }
     // Whether the state has ever been in phase (the starting one included).
-    bool Passed(RunPhase phase) const { return (word_.load(std::memory_order_acquire) >> 8) & Bit(phase); }
+    bool Passed(RunPhase phase) const {
+        return (word_.load(std::memory_order_acquire) >> 8) & Bit(phase);
+    }
 
     // Moves to next when MayFollow allows it from the present phase; otherwise refuses, changing
     // nothing, and returns false.
     bool To(RunPhase next);
 
 private:
-    static std::uint16_t Bit(RunPhase phase) { return static_cast<std::uint16_t>(1u << static_cast<unsigned>(phase)); }
+    static std::uint16_t Bit(RunPhase phase) {
+        return static_cast<std::uint16_t>(1u << static_cast<unsigned>(phase));
+    }
     static std::uint16_t Pack(RunPhase phase, std::uint16_t passed) {
         return static_cast<std::uint16_t>(passed << 8 | static_cast<std::uint16_t>(phase));
     }
     static RunPhase PhaseOf(std::uint16_t word) { return static_cast<RunPhase>(word & 0xFF); }
 
-    // The phase in the low byte, the phases passed through in the high one: read and moved together.
+    // The phase in the low byte, the phases passed through in the high one: read and moved
+    // together.
     std::atomic<std::uint16_t> word_;
 };
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -21,22 +21,24 @@ QString RowsText(std::int64_t rows) {
 
 QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool droppingConnection) {
     if (droppingConnection)
-        return QStringLiteral("Cancelling: the server does not answer, so the connection is dropped and opened again (") +
+        return QStringLiteral("Cancelling: the server does not answer, so the connection is "
+                              "dropped and opened again (") +
                SecondsText(seconds) + QLatin1Char(')');
-    return (cancelling ? QStringLiteral("Cancelling: ") : QStringLiteral("Running: ")) + SecondsText(seconds) +
-           QStringLiteral(", ") + RowsText(rows) + QStringLiteral(" so far");
+    return (cancelling ? QStringLiteral("Cancelling: ") : QStringLiteral("Running: ")) +
+           SecondsText(seconds) + QStringLiteral(", ") + RowsText(rows) + QStringLiteral(" so far");
 }
 
 QString EndText(const RunResult& result, const QString& reopenFailure, bool previousKept) {
     QString text;
-    const QString rowsSoFar = result.hasRowSet ? RowsText(result.rows) + QStringLiteral(", ") : QString();
+    const QString rowsSoFar =
+        result.hasRowSet ? RowsText(result.rows) + QStringLiteral(", ") : QString();
     switch (result.ending) {
     case RunEnding::Rows:
         text = RowsText(result.rows) + QStringLiteral(" in ") + SecondsText(result.seconds);
         break;
     case RunEnding::Statement:
-        text = QStringLiteral("Statement done, ") + RowsText(result.rowsChanged) + QStringLiteral(" changed in ") +
-               SecondsText(result.seconds);
+        text = QStringLiteral("Statement done, ") + RowsText(result.rowsChanged) +
+               QStringLiteral(" changed in ") + SecondsText(result.seconds);
         break;
     case RunEnding::Cancelled:
         text = QStringLiteral("Cancelled after ") + rowsSoFar + SecondsText(result.seconds);
@@ -47,11 +49,12 @@ QString EndText(const RunResult& result, const QString& reopenFailure, bool prev
     }
     if (previousKept) text += QStringLiteral("; showing the previous result");
     if (result.connectionDropped) {
-        text += QStringLiteral(". The server did not answer the cancel, so the connection was dropped");
+        text +=
+            QStringLiteral(". The server did not answer the cancel, so the connection was dropped");
         text += result.reopenFailure ? QStringLiteral("; opening it again failed: ") + reopenFailure
                                      : QStringLiteral(" and opened again.");
     }
     return text;
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -8,9 +8,9 @@ namespace tbn::run {
 
 struct RunResult;
 
-QString CountText(std::int64_t count);      // 120,000
-QString SecondsText(double seconds);        // 0.04 s under a second, 2.3 s from there on
-QString RowsText(std::int64_t rows);        // 1 row, 896 rows
+QString CountText(std::int64_t count);  // 120,000
+QString SecondsText(double seconds);    // 0.04 s under a second, 2.3 s from there on
+QString RowsText(std::int64_t rows);    // 1 row, 896 rows
 
 // "Running: 2.3 s, 120,000 rows so far", or "Cancelling: ..." once a cancel was asked for.
 QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool droppingConnection);
@@ -19,6 +19,7 @@ QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool dr
 // 2.3 s", "Failed after 0.01 s", then "; showing the previous result" when the grid kept an earlier
 // run's rows, and what became of a connection the engine would not let go. reopenFailure is the
 // description of that failure, when opening the connection again failed.
-QString EndText(const RunResult& result, const QString& reopenFailure = {}, bool previousKept = false);
+QString EndText(const RunResult& result, const QString& reopenFailure = {},
+                bool previousKept = false);
 
-} // namespace tbn::run
+}  // namespace tbn::run

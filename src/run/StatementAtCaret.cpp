@@ -9,7 +9,9 @@ namespace {
 
 bool IsBlank(QChar c) { return c.isSpace(); }
 
-bool IsIdentifierCharacter(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$'); }
+bool IsIdentifierCharacter(QChar c) {
+    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
+}
 
 // Walks the text one lexical piece at a time: what a ";" inside a quote or comment must not end.
 class Scanner {
@@ -25,7 +27,9 @@ public:
             if (IsBlank(text_[i_])) {
                 ++i_;
             } else if (At("--")) {
-                while (i_ < size_ && text_[i_] != QLatin1Char('\n') && text_[i_] != QLatin1Char('\r')) ++i_;
+                while (i_ < size_ && text_[i_] != QLatin1Char('\n') &&
+                       text_[i_] != QLatin1Char('\r'))
+                    ++i_;
             } else if (At("/*")) {
                 const qsizetype close = text_.indexOf(QLatin1String("*/"), i_ + 2);
                 i_ = close < 0 ? size_ : static_cast<int>(close) + 2;
@@ -47,8 +51,10 @@ public:
         }
         if (c == QLatin1Char('\'')) {
             // E'...' takes backslash escapes, so \' does not close it.
-            const bool escapes = wordBefore && (text_[i_ - 1] == QLatin1Char('E') || text_[i_ - 1] == QLatin1Char('e')) &&
-                                 (i_ < 2 || !IsIdentifierCharacter(text_[i_ - 2]));
+            const bool escapes =
+                wordBefore &&
+                (text_[i_ - 1] == QLatin1Char('E') || text_[i_ - 1] == QLatin1Char('e')) &&
+                (i_ < 2 || !IsIdentifierCharacter(text_[i_ - 2]));
             SkipQuoted(QLatin1Char('\''), escapes);
         } else if (c == QLatin1Char('"') || c == QLatin1Char('`')) {
             SkipQuoted(c, false);
@@ -64,7 +70,9 @@ public:
     }
 
 private:
-    bool At(const char* token) const { return QStringView(text_).mid(i_).startsWith(QLatin1String(token)); }
+    bool At(const char* token) const {
+        return QStringView(text_).mid(i_).startsWith(QLatin1String(token));
+    }
 
     void SkipQuoted(QChar quote, bool backslashEscapes) {
         ++i_;
@@ -90,7 +98,8 @@ private:
             ++i_;
             return;
         }
-        while (end < size_ && text_[end] != QLatin1Char('$') && IsIdentifierCharacter(text_[end])) ++end;
+        while (end < size_ && text_[end] != QLatin1Char('$') && IsIdentifierCharacter(text_[end]))
+            ++end;
         if (end >= size_ || text_[end] != QLatin1Char('$')) {
             ++i_;
             return;
@@ -106,8 +115,8 @@ private:
 };
 
 struct Statement {
-    TextSpan span;   // empty when only blanks and comments stood there
-    int reach = 0;   // just past its ";", or the text's end
+    TextSpan span;  // empty when only blanks and comments stood there
+    int reach = 0;  // just past its ";", or the text's end
 };
 
 std::vector<Statement> Statements(const QString& text) {
@@ -130,7 +139,7 @@ std::vector<Statement> Statements(const QString& text) {
     return statements;
 }
 
-} // namespace
+}  // namespace
 
 TextSpan StatementAt(const QString& text, int caret) {
     const std::vector<Statement> statements = Statements(text);
@@ -150,4 +159,4 @@ TextSpan StatementAt(const QString& text, int caret) {
     return {};
 }
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -19,4 +19,4 @@ struct TextSpan {
 // quote, a comment) runs to the end.
 TextSpan StatementAt(const QString& text, int caret);
 
-} // namespace tbn::run
+}  // namespace tbn::run

@@ -7,4 +7,4 @@ namespace tbn::ui::Clipboard {
 void Clear() { QGuiApplication::clipboard()->clear(); }
 void SetText(const QString& text) { QGuiApplication::clipboard()->setText(text); }
 QString GetText() { return QGuiApplication::clipboard()->text(); }
-}
+}  // namespace tbn::ui::Clipboard

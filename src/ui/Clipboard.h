@@ -6,4 +6,4 @@ namespace tbn::ui::Clipboard {
 void Clear();
 void SetText(const QString& text);
 QString GetText();
-}
+}  // namespace tbn::ui::Clipboard

@@ -4,4 +4,4 @@
 
 namespace tbn::ui {
 void DoEvents() { QCoreApplication::processEvents(); }
-}
+}  // namespace tbn::ui

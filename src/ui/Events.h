@@ -2,4 +2,4 @@
 namespace tbn::ui {
 // Lets pending window events run once, then returns.
 void DoEvents();
-}
+}  // namespace tbn::ui

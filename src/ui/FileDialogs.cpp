@@ -23,11 +23,14 @@ QString UpToNul(const std::string& bytes, std::size_t limit = std::string::npos)
 QList<FileDialogFilter> ParseFilters(const std::string& filter) {
     QList<FileDialogFilter> filters;
     const QList<QByteArray> parts = QByteArray::fromStdString(filter).split('\0');
-    for (qsizetype i = 0; i + 1 < parts.size() && !parts[i].isEmpty() && !parts[i + 1].isEmpty(); i += 2) {
+    for (qsizetype i = 0; i + 1 < parts.size() && !parts[i].isEmpty() && !parts[i + 1].isEmpty();
+         i += 2) {
         FileDialogFilter entry{QString::fromUtf8(parts[i]), {}};
-        for (const QString& pattern : QString::fromUtf8(parts[i + 1]).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        for (const QString& pattern :
+             QString::fromUtf8(parts[i + 1]).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
             const QString trimmed = pattern.trimmed();
-            if (!trimmed.isEmpty()) entry.patterns << (trimmed == QLatin1String("*.*") ? QStringLiteral("*") : trimmed);
+            if (!trimmed.isEmpty())
+                entry.patterns << (trimmed == QLatin1String("*.*") ? QStringLiteral("*") : trimmed);
         }
         filters << entry;
     }
@@ -40,7 +43,8 @@ FileDialogRequest RequestFrom(const OPENFILENAMEA& ofn, bool save) {
     r.title = UpToNul(ofn.lpstrTitle);
     if (r.title.isEmpty()) r.title = save ? QStringLiteral("Save As") : QStringLiteral("Open");
     r.filters = ParseFilters(ofn.lpstrFilter);
-    r.filterIndex = (ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= r.filters.size()) ? ofn.nFilterIndex : 1;
+    r.filterIndex =
+        (ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= r.filters.size()) ? ofn.nFilterIndex : 1;
     r.initialDir = UpToNul(ofn.lpstrInitialDir);
     r.presetName = UpToNul(ofn.lpstrFile, static_cast<std::size_t>(std::max(ofn.nMaxFile, 0)));
     r.defaultExt = UpToNul(ofn.lpstrDefExt);
@@ -72,7 +76,8 @@ std::string ResultBytes(const QStringList& paths, bool multiSelect) {
 }
 
 bool ConfirmReplace(const QString& path, const FileDialogRequest& request) {
-    return MsgBox(QFileInfo(path).fileName() + QStringLiteral(" already exists.\r\nDo you want to replace it?"),
+    return MsgBox(QFileInfo(path).fileName() +
+                      QStringLiteral(" already exists.\r\nDo you want to replace it?"),
                   vbYesNo + vbExclamation + vbDefaultButton2, request.title) == vbYes;
 }
 
@@ -89,7 +94,8 @@ int RunFileDialog(OPENFILENAMEA& ofn, bool save) {
             paths << WithDefaultExt(QDir::cleanPath(path), request.defaultExt, save);
         // Asked here, once, on the name the file will really have (its extension added); the
         // caller asks nothing more. No goes back to the dialog, as the platform's own does.
-        if (!request.overwritePrompt || !QFileInfo::exists(paths.first()) || ConfirmReplace(paths.first(), request))
+        if (!request.overwritePrompt || !QFileInfo::exists(paths.first()) ||
+            ConfirmReplace(paths.first(), request))
             break;
         request.presetName = paths.first();
         if (answer.filterIndex >= 1 && answer.filterIndex <= request.filters.size())
@@ -98,7 +104,8 @@ int RunFileDialog(OPENFILENAMEA& ofn, bool save) {
 
     const std::string bytes = ResultBytes(paths, request.multiSelect);
     const std::size_t closingNuls = paths.size() > 1 && request.multiSelect ? 2 : 1;
-    if (ofn.nMaxFile <= 0 || bytes.size() + closingNuls > static_cast<std::size_t>(ofn.nMaxFile)) return 0;
+    if (ofn.nMaxFile <= 0 || bytes.size() + closingNuls > static_cast<std::size_t>(ofn.nMaxFile))
+        return 0;
     ofn.lpstrFile = bytes;
     ofn.lpstrFile.resize(static_cast<std::size_t>(ofn.nMaxFile), '\0');
 
@@ -107,11 +114,12 @@ int RunFileDialog(OPENFILENAMEA& ofn, bool save) {
         ofn.lpstrFileTitle = title;
         ofn.lpstrFileTitle.resize(static_cast<std::size_t>(ofn.nMaxFileTitle), '\0');
     }
-    if (answer.filterIndex >= 1 && answer.filterIndex <= request.filters.size()) ofn.nFilterIndex = answer.filterIndex;
+    if (answer.filterIndex >= 1 && answer.filterIndex <= request.filters.size())
+        ofn.nFilterIndex = answer.filterIndex;
     return 1;
 }
 
-} // namespace
+}  // namespace
 
 QString FileDialogFilter::QtNameFilter() const {
     return description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
@@ -131,7 +139,8 @@ FileDialogAnswer ShowQtFileDialog(const FileDialogRequest& request) {
     if (request.save || (!request.multiSelect && !request.mustExist))
         dialog.setFileMode(QFileDialog::AnyFile);
     else
-        dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+        dialog.setFileMode(request.multiSelect ? QFileDialog::ExistingFiles
+                                               : QFileDialog::ExistingFile);
     // The question before replacing a file is asked once the dialog has closed (RunFileDialog).
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     // Descriptions already name their patterns ("SQL files (*.sql)"); show them as written.
@@ -159,4 +168,4 @@ FileDialogAnswer ShowQtFileDialog(const FileDialogRequest& request) {
     return answer;
 }
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -84,4 +84,4 @@ void SetFileDialogResponder(FileDialogResponder responder);
 // The real dialog; used when no responder is installed.
 FileDialogAnswer ShowQtFileDialog(const FileDialogRequest& request);
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

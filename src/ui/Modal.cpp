@@ -9,8 +9,9 @@ namespace tbn::ui {
 void SetModalResponder(ModalResponder r) { InstalledResponder<ModalResponder>() = std::move(r); }
 
 int ExecModal(QDialog& dialog) {
-    if (const ModalResponder& responder = InstalledResponder<ModalResponder>()) return responder(dialog);
+    if (const ModalResponder& responder = InstalledResponder<ModalResponder>())
+        return responder(dialog);
     return dialog.exec();
 }
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -13,4 +13,4 @@ int ExecModal(QDialog& dialog);
 using ModalResponder = std::function<int(QDialog&)>;
 void SetModalResponder(ModalResponder responder);  // empty: real modal runs again
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

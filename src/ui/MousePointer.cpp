@@ -8,7 +8,7 @@ namespace tbn::ui {
 namespace {
 int currentCode = vbDefault;
 int busyWork = 0;
-} // namespace
+}  // namespace
 
 void SetMousePointer(int code) {
     const int wanted = code == vbHourglass ? vbHourglass : vbDefault;
@@ -32,4 +32,4 @@ void BusyPointer::End() {
     if (--busyWork == 0) SetMousePointer(vbDefault);
 }
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -35,4 +35,4 @@ private:
     static void End();
 };
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -31,13 +31,14 @@ void KeepTitleWhole(QMessageBox& box, const QString& title) {
     bold.setBold(true);
     const QFontMetrics metrics(bold);
     int wanted = metrics.horizontalAdvance(title) + 8 * metrics.height();
-    if (const QScreen* screen = box.screen()) wanted = std::min(wanted, screen->availableGeometry().width() * 9 / 10);
+    if (const QScreen* screen = box.screen())
+        wanted = std::min(wanted, screen->availableGeometry().width() * 9 / 10);
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (!grid) return;
-    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
-                  grid->columnCount());
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
 }
-} // namespace
+}  // namespace
 
 void SetMsgBoxResponder(MsgBoxResponder r) { InstalledResponder<MsgBoxResponder>() = std::move(r); }
 
@@ -45,7 +46,8 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
     if (const MsgBoxResponder& responder = InstalledResponder<MsgBoxResponder>())
         return responder(MsgBoxCall{prompt, style, title});
 
-    QMessageBox box(iconFor(style), title, prompt, QMessageBox::NoButton, QApplication::activeWindow());
+    QMessageBox box(iconFor(style), title, prompt, QMessageBox::NoButton,
+                    QApplication::activeWindow());
     const bool yesNo = (style & 0x7) == vbYesNo;
     QAbstractButton* first = nullptr;
     QAbstractButton* second = nullptr;
@@ -55,7 +57,8 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
     } else {
         first = box.addButton(QMessageBox::Ok);
     }
-    box.setDefaultButton(qobject_cast<QPushButton*>((style & vbDefaultButton2) && second ? second : first));
+    box.setDefaultButton(
+        qobject_cast<QPushButton*>((style & vbDefaultButton2) && second ? second : first));
     // An empty title must stay empty rather than fall back to the application's name.
     box.setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
     KeepTitleWhole(box, title);
@@ -64,4 +67,4 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
     return box.clickedButton() == first ? vbYes : vbNo;
 }
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

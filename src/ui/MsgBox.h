@@ -1,7 +1,7 @@
 #pragma once
 // Modal message boxes with the classic numbering: styles 0 OK, 4 Yes/No, 16 critical,
-// 32 question, 48 exclamation, 64 information, 256 second button default; answers 1 OK, 6 Yes, 7 No.
-// Tests replace the box with a responder (tests never block on a real dialog).
+// 32 question, 48 exclamation, 64 information, 256 second button default; answers 1 OK, 6 Yes, 7
+// No. Tests replace the box with a responder (tests never block on a real dialog).
 #include <QString>
 #include <functional>
 
@@ -33,4 +33,4 @@ int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = Q
 using MsgBoxResponder = std::function<int(const MsgBoxCall&)>;
 void SetMsgBoxResponder(MsgBoxResponder responder);  // empty function: real boxes again
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -4,10 +4,9 @@
 // type for the whole program; an empty one means a person answers. User-interface thread only.
 namespace tbn::ui {
 
-template <class Responder>
-Responder& InstalledResponder() {
+template <class Responder> Responder& InstalledResponder() {
     static Responder responder;
     return responder;
 }
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

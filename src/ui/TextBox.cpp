@@ -20,7 +20,7 @@ QString InsideText(const QPlainTextEdit* edit) {
         if (ch == QChar::ParagraphSeparator || ch == QChar::LineSeparator) ch = QLatin1Char('\n');
     return text;
 }
-} // namespace
+}  // namespace
 
 TextBox::TextBox(QLineEdit* edit) : line_(edit) {}
 
@@ -65,7 +65,8 @@ int TextBox::SelLength() const {
     if (line_) return static_cast<int>(line_->selectedText().size());
     const QString text = InsideText(plain_);
     const QTextCursor cursor = plain_->textCursor();
-    return core::ToOutsidePosition(text, cursor.selectionEnd()) - core::ToOutsidePosition(text, cursor.selectionStart());
+    return core::ToOutsidePosition(text, cursor.selectionEnd()) -
+           core::ToOutsidePosition(text, cursor.selectionStart());
 }
 
 void TextBox::SetSelLength(int length) {
@@ -84,7 +85,8 @@ void TextBox::SetSelLength(int length) {
     QTextCursor cursor = plain_->textCursor();
     cursor.setPosition(core::ToInsidePosition(text, start, core::BreakSnap::Before));
     // A length that ends between CR and LF takes the whole break rather than half of it.
-    cursor.setPosition(core::ToInsidePosition(text, start + length, core::BreakSnap::After), QTextCursor::KeepAnchor);
+    cursor.setPosition(core::ToInsidePosition(text, start + length, core::BreakSnap::After),
+                       QTextCursor::KeepAnchor);
     plain_->setTextCursor(cursor);
 }
 
@@ -92,7 +94,8 @@ QString TextBox::SelText() const {
     if (line_) return line_->selectedText();
     const QTextCursor cursor = plain_->textCursor();
     const QString text = InsideText(plain_);
-    return core::ToCrLf(text.mid(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()));
+    return core::ToCrLf(
+        text.mid(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart()));
 }
 
 void TextBox::SetSelText(const QString& text) {
@@ -105,4 +108,4 @@ void TextBox::SetSelText(const QString& text) {
     plain_->setTextCursor(cursor);
 }
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -20,9 +20,9 @@ public:
     QString Text() const;
     void SetText(const QString& text);  // caret goes to the start, as a full replacement does
     int SelStart() const;
-    void SetSelStart(int start);        // collapses the selection; clamped to the text
+    void SetSelStart(int start);  // collapses the selection; clamped to the text
     int SelLength() const;
-    void SetSelLength(int length);      // from SelStart; clamped to the text
+    void SetSelLength(int length);  // from SelStart; clamped to the text
     QString SelText() const;
     void SetSelText(const QString& text);  // replaces the selection, caret after the new text
 
@@ -33,4 +33,4 @@ private:
     QPlainTextEdit* plain_ = nullptr;
 };
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

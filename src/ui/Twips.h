@@ -16,4 +16,4 @@ QRect TwipsRect(double left, double top, double width, double height);
 // Gives a widget the geometry of a rectangle given in twips.
 void Place(QWidget* widget, double left, double top, double width, double height);
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

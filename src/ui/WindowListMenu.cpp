@@ -28,7 +28,8 @@ private:
         const QMdiSubWindow* active = area_->activeSubWindow();
         for (QMdiSubWindow* child : area_->subWindowList(QMdiArea::CreationOrder)) {
             if (child->isHidden()) continue;
-            if (added_.isEmpty() && !menu_->actions().isEmpty()) added_.append(menu_->addSeparator());
+            if (added_.isEmpty() && !menu_->actions().isEmpty())
+                added_.append(menu_->addSeparator());
             // A '&' in a caption is text, not a mnemonic marker.
             QString caption = child->windowTitle();
             caption.replace(QLatin1Char('&'), QLatin1String("&&"));
@@ -50,8 +51,8 @@ private:
     QPointer<QMdiArea> area_;
     QList<QPointer<QAction>> added_;
 };
-} // namespace
+}  // namespace
 
 void AttachWindowList(QMenu* menu, QMdiArea* area) { new WindowListFiller(menu, area); }
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -11,4 +11,4 @@ namespace tbn::ui {
 // Lasts as long as both objects do; call once per menu.
 void AttachWindowList(QMenu* menu, QMdiArea* area);
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -27,19 +27,23 @@ void PlaceCentredOn(QWidget& window, const QWidget& anchor) {
     // Before its first showing a window knows nothing of the frame the window manager will give
     // it; room is left for a title bar and borders.
     QSize decoration = window.frameGeometry().size() - window.geometry().size();
-    if (decoration.isNull()) decoration = QSize(8, 8 + window.style()->pixelMetric(QStyle::PM_TitleBarHeight));
-    const QRect placed = CentredWithin(around, window.size() + decoration, screen->availableGeometry());
+    if (decoration.isNull())
+        decoration = QSize(8, 8 + window.style()->pixelMetric(QStyle::PM_TitleBarHeight));
+    const QRect placed =
+        CentredWithin(around, window.size() + decoration, screen->availableGeometry());
     window.resize(placed.size() - decoration);
     window.move(placed.topLeft());
 }
 
 QPoint CascadedFrom(const QRect& placed, const QList<QRect>& others, const QRect& area, int step) {
     const auto taken = [&](QPoint at) {
-        return std::any_of(others.begin(), others.end(), [&](const QRect& other) { return other.topLeft() == at; });
+        return std::any_of(others.begin(), others.end(),
+                           [&](const QRect& other) { return other.topLeft() == at; });
     };
     // A window about as large as the area cannot stay inside it once set off; it goes on while its
     // title bar stays well within the area.
-    const bool fitsNowhere = !area.contains(QRect(area.topLeft() + QPoint(step, step), placed.size()));
+    const bool fitsNowhere =
+        !area.contains(QRect(area.topLeft() + QPoint(step, step), placed.size()));
     const auto fits = [&](QPoint at) {
         if (!fitsNowhere) return area.contains(QRect(at, placed.size()));
         return at.x() - area.left() < area.width() / 2 && at.y() - area.top() < area.height() / 2;
@@ -57,10 +61,12 @@ void CascadeNewSubWindow(QMdiSubWindow& window) {
     if (!area || window.isMaximized()) return;
     QList<QRect> others;
     for (const QMdiSubWindow* other : area->subWindowList())
-        if (other != &window && other->isVisible() && !other->isMaximized() && !other->isMinimized())
+        if (other != &window && other->isVisible() && !other->isMaximized() &&
+            !other->isMinimized())
             others << other->geometry();
     const int step = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
-    window.move(CascadedFrom(window.geometry(), others, QRect(QPoint(0, 0), area->viewport()->size()), step));
+    window.move(CascadedFrom(window.geometry(), others,
+                             QRect(QPoint(0, 0), area->viewport()->size()), step));
 }
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

@@ -26,4 +26,4 @@ QPoint CascadedFrom(const QRect& placed, const QList<QRect>& others, const QRect
 // Moves a child window just added to its area off any other visible child it would exactly cover.
 void CascadeNewSubWindow(QMdiSubWindow& window);
 
-} // namespace tbn::ui
+}  // namespace tbn::ui

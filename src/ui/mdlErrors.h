@@ -17,8 +17,7 @@ QString ErrorMessage(const tbn::Error& objErr);
 // Runs body; any failure inside it is reported under the context text with the critical style and
 // consumed. Returns true when the body finished without a failure. The caller's own exit steps run
 // after Guarded returns, whatever happened.
-template <class Body>
-bool Guarded(const QString& strContext, Body&& body) {
+template <class Body> bool Guarded(const QString& strContext, Body&& body) {
     try {
         std::forward<Body>(body)();
         return true;
@@ -28,4 +27,4 @@ bool Guarded(const QString& strContext, Body&& body) {
     }
 }
 
-} // namespace mdlErrors
+}  // namespace mdlErrors

@@ -43,7 +43,8 @@ TEST(CommandLineTest, FilesBecomeSqliteConnectionsAndOtherStringsOneTimeConnecti
     EXPECT_EQ(parsed.Get({"Data Source"}), std::optional<std::string>(odd.toStdString()));
     EXPECT_FALSE(parsed.Get({"Mode"}).has_value()) << "opening must not create a missing file";
 
-    EXPECT_EQ(ConnectionFor(QStringLiteral("missing.db")).name, QDir::current().absoluteFilePath("missing.db"));
+    EXPECT_EQ(ConnectionFor(QStringLiteral("missing.db")).name,
+              QDir::current().absoluteFilePath("missing.db"));
 
     const QString pg = QStringLiteral("Provider=PostgreSQL;Host=db;Database=sales");
     const ConnectionChoice string = ConnectionFor(pg);

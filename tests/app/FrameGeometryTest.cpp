@@ -41,7 +41,8 @@ TEST(FrameGeometryTest, TheFrameReopensWhereItWasLeftAndIgnoresAPlaceOffEveryScr
         frmMDI frame;
         RestoreFrameGeometry(frame);
         EXPECT_TRUE(frame.windowState() & Qt::WindowMaximized);
-        EXPECT_EQ(frame.normalGeometry(), QRect(30, 40, 500, 350)) << "where un-maximizing returns to";
+        EXPECT_EQ(frame.normalGeometry(), QRect(30, 40, 500, 350))
+            << "where un-maximizing returns to";
         frame.setWindowState(Qt::WindowNoState);
         frame.setGeometry(5000, 5000, 500, 350);
         SaveFrameGeometry(frame);

@@ -1,5 +1,5 @@
-// The start-up offer of texts that ended TBNs left: No puts them aside for good (for 30 days), on Yes
-// texts whose connection fails still open, with one report for all of them, and what is no
+// The start-up offer of texts that ended TBNs left: No puts them aside for good (for 30 days), on
+// Yes texts whose connection fails still open, with one report for all of them, and what is no
 // recovery file of a text's size (a link, a FIFO, a device) is set aside without being read.
 #include "app/RecoveryOffer.h"
 #include "core/RecoveryRecord.h"
@@ -38,7 +38,8 @@ public:
     explicit FifoRescue(const QString& path)
         : thread_([this, native = QFile::encodeName(path)] {
               std::unique_lock<std::mutex> lock(mutex_);
-              if (done_.wait_for(lock, std::chrono::seconds(10), [this] { return finished_; })) return;
+              if (done_.wait_for(lock, std::chrono::seconds(10), [this] { return finished_; }))
+                  return;
               // Opens without waiting only when a reader is there.
               if (const int fd = ::open(native.constData(), O_WRONLY | O_NONBLOCK); fd >= 0) {
                   rescued_ = true;
@@ -67,8 +68,10 @@ private:
 
 // Sets the time an entry (not what a link points at) was last changed to `days` ago.
 void Age(const QString& path, int days) {
-    const timespec times[2] = {{0, UTIME_OMIT}, {QDateTime::currentSecsSinceEpoch() - days * 24 * 3600, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
+    const timespec times[2] = {{0, UTIME_OMIT},
+                               {QDateTime::currentSecsSinceEpoch() - days * 24 * 3600, 0}};
+    ASSERT_EQ(
+        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW), 0);
 }
 
 class RecoveryOfferTest : public QueryWindowFixture {
@@ -87,16 +90,20 @@ protected:
 };
 
 TEST_F(RecoveryOfferTest, DeclinedTextsArePutAsideAndNeverOfferedAgain) {
-    const QString path = Leave(1, {QStringLiteral("a"), QStringLiteral("Data Source=a.db"), QStringLiteral("select 1")});
+    const QString path = Leave(
+        1, {QStringLiteral("a"), QStringLiteral("Data Source=a.db"), QStringLiteral("select 1")});
     Leave(2, {QStringLiteral("b"), QStringLiteral("Data Source=b.db"), QStringLiteral("select 2")});
     boxes->Answer(vbNo);
     EXPECT_EQ(tbn::app::OfferRecovery(*frame), 0);
     ASSERT_EQ(boxes->Count(), 1u);
-    EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral(" 2 query texts "))) << boxes->Last().prompt.toStdString();
+    EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral(" 2 query texts ")))
+        << boxes->Last().prompt.toStdString();
     EXPECT_EQ(boxes->Last().style, vbYesNo + vbQuestion);
     EXPECT_TRUE(frame->QueryWindows().isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(RecoveryFolder() + QStringLiteral("/discarded/") + QFileInfo(path).fileName()));
-    EXPECT_EQ(QDir(RecoveryFolder()).entryList({QStringLiteral("*.rec")}, QDir::Files), QStringList());
+    EXPECT_TRUE(QFileInfo::exists(RecoveryFolder() + QStringLiteral("/discarded/") +
+                                  QFileInfo(path).fileName()));
+    EXPECT_EQ(QDir(RecoveryFolder()).entryList({QStringLiteral("*.rec")}, QDir::Files),
+              QStringList());
 
     EXPECT_EQ(tbn::app::OfferRecovery(*frame), 0);
     EXPECT_EQ(boxes->Count(), 1u) << "offered again";
@@ -114,7 +121,8 @@ TEST_F(RecoveryOfferTest, TextsWhoseConnectionFailsOpenWithoutItAndAreReportedOn
 
     ASSERT_EQ(boxes->Count(), 2u) << "the question, then one report for both failed connections";
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMDI >> Recovery"));
-    EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral("2 reopened texts have no connection")))
+    EXPECT_TRUE(
+        boxes->Last().prompt.contains(QStringLiteral("2 reopened texts have no connection")))
         << boxes->Last().prompt.toStdString();
     const QList<frmMain*> windows = frame->QueryWindows();
     ASSERT_EQ(windows.size(), 3);
@@ -133,16 +141,20 @@ TEST_F(RecoveryOfferTest, TextsWhoseConnectionFailsOpenWithoutItAndAreReportedOn
     for (frmMain* window : windows) corners.insert(window->subWindow()->pos());
     EXPECT_EQ(corners.size(), 3);
     EXPECT_TRUE(frame->mnuQueryExecute->isEnabled());
-    EXPECT_TRUE(QDir(RecoveryFolder()).entryList({QStringLiteral("1-0badf00d*")}, QDir::Files).isEmpty());
+    EXPECT_TRUE(
+        QDir(RecoveryFolder()).entryList({QStringLiteral("1-0badf00d*")}, QDir::Files).isEmpty());
 }
 
-TEST_F(RecoveryOfferTest, EntriesThatAreNoOrdinaryFileOfATextsSizeAreSetAsideUnreadAndTheScanGoesOn) {
-    const RecoveredText record{QStringLiteral("a"), QStringLiteral("Data Source=a.db"), QStringLiteral("select 1")};
+TEST_F(RecoveryOfferTest,
+       EntriesThatAreNoOrdinaryFileOfATextsSizeAreSetAsideUnreadAndTheScanGoesOn) {
+    const RecoveredText record{QStringLiteral("a"), QStringLiteral("Data Source=a.db"),
+                               QStringLiteral("select 1")};
     Leave(1, record);
     // A complete text, but reached through a link: whatever a link leads to is not ours to read.
     dir.write(QStringLiteral("elsewhere.rec"), EncodeRecoveredText(record));
     const QString folder = RecoveryFolder() + QLatin1Char('/');
-    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("elsewhere.rec")), folder + QStringLiteral("1-0badf00d-2.rec")));
+    ASSERT_TRUE(QFile::link(dir.file(QStringLiteral("elsewhere.rec")),
+                            folder + QStringLiteral("1-0badf00d-2.rec")));
     const QString fifo = folder + QStringLiteral("1-0badf00d-3.rec");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     QFile huge(folder + QStringLiteral("1-0badf00d-4.rec"));
@@ -160,13 +172,15 @@ TEST_F(RecoveryOfferTest, EntriesThatAreNoOrdinaryFileOfATextsSizeAreSetAsideUnr
     EXPECT_EQ(left->Texts().front().record.text, record.text);
     ASSERT_EQ(left->Problems().size(), 3u);
     for (const tbn::Error& problem : left->Problems())
-        EXPECT_NE(problem.Description().find("moved to the \"discarded\" folder"), std::string::npos)
+        EXPECT_NE(problem.Description().find("moved to the \"discarded\" folder"),
+                  std::string::npos)
             << problem.Description();
     EXPECT_NE(left->Problems()[1].Description().find("not an ordinary file"), std::string::npos);
     EXPECT_NE(left->Problems()[2].Description().find("larger"), std::string::npos);
     for (int number : {2, 3, 4}) {
         const QString name = QStringLiteral("1-0badf00d-%1.rec").arg(number);
-        EXPECT_FALSE(QFileInfo(folder + name).exists() || QFileInfo(folder + name).isSymLink()) << name.toStdString();
+        EXPECT_FALSE(QFileInfo(folder + name).exists() || QFileInfo(folder + name).isSymLink())
+            << name.toStdString();
         EXPECT_TRUE(QFileInfo(folder + QStringLiteral("discarded/") + name).isSymLink() ||
                     QFileInfo::exists(folder + QStringLiteral("discarded/") + name))
             << name.toStdString();
@@ -177,14 +191,16 @@ TEST_F(RecoveryOfferTest, EntriesThatAreNoOrdinaryFileOfATextsSizeAreSetAsideUnr
 TEST_F(RecoveryOfferTest, DiscardedTextsAreRemovedThirtyDaysAfterTheyWerePutAside) {
     const QString discarded = RecoveryFolder() + QStringLiteral("/discarded/");
     ASSERT_TRUE(QDir().mkpath(discarded));
-    for (const auto& [name, days] : {std::pair{"1-0000000a-1.rec", 31}, std::pair{"1-0000000a-2.rec", 29}}) {
+    for (const auto& [name, days] :
+         {std::pair{"1-0000000a-1.rec", 31}, std::pair{"1-0000000a-2.rec", 29}}) {
         QFile file(discarded + QLatin1String(name));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.close();
         Age(file.fileName(), days);
     }
     // Left long ago and declined now: its days in the folder start now.
-    const QString declined = Leave(1, {QStringLiteral("a"), QStringLiteral("Data Source=a.db"), QStringLiteral("x")});
+    const QString declined =
+        Leave(1, {QStringLiteral("a"), QStringLiteral("Data Source=a.db"), QStringLiteral("x")});
     Age(declined, 40);
 
     boxes->Answer(vbNo);
@@ -194,4 +210,4 @@ TEST_F(RecoveryOfferTest, DiscardedTextsAreRemovedThirtyDaysAfterTheyWerePutAsid
               (QStringList{QStringLiteral("1-0000000a-2.rec"), QFileInfo(declined).fileName()}));
 }
 
-} // namespace
+}  // namespace

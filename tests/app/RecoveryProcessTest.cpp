@@ -29,7 +29,8 @@ using namespace tbn::ui;
 
 namespace {
 
-const QString kTyped = QStringLiteral("SELECT id FROM books WHERE id > 0 -- typed before the crash");
+const QString kTyped =
+    QStringLiteral("SELECT id FROM books WHERE id > 0 -- typed before the crash");
 
 void Say(const QString& line) {
     std::fprintf(stdout, "%s\n", qPrintable(line));
@@ -42,7 +43,9 @@ frmMDI* Frame() {
     return nullptr;
 }
 
-QString RecoveryFolderOf(const QString& stateHome) { return stateHome + QStringLiteral("/tbn/recovery"); }
+QString RecoveryFolderOf(const QString& stateHome) {
+    return stateHome + QStringLiteral("/tbn/recovery");
+}
 
 QStringList FilesIn(const QString& folder, const QString& pattern) {
     return QDir(folder).entryList({pattern}, QDir::Files | QDir::Hidden, QDir::Name);
@@ -63,7 +66,9 @@ int TypeAndRun(const QStringList& arguments) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&poll] {
         frmMDI* frame = Frame();
-        if (!frame || frame->QueryWindows().isEmpty() || !frame->QueryWindows().front()->PanesShown()) return;
+        if (!frame || frame->QueryWindows().isEmpty() ||
+            !frame->QueryWindows().front()->PanesShown())
+            return;
         poll.stop();
         QTest::keyClicks(frame->QueryWindows().front()->rtfQueryWidget(), kTyped);
         Say(QStringLiteral("typed"));
@@ -83,7 +88,8 @@ int StartAndQuit(const QStringList& arguments) {
     QApplication app(argc, argv);
     const int answer = arguments.value(0) == QStringLiteral("yes") ? vbYes : vbNo;
     SetMsgBoxResponder([answer](const MsgBoxCall& call) {
-        const QString prompt = QString(call.prompt).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        const QString prompt =
+            QString(call.prompt).replace(QStringLiteral("\r\n"), QStringLiteral(" "));
         Say(QStringLiteral("box: ") + call.title + QStringLiteral(" | ") + prompt);
         return (call.style & 7) == vbYesNo ? answer : vbOK;
     });
@@ -96,7 +102,9 @@ int StartAndQuit(const QStringList& arguments) {
                     .arg(window->lstTablasWidget()->count())
                     .arg(QString::fromLatin1(window->QueryText().Text().toUtf8().toHex())));
         Say(QStringLiteral("files: ") +
-            FilesIn(RecoveryFolderOf(qEnvironmentVariable("XDG_STATE_HOME")), QStringLiteral("*.rec")).join(' '));
+            FilesIn(RecoveryFolderOf(qEnvironmentVariable("XDG_STATE_HOME")),
+                    QStringLiteral("*.rec"))
+                .join(' '));
         QTimer::singleShot(0, frame, &QWidget::close);
         return 0;
     });
@@ -150,7 +158,8 @@ TEST_F(RecoveryProcessTest, AKilledTbnsTextComesBackOnItsConnectionAndANormalQui
     QByteArray said;
     for (QDeadlineTimer deadline(30000); !said.contains("typed\n") && !deadline.hasExpired();)
         if (crashing.waitForReadyRead(100)) said += crashing.readAllStandardOutput();
-    ASSERT_TRUE(said.contains("typed\n")) << said.toStdString() << crashing.readAllStandardError().toStdString();
+    ASSERT_TRUE(said.contains("typed\n"))
+        << said.toStdString() << crashing.readAllStandardError().toStdString();
     // About a second after typing the text is on disk; waited for by looking, within a bound.
     QStringList left;
     for (QDeadlineTimer deadline(10000); left.isEmpty() && !deadline.hasExpired(); QTest::qWait(20))
@@ -159,7 +168,8 @@ TEST_F(RecoveryProcessTest, AKilledTbnsTextComesBackOnItsConnectionAndANormalQui
 
     // A second TBN started while the first runs neither offers nor moves the first's text.
     const QStringList meanwhile = StartAndQuitWith(QStringLiteral("no"));
-    EXPECT_EQ(Starting(meanwhile, QStringLiteral("box: ")), QStringList()) << meanwhile.join('\n').toStdString();
+    EXPECT_EQ(Starting(meanwhile, QStringLiteral("box: ")), QStringList())
+        << meanwhile.join('\n').toStdString();
     EXPECT_EQ(FilesIn(recovery, QStringLiteral("*.rec")), left);
 
     crashing.kill();  // SIGKILL: nothing of the program runs any more
@@ -179,7 +189,8 @@ TEST_F(RecoveryProcessTest, AKilledTbnsTextComesBackOnItsConnectionAndANormalQui
     EXPECT_EQ(fields[1], QStringLiteral("1")) << "connected";
     EXPECT_EQ(fields[2], QStringLiteral("1")) << "the database's one table listed";
     EXPECT_EQ(QString::fromUtf8(QByteArray::fromHex(fields[3].toLatin1())), kTyped);
-    // While it ran, the reopened text was kept in a file of the new TBN's own; the old one was gone.
+    // While it ran, the reopened text was kept in a file of the new TBN's own; the old one was
+    // gone.
     const QStringList running = Starting(next, QStringLiteral("files: "));
     ASSERT_EQ(running.size(), 1);
     EXPECT_EQ(running[0].split(' ', Qt::SkipEmptyParts).size(), 1);
@@ -190,4 +201,4 @@ TEST_F(RecoveryProcessTest, AKilledTbnsTextComesBackOnItsConnectionAndANormalQui
     EXPECT_FALSE(QDir(recovery + QStringLiteral("/discarded")).exists());
 }
 
-} // namespace
+}  // namespace

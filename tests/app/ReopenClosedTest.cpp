@@ -50,7 +50,9 @@ protected:
         QTest::keyClick(frame.get(), Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
         Settle();
     }
-    frmMain* Newest() const { return frame->QueryWindows().isEmpty() ? nullptr : frame->QueryWindows().back(); }
+    frmMain* Newest() const {
+        return frame->QueryWindows().isEmpty() ? nullptr : frame->QueryWindows().back();
+    }
     static std::vector<tbn::db::HistoryRun> ClosedEntries() {
         tbn::db::HistoryStore store(tbn::run::HistoryPath());
         std::vector<tbn::db::HistoryRun> closed;
@@ -59,7 +61,8 @@ protected:
         return closed;
     }
     QStringList RecoveryFiles() const {
-        return QDir(tbn::recovery::RecoveryFolder()).entryList({QStringLiteral("*.rec")}, QDir::Files);
+        return QDir(tbn::recovery::RecoveryFolder())
+            .entryList({QStringLiteral("*.rec")}, QDir::Files);
     }
 
     tbn::test::ScopedEnv data{"XDG_DATA_HOME", qPrintable(dir.file(QStringLiteral("data")))};
@@ -67,9 +70,12 @@ protected:
 };
 
 TEST_F(ReopenClosedTest, CloseCurrentCloseAllAndQuittingKeepTheTextAndCtrlShiftTBringsItBack) {
-    const QString saved = MakeDatabase(QStringLiteral("shop.db"), "CREATE TABLE books(id);") + QStringLiteral(";Password=pw");
-    dir.write(QStringLiteral("cnns.dat"), (QStringLiteral("shop\t") + saved + QStringLiteral("\r\n")).toUtf8());
-    const QString once = MakeDatabase(QStringLiteral("once.db"), "CREATE TABLE t(x);") + QStringLiteral(";Password=hunter2");
+    const QString saved = MakeDatabase(QStringLiteral("shop.db"), "CREATE TABLE books(id);") +
+                          QStringLiteral(";Password=pw");
+    dir.write(QStringLiteral("cnns.dat"),
+              (QStringLiteral("shop\t") + saved + QStringLiteral("\r\n")).toUtf8());
+    const QString once = MakeDatabase(QStringLiteral("once.db"), "CREATE TABLE t(x);") +
+                         QStringLiteral(";Password=hunter2");
 
     frmMain* shop = OpenWindow(QStringLiteral("shop"), saved);
     shop->QueryText().SetText(QStringLiteral("SELECT * FROM books"));
@@ -107,7 +113,8 @@ TEST_F(ReopenClosedTest, CloseCurrentCloseAllAndQuittingKeepTheTextAndCtrlShiftT
     PressCtrlShiftT();
     ASSERT_EQ(frame->QueryWindows().size(), 2);
     EXPECT_EQ(Newest()->QueryText().Text(), QStringLiteral("SELECT 'typed'"));
-    EXPECT_EQ(Newest()->connection().ConnectionString(), once.toStdString()) << "the password stays for this run";
+    EXPECT_EQ(Newest()->connection().ConnectionString(), once.toStdString())
+        << "the password stays for this run";
     PressCtrlShiftT();
     EXPECT_EQ(frame->QueryWindows().size(), 2) << "nothing else was closed";
 
@@ -131,7 +138,8 @@ TEST_F(ReopenClosedTest, CloseCurrentCloseAllAndQuittingKeepTheTextAndCtrlShiftT
 }
 
 TEST_F(ReopenClosedTest, AHistoryThatCannotTakeTheTextLeavesItsRecoveryCopyAndStillReopensIt) {
-    frmMain* window = OpenWindow(QStringLiteral("shop"), MakeDatabase(QStringLiteral("s.db"), "CREATE TABLE t(x);"));
+    frmMain* window = OpenWindow(QStringLiteral("shop"),
+                                 MakeDatabase(QStringLiteral("s.db"), "CREATE TABLE t(x);"));
     window->QueryText().SetText(QStringLiteral("SELECT 'kept'"));
     boxes->Answer(vbOK);
     {
@@ -149,4 +157,4 @@ TEST_F(ReopenClosedTest, AHistoryThatCannotTakeTheTextLeavesItsRecoveryCopyAndSt
     EXPECT_EQ(Newest()->QueryText().Text(), QStringLiteral("SELECT 'kept'"));
 }
 
-} // namespace
+}  // namespace

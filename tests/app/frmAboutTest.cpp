@@ -15,7 +15,7 @@ void ShowAndFocus(frmAbout& about, QWidget* focus) {
     focus->setFocus();
 }
 
-} // namespace
+}  // namespace
 
 TEST(frmAbout, ShowsAnEmptyTextAndAnOkButton) {
     frmAbout about;

@@ -27,19 +27,24 @@ using namespace tbn::connections;
 using namespace tbn::ui;
 
 namespace {
-const std::string kBooks = "CREATE TABLE books(id INTEGER, title TEXT); INSERT INTO books VALUES(1,'Dune');";
+const std::string kBooks =
+    "CREATE TABLE books(id INTEGER, title TEXT); INSERT INTO books VALUES(1,'Dune');";
 
 QStringList WindowListCaptions(frmMDI& frame) {
     emit frame.mnuWndList->aboutToShow();
     QStringList captions;
     bool pastOwnEntries = false;
     for (QAction* action : frame.mnuWndList->actions()) {
-        if (action == frame.mnuReopenClosed) { pastOwnEntries = true; continue; }
-        if (pastOwnEntries && !action->isSeparator()) captions << action->text().remove(QLatin1Char('&'));
+        if (action == frame.mnuReopenClosed) {
+            pastOwnEntries = true;
+            continue;
+        }
+        if (pastOwnEntries && !action->isSeparator())
+            captions << action->text().remove(QLatin1Char('&'));
     }
     return captions;
 }
-} // namespace
+}  // namespace
 
 class FrameTest : public QueryWindowFixture {};
 
@@ -48,9 +53,11 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     for (QAction* a : frame->menuBar()->actions()) tops << a->text();
     EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
     QStringList query;
-    for (QAction* a : frame->mnuQuery->actions()) query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc", "Reconnect", "History", "-", "Cut", "Copy", "Paste", "-", "Load", "Save", "-",
-                                  "Select all"}));
+    for (QAction* a : frame->mnuQuery->actions())
+        query << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc",
+                                  "Reconnect", "History", "-", "Cut", "Copy", "Paste", "-", "Load",
+                                  "Save", "-", "Select all"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteStatement->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
@@ -63,12 +70,14 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
 }
 
 TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
-    for (QAction* a : {frame->mnuQueryCopy, frame->mnuQueryCut, frame->mnuQueryExecute, frame->mnuExecuteSelected,
-                       frame->mnuExecuteStatement, frame->mnuQueryReconnect, frame->mnuQueryPaste, frame->mnuQuerySelectAll,
-                       frame->mnuCnnCopy, frame->mnuQuerySave, frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
+    for (QAction* a :
+         {frame->mnuQueryCopy, frame->mnuQueryCut, frame->mnuQueryExecute,
+          frame->mnuExecuteSelected, frame->mnuExecuteStatement, frame->mnuQueryReconnect,
+          frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
+          frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll, frame->mnuReopenClosed,
-                       frame->mnuAbout})
+    for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll,
+                       frame->mnuReopenClosed, frame->mnuAbout})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
 
     int managerCalls = 0;
@@ -119,7 +128,7 @@ TEST_F(FrameTest, CloseCurrentAndCloseAllFollowTheWindowList) {
     EXPECT_TRUE(frame->QueryWindows().isEmpty());
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(frame->mnuQueryExecute->isEnabled());  // nothing turns the commands off again
-    frame->mnuQueryExecute_Click();                     // and with no window they do nothing
+    frame->mnuQueryExecute_Click();                    // and with no window they do nothing
 
     boxes->Answer(vbYes);
     frame->mnuCloseAll_Click();  // with no window open the frame stays
@@ -151,10 +160,12 @@ TEST_F(FrameTest, AFailureEscapingARoutedCommandIsReportedAndTheFrameGoesOn) {
     const QString cnn = MakeDatabase("a.db", kBooks);
     OpenWindow("first", cnn);
     boxes->Answer(vbOK);
-    frame->Route("mnuQuerySave_Click", [](frmMain&) { throw tbn::Error(75, "Path/File access error"); });
+    frame->Route("mnuQuerySave_Click",
+                 [](frmMain&) { throw tbn::Error(75, "Path/File access error"); });
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMDI >> mnuQuerySave_Click"));
-    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Application error:\r\n#75 Path/File access error"));
+    EXPECT_EQ(boxes->Last().prompt,
+              QStringLiteral("Application error:\r\n#75 Path/File access error"));
     EXPECT_EQ(frame->QueryWindows().size(), 1);
 }
 
@@ -185,7 +196,8 @@ TEST_F(FrameTest, EveryNewlyOpenedQueryWindowIsTheActiveOne) {
         newest->QueryText().SetText(QStringLiteral("SELECT %1 AS n").arg(opened));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_F5);
         ASSERT_TRUE(tbn::test::WaitForRun(*newest));
-        EXPECT_EQ(newest->FlexWidget()->TextMatrix(1, 1), QString::number(opened)) << "F5 ran elsewhere";
+        EXPECT_EQ(newest->FlexWidget()->TextMatrix(1, 1), QString::number(opened))
+            << "F5 ran elsewhere";
     }
     frmMDI::SetConnectionManagerCommand({});
     SetProgramFolderForTesting(QString());
@@ -194,7 +206,8 @@ TEST_F(FrameTest, EveryNewlyOpenedQueryWindowIsTheActiveOne) {
 TEST_F(FrameTest, CtrlEnterRunsTheStatementUnderTheCaretAndSelectsIt) {
     frmMain* window = OpenWindow("books", MakeDatabase("a.db", kBooks));
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    const QString text = QStringLiteral("SELECT title FROM books;\r\nSELECT id, 'a;b' AS x FROM books; -- done\r\nSELECT 3");
+    const QString text = QStringLiteral(
+        "SELECT title FROM books;\r\nSELECT id, 'a;b' AS x FROM books; -- done\r\nSELECT 3");
     window->QueryText().SetText(text);
     window->QueryText().SetSelStart(static_cast<int>(text.indexOf(QStringLiteral("books;"), 30)));
     window->rtfQueryWidget()->setFocus();
@@ -234,10 +247,13 @@ TEST_F(FrameTest, TheHistoryWindowOpensCentredOnTheFrameWhollyOnScreenAndAboveIt
     ASSERT_NE(history, nullptr);
     EXPECT_EQ(history->parentWidget(), frame.get());
     EXPECT_EQ(history->windowType(), Qt::Tool);
-    EXPECT_LE((history->frameGeometry().center() - frame->frameGeometry().center()).manhattanLength(), 16);
+    EXPECT_LE(
+        (history->frameGeometry().center() - frame->frameGeometry().center()).manhattanLength(),
+        16);
     history->close();
 
     frame->move(screen.right() - frame->width() / 2, screen.top());  // half off the screen's edge
     frame->mnuHistory_Click();
-    EXPECT_TRUE(screen.contains(history->frameGeometry())) << history->frameGeometry().x() << "," << history->frameGeometry().y();
+    EXPECT_TRUE(screen.contains(history->frameGeometry()))
+        << history->frameGeometry().x() << "," << history->frameGeometry().y();
 }

@@ -71,8 +71,10 @@ TEST(CnnStoreConcurrencyTest, TwoProcessesEditingOneStoreLoseAndTearNothing) {
     QProcess first;
     QProcess second;
     const QString count = QString::number(kOperationsPerProcess);
-    test::StartChild(first, QStringLiteral("store-hammer"), {dir.path(), QStringLiteral("first"), count});
-    test::StartChild(second, QStringLiteral("store-hammer"), {dir.path(), QStringLiteral("second"), count});
+    test::StartChild(first, QStringLiteral("store-hammer"),
+                     {dir.path(), QStringLiteral("first"), count});
+    test::StartChild(second, QStringLiteral("store-hammer"),
+                     {dir.path(), QStringLiteral("second"), count});
     // Both are loaded and waiting before either starts, so that their operations overlap. And
     // both are told before either is waited for: QProcess sends the bytes from its wait calls.
     for (QProcess* process : {&first, &second}) {
@@ -102,13 +104,15 @@ TEST(CnnStoreConcurrencyTest, TwoProcessesEditingOneStoreLoseAndTearNothing) {
     for (const CnnEntry& entry : ReadStore(dir.path())) ++stored[entry.line];
     QStringList wrong;  // lost, duplicated, resurrected or torn lines
     for (auto it = stored.cbegin(); it != stored.cend(); ++it)
-        if (it.value() != expected.value(it.key())) wrong << QStringLiteral("%1x %2").arg(it.value()).arg(it.key());
+        if (it.value() != expected.value(it.key()))
+            wrong << QStringLiteral("%1x %2").arg(it.value()).arg(it.key());
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
         if (!stored.contains(it.key())) wrong << QStringLiteral("lost %1").arg(it.key());
-    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " wrong lines of " << expected.size() << ", first ones:\n"
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.size() << " wrong lines of " << expected.size()
+                                 << ", first ones:\n"
                                  << wrong.mid(0, 5).join(u'\n').toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("temp.dat"))));
 }
 
-} // namespace
-} // namespace tbn::connections
+}  // namespace
+}  // namespace tbn::connections

@@ -208,8 +208,11 @@ TEST_F(CnnStoreTest, ALinkedStoreIsUpdatedThroughTheLink) {
     EXPECT_EQ(elsewhere.read("real.dat"), "c\tC\r\nd\tD\r\n");
     EXPECT_EQ(names(), QStringList({"c", "d"}));
     const QStringList scratch = QStringList{"*.tmp", "temp.dat"};
-    EXPECT_TRUE(QDir(elsewhere.path()).entryList(scratch, QDir::Files | QDir::Hidden | QDir::System).isEmpty());
-    EXPECT_TRUE(QDir(folder()).entryList(scratch, QDir::Files | QDir::Hidden | QDir::System).isEmpty());
+    EXPECT_TRUE(QDir(elsewhere.path())
+                    .entryList(scratch, QDir::Files | QDir::Hidden | QDir::System)
+                    .isEmpty());
+    EXPECT_TRUE(
+        QDir(folder()).entryList(scratch, QDir::Files | QDir::Hidden | QDir::System).isEmpty());
 }
 
 // Running as root, a read-only folder cannot be made with permission bits, so the refusal the
@@ -230,8 +233,9 @@ TEST_F(CnnStoreTest, ReadOnlyFolderReportsPermissionDeniedAndKeepsTheStore) {
     EXPECT_EQ(store(), before);
 }
 
-const FileOpKind kAllKinds[] = {FileOpKind::Open,  FileOpKind::Read,   FileOpKind::Write, FileOpKind::Flush,
-                                FileOpKind::Close, FileOpKind::Rename, FileOpKind::Remove};
+const FileOpKind kAllKinds[] = {FileOpKind::Open,  FileOpKind::Read,  FileOpKind::Write,
+                                FileOpKind::Flush, FileOpKind::Close, FileOpKind::Rename,
+                                FileOpKind::Remove};
 
 class CnnStoreFaultTest : public CnnStoreTest, public ::testing::WithParamInterface<FileOpKind> {
 protected:
@@ -263,7 +267,8 @@ protected:
 };
 
 TEST_P(CnnStoreFaultTest, FailedChangeLeavesTheStoreUntouched) {
-    expectEveryRewriteStepCovered(failEachStep([&] { ChangeRecord(folder(), "old\tO", "new\tN"); }));
+    expectEveryRewriteStepCovered(
+        failEachStep([&] { ChangeRecord(folder(), "old\tO", "new\tN"); }));
     EXPECT_EQ(store(), "keep\tK\r\n\r\nnew\tN\r\n");
     EXPECT_FALSE(dir.exists("temp.dat"));
 }
@@ -281,7 +286,8 @@ TEST_P(CnnStoreFaultTest, FailedAddLeavesTheOldOrTheNewStoreComplete) {
         GetParam(), ENOSPC, [&] { writeStore(before); }, [&] { AddRecord(folder(), "added\tA"); },
         [&](const test::FaultRun& run) {
             const QByteArray now = store();
-            EXPECT_TRUE(now == before || now == after) << "fault #" << run.nth << ": " << now.toStdString();
+            EXPECT_TRUE(now == before || now == after)
+                << "fault #" << run.nth << ": " << now.toStdString();
         });
     if (GetParam() != FileOpKind::Rename && GetParam() != FileOpKind::Remove) {
         EXPECT_GE(failed, 1);
@@ -289,7 +295,8 @@ TEST_P(CnnStoreFaultTest, FailedAddLeavesTheOldOrTheNewStoreComplete) {
     EXPECT_EQ(store(), after);
 }
 
-INSTANTIATE_TEST_SUITE_P(EachKind, CnnStoreFaultTest, ::testing::ValuesIn(kAllKinds), test::KindTestName);
+INSTANTIATE_TEST_SUITE_P(EachKind, CnnStoreFaultTest, ::testing::ValuesIn(kAllKinds),
+                         test::KindTestName);
 
-} // namespace
-} // namespace tbn::connections
+}  // namespace
+}  // namespace tbn::connections

@@ -30,8 +30,9 @@ TEST_F(ConnectingTest, ASilentServerLeavesTheFrameAtWorkAndEscapeEndsTheAttemptA
     frmMain* other = OpenWindow("other", database);
     tbn::test::LoopbackRelay silent("127.0.0.1", "9");  // frozen before any server is reached
     silent.Freeze();
-    const QString cnn = QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;User ID=x;Connect Timeout=60")
-                            .arg(QString::fromStdString(silent.Port()));
+    const QString cnn =
+        QStringLiteral("Provider=PostgreSQL;Host=127.0.0.1;Port=%1;User ID=x;Connect Timeout=60")
+            .arg(QString::fromStdString(silent.Port()));
     NewManager().show();
     manager->txtCnn->setText(cnn);
     manager->cmdOpen_Click();
@@ -51,11 +52,17 @@ TEST_F(ConnectingTest, ASilentServerLeavesTheFrameAtWorkAndEscapeEndsTheAttemptA
     ASSERT_TRUE(connecting->Connecting());
     EXPECT_FALSE(connecting->subWindow()->isVisible()) << "hidden until connected";
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return connecting->ConnectProgressBox() && connecting->ConnectProgressBox()->isVisible(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return connecting->ConnectProgressBox() &&
+                   connecting->ConnectProgressBox()->isVisible();
+        },
+        5000));
     tbn::query::ConnectProgress* box = connecting->ConnectProgressBox();
     EXPECT_FALSE(box->isModal());
     const QString told = box->findChild<QLabel*>()->text();
-    EXPECT_TRUE(told.startsWith(QStringLiteral("Connecting to (temp) Provider=PostgreSQL;")) && told.endsWith(QChar(0x2026)))
+    EXPECT_TRUE(told.startsWith(QStringLiteral("Connecting to (temp) Provider=PostgreSQL;")) &&
+                told.endsWith(QChar(0x2026)))
         << told.toStdString();
 
     boxes->Answer(vbOK);
@@ -74,7 +81,8 @@ TEST_F(ConnectingTest, ASilentServerLeavesTheFrameAtWorkAndEscapeEndsTheAttemptA
     Settle();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(frame->QueryWindows(), (QList<frmMain*>{first, other}));
-    EXPECT_EQ(frame->ActiveQueryWindow(), other) << "the window the user works in stays the active one";
+    EXPECT_EQ(frame->ActiveQueryWindow(), other)
+        << "the window the user works in stays the active one";
     // Nor is the worker left waiting on the server.
     EXPECT_EQ(tbn::run::JoinLeftBehind(std::chrono::seconds(1)), 0u);
 }

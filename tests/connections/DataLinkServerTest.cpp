@@ -30,12 +30,14 @@ TEST(DataLinkServers, OdbcListsTheInstalledDriversAndPostgresReadsItsAliases) {
     EXPECT_NE(std::find(drivers.begin(), drivers.end(), "PostgreSQL Unicode"), drivers.end());
 
     const DataLinkForm form = DataLinkForm::FromConnectionString(
-        QStringLiteral("Provider=PostgreSQL;Server=db;Initial Catalog=sales;Username=ana;Password=pw;sslrootcert=ca.pem"));
+        QStringLiteral("Provider=PostgreSQL;Server=db;Initial "
+                       "Catalog=sales;Username=ana;Password=pw;sslrootcert=ca.pem"));
     EXPECT_EQ(form.Value(QStringLiteral("Host")), QStringLiteral("db"));
     EXPECT_EQ(form.Value(QStringLiteral("Database")), QStringLiteral("sales"));
     EXPECT_EQ(form.Value(QStringLiteral("User ID")), QStringLiteral("ana"));
     EXPECT_EQ(form.ToConnectionString(),
-              QStringLiteral("Provider=PostgreSQL;Host=db;Database=sales;User ID=ana;Password=pw;sslrootcert=ca.pem"));
+              QStringLiteral("Provider=PostgreSQL;Host=db;Database=sales;User "
+                             "ID=ana;Password=pw;sslrootcert=ca.pem"));
 }
 
 TEST(DataLinkServers, TestConnectionReachesPostgresAndReportsAFailureWithoutThePassword) {
@@ -65,8 +67,8 @@ TEST(DataLinkServers, TestConnectionWorksThroughAnOdbcDriverChosenFromTheList) {
     ASSERT_TRUE(dialog.choice(QStringLiteral("Driver")));
     dialog.choice(QStringLiteral("Driver"))->setCurrentText(QStringLiteral("SQLite3"));
     dialog.field(QStringLiteral("Database"))->setText(dir.file(QStringLiteral("via-odbc.db")));
-    EXPECT_EQ(dialog.ConnectionString(),
-              QStringLiteral("Provider=ODBC;Driver=SQLite3;Database=") + dir.file(QStringLiteral("via-odbc.db")));
+    EXPECT_EQ(dialog.ConnectionString(), QStringLiteral("Provider=ODBC;Driver=SQLite3;Database=") +
+                                             dir.file(QStringLiteral("via-odbc.db")));
 
     ScriptedMsgBox boxes;
     boxes.Answer(vbOK).Answer(vbOK);
@@ -75,7 +77,8 @@ TEST(DataLinkServers, TestConnectionWorksThroughAnOdbcDriverChosenFromTheList) {
 
     dialog.choice(QStringLiteral("Driver"))->setCurrentText(QStringLiteral("No Such Driver"));
     EXPECT_FALSE(dialog.TestConnection());
-    EXPECT_TRUE(boxes.Last().prompt.contains(QStringLiteral("No Such Driver"))) << boxes.Last().prompt.toStdString();
+    EXPECT_TRUE(boxes.Last().prompt.contains(QStringLiteral("No Such Driver")))
+        << boxes.Last().prompt.toStdString();
 }
 
 TEST(DataLinkServers, TestConnectionReachesMariaDbThroughItsOdbcDriverFromTheList) {
@@ -101,8 +104,9 @@ TEST(DataLinkServers, TestConnectionReachesMariaDbThroughItsOdbcDriverFromTheLis
     dialog.field(QStringLiteral("PWD"))->setText(QStringLiteral("not-the-Secret-42"));
     EXPECT_FALSE(dialog.TestConnection());
     EXPECT_EQ(boxes.Last().style, vbOKOnly + vbCritical);
-    EXPECT_TRUE(boxes.Last().prompt.contains(QStringLiteral("Access denied"))) << boxes.Last().prompt.toStdString();
+    EXPECT_TRUE(boxes.Last().prompt.contains(QStringLiteral("Access denied")))
+        << boxes.Last().prompt.toStdString();
     EXPECT_FALSE(boxes.Last().prompt.contains(QStringLiteral("not-the-Secret-42")));
 }
 
-} // namespace
+}  // namespace

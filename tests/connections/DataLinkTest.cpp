@@ -21,8 +21,8 @@ using tbn::test::ScriptedMsgBox;
 using tbn::test::TempDir;
 
 TEST(DataLinkForm, KeepsEveryKeyItDoesNotShow) {
-    const DataLinkForm form =
-        DataLinkForm::FromConnectionString(R"(data source="/tmp/a b.db"; Cache=Shared ;mode=ReadOnly;Extra='x;y')");
+    const DataLinkForm form = DataLinkForm::FromConnectionString(
+        R"(data source="/tmp/a b.db"; Cache=Shared ;mode=ReadOnly;Extra='x;y')");
     EXPECT_EQ(form.provider(), QStringLiteral("SQLite"));
     EXPECT_EQ(form.Value("Data Source"), QStringLiteral("/tmp/a b.db"));
     EXPECT_EQ(form.Value("Mode"), QStringLiteral("ReadOnly"));
@@ -39,14 +39,16 @@ TEST(DataLinkForm, KeepsEveryKeyItDoesNotShow) {
 // The form reads the same catalogue as the providers: every spelling a provider accepts is shown
 // under the key the form writes, and none of them is left behind as an unknown extra.
 TEST(DataLinkForm, ReadsEverySpellingTheProviderAccepts) {
-    const DataLinkForm postgres =
-        DataLinkForm::FromConnectionString(QStringLiteral("Provider=PostgreSQL;Server=db;UID=ana;PWD=pw"));
+    const DataLinkForm postgres = DataLinkForm::FromConnectionString(
+        QStringLiteral("Provider=PostgreSQL;Server=db;UID=ana;PWD=pw"));
     EXPECT_EQ(postgres.Value("User ID"), QStringLiteral("ana"));
     EXPECT_EQ(postgres.Value("Password"), QStringLiteral("pw"));
     EXPECT_TRUE(postgres.Extras().isEmpty());
-    EXPECT_EQ(postgres.ToConnectionString(), QStringLiteral("Provider=PostgreSQL;Host=db;User ID=ana;Password=pw"));
+    EXPECT_EQ(postgres.ToConnectionString(),
+              QStringLiteral("Provider=PostgreSQL;Host=db;User ID=ana;Password=pw"));
 
-    const DataLinkForm odbc = DataLinkForm::FromConnectionString(QStringLiteral("Provider=MSDASQL;DSN=dw;User ID=ana"));
+    const DataLinkForm odbc =
+        DataLinkForm::FromConnectionString(QStringLiteral("Provider=MSDASQL;DSN=dw;User ID=ana"));
     EXPECT_EQ(odbc.provider(), QStringLiteral("ODBC"));
     EXPECT_EQ(odbc.Value("UID"), QStringLiteral("ana"));
     EXPECT_TRUE(odbc.Extras().isEmpty());
@@ -74,7 +76,7 @@ QWidget* ControlOf(QWidget* focused, const QList<QWidget*>& controls) {
         if (controls.contains(w)) return w;
     return focused;
 }
-} // namespace
+}  // namespace
 
 TEST(DataLinkDialog, TabRunsFromTheProviderThroughThePropertiesToTheButtonsOnEveryPage) {
     DataLinkDialog dialog(nullptr);
@@ -95,7 +97,8 @@ TEST(DataLinkDialog, TabRunsFromTheProviderThroughThePropertiesToTheButtonsOnEve
         for (int row = 0; row < form->rowCount(); ++row) {
             QWidget* field = form->itemAt(row, QFormLayout::FieldRole)->widget();
             if (QLayout* parts = field->layout())
-                for (int i = 0; i < parts->count(); ++i) expected.append(parts->itemAt(i)->widget());
+                for (int i = 0; i < parts->count(); ++i)
+                    expected.append(parts->itemAt(i)->widget());
             else
                 expected.append(field);
         }
@@ -111,7 +114,8 @@ TEST(DataLinkDialog, TabRunsFromTheProviderThroughThePropertiesToTheButtonsOnEve
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited.append(ControlOf(QApplication::focusWidget(), expected));
         }
-        EXPECT_EQ(visited, expected) << "provider " << dialog.providerList()->currentText().toStdString();
+        EXPECT_EQ(visited, expected)
+            << "provider " << dialog.providerList()->currentText().toStdString();
     }
 }
 
@@ -120,10 +124,12 @@ TEST(DataLinkDialog, FitsTheChosenPageEachTime) {
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     const int sqliteHeight = dialog.height();
-    dialog.providerList()->setCurrentIndex(dialog.providerList()->findData(QStringLiteral("PostgreSQL")));
+    dialog.providerList()->setCurrentIndex(
+        dialog.providerList()->findData(QStringLiteral("PostgreSQL")));
     const int postgresHeight = dialog.height();
     EXPECT_GT(postgresHeight, sqliteHeight);  // eight rows against three
-    dialog.providerList()->setCurrentIndex(dialog.providerList()->findData(QStringLiteral("SQLite")));
+    dialog.providerList()->setCurrentIndex(
+        dialog.providerList()->findData(QStringLiteral("SQLite")));
     QApplication::processEvents();
     EXPECT_EQ(dialog.height(), sqliteHeight);
 }

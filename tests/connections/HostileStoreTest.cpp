@@ -33,13 +33,15 @@ protected:
 TEST_F(HostileStoreTest, AHundredThousandLinesAreListedSorted) {
     QByteArray store;
     store.reserve(100000 * 40);
-    for (int i = 100000; i-- > 0;) store += "conn" + QByteArray::number(i).rightJustified(6, '0') + "\tData Source=x.db\r\n";
+    for (int i = 100000; i-- > 0;)
+        store += "conn" + QByteArray::number(i).rightJustified(6, '0') + "\tData Source=x.db\r\n";
     dir.write("cnns.dat", store);
 
     QElapsedTimer timer;
     timer.start();
     manager->FillCnns();
-    EXPECT_LT(timer.elapsed(), 20000) << "listing 100,000 connections took " << timer.elapsed() << " ms";
+    EXPECT_LT(timer.elapsed(), 20000)
+        << "listing 100,000 connections took " << timer.elapsed() << " ms";
     ASSERT_EQ(Listed(), 100000);
     EXPECT_EQ(Name(0), QStringLiteral("conn000000"));
     EXPECT_EQ(Name(99999), QStringLiteral("conn099999"));
@@ -62,7 +64,8 @@ TEST_F(HostileStoreTest, ATenMegabyteLineIsOneEntry) {
     manager->FillCnns();
     ASSERT_EQ(Listed(), 2);
     EXPECT_EQ(Name(0), QStringLiteral("huge"));
-    EXPECT_EQ(manager->lvCnn->topLevelItem(0)->data(0, Qt::UserRole).toString().size(), 12 + value.size());
+    EXPECT_EQ(manager->lvCnn->topLevelItem(0)->data(0, Qt::UserRole).toString().size(),
+              12 + value.size());
 
     // The same in the name position: listed, and deleting the small one keeps it byte for byte.
     const QByteArray store = value + "\r\nsmall\tData Source=s.db\r\n";
@@ -80,9 +83,11 @@ TEST_F(HostileStoreTest, AHugeNameIsListedCutButKeyedWhole) {
     // A line with no TAB is all name; laying out its whole text took the list a minute.
     const QByteArray name(100000, 'n');
     const QString shown = QString(999, u'n') + QChar(0x2026);
-    dir.write("cnns.dat", "small\tData Source=s.db\r\n" + name + "\r\n" + name + "x\tData Source=x.db\r\n");
+    dir.write("cnns.dat",
+              "small\tData Source=s.db\r\n" + name + "\r\n" + name + "x\tData Source=x.db\r\n");
     manager->FillCnns();
-    EXPECT_EQ(Names(), (QStringList{shown, shown, QStringLiteral("small")}));  // still in name order
+    EXPECT_EQ(Names(),
+              (QStringList{shown, shown, QStringLiteral("small")}));  // still in name order
 
     // Modify starts from the whole record and replaces exactly its line.
     QString edited;
@@ -97,20 +102,24 @@ TEST_F(HostileStoreTest, AHugeNameIsListedCutButKeyedWhole) {
     manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(1));
     manager->cmdModify_Click();
     EXPECT_EQ(edited, QString::fromLatin1(name + "x"));
-    EXPECT_EQ(dir.read("cnns.dat"), "small\tData Source=s.db\r\n" + name + "\r\n" + name + "x\tData Source=y.db\r\n");
+    EXPECT_EQ(dir.read("cnns.dat"),
+              "small\tData Source=s.db\r\n" + name + "\r\n" + name + "x\tData Source=y.db\r\n");
 
     // Delete asks with the listed text and removes the whole line.
     boxes->Answer(vbYes);
     manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(0));
     manager->cmdDelete_Click();
-    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Are you sure you want to delete \"") + shown + QStringLiteral("\"?"));
-    EXPECT_EQ(dir.read("cnns.dat"), "small\tData Source=s.db\r\n" + name + "x\tData Source=y.db\r\n");
+    EXPECT_EQ(boxes->Last().prompt,
+              QStringLiteral("Are you sure you want to delete \"") + shown + QStringLiteral("\"?"));
+    EXPECT_EQ(dir.read("cnns.dat"),
+              "small\tData Source=s.db\r\n" + name + "x\tData Source=y.db\r\n");
 }
 
 TEST_F(HostileStoreTest, NulBytesAndInvalidUtf8AreListedAndSurviveARewrite) {
     // NULs, bytes that are no UTF-8, and an older tool's Windows-1252 text.
     const QByteArray store = Bytes("caf\xe9\tData Source=caf\xe9.db\r\n") +
-                             Bytes("bin\0ary\tData Source=\xff\xfe\0.db\r\n") + "plain\tData Source=p.db\r\n";
+                             Bytes("bin\0ary\tData Source=\xff\xfe\0.db\r\n") +
+                             "plain\tData Source=p.db\r\n";
     dir.write("cnns.dat", store);
     manager->FillCnns();
     EXPECT_EQ(boxes->Count(), 0u);
@@ -140,7 +149,8 @@ TEST_F(HostileStoreTest, NulBytesAndInvalidUtf8AreListedAndSurviveARewrite) {
     });
     ASSERT_TRUE(Select(QString::fromUtf8("bin\0ary", 7)));
     manager->cmdModify_Click();
-    EXPECT_EQ(dir.read("cnns.dat"), "caf\xc3\xa9\tData Source=caf\xc3\xa9.db\r\nfixed\tData Source=f.db\r\n");
+    EXPECT_EQ(dir.read("cnns.dat"),
+              "caf\xc3\xa9\tData Source=caf\xc3\xa9.db\r\nfixed\tData Source=f.db\r\n");
 }
 
 TEST_F(HostileStoreTest, AMegabyteConnectionStringOpensOrFailsWithAReport) {
@@ -164,7 +174,8 @@ TEST_F(HostileStoreTest, AMegabyteConnectionStringOpensOrFailsWithAReport) {
     // Fails: a megabyte-long file name; the report says why and the manager stays for another try.
     auto again = std::make_unique<frmConnections>(*frame);
     again->show();
-    again->txtCnn->setText(QStringLiteral("Data Source=") + QString(1024 * 1024, u'f') + QStringLiteral(".db"));
+    again->txtCnn->setText(QStringLiteral("Data Source=") + QString(1024 * 1024, u'f') +
+                           QStringLiteral(".db"));
     boxes->Answer(vbOK);
     again->cmdOpen_Click();
     Settle();
@@ -180,4 +191,4 @@ TEST_F(HostileStoreTest, AMegabyteConnectionStringOpensOrFailsWithAReport) {
     EXPECT_LT(timer.elapsed(), 20000) << "a megabyte string took " << timer.elapsed() << " ms";
 }
 
-} // namespace
+}  // namespace

@@ -23,7 +23,7 @@ unsigned Mode(const QString& path) {
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
     return info.st_mode & 07777;
 }
-} // namespace
+}  // namespace
 
 TEST(StoreFolderTest, AWritableProgramFolderKeepsTheStoreBesideTheExecutable) {
     TempDir program, home;
@@ -68,7 +68,8 @@ TEST(StoreFolderTest, AnUnsetOrRelativeXdgConfigHomeMeansDotConfigInTheHomeFolde
 }
 
 TEST(StoreFolderTest, AnInstalledProgramKeepsItsStorePerUserEvenWhereItMayWrite) {
-    for (const char* installed : {"/usr/bin", "/usr/local/bin", "/usr/", "/opt/tabulon/bin", "/usr/lib/../bin"})
+    for (const char* installed :
+         {"/usr/bin", "/usr/local/bin", "/usr/", "/opt/tabulon/bin", "/usr/lib/../bin"})
         EXPECT_TRUE(IsSystemInstall(QString::fromLatin1(installed))) << installed;
     for (const char* own : {"/usr2/bin", "/optional/bin", "/home/ana/tabulon", "/tmp/usr/bin", "/"})
         EXPECT_FALSE(IsSystemInstall(QString::fromLatin1(own))) << own;

@@ -96,7 +96,8 @@ protected:
         EXPECT_TRUE(box.title == QStringLiteral("frmConnections >> ") + handler ||
                     box.title == QStringLiteral("frmConnections >> FillCnns"))
             << box.title.toStdString();
-        EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("Application error:\r\n#"))) << box.prompt.toStdString();
+        EXPECT_TRUE(box.prompt.startsWith(QStringLiteral("Application error:\r\n#")))
+            << box.prompt.toStdString();
         if (number) {
             EXPECT_TRUE(box.prompt.contains(QStringLiteral("#%1 ").arg(QLatin1String(number))))
                 << box.prompt.toStdString();
@@ -106,8 +107,8 @@ protected:
     // Fails each call of `kind` made by `operation` in turn, on a fresh copy of kBefore. After each
     // failure: one report, cnns.dat old or new in full, no temp.dat, and the next operation
     // (re-reading the list, then the same operation again where it still has work) works.
-    void FailEachStep(FileOpKind kind, const QString& handler, const std::function<void()>& operation,
-                      const QByteArray& after) {
+    void FailEachStep(FileOpKind kind, const QString& handler,
+                      const std::function<void()>& operation, const QByteArray& after) {
         int injected = 0;
         int survived = 0;
         for (int nth = 1; nth <= 64; ++nth) {
@@ -132,7 +133,8 @@ protected:
             ExpectOneReport(handler);
             const QByteArray now = read(QStringLiteral("cnns.dat"));
             EXPECT_TRUE(now == kBefore || now == after) << now.toStdString();
-            if (!Reports().empty() && Reports().front().title.endsWith(QStringLiteral("FillCnns"))) {
+            if (!Reports().empty() &&
+                Reports().front().title.endsWith(QStringLiteral("FillCnns"))) {
                 EXPECT_EQ(now, after);
             }
             // No half-written scratch file stays behind (an add never touches the stale one).
@@ -145,46 +147,53 @@ protected:
             EXPECT_TRUE(calls.empty());
             EXPECT_EQ(Names().size(), EntriesIn(now));
             if (now == kBefore || handler == QStringLiteral("cmdNew_Click")) {
-                const QByteArray expected = handler == QStringLiteral("cmdNew_Click") ? now + kNewLine : after;
+                const QByteArray expected =
+                    handler == QStringLiteral("cmdNew_Click") ? now + kNewLine : after;
                 operation();
                 EXPECT_TRUE(Reports().empty());
                 EXPECT_EQ(read(QStringLiteral("cnns.dat")), expected);
             }
             if (FailureCount() == failuresBefore) ++survived;
         }
-        std::cout << "[ faults   ] " << handler.toStdString() << " / " << tbn::test::KindName(kind) << ": "
-                  << injected << " injected, " << survived << " survived\n";
+        std::cout << "[ faults   ] " << handler.toStdString() << " / " << tbn::test::KindName(kind)
+                  << ": " << injected << " injected, " << survived << " survived\n";
     }
 
     std::vector<MsgBoxCall> calls;
     QString folder;
 };
 
-class ManagerFaultStepTest : public ManagerFaultTest, public ::testing::WithParamInterface<FileOpKind> {};
+class ManagerFaultStepTest : public ManagerFaultTest,
+                             public ::testing::WithParamInterface<FileOpKind> {};
 
 TEST_P(ManagerFaultStepTest, Add) {
-    FailEachStep(GetParam(), QStringLiteral("cmdNew_Click"), [&] { manager->cmdNew_Click(); }, kBefore + kNewLine);
+    FailEachStep(
+        GetParam(), QStringLiteral("cmdNew_Click"), [&] { manager->cmdNew_Click(); },
+        kBefore + kNewLine);
 }
 
 TEST_P(ManagerFaultStepTest, Change) {
-    FailEachStep(GetParam(), QStringLiteral("cmdModify_Click"),
-                 [&] {
-                     if (Select(QStringLiteral("old"))) manager->cmdModify_Click();
-                 },
-                 "keep\tData Source=k.db\r\n\r\n" + kNewLine);
+    FailEachStep(
+        GetParam(), QStringLiteral("cmdModify_Click"),
+        [&] {
+            if (Select(QStringLiteral("old"))) manager->cmdModify_Click();
+        },
+        "keep\tData Source=k.db\r\n\r\n" + kNewLine);
 }
 
 TEST_P(ManagerFaultStepTest, Delete) {
-    FailEachStep(GetParam(), QStringLiteral("cmdDelete_Click"),
-                 [&] {
-                     if (Select(QStringLiteral("old"))) manager->cmdDelete_Click();
-                 },
-                 "keep\tData Source=k.db\r\n\r\n");
+    FailEachStep(
+        GetParam(), QStringLiteral("cmdDelete_Click"),
+        [&] {
+            if (Select(QStringLiteral("old"))) manager->cmdDelete_Click();
+        },
+        "keep\tData Source=k.db\r\n\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(EachKind, ManagerFaultStepTest,
-                         ::testing::Values(FileOpKind::Open, FileOpKind::Read, FileOpKind::Write, FileOpKind::Flush,
-                                           FileOpKind::Close, FileOpKind::Rename, FileOpKind::Remove),
+                         ::testing::Values(FileOpKind::Open, FileOpKind::Read, FileOpKind::Write,
+                                           FileOpKind::Flush, FileOpKind::Close, FileOpKind::Rename,
+                                           FileOpKind::Remove),
                          tbn::test::KindTestName);
 
 TEST_F(ManagerFaultTest, AFullDiskRefusesTheRewriteAndKeepsTheStore) {
@@ -268,4 +277,4 @@ TEST_F(ManagerFaultTest, AReadOnlyFolderRefusesEveryChangeButStillLists) {
     EXPECT_EQ(read(QStringLiteral("cnns.dat")), "keep\tData Source=k.db\r\n\r\n");
 }
 
-} // namespace
+}  // namespace

@@ -54,12 +54,14 @@ TEST_F(ManagerSecretsTest, TheStoreStaysOwnerOnlyThroughAddChangeAndDelete) {
 TEST_F(ManagerSecretsTest, ALineNamedByItsStringIsListedWithoutItsPassword) {
     dir.write("cnns.dat", "Data Source=x.db;PWD=secret\r\nplain\tData Source=y.db;PWD=secret\r\n");
     NewManager();
-    EXPECT_EQ(Names(), (QStringList{QStringLiteral("Data Source=x.db;PWD=***"), QStringLiteral("plain")}));
+    EXPECT_EQ(Names(),
+              (QStringList{QStringLiteral("Data Source=x.db;PWD=***"), QStringLiteral("plain")}));
 }
 
 TEST_F(ManagerSecretsTest, AConnectionThatFailsToOpenNeverShowsItsPassword) {
     const QString failing[] = {
-        QStringLiteral("Data Source=") + dir.file("missing.db") + QStringLiteral(";Password=secret"),
+        QStringLiteral("Data Source=") + dir.file("missing.db") +
+            QStringLiteral(";Password=secret"),
         QStringLiteral("Provider=Nonsense;Password=secret;Data Source=x.db"),
         QStringLiteral("Data Source=x.db;Mode=Sideways;PWD=secret"),
         QStringLiteral("Data Source=x.db;Password='secret"),
@@ -77,10 +79,12 @@ TEST_F(ManagerSecretsTest, AConnectionThatFailsToOpenNeverShowsItsPassword) {
         Settle();
         ASSERT_EQ(boxes->Count(), ++reports);
         EXPECT_EQ(boxes->Last().title, QStringLiteral("frmConnections >> OpenCnn"));
-        EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("secret"))) << boxes->Last().prompt.toStdString();
-        EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("cret"))) << boxes->Last().prompt.toStdString();
+        EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("secret")))
+            << boxes->Last().prompt.toStdString();
+        EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("cret")))
+            << boxes->Last().prompt.toStdString();
         EXPECT_TRUE(frame->QueryWindows().isEmpty());
     }
 }
 
-} // namespace
+}  // namespace

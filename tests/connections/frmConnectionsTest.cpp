@@ -25,7 +25,7 @@ QStringList EntryNames(const QTreeWidget* list) {
     for (int i = 0; i < list->topLevelItemCount(); ++i) names << list->topLevelItem(i)->text(0);
     return names;
 }
-} // namespace
+}  // namespace
 
 class ManagerTest : public ManagerFixture {
 protected:
@@ -93,18 +93,22 @@ TEST_F(ManagerTest, NewAddsASortedEntryAndModifyWithoutDoneChangesNothing) {
     manager->cmdNew_Click();
     EXPECT_EQ(caption, QStringLiteral("Connection editor - Add connection"));
     EXPECT_EQ(EntryNames(manager->lvCnn), (QStringList{"Alpha", "zeta"}));
-    EXPECT_EQ(dir.read("cnns.dat"), QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\n"));
+    EXPECT_EQ(dir.read("cnns.dat"),
+              QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\n"));
     AnswerEditor(QPair<QString, QString>{"omega", "Data Source=o.db"});
     manager->cmdNew_Click();
     ASSERT_EQ(manager->lvCnn->selectedItems().size(), 1);
-    EXPECT_EQ(manager->lvCnn->selectedItems().front()->text(0), QStringLiteral("omega")) << "the new entry is chosen";
+    EXPECT_EQ(manager->lvCnn->selectedItems().front()->text(0), QStringLiteral("omega"))
+        << "the new entry is chosen";
     manager->lvCnn->setCurrentItem(manager->lvCnn->topLevelItem(0));
 
     AnswerEditor(std::nullopt, &caption);  // closed by its close box
     manager->cmdModify_Click();
     EXPECT_EQ(caption, QStringLiteral("Connection editor - Modify connection"));
-    EXPECT_EQ(dir.read("cnns.dat"),
-              QByteArray("zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\nomega\tData Source=o.db\r\n"));
+    EXPECT_EQ(
+        dir.read("cnns.dat"),
+        QByteArray(
+            "zeta\tData Source=z.db\r\nAlpha\tData Source=a.db\r\nomega\tData Source=o.db\r\n"));
     EXPECT_FALSE(dir.exists("temp.dat"));
 }
 
@@ -149,7 +153,8 @@ TEST_F(ManagerTest, OptionsFollowTheTextAndTheList) {
 }
 
 TEST_F(ManagerTest, OpenASavedConnectionAndRunAQuery) {
-    const QString cnn = MakeDatabase("shop.db", "CREATE TABLE items(name TEXT); INSERT INTO items VALUES('pen');");
+    const QString cnn =
+        MakeDatabase("shop.db", "CREATE TABLE items(name TEXT); INSERT INTO items VALUES('pen');");
     dir.write("cnns.dat", ("Shop\t" + cnn + "\r\n").toUtf8());
     auto manager = Manager();
     manager->cmdOpen_Click();

@@ -23,7 +23,8 @@ TEST(ConnectionEditor, InitChoosesAddOrModifyMode) {
     editor.INIT(QStringLiteral("Sales\tProvider=SQLite;Data Source=s.db"));
     EXPECT_EQ(editor.windowTitle(), QStringLiteral("Connection editor - Modify connection"));
     EXPECT_EQ(editor.txtName->text(), QStringLiteral("Sales"));
-    EXPECT_EQ(editor.txtConnectionString->text(), QStringLiteral("Provider=SQLite;Data Source=s.db"));
+    EXPECT_EQ(editor.txtConnectionString->text(),
+              QStringLiteral("Provider=SQLite;Data Source=s.db"));
 
     editor.INIT(QStringLiteral("A\tB\tC"));  // first field the name, last the string
     EXPECT_EQ(editor.txtName->text(), QStringLiteral("A"));
@@ -61,7 +62,9 @@ TEST(ConnectionEditor, DoneChecksTheNameFirstThenTheString) {
 TEST(ConnectionEditor, CancelEscapeAndTheCloseBoxHandBackNothingWhileEnterDoesNothing) {
     const std::function<void(frmEditConnection&)> leaving[] = {
         [](frmEditConnection& editor) { QTest::mouseClick(editor.cmdCancel, Qt::LeftButton); },
-        [](frmEditConnection& editor) { QTest::keyClick(editor.txtConnectionString, Qt::Key_Escape); },
+        [](frmEditConnection& editor) {
+            QTest::keyClick(editor.txtConnectionString, Qt::Key_Escape);
+        },
         [](frmEditConnection& editor) { editor.close(); },
     };
     for (const auto& leave : leaving) {
@@ -92,8 +95,11 @@ TEST(ConnectionEditor, BuildButtonReplacesTheStringOnlyWhenTheDialogConfirms) {
     EXPECT_EQ(seen, QStringLiteral("Data Source=old.db"));
     EXPECT_EQ(editor.txtConnectionString->text(), QStringLiteral("Data Source=old.db"));
 
-    SetDataLinkResponder([](const QString&) -> std::optional<QString> { return QStringLiteral("Provider=SQLite;Data Source=new.db"); });
+    SetDataLinkResponder([](const QString&) -> std::optional<QString> {
+        return QStringLiteral("Provider=SQLite;Data Source=new.db");
+    });
     editor.cmdGenerate_Click();
-    EXPECT_EQ(editor.txtConnectionString->text(), QStringLiteral("Provider=SQLite;Data Source=new.db"));
+    EXPECT_EQ(editor.txtConnectionString->text(),
+              QStringLiteral("Provider=SQLite;Data Source=new.db"));
     SetDataLinkResponder({});
 }

@@ -24,8 +24,8 @@ TEST(FileLockTest, ASecondHolderIsRefusedWithAReasonUntilTheFirstLetsGo) {
         FAIL() << "locked twice";
     } catch (const tbn::Error& e) {
         EXPECT_EQ(e.Number(), ErrorCode::PermissionDenied);
-        EXPECT_EQ(e.Description(),
-                  "Cannot lock \"" + path.toStdString() + "\": another process kept it locked for 0 seconds");
+        EXPECT_EQ(e.Description(), "Cannot lock \"" + path.toStdString() +
+                                       "\": another process kept it locked for 0 seconds");
     }
     first.reset();
     EXPECT_NO_THROW(FileLock(path, milliseconds{0}));
@@ -45,5 +45,5 @@ TEST(FileLockTest, ALinkedOrMissingFolderIsReported) {
     }
 }
 
-} // namespace
-} // namespace tbn::core
+}  // namespace
+}  // namespace tbn::core

@@ -11,10 +11,11 @@
 namespace tbn::core {
 namespace {
 
-int OpenDescriptors() { return static_cast<int>(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size()); }
+int OpenDescriptors() {
+    return static_cast<int>(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size());
+}
 
-template <class Operation>
-tbn::Error ErrorOf(Operation operation) {
+template <class Operation> tbn::Error ErrorOf(Operation operation) {
     try {
         operation();
     } catch (const tbn::Error& e) {
@@ -28,13 +29,16 @@ TEST(FileOpsTest, ErrorsCarryAClassicNumberAndNameOperationPathAndReason) {
     test::TempDir dir;
     const tbn::Error missing = ErrorOf([&] { OpenForReading(dir.file("nope.sql")); });
     EXPECT_EQ(missing.Number(), ErrorCode::FileNotFound);
-    EXPECT_EQ(missing.Description(),
-              "Cannot open \"" + dir.file("nope.sql").toStdString() + "\" for reading: No such file or directory");
+    EXPECT_EQ(missing.Description(), "Cannot open \"" + dir.file("nope.sql").toStdString() +
+                                         "\" for reading: No such file or directory");
 
-    EXPECT_EQ(ErrorOf([&] { OpenForWriting(dir.file("no/folder.sql")); }).Number(), ErrorCode::PathNotFound);
+    EXPECT_EQ(ErrorOf([&] { OpenForWriting(dir.file("no/folder.sql")); }).Number(),
+              ErrorCode::PathNotFound);
     EXPECT_EQ(ErrorOf([&] { RemoveFile(dir.file("nope")); }).Number(), ErrorCode::FileNotFound);
-    EXPECT_EQ(ErrorOf([&] { RenameFile(dir.file("nope"), dir.file("x")); }).Number(), ErrorCode::FileNotFound);
-    EXPECT_EQ(ErrorOf([&] { OpenForReading(dir.path()).ReadAll(); }).Number(), ErrorCode::PathFileAccess);
+    EXPECT_EQ(ErrorOf([&] { RenameFile(dir.file("nope"), dir.file("x")); }).Number(),
+              ErrorCode::FileNotFound);
+    EXPECT_EQ(ErrorOf([&] { OpenForReading(dir.path()).ReadAll(); }).Number(),
+              ErrorCode::PathFileAccess);
 
     EXPECT_EQ(FileErrorNumber(EACCES, dir.path()), ErrorCode::PermissionDenied);
     EXPECT_EQ(FileErrorNumber(EROFS, dir.path()), ErrorCode::PermissionDenied);
@@ -55,9 +59,7 @@ TEST(FileOpsTest, InjectorFailsOnlyTheArmedCallOnceAndOnlyWhileInScope) {
         EXPECT_TRUE(fault.Fired());
         EXPECT_NO_THROW(OpenForReading(dir.file("a")));
     }
-    {
-        FaultInjector::Scope fault(FileOpKind::Open, 1, EACCES);
-    }
+    { FaultInjector::Scope fault(FileOpKind::Open, 1, EACCES); }
     EXPECT_NO_THROW(OpenForReading(dir.file("a")));
 
     FaultInjector::Scope removeFault(FileOpKind::Remove, 1, EBUSY);
@@ -138,5 +140,5 @@ TEST(FileOpsTest, RenameReplacesTheTargetAndExistsSeesOnlyOrdinaryFiles) {
     EXPECT_FALSE(FileExists(dir.file("to")));
 }
 
-} // namespace
-} // namespace tbn::core
+}  // namespace
+}  // namespace tbn::core

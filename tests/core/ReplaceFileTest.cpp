@@ -34,8 +34,9 @@ std::int32_t NumberOf(const std::function<void()>& action) {
     return 0;
 }
 
-const FileOpKind kAllKinds[] = {FileOpKind::Open,  FileOpKind::Read,   FileOpKind::Write, FileOpKind::Flush,
-                                FileOpKind::Close, FileOpKind::Rename, FileOpKind::Remove};
+const FileOpKind kAllKinds[] = {FileOpKind::Open,  FileOpKind::Read,  FileOpKind::Write,
+                                FileOpKind::Flush, FileOpKind::Close, FileOpKind::Rename,
+                                FileOpKind::Remove};
 
 class ReplaceFileFaultTest : public ::testing::TestWithParam<FileOpKind> {
 protected:
@@ -70,7 +71,8 @@ TEST_P(ReplaceFileFaultTest, EveryFailedStepInPlaceIsReported) {
             QFile::remove(dir.file("f"));
             QFile::remove(dir.file("g"));
             dir.write("f", "old content");
-            ASSERT_EQ(::link(Native(dir.file("f")).constData(), Native(dir.file("g")).constData()), 0);
+            ASSERT_EQ(::link(Native(dir.file("f")).constData(), Native(dir.file("g")).constData()),
+                      0);
         },
         [&] { ReplaceFile(dir.file("f"), "new", inPlace); },
         [&](const test::FaultRun& run) {
@@ -80,7 +82,8 @@ TEST_P(ReplaceFileFaultTest, EveryFailedStepInPlaceIsReported) {
     EXPECT_EQ(dir.read("g"), "new");
 }
 
-INSTANTIATE_TEST_SUITE_P(EachKind, ReplaceFileFaultTest, ::testing::ValuesIn(kAllKinds), test::KindTestName);
+INSTANTIATE_TEST_SUITE_P(EachKind, ReplaceFileFaultTest, ::testing::ValuesIn(kAllKinds),
+                         test::KindTestName);
 
 // Something planted under the scratch name is neither followed nor opened: the replace fails and
 // the planted entry, the file and the link's target stay as they were.
@@ -91,17 +94,22 @@ TEST(ReplaceFileTest, APlantedScratchNameIsRefusedNotFollowedOrOpened) {
     ReplaceOptions fixed;
     fixed.scratchName = QStringLiteral("scratch");
 
-    ASSERT_EQ(::symlink(Native(elsewhere.file("stolen")).constData(), Native(dir.file("scratch")).constData()), 0);
-    EXPECT_EQ(NumberOf([&] { ReplaceFile(dir.file("f"), "secret", fixed); }), ErrorCode::PathFileAccess);
+    ASSERT_EQ(::symlink(Native(elsewhere.file("stolen")).constData(),
+                        Native(dir.file("scratch")).constData()),
+              0);
+    EXPECT_EQ(NumberOf([&] { ReplaceFile(dir.file("f"), "secret", fixed); }),
+              ErrorCode::PathFileAccess);
     EXPECT_FALSE(elsewhere.exists("stolen"));
     EXPECT_TRUE(QFileInfo(dir.file("scratch")).isSymLink());
     ASSERT_TRUE(QFile::remove(dir.file("scratch")));
 
     // A reader keeps the FIFO from blocking a writer, so a wrong open shows as data in the pipe.
     ASSERT_EQ(::mkfifo(Native(dir.file("scratch")).constData(), 0600), 0);
-    const int reader = ::open(Native(dir.file("scratch")).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int reader =
+        ::open(Native(dir.file("scratch")).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
-    EXPECT_EQ(NumberOf([&] { ReplaceFile(dir.file("f"), "secret", fixed); }), ErrorCode::PathFileAccess);
+    EXPECT_EQ(NumberOf([&] { ReplaceFile(dir.file("f"), "secret", fixed); }),
+              ErrorCode::PathFileAccess);
     char leaked[16];
     EXPECT_LE(::read(reader, leaked, sizeof leaked), 0);
     ::close(reader);
@@ -132,7 +140,8 @@ TEST(ReplaceFileTest, AFolderThatRefusesTheScratchFileIsWrittenInPlaceOnlyWhenAl
     dir.write("f", "old content");
     {
         FaultInjector::Scope refuse(FileOpKind::Open, 1, EACCES);
-        EXPECT_EQ(NumberOf([&] { ReplaceFile(dir.file("f"), "new"); }), ErrorCode::PermissionDenied);
+        EXPECT_EQ(NumberOf([&] { ReplaceFile(dir.file("f"), "new"); }),
+                  ErrorCode::PermissionDenied);
     }
     EXPECT_EQ(dir.read("f"), "old content");
 
@@ -173,5 +182,5 @@ TEST(ReplaceFileTest, AnythingButAnOrdinaryFileIsRefusedWithoutWaiting) {
     EXPECT_EQ(FilesIn(dir), QStringList({"fifo"}));
 }
 
-} // namespace
-} // namespace tbn::core
+}  // namespace
+}  // namespace tbn::core

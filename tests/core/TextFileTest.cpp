@@ -34,8 +34,10 @@ TEST(TextFileTest, EachLineIsUtf8WhenValidAndWindows1252Otherwise) {
     // An old Windows line followed by a line this program appended in UTF-8.
     EXPECT_EQ(Split("caf\xE9\r\ncaf\xC3\xA9\r\n"), QStringList({"caf" + eAcute, "caf" + eAcute}));
     // Overlong and truncated sequences are not UTF-8.
-    EXPECT_EQ(Split("\xC0\xAF|\xC3"), QStringList({QString::fromUtf8("\xC3\x80\xC2\xAF|\xC3\x83")}));
-    EXPECT_EQ(DecodeWindows1252("\x81\x8D\x9F\xA0\xFF"), QString::fromUtf16(u"\u0081\u008D\u0178\u00A0\u00FF"));
+    EXPECT_EQ(Split("\xC0\xAF|\xC3"),
+              QStringList({QString::fromUtf8("\xC3\x80\xC2\xAF|\xC3\x83")}));
+    EXPECT_EQ(DecodeWindows1252("\x81\x8D\x9F\xA0\xFF"),
+              QString::fromUtf16(u"\u0081\u008D\u0178\u00A0\u00FF"));
 }
 
 TEST(TextFileTest, LeadingByteOrderMarkIsSkippedOnlyAtTheStartOfTheFile) {
@@ -44,7 +46,8 @@ TEST(TextFileTest, LeadingByteOrderMarkIsSkippedOnlyAtTheStartOfTheFile) {
 }
 
 TEST(TextFileTest, NulBytesAndHugeLinesSurvive) {
-    EXPECT_EQ(Split("a\0b\r\n\0", 6), QStringList({QString("a") + QChar(0) + "b", QString(QChar(0))}));
+    EXPECT_EQ(Split("a\0b\r\n\0", 6),
+              QStringList({QString("a") + QChar(0) + "b", QString(QChar(0))}));
 
     QByteArray huge(32 * 1024 * 1024, 'x');
     huge[7] = '\xE9';
@@ -58,7 +61,8 @@ TEST(TextFileTest, NulBytesAndHugeLinesSurvive) {
 }
 
 TEST(TextFileTest, WrittenLinesAreUtf8WithCrLfAndReadBackUnchanged) {
-    const QStringList lines = {"select * from t", "", QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80"),
+    const QStringList lines = {"select * from t", "",
+                               QString::fromUtf8("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80"),
                                "embedded\nline feed", "  padded  "};
     const QByteArray bytes = EncodeLines(lines);
     EXPECT_TRUE(bytes.startsWith("select * from t\r\n\r\n\xE6\x97\xA5"));
@@ -81,5 +85,5 @@ TEST(TextFileTest, FailedReadRaises) {
     }
 }
 
-} // namespace
-} // namespace tbn::core
+}  // namespace
+}  // namespace tbn::core

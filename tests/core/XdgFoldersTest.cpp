@@ -30,13 +30,15 @@ TEST(XdgFoldersTest, AFolderOfOurOwnIsMadePrivateAndALinkOrAFileInItsPlaceIsRefu
 
     for (const char* name : {"link", "dangling", "file"}) {
         SCOPED_TRACE(name);
-        for (const ExistingFolder existing : {ExistingFolder::KeepMode, ExistingFolder::MakePrivate}) {
+        for (const ExistingFolder existing :
+             {ExistingFolder::KeepMode, ExistingFolder::MakePrivate}) {
             try {
                 MakeOwnFolder(dir.file(name), existing);
                 ADD_FAILURE() << "accepted";
             } catch (const tbn::Error& e) {
                 EXPECT_EQ(e.Number(), ErrorCode::PathFileAccess);
-                EXPECT_NE(e.Description().find(dir.file(name).toStdString()), std::string::npos) << e.Description();
+                EXPECT_NE(e.Description().find(dir.file(name).toStdString()), std::string::npos)
+                    << e.Description();
             }
         }
         EXPECT_THROW(OwnFolderExists(dir.file(name)), tbn::Error);
@@ -62,5 +64,5 @@ TEST(XdgFoldersTest, AFolderOfOurOwnIsMadePrivateAndALinkOrAFileInItsPlaceIsRefu
     EXPECT_TRUE(QFileInfo(dir.file("own/tbn/recovery")).isDir());
 }
 
-} // namespace
-} // namespace tbn::core
+}  // namespace
+}  // namespace tbn::core

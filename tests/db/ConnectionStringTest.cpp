@@ -18,8 +18,11 @@ std::vector<std::pair<std::string, std::string>> Pairs(const ConnectionString& c
 using PairList = std::vector<std::pair<std::string, std::string>>;
 
 TEST(ConnectionString, KeysAreTrimmedAndMatchedWithoutRegardToCase) {
-    const auto cs = ConnectionString::Parse("  Data Source = C:\\db\\a b.db ;MODE=ReadOnly;;  ; ;Busy Timeout=5");
-    EXPECT_EQ(Pairs(cs), (PairList{{"Data Source", "C:\\db\\a b.db"}, {"MODE", "ReadOnly"}, {"Busy Timeout", "5"}}));
+    const auto cs = ConnectionString::Parse(
+        "  Data Source = C:\\db\\a b.db ;MODE=ReadOnly;;  ; ;Busy Timeout=5");
+    EXPECT_EQ(
+        Pairs(cs),
+        (PairList{{"Data Source", "C:\\db\\a b.db"}, {"MODE", "ReadOnly"}, {"Busy Timeout", "5"}}));
     EXPECT_EQ(cs.Get({"data source"}), "C:\\db\\a b.db");
     EXPECT_EQ(cs.Get({"Mode"}), "ReadOnly");
     EXPECT_EQ(cs.Get({"Provider"}), std::nullopt);
@@ -77,12 +80,12 @@ TEST(ConnectionString, ToStringQuotesOnlyWhatNeedsItAndRoundTrips) {
 
 TEST(ConnectionString, UnreadableTextRaisesWithoutShowingValues) {
     const char* malformed[] = {
-        "Data Source=a.db;Password=\"s3cret",       // quote never closed
-        "Data Source=a.db;Password='s3cret''",      // doubled quote, then never closed
-        "Data Source=a.db;Password={s3cret}}",      // doubled brace, then never closed
-        "Data Source=a.db;Password=\"s3\"cret",     // text after the closing quote
-        "Data Source=a.db;s3cret",                   // no key=value
-        "Data Source=a.db;=s3cret",                  // no key
+        "Data Source=a.db;Password=\"s3cret",    // quote never closed
+        "Data Source=a.db;Password='s3cret''",   // doubled quote, then never closed
+        "Data Source=a.db;Password={s3cret}}",   // doubled brace, then never closed
+        "Data Source=a.db;Password=\"s3\"cret",  // text after the closing quote
+        "Data Source=a.db;s3cret",               // no key=value
+        "Data Source=a.db;=s3cret",              // no key
     };
     for (const char* text : malformed) {
         try {
@@ -105,17 +108,20 @@ TEST(ConnectionString, RedactedHidesEveryPasswordAndKeepsTheRest) {
         {"Host=h;Password=\"s3;cret", "Host=h;Password=***"},
         {"Host=h;Password=ab;s3cret;Port=1", "Host=h;Password=***;***"},
         // Any key that names a password, in any letter case.
-        {"Driver=x;TLSKEYPWD=k3y;sslpassword=p;pwd=q", "Driver=x;TLSKEYPWD=***;sslpassword=***;pwd=***"},
+        {"Driver=x;TLSKEYPWD=k3y;sslpassword=p;pwd=q",
+         "Driver=x;TLSKEYPWD=***;sslpassword=***;pwd=***"},
         // Settings inside a value, as psqlODBC and libpq take them, keep the value's own quoting.
         {"Driver={PostgreSQL Unicode};pqopt={sslmode=require password=s3cret};UID=u",
          "Driver={PostgreSQL Unicode};pqopt={sslmode=require password=***};UID=u"},
-        {"Provider=PostgreSQL;options='-c x=1 password={a}}b}';Host=h", "Provider=PostgreSQL;options=\"-c x=1 password=***\";Host=h"},
+        {"Provider=PostgreSQL;options='-c x=1 password={a}}b}';Host=h",
+         "Provider=PostgreSQL;options=\"-c x=1 password=***\";Host=h"},
         {"Host=h;Options=-c PASSWORD=s3cret", "Host=h;Options=-c PASSWORD=***"},
         // Without any "=" a text names no password: a connection's plain name, a file path.
         {"Sales 2024", "Sales 2024"},
         {"/home/ana/shop.db", "/home/ana/shop.db"},
     };
-    for (const auto& [text, shown] : cases) EXPECT_EQ(ConnectionString::Redacted(text), shown) << text;
+    for (const auto& [text, shown] : cases)
+        EXPECT_EQ(ConnectionString::Redacted(text), shown) << text;
 }
 
 TEST(ConnectionString, AMegabyteParsesInLinearTime) {
@@ -137,5 +143,5 @@ TEST(ConnectionString, AMegabyteParsesInLinearTime) {
     EXPECT_LT(elapsed, std::chrono::seconds(2));
 }
 
-} // namespace
-} // namespace tbn::db
+}  // namespace
+}  // namespace tbn::db

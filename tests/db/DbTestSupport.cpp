@@ -42,4 +42,4 @@ std::optional<Error> CaughtError(const std::function<void()>& action) {
     return std::nullopt;
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

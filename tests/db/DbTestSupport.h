@@ -24,4 +24,4 @@ void Exec(db::Connection& connection, std::string_view sql);
 // Runs action and returns the tbn::Error it raised; fails the test when it raises none.
 std::optional<Error> CaughtError(const std::function<void()>& action);
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -33,7 +33,8 @@ protected:
 
     void TearDown() override {
         cnn_.Close();
-        if (!connectionString_.empty() && GetParam().DropDatabase) GetParam().DropDatabase(connectionString_);
+        if (!connectionString_.empty() && GetParam().DropDatabase)
+            GetParam().DropDatabase(connectionString_);
     }
 
     // Runs the statements as one text where the route allows it, else one by one.
@@ -52,7 +53,9 @@ protected:
     ResultTable BothWays(const std::string& select) {
         const std::optional<ResultTable> last = Query(cnn_, select);
         const std::optional<ResultTable> followed =
-            GetParam().SeveralStatements ? Query(cnn_, select + ";\nDELETE FROM scratch WHERE 1 = 0") : last;
+            GetParam().SeveralStatements
+                ? Query(cnn_, select + ";\nDELETE FROM scratch WHERE 1 = 0")
+                : last;
         EXPECT_TRUE(last && followed) << select;
         if (!last || !followed) return {};
         EXPECT_EQ(last->Names, followed->Names) << select;
@@ -60,7 +63,9 @@ protected:
         return *last;
     }
 
-    std::string Quoted(std::string_view name) const { return GetParam().NameQuote + std::string(name) + GetParam().NameQuote; }
+    std::string Quoted(std::string_view name) const {
+        return GetParam().NameQuote + std::string(name) + GetParam().NameQuote;
+    }
 
     TempDir dir_;
     std::string connectionString_;
@@ -69,7 +74,8 @@ protected:
 
 TEST_P(EngineTest, CatalogListsTablesViewsAndEngineTablesWithTheirTypes) {
     Script({"CREATE TABLE " + Quoted("Orders") + " (id INTEGER PRIMARY KEY, total REAL)",
-            "CREATE VIEW " + Quoted("BigOrders") + " AS SELECT id FROM " + Quoted("Orders") + " WHERE total > 100",
+            "CREATE VIEW " + Quoted("BigOrders") + " AS SELECT id FROM " + Quoted("Orders") +
+                " WHERE total > 100",
             "INSERT INTO " + Quoted("Orders") + " (id, total) VALUES (1, 5)"});
     db::Catalog cat;
     cat.SetActiveConnection(cnn_);
@@ -82,10 +88,13 @@ TEST_P(EngineTest, CatalogListsTablesViewsAndEngineTablesWithTheirTypes) {
     EXPECT_EQ(typeOf("Orders"), "TABLE");
     EXPECT_EQ(typeOf("scratch"), "TABLE");
     EXPECT_EQ(typeOf("BigOrders"), "VIEW");
-    EXPECT_EQ(std::any_of(tables.begin(), tables.end(), [](const auto& t) { return t.Type == "SYSTEM TABLE"; }),
+    EXPECT_EQ(std::any_of(tables.begin(), tables.end(),
+                          [](const auto& t) { return t.Type == "SYSTEM TABLE"; }),
               GetParam().ReportsSystemTables);
-    const auto orders = std::find_if(tables.begin(), tables.end(), [](const auto& t) { return t.Name == "Orders"; });
-    const auto view = std::find_if(tables.begin(), tables.end(), [](const auto& t) { return t.Name == "BigOrders"; });
+    const auto orders = std::find_if(tables.begin(), tables.end(),
+                                     [](const auto& t) { return t.Name == "Orders"; });
+    const auto view = std::find_if(tables.begin(), tables.end(),
+                                   [](const auto& t) { return t.Name == "BigOrders"; });
     if (GetParam().CatalogInCreationOrder) {
         EXPECT_LT(orders, view) << "tables come in the engine's order";
     }
@@ -103,29 +112,38 @@ TEST_P(EngineTest, TheLastRowSetOfSeveralStatementsWins) {
               std::vector<std::string>{"c"});
 
     // The select's rows are read before the update runs, and the update still happens.
-    const std::optional<ResultTable> before = Query(cnn_, "SELECT n FROM scratch ORDER BY n; UPDATE scratch SET n = n * 10");
+    const std::optional<ResultTable> before =
+        Query(cnn_, "SELECT n FROM scratch ORDER BY n; UPDATE scratch SET n = n * 10");
     ASSERT_TRUE(before);
     EXPECT_EQ(before->Rows, (std::vector<Row>{{"1"}, {"2"}}));
-    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch ORDER BY n")->Rows, (std::vector<Row>{{"10"}, {"20"}}));
+    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch ORDER BY n")->Rows,
+              (std::vector<Row>{{"10"}, {"20"}}));
 }
 
 TEST_P(EngineTest, AFailingStatementStopsTheRunAfterEarlierOnesTookEffect) {
     db::Recordset rs;
     if (!GetParam().SeveralStatements) {
-        const std::optional<Error> error = CaughtError([&] { rs.Open("INSERT INTO no_such_table VALUES (1)", cnn_); });
+        const std::optional<Error> error =
+            CaughtError([&] { rs.Open("INSERT INTO no_such_table VALUES (1)", cnn_); });
         ASSERT_TRUE(error);
-        EXPECT_NE(error->Description().find("no_such_table"), std::string::npos) << error->Description();
+        EXPECT_NE(error->Description().find("no_such_table"), std::string::npos)
+            << error->Description();
         EXPECT_EQ(rs.State(), adStateClosed);
         return;
     }
-    const std::optional<Error> error = CaughtError(
-        [&] { rs.Open("INSERT INTO scratch VALUES (7); INSERT INTO no_such_table VALUES (1); INSERT INTO scratch VALUES (8)", cnn_); });
+    const std::optional<Error> error = CaughtError([&] {
+        rs.Open("INSERT INTO scratch VALUES (7); INSERT INTO no_such_table VALUES (1); INSERT INTO "
+                "scratch VALUES (8)",
+                cnn_);
+    });
     ASSERT_TRUE(error);
     EXPECT_NE(error->Number(), 0);
-    EXPECT_NE(error->Description().find("no_such_table"), std::string::npos) << error->Description();
+    EXPECT_NE(error->Description().find("no_such_table"), std::string::npos)
+        << error->Description();
     EXPECT_EQ(rs.State(), adStateClosed);
-    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch")->Rows,
-              GetParam().FailureUndoesEarlierStatements ? std::vector<Row>{} : std::vector<Row>{{"7"}});
+    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch")->Rows, GetParam().FailureUndoesEarlierStatements
+                                                              ? std::vector<Row>{}
+                                                              : std::vector<Row>{{"7"}});
 
     EXPECT_TRUE(CaughtError([&] { rs.Open("SELECT n FROM scratch; SELEC oops", cnn_); }));
     EXPECT_EQ(rs.State(), adStateClosed);
@@ -147,9 +165,11 @@ TEST_P(EngineTest, ATextHoldingANulIsRefusedBeforeAnyOfItRuns) {
     const std::optional<Error> error = CaughtError([&] { rs.Open(text, cnn_); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->Number(), ErrorCode::NulInCommandText);
-    EXPECT_EQ(error->Description(), "The command text contains a NUL character at position 20; nothing was run.");
+    EXPECT_EQ(error->Description(),
+              "The command text contains a NUL character at position 20; nothing was run.");
     EXPECT_EQ(rs.State(), adStateClosed);
-    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch ORDER BY n")->Rows, (std::vector<Row>{{"1"}, {"2"}}));
+    EXPECT_EQ(Query(cnn_, "SELECT n FROM scratch ORDER BY n")->Rows,
+              (std::vector<Row>{{"1"}, {"2"}}));
 }
 
 TEST_P(EngineTest, NullAndEmptyStringBothReadEmptyButOnlyNullIsNull) {
@@ -177,13 +197,16 @@ TEST_P(EngineTest, ASelectWithoutRowsHasFieldsAndStartsAtEnd) {
     ASSERT_EQ(rs.State(), adStateOpen);
     EXPECT_TRUE(rs.Eof());
     EXPECT_EQ(CaughtError([&] { rs.MoveNext(); })->Number(), ErrorCode::NoCurrentRecord);
-    EXPECT_EQ(CaughtError([&] { rs.GetFields()[0].Value(); })->Number(), ErrorCode::NoCurrentRecord);
+    EXPECT_EQ(CaughtError([&] { rs.GetFields()[0].Value(); })->Number(),
+              ErrorCode::NoCurrentRecord);
 }
 
 TEST_P(EngineTest, AMillionCharacterValueComesBackWhole) {
     std::string value(1'000'000, 'x');
-    for (std::size_t i = 0; i < value.size(); i += 1000) value[i] = static_cast<char>('a' + (i / 1000) % 26);
-    Script({"CREATE TABLE big (t " + GetParam().LongTextType + ")", "INSERT INTO big VALUES ('" + value + "')"});
+    for (std::size_t i = 0; i < value.size(); i += 1000)
+        value[i] = static_cast<char>('a' + (i / 1000) % 26);
+    Script({"CREATE TABLE big (t " + GetParam().LongTextType + ")",
+            "INSERT INTO big VALUES ('" + value + "')"});
     const ResultTable t = BothWays("SELECT t FROM big");
     ASSERT_EQ(t.Rows.size(), 1u);
     ASSERT_TRUE(t.Rows[0][0]);
@@ -246,9 +269,10 @@ TEST_P(EngineTest, ACancelFromAnotherThreadStopsTheCommandAndTheSessionGoesOn) {
 TEST_P(EngineTest, ACancelWhileRowsAreReadNeverPassesForTheWholeResult) {
     // 100,000 rows that cost the engine little to make and the reader a while to take; some ODBC
     // drivers treat a cancel between two fetches as closing the cursor and then report a plain end.
-    const std::string select = "WITH RECURSIVE d(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM d WHERE x < 9) "
-                               "SELECT a.x + 10 * b.x + 100 * c.x + 1000 * e.x + 10000 * f.x AS n "
-                               "FROM d a, d b, d c, d e, d f";
+    const std::string select =
+        "WITH RECURSIVE d(x) AS (SELECT 0 UNION ALL SELECT x + 1 FROM d WHERE x < 9) "
+        "SELECT a.x + 10 * b.x + 100 * c.x + 1000 * e.x + 10000 * f.x AS n "
+        "FROM d a, d b, d c, d e, d f";
     constexpr std::size_t whole = 100'000;
     const std::unique_ptr<db::CancelHandle> cancel = cnn_.session().PrepareCancel();
     auto fails = [](const std::function<void()>& action) {
@@ -287,14 +311,17 @@ TEST_P(EngineTest, ACancelWhileRowsAreReadNeverPassesForTheWholeResult) {
         stopped = true;
         canceller.join();
         if (!failed) {
-            EXPECT_EQ(t->Rows.size(), whole) << "cut short without an error, cancelled after " << delayMs << " ms";
+            EXPECT_EQ(t->Rows.size(), whole)
+                << "cut short without an error, cancelled after " << delayMs << " ms";
         }
     }
     EXPECT_EQ(Query(cnn_, "SELECT 5 AS five")->Rows, std::vector<Row>{{"5"}});
 }
 
 INSTANTIATE_TEST_SUITE_P(Routes, EngineTest, ::testing::ValuesIn(AllProviderRoutes()),
-                         [](const ::testing::TestParamInfo<ProviderRoute>& info) { return info.param.Name; });
+                         [](const ::testing::TestParamInfo<ProviderRoute>& info) {
+                             return info.param.Name;
+                         });
 
-} // namespace
-} // namespace tbn::test
+}  // namespace
+}  // namespace tbn::test

@@ -51,7 +51,8 @@ constexpr const char* kUnmarkedHistory =
     "CREATE TABLE runs(id INTEGER PRIMARY KEY, started INTEGER NOT NULL, connection TEXT NOT NULL,"
     " text TEXT NOT NULL, seconds REAL NOT NULL, outcome INTEGER NOT NULL, rows INTEGER,"
     " error_number INTEGER, error_text TEXT);"
-    "INSERT INTO runs(started, connection, text, seconds, outcome) VALUES (1, 'c', 'SELECT 1', 0, 0);";
+    "INSERT INTO runs(started, connection, text, seconds, outcome) VALUES (1, 'c', 'SELECT 1', 0, "
+    "0);";
 
 TEST(HistoryStoreTest, AnotherProgramsDatabaseIsRefusedAsForeignAndLeftAsItWas) {
     struct Case {
@@ -60,11 +61,14 @@ TEST(HistoryStoreTest, AnotherProgramsDatabaseIsRefusedAsForeignAndLeftAsItWas) 
         bool throughLink;
     };
     const Case cases[] = {
-        {"a link to another database", "CREATE TABLE notes(x); INSERT INTO notes VALUES (1);", true},
+        {"a link to another database", "CREATE TABLE notes(x); INSERT INTO notes VALUES (1);",
+         true},
         {"a link to an old history", kUnmarkedHistory, true},
         {"other tables", "CREATE TABLE notes(x); INSERT INTO notes VALUES (1);", false},
-        {"a runs table of another layout", "CREATE TABLE runs(x, y); INSERT INTO runs VALUES (1, 2);", false},
-        {"another program's mark", std::string(kUnmarkedHistory) + "PRAGMA application_id=42;", false},
+        {"a runs table of another layout",
+         "CREATE TABLE runs(x, y); INSERT INTO runs VALUES (1, 2);", false},
+        {"another program's mark", std::string(kUnmarkedHistory) + "PRAGMA application_id=42;",
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -76,7 +80,8 @@ TEST(HistoryStoreTest, AnotherProgramsDatabaseIsRefusedAsForeignAndLeftAsItWas) 
         if (c.throughLink) {
             ASSERT_TRUE(QFile::link(other, path));
         }
-        const QString otherName = c.throughLink ? QStringLiteral("other.db") : QStringLiteral("tbn/history.db");
+        const QString otherName =
+            c.throughLink ? QStringLiteral("other.db") : QStringLiteral("tbn/history.db");
         const QByteArray before = dir.read(otherName);
 
         try {
@@ -96,7 +101,9 @@ TEST(HistoryStoreTest, AHistoryFromBeforeTheMarkIsKeptAndMarked) {
     tbn::test::RunSqlite(path, kUnmarkedHistory);
     EXPECT_EQ(HistoryStore(path).Count(), 1);
     sqlite3* raw = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READONLY, nullptr),
+        SQLITE_OK);
     const std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
     sqlite3_stmt* mark = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(raw, "PRAGMA application_id", -1, &mark, nullptr), SQLITE_OK);
@@ -132,4 +139,4 @@ TEST(HistoryStoreTest, StoresThatCreateTheFileAtTheSameMomentAllOpenIt) {
     }
 }
 
-} // namespace
+}  // namespace

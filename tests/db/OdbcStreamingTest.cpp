@@ -14,13 +14,16 @@ std::string LongerThanDeclared(const std::string& route) {
     if (route == "SqliteThroughOdbc")
         return "CREATE TABLE loose (i INTEGER, v INTEGER);"
                "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 1500) "
-               "INSERT INTO loose SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE replace(hex(zeroblob(i)), '00', 'x') END "
+               "INSERT INTO loose SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE "
+               "replace(hex(zeroblob(i)), '00', 'x') END "
                "FROM s";
-    return "CREATE TABLE loose AS SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE CAST(repeat('x', i) AS varchar) END AS v "
+    return "CREATE TABLE loose AS SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE CAST(repeat('x', i) "
+           "AS varchar) END AS v "
            "FROM generate_series(1, 1500) AS s(i)";
 }
 
-TEST(OdbcStreamingTest, ValuesLongerThanTheirDeclaredSizeComeBackWholeAcrossBlocksAndASecondCommand) {
+TEST(OdbcStreamingTest,
+     ValuesLongerThanTheirDeclaredSizeComeBackWholeAcrossBlocksAndASecondCommand) {
     for (const ProviderRoute& route : AllProviderRoutes()) {
         if (route.Name != "SqliteThroughOdbc" && route.Name != "PostgresThroughOdbc") continue;
         SCOPED_TRACE(route.Name);
@@ -31,7 +34,8 @@ TEST(OdbcStreamingTest, ValuesLongerThanTheirDeclaredSizeComeBackWholeAcrossBloc
         db::Connection cnn;
         cnn.Open(*cs);
         const std::string build = LongerThanDeclared(route.Name);
-        for (std::size_t start = 0; start < build.size();) {  // the SQLite3 driver runs one statement a text
+        for (std::size_t start = 0;
+             start < build.size();) {  // the SQLite3 driver runs one statement a text
             const std::size_t end = std::min(build.find(';', start), build.size());
             Exec(cnn, build.substr(start, end - start));
             start = end + 1;
@@ -44,7 +48,9 @@ TEST(OdbcStreamingTest, ValuesLongerThanTheirDeclaredSizeComeBackWholeAcrossBloc
             if (values.size() == 100) {
                 EXPECT_EQ(Query(cnn, "SELECT 5 AS five")->Rows[0][0], "5");
             }
-            values.push_back(rs.GetFields()[1].IsNull() ? std::nullopt : std::optional(std::string(rs.GetFields()[1].Value())));
+            values.push_back(rs.GetFields()[1].IsNull()
+                                 ? std::nullopt
+                                 : std::optional(std::string(rs.GetFields()[1].Value())));
         }
         ASSERT_EQ(values.size(), 1500u);
         for (std::size_t i = 1; i <= values.size(); ++i) {
@@ -60,5 +66,5 @@ TEST(OdbcStreamingTest, ValuesLongerThanTheirDeclaredSizeComeBackWholeAcrossBloc
     }
 }
 
-} // namespace
-} // namespace tbn::test
+}  // namespace
+}  // namespace tbn::test

@@ -20,13 +20,15 @@ class Opening : public ::testing::Test {
 protected:
     std::string Path(const char* name) const { return dir_.file(name).toStdString(); }
 
-    std::optional<Error> OpenError(const std::string& cs, std::string_view user = {}, std::string_view password = {}) {
+    std::optional<Error> OpenError(const std::string& cs, std::string_view user = {},
+                                   std::string_view password = {}) {
         db::Connection cnn;
         cnn.SetConnectionString(cs);
         std::optional<Error> error = CaughtError([&] { cnn.Open({}, user, password); });
         EXPECT_EQ(cnn.State(), adStateClosed) << cs;
         if (error) {
-            EXPECT_EQ(error->Description().find("hunter2"), std::string::npos) << error->Description();
+            EXPECT_EQ(error->Description().find("hunter2"), std::string::npos)
+                << error->Description();
         }
         return error;
     }
@@ -35,31 +37,39 @@ protected:
 };
 
 TEST_F(Opening, UnknownProviderIsNamedInTheError) {
-    const auto error = OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb;Password=hunter2");
+    const auto error =
+        OpenError("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb;Password=hunter2");
     ASSERT_TRUE(error);
     EXPECT_EQ(error->Number(), ErrorCode::UnknownProvider);
-    EXPECT_NE(error->Description().find("Microsoft.Jet.OLEDB.4.0"), std::string::npos) << error->Description();
+    EXPECT_NE(error->Description().find("Microsoft.Jet.OLEDB.4.0"), std::string::npos)
+        << error->Description();
 }
 
 TEST_F(Opening, MalformedOrIncompleteStringsFailWithTheirOwnCodes) {
     EXPECT_EQ(OpenError("Data Source='" + Path("a.db") + ";Password=hunter2")->Number(),
               ErrorCode::MalformedConnectionString);
-    EXPECT_EQ(OpenError("Mode=ReadWriteCreate;Password=hunter2")->Number(), ErrorCode::MissingDataSource);
-    EXPECT_EQ(OpenError("Data Source=  ;Mode=ReadWriteCreate")->Number(), ErrorCode::MissingDataSource);
+    EXPECT_EQ(OpenError("Mode=ReadWriteCreate;Password=hunter2")->Number(),
+              ErrorCode::MissingDataSource);
+    EXPECT_EQ(OpenError("Data Source=  ;Mode=ReadWriteCreate")->Number(),
+              ErrorCode::MissingDataSource);
     EXPECT_EQ(OpenError("Data Source=" + Path("a.db") + ";Mode=Sometimes")->Number(),
               ErrorCode::MalformedConnectionString);
-    EXPECT_EQ(OpenError("Data Source=" + Path("a.db") + ";Mode=ReadWriteCreate;Busy Timeout=soon")->Number(),
+    EXPECT_EQ(OpenError("Data Source=" + Path("a.db") + ";Mode=ReadWriteCreate;Busy Timeout=soon")
+                  ->Number(),
               ErrorCode::MalformedConnectionString);
     EXPECT_FALSE(dir_.exists("a.db"));
 }
 
 TEST_F(Opening, AMissingFileFailsAndIsNotCreatedUnlessAskedFor) {
     for (const char* mode : {"", ";Mode=ReadWrite", ";Mode=readonly"}) {
-        const auto error = OpenError("Data Source=" + Path("missing.db") + mode, "someone", "hunter2");
+        const auto error =
+            OpenError("Data Source=" + Path("missing.db") + mode, "someone", "hunter2");
         ASSERT_TRUE(error) << mode;
         EXPECT_EQ(error->Number(), SQLITE_CANTOPEN);
-        EXPECT_NE(error->Description().find(Path("missing.db")), std::string::npos) << error->Description();
-        EXPECT_NE(error->Description().find("does not exist"), std::string::npos) << error->Description();
+        EXPECT_NE(error->Description().find(Path("missing.db")), std::string::npos)
+            << error->Description();
+        EXPECT_NE(error->Description().find("does not exist"), std::string::npos)
+            << error->Description();
         EXPECT_FALSE(dir_.exists("missing.db")) << mode;
     }
     db::Connection cnn;
@@ -94,16 +104,19 @@ TEST_F(Opening, ConnectionRecordsetAndCatalogRefuseWorkInTheWrongState) {
     db::Connection cnn;
     db::Recordset rs;
     db::Catalog cat;
-    EXPECT_EQ(CaughtError([&] { rs.Open("SELECT 1", cnn); })->Number(), ErrorCode::ConnectionClosed);
+    EXPECT_EQ(CaughtError([&] { rs.Open("SELECT 1", cnn); })->Number(),
+              ErrorCode::ConnectionClosed);
     EXPECT_EQ(CaughtError([&] { cat.Tables(); })->Number(), ErrorCode::ConnectionClosed);
     cat.SetActiveConnection(cnn);
     EXPECT_EQ(CaughtError([&] { cat.Tables(); })->Number(), ErrorCode::ConnectionClosed);
 
     cnn.Open("Data Source=:memory:");
-    EXPECT_EQ(CaughtError([&] { cnn.Open("Data Source=:memory:"); })->Number(), ErrorCode::ObjectAlreadyOpen);
+    EXPECT_EQ(CaughtError([&] { cnn.Open("Data Source=:memory:"); })->Number(),
+              ErrorCode::ObjectAlreadyOpen);
     EXPECT_EQ(cat.Tables().front().Name, "sqlite_schema");
     rs.Open("SELECT 1 AS one", cnn);
-    EXPECT_EQ(CaughtError([&] { rs.Open("SELECT 2", cnn); })->Number(), ErrorCode::ObjectAlreadyOpen);
+    EXPECT_EQ(CaughtError([&] { rs.Open("SELECT 2", cnn); })->Number(),
+              ErrorCode::ObjectAlreadyOpen);
     EXPECT_EQ(CaughtError([&] { (void)rs.GetFields()[1]; })->Number(), ErrorCode::InvalidArgument);
     rs.Close();
     rs.Close();  // closing twice is harmless
@@ -136,7 +149,8 @@ TEST_F(Opening, ALeaseGivesTheOwnerBackWhatItHoldsWhenItEnds) {
         EXPECT_EQ(lease.lent()->ConnectionString(), owner.ConnectionString());
         EXPECT_EQ(lease.lent()->CursorLocation(), db::adUseClient);
         Exec(*lease.lent(), "INSERT INTO kept VALUES (1)");
-        EXPECT_EQ(CaughtError([&] { db::SessionLease again(owner); })->Number(), ErrorCode::ConnectionClosed);
+        EXPECT_EQ(CaughtError([&] { db::SessionLease again(owner); })->Number(),
+                  ErrorCode::ConnectionClosed);
     }
     EXPECT_EQ(Query(owner, "SELECT count(*) FROM kept")->Rows, std::vector<Row>{{"1"}});
 
@@ -148,7 +162,8 @@ TEST_F(Opening, ALeaseGivesTheOwnerBackWhatItHoldsWhenItEnds) {
         replacement.Open("Data Source=:memory:");
         lease.GiveBackInstead(std::move(replacement));
     }
-    EXPECT_EQ(CaughtError([&] { Exec(owner, "SELECT * FROM kept"); })->Number() & 0xFF, SQLITE_ERROR)
+    EXPECT_EQ(CaughtError([&] { Exec(owner, "SELECT * FROM kept"); })->Number() & 0xFF,
+              SQLITE_ERROR)
         << "the owner holds the new session";
     EXPECT_EQ(Query(*keptByWorker, "SELECT count(*) FROM kept")->Rows, std::vector<Row>{{"1"}});
     {
@@ -158,5 +173,5 @@ TEST_F(Opening, ALeaseGivesTheOwnerBackWhatItHoldsWhenItEnds) {
     EXPECT_EQ(owner.State(), adStateClosed);
 }
 
-} // namespace
-} // namespace tbn::test
+}  // namespace
+}  // namespace tbn::test

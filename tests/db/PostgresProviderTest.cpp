@@ -25,7 +25,8 @@ namespace {
 using Row = std::vector<std::optional<std::string>>;
 using db::pg::HasSeveralStatements;
 
-std::string ParamOf(const std::vector<std::pair<std::string, std::string>>& params, const std::string& key) {
+std::string ParamOf(const std::vector<std::pair<std::string, std::string>>& params,
+                    const std::string& key) {
     std::string value = "(absent)";
     for (const auto& [k, v] : params)
         if (k == key) value = v;
@@ -46,22 +47,27 @@ TEST(PostgresKeys, DesignKeysAndAliasesMapToLibpqAndTheRestPassesUnchanged) {
     EXPECT_EQ(ParamOf(params, "sslrootcert"), "/etc/ca.pem");
     EXPECT_EQ(ParamOf(params, "Provider"), "(absent)");
     EXPECT_EQ(ParamOf(params, "client_encoding"), "UTF8");
-    EXPECT_EQ(ParamOf(params, "connect_timeout"), "10") << "an unreachable host must not hang the window";
+    EXPECT_EQ(ParamOf(params, "connect_timeout"), "10")
+        << "an unreachable host must not hang the window";
 
-    const auto timed = db::PostgresConnectParams(db::ConnectionString::Parse("Host=h;Connect Timeout=3"));
+    const auto timed =
+        db::PostgresConnectParams(db::ConnectionString::Parse("Host=h;Connect Timeout=3"));
     EXPECT_EQ(ParamOf(timed, "connect_timeout"), "3");
 }
 
 TEST(PostgresStatements, OnlyASemicolonOutsideQuotesAndCommentsSeparatesStatements) {
     EXPECT_FALSE(HasSeveralStatements("SELECT 1"));
     EXPECT_FALSE(HasSeveralStatements("SELECT 1; -- done\n/* a /* nested */ comment */ ;;"));
-    EXPECT_FALSE(HasSeveralStatements("SELECT 'a;b', \"c;d\", E'it\\'s; fine', $$x; y$$, $fn$ ; $fn$"));
+    EXPECT_FALSE(
+        HasSeveralStatements("SELECT 'a;b', \"c;d\", E'it\\'s; fine', $$x; y$$, $fn$ ; $fn$"));
     EXPECT_FALSE(HasSeveralStatements("SELECT $1; "));
     EXPECT_FALSE(HasSeveralStatements("SELECT 'unterminated; SELECT 2"));
     EXPECT_TRUE(HasSeveralStatements("SELECT 1; SELECT 2"));
     EXPECT_TRUE(HasSeveralStatements("SELECT 'it''s'; SELECT 2"));
-    EXPECT_TRUE(HasSeveralStatements("SELECT a$b$ FROM t; SELECT 2")) << "a $ inside a name opens no quote";
-    EXPECT_TRUE(HasSeveralStatements("SELECT 'a\\'; SELECT 2; --'")) << "a plain string has no backslash escapes";
+    EXPECT_TRUE(HasSeveralStatements("SELECT a$b$ FROM t; SELECT 2"))
+        << "a $ inside a name opens no quote";
+    EXPECT_TRUE(HasSeveralStatements("SELECT 'a\\'; SELECT 2; --'"))
+        << "a plain string has no backslash escapes";
 }
 
 // A loopback port whose connections the kernel completes but nobody ever answers.
@@ -115,11 +121,13 @@ TEST(PostgresErrors, LibpqsHintStandsOnItsOwnLineWithoutATabGap) {
     ASSERT_NE(refusing.port(), 0);
     const std::optional<Error> error = CaughtError([&] {
         db::Connection cnn;
-        cnn.Open("Provider=PostgreSQL;Host=127.0.0.1;Port=" + std::to_string(refusing.port()) + ";User ID=x");
+        cnn.Open("Provider=PostgreSQL;Host=127.0.0.1;Port=" + std::to_string(refusing.port()) +
+                 ";User ID=x");
     });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->Number(), ErrorCode::ServerUnreachable);
-    EXPECT_NE(error->Description().find("failed: Connection refused\nIs the server running"), std::string::npos)
+    EXPECT_NE(error->Description().find("failed: Connection refused\nIs the server running"),
+              std::string::npos)
         << error->Description();
     EXPECT_EQ(error->Description().find('\t'), std::string::npos) << error->Description();
 }
@@ -141,15 +149,18 @@ TEST_F(PostgresServer, AWrongPasswordFailsWithoutShowingIt) {
     const std::optional<Error> error = CaughtError([&] { cnn.Open(cs); });
     ASSERT_TRUE(error);
     EXPECT_EQ(error->Number(), ErrorCode::ServerUnreachable);
-    EXPECT_NE(error->Description().find("password authentication failed"), std::string::npos) << error->Description();
+    EXPECT_NE(error->Description().find("password authentication failed"), std::string::npos)
+        << error->Description();
     EXPECT_EQ(error->Description().find(password), std::string::npos) << error->Description();
     EXPECT_EQ(cnn.State(), db::adStateClosed);
 
     // A password put where libpq quotes the value back must still not show.
-    const std::string misplaced = "Provider=PostgreSQL;Host=127.0.0.1;Port=" + password + ";Password=" + password;
+    const std::string misplaced =
+        "Provider=PostgreSQL;Host=127.0.0.1;Port=" + password + ";Password=" + password;
     const std::optional<Error> portError = CaughtError([&] { cnn.Open(misplaced); });
     ASSERT_TRUE(portError);
-    EXPECT_EQ(portError->Description().find(password), std::string::npos) << portError->Description();
+    EXPECT_EQ(portError->Description().find(password), std::string::npos)
+        << portError->Description();
 }
 
 TEST_F(PostgresServer, AShortPasswordOrTheUserNameAsPasswordLeavesTheFailureReadable) {
@@ -160,8 +171,10 @@ TEST_F(PostgresServer, AShortPasswordOrTheUserNameAsPasswordLeavesTheFailureRead
         const std::optional<Error> error = CaughtError([&] { cnn.Open(cs); });
         ASSERT_TRUE(error);
         const std::string& text = error->Description();
-        EXPECT_NE(text.find("connection to server at \"" + server_->Host + "\""), std::string::npos) << text;
-        EXPECT_NE(text.find("password authentication failed for user \"" + server_->User + "\""), std::string::npos)
+        EXPECT_NE(text.find("connection to server at \"" + server_->Host + "\""), std::string::npos)
+            << text;
+        EXPECT_NE(text.find("password authentication failed for user \"" + server_->User + "\""),
+                  std::string::npos)
             << text;
     }
 }
@@ -176,14 +189,16 @@ TEST_F(PostgresServer, AServerThatNeverAnswersFailsWithinTheConnectTimeout) {
         const auto start = std::chrono::steady_clock::now();
         const std::optional<Error> error = CaughtError([&] {
             db::Connection cnn;
-            cnn.SetConnectionString("Provider=PostgreSQL;Host=127.0.0.1;Port=" + std::to_string(silent.port()) +
-                                    ";User ID=x;Password=y;Connect Timeout=2");
+            cnn.SetConnectionString(
+                "Provider=PostgreSQL;Host=127.0.0.1;Port=" + std::to_string(silent.port()) +
+                ";User ID=x;Password=y;Connect Timeout=2");
             if (stoppable)
                 cnn.OpenCancellable([] { return false; });
             else
                 cnn.Open();
         });
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         ASSERT_TRUE(error) << stoppable;
         EXPECT_EQ(error->Number(), ErrorCode::ServerUnreachable);
         EXPECT_LT(seconds, 8.0);
@@ -206,12 +221,14 @@ TEST_F(PostgresServer, ServerErrorsCarryTheSqlstateAndPrimaryMessage) {
     // The server's detail and hint follow the primary message, each on a line of its own.
     error = CaughtError([&] { Exec(cnn, "SELECT nme FROM (SELECT 1 AS name) AS s"); });
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->Description(),
-              "42703: column \"nme\" does not exist\nHINT: Perhaps you meant to reference the column \"s.name\".");
-    error = CaughtError([&] { Exec(cnn, "CREATE TEMP TABLE u(id int PRIMARY KEY); INSERT INTO u VALUES (1), (1)"); });
+    EXPECT_EQ(error->Description(), "42703: column \"nme\" does not exist\nHINT: Perhaps you meant "
+                                    "to reference the column \"s.name\".");
+    error = CaughtError([&] {
+        Exec(cnn, "CREATE TEMP TABLE u(id int PRIMARY KEY); INSERT INTO u VALUES (1), (1)");
+    });
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->Description(),
-              "23505: duplicate key value violates unique constraint \"u_pkey\"\nDETAIL: Key (id)=(1) already exists.");
+    EXPECT_EQ(error->Description(), "23505: duplicate key value violates unique constraint "
+                                    "\"u_pkey\"\nDETAIL: Key (id)=(1) already exists.");
 
     // A failure after rows have streamed is raised by the walk, and the connection stays usable.
     db::Recordset rs;
@@ -229,7 +246,9 @@ TEST_F(PostgresServer, ByteaReadsAsUppercaseHexInEitherOutputFormat) {
     cnn.Open(server_->ConnectionString());
     for (const char* format : {"hex", "escape"}) {
         Exec(cnn, std::string("SET bytea_output = '") + format + "'");
-        EXPECT_EQ(Query(cnn, "SELECT decode('00ff5c41', 'hex')")->Rows, std::vector<Row>{{"00FF5C41"}}) << format;
+        EXPECT_EQ(Query(cnn, "SELECT decode('00ff5c41', 'hex')")->Rows,
+                  std::vector<Row>{{"00FF5C41"}})
+            << format;
     }
 }
 
@@ -265,7 +284,8 @@ TEST_F(PostgresServer, SeveringTheLinkEndsACallWaitingOnTheServer) {
     watcher.Open(server_->ConnectionString());
     // The server goes on sleeping for a client that went away, so each run marks its own sleep.
     const std::string marker = "tbn-sever-" + std::to_string(getpid());
-    const std::string running = "FROM pg_stat_activity WHERE query LIKE '%" + marker + "-' || 'marker%' AND pid <> pg_backend_pid()";
+    const std::string running = "FROM pg_stat_activity WHERE query LIKE '%" + marker +
+                                "-' || 'marker%' AND pid <> pg_backend_pid()";
     std::atomic<bool> done{false};
     // Severs once the sleep is seen on the server, so the call is surely waiting on it.
     std::thread severer([&] {
@@ -277,7 +297,8 @@ TEST_F(PostgresServer, SeveringTheLinkEndsACallWaitingOnTheServer) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     });
-    const std::optional<Error> error = CaughtError([&] { Query(cnn, "SELECT pg_sleep(60), '" + marker + "-marker'"); });
+    const std::optional<Error> error =
+        CaughtError([&] { Query(cnn, "SELECT pg_sleep(60), '" + marker + "-marker'"); });
     done = true;
     severer.join();
     Query(watcher, "SELECT pg_cancel_backend(pid) " + running);
@@ -306,5 +327,5 @@ TEST_F(PostgresServer, CatalogTypesPartitionedTablesAndMaterialisedViews) {
     server_->DropDatabase(database);
 }
 
-} // namespace
-} // namespace tbn::test
+}  // namespace
+}  // namespace tbn::test

@@ -1,4 +1,5 @@
-// The one catalogue of providers and keys that the factory, the providers and the data-link form read.
+// The one catalogue of providers and keys that the factory, the providers and the data-link form
+// read.
 #include "db/ConnectionString.h"
 #include "db/ProviderCatalogue.h"
 
@@ -15,7 +16,7 @@ std::string Chosen(std::string_view text) {
     return provider ? std::string(provider->name) : "unknown " + named;
 }
 
-} // namespace
+}  // namespace
 
 TEST(ProviderCatalogue, AStringChoosesByProviderThenByDriverOrDsnThenSqlite) {
     EXPECT_EQ(Chosen("Data Source=a.db"), "SQLite");
@@ -33,7 +34,9 @@ TEST(ProviderCatalogue, AKeyIsReadUnderEverySpellingAndItsLastValueWins) {
     EXPECT_EQ(postgres.Find("uid"), &postgres.Key("User ID"));
     EXPECT_EQ(postgres.Find("Initial Catalog")->engineKey, "dbname");
     EXPECT_EQ(postgres.Find("sslrootcert"), nullptr);
-    EXPECT_EQ(postgres.Key("Password").ValueIn(ConnectionString::Parse("PWD=a;password=b;Pwd=c")), "c");
+    EXPECT_EQ(postgres.Key("Password").ValueIn(ConnectionString::Parse("PWD=a;password=b;Pwd=c")),
+              "c");
     EXPECT_EQ(postgres.Key("Port").ValueIn(ConnectionString::Parse("Host=h")), std::nullopt);
-    EXPECT_THROW(postgres.Key("Sever"), std::logic_error);  // a misspelt name in the program's own code
+    EXPECT_THROW(postgres.Key("Sever"),
+                 std::logic_error);  // a misspelt name in the program's own code
 }

@@ -37,7 +37,8 @@ std::optional<std::string> FreshMariaDbDatabase(std::string& skipReason) {
         skipReason = MariaDbServer::AbsentReason();
         return std::nullopt;
     }
-    // The driver's MULTI_STATEMENTS flag: without it the server refuses a text of several statements.
+    // The driver's MULTI_STATEMENTS flag: without it the server refuses a text of several
+    // statements.
     return server->OdbcConnectionString(server->CreateDatabase()) + ";Option=67108864";
 }
 
@@ -46,9 +47,11 @@ void DropMariaDbDatabase(const std::string& connectionString) {
         server->DropDatabase(DatabaseOf(connectionString));
 }
 
-std::string PgBlobLiteral(std::string_view hex) { return "decode('" + std::string(hex) + "', 'hex')"; }
+std::string PgBlobLiteral(std::string_view hex) {
+    return "decode('" + std::string(hex) + "', 'hex')";
+}
 
-} // namespace
+}  // namespace
 
 const std::vector<ProviderRoute>& AllProviderRoutes() {
     static const std::vector<ProviderRoute> routes = [] {
@@ -64,7 +67,8 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
 
         ProviderRoute sqliteOdbc = sqlite;
         sqliteOdbc.Name = "SqliteThroughOdbc";
-        sqliteOdbc.FreshDatabase = [](const TempDir& dir, std::string&) -> std::optional<std::string> {
+        sqliteOdbc.FreshDatabase = [](const TempDir& dir,
+                                      std::string&) -> std::optional<std::string> {
             return "Driver=SQLite3;Database=" + SqliteFile(dir);
         };
         sqliteOdbc.ReportsSystemTables = false;
@@ -73,7 +77,9 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
 
         ProviderRoute pg;
         pg.Name = "PostgresDirect";
-        pg.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshPgDatabase(skipReason, false); };
+        pg.FreshDatabase = [](const TempDir&, std::string& skipReason) {
+            return FreshPgDatabase(skipReason, false);
+        };
         pg.DropDatabase = DropPgDatabase;
         pg.BlobLiteral = PgBlobLiteral;
         pg.FailureUndoesEarlierStatements = true;
@@ -82,14 +88,18 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
 
         ProviderRoute pgOdbc = pg;
         pgOdbc.Name = "PostgresThroughOdbc";
-        pgOdbc.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshPgDatabase(skipReason, true); };
+        pgOdbc.FreshDatabase = [](const TempDir&, std::string& skipReason) {
+            return FreshPgDatabase(skipReason, true);
+        };
         pgOdbc.ReportsSystemTables = false;
         pgOdbc.CatalogInCreationOrder = false;
         list.push_back(pgOdbc);
 
         ProviderRoute maria;
         maria.Name = "MariaDbThroughOdbc";
-        maria.FreshDatabase = [](const TempDir&, std::string& skipReason) { return FreshMariaDbDatabase(skipReason); };
+        maria.FreshDatabase = [](const TempDir&, std::string& skipReason) {
+            return FreshMariaDbDatabase(skipReason);
+        };
         maria.DropDatabase = DropMariaDbDatabase;
         maria.BlobLiteral = sqlite.BlobLiteral;
         maria.NameQuote = '`';
@@ -103,4 +113,4 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
     return routes;
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

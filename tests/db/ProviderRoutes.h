@@ -15,24 +15,25 @@ namespace tbn::test {
 
 struct ProviderRoute {
     std::string Name;
-    std::function<std::optional<std::string>(const TempDir& dir, std::string& skipReason)> FreshDatabase;
+    std::function<std::optional<std::string>(const TempDir& dir, std::string& skipReason)>
+        FreshDatabase;
     std::function<void(const std::string& connectionString)> DropDatabase;  // may be empty
-    std::function<std::string(std::string_view upperHex)> BlobLiteral;     // SQL for a binary value
+    std::function<std::string(std::string_view upperHex)> BlobLiteral;  // SQL for a binary value
     // The driver runs a text of several statements (the SQLite3 ODBC driver refuses them).
     bool SeveralStatements = true;
     // The engine runs a text's statements as one transaction, so a failure undoes earlier ones.
     bool FailureUndoesEarlierStatements = false;
     // The catalog names engine tables as "SYSTEM TABLE" (some ODBC drivers never do).
     bool ReportsSystemTables = true;
-    std::string OneAsReal = "1.0";  // SELECT 1.0
+    std::string OneAsReal = "1.0";       // SELECT 1.0
     bool CatalogInCreationOrder = true;  // else in the driver's own order
     // How a name is quoted so that it keeps its case and may hold any character.
     char NameQuote = '"';
     // A text column type that holds a million characters.
     std::string LongTextType = "TEXT";
     // A command that keeps the engine busy until it is stopped.
-    std::string EndlessCommand =
-        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000";
+    std::string EndlessCommand = "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                                 "SELECT count(*) FROM c WHERE x < 2000000000";
 };
 
 const std::vector<ProviderRoute>& AllProviderRoutes();
@@ -40,4 +41,4 @@ const std::vector<ProviderRoute>& AllProviderRoutes();
 // Names the route in test output instead of dumping its bytes.
 inline void PrintTo(const ProviderRoute& route, std::ostream* os) { *os << route.Name; }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -23,7 +23,8 @@ protected:
         Exec(cnn_, "CREATE TABLE t (id INTEGER PRIMARY KEY, x INTEGER UNIQUE, r REAL)");
     }
     std::string ConnectionStringFor(int busyTimeoutMs) const {
-        return "Data Source=" + dir_.file("engine.db").toStdString() + ";Busy Timeout=" + std::to_string(busyTimeoutMs);
+        return "Data Source=" + dir_.file("engine.db").toStdString() +
+               ";Busy Timeout=" + std::to_string(busyTimeoutMs);
     }
 
     TempDir dir_;
@@ -48,7 +49,8 @@ TEST_F(SqliteEngine, AFailurePlacedByTheEngineCarriesItsOffsetInTheWholeText) {
     ASSERT_TRUE(error && error->CommandOffset()) << (error ? error->Description() : "no error");
     EXPECT_EQ(*error->CommandOffset(), text.find("nope"));
 
-    error = CaughtError([&] { Exec(cnn_, "INSERT INTO t (x) VALUES (1); INSERT INTO t (x) VALUES (1)"); });
+    error = CaughtError(
+        [&] { Exec(cnn_, "INSERT INTO t (x) VALUES (1); INSERT INTO t (x) VALUES (1)"); });
     ASSERT_TRUE(error);
     EXPECT_FALSE(error->CommandOffset()) << "a failure while running has no place in the text";
 }
@@ -61,8 +63,8 @@ TEST_F(SqliteEngine, RealValuesUseSqlitesOwnTextConversion) {
 
 TEST_F(SqliteEngine, AFailureOnTheFirstRowRaisesFromOpenAndALaterOneFromMoveNext) {
     Exec(cnn_, "INSERT INTO t (x) VALUES (1), (2), (3)");
-    const std::string overflowAt2 =
-        "SELECT CASE WHEN x = 2 THEN abs(-9223372036854775807 - 1) ELSE x END AS v FROM t ORDER BY x";
+    const std::string overflowAt2 = "SELECT CASE WHEN x = 2 THEN abs(-9223372036854775807 - 1) "
+                                    "ELSE x END AS v FROM t ORDER BY x";
     db::Recordset rs;
     const auto first = CaughtError([&] { rs.Open("SELECT abs(-9223372036854775807 - 1)", cnn_); });
     EXPECT_EQ(first->Number(), SQLITE_ERROR);
@@ -72,11 +74,13 @@ TEST_F(SqliteEngine, AFailureOnTheFirstRowRaisesFromOpenAndALaterOneFromMoveNext
     rs.Open(overflowAt2, cnn_);
     EXPECT_EQ(rs.GetFields()[0].Value(), "1");
     const auto later = CaughtError([&] { rs.MoveNext(); });
-    EXPECT_NE(later->Description().find("integer overflow"), std::string::npos) << later->Description();
+    EXPECT_NE(later->Description().find("integer overflow"), std::string::npos)
+        << later->Description();
     EXPECT_TRUE(rs.Eof()) << "a failed fetch ends the walk";
 
     rs.Close();
-    EXPECT_TRUE(CaughtError([&] { rs.Open(overflowAt2 + "; SELECT 1", cnn_); })) << "buffering meets it too";
+    EXPECT_TRUE(CaughtError([&] { rs.Open(overflowAt2 + "; SELECT 1", cnn_); }))
+        << "buffering meets it too";
 }
 
 TEST_F(SqliteEngine, AWriteLockedDatabaseFailsWithinTheBusyTimeoutOrAtACancel) {
@@ -90,7 +94,8 @@ TEST_F(SqliteEngine, AWriteLockedDatabaseFailsWithinTheBusyTimeoutOrAtACancel) {
     const auto error = CaughtError([&] { Exec(writer, "INSERT INTO t (x) VALUES (2)"); });
     const auto waited = std::chrono::steady_clock::now() - start;
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->Number() & 0xFF, SQLITE_BUSY) << error->Number() << " " << error->Description();
+    EXPECT_EQ(error->Number() & 0xFF, SQLITE_BUSY)
+        << error->Number() << " " << error->Description();
     EXPECT_EQ(error->Description(), "database is locked");
     EXPECT_GE(waited, std::chrono::milliseconds(250));
     EXPECT_LT(waited, std::chrono::seconds(3));
@@ -146,22 +151,26 @@ TEST_F(SqliteEngine, TheStatementLoopStopsWhereSqliteCannotReadOn) {
     const std::string text("INSERT INTO t (x) VALUES (1);\0INSERT INTO t (x) VALUES (2)", 58);
     const auto error = CaughtError([&] { cnn_.session().Execute(text); });
     ASSERT_TRUE(error);
-    EXPECT_EQ(error->Description(), "SQLite could not read the command text past position 30; nothing from there on was run.");
+    EXPECT_EQ(
+        error->Description(),
+        "SQLite could not read the command text past position 30; nothing from there on was run.");
     EXPECT_EQ(Query(cnn_, "SELECT x FROM t")->Rows, std::vector<Row>{{"1"}});
 }
 
 TEST_F(SqliteEngine, CatalogNamesTheEngineTablesAsSystemTables) {
-    Exec(cnn_, "CREATE TABLE seq (id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE VIEW v AS SELECT x FROM t");
+    Exec(cnn_, "CREATE TABLE seq (id INTEGER PRIMARY KEY AUTOINCREMENT); CREATE VIEW v AS SELECT x "
+               "FROM t");
     db::Catalog cat;
     cat.SetActiveConnection(cnn_);
     std::vector<std::pair<std::string, std::string>> listed;
     for (const auto& table : cat.Tables()) listed.emplace_back(table.Type, table.Name);
-    EXPECT_EQ(listed, (std::vector<std::pair<std::string, std::string>>{{"SYSTEM TABLE", "sqlite_schema"},
-                                                                         {"TABLE", "t"},
-                                                                         {"TABLE", "seq"},
-                                                                         {"SYSTEM TABLE", "sqlite_sequence"},
-                                                                         {"VIEW", "v"}}));
+    EXPECT_EQ(listed,
+              (std::vector<std::pair<std::string, std::string>>{{"SYSTEM TABLE", "sqlite_schema"},
+                                                                {"TABLE", "t"},
+                                                                {"TABLE", "seq"},
+                                                                {"SYSTEM TABLE", "sqlite_sequence"},
+                                                                {"VIEW", "v"}}));
 }
 
-} // namespace
-} // namespace tbn::test
+}  // namespace
+}  // namespace tbn::test

@@ -12,15 +12,14 @@ using tbn::test::ScriptedFileDialog;
 
 namespace {
 
-const QString kQueryFilter =
-    QStringLiteral("SQL files (*.sql)|*.sql|TBN files (*.tbn)|*.tbn|Text files (*.txt)|*.txt|All files (*.*)|*.*");
+const QString kQueryFilter = QStringLiteral(
+    "SQL files (*.sql)|*.sql|TBN files (*.tbn)|*.tbn|Text files (*.txt)|*.txt|All files (*.*)|*.*");
 const QChar kNul(u'\0');
 
 QString Nuls(qsizetype n) { return QString(n, kNul); }
 
 // Runs a Show operation and returns the error it raised (number 0 when none).
-template <typename Show>
-tbn::Error Raised(Show show) {
+template <typename Show> tbn::Error Raised(Show show) {
     try {
         show();
     } catch (const tbn::Error& e) {
@@ -29,7 +28,7 @@ tbn::Error Raised(Show show) {
     return tbn::Error(0, "");
 }
 
-} // namespace
+}  // namespace
 
 TEST(cFileDialog, NewInstanceSelectsTheFirstFilter) {
     ScriptedFileDialog human;
@@ -50,8 +49,9 @@ TEST(cFileDialog, FilterBecomesNulSeparatedPairs) {
     cFileDialog dialog;
     dialog.SetFilter(kQueryFilter);
     EXPECT_EQ(dialog.Filter(), kQueryFilter);
-    const char bytes[] = "SQL files (*.sql)\0*.sql\0TBN files (*.tbn)\0*.tbn\0Text files (*.txt)\0*.txt\0"
-                         "All files (*.*)\0*.*\0\0";
+    const char bytes[] =
+        "SQL files (*.sql)\0*.sql\0TBN files (*.tbn)\0*.tbn\0Text files (*.txt)\0*.txt\0"
+        "All files (*.*)\0*.*\0\0";
     const std::string expected(bytes, sizeof bytes - 1);
     EXPECT_EQ(std::count(expected.begin(), expected.end(), '\0'), 9);
     EXPECT_EQ(dialog.Record().lpstrFilter, expected);
@@ -61,7 +61,8 @@ TEST(cFileDialog, FilterBecomesNulSeparatedPairs) {
     ASSERT_EQ(filters.size(), 4);
     EXPECT_EQ(filters[1].description, "TBN files (*.tbn)");
     EXPECT_EQ(filters[1].patterns, QStringList{"*.tbn"});
-    EXPECT_EQ(filters[3].QtNameFilter(), "All files (*.*) (*)");  // *.* must match dotless names too
+    EXPECT_EQ(filters[3].QtNameFilter(),
+              "All files (*.*) (*)");  // *.* must match dotless names too
 
     dialog.SetFilter("Logs: *.log");
     EXPECT_EQ(dialog.Record().lpstrFilter, std::string("Logs\0 *.log\0\0", 13));
@@ -138,10 +139,12 @@ TEST(cFileDialog, MultiSelectOpenReturnsTheRawBuffer) {
     EXPECT_EQ(files, QStringList{"a.sql"});
     EXPECT_EQ(count, 1);
 
-    dialog.ShowOpen();  // the previous raw result is a valid preset: only its text before a NUL counts
+    dialog.ShowOpen();  // the previous raw result is a valid preset: only its text before a NUL
+                        // counts
     EXPECT_EQ(human.Requests().at(1).presetName, "/q/a.sql");
     EXPECT_EQ(dialog.Filename().size(), 8192);
-    EXPECT_TRUE(dialog.Filename().startsWith(QString("/q") + kNul + "a.sql" + kNul + "b.sql" + kNul + kNul));
+    EXPECT_TRUE(dialog.Filename().startsWith(QString("/q") + kNul + "a.sql" + kNul + "b.sql" +
+                                             kNul + kNul));
     files.clear();
     count = 0;
     dialog.ParseMultiFileName(dir, files, count);
@@ -205,13 +208,15 @@ TEST(cFileDialog, OpenAddsTheExtensionOnlyToANameThatIsNotThere) {
 TEST(cFileDialog, OverlongNamesAreRefusedBeforeAnyDialog) {
     ScriptedFileDialog human;
     cFileDialog dialog;
-    EXPECT_EQ(Raised([&] { dialog.SetFilename(QString(1025, 'a')); }).Number(), tbn::ErrorCode::InvalidArgument);
+    EXPECT_EQ(Raised([&] { dialog.SetFilename(QString(1025, 'a')); }).Number(),
+              tbn::ErrorCode::InvalidArgument);
     EXPECT_EQ(dialog.Filename(), "");
 
     dialog.SetFilename(QString(1024, 'a'));  // fits the setter, but leaves no room for the NUL
     EXPECT_EQ(Raised([&] { dialog.ShowSave(); }).Number(), tbn::ErrorCode::InvalidArgument);
     // Multi-byte characters count by their encoded size.
-    EXPECT_EQ(Raised([&] { dialog.SetFilename(QString(600, QChar(u'é'))); }).Number(), tbn::ErrorCode::InvalidArgument);
+    EXPECT_EQ(Raised([&] { dialog.SetFilename(QString(600, QChar(u'é'))); }).Number(),
+              tbn::ErrorCode::InvalidArgument);
 
     cFileDialog titled;
     titled.SetFileTitle(QString(2000, 't'));

@@ -8,11 +8,12 @@
 
 namespace {
 
-const QString kHeader =
-    QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 Courier New;}}\r\n"
-                   "{\\colortbl ;\\red0\\green0\\blue255;\\red255\\green0\\blue0;\\red255\\green0\\blue255;"
-                   "\\red0\\green100\\blue100;\\red0\\green100\\blue0;}\r\n"
-                   "\\viewkind4\\uc1\\pard\\f0\\fs19 \r\n");
+const QString kHeader = QStringLiteral(
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 Courier "
+    "New;}}\r\n"
+    "{\\colortbl ;\\red0\\green0\\blue255;\\red255\\green0\\blue0;\\red255\\green0\\blue255;"
+    "\\red0\\green100\\blue100;\\red0\\green100\\blue0;}\r\n"
+    "\\viewkind4\\uc1\\pard\\f0\\fs19 \r\n");
 const QString kTrailer = QStringLiteral("\r\n\\par }\r\n");
 
 QString Kw(const QString& w) { return "\\cf1\\b " + w + "\\cf0\\b0 "; }
@@ -43,7 +44,7 @@ bool WellFormed(const QString& rtf) {
     return depth == 0;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Colorize, EmptyTextGivesFiveLines) {
     const QString rtf = tbnSqlEditor().Colorize(QString());
@@ -70,7 +71,8 @@ TEST(Colorize, EachListHasItsOwnStyle) {
 }
 
 TEST(Colorize, NumbersUnderTheLocaleOrInSqlNotation) {
-    EXPECT_EQ(Body("12 -3.5 1e10 .5"), Num("12") + " " + Num("-3.5") + " " + Num("1e10") + " " + Num(".5"));
+    EXPECT_EQ(Body("12 -3.5 1e10 .5"),
+              Num("12") + " " + Num("-3.5") + " " + Num("1e10") + " " + Num(".5"));
     EXPECT_EQ(Body("12abc t1 inf nan 1e999"), "12abc t1 inf nan 1e999");
 }
 

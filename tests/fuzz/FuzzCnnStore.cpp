@@ -44,12 +44,13 @@ void WriteStore(const QByteArray& bytes) {
     file.Close();
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const int operation = data[0] % 3;
-    const QByteArray bytes(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    const QByteArray bytes(reinterpret_cast<const char*>(data + 1),
+                           static_cast<qsizetype>(size - 1));
     WriteStore(bytes);
 
     const QList<CnnEntry> entries = ReadStore(Folder());

@@ -87,7 +87,7 @@ QString ExpectedText(const QString& text) {
     return shown;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const tbnSqlEditor editor;

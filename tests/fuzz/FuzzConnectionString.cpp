@@ -44,7 +44,7 @@ void CheckRedacted(std::string_view text, const ConnectionString& parsed) {
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (text.find('=') == std::string_view::npos)
             FUZZ_CHECK(redacted == text);
         else
-            FUZZ_CHECK(redacted.size() >= 3 && redacted.compare(redacted.size() - 3, 3, "***") == 0);
+            FUZZ_CHECK(redacted.size() >= 3 &&
+                       redacted.compare(redacted.size() - 3, 3, "***") == 0);
         return 0;
     }
     const std::string recomposed = parsed.ToString();

@@ -59,12 +59,13 @@ void ParseAnyFilename(const QByteArray& raw, int counted) {
     FUZZ_CHECK(files.size() == count);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::uint8_t mode = data[0];
-    const QByteArray rest(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
+    const QByteArray rest(reinterpret_cast<const char*>(data + 1),
+                          static_cast<qsizetype>(size - 1));
     if (mode & 0x80) {
         ParseAnyFilename(rest, (mode & 0x40) ? -1 : 0);
         return 0;
@@ -86,8 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (save || !multi) chosen = chosen.mid(0, 1);
 
     SetFileDialogResponder([&](const FileDialogRequest& request) {
-        FUZZ_CHECK(request.filterIndex >= 1 && request.filterIndex <= std::max<qsizetype>(1, request.filters.size()));
-        for (const FileDialogFilter& filter : request.filters) FUZZ_CHECK(!filter.description.isEmpty());
+        FUZZ_CHECK(request.filterIndex >= 1 &&
+                   request.filterIndex <= std::max<qsizetype>(1, request.filters.size()));
+        for (const FileDialogFilter& filter : request.filters)
+            FUZZ_CHECK(!filter.description.isEmpty());
         return FileDialogAnswer{false, chosen, static_cast<int>(mode >> 2) % 5};
     });
 
@@ -120,7 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         needed = expected.front().toUtf8().size() + 1;
     } else {
         needed = folder.toUtf8().size() + 2;
-        for (const QString& path : expected) needed += QFileInfo(path).fileName().toUtf8().size() + 1;
+        for (const QString& path : expected)
+            needed += QFileInfo(path).fileName().toUtf8().size() + 1;
     }
     if (needed > bufferSize) {
         // Does not fit: the call fails like a cancel.
@@ -142,7 +146,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(dir + files.front() == expected.front());
     } else {
         FUZZ_CHECK(dir == folder);
-        for (qsizetype i = 0; i < expected.size(); ++i) FUZZ_CHECK(files[i] == QFileInfo(expected[i]).fileName());
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            FUZZ_CHECK(files[i] == QFileInfo(expected[i]).fileName());
     }
     return 0;
 }

@@ -28,7 +28,7 @@ qsizetype ExpectedLineCount(QByteArrayView bytes) {
     return count + (start < bytes.size() ? 1 : 0);
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArrayView bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

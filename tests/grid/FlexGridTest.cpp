@@ -33,7 +33,8 @@ std::string Numbered(const char* prefix, int number) {
     return text;
 }
 
-// The layout a query window gives a result of `records` rows: header, numbered rows, empty last row.
+// The layout a query window gives a result of `records` rows: header, numbered rows, empty last
+// row.
 enum class Fill { FastPath, NumberThenFastPath, CellByCell };
 
 void FillLikeAQuery(FlexGrid& grid, int records, Fill fill = Fill::FastPath) {
@@ -59,7 +60,7 @@ void FillLikeAQuery(FlexGrid& grid, int records, Fill fill = Fill::FastPath) {
     }
 }
 
-} // namespace
+}  // namespace
 
 // The control is a widget; the rest of this program (the cell store) runs without a QApplication.
 class FlexGridTest : public tbn::test::WidgetSuite {};
@@ -123,13 +124,14 @@ TEST_F(FlexGridTest, AHugeCellIsDrawnCutWhileItsTextStaysWhole) {
     constexpr auto kShown = FlexGridModel::kMaxShownChars;
     constexpr QChar kEllipsis(0x2026);
     const std::string hex(8'000'000, 'A');  // a 4 MB blob as the engine gives it
-    std::string faces;                       // characters of four bytes, two UTF-16 units each
+    std::string faces;                      // characters of four bytes, two UTF-16 units each
     for (int i = 0; i < 1'000'000; ++i) faces += "\xF0\x9F\x98\x80";
-    std::string euros;                       // fewer characters than the cap, more bytes
+    std::string euros;  // fewer characters than the cap, more bytes
     for (qsizetype i = 0; i < kShown; ++i) euros += "\xE2\x82\xAC";
     FlexGrid grid;
     grid.SetCols(4);
-    grid.FillRowAndAppend(1, 1, Values{std::string_view(hex), std::string_view(faces), std::string_view(euros)});
+    grid.FillRowAndAppend(
+        1, 1, Values{std::string_view(hex), std::string_view(faces), std::string_view(euros)});
     grid.SetTextMatrix(0, 1, QString::fromStdString(hex));
     const QAbstractItemModel* model = grid.model();
 
@@ -141,14 +143,16 @@ TEST_F(FlexGridTest, AHugeCellIsDrawnCutWhileItsTextStaysWhole) {
     const QString shownFaces = model->data(model->index(0, 1)).toString();
     EXPECT_LE(shownFaces.size(), kShown);
     EXPECT_TRUE(shownFaces.endsWith(kEllipsis));
-    EXPECT_TRUE(shownFaces.chopped(1).endsWith(QString::fromUtf8("\xF0\x9F\x98\x80"))) << "a character was split";
+    EXPECT_TRUE(shownFaces.chopped(1).endsWith(QString::fromUtf8("\xF0\x9F\x98\x80")))
+        << "a character was split";
     EXPECT_EQ(model->data(model->index(0, 2)).toString(), QString::fromStdString(euros));
 
     // The text itself, what is copied and what sizes the column, is all there.
     EXPECT_EQ(grid.TextMatrix(1, 1).size(), static_cast<qsizetype>(hex.size()));
     EXPECT_EQ(grid.TextMatrix(1, 2), QString::fromStdString(faces));
     EXPECT_EQ(grid.TextMatrix(0, 1).size(), static_cast<qsizetype>(hex.size()));
-    EXPECT_EQ(model->data(model->index(0, 0), Qt::EditRole).toString().size(), static_cast<qsizetype>(hex.size()));
+    EXPECT_EQ(model->data(model->index(0, 0), Qt::EditRole).toString().size(),
+              static_cast<qsizetype>(hex.size()));
 
     grid.resize(600, 300);
     grid.show();
@@ -267,7 +271,8 @@ TEST_F(FlexGridTest, ClickingAHeaderSelectsTheWholeColumnOrRow) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
     grid.verticalScrollBar()->setValue(3);  // the selection must not start at the top visible row
     QHeaderView* header = grid.horizontalHeader();
-    const QPoint second(header->sectionViewportPosition(1) + header->sectionSize(1) / 2, header->height() / 2);
+    const QPoint second(header->sectionViewportPosition(1) + header->sectionSize(1) / 2,
+                        header->height() / 2);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, second);
     EXPECT_EQ(grid.Row(), 1);
     EXPECT_EQ(grid.RowSel(), 9);
@@ -276,7 +281,8 @@ TEST_F(FlexGridTest, ClickingAHeaderSelectsTheWholeColumnOrRow) {
     EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), 9);
 
     QHeaderView* rows = grid.verticalHeader();
-    const QPoint fifth(rows->width() / 2, rows->sectionViewportPosition(4) + rows->sectionSize(4) / 2);
+    const QPoint fifth(rows->width() / 2,
+                       rows->sectionViewportPosition(4) + rows->sectionSize(4) / 2);
     QTest::mouseClick(rows->viewport(), Qt::LeftButton, {}, fifth);
     EXPECT_EQ(grid.Row(), 5);
     EXPECT_EQ(grid.RowSel(), 5);
@@ -290,8 +296,10 @@ TEST_F(FlexGridTest, SelectionMadeThroughTheViewMapsItsAnchorAndCorner) {
     FillLikeAQuery(grid, 6);
     QItemSelectionModel* selection = grid.selectionModel();
     const QAbstractItemModel* model = grid.model();
-    // What a drag from the bottom right to the top left leaves: that block, current at the top left.
-    selection->select(QItemSelection(model->index(1, 0), model->index(4, 1)), QItemSelectionModel::ClearAndSelect);
+    // What a drag from the bottom right to the top left leaves: that block, current at the top
+    // left.
+    selection->select(QItemSelection(model->index(1, 0), model->index(4, 1)),
+                      QItemSelectionModel::ClearAndSelect);
     selection->setCurrentIndex(model->index(1, 0), QItemSelectionModel::NoUpdate);
     EXPECT_EQ(grid.Row(), 5);
     EXPECT_EQ(grid.Col(), 2);
@@ -336,7 +344,7 @@ TEST_F(FlexGridTest, PropertiesOfTheControl) {
 
 TEST_F(FlexGridTest, ANullIsDrawnAsAFadedItalicNullWhileItsTextStaysEmptyAndDimmedCellsFade) {
     FlexGrid grid;
-    FillLikeAQuery(grid, 2);  // record 1 has a null in column 2, record 2 an "é"
+    FillLikeAQuery(grid, 2);       // record 1 has a null in column 2, record 2 an "é"
     grid.SetTextMatrix(2, 2, "");  // an empty text, not a null
     auto drawn = [&grid](std::int64_t row, std::int64_t col) {
         QStyleOptionViewItem option;
@@ -357,9 +365,12 @@ TEST_F(FlexGridTest, ANullIsDrawnAsAFadedItalicNullWhileItsTextStaysEmptyAndDimm
 
     // Selected, it is drawn in the selection's text colour, faded: readable on the selection.
     auto distance = [](const QColor& a, const QColor& b) {
-        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+               std::abs(a.blue() - b.blue());
     };
-    auto selectedText = [&](std::int64_t row, std::int64_t col) { return drawn(row, col).palette.color(QPalette::HighlightedText); };
+    auto selectedText = [&](std::int64_t row, std::int64_t col) {
+        return drawn(row, col).palette.color(QPalette::HighlightedText);
+    };
     const QColor selection = drawn(2, 1).palette.color(QPalette::Highlight);
     EXPECT_NE(selectedText(1, 2), selectedText(2, 1));
     EXPECT_GE(distance(selectedText(1, 2), selection), distance(selectedText(2, 1), selection) / 2);

@@ -79,8 +79,10 @@ QString DescribeScreen() {
     QStringList seen;
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->isVisible())
-            seen << QStringLiteral("%1 \"%2\"").arg(top->metaObject()->className(), top->windowTitle());
-    if (auto* box = qobject_cast<QMessageBox*>(Modal())) seen << QStringLiteral("box text \"%1\"").arg(box->text());
+            seen << QStringLiteral("%1 \"%2\"")
+                        .arg(top->metaObject()->className(), top->windowTitle());
+    if (auto* box = qobject_cast<QMessageBox*>(Modal()))
+        seen << QStringLiteral("box text \"%1\"").arg(box->text());
     return seen.join(QStringLiteral(", "));
 }
 
@@ -89,7 +91,8 @@ class Driver : public QObject {
 public:
     using Step = std::function<bool()>;
     Driver(QString scenario, QList<Step> steps)
-        : QObject(qApp), scenario_(std::move(scenario)), steps_(std::move(steps) + CloseEverything()) {
+        : QObject(qApp), scenario_(std::move(scenario)),
+          steps_(std::move(steps) + CloseEverything()) {
         deadline_ = QDeadlineTimer(30000);
         connect(&timer_, &QTimer::timeout, this, &Driver::Poll);
         timer_.start(50);
@@ -104,7 +107,9 @@ private:
         }
         if (deadline_.hasExpired())
             Fail(QStringLiteral("%1: step %2 not reached in time; on screen: %3")
-                     .arg(scenario_).arg(next_ + 1).arg(DescribeScreen()));
+                     .arg(scenario_)
+                     .arg(next_ + 1)
+                     .arg(DescribeScreen()));
     }
 
     QString scenario_;
@@ -133,9 +138,11 @@ QList<Driver::Step> AddConnection() {
         },
         [name] {
             QWidget* manager = ModalNamed(QStringLiteral("frmConnections"));
-            auto* list = manager ? manager->findChild<QTreeWidget*>(QStringLiteral("lvCnn")) : nullptr;
+            auto* list =
+                manager ? manager->findChild<QTreeWidget*>(QStringLiteral("lvCnn")) : nullptr;
             if (!list || list->findItems(name, Qt::MatchExactly).isEmpty()) return false;
-            Say(QStringLiteral("the manager lists \"%1\"; its list's tooltip: %2").arg(name, list->toolTip()));
+            Say(QStringLiteral("the manager lists \"%1\"; its list's tooltip: %2")
+                    .arg(name, list->toolTip()));
             return true;
         },
     };
@@ -175,7 +182,8 @@ QList<Driver::Step> ExpectRefusal() {
             QWidget* manager = ModalNamed(QStringLiteral("frmConnections"));
             if (!manager) return false;
             const QString typed = manager->findChild<QLineEdit*>(QStringLiteral("txtCnn"))->text();
-            if (!typed.contains(cnn)) Fail(QStringLiteral("the manager opened on \"%1\", not on \"%2\"").arg(typed, cnn));
+            if (!typed.contains(cnn))
+                Fail(QStringLiteral("the manager opened on \"%1\", not on \"%2\"").arg(typed, cnn));
             Say(QStringLiteral("the manager opened on the refused string"));
             return true;
         },
@@ -186,15 +194,19 @@ void StartDriver() {
     const QString scenario = Env("TBN_PACKAGE_DRIVER");
     if (scenario.isEmpty()) return;
     QList<Driver::Step> steps;
-    if (scenario == QLatin1String("add")) steps = AddConnection();
-    else if (scenario == QLatin1String("window")) steps = ExpectWindow();
-    else if (scenario == QLatin1String("refused")) steps = ExpectRefusal();
-    else Fail(QStringLiteral("unknown scenario ") + scenario);
+    if (scenario == QLatin1String("add"))
+        steps = AddConnection();
+    else if (scenario == QLatin1String("window"))
+        steps = ExpectWindow();
+    else if (scenario == QLatin1String("refused"))
+        steps = ExpectRefusal();
+    else
+        Fail(QStringLiteral("unknown scenario ") + scenario);
     // Created once the application object is complete; its timer then runs in whichever event
     // loop is turning, the modal one of the start-up included.
     QTimer::singleShot(0, qApp, [scenario, steps] { new Driver(scenario, steps); });
 }
 
-} // namespace
+}  // namespace
 
 Q_COREAPP_STARTUP_FUNCTION(StartDriver)

@@ -21,7 +21,8 @@ protected:
         grid->show();
     }
     int Expected(const QString& text) const {
-        return tbn::query::ClampColumnWidth(tbn::query::TextMeasure(grid->font()).WidthTwips(text) + tbn::query::kCellPaddingTwips);
+        return tbn::query::ClampColumnWidth(tbn::query::TextMeasure(grid->font()).WidthTwips(text) +
+                                            tbn::query::kCellPaddingTwips);
     }
     void Fill(std::int64_t records) {
         grid->SetCols(3);
@@ -101,7 +102,8 @@ TEST_F(AutosizeTest, ATextTooWideForAColumnIsCappedAndSizingGoesOn) {
 TEST_F(AutosizeTest, AMultiLineTextIsSizedByTheFirstLineTheCellDraws) {
     Fill(2);
     const QString first = QStringLiteral("a much longer header, and more");
-    const QString second = QStringLiteral("a second line, far longer than anything the cell ever draws of it");
+    const QString second =
+        QStringLiteral("a second line, far longer than anything the cell ever draws of it");
     grid->SetTextMatrix(2, 1, first + QStringLiteral("\r\n") + second);
     window->AutosizeGridColumns(*grid, 100, 400);
     EXPECT_GE(grid->ColWidth(1), Expected(first));
@@ -113,9 +115,11 @@ class AutosizeWindowTest : public QueryWindowFixture {};
 // After a run the columns fill the grid's visible area, whether or not the rows need the
 // vertical scroll bar, and no horizontal scroll bar appears.
 TEST_F(AutosizeWindowTest, ColumnsThatFitFillTheViewWithoutAHorizontalScrollBar) {
-    frmMain* window = OpenWindow("fit", MakeDatabase("fit.db", "CREATE TABLE t(a TEXT, b TEXT);"
-                                                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
-                                                             " WHERE i < 200) INSERT INTO t SELECT 'x', 'y' FROM n;"));
+    frmMain* window = OpenWindow(
+        "fit",
+        MakeDatabase("fit.db", "CREATE TABLE t(a TEXT, b TEXT);"
+                               "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
+                               " WHERE i < 200) INSERT INTO t SELECT 'x', 'y' FROM n;"));
     frame->resize(900, 700);
     window->subWindow()->showMaximized();  // room for a few rows without the vertical bar
     Settle();
@@ -139,16 +143,19 @@ TEST_F(AutosizeWindowTest, ANameInTheSampleIsNotCutInTheGridsFont) {
     const QString name = QStringLiteral("Lilli Ilfil-Tilli Jillil.");
     ASSERT_EQ(name.size(), 25);
     frmMain* window = OpenWindow("names", MakeDatabase("names.db", "CREATE TABLE t(name TEXT);"
-                                                                 "INSERT INTO t VALUES('" + name.toStdString() + "');"));
+                                                                   "INSERT INTO t VALUES('" +
+                                                                       name.toStdString() + "');"));
     // Columns enough that no spare width is spread over them to hide a short measure.
-    window->QueryText().SetText("SELECT name, name, name, name, name, name, name, name, name, name FROM t");
+    window->QueryText().SetText(
+        "SELECT name, name, name, name, name, name, name, name, name, name FROM t");
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     const FlexGrid& grid = *window->FlexWidget();
     ASSERT_EQ(grid.TextMatrix(1, 1), name);
     std::int64_t total = 0;
     for (std::int64_t c = 0; c < grid.Cols(); ++c) total += grid.ColWidth(c);
     ASSERT_GT(total, grid.VisibleWidthTwips());
-    EXPECT_GE(grid.ColWidth(1), tbn::query::TextMeasure(grid.font()).WidthTwips(name) + tbn::query::kCellPaddingTwips);
+    EXPECT_GE(grid.ColWidth(1), tbn::query::TextMeasure(grid.font()).WidthTwips(name) +
+                                    tbn::query::kCellPaddingTwips);
 }
 
 TEST(ClampColumnWidth, RoundsHalvesToEven) {

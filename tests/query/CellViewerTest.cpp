@@ -24,20 +24,25 @@ struct Seen {
     QString copied;
     qsizetype allShown = -1;  // the text's length after "Show all", when the button is there
 };
-} // namespace
+}  // namespace
 
 class CellViewerTest : public QueryWindowFixture {
 protected:
     void SetUp() override {
         QueryWindowFixture::SetUp();
-        window = OpenWindow("cells", MakeDatabase("c.db", "CREATE TABLE v(t TEXT, b BLOB);"
-                                                          "INSERT INTO v VALUES('héllo wörld 😀', x'00414243ff'),"
-                                                          "(hex(randomblob(500000)), NULL),"
-                                                          "(hex(randomblob(600000)), NULL);"));
+        window = OpenWindow(
+            "cells", MakeDatabase("c.db", "CREATE TABLE v(t TEXT, b BLOB);"
+                                          "INSERT INTO v VALUES('héllo wörld 😀', x'00414243ff'),"
+                                          "(hex(randomblob(500000)), NULL),"
+                                          "(hex(randomblob(600000)), NULL);"));
         tbn::ui::SetModalResponder([this](QDialog& dialog) {
             auto& viewer = dynamic_cast<tbn::query::CellViewer&>(dialog);
-            Seen seen{viewer.windowTitle(), viewer.TextPane()->toPlainText(), viewer.SizeLabel()->text(),
-                      viewer.AsBytes()->isEnabled(), {}, {}};
+            Seen seen{viewer.windowTitle(),
+                      viewer.TextPane()->toPlainText(),
+                      viewer.SizeLabel()->text(),
+                      viewer.AsBytes()->isEnabled(),
+                      {},
+                      {}};
             viewer.show();  // what a person would wait for: the text laid out and drawn
             EXPECT_TRUE(QTest::qWaitForWindowExposed(&viewer));
             viewer.CopyButton()->click();
@@ -64,7 +69,8 @@ protected:
     // Near the cell's left edge: a column sized to a long text reaches far beyond the view.
     QPoint CellPoint(std::int64_t row, std::int64_t col) const {
         const tbn::grid::FlexGrid& grid = *window->FlexWidget();
-        const QRect cell = grid.visualRect(grid.model()->index(static_cast<int>(row - 1), static_cast<int>(col - 1)));
+        const QRect cell = grid.visualRect(
+            grid.model()->index(static_cast<int>(row - 1), static_cast<int>(col - 1)));
         return {cell.left() + 4, cell.center().y()};
     }
     // A person's double click: the first click selects, the second opens.
@@ -81,7 +87,8 @@ TEST_F(CellViewerTest, DoubleClickOrShiftF2ShowsTheWholeCellWithItsSizesAndHexBy
     DoubleClick(grid.viewport(), CellPoint(1, 1));
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].text, QStringLiteral("héllo wörld 😀"));
-    EXPECT_EQ(opened[0].sizes, QStringLiteral("13 characters, 18 bytes"));  // the emoji is one character
+    EXPECT_EQ(opened[0].sizes,
+              QStringLiteral("13 characters, 18 bytes"));  // the emoji is one character
     EXPECT_FALSE(opened[0].hexadecimal);
     EXPECT_EQ(opened[0].copied, opened[0].text);
     EXPECT_EQ(opened[0].title, QStringLiteral("t, row 1"));
@@ -93,7 +100,8 @@ TEST_F(CellViewerTest, DoubleClickOrShiftF2ShowsTheWholeCellWithItsSizesAndHexBy
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[1].text, QStringLiteral("00414243FF"));  // a blob arrives as hexadecimal text
     EXPECT_TRUE(opened[1].hexadecimal);
-    EXPECT_EQ(opened[1].bytes, QStringLiteral("00000000  00 41 42 43 ff %1 .ABC.\n").arg(QString(11 * 3, ' ')));
+    EXPECT_EQ(opened[1].bytes,
+              QStringLiteral("00000000  00 41 42 43 ff %1 .ABC.\n").arg(QString(11 * 3, ' ')));
 
     QHeaderView* header = grid.horizontalHeader();
     DoubleClick(header->viewport(), QPoint(header->sectionViewportPosition(0) + 5, 5));
@@ -115,7 +123,8 @@ TEST_F(CellViewerTest, DoubleClickOrShiftF2ShowsTheWholeCellWithItsSizesAndHexBy
     DoubleClick(grid.viewport(), CellPoint(3, 1));
     ASSERT_EQ(opened.size(), 5u);
     EXPECT_EQ(opened[4].text.size(), tbn::query::CellViewer::kFirstShownChars);
-    EXPECT_TRUE(opened[4].sizes.startsWith(QStringLiteral("1200000 characters"))) << opened[4].sizes.toStdString();
+    EXPECT_TRUE(opened[4].sizes.startsWith(QStringLiteral("1200000 characters")))
+        << opened[4].sizes.toStdString();
     EXPECT_EQ(opened[4].copied, grid.TextMatrix(3, 1));
     EXPECT_EQ(opened[4].allShown, 1200000);
 }

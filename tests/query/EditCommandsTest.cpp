@@ -19,8 +19,10 @@ class EditCommandsTest : public QueryWindowFixture {
 protected:
     void SetUp() override {
         QueryWindowFixture::SetUp();
-        window = OpenWindow("edit", MakeDatabase("e.db", "CREATE TABLE t(a TEXT, b TEXT);"
-                                                          "INSERT INTO t VALUES('a1','b1'),('a2','b2'),('a3','b3');"));
+        window = OpenWindow(
+            "edit",
+            MakeDatabase("e.db", "CREATE TABLE t(a TEXT, b TEXT);"
+                                 "INSERT INTO t VALUES('a1','b1'),('a2','b2'),('a3','b3');"));
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
         Clipboard::SetText("clip");
     }
@@ -141,7 +143,8 @@ TEST_F(EditCommandsTest, KeyboardAndCornerSelectionsReachTheGridsEndsAndCopyTheW
     grid.SetCol(2);
     QTest::keyClick(&grid, Qt::Key_Home, Qt::ControlModifier | Qt::ShiftModifier);
     window->QueryCopy();
-    EXPECT_EQ(Clipboard::GetText(), QStringLiteral("a1\tb1\t\r\na2\t\t\r\n"));  // the null copies as empty
+    EXPECT_EQ(Clipboard::GetText(),
+              QStringLiteral("a1\tb1\t\r\na2\t\t\r\n"));  // the null copies as empty
 
     const QString everything = QStringLiteral("a1\tb1\t\r\na2\t\t\r\na3\tb3\t\r\n\t\t\r\n");
     grid.SetRow(1);
@@ -169,7 +172,8 @@ TEST_F(EditCommandsTest, CopyWithTheTableListFocusedDoesNothing) {
 
 TEST_F(EditCommandsTest, CopyToClipPutsTheConnectionString) {
     frame->mnuCnnCopy_Click();
-    EXPECT_EQ(Clipboard::GetText(), QString::fromStdString(window->connection().ConnectionString()));
+    EXPECT_EQ(Clipboard::GetText(),
+              QString::fromStdString(window->connection().ConnectionString()));
 }
 
 TEST_F(EditCommandsTest, MenuKeysReachTheCommandsWhileTheEditorHasTheFocus) {

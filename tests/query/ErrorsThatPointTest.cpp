@@ -13,7 +13,8 @@ TEST(ErrorPlace, BytesBecomePanePositionsAndLinesCountEveryKindOfBreak) {
     const QString text = QString::fromUtf8("SELECT 'é€😀';\r\nSELECT x");
     EXPECT_EQ(CommandPosition(text, text.toUtf8().indexOf("x")), text.indexOf(QLatin1Char('x')));
     EXPECT_EQ(CommandPosition(text, 10'000), text.size());
-    const LineColumn place = LineAndColumnAt(text, static_cast<int>(text.indexOf(QLatin1Char('x'))));
+    const LineColumn place =
+        LineAndColumnAt(text, static_cast<int>(text.indexOf(QLatin1Char('x'))));
     EXPECT_EQ(place.line, 2);
     EXPECT_EQ(place.column, 8);
     EXPECT_EQ(LineAndColumnAt("a\rb\nc\r\nd", 7).line, 4);
@@ -25,7 +26,8 @@ TEST(ErrorPlace, BytesBecomePanePositionsAndLinesCountEveryKindOfBreak) {
     EXPECT_EQ(TokenLengthAt("SELECT (,", 8), 1);
     EXPECT_EQ(TokenLengthAt("SELECT 1 +", 10), 0);
 
-    EXPECT_EQ(DescriptionWithPlace("42703: no\nHINT: h", {1, 8}), "42703: no (line 1, column 8)\nHINT: h");
+    EXPECT_EQ(DescriptionWithPlace("42703: no\nHINT: h", {1, 8}),
+              "42703: no (line 1, column 8)\nHINT: h");
 }
 
 TEST(ErrorPlace, AMissingObjectIsFoundByItsNameAsAWholeWordWithinTheStatement) {
@@ -41,9 +43,12 @@ TEST(ErrorPlace, AMissingObjectIsFoundByItsNameAsAWholeWordWithinTheStatement) {
 
     const QString text = QStringLiteral("SELECT order_id FROM orders; SELECT * FROM \"My Orders\"");
     EXPECT_EQ(WholeWordAt(text, 0, 28, QStringLiteral("ORDERS")), text.indexOf("orders"));
-    EXPECT_EQ(WholeWordAt(text, 0, 28, QStringLiteral("order")), std::nullopt) << "only within longer names";
-    EXPECT_EQ(WholeWordAt(text, 28, text.size(), QStringLiteral("My Orders")), text.indexOf('"')) << "at its quote";
-    EXPECT_EQ(WholeWordAt(text, 0, 20, QStringLiteral("orders")), std::nullopt) << "outside the statement";
+    EXPECT_EQ(WholeWordAt(text, 0, 28, QStringLiteral("order")), std::nullopt)
+        << "only within longer names";
+    EXPECT_EQ(WholeWordAt(text, 28, text.size(), QStringLiteral("My Orders")), text.indexOf('"'))
+        << "at its quote";
+    EXPECT_EQ(WholeWordAt(text, 0, 20, QStringLiteral("orders")), std::nullopt)
+        << "outside the statement";
 }
 
 class ErrorsThatPointTest : public QueryWindowFixture {
@@ -62,18 +67,21 @@ TEST_F(ErrorsThatPointTest, AfterTheReportTheOffendingTokenOrTheMissingNameIsSel
     boxes->Answer(tbn::ui::vbOK);
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     ASSERT_EQ(boxes->Count(), 1u);
-    EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 no such column: nope (line 2, column 25)");
+    EXPECT_EQ(boxes->Last().prompt,
+              "Application error:\r\n#1 no such column: nope (line 2, column 25)");
     EXPECT_EQ(boxes->Last().title, "frmMain >> ExecuteQuery");
     EXPECT_EQ(Selected(), "nope");
     EXPECT_EQ(QApplication::focusWidget(), window->rtfQueryWidget());
 
     // Without a place from the engine, a missing table is found by its name in the statement that
     // failed; the first statement names "nope" too, but it ran.
-    window->QueryText().SetText("SELECT a AS nope FROM t;\r\nSELECT * FROM t JOIN nope ON 1;\r\nSELECT 1 FROM nope");
+    window->QueryText().SetText(
+        "SELECT a AS nope FROM t;\r\nSELECT * FROM t JOIN nope ON 1;\r\nSELECT 1 FROM nope");
     boxes->Answer(tbn::ui::vbOK);
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     ASSERT_EQ(boxes->Count(), 2u);
-    EXPECT_EQ(boxes->Last().prompt, "Application error:\r\n#1 no such table: nope (line 2, column 22)");
+    EXPECT_EQ(boxes->Last().prompt,
+              "Application error:\r\n#1 no such table: nope (line 2, column 22)");
     EXPECT_EQ(window->QueryText().SelStart(), window->QueryText().Text().indexOf("JOIN nope") + 5);
     EXPECT_EQ(Selected(), "nope");
 }
@@ -86,7 +94,8 @@ TEST_F(ErrorsThatPointTest, ARunOfTheSelectionPointsWithinThePane) {
     boxes->Answer(tbn::ui::vbOK);
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window, true));
     ASSERT_EQ(boxes->Count(), 1u);
-    EXPECT_TRUE(boxes->Last().prompt.endsWith("near \"SELEC\": syntax error (line 2, column 18)")) << boxes->Last().prompt.toStdString();
+    EXPECT_TRUE(boxes->Last().prompt.endsWith("near \"SELEC\": syntax error (line 2, column 18)"))
+        << boxes->Last().prompt.toStdString();
     EXPECT_EQ(Selected(), "SELEC");
     EXPECT_EQ(window->QueryText().SelStart(), window->QueryText().Text().indexOf("SELEC 2"));
 }

@@ -24,11 +24,13 @@ QStringList Row(const FlexGrid& grid, std::int64_t r) {
     for (std::int64_t c = 0; c < grid.Cols(); ++c) cells << grid.TextMatrix(r, c);
     return cells;
 }
-} // namespace
+}  // namespace
 
 class ExecuteQueryTest : public QueryWindowFixture {
 protected:
-    frmMain* Open(const std::string& sql = kPeople) { return OpenWindow("people", MakeDatabase("p.db", sql)); }
+    frmMain* Open(const std::string& sql = kPeople) {
+        return OpenWindow("people", MakeDatabase("p.db", sql));
+    }
     void Run(frmMain* window, const QString& sql) {
         window->QueryText().SetText(sql);
         ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
@@ -127,8 +129,10 @@ TEST_F(ExecuteQueryTest, TheStatusLineSaysWhatEachRunDidWithoutABox) {
     };
     Run(window, "SELECT name FROM people");
     EXPECT_TRUE(matches("^3 rows in \\d+\\.\\d+ s$")) << status().toStdString();
-    Run(window, "UPDATE people SET nick = 'x' WHERE nick IS NOT NULL; DELETE FROM people WHERE name = 'Grace'");
-    EXPECT_TRUE(matches("^Statement done, 3 rows changed in \\d+\\.\\d+ s$")) << status().toStdString();
+    Run(window, "UPDATE people SET nick = 'x' WHERE nick IS NOT NULL; DELETE FROM people WHERE "
+                "name = 'Grace'");
+    EXPECT_TRUE(matches("^Statement done, 3 rows changed in \\d+\\.\\d+ s$"))
+        << status().toStdString();
     EXPECT_EQ(boxes->Count(), 0u);
     boxes->Answer(tbn::ui::vbOK);
     Run(window, "SELECT missing FROM nowhere");
@@ -139,7 +143,8 @@ TEST_F(ExecuteQueryTest, TheStatusLineSaysWhatEachRunDidWithoutABox) {
 TEST_F(ExecuteQueryTest, AWindowWhoseConnectFailedOnlyResizesColumns) {
     frmMain* window = frame->NewQueryWindow();
     window->Load();
-    EXPECT_THROW(tbn::test::ConnectAndWait(*window, "gone", "Data Source=" + dir.file("gone.db")), tbn::Error);
+    EXPECT_THROW(tbn::test::ConnectAndWait(*window, "gone", "Data Source=" + dir.file("gone.db")),
+                 tbn::Error);
     window->Show();
     Settle();
     window->FlexWidget()->SetColWidth(1, 5);
@@ -180,9 +185,10 @@ TEST_F(ExecuteQueryTest, ReconnectOpensTheWindowsStringAgain) {
 }
 
 TEST_F(ExecuteQueryTest, FortyThousandRecordsAreFilledAndSized) {
-    frmMain* window = Open("CREATE TABLE n(v INTEGER);"
-                           "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 40000) "
-                           "INSERT INTO n SELECT i FROM s;");
+    frmMain* window =
+        Open("CREATE TABLE n(v INTEGER);"
+             "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 40000) "
+             "INSERT INTO n SELECT i FROM s;");
     Run(window, "SELECT v FROM n");
     const FlexGrid& grid = *window->FlexWidget();
     EXPECT_EQ(grid.Rows(), 40002);

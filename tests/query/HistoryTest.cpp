@@ -52,9 +52,10 @@ protected:
         dataHome = std::make_unique<tbn::test::ScopedEnv>("XDG_DATA_HOME", qPrintable(folder));
     }
     frmMain* Open(const QString& name = QStringLiteral("Shop")) {
-        return OpenWindow(name, MakeDatabase(QStringLiteral("h.db"), "CREATE TABLE IF NOT EXISTS people(name TEXT);"
-                                                                     "DELETE FROM people;"
-                                                                     "INSERT INTO people VALUES ('Ada'), ('Grace');"));
+        return OpenWindow(name, MakeDatabase(QStringLiteral("h.db"),
+                                             "CREATE TABLE IF NOT EXISTS people(name TEXT);"
+                                             "DELETE FROM people;"
+                                             "INSERT INTO people VALUES ('Ada'), ('Grace');"));
     }
     static void Run(frmMain* window, const QString& sql) {
         window->QueryText().SetText(sql);
@@ -96,24 +97,28 @@ TEST_F(HistoryTest, KeepsSuccessesFailuresAndCancelledRunsWithoutPasswords) {
     Run(window, QStringLiteral("UPDATE people SET name = upper(name)"));
     boxes->Answer(vbOK);
     Run(window, QStringLiteral("SELECT * FROM missing"));
-    window->QueryText().SetText(QStringLiteral(
-        "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000"));
+    window->QueryText().SetText(
+        QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT "
+                       "count(*) FROM c WHERE x < 2000000000"));
     window->ExecuteQuery();
     window->CancelQuery();
     ASSERT_TRUE(tbn::test::WaitForRun(*window));
 
-    const QString cnn = MakeDatabase(QStringLiteral("p.db"), "SELECT 1;") + QStringLiteral(";Password=s3cret");
+    const QString cnn =
+        MakeDatabase(QStringLiteral("p.db"), "SELECT 1;") + QStringLiteral(";Password=s3cret");
     frmMain* once = OpenWindow(QStringLiteral("(temp) ") + cnn, cnn);
     Run(once, QStringLiteral("SELECT 1"));
     // A saved line without a name of its own is named by its string.
-    const QString nameless = cnn + QStringLiteral(";TLSKEYPWD=k3y;pqopt={sslmode=require password=n3sted}");
+    const QString nameless =
+        cnn + QStringLiteral(";TLSKEYPWD=k3y;pqopt={sslmode=require password=n3sted}");
     Run(OpenWindow(nameless, nameless), QStringLiteral("SELECT 1"));
 
     std::vector<HistoryRun> runs = Recorded();
     ASSERT_EQ(runs.size(), 6u);
     for (const char* secret : {"s3cret", "k3y", "n3sted"})
         EXPECT_EQ(runs[0].connection.find(secret), std::string::npos) << runs[0].connection;
-    EXPECT_NE(runs[0].connection.find("pqopt={sslmode=require password=***}"), std::string::npos) << runs[0].connection;
+    EXPECT_NE(runs[0].connection.find("pqopt={sslmode=require password=***}"), std::string::npos)
+        << runs[0].connection;
     runs.erase(runs.begin());
     EXPECT_EQ(runs[4].outcome, RunOutcome::Rows);
     EXPECT_EQ(runs[4].rows, 2);
@@ -123,7 +128,8 @@ TEST_F(HistoryTest, KeepsSuccessesFailuresAndCancelledRunsWithoutPasswords) {
     EXPECT_EQ(runs[3].rows, 2);
     EXPECT_EQ(runs[2].outcome, RunOutcome::Failed);
     EXPECT_EQ(runs[2].errorNumber, 1);
-    EXPECT_NE(runs[2].errorText.find("no such table: missing"), std::string::npos) << runs[2].errorText;
+    EXPECT_NE(runs[2].errorText.find("no such table: missing"), std::string::npos)
+        << runs[2].errorText;
     EXPECT_EQ(runs[1].outcome, RunOutcome::Cancelled);
     EXPECT_FALSE(runs[1].errorNumber.has_value());
     EXPECT_EQ(runs[0].connection.find("s3cret"), std::string::npos) << runs[0].connection;
@@ -153,22 +159,26 @@ TEST_F(HistoryTest, TheWindowFiltersAsTypedAndPutsTheChosenTextIntoTheEditor) {
 
     frame->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
-    QTest::keyClick(window->rtfQueryWidget(), Qt::Key_H, Qt::ControlModifier);  // the editor does not take it
+    QTest::keyClick(window->rtfQueryWidget(), Qt::Key_H,
+                    Qt::ControlModifier);  // the editor does not take it
     tbn::query::frmHistory* history = frame->HistoryWindow();
     ASSERT_NE(history, nullptr);
     tbn::query::HistoryModel& model = history->model();
     EXPECT_EQ(model.rowCount(), 4);
-    EXPECT_EQ(model.data(model.index(0, tbn::query::HistoryModel::Text)), QStringLiteral("SELECT count(*) FROM people"));
+    EXPECT_EQ(model.data(model.index(0, tbn::query::HistoryModel::Text)),
+              QStringLiteral("SELECT count(*) FROM people"));
 
     QTest::keyClicks(history->txtFilterWidget(), QStringLiteral("from PEO"));
     EXPECT_EQ(model.rowCount(), 3);
     history->cboConnectionWidget()->setCurrentText(QStringLiteral("Shop"));
     ASSERT_EQ(model.rowCount(), 2);
-    EXPECT_EQ(model.data(model.index(0, tbn::query::HistoryModel::Text)), QStringLiteral("DELETE FROM people WHERE name = 'x'"));
+    EXPECT_EQ(model.data(model.index(0, tbn::query::HistoryModel::Text)),
+              QStringLiteral("DELETE FROM people WHERE name = 'x'"));
 
     QTest::keyClick(history->txtFilterWidget(), Qt::Key_Down);
     QTest::keyClick(history->txtFilterWidget(), Qt::Key_Return);
-    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("-- before\r\nSELECT name FROM people\r\n-- after"));
+    EXPECT_EQ(window->QueryText().Text(),
+              QStringLiteral("-- before\r\nSELECT name FROM people\r\n-- after"));
 
     // A double click replaces the selection, with the whole text of a run of several lines.
     history->txtFilterWidget()->clear();
@@ -228,15 +238,20 @@ TEST_P(NotAHistoryTest, IsMovedAsideUntouchedReportedOnceAndANewHistoryBegun) {
     const QString path = folder + QStringLiteral("/history.db");
     const QString other = dir.file(QStringLiteral("other.db"));
     switch (GetParam()) {
-    case NotAHistory::Damaged: dir.write(QStringLiteral("data/tbn/history.db"), QByteArray(8192, 'x')); break;
-    case NotAHistory::AnotherProgramsDatabase: tbn::test::RunSqlite(path, "CREATE TABLE notes(x);"); break;
+    case NotAHistory::Damaged:
+        dir.write(QStringLiteral("data/tbn/history.db"), QByteArray(8192, 'x'));
+        break;
+    case NotAHistory::AnotherProgramsDatabase:
+        tbn::test::RunSqlite(path, "CREATE TABLE notes(x);");
+        break;
     case NotAHistory::LinkToADatabase:
         tbn::test::RunSqlite(other, "CREATE TABLE notes(x);");
         ASSERT_TRUE(QFile::link(other, path));
         break;
     }
     const QString linkTarget = QFileInfo(path).symLinkTarget();
-    const QByteArray content = dir.read(QStringLiteral("data/tbn/history.db"));  // through a link, if one
+    const QByteArray content =
+        dir.read(QStringLiteral("data/tbn/history.db"));  // through a link, if one
 
     frmMain* window = Open();
     boxes->Answer(vbOK);
@@ -245,8 +260,10 @@ TEST_P(NotAHistoryTest, IsMovedAsideUntouchedReportedOnceAndANewHistoryBegun) {
 
     const std::vector<MsgBoxCall> reports = HistoryReports();
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_TRUE(reports[0].prompt.contains(QStringLiteral("moved to"))) << reports[0].prompt.toStdString();
-    const QStringList aside = QDir(folder).entryList({QStringLiteral("history.db.corrupt-*")}, QDir::AllEntries | QDir::System);
+    EXPECT_TRUE(reports[0].prompt.contains(QStringLiteral("moved to")))
+        << reports[0].prompt.toStdString();
+    const QStringList aside = QDir(folder).entryList({QStringLiteral("history.db.corrupt-*")},
+                                                     QDir::AllEntries | QDir::System);
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(QFileInfo(folder + QLatin1Char('/') + aside[0]).symLinkTarget(), linkTarget);
     EXPECT_EQ(dir.read(QStringLiteral("data/tbn/") + aside[0]), content);
@@ -255,19 +272,22 @@ TEST_P(NotAHistoryTest, IsMovedAsideUntouchedReportedOnceAndANewHistoryBegun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, NotAHistoryTest,
-                         ::testing::Values(NotAHistory::Damaged, NotAHistory::AnotherProgramsDatabase,
+                         ::testing::Values(NotAHistory::Damaged,
+                                           NotAHistory::AnotherProgramsDatabase,
                                            NotAHistory::LinkToADatabase),
                          [](const auto& info) {
                              switch (info.param) {
                              case NotAHistory::Damaged: return "Damaged";
-                             case NotAHistory::AnotherProgramsDatabase: return "AnotherProgramsDatabase";
+                             case NotAHistory::AnotherProgramsDatabase:
+                                 return "AnotherProgramsDatabase";
                              case NotAHistory::LinkToADatabase: return "LinkToADatabase";
                              }
                              return "";
                          });
 
 TEST_F(HistoryTest, AFolderThatCannotBeCreatedIsReportedOnce) {
-    // Through the fault seam: the history file cannot be made, as in a folder the user may not write.
+    // Through the fault seam: the history file cannot be made, as in a folder the user may not
+    // write.
     frmMain* window = Open();
     FaultInjector::Scope fault(FileOpKind::Open, 1, EACCES);
     ExpectRunsGoOnWithOneReport(window, "70");
@@ -294,4 +314,4 @@ TEST_F(HistoryTest, AFullDiskIsReportedOnceAndQueriesGoOn) {
     RunHistory::Program().Restart();
 }
 
-} // namespace
+}  // namespace

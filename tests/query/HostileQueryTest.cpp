@@ -43,7 +43,9 @@ protected:
     void Load(frmMain* window, const QByteArray& bytes) {
         dir.write("q.sql", bytes);
         const QString path = dir.file("q.sql");
-        SetFileDialogResponder([path](const FileDialogRequest&) { return FileDialogAnswer{false, {path}, 0}; });
+        SetFileDialogResponder([path](const FileDialogRequest&) {
+            return FileDialogAnswer{false, {path}, 0};
+        });
         window->LoadQuery();
     }
     static void Run(frmMain* window, const QString& sql) {
@@ -51,8 +53,8 @@ protected:
         ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     }
     // Copies the block between two corners of the grid, as a person selecting it would.
-    static QString CopyBlock(frmMain* window, std::int64_t row, std::int64_t col, std::int64_t rowSel,
-                             std::int64_t colSel) {
+    static QString CopyBlock(frmMain* window, std::int64_t row, std::int64_t col,
+                             std::int64_t rowSel, std::int64_t colSel) {
         FlexGrid& grid = *window->FlexWidget();
         grid.SetRow(row);
         grid.SetCol(col);
@@ -97,8 +99,11 @@ TEST_F(HostileQueryTest, NulBytesAndInvalidUtf8LoadAsText) {
     Load(window, Bytes("select 'caf\xe9'\r\n-- \xff\xfe nul:\0:\r\nselect '\xe2\x82\xac'"));
     EXPECT_EQ(boxes->Count(), 0u);
     const QString text = window->QueryText().Text();
-    EXPECT_TRUE(text.startsWith(QString::fromUtf8("select 'caf\xc3\xa9'\r\n-- \xc3\xbf\xc3\xbe nul:"))) << text.toStdString();
-    EXPECT_TRUE(text.endsWith(QString::fromUtf8("\r\nselect '\xe2\x82\xac'"))) << text.toStdString();
+    EXPECT_TRUE(
+        text.startsWith(QString::fromUtf8("select 'caf\xc3\xa9'\r\n-- \xc3\xbf\xc3\xbe nul:")))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith(QString::fromUtf8("\r\nselect '\xe2\x82\xac'")))
+        << text.toStdString();
     // Whatever the pane makes of the NUL, the rest of the file still runs.
     window->QueryText().SetText(text.section(QStringLiteral("\r\n"), 2));
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
@@ -107,7 +112,8 @@ TEST_F(HostileQueryTest, NulBytesAndInvalidUtf8LoadAsText) {
 }
 
 TEST_F(HostileQueryTest, AQueryFileWithANulIsRefusedAndTheTableKeepsItsRows) {
-    frmMain* window = Open("CREATE TABLE victim(id INTEGER); INSERT INTO victim VALUES (1), (2), (3);");
+    frmMain* window =
+        Open("CREATE TABLE victim(id INTEGER); INSERT INTO victim VALUES (1), (2), (3);");
     // Loaded as a person would: the NUL does not show, and everything before it would delete all.
     Load(window, Bytes("delete /* caf\xc3\xa9 */ from victim\0 where id = 1\r\n"));
     const QString text = window->QueryText().Text();
@@ -117,19 +123,23 @@ TEST_F(HostileQueryTest, AQueryFileWithANulIsRefusedAndTheTableKeepsItsRows) {
     ASSERT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
     EXPECT_EQ(boxes->Last().style, 16);
-    EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Application error:\r\n#%1 The command text contains a NUL "
-                                                   "character at position %2; nothing was run.")
-                                        .arg(tbn::ErrorCode::NulInCommandText)
-                                        .arg(text.indexOf(QChar(0)) + 1));
+    EXPECT_EQ(boxes->Last().prompt,
+              QStringLiteral("Application error:\r\n#%1 The command text contains a NUL "
+                             "character at position %2; nothing was run.")
+                  .arg(tbn::ErrorCode::NulInCommandText)
+                  .arg(text.indexOf(QChar(0)) + 1));
     Run(window, QStringLiteral("select count(*) from victim"));
     EXPECT_EQ(boxes->Count(), 1u);
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("3"));
 }
 
 TEST_F(HostileQueryTest, ATableNameWithQuotesSpacesAndAccentsIsListedAndQueryable) {
-    frmMain* window = Open("CREATE TABLE \"it's \"\"odd\"\" t\xc3\xa1" "bla \xc3\xbc\"(x); "
-                           "INSERT INTO \"it's \"\"odd\"\" t\xc3\xa1" "bla \xc3\xbc\" VALUES (42);");
-    const QString name = QString::fromUtf8("it's \"odd\" t\xc3\xa1" "bla \xc3\xbc");
+    frmMain* window = Open("CREATE TABLE \"it's \"\"odd\"\" t\xc3\xa1"
+                           "bla \xc3\xbc\"(x); "
+                           "INSERT INTO \"it's \"\"odd\"\" t\xc3\xa1"
+                           "bla \xc3\xbc\" VALUES (42);");
+    const QString name = QString::fromUtf8("it's \"odd\" t\xc3\xa1"
+                                           "bla \xc3\xbc");
     ASSERT_EQ(window->lstTablasWidget()->count(), 1);
     EXPECT_EQ(window->lstTablasWidget()->item(0)->text(), name);
 
@@ -146,9 +156,10 @@ TEST_F(HostileQueryTest, ATableNameWithQuotesSpacesAndAccentsIsListedAndQueryabl
 }
 
 TEST_F(HostileQueryTest, AMillionRowsRunSizeAndCopyABlock) {
-    frmMain* window = Open("CREATE TABLE n(v INTEGER);"
-                           "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 1000000) "
-                           "INSERT INTO n SELECT i FROM s;");
+    frmMain* window =
+        Open("CREATE TABLE n(v INTEGER);"
+             "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < 1000000) "
+             "INSERT INTO n SELECT i FROM s;");
     QElapsedTimer timer;
     timer.start();
     Run(window, QStringLiteral("select v from n"));
@@ -169,7 +180,8 @@ TEST_F(HostileQueryTest, AMillionRowsRunSizeAndCopyABlock) {
 
 TEST_F(HostileQueryTest, ValuesWithTabsAndLineBreaksAreShownAndCopiedAsTheyAre) {
     frmMain* window = Open("CREATE TABLE t(a, b);"
-                           "INSERT INTO t VALUES ('one' || char(9) || 'two' || char(13, 10) || 'three' || char(10), 'x');");
+                           "INSERT INTO t VALUES ('one' || char(9) || 'two' || char(13, 10) || "
+                           "'three' || char(10), 'x');");
     Run(window, QStringLiteral("select a, b from t"));
     EXPECT_EQ(boxes->Count(), 0u);
     const QString value = QStringLiteral("one\ttwo\r\nthree\n");
@@ -205,11 +217,12 @@ TEST_F(HostileQueryTest, AServerThatDropsTheConnectionMidResultIsReported) {
                 rs.Close();
                 if (!terminated) std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
-        } catch (const tbn::Error&) {
-        }
+        } catch (const tbn::Error&) {}
     });
     boxes->Answer(vbOK);
-    Run(window, QStringLiteral("SELECT g, pg_sleep(0.001), 'tbn-hostile-marker' FROM generate_series(1, 20000) g"));
+    Run(window,
+        QStringLiteral(
+            "SELECT g, pg_sleep(0.001), 'tbn-hostile-marker' FROM generate_series(1, 20000) g"));
     done = true;
     killer.join();
     ASSERT_TRUE(terminated) << "the query was never seen running";
@@ -234,4 +247,4 @@ TEST_F(HostileQueryTest, AServerThatDropsTheConnectionMidResultIsReported) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -64,7 +64,7 @@ TEST(PaneLayout, WindowNarrowerThanTheListSkipsOnlyTheEditorWidth) {
     PaneGeometry g = InitialPaneGeometry();
     ArrangePanes(g, 12000, 9000);
     ArrangePanes(g, 800, 9000);
-    EXPECT_EQ(g.picVLeft, 2640);              // 800 - 1000 is no limit
+    EXPECT_EQ(g.picVLeft, 2640);               // 800 - 1000 is no limit
     EXPECT_EQ(g.rtfWidth, 12000 - 2630 - 30);  // 800 - 2630 - 30 refused
     EXPECT_EQ(g.rtfLeft, 2710);
     EXPECT_EQ(g.picHWidth, 800);

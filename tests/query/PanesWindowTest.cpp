@@ -8,9 +8,9 @@
 #include <QMdiSubWindow>
 #include <QTest>
 
+using tbn::test::QueryWindowFixture;
 using tbn::ui::PixelsToTwips;
 using tbn::ui::TwipsToPixels;
-using tbn::test::QueryWindowFixture;
 
 class PanesWindowTest : public QueryWindowFixture {
 protected:
@@ -49,11 +49,12 @@ TEST_F(PanesWindowTest, DraggingMovesOnlyTheBarUntilReleaseThenClamps) {
 
     QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(1, 10));
     EXPECT_EQ(bar->BackColor(), QColor(Qt::black));
-    QMouseEvent move(QEvent::MouseMove, QPointF(-bar->x() + 3, 10), bar->mapToGlobal(QPointF(-bar->x() + 3, 10)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(-bar->x() + 3, 10),
+                     bar->mapToGlobal(QPointF(-bar->x() + 3, 10)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(bar, &move);
-    EXPECT_LT(bar->x(), 10);                 // the bar follows the pointer, unclamped
-    EXPECT_EQ(list->width(), listWidth);     // the panes wait for the release
+    EXPECT_LT(bar->x(), 10);              // the bar follows the pointer, unclamped
+    EXPECT_EQ(list->width(), listWidth);  // the panes wait for the release
     QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(1, 10));
     EXPECT_EQ(bar->BackColor(), normal);
     EXPECT_DOUBLE_EQ(window->Panes().picVLeft, 1000);

@@ -32,7 +32,8 @@ TEST(QueryFileTest, EmptyTextIsExactlyOneLineEnd) {
 
 TEST(QueryFileTest, TextRoundTripsAsUtf8WithoutByteOrderMark) {
     test::TempDir dir;
-    const QString text = QString::fromUtf8("select 'caf\xC3\xA9 \xE2\x82\xAC'\r\n\r\n  from t  \r\n");
+    const QString text =
+        QString::fromUtf8("select 'caf\xC3\xA9 \xE2\x82\xAC'\r\n\r\n  from t  \r\n");
     WriteQueryFile(dir.file("q.sql"), text);
     EXPECT_EQ(dir.read("q.sql"), text.toUtf8() + "\r\n");
     EXPECT_EQ(ReadQueryFile(dir.file("q.sql")), text);
@@ -98,19 +99,24 @@ TEST(QueryFileTest, TheUsersOwnPermissionsDecideWhatIsSaved) {
     test::GiveToUnprivileged(dir.file("locked/w.sql"), 0644);
     test::GiveToUnprivileged(dir.file("locked"), 0555);
 
-    const auto refused = test::RunUnprivileged([&] { WriteQueryFile(dir.file("open/ro.sql"), "new"); });
+    const auto refused =
+        test::RunUnprivileged([&] { WriteQueryFile(dir.file("open/ro.sql"), "new"); });
     if (!refused.ran) GTEST_SKIP() << refused.why;
     EXPECT_TRUE(refused.raised);
     EXPECT_EQ(refused.number, ErrorCode::PermissionDenied) << refused.description;
-    EXPECT_NE(refused.description.find("Permission denied"), std::string::npos) << refused.description;
+    EXPECT_NE(refused.description.find("Permission denied"), std::string::npos)
+        << refused.description;
     EXPECT_EQ(dir.read("open/ro.sql"), "old\r\n");
     EXPECT_EQ(core::FilePermissions(dir.file("open/ro.sql")), 0444u);
 
-    const auto inPlace = test::RunUnprivileged([&] { WriteQueryFile(dir.file("locked/w.sql"), "new"); });
+    const auto inPlace =
+        test::RunUnprivileged([&] { WriteQueryFile(dir.file("locked/w.sql"), "new"); });
     EXPECT_FALSE(inPlace.raised) << inPlace.description;
     EXPECT_EQ(dir.read("locked/w.sql"), "new\r\n");
-    EXPECT_EQ(QDir(dir.file("locked")).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"w.sql"}));
-    EXPECT_EQ(QDir(dir.file("open")).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"ro.sql"}));
+    EXPECT_EQ(QDir(dir.file("locked")).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList({"w.sql"}));
+    EXPECT_EQ(QDir(dir.file("open")).entryList(QDir::Files | QDir::Hidden | QDir::System),
+              QStringList({"ro.sql"}));
     test::GiveToUnprivileged(dir.file("locked"), 0755);  // so that the folder can be cleaned up
 }
 
@@ -137,14 +143,17 @@ TEST_P(QueryFileFaultTest, FailedNewFileLeavesNoFile) {
     test::FailEachCall(
         GetParam(), ENOSPC, [&] { QFile::remove(dir.file("q.sql")); },
         [&] { WriteQueryFile(dir.file("q.sql"), "new text"); },
-        [&](const test::FaultRun&) { EXPECT_TRUE(FilesIn(dir).isEmpty()) << FilesIn(dir).join(' ').toStdString(); });
+        [&](const test::FaultRun&) {
+            EXPECT_TRUE(FilesIn(dir).isEmpty()) << FilesIn(dir).join(' ').toStdString();
+        });
     EXPECT_EQ(dir.read("q.sql"), "new text\r\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(EachKind, QueryFileFaultTest,
-                         ::testing::Values(FileOpKind::Open, FileOpKind::Read, FileOpKind::Write, FileOpKind::Flush,
-                                           FileOpKind::Close, FileOpKind::Rename, FileOpKind::Remove),
+                         ::testing::Values(FileOpKind::Open, FileOpKind::Read, FileOpKind::Write,
+                                           FileOpKind::Flush, FileOpKind::Close, FileOpKind::Rename,
+                                           FileOpKind::Remove),
                          test::KindTestName);
 
-} // namespace
-} // namespace tbn::query
+}  // namespace
+}  // namespace tbn::query

@@ -31,7 +31,9 @@ protected:
         EXPECT_TRUE(choices.empty()) << "file dialog answers left unused";
         QueryWindowFixture::TearDown();
     }
-    void Choose(QStringList paths) { choices.push_back(FileDialogAnswer{false, std::move(paths), 1}); }
+    void Choose(QStringList paths) {
+        choices.push_back(FileDialogAnswer{false, std::move(paths), 1});
+    }
     void Cancel() { choices.push_back(FileDialogAnswer{}); }
 
     frmMain* window = nullptr;
@@ -69,7 +71,8 @@ TEST_F(QueryFilesTest, CancelledOrDeclinedSavesWriteNothing) {
     boxes->Answer(vbNo);
     EXPECT_FALSE(window->SaveQuery());
     ASSERT_EQ(boxes->Count(), 1u);
-    EXPECT_TRUE(boxes->Last().prompt.startsWith(QStringLiteral("old.sql already exists."))) << boxes->Last().prompt.toStdString();
+    EXPECT_TRUE(boxes->Last().prompt.startsWith(QStringLiteral("old.sql already exists.")))
+        << boxes->Last().prompt.toStdString();
     EXPECT_EQ(boxes->Last().style & (vbYesNo | vbDefaultButton2), vbYesNo | vbDefaultButton2);
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[2].presetName, dir.file("old.sql"));

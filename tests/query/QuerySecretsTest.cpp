@@ -18,7 +18,8 @@ namespace {
 class QuerySecretsTest : public QueryWindowFixture {};
 
 TEST_F(QuerySecretsTest, AFailingQueryDoesNotEchoThePassword) {
-    const QString cnn = MakeDatabase(QStringLiteral("s.db"), "CREATE TABLE t(x);") + QStringLiteral(";Password=secret");
+    const QString cnn = MakeDatabase(QStringLiteral("s.db"), "CREATE TABLE t(x);") +
+                        QStringLiteral(";Password=secret");
     frmMain* window = OpenWindow(QStringLiteral("saved"), cnn);
     EXPECT_EQ(window->windowTitle(), QStringLiteral("saved"));
 
@@ -28,7 +29,8 @@ TEST_F(QuerySecretsTest, AFailingQueryDoesNotEchoThePassword) {
         window->QueryText().SetText(sql);
         ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
         EXPECT_EQ(boxes->Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
-        EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("secret"))) << boxes->Last().prompt.toStdString();
+        EXPECT_FALSE(boxes->Last().prompt.contains(QStringLiteral("secret")))
+            << boxes->Last().prompt.toStdString();
     }
     EXPECT_EQ(boxes->Count(), 2u);
 
@@ -38,18 +40,22 @@ TEST_F(QuerySecretsTest, AFailingQueryDoesNotEchoThePassword) {
 }
 
 TEST_F(QuerySecretsTest, AOneTimeConnectionsPasswordIsHiddenWhereverItsStringIsShown) {
-    const QString cnn = MakeDatabase(QStringLiteral("t.db"), "CREATE TABLE t(x);") + QStringLiteral(";Password=hunter2");
+    const QString cnn = MakeDatabase(QStringLiteral("t.db"), "CREATE TABLE t(x);") +
+                        QStringLiteral(";Password=hunter2");
     frmMain* window = OpenWindow(QStringLiteral("(temp) ") + cnn, cnn);
     window->subWindow()->showMaximized();
     Settle();
     emit frame->mnuWndList->aboutToShow();
-    QStringList shown{window->windowTitle(), window->subWindow()->windowTitle(), frame->windowTitle()};
+    QStringList shown{window->windowTitle(), window->subWindow()->windowTitle(),
+                      frame->windowTitle()};
     for (const QAction* entry : frame->mnuWndList->actions()) shown << entry->text();
-    EXPECT_TRUE(shown.filter(QStringLiteral("(temp) ")).size() >= 3) << shown.join(" | ").toStdString();
-    for (const QString& text : shown) EXPECT_FALSE(text.contains(QStringLiteral("hunter2"))) << text.toStdString();
+    EXPECT_TRUE(shown.filter(QStringLiteral("(temp) ")).size() >= 3)
+        << shown.join(" | ").toStdString();
+    for (const QString& text : shown)
+        EXPECT_FALSE(text.contains(QStringLiteral("hunter2"))) << text.toStdString();
 
     window->CopyToClip();
     EXPECT_EQ(Clipboard::GetText(), cnn);
 }
 
-} // namespace
+}  // namespace

@@ -58,7 +58,8 @@ protected:
         QDeadlineTimer deadline(ms);
         while (!deadline.hasExpired()) {
             QTest::keyClick(window->rtfQueryWidget(), Qt::Key_X);
-            if (!window->Recovery().FilePath().isEmpty() && QFileInfo::exists(window->Recovery().FilePath()))
+            if (!window->Recovery().FilePath().isEmpty() &&
+                QFileInfo::exists(window->Recovery().FilePath()))
                 return true;
             QTest::qWait(50);
         }
@@ -86,8 +87,10 @@ TEST_F(RecoveryTest, SteadyTypingIsSavedWhileItGoesOnPrivatelyAndAClosedWindowLe
     window->Unload();
     Settle();
     EXPECT_FALSE(QFileInfo::exists(path));
-    EXPECT_EQ(QDir(RecoveryFolder()).entryList({QStringLiteral("*.rec"), QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
-              QStringList());
+    EXPECT_EQ(
+        QDir(RecoveryFolder())
+            .entryList({QStringLiteral("*.rec"), QStringLiteral(".*")}, QDir::Files | QDir::Hidden),
+        QStringList());
     EXPECT_EQ(boxes->Count(), 0u);
 }
 
@@ -110,7 +113,8 @@ TEST_F(RecoveryTest, OnlyTheSaveItselfHoldsBackTheNextOneNeverTheTimeItsFailureI
     window->QueryText().SetText(QStringLiteral("SELECT 2"));
     EXPECT_FALSE(window->Recovery().SaveNow());
     ASSERT_TRUE(fault.Fired());
-    EXPECT_EQ(window->Recovery().SaveDelayMs(), afterSlowSave) << "the time the box stayed open was counted";
+    EXPECT_EQ(window->Recovery().SaveDelayMs(), afterSlowSave)
+        << "the time the box stayed open was counted";
 }
 
 TEST_F(RecoveryTest, ARecoveryFolderThatIsALinkIsRefusedAndWhatItPointsAtIsLeftAsItWas) {
@@ -124,7 +128,8 @@ TEST_F(RecoveryTest, ARecoveryFolderThatIsALinkIsRefusedAndWhatItPointsAtIsLeftA
     window->QueryText().SetText(QStringLiteral("SELECT 1"));
     EXPECT_FALSE(window->Recovery().SaveNow());
     ASSERT_EQ(boxes->Count(), 1u);
-    EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral("symbolic link"))) << boxes->Last().prompt.toStdString();
+    EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral("symbolic link")))
+        << boxes->Last().prompt.toStdString();
     EXPECT_THROW(LeftTexts(), tbn::Error) << "the start-up scan went through the link";
     EXPECT_EQ(ModeOf(shared), 01777u);
     EXPECT_TRUE(QDir(shared).isEmpty());
@@ -159,15 +164,17 @@ TEST_P(RecoveryFaultTest, IsToldOnceWhileTypingAndRunsGoOn) {
     ASSERT_TRUE(tbn::test::ExecuteAndWait(*window));
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("1"));
     EXPECT_TRUE(window->Recovery().SaveNow());
-    const std::optional<RecoveredText> saved = DecodeRecoveredText(ReadAllOf(window->Recovery().FilePath()));
+    const std::optional<RecoveredText> saved =
+        DecodeRecoveredText(ReadAllOf(window->Recovery().FilePath()));
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->text, QStringLiteral("SELECT 1 AS one   "));
     EXPECT_EQ(boxes->Count(), 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, RecoveryFaultTest,
-                         ::testing::Values(Fault{FileOpKind::Write, ENOSPC, tbn::ErrorCode::DiskFull},
-                                           Fault{FileOpKind::Open, EROFS, tbn::ErrorCode::PermissionDenied}),
-                         [](const auto& info) { return info.param.error == ENOSPC ? "DiskFull" : "ReadOnly"; });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, RecoveryFaultTest,
+    ::testing::Values(Fault{FileOpKind::Write, ENOSPC, tbn::ErrorCode::DiskFull},
+                      Fault{FileOpKind::Open, EROFS, tbn::ErrorCode::PermissionDenied}),
+    [](const auto& info) { return info.param.error == ENOSPC ? "DiskFull" : "ReadOnly"; });
 
-} // namespace
+}  // namespace

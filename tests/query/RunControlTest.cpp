@@ -30,11 +30,11 @@ using tbn::test::WaitForRun;
 namespace {
 
 // Counts without end: the engine works on its first row until it is stopped.
-const QString kEndless = QStringLiteral(
-    "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000");
+const QString kEndless = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 "
+                                        "FROM c) SELECT count(*) FROM c WHERE x < 2000000000");
 // Rows without end, as fast as the engine makes them.
-const QString kEndlessRows = QStringLiteral(
-    "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x, 'row ' || x AS label FROM c");
+const QString kEndlessRows = QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + "
+                                            "1 FROM c) SELECT x, 'row ' || x AS label FROM c");
 
 class RunControlTest : public QueryWindowFixture {
 protected:
@@ -44,8 +44,9 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     }
     frmMain* Open(const QString& file = QStringLiteral("r.db")) {
-        return OpenWindow(file, MakeDatabase(file, "CREATE TABLE people(name TEXT);"
-                                                   "INSERT INTO people VALUES ('Ada'), ('Grace'), ('Linus');"));
+        return OpenWindow(
+            file, MakeDatabase(file, "CREATE TABLE people(name TEXT);"
+                                     "INSERT INTO people VALUES ('Ada'), ('Grace'), ('Linus');"));
     }
     frmMain* OpenPostgres(const std::string& cnn) {
         try {
@@ -64,8 +65,10 @@ protected:
         window->QueryText().SetText(QStringLiteral("SELECT 7 AS seven"));
         ASSERT_TRUE(ExecuteAndWait(*window));
         EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("7"));
-        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("1 row in "))) << Status(window).toStdString();
-        EXPECT_FALSE(Status(window).contains(QStringLiteral("previous"))) << Status(window).toStdString();
+        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("1 row in ")))
+            << Status(window).toStdString();
+        EXPECT_FALSE(Status(window).contains(QStringLiteral("previous")))
+            << Status(window).toStdString();
     }
     static QString Status(frmMain* window) { return window->StatusLine()->Text(); }
 };
@@ -81,21 +84,27 @@ TEST_F(RunControlTest, EscapeStopsALongComputationAndTheWindowGoesOn) {
     // While it runs, another run in the same window is refused in words, not started.
     window->ExecuteQuery();
     EXPECT_TRUE(window->Running());
-    EXPECT_TRUE(Status(window).contains(QStringLiteral("A query is running; cancel it first."))) << Status(window).toStdString();
+    EXPECT_TRUE(Status(window).contains(QStringLiteral("A query is running; cancel it first.")))
+        << Status(window).toStdString();
 
     window->rtfQueryWidget()->setFocus();
-    QTimer::singleShot(200, window, [window] { QTest::keyClick(window->rtfQueryWidget(), Qt::Key_Escape); });
+    QTimer::singleShot(200, window,
+                       [window] { QTest::keyClick(window->rtfQueryWidget(), Qt::Key_Escape); });
     ASSERT_TRUE(WaitForRun(*window, 10000));
     EXPECT_EQ(boxes->Count(), 0u);
-    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
-    EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("Ada"));  // nothing had come: the last result stays
-    EXPECT_TRUE(Status(window).endsWith(QStringLiteral("; showing the previous result"))) << Status(window).toStdString();
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ")))
+        << Status(window).toStdString();
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1),
+              QStringLiteral("Ada"));  // nothing had come: the last result stays
+    EXPECT_TRUE(Status(window).endsWith(QStringLiteral("; showing the previous result")))
+        << Status(window).toStdString();
     EXPECT_FALSE(window->FlexWidget()->Dimmed());
     EXPECT_EQ(MousePointer(), vbDefault);
     boxes->Answer(vbOK);
     window->QueryText().SetText(QStringLiteral("SELECT * FROM missing"));
     ASSERT_TRUE(ExecuteAndWait(*window));
-    EXPECT_TRUE(Status(window).endsWith(QStringLiteral("; showing the previous result"))) << Status(window).toStdString();
+    EXPECT_TRUE(Status(window).endsWith(QStringLiteral("; showing the previous result")))
+        << Status(window).toStdString();
     RunsAgain(window);
 
     // A window that showed nothing yet has nothing to keep.
@@ -112,14 +121,18 @@ TEST_F(RunControlTest, TheCancelButtonKeepsTheRowsFetchedSoFar) {
     const QString direct = MakeDatabase(QStringLiteral("r.db"), "CREATE TABLE people(name TEXT);");
     const std::pair<const char*, QString> routes[] = {
         {"SQLite", direct},
-        {"ODBC", QStringLiteral("Driver=SQLite3;StepAPI=1;Database=") + dir.file(QStringLiteral("r.db"))}};
+        {"ODBC",
+         QStringLiteral("Driver=SQLite3;StepAPI=1;Database=") + dir.file(QStringLiteral("r.db"))}};
     for (const auto& [route, cnn] : routes) {
         SCOPED_TRACE(route);
         frmMain* window = OpenWindow(QString::fromLatin1(route), cnn);
         Start(window, kEndlessRows);
         QPushButton* cancel = window->StatusLine()->cancelButton();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return cancel->isVisible() && window->CurrentRun()->RowsSoFar() > 1000; }, 10000));
-        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Running: "))) << Status(window).toStdString();
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return cancel->isVisible() && window->CurrentRun()->RowsSoFar() > 1000; },
+            10000));
+        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Running: ")))
+            << Status(window).toStdString();
         QTest::mouseClick(cancel, Qt::LeftButton);
         ASSERT_TRUE(WaitForRun(*window, 10000));
 
@@ -131,7 +144,8 @@ TEST_F(RunControlTest, TheCancelButtonKeepsTheRowsFetchedSoFar) {
         EXPECT_EQ(grid.TextMatrix(rows, 2), QStringLiteral("row ") + QString::number(rows));
         EXPECT_EQ(grid.TextMatrix(rows + 1, 1), QString());
         EXPECT_NE(grid.ColWidth(0), 300) << "the rows so far are sized";
-        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ") + tbn::run::RowsText(rows) + ", "))
+        EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ") +
+                                              tbn::run::RowsText(rows) + ", "))
             << Status(window).toStdString();
         RunsAgain(window);
     }
@@ -150,8 +164,8 @@ TEST_F(RunControlTest, TwoWindowsRunAtOnceEachOnItsOwnConnection) {
     ASSERT_TRUE(WaitForRun(*first, 10000));
     EXPECT_EQ(MousePointer(), vbDefault);
 
-    const QString counting =
-        QStringLiteral("WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < %1) SELECT i FROM s");
+    const QString counting = QStringLiteral("WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + "
+                                            "1 FROM s WHERE i < %1) SELECT i FROM s");
     first->QueryText().SetText(counting.arg(200000));
     second->QueryText().SetText(counting.arg(150000));
     first->ExecuteQuery();
@@ -186,7 +200,8 @@ TEST_F(RunControlTest, ClosingWhileARunGoesOnAsksFirstThenStopsItAndCloses) {
     EXPECT_TRUE(frame->close());
     EXPECT_TRUE(frame->QueryWindows().isEmpty());
     EXPECT_EQ(MousePointer(), vbDefault);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return watched.isNull(); }, 5000)) << "the window was never destroyed";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watched.isNull(); }, 5000))
+        << "the window was never destroyed";
 }
 
 TEST_F(RunControlTest, TheMenuStopsAPostgresSleepAndTheConnectionStaysOpen) {
@@ -198,7 +213,8 @@ TEST_F(RunControlTest, TheMenuStopsAPostgresSleepAndTheConnectionStaysOpen) {
     QTimer::singleShot(300, frame.get(), [this] { frame->mnuQueryCancel->trigger(); });
     ASSERT_TRUE(WaitForRun(*window, 10000));
     EXPECT_EQ(boxes->Count(), 0u);
-    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ")))
+        << Status(window).toStdString();
     RunsAgain(window);
 }
 
@@ -206,27 +222,31 @@ TEST_F(RunControlTest, AServerThatIgnoresTheCancelLosesTheConnectionWhichIsOpene
     const std::optional<tbn::test::PgServer> server = tbn::test::PgServer::FromEnvironment();
     if (!server) GTEST_SKIP() << tbn::test::PgServer::AbsentReason();
     tbn::test::PgServer relayed = *server;
-    tbn::test::LoopbackRelay relay(server->Host, server->Port, tbn::test::LoopbackRelay::Cancels::DeafToPostgresCancels);
+    tbn::test::LoopbackRelay relay(server->Host, server->Port,
+                                   tbn::test::LoopbackRelay::Cancels::DeafToPostgresCancels);
     relayed.Host = "127.0.0.1";
     relayed.Port = relay.Port();
     // Directly, the connection is severed under the waiting call; through ODBC, which offers no
     // way to sever it, the worker is left to end on its own.
     const std::pair<const char*, std::string> routes[] = {
-        {"PostgreSQL", relayed.ConnectionString()}, {"ODBC", relayed.OdbcConnectionString(server->Database)}};
+        {"PostgreSQL", relayed.ConnectionString()},
+        {"ODBC", relayed.OdbcConnectionString(server->Database)}};
     for (const auto& [route, cnn] : routes) {
         SCOPED_TRACE(route);
         frmMain* window = OpenPostgres(cnn);
         ASSERT_TRUE(window);
         Start(window, QStringLiteral("SELECT pg_sleep(30)"));
         // By the time the strip shows, the sleep is on the server.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return window->StatusLine()->cancelButton()->isVisible(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return window->StatusLine()->cancelButton()->isVisible(); }, 10000));
         const int heldBefore = relay.CancelsHeld();
         window->CancelQuery();
         ASSERT_TRUE(WaitForRun(*window, 30000));
         EXPECT_GT(relay.CancelsHeld(), heldBefore);
         EXPECT_EQ(boxes->Count(), 0u);
         EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ")));
-        EXPECT_TRUE(Status(window).contains(QStringLiteral("the connection was dropped and opened again")))
+        EXPECT_TRUE(
+            Status(window).contains(QStringLiteral("the connection was dropped and opened again")))
             << Status(window).toStdString();
         EXPECT_TRUE(window->IsConnected());
         RunsAgain(window);
@@ -236,7 +256,8 @@ TEST_F(RunControlTest, AServerThatIgnoresTheCancelLosesTheConnectionWhichIsOpene
 // A server stopped in its tracks answers neither the cancel nor the new connection; the run still
 // ends once the connection has been dropped and its reopening has waited out the login timeout.
 TEST_F(RunControlTest, AStoppedServerEndsTheCancelWithinTheLoginTimeout) {
-    const std::optional<tbn::test::MariaDbServer> server = tbn::test::MariaDbServer::FromEnvironment();
+    const std::optional<tbn::test::MariaDbServer> server =
+        tbn::test::MariaDbServer::FromEnvironment();
     if (!server) GTEST_SKIP() << tbn::test::MariaDbServer::AbsentReason();
     tbn::test::MariaDbServer relayed = *server;
     tbn::test::LoopbackRelay relay(server->Host, server->Port);
@@ -245,7 +266,8 @@ TEST_F(RunControlTest, AStoppedServerEndsTheCancelWithinTheLoginTimeout) {
     frmMain* window = OpenPostgres(relayed.OdbcConnectionString());
     ASSERT_TRUE(window);
     Start(window, QStringLiteral("SELECT SLEEP(60)"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->StatusLine()->cancelButton()->isVisible(); }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return window->StatusLine()->cancelButton()->isVisible(); }, 10000));
     relay.Freeze();
     QElapsedTimer cancelled;
     cancelled.start();
@@ -253,12 +275,15 @@ TEST_F(RunControlTest, AStoppedServerEndsTheCancelWithinTheLoginTimeout) {
     const int loginTimeoutMs = tbn::db::OdbcLoginTimeoutSeconds * 1000;
     ASSERT_TRUE(WaitForRun(*window, tbn::run::QueryRun::kCancelAnswerMs + loginTimeoutMs + 5000))
         << "still running " << cancelled.elapsed() << " ms after the cancel";
-    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after "))) << Status(window).toStdString();
-    EXPECT_TRUE(Status(window).contains(QStringLiteral("opening it again failed"))) << Status(window).toStdString();
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ")))
+        << Status(window).toStdString();
+    EXPECT_TRUE(Status(window).contains(QStringLiteral("opening it again failed")))
+        << Status(window).toStdString();
     EXPECT_FALSE(window->IsConnected());
     EXPECT_EQ(boxes->Count(), 0u);
     // The driver itself gave up: nothing is left waiting on the stopped server.
-    EXPECT_FALSE(Status(window).contains(QStringLiteral("did not answer within"))) << Status(window).toStdString();
+    EXPECT_FALSE(Status(window).contains(QStringLiteral("did not answer within")))
+        << Status(window).toStdString();
 }
 
-} // namespace
+}  // namespace

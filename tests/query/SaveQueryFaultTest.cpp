@@ -33,7 +33,8 @@ class SaveQueryFaultTest : public QueryWindowFixture {
 protected:
     void SetUp() override {
         QueryWindowFixture::SetUp();
-        window = OpenWindow(QStringLiteral("db"), MakeDatabase(QStringLiteral("db.sqlite"), "CREATE TABLE t(x);"));
+        window = OpenWindow(QStringLiteral("db"),
+                            MakeDatabase(QStringLiteral("db.sqlite"), "CREATE TABLE t(x);"));
         window->QueryText().SetText(kText);
         ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("queries")));
         UseFolder(dir.file(QStringLiteral("queries")));
@@ -42,7 +43,9 @@ protected:
             calls.push_back(call);
             return (call.style & 0x7) == vbYesNo ? vbYes : vbOK;
         });
-        SetFileDialogResponder([this](const FileDialogRequest&) { return FileDialogAnswer{false, {target}, 0}; });
+        SetFileDialogResponder([this](const FileDialogRequest&) {
+            return FileDialogAnswer{false, {target}, 0};
+        });
     }
     void TearDown() override {
         SetFileDialogResponder({});
@@ -78,7 +81,8 @@ protected:
         EXPECT_EQ(reports.front().style, vbCritical);
         EXPECT_TRUE(reports.front().prompt.startsWith(QStringLiteral("Application error:\r\n#")));
         if (number) {
-            EXPECT_TRUE(reports.front().prompt.contains(QStringLiteral("#%1 ").arg(QLatin1String(number))))
+            EXPECT_TRUE(
+                reports.front().prompt.contains(QStringLiteral("#%1 ").arg(QLatin1String(number))))
                 << reports.front().prompt.toStdString();
         }
     }
@@ -111,7 +115,8 @@ protected:
             EXPECT_FALSE(saved);
             ExpectOneReport();
             const QByteArray now = read();
-            EXPECT_TRUE(now == (existing ? kOld : QByteArray("<missing>")) || now == kNew) << now.toStdString();
+            EXPECT_TRUE(now == (existing ? kOld : QByteArray("<missing>")) || now == kNew)
+                << now.toStdString();
             EXPECT_EQ(FilesInFolder(), now == "<missing>" ? QStringList() : filesAfter);
             EXPECT_EQ(window->QueryText().Text(), kText);
 
@@ -123,7 +128,8 @@ protected:
             if (FailureCount() == failuresBefore) ++survived;
         }
         std::cout << "[ faults   ] SaveQuery " << (existing ? "replacing" : "new file") << " / "
-                  << tbn::test::KindName(kind) << ": " << injected << " injected, " << survived << " survived\n";
+                  << tbn::test::KindName(kind) << ": " << injected << " injected, " << survived
+                  << " survived\n";
     }
 
     frmMain* window = nullptr;
@@ -132,15 +138,17 @@ protected:
     QString target;
 };
 
-class SaveQueryFaultStepTest : public SaveQueryFaultTest, public ::testing::WithParamInterface<FileOpKind> {};
+class SaveQueryFaultStepTest : public SaveQueryFaultTest,
+                               public ::testing::WithParamInterface<FileOpKind> {};
 
 TEST_P(SaveQueryFaultStepTest, ReplacingAFile) { FailEachStep(GetParam(), true); }
 
 TEST_P(SaveQueryFaultStepTest, WritingANewFile) { FailEachStep(GetParam(), false); }
 
 INSTANTIATE_TEST_SUITE_P(EachKind, SaveQueryFaultStepTest,
-                         ::testing::Values(FileOpKind::Open, FileOpKind::Read, FileOpKind::Write, FileOpKind::Flush,
-                                           FileOpKind::Close, FileOpKind::Rename, FileOpKind::Remove),
+                         ::testing::Values(FileOpKind::Open, FileOpKind::Read, FileOpKind::Write,
+                                           FileOpKind::Flush, FileOpKind::Close, FileOpKind::Rename,
+                                           FileOpKind::Remove),
                          tbn::test::KindTestName);
 
 TEST_F(SaveQueryFaultTest, AFullDiskKeepsTheOldFileAndCreatesNoPartialOne) {
@@ -188,4 +196,4 @@ TEST_F(SaveQueryFaultTest, AReadOnlyFolderKeepsTheOldFile) {
     EXPECT_EQ(read(), kNew);
 }
 
-} // namespace
+}  // namespace

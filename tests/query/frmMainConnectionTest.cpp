@@ -24,7 +24,7 @@ QStringList Items(const QListWidget* list) {
     for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
     return items;
 }
-} // namespace
+}  // namespace
 
 class QueryWindowTest : public QueryWindowFixture {};
 

@@ -26,13 +26,15 @@ void ExpectSame(const CellStore& store, const Reference& reference) {
     ASSERT_EQ(store.Rows(), static_cast<std::int64_t>(reference.size()));
     for (std::size_t r = 0; r < reference.size(); ++r)
         for (std::size_t c = 0; c < reference[r].size(); ++c)
-            ASSERT_EQ(store.Cell(static_cast<std::int64_t>(r), static_cast<std::int64_t>(c)), reference[r][c])
+            ASSERT_EQ(store.Cell(static_cast<std::int64_t>(r), static_cast<std::int64_t>(c)),
+                      reference[r][c])
                 << "row " << r << " col " << c;
 }
 
 // Now and then a value too long for a row of 1-byte or of 2-byte cell ends.
 std::string TextFor(std::mt19937& random) {
-    static const char* const samples[] = {"", "x", "héllo", "Grüße, 日本", "12345.678", "a longer value with spaces"};
+    static const char* const samples[] = {
+        "", "x", "héllo", "Grüße, 日本", "12345.678", "a longer value with spaces"};
     const unsigned pick = random() % 1000;
     if (pick == 0) return std::string(70000, 'w');
     if (pick < 8) return std::string(300, 'm');
@@ -46,14 +48,14 @@ std::string Numbered(const char* prefix, int number) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 TEST(CellStore, CellsOfTailAndStoredRowsRoundTrip) {
     CellStore store(5, 3);
     store.SetCell(0, 1, "name");
     store.SetCell(1, 0, "1");
     store.SetCell(1, 2, "ünï");
-    store.SetCell(4, 2, "far");  // beyond the stored rows
+    store.SetCell(4, 2, "far");           // beyond the stored rows
     store.SetCell(0, 2, "later header");  // a stored row that is no longer the last one
     store.SetCell(1, 0, "");
     EXPECT_EQ(store.Cell(0, 1), "name");
@@ -108,7 +110,8 @@ TEST(CellStore, WriteRowAndAppendEqualsWritingThenAppending) {
     fill(fast.Rows() - 1, RowValues{0, tail});
     ASSERT_EQ(fast.Rows(), steps.Rows());
     for (std::int64_t r = 0; r < fast.Rows(); ++r)
-        for (std::int64_t c = 0; c < 3; ++c) ASSERT_EQ(fast.Cell(r, c), steps.Cell(r, c)) << r << "," << c;
+        for (std::int64_t c = 0; c < 3; ++c)
+            ASSERT_EQ(fast.Cell(r, c), steps.Cell(r, c)) << r << "," << c;
     EXPECT_EQ(fast.Cell(fast.Rows() - 4, 2), "far");
     EXPECT_EQ(fast.Cell(3, 1), "a");
 }
@@ -182,9 +185,7 @@ TEST(CellStore, RandomEditsAcrossBlocksMatchAPlainTable) {
             reference.resize(static_cast<std::size_t>(grown), std::vector<std::string>(cols));
             break;
         }
-        default:
-            store.InsertRow(rows, RowValues{});
-            reference.emplace_back(cols);
+        default: store.InsertRow(rows, RowValues{}); reference.emplace_back(cols);
         }
     }
     ExpectSame(store, reference);
@@ -256,8 +257,9 @@ TEST(CellStore, ManyRowsCostLittleMoreThanTheirText) {
     for (int r = 1; r <= rows; ++r) {
         const std::string number = std::to_string(r);
         const std::string name = Numbered("name ", r * 7);
-        const Values values{std::string_view(number), std::string_view(name), std::string_view("2024-01-15"),
-                            std::string_view("some description"), std::string_view("12.5"), std::nullopt,
+        const Values values{std::string_view(number),       std::string_view(name),
+                            std::string_view("2024-01-15"), std::string_view("some description"),
+                            std::string_view("12.5"),       std::nullopt,
                             std::string_view("ok")};
         for (const auto& value : values) textBytes += value ? value->size() : 0;
         store.WriteRow(store.Rows() - 1, RowValues{0, values});

@@ -21,7 +21,8 @@ TEST(ConnectionOpeningTest, GivingUpOnAServerThatNeverAnswersEndsTheWaitAtOnce) 
     ASSERT_FALSE(opening.Finished());
     opening.GiveUp(tbn::run::NoAnswerWithin(10));
     EXPECT_TRUE(opening.Finished());
-    EXPECT_EQ(tbn::Error::From(opening.Failure()).Description(), "The server did not answer within 10 s.");
+    EXPECT_EQ(tbn::Error::From(opening.Failure()).Description(),
+              "The server did not answer within 10 s.");
     EXPECT_EQ(opening.TakeConnection().State(), tbn::db::adStateClosed);
     // PostgreSQL's open is told to stop as well: its thread does not wait on the server.
     EXPECT_EQ(tbn::run::JoinLeftBehind(std::chrono::seconds(1)), 0u);
@@ -30,15 +31,16 @@ TEST(ConnectionOpeningTest, GivingUpOnAServerThatNeverAnswersEndsTheWaitAtOnce) 
 // An ODBC driver cannot be stopped inside SQLDriverConnect: the owner still does not wait, and the
 // thread left behind ends by the driver's own timeout, closing whatever it opened.
 TEST(ConnectionOpeningTest, AnOpeningThatCannotBeStoppedIsLeftToEndAlone) {
-    std::optional<tbn::test::MariaDbServer> silentServer = tbn::test::MariaDbServer::FromEnvironment();
+    std::optional<tbn::test::MariaDbServer> silentServer =
+        tbn::test::MariaDbServer::FromEnvironment();
     if (!silentServer) GTEST_SKIP() << tbn::test::MariaDbServer::AbsentReason();
     tbn::test::LoopbackRelay silent("127.0.0.1", "9");
     silent.Freeze();
     silentServer->Host = "127.0.0.1";
     silentServer->Port = silent.Port();
     {
-        tbn::run::ConnectionOpening opening(silentServer->OdbcConnectionString() + ";CONN_TIMEOUT=2",
-                                            tbn::db::adUseClient, true);
+        tbn::run::ConnectionOpening opening(
+            silentServer->OdbcConnectionString() + ";CONN_TIMEOUT=2", tbn::db::adUseClient, true);
         opening.GiveUp(tbn::Error(tbn::ErrorCode::CommandCancelled, "given up"));
         EXPECT_TRUE(opening.Finished());
         EXPECT_EQ(tbn::Error::From(opening.Failure()).Number(), tbn::ErrorCode::CommandCancelled);
@@ -46,4 +48,4 @@ TEST(ConnectionOpeningTest, AnOpeningThatCannotBeStoppedIsLeftToEndAlone) {
     EXPECT_EQ(tbn::run::JoinLeftBehind(std::chrono::seconds(15)), 0u);
 }
 
-} // namespace
+}  // namespace

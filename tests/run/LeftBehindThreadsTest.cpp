@@ -29,4 +29,4 @@ TEST(LeftBehindThreadsTest, ExitJoinsThreadsThatEndWithinTheBoundAndLeavesOnlyTh
     release->store(true);
 }
 
-} // namespace
+}  // namespace

@@ -14,8 +14,9 @@ using tbn::run::MayFollow;
 using tbn::run::RunPhase;
 using tbn::run::RunState;
 
-constexpr RunPhase kPhases[] = {RunPhase::Connecting, RunPhase::Running,  RunPhase::Cancelling, RunPhase::Severing,
-                                RunPhase::Abandoned,  RunPhase::Finishing, RunPhase::Ended};
+constexpr RunPhase kPhases[] = {RunPhase::Connecting, RunPhase::Running,   RunPhase::Cancelling,
+                                RunPhase::Severing,   RunPhase::Abandoned, RunPhase::Finishing,
+                                RunPhase::Ended};
 
 int Index(RunPhase phase) { return static_cast<int>(phase); }
 
@@ -48,7 +49,8 @@ TEST(RunStateTest, ARefusedMoveChangesNothingAndThePhasesPassedAreKept) {
     ASSERT_TRUE(state.To(RunPhase::Finishing));
     ASSERT_TRUE(state.To(RunPhase::Ended));
     EXPECT_FALSE(state.To(RunPhase::Cancelling));
-    EXPECT_TRUE(state.Passed(RunPhase::Running) && state.Passed(RunPhase::Cancelling) && state.Passed(RunPhase::Finishing));
+    EXPECT_TRUE(state.Passed(RunPhase::Running) && state.Passed(RunPhase::Cancelling) &&
+                state.Passed(RunPhase::Finishing));
     EXPECT_FALSE(state.Passed(RunPhase::Severing));
 }
 
@@ -67,4 +69,4 @@ TEST(RunStateTest, GivingUpRacingTheWorkersEndHasOneWinnerBothSidesAgreeOn) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -15,4 +15,4 @@ TEST(RunStatusTextTest, CountsAreGroupedAndTimesShortened) {
     EXPECT_EQ(SecondsText(2.34), QStringLiteral("2.3 s"));
 }
 
-} // namespace
+}  // namespace

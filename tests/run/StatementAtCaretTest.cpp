@@ -14,14 +14,15 @@ QString At(const QString& marked) {
     const tbn::run::TextSpan span = StatementAt(text, caret);
     return text.mid(span.start, span.length);
 }
-} // namespace
+}  // namespace
 
 TEST(StatementAtCaret, TheCaretPicksTheStatementItsSemicolonEnds) {
     const QString two = "SELECT 1;\r\nSELECT 2;";
     EXPECT_EQ(At("SEL|ECT 1;\r\nSELECT 2;"), "SELECT 1");
     EXPECT_EQ(At("SELECT 1;|\r\nSELECT 2;"), "SELECT 1") << "right after the ; it ends";
     EXPECT_EQ(At("SELECT 1;\r\n|SELECT 2;"), "SELECT 2");
-    EXPECT_EQ(At("SELECT 1;\r\nSELECT 2;\r\n\r\n|"), "SELECT 2") << "past the last one, the one before";
+    EXPECT_EQ(At("SELECT 1;\r\nSELECT 2;\r\n\r\n|"), "SELECT 2")
+        << "past the last one, the one before";
     EXPECT_EQ(At("SELECT 1;\r\nSELECT 2|"), "SELECT 2") << "the last one needs no ;";
     EXPECT_EQ(At("|\r\n  \r\nSELECT 1"), "SELECT 1") << "before the first one, the one after";
     EXPECT_EQ(At("  |  "), "");
@@ -30,10 +31,13 @@ TEST(StatementAtCaret, TheCaretPicksTheStatementItsSemicolonEnds) {
 }
 
 TEST(StatementAtCaret, SemicolonsInsideQuotesAndCommentsDoNotEndAStatement) {
-    EXPECT_EQ(At("SELECT 1;\n-- lead; in\n/* block; */ SELECT 'a;''b', \"c;\"\"d\", `e;f`, [g;h] FROM t -- tail; |\n;"),
+    EXPECT_EQ(At("SELECT 1;\n-- lead; in\n/* block; */ SELECT 'a;''b', \"c;\"\"d\", `e;f`, [g;h] "
+                 "FROM t -- tail; |\n;"),
               "SELECT 'a;''b', \"c;\"\"d\", `e;f`, [g;h] FROM t");
-    EXPECT_EQ(At("CREATE FUNCTION f() RETURNS int AS $body$ BEGIN; RETURN 1; END $body$ LANGUAGE plpgsql|; SELECT 2"),
-              "CREATE FUNCTION f() RETURNS int AS $body$ BEGIN; RETURN 1; END $body$ LANGUAGE plpgsql");
+    EXPECT_EQ(
+        At("CREATE FUNCTION f() RETURNS int AS $body$ BEGIN; RETURN 1; END $body$ LANGUAGE "
+           "plpgsql|; SELECT 2"),
+        "CREATE FUNCTION f() RETURNS int AS $body$ BEGIN; RETURN 1; END $body$ LANGUAGE plpgsql");
     EXPECT_EQ(At("SELECT $$a;b$$, E'it\\'s; x'|; SELECT 2"), "SELECT $$a;b$$, E'it\\'s; x'");
     EXPECT_EQ(At("SELECT $1|; SELECT 2"), "SELECT $1") << "a parameter is no dollar quote";
     EXPECT_EQ(At("SELECT 1; SELECT 'never closed; SELECT |3"), "SELECT 'never closed; SELECT 3");

@@ -16,9 +16,11 @@ std::map<std::string, ChildEntry>& Entries() {
     static std::map<std::string, ChildEntry> entries;
     return entries;
 }
-} // namespace
+}  // namespace
 
-ChildEntryRegistration::ChildEntryRegistration(const char* name, ChildEntry entry) { Entries()[name] = entry; }
+ChildEntryRegistration::ChildEntryRegistration(const char* name, ChildEntry entry) {
+    Entries()[name] = entry;
+}
 
 int RunChildEntryIfAsked(int argc, char** argv) {
     if (argc < 3 || std::strcmp(argv[1], kChildSwitch) != 0) return -1;
@@ -38,4 +40,4 @@ void StartChild(QProcess& process, const QString& name, const QStringList& argum
                   QStringList{QString::fromLatin1(kChildSwitch), name} + arguments);
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -23,4 +23,4 @@ int RunChildEntryIfAsked(int argc, char** argv);
 // Starts the test program as child `name`; the caller waits for it and reads its output.
 void StartChild(QProcess& process, const QString& name, const QStringList& arguments);
 
-} // namespace tbn::test
+}  // namespace tbn::test

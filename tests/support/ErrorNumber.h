@@ -15,4 +15,4 @@ inline int ErrorNumberOf(const std::function<void()>& action) {
     return 0;
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -65,8 +65,8 @@ inline std::string KindTestName(const ::testing::TestParamInfo<core::FileOpKind>
     return KindName(info.param);
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test
 
 namespace tbn::core {
 inline void PrintTo(FileOpKind kind, std::ostream* out) { *out << test::KindName(kind); }
-} // namespace tbn::core
+}  // namespace tbn::core

@@ -47,17 +47,20 @@ bool WriteAll(int fd, const char* data, ssize_t size) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
-LoopbackRelay::LoopbackRelay(const std::string& serverHost, const std::string& serverPort, Cancels cancels)
+LoopbackRelay::LoopbackRelay(const std::string& serverHost, const std::string& serverPort,
+                             Cancels cancels)
     : serverHost_(serverHost), serverPort_(serverPort), cancels_(cancels) {
     listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, 16) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+    if (listener_ < 0 ||
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listener_, 16) != 0 ||
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
         pipe2(wakePipe_, O_CLOEXEC) != 0)
         throw std::runtime_error(std::string("the relay cannot listen: ") + std::strerror(errno));
     port_ = ntohs(address.sin_port);
@@ -112,7 +115,8 @@ void LoopbackRelay::Serve() {
             close(relays_[i].client);
             close(relays_[i].server);
             relays_.erase(relays_.begin() + static_cast<std::ptrdiff_t>(i));
-            watched.erase(watched.begin() + 2 + static_cast<std::ptrdiff_t>(2 * i), watched.begin() + 4 + static_cast<std::ptrdiff_t>(2 * i));
+            watched.erase(watched.begin() + 2 + static_cast<std::ptrdiff_t>(2 * i),
+                          watched.begin() + 4 + static_cast<std::ptrdiff_t>(2 * i));
         }
         // After the relays, so that the one it adds is not looked up among those just polled.
         if (watched[1].revents) Accept();
@@ -157,4 +161,4 @@ bool LoopbackRelay::Pump(int from, int to) {
     return n > 0 && WriteAll(to, buffer, n);
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

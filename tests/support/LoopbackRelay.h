@@ -19,7 +19,8 @@ public:
     enum class Cancels { Pass, DeafToPostgresCancels };
 
     // Raises std::runtime_error when it cannot listen.
-    LoopbackRelay(const std::string& serverHost, const std::string& serverPort, Cancels cancels = Cancels::Pass);
+    LoopbackRelay(const std::string& serverHost, const std::string& serverPort,
+                  Cancels cancels = Cancels::Pass);
     ~LoopbackRelay();  // closes every connection, held ones included
     LoopbackRelay(const LoopbackRelay&) = delete;
     LoopbackRelay& operator=(const LoopbackRelay&) = delete;
@@ -51,4 +52,4 @@ private:
     std::thread thread_;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -31,7 +31,9 @@ frmConnections& ManagerFixture::NewManager() {
 
 int ManagerFixture::Listed() const { return manager->lvCnn->topLevelItemCount(); }
 
-QString ManagerFixture::Name(int index) const { return manager->lvCnn->topLevelItem(index)->text(0); }
+QString ManagerFixture::Name(int index) const {
+    return manager->lvCnn->topLevelItem(index)->text(0);
+}
 
 QStringList ManagerFixture::Names() const {
     QStringList names;
@@ -49,7 +51,8 @@ bool ManagerFixture::Select(const QString& name) {
     return false;
 }
 
-void ManagerFixture::AnswerEditor(std::optional<QPair<QString, QString>> typed, QString* seenCaption) {
+void ManagerFixture::AnswerEditor(std::optional<QPair<QString, QString>> typed,
+                                  QString* seenCaption) {
     ui::SetModalResponder([typed, seenCaption](QDialog& dialog) {
         auto* editor = qobject_cast<frmEditConnection*>(&dialog);
         if (!editor) {
@@ -65,4 +68,4 @@ void ManagerFixture::AnswerEditor(std::optional<QPair<QString, QString>> typed, 
     });
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -29,4 +29,4 @@ protected:
     std::unique_ptr<frmConnections> manager;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -23,21 +23,24 @@ void Run(const MariaDbServer& server, const std::string& sql) {
     rs.Open(sql, admin);
 }
 
-} // namespace
+}  // namespace
 
 std::optional<MariaDbServer> MariaDbServer::FromEnvironment() {
     if (Env("TBN_MARIADB_HOST", "").empty()) return std::nullopt;
-    return MariaDbServer{Env("TBN_MARIADB_HOST", ""), Env("TBN_MARIADB_PORT", "3306"), Env("TBN_MARIADB_USER", "root"),
-                         Env("TBN_MARIADB_PASSWORD", ""), Env("TBN_MARIADB_DRIVER", "MariaDB Unicode")};
+    return MariaDbServer{Env("TBN_MARIADB_HOST", ""), Env("TBN_MARIADB_PORT", "3306"),
+                         Env("TBN_MARIADB_USER", "root"), Env("TBN_MARIADB_PASSWORD", ""),
+                         Env("TBN_MARIADB_DRIVER", "MariaDB Unicode")};
 }
 
 const char* MariaDbServer::AbsentReason() {
-    return "no MariaDB server: TBN_MARIADB_HOST is not set (scripts/test.sh starts one and sets it)";
+    return "no MariaDB server: TBN_MARIADB_HOST is not set (scripts/test.sh starts one and sets "
+           "it)";
 }
 
 std::string MariaDbServer::OdbcConnectionString(const std::string& database) const {
-    return "Driver={" + Driver + "};Server=" + Host + ";Port=" + Port + (database.empty() ? "" : ";Database=" + database) +
-           ";UID=" + User + ";PWD={" + Password + "}";
+    return "Driver={" + Driver + "};Server=" + Host + ";Port=" + Port +
+           (database.empty() ? "" : ";Database=" + database) + ";UID=" + User + ";PWD={" +
+           Password + "}";
 }
 
 std::string MariaDbServer::CreateDatabase() const {
@@ -47,6 +50,8 @@ std::string MariaDbServer::CreateDatabase() const {
     return name;
 }
 
-void MariaDbServer::DropDatabase(const std::string& name) const { Run(*this, "DROP DATABASE IF EXISTS " + name); }
+void MariaDbServer::DropDatabase(const std::string& name) const {
+    Run(*this, "DROP DATABASE IF EXISTS " + name);
+}
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -23,4 +23,4 @@ struct MariaDbServer {
     void DropDatabase(const std::string& name) const;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

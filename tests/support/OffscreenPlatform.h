@@ -10,4 +10,4 @@ inline void UseOffscreenPlatformUnlessAsked() {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -23,12 +23,13 @@ void Run(const PgServer& server, const std::string& sql) {
     rs.Open(sql, admin);
 }
 
-} // namespace
+}  // namespace
 
 std::optional<PgServer> PgServer::FromEnvironment() {
     if (Env("TBN_PG_HOST", "").empty()) return std::nullopt;
-    return PgServer{Env("TBN_PG_HOST", ""), Env("TBN_PG_PORT", "5432"), Env("TBN_PG_USER", "postgres"),
-                    Env("TBN_PG_PASSWORD", ""), Env("TBN_PG_DATABASE", "postgres")};
+    return PgServer{Env("TBN_PG_HOST", ""), Env("TBN_PG_PORT", "5432"),
+                    Env("TBN_PG_USER", "postgres"), Env("TBN_PG_PASSWORD", ""),
+                    Env("TBN_PG_DATABASE", "postgres")};
 }
 
 const char* PgServer::AbsentReason() {
@@ -36,13 +37,14 @@ const char* PgServer::AbsentReason() {
 }
 
 std::string PgServer::ConnectionString(const std::string& database) const {
-    return "Provider=PostgreSQL;Host=" + Host + ";Port=" + Port + ";Database=" + (database.empty() ? Database : database) +
-           ";User ID=" + User + ";Password=\"" + Password + "\"";
+    return "Provider=PostgreSQL;Host=" + Host + ";Port=" + Port +
+           ";Database=" + (database.empty() ? Database : database) + ";User ID=" + User +
+           ";Password=\"" + Password + "\"";
 }
 
 std::string PgServer::OdbcConnectionString(const std::string& database) const {
-    return "Driver={PostgreSQL Unicode};Server=" + Host + ";Port=" + Port + ";Database=" + database + ";UID=" + User +
-           ";PWD={" + Password + "}";
+    return "Driver={PostgreSQL Unicode};Server=" + Host + ";Port=" + Port +
+           ";Database=" + database + ";UID=" + User + ";PWD={" + Password + "}";
 }
 
 std::string PgServer::CreateDatabase() const {
@@ -56,4 +58,4 @@ void PgServer::DropDatabase(const std::string& name) const {
     Run(*this, "DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -25,4 +25,4 @@ struct PgServer {
     void DropDatabase(const std::string& name) const;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -49,8 +49,9 @@ void QueryWindowFixture::Settle() {
             if (window->Connecting()) return true;
         return false;
     };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !connecting(); }, 60000)) << "a query window is still connecting";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !connecting(); }, 60000))
+        << "a query window is still connecting";
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -32,4 +32,4 @@ protected:
     TempDir dir;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

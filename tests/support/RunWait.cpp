@@ -19,10 +19,12 @@ bool ExecuteAndWait(frmMain& window, bool selected) {
 
 void ConnectAndWait(frmMain& window, const QString& name, const QString& cnn, int timeoutMs) {
     auto outcome = std::make_shared<std::optional<std::optional<tbn::Error>>>();
-    window.Connect(name, cnn, [outcome](const std::optional<tbn::Error>& failure) { *outcome = failure; });
+    window.Connect(name, cnn,
+                   [outcome](const std::optional<tbn::Error>& failure) { *outcome = failure; });
     if (!QTest::qWaitFor([&] { return outcome->has_value(); }, timeoutMs))
-        throw tbn::Error(tbn::ErrorCode::Unexpected, "still connecting after " + std::to_string(timeoutMs) + " ms");
+        throw tbn::Error(tbn::ErrorCode::Unexpected,
+                         "still connecting after " + std::to_string(timeoutMs) + " ms");
     if (**outcome) throw ***outcome;
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -15,6 +15,7 @@ bool ExecuteAndWait(frmMain& window, bool selected = false);
 
 // Connect, waiting until it has ended; a failure (or a connect still going after timeoutMs)
 // raises tbn::Error, as a connect on the user-interface thread would.
-void ConnectAndWait(frmMain& window, const QString& name, const QString& cnn, int timeoutMs = 60000);
+void ConnectAndWait(frmMain& window, const QString& name, const QString& cnn,
+                    int timeoutMs = 60000);
 
-} // namespace tbn::test
+}  // namespace tbn::test

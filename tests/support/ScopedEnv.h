@@ -19,11 +19,13 @@ public:
 
 private:
     void Apply(const char* value) {
-        if (value) setenv(name_.c_str(), value, 1);
-        else unsetenv(name_.c_str());
+        if (value)
+            setenv(name_.c_str(), value, 1);
+        else
+            unsetenv(name_.c_str());
     }
     std::string name_;
     std::optional<std::string> old_;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

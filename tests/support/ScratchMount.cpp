@@ -11,8 +11,11 @@
 namespace tbn::test {
 
 namespace {
-QString Reason(const char* what) { return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno))); }
-} // namespace
+QString Reason(const char* what) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(std::strerror(errno)));
+}
+}  // namespace
 
 ScratchMount::ScratchMount(std::size_t bytes) {
     QByteArray pattern = QDir::tempPath().toLocal8Bit() + "/tbn-mount-XXXXXX";
@@ -21,8 +24,10 @@ ScratchMount::ScratchMount(std::size_t bytes) {
         return;
     }
     path_ = QString::fromLocal8Bit(pattern);
-    const QByteArray options = "size=" + QByteArray::number(static_cast<qulonglong>(bytes)) + ",mode=0755";
-    if (::mount("tmpfs", pattern.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) != 0) {
+    const QByteArray options =
+        "size=" + QByteArray::number(static_cast<qulonglong>(bytes)) + ",mode=0755";
+    if (::mount("tmpfs", pattern.constData(), "tmpfs", MS_NOSUID | MS_NODEV, options.constData()) !=
+        0) {
         why_ = Reason("this machine does not let the tests mount a tmpfs (mount)");
         return;
     }
@@ -44,7 +49,8 @@ bool ScratchMount::SetReadOnly(bool readOnly) {
 }
 
 std::size_t ScratchMount::FillUp(const QString& name) {
-    const int fd = ::open(file(name).toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int fd = ::open(file(name).toLocal8Bit().constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return 0;
     const QByteArray chunk(512, 'x');
     std::size_t written = 0;
@@ -57,4 +63,4 @@ std::size_t ScratchMount::FillUp(const QString& name) {
     return written;
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

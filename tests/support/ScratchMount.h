@@ -30,4 +30,4 @@ private:
     bool mounted_ = false;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

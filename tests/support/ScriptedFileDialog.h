@@ -38,4 +38,4 @@ private:
     std::vector<ui::FileDialogRequest> requests_;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

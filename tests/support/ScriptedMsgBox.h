@@ -16,7 +16,10 @@ public:
     ScriptedMsgBox(const ScriptedMsgBox&) = delete;
     ScriptedMsgBox& operator=(const ScriptedMsgBox&) = delete;
 
-    ScriptedMsgBox& Answer(int answer) { answers_.push_back(answer); return *this; }
+    ScriptedMsgBox& Answer(int answer) {
+        answers_.push_back(answer);
+        return *this;
+    }
     const std::vector<ui::MsgBoxCall>& Calls() const { return calls_; }
     std::size_t Count() const { return calls_.size(); }
     const ui::MsgBoxCall& Last() const { return calls_.back(); }
@@ -27,4 +30,4 @@ private:
     std::vector<ui::MsgBoxCall> calls_;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

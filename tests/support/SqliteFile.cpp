@@ -11,7 +11,8 @@ void RunSqlite(const QString& path, const std::string& sql) {
     const int opened = sqlite3_open_v2(path.toUtf8().constData(), &raw,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(raw, sqlite3_close);
-    if (opened != SQLITE_OK) throw std::runtime_error("cannot create test database " + path.toStdString());
+    if (opened != SQLITE_OK)
+        throw std::runtime_error("cannot create test database " + path.toStdString());
     char* message = nullptr;
     if (sqlite3_exec(db.get(), sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         const std::string text = message ? message : "unknown error";
@@ -20,6 +21,8 @@ void RunSqlite(const QString& path, const std::string& sql) {
     }
 }
 
-QString SqliteConnectionString(const QString& path) { return QStringLiteral("Data Source=") + path; }
+QString SqliteConnectionString(const QString& path) {
+    return QStringLiteral("Data Source=") + path;
+}
 
-} // namespace tbn::test
+}  // namespace tbn::test

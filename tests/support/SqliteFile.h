@@ -10,4 +10,4 @@ void RunSqlite(const QString& path, const std::string& sql);
 // "Data Source=<path>" for the SQLite provider.
 QString SqliteConnectionString(const QString& path);
 
-} // namespace tbn::test
+}  // namespace tbn::test

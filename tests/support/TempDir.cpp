@@ -14,10 +14,11 @@ void TempDir::write(const QString& name, const QByteArray& bytes) const {
 
 QByteArray TempDir::read(const QString& name) const {
     QFile f(file(name));
-    if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read test file " + file(name).toStdString());
+    if (!f.open(QIODevice::ReadOnly))
+        throw std::runtime_error("cannot read test file " + file(name).toStdString());
     return f.readAll();
 }
 
 bool TempDir::exists(const QString& name) const { return QFileInfo::exists(file(name)); }
 
-} // namespace tbn::test
+}  // namespace tbn::test

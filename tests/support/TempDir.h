@@ -19,4 +19,4 @@ private:
     QTemporaryDir dir_;
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

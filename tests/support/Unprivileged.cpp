@@ -41,7 +41,8 @@ std::string ReadAll(int fd) {
 
 // The child's report: "skip <why>", "ok", or "raised <number> <description>".
 [[noreturn]] void RunChild(int reportFd, const std::function<void()>& code) {
-    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) {
         WriteAll(reportFd, std::string("skip cannot become nobody: ") + std::strerror(errno));
         ::_exit(0);
     }
@@ -56,7 +57,7 @@ std::string ReadAll(int fd) {
     ::_exit(0);
 }
 
-} // namespace
+}  // namespace
 
 UnprivilegedRun RunUnprivileged(const std::function<void()>& code) {
     int report[2];
@@ -71,8 +72,7 @@ UnprivilegedRun RunUnprivileged(const std::function<void()>& code) {
     const std::string text = ReadAll(report[0]);
     ::close(report[0]);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
 
     UnprivilegedRun run;
     if (text.rfind("skip ", 0) == 0) {
@@ -87,7 +87,8 @@ UnprivilegedRun RunUnprivileged(const std::function<void()>& code) {
     } else {
         run.ran = true;
         run.raised = true;
-        run.description = "the child ended without a report (status " + std::to_string(status) + ")";
+        run.description =
+            "the child ended without a report (status " + std::to_string(status) + ")";
     }
     return run;
 }
@@ -100,4 +101,4 @@ void GiveToUnprivileged(const QString& path, unsigned mode) {
         throw std::runtime_error("cannot set the mode of " + path.toStdString());
 }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -12,9 +12,9 @@
 namespace tbn::test {
 
 struct UnprivilegedRun {
-    bool ran = false;        // false: the child could not become an ordinary user (why says so)
+    bool ran = false;  // false: the child could not become an ordinary user (why says so)
     std::string why;
-    bool raised = false;     // the code raised a tbn::Error
+    bool raised = false;  // the code raised a tbn::Error
     std::int32_t number = 0;
     std::string description;
 };
@@ -25,4 +25,4 @@ UnprivilegedRun RunUnprivileged(const std::function<void()>& code);
 // otherwise the test's own files already belong to that user, so only the mode changes).
 void GiveToUnprivileged(const QString& path, unsigned mode);
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -12,7 +12,7 @@ std::unique_ptr<QApplication>& SuiteApplication() {
     static std::unique_ptr<QApplication> application;
     return application;
 }
-} // namespace
+}  // namespace
 
 void WidgetSuite::SetUpTestSuite() {
     if (QCoreApplication::instance()) return;
@@ -27,4 +27,4 @@ void WidgetSuite::SetUpTestSuite() {
 // left alive would hold the font caches that the leak checker then reports.
 void WidgetSuite::TearDownTestSuite() { SuiteApplication().reset(); }
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -13,4 +13,4 @@ protected:
     static void TearDownTestSuite();
 };
 
-} // namespace tbn::test
+}  // namespace tbn::test

@@ -10,11 +10,12 @@
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
-    if (const int childExit = tbn::test::RunChildEntryIfAsked(argc, argv); childExit >= 0) return childExit;
+    if (const int childExit = tbn::test::RunChildEntryIfAsked(argc, argv); childExit >= 0)
+        return childExit;
     tbn::test::UseOffscreenPlatformUnlessAsked();
     // No test may read or write the developer's own per-user settings (the frame's place, a store
-    // kept per user), data (the history of runs) or state (recovery files): the per-user folders are
-    // fresh ones for each run.
+    // kept per user), data (the history of runs) or state (recovery files): the per-user folders
+    // are fresh ones for each run.
     QTemporaryDir configHome;
     setenv("XDG_CONFIG_HOME", qPrintable(configHome.path()), 1);
     QTemporaryDir dataHome;

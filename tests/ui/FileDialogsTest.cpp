@@ -22,7 +22,7 @@ OPENFILENAMEA Record(std::int32_t bufferSize) {
     return ofn;
 }
 
-} // namespace
+}  // namespace
 
 TEST(FileDialogs, ResultIsNulPaddedToTheBuffer) {
     ScriptedFileDialog human;
@@ -79,7 +79,8 @@ TEST(FileDialogs, RealSaveDialogCarriesTheSettingsBothWays) {
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
         // The one question before replacing a file is the layer's, asked after the dialog.
         EXPECT_TRUE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-        EXPECT_TRUE(dialog->selectedNameFilter().startsWith("Text files")) << dialog->selectedNameFilter().toStdString();
+        EXPECT_TRUE(dialog->selectedNameFilter().startsWith("Text files"))
+            << dialog->selectedNameFilter().toStdString();
         EXPECT_EQ(dialog->windowTitle(), "Save As");
         dialog->selectNameFilter("SQL files (*.sql) (*.sql)");
         dialog->selectFile(dir.file("fresh"));
@@ -90,6 +91,7 @@ TEST(FileDialogs, RealSaveDialogCarriesTheSettingsBothWays) {
     });
     ASSERT_NE(GetSaveFileNameA(ofn), 0);
     EXPECT_TRUE(seen);
-    EXPECT_EQ(QString::fromStdString(ofn.lpstrFile.substr(0, ofn.lpstrFile.find('\0'))), dir.file("fresh.sql"));
+    EXPECT_EQ(QString::fromStdString(ofn.lpstrFile.substr(0, ofn.lpstrFile.find('\0'))),
+              dir.file("fresh.sql"));
     EXPECT_EQ(ofn.nFilterIndex, 1);
 }

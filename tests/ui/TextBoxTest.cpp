@@ -11,7 +11,7 @@ using tbn::ui::TextBox;
 
 namespace {
 using tbn::test::ErrorNumberOf;
-} // namespace
+}  // namespace
 
 TEST(TextBox, MultiLineTextIsExchangedWithCrLf) {
     QPlainTextEdit edit;

@@ -19,7 +19,7 @@ QList<QAction*> ListedWindows(QMenu& menu) {
 
 void Open(QMenu& menu) { emit menu.aboutToShow(); }
 
-} // namespace
+}  // namespace
 
 TEST(WindowListMenu, ListsEveryChildBelowTheMenusOwnEntriesAndActivatesTheChosenOne) {
     QMainWindow frame;

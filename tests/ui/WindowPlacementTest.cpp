@@ -7,8 +7,10 @@ using namespace tbn::ui;
 TEST(WindowPlacement, CentredOnItsAnchorYetWhollyOnTheScreen) {
     const QRect screen(0, 0, 1600, 1000);
     EXPECT_EQ(CentredWithin({400, 300, 800, 400}, {400, 200}, screen), QRect(600, 400, 400, 200));
-    EXPECT_EQ(CentredWithin({1400, 900, 600, 400}, {400, 300}, screen), QRect(1200, 700, 400, 300)) << "pushed in";
-    EXPECT_EQ(CentredWithin({0, 0, 100, 100}, {2000, 300}, screen), QRect(0, 0, 1600, 300)) << "shrunk to fit";
+    EXPECT_EQ(CentredWithin({1400, 900, 600, 400}, {400, 300}, screen), QRect(1200, 700, 400, 300))
+        << "pushed in";
+    EXPECT_EQ(CentredWithin({0, 0, 100, 100}, {2000, 300}, screen), QRect(0, 0, 1600, 300))
+        << "shrunk to fit";
 }
 
 TEST(WindowPlacement, ANewChildSteppedOffTheWindowsItWouldCoverExactly) {
@@ -28,5 +30,6 @@ TEST(WindowPlacement, ANewChildSteppedOffTheWindowsItWouldCoverExactly) {
         {{0, 0, 1000, 700}, {{0, 0, 1000, 700}}, {24, 24}},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CascadedFrom(c.placed, c.others, area, step), c.expected) << c.placed.x() << "," << c.placed.y();
+        EXPECT_EQ(CascadedFrom(c.placed, c.others, area, step), c.expected)
+            << c.placed.x() << "," << c.placed.y();
 }

@@ -14,7 +14,8 @@ TEST(ShowError, BuildsTwoLinesTitledWithTheContextOnly) {
                                             QStringLiteral("frmMain >> ExecuteQuery"), 16);
     EXPECT_EQ(answer, 1);
     ASSERT_EQ(boxes.Count(), 1u);
-    EXPECT_EQ(boxes.Last().prompt, QStringLiteral("Application error:\r\n#-2147217900 near \"selec\": syntax error"));
+    EXPECT_EQ(boxes.Last().prompt,
+              QStringLiteral("Application error:\r\n#-2147217900 near \"selec\": syntax error"));
     EXPECT_EQ(boxes.Last().title, QStringLiteral("frmMain >> ExecuteQuery"));
     EXPECT_EQ(boxes.Last().style, 16);
 }
@@ -25,7 +26,8 @@ TEST(ShowError, KeepsEmptyAndMultiLineDescriptionsAsTheyAre) {
     mdlErrors::ShowError(tbn::Error(13, ""), QStringLiteral("frmConnections >> FillCnns"), 16);
     EXPECT_EQ(boxes.Last().prompt, QStringLiteral("Application error:\r\n#13 "));
     mdlErrors::ShowError(tbn::Error(0, "first\r\nsecond\nthird"), QStringLiteral("x"), 16);
-    EXPECT_EQ(boxes.Last().prompt, QStringLiteral("Application error:\r\n#0 first\r\nsecond\nthird"));
+    EXPECT_EQ(boxes.Last().prompt,
+              QStringLiteral("Application error:\r\n#0 first\r\nsecond\nthird"));
 }
 
 TEST(ShowError, DescriptionIsShownAsUtf8) {
@@ -38,7 +40,8 @@ TEST(ShowError, DescriptionIsShownAsUtf8) {
 TEST(Guarded, ReportsAnyFailureUnderItsContextAndConsumesIt) {
     ScriptedMsgBox boxes;
     boxes.Answer(1).Answer(1).Answer(1);
-    EXPECT_FALSE(mdlErrors::Guarded(QStringLiteral("mdlOLEDB >> EditCnn"), [] { throw tbn::Error(-1001, "bad"); }));
+    EXPECT_FALSE(mdlErrors::Guarded(QStringLiteral("mdlOLEDB >> EditCnn"),
+                                    [] { throw tbn::Error(-1001, "bad"); }));
     EXPECT_EQ(boxes.Last().prompt, QStringLiteral("Application error:\r\n#-1001 bad"));
     EXPECT_EQ(boxes.Last().title, QStringLiteral("mdlOLEDB >> EditCnn"));
     EXPECT_EQ(boxes.Last().style, 16);

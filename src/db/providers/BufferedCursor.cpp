@@ -5,7 +5,8 @@
 
 namespace tbn::db {
 
-BufferedCursor::BufferedCursor(std::vector<std::string> fieldNames) : names_(std::move(fieldNames)) {}
+BufferedCursor::BufferedCursor(std::vector<std::string> fieldNames)
+    : names_(std::move(fieldNames)) {}
 
 std::unique_ptr<BufferedCursor> BufferedCursor::Drain(Cursor& source) {
     std::vector<std::string> names;
@@ -46,7 +47,8 @@ void BufferedCursor::Next() {
 
 std::size_t BufferedCursor::CellIndex(std::size_t field) const {
     if (field >= names_.size())
-        throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(field) + " is out of range.");
+        throw Error(ErrorCode::InvalidArgument,
+                    "Field index " + std::to_string(field) + " is out of range.");
     return row_ * names_.size() + field;
 }
 
@@ -62,4 +64,4 @@ std::string_view BufferedCursor::Value(std::size_t index) const {
     return std::string_view(bytes_).substr(begin, ends_[cell] - begin);
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

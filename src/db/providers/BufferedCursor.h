@@ -47,4 +47,4 @@ private:
     std::optional<tbn::Error> failure_;
 };
 
-} // namespace tbn::db
+}  // namespace tbn::db

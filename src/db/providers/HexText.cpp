@@ -21,4 +21,4 @@ void AppendUpperHexDigits(std::string& out, std::string_view digits) {
         if (out[i] >= 'a' && out[i] <= 'f') out[i] = static_cast<char>(out[i] - 'a' + 'A');
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -14,4 +14,4 @@ void AppendHex(std::string& out, const void* bytes, std::size_t size);
 // Appends hexadecimal digits (either case) as upper case; anything else is copied unchanged.
 void AppendUpperHexDigits(std::string& out, std::string_view digits);
 
-} // namespace tbn::db
+}  // namespace tbn::db

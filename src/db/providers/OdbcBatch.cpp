@@ -8,7 +8,9 @@ namespace tbn::db::odbc {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 bool IsWordChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
@@ -33,7 +35,7 @@ bool SameWord(std::string_view word, std::string_view upper) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 bool MayGiveSeveralResults(std::string_view sql) {
     std::size_t end = sql.size();
@@ -46,4 +48,4 @@ bool MayGiveSeveralResults(std::string_view sql) {
     return false;
 }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

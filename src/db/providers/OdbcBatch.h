@@ -12,4 +12,4 @@ namespace tbn::db::odbc {
 // the {call ...} escape), which may return several row sets.
 bool MayGiveSeveralResults(std::string_view sql);
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

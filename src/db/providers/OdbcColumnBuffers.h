@@ -15,8 +15,8 @@ namespace tbn::db::odbc {
 struct ColumnInfo {
     std::string name;  // UTF-8
     SQLSMALLINT type = 0;
-    SQLULEN size = 0;          // as SQLDescribeCol gives it
-    SQLLEN displaySize = 0;    // SQL_DESC_DISPLAY_SIZE, characters
+    SQLULEN size = 0;        // as SQLDescribeCol gives it
+    SQLLEN displaySize = 0;  // SQL_DESC_DISPLAY_SIZE, characters
 };
 
 // SQLDescribeCol and the display size of every column of the statement's current result.
@@ -26,7 +26,8 @@ class ColumnBuffers {
 public:
     // Binds each column whose text fits a modest buffer (when bind is true), with room for rows
     // rows; the others stay unbound. Unbinds in the destructor, so the statement may go on.
-    ColumnBuffers(SQLHSTMT stmt, const std::vector<ColumnInfo>& columns, bool wide, bool bind, std::size_t rows);
+    ColumnBuffers(SQLHSTMT stmt, const std::vector<ColumnInfo>& columns, bool wide, bool bind,
+                  std::size_t rows);
     ~ColumnBuffers();
     ColumnBuffers(const ColumnBuffers&) = delete;
     ColumnBuffers& operator=(const ColumnBuffers&) = delete;
@@ -39,7 +40,9 @@ public:
     static std::size_t RowsFor(const std::vector<ColumnInfo>& columns, bool wide, std::size_t most);
 
     // For a bound column, in row of the last block:
-    bool IsNull(std::size_t row, std::size_t column) const { return Indicator(row, column) == SQL_NULL_DATA; }
+    bool IsNull(std::size_t row, std::size_t column) const {
+        return Indicator(row, column) == SQL_NULL_DATA;
+    }
     // The value did not fit its buffer (it is cut there); it must be read again whole.
     bool Truncated(std::size_t row, std::size_t column) const;
     // The value as UTF-8: a view into the buffer for narrow drivers, else converted into scratch.
@@ -51,7 +54,9 @@ private:
         std::vector<SQLLEN> indicators;
         SQLLEN capacityBytes = 0;  // 0: unbound
     };
-    SQLLEN Indicator(std::size_t row, std::size_t column) const { return columns_[column].indicators[row]; }
+    SQLLEN Indicator(std::size_t row, std::size_t column) const {
+        return columns_[column].indicators[row];
+    }
 
     SQLHSTMT stmt_;
     bool wide_;
@@ -59,4 +64,4 @@ private:
     std::size_t unbound_ = 0;
 };
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

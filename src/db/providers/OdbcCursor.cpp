@@ -6,7 +6,8 @@
 
 namespace tbn::db::odbc {
 
-StreamingCursor::StreamingCursor(LinkPtr link, Statement stmt, std::unique_ptr<PublishedStatement> published)
+StreamingCursor::StreamingCursor(LinkPtr link, Statement stmt,
+                                 std::unique_ptr<PublishedStatement> published)
     : link_(std::move(link)), stmt_(std::move(stmt)), published_(std::move(published)),
       rows_(std::make_unique<RowStream>(stmt_.get(), link_->dialect(), link_->getDataExtensions)),
       names_(rows_->Names()) {
@@ -48,7 +49,8 @@ void StreamingCursor::Finish() {
         while (Succeeded(rc = published_->InCall([this] { return SQLMoreResults(stmt_.get()); }))) {
         }
         if (rc != SQL_NO_DATA)
-            failure = Diagnostics(SQL_HANDLE_STMT, stmt_.get(), link_->dialect(), "The ODBC driver failed without a message.");
+            failure = Diagnostics(SQL_HANDLE_STMT, stmt_.get(), link_->dialect(),
+                                  "The ODBC driver failed without a message.");
         else if (published_->Cancelled())
             failure = CancelledError();
     } catch (const Error& error) {
@@ -75,7 +77,8 @@ void StreamingCursor::Next() {
 
 std::size_t StreamingCursor::Column(std::size_t index) const {
     if (index >= names_.size())
-        throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(index) + " is out of range.");
+        throw Error(ErrorCode::InvalidArgument,
+                    "Field index " + std::to_string(index) + " is out of range.");
     return index;
 }
 
@@ -112,4 +115,4 @@ void StreamingCursor::Detach() {
     buffered_ = std::move(buffer);
 }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -5,7 +5,6 @@
 #include "db/providers/OdbcLink.h"
 #include "db/providers/OdbcRowStream.h"
 
-
 namespace tbn::db::odbc {
 
 class StreamingCursor final : public Cursor {
@@ -46,4 +45,4 @@ private:
     std::unique_ptr<BufferedCursor> buffered_;
 };
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

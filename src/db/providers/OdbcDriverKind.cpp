@@ -24,13 +24,14 @@ int MatchLoadedObject(dl_phdr_info* info, size_t, void* data) {
     const std::string_view base = slash == std::string_view::npos ? path : path.substr(slash + 1);
     // Some drivers give their file name without the "lib" it carries on disk (sqlite3odbc.so).
     const bool same = base == search->fileName ||
-                      (base.size() == search->fileName.size() + 3 && base.substr(0, 3) == "lib" && base.substr(3) == search->fileName);
+                      (base.size() == search->fileName.size() + 3 && base.substr(0, 3) == "lib" &&
+                       base.substr(3) == search->fileName);
     if (!same) return 0;
     search->path.assign(path);
     return 1;
 }
 
-} // namespace
+}  // namespace
 
 bool DriverHasWideCalls(SQLHDBC dbc) {
     // The driver names its own library file; the driver manager has already loaded it.
@@ -52,4 +53,4 @@ bool BoundsLoginByConnTimeoutKey(std::string_view driver) {
     return lower.find("mariadb") != std::string::npos || lower.find("maodbc") != std::string::npos;
 }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

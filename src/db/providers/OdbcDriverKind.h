@@ -20,4 +20,4 @@ bool DriverHasWideCalls(SQLHDBC dbc);
 // given as a library file, like that one.
 bool BoundsLoginByConnTimeoutKey(std::string_view driver);
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -12,8 +12,7 @@
 namespace tbn::db::odbc {
 
 // A move-only owner of one handle of the given type, freed with SQLFreeHandle.
-template <SQLSMALLINT Type>
-class Handle {
+template <SQLSMALLINT Type> class Handle {
 public:
     Handle() = default;
     // Allocates a child of parent (SQL_NULL_HANDLE for an environment); raises on failure.
@@ -73,8 +72,9 @@ struct Dialect {
 
 // Every diagnostic record of the handle, "SQLSTATE: message" one per line; Number is the first
 // record's native error (ProviderFailure when the driver gives none).
-Error Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const Dialect& dialect, std::string_view fallback);
+Error Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const Dialect& dialect,
+                  std::string_view fallback);
 
 inline bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

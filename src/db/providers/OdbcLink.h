@@ -29,13 +29,16 @@ struct RunningStatement {
     std::atomic<bool> cancelled{false};
 };
 
-inline Error CancelledError() { return Error(ErrorCode::CommandCancelled, "The command was cancelled."); }
+inline Error CancelledError() {
+    return Error(ErrorCode::CommandCancelled, "The command was cancelled.");
+}
 
 // Publishes a statement for cancelling while it lives; made after the statement, so it is
 // withdrawn before the statement is freed.
 class PublishedStatement {
 public:
-    PublishedStatement(std::shared_ptr<RunningStatement> running, SQLHSTMT stmt) : running_(std::move(running)) {
+    PublishedStatement(std::shared_ptr<RunningStatement> running, SQLHSTMT stmt)
+        : running_(std::move(running)) {
         const std::lock_guard<std::mutex> hold(running_->lock);
         running_->stmt = stmt;
         running_->cancelled = false;
@@ -51,8 +54,7 @@ public:
     // Runs a call that runs the command, open to SQLCancel meanwhile, unless a cancel has come
     // already. The mark is taken down under the lock, so a cancel the driver is handling ends
     // before anything else is asked of it.
-    template <typename Call>
-    SQLRETURN InCall(Call call) {
+    template <typename Call> SQLRETURN InCall(Call call) {
         {
             const std::lock_guard<std::mutex> hold(running_->lock);
             if (running_->cancelled) throw CancelledError();
@@ -76,9 +78,9 @@ public:
     std::unique_ptr<DbcHandle> dbc;
     std::string password;  // only to keep it out of messages
     std::string user;
-    bool wide = true;                // see OdbcDriverKind.h
+    bool wide = true;                   // see OdbcDriverKind.h
     SQLUINTEGER getDataExtensions = 0;  // the driver's SQL_GETDATA_EXTENSIONS
-    bool severalResults = true;      // SQL_MULT_RESULT_SETS: one text may give several results
+    bool severalResults = true;         // SQL_MULT_RESULT_SETS: one text may give several results
     Dialect dialect() const { return Dialect{wide, password, user}; }
 
     // Many drivers serve one active statement per connection, so the link remembers the cursor
@@ -95,4 +97,4 @@ private:
 
 using LinkPtr = std::shared_ptr<OdbcLink>;
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -23,7 +23,7 @@ bool NeedsBraces(std::string_view value) {
     return value.find_first_of(";{}= ") != std::string_view::npos;
 }
 
-} // namespace
+}  // namespace
 
 std::string OdbcConnectionText(const ConnectionString& properties) {
     const ProviderInfo& provider = ProviderOf(Engine::Odbc);
@@ -32,7 +32,8 @@ std::string OdbcConnectionText(const ConnectionString& properties) {
         if (SameKey(property.Key, "Provider")) continue;
         // Another provider's spelling of a key becomes ODBC's own; every other key goes as written.
         std::string_view key = property.Key;
-        if (const ProviderKey* known = provider.Find(key); known && !SameKey(key, known->name)) key = known->name;
+        if (const ProviderKey* known = provider.Find(key); known && !SameKey(key, known->name))
+            key = known->name;
         text.append(key);
         text.push_back('=');
         if (NeedsBraces(property.Value)) {
@@ -59,7 +60,9 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
     link->dbc = std::make_unique<odbc::DbcHandle>(link->env.get());
     SQLHANDLE dbc = link->dbc->get();
     // Drivers that ignore the login timeout say so with a warning; that is not worth failing for.
-    SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(OdbcLoginTimeoutSeconds)), 0);
+    SQLSetConnectAttrW(dbc, SQL_ATTR_LOGIN_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(OdbcLoginTimeoutSeconds)),
+                       0);
 
     std::string text = OdbcConnectionText(properties);
     std::optional<std::string> driver = properties.Get({"Driver"});
@@ -69,19 +72,22 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
     std::u16string in = odbc::ToUtf16(text);
     std::vector<SQLWCHAR> out(4096);
     SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = SQLDriverConnectW(dbc, nullptr, odbc::Wide(in), SQL_NTS, out.data(),
-                                           static_cast<SQLSMALLINT>(out.size()), &outLength, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc =
+        SQLDriverConnectW(dbc, nullptr, odbc::Wide(in), SQL_NTS, out.data(),
+                          static_cast<SQLSMALLINT>(out.size()), &outLength, SQL_DRIVER_NOPROMPT);
     if (!odbc::Succeeded(rc))
-        throw odbc::Diagnostics(SQL_HANDLE_DBC, dbc, link->dialect(), "The ODBC driver manager could not connect.");
+        throw odbc::Diagnostics(SQL_HANDLE_DBC, dbc, link->dialect(),
+                                "The ODBC driver manager could not connect.");
     link->dbc->SetConnected();
     link->wide = odbc::DriverHasWideCalls(dbc);
     // Drivers that do not answer are taken at their narrowest: no SQLGetData beside bound
     // columns, and possibly several results per text.
-    SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &link->getDataExtensions, sizeof link->getDataExtensions, nullptr);
+    SQLGetInfo(dbc, SQL_GETDATA_EXTENSIONS, &link->getDataExtensions,
+               sizeof link->getDataExtensions, nullptr);
     char several[2] = {};
     if (odbc::Succeeded(SQLGetInfo(dbc, SQL_MULT_RESULT_SETS, several, sizeof several, nullptr)))
         link->severalResults = several[0] != 'N';
     return std::make_unique<odbc::OdbcSession>(std::move(link));
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

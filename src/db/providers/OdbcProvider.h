@@ -18,4 +18,4 @@ std::string OdbcConnectionText(const ConnectionString& properties);
 
 std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties);
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -9,9 +9,8 @@ namespace {
 
 // Reads one value as Unit text (char16_t for SQL_C_WCHAR, char for SQL_C_CHAR) or as bytes
 // (char for SQL_C_BINARY) into pieces; false for a null.
-template <typename Unit>
-bool ReadPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, std::basic_string<Unit>& pieces,
-                const Dialect& dialect) {
+template <typename Unit> bool ReadPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType,
+                                         std::basic_string<Unit>& pieces, const Dialect& dialect) {
     // Text pieces end in a terminator that takes a unit of the buffer; bytes do not.
     const std::size_t terminator = cType == SQL_C_BINARY ? 0 : 1;
     constexpr std::size_t chunkUnits = 8192;
@@ -21,7 +20,8 @@ bool ReadPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, std::basi
         const std::size_t start = pieces.size();
         pieces.resize(start + chunkUnits);
         SQLLEN indicator = 0;
-        const SQLRETURN rc = SQLGetData(stmt, column, cType, pieces.data() + start, chunkBytes, &indicator);
+        const SQLRETURN rc =
+            SQLGetData(stmt, column, cType, pieces.data() + start, chunkBytes, &indicator);
         if (rc == SQL_NO_DATA) {  // every piece has been read already
             pieces.resize(start);
             return true;
@@ -40,10 +40,10 @@ bool ReadPieces(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, std::basi
     }
 }
 
-} // namespace
+}  // namespace
 
-bool ReadWholeValue(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect, std::u16string& wideScratch,
-                    std::string& out) {
+bool ReadWholeValue(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect,
+                    std::u16string& wideScratch, std::string& out) {
     if (!dialect.wide) return ReadPieces(stmt, column, SQL_C_CHAR, out, dialect);
     out.clear();
     if (!ReadPieces(stmt, column, SQL_C_WCHAR, wideScratch, dialect)) return false;
@@ -51,8 +51,8 @@ bool ReadWholeValue(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect, 
     return true;
 }
 
-bool ReadWholeBytesAsHex(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect, std::string& bytesScratch,
-                         std::string& out) {
+bool ReadWholeBytesAsHex(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dialect,
+                         std::string& bytesScratch, std::string& out) {
     out.clear();
     if (!ReadPieces(stmt, column, SQL_C_BINARY, bytesScratch, dialect)) return false;
     AppendHex(out, bytesScratch.data(), bytesScratch.size());
@@ -63,4 +63,4 @@ bool IsBinaryType(SQLSMALLINT sqlType) {
     return sqlType == SQL_BINARY || sqlType == SQL_VARBINARY || sqlType == SQL_LONGVARBINARY;
 }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -6,14 +6,15 @@ namespace tbn::db::odbc {
 
 namespace {
 
-// Rows per fetch: enough that the calls per row vanish, few enough that a block's buffers stay small.
+// Rows per fetch: enough that the calls per row vanish, few enough that a block's buffers stay
+// small.
 constexpr std::size_t BlockRows = 512;
 
 void SetPointerAttribute(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER value) {
     SQLSetStmtAttr(stmt, attribute, value, 0);
 }
 
-} // namespace
+}  // namespace
 
 RowStream::RowStream(SQLHSTMT stmt, const Dialect& dialect, SQLUINTEGER getDataExtensions)
     : stmt_(stmt), dialect_(dialect), columns_(DescribeColumns(stmt, dialect)) {
@@ -27,7 +28,8 @@ RowStream::RowStream(SQLHSTMT stmt, const Dialect& dialect, SQLUINTEGER getDataE
     if (bind && (getDataExtensions & SQL_GD_BLOCK) && ColumnBuffers::AllBindable(columns_))
         blockRows_ = ColumnBuffers::RowsFor(columns_, dialect.wide, BlockRows);
     if (blockRows_ > 1) {
-        if (Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(blockRows_), 0)))
+        if (Succeeded(SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE,
+                                     reinterpret_cast<SQLPOINTER>(blockRows_), 0)))
             SetPointerAttribute(stmt_, SQL_ATTR_ROWS_FETCHED_PTR, &fetched_);
         else
             blockRows_ = 1;
@@ -41,7 +43,8 @@ RowStream::~RowStream() {
     buffers_.reset();
     if (blockRows_ > 1) {
         SetPointerAttribute(stmt_, SQL_ATTR_ROWS_FETCHED_PTR, nullptr);
-        SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(1)), 0);
+        SQLSetStmtAttr(stmt_, SQL_ATTR_ROW_ARRAY_SIZE,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(1)), 0);
     }
 }
 
@@ -66,7 +69,8 @@ bool RowStream::Next() {
 bool RowStream::FetchBlock() {
     row_ = 0;
     fetched_ = 0;
-    const SQLRETURN rc = blockRows_ > 1 ? SQLFetchScroll(stmt_, SQL_FETCH_NEXT, 0) : SQLFetch(stmt_);
+    const SQLRETURN rc =
+        blockRows_ > 1 ? SQLFetchScroll(stmt_, SQL_FETCH_NEXT, 0) : SQLFetch(stmt_);
     if (rc == SQL_NO_DATA) return false;
     if (!Succeeded(rc)) throw Diagnostics(SQL_HANDLE_STMT, stmt_, dialect_, "SQLFetch failed.");
     if (blockRows_ == 1) fetched_ = 1;
@@ -85,7 +89,8 @@ void RowStream::ReadRow() {
         // Long, or cut short in its buffer: read whole. Within a block, SQLGetData reads the row
         // the cursor is positioned on.
         if (!positioned) {
-            if (!Succeeded(SQLSetPos(stmt_, static_cast<SQLSETPOSIROW>(row_ + 1), SQL_POSITION, SQL_LOCK_NO_CHANGE)))
+            if (!Succeeded(SQLSetPos(stmt_, static_cast<SQLSETPOSIROW>(row_ + 1), SQL_POSITION,
+                                     SQL_LOCK_NO_CHANGE)))
                 throw Diagnostics(SQL_HANDLE_STMT, stmt_, dialect_, "SQLSetPos failed.");
             positioned = true;
         }
@@ -99,4 +104,4 @@ void RowStream::ReadRow() {
     }
 }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -1,7 +1,7 @@
 #pragma once
-// Walks a statement's current row set a row at a time while fetching it in blocks: with the driver's
-// leave (SQL_GETDATA_EXTENSIONS) a fetch fills a few hundred rows of bound buffers, and values
-// that are long or did not fit are read whole with SQLGetData; otherwise a row per fetch.
+// Walks a statement's current row set a row at a time while fetching it in blocks: with the
+// driver's leave (SQL_GETDATA_EXTENSIONS) a fetch fills a few hundred rows of bound buffers, and
+// values that are long or did not fit are read whole with SQLGetData; otherwise a row per fetch.
 // Nothing is kept beyond the current block.
 #include "db/providers/OdbcColumnBuffers.h"
 
@@ -50,4 +50,4 @@ private:
     std::string bytes_;  // a binary value read raw, before it becomes hex
 };
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -26,15 +26,16 @@ private:
     std::shared_ptr<RunningStatement> running_;
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<CancelHandle> OdbcSession::PrepareCancel() { return std::make_unique<OdbcCancel>(running_); }
-
-Statement OdbcSession::NewStatement() {
-    return Statement::Allocate(link_->dbc->get());
+std::unique_ptr<CancelHandle> OdbcSession::PrepareCancel() {
+    return std::make_unique<OdbcCancel>(running_);
 }
 
-std::unique_ptr<BufferedCursor> OdbcSession::ReadAll(SQLHSTMT stmt, const PublishedStatement& published) {
+Statement OdbcSession::NewStatement() { return Statement::Allocate(link_->dbc->get()); }
+
+std::unique_ptr<BufferedCursor> OdbcSession::ReadAll(SQLHSTMT stmt,
+                                                     const PublishedStatement& published) {
     RowStream rows(stmt, link_->dialect(), link_->getDataExtensions);
     auto buffered = std::make_unique<BufferedCursor>(rows.Names());
     for (;;) {
@@ -52,7 +53,8 @@ std::unique_ptr<BufferedCursor> OdbcSession::ReadAll(SQLHSTMT stmt, const Publis
 }
 
 Error OdbcSession::StatementError(const Statement& stmt) const {
-    return Diagnostics(SQL_HANDLE_STMT, stmt.get(), link_->dialect(), "The ODBC driver failed without a message.");
+    return Diagnostics(SQL_HANDLE_STMT, stmt.get(), link_->dialect(),
+                       "The ODBC driver failed without a message.");
 }
 
 void OdbcLink::Release() {
@@ -65,13 +67,15 @@ void OdbcLink::Release() {
 std::vector<TableInfo> OdbcSession::Tables() {
     link_->Release();
     Statement stmt = NewStatement();
-    const SQLRETURN rc = link_->wide ? SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0)
-                                     : SQLTables(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    const SQLRETURN rc =
+        link_->wide ? SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0)
+                    : SQLTables(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
     if (!Succeeded(rc)) throw StatementError(stmt);
     RowStream rows(stmt.get(), link_->dialect(), link_->getDataExtensions);
     // TABLE_NAME and TABLE_TYPE are the third and fourth columns of every driver's answer.
     if (rows.FieldCount() < 4)
-        throw Error(ErrorCode::ProviderFailure, "The ODBC driver's table list has fewer columns than ODBC defines.");
+        throw Error(ErrorCode::ProviderFailure,
+                    "The ODBC driver's table list has fewer columns than ODBC defines.");
     std::vector<TableInfo> tables;
     while (rows.Next()) tables.push_back({std::string(rows.Value(3)), std::string(rows.Value(2))});
     return tables;
@@ -89,11 +93,14 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
     SQLRETURN rc;
     if (link_->wide) {
         std::u16string text = ToUtf16(commandText);
-        rc = published->InCall([&] { return SQLExecDirectW(stmt.get(), Wide(text), static_cast<SQLINTEGER>(text.size())); });
+        rc = published->InCall([&] {
+            return SQLExecDirectW(stmt.get(), Wide(text), static_cast<SQLINTEGER>(text.size()));
+        });
     } else {
         std::string text(commandText);
         rc = published->InCall([&] {
-            return SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+            return SQLExecDirect(stmt.get(), reinterpret_cast<SQLCHAR*>(text.data()),
+                                 static_cast<SQLINTEGER>(text.size()));
         });
     }
     const bool stream = !link_->severalResults || !MayGiveSeveralResults(commandText);
@@ -101,13 +108,17 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
     // SQL_NO_DATA: a statement that touched no rows; the text may still hold more.
     while (Succeeded(rc) || rc == SQL_NO_DATA) {
         SQLSMALLINT columns = 0;
-        if (rc != SQL_NO_DATA && !Succeeded(SQLNumResultCols(stmt.get(), &columns))) throw StatementError(stmt);
+        if (rc != SQL_NO_DATA && !Succeeded(SQLNumResultCols(stmt.get(), &columns)))
+            throw StatementError(stmt);
         if (columns > 0) {
-            if (stream) return std::make_unique<StreamingCursor>(link_, std::move(stmt), std::move(published));
+            if (stream)
+                return std::make_unique<StreamingCursor>(link_, std::move(stmt),
+                                                         std::move(published));
             kept = ReadAll(stmt.get(), *published);
         } else if (rc != SQL_NO_DATA) {
             SQLLEN changed = -1;
-            if (Succeeded(SQLRowCount(stmt.get(), &changed)) && changed > 0) rowsChanged_ += changed;
+            if (Succeeded(SQLRowCount(stmt.get(), &changed)) && changed > 0)
+                rowsChanged_ += changed;
         }
         rc = published->InCall([&] { return SQLMoreResults(stmt.get()); });
         if (rc == SQL_NO_DATA) {
@@ -116,8 +127,9 @@ std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
         }
     }
     Error error = StatementError(stmt);
-    if (!MayGiveSeveralResults(commandText)) error.SetFailedStatement(Error::ByteRange{0, commandText.size()});
+    if (!MayGiveSeveralResults(commandText))
+        error.SetFailedStatement(Error::ByteRange{0, commandText.size()});
     throw error;
 }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -43,4 +43,4 @@ private:
     std::int64_t rowsChanged_ = 0;
 };
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

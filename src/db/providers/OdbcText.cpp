@@ -53,7 +53,8 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
         return Replacement;
     }
     for (int k = 0; k < extra; ++k) {
-        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return Replacement;
+        if (i >= text.size() || (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            return Replacement;
         cp = (cp << 6) | (static_cast<unsigned char>(text[i++]) & 0x3F);
     }
     static constexpr char32_t smallest[] = {0, 0x80, 0x800, 0x10000};
@@ -61,7 +62,7 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& i) {
     return cp;
 }
 
-} // namespace
+}  // namespace
 
 std::u16string ToUtf16(std::string_view utf8) {
     std::u16string out;
@@ -80,8 +81,10 @@ void AppendUtf8(std::string& out, const char16_t* utf16, std::size_t units) {
     out.resize(start + i);
     for (; i < units; ++i) {
         const char16_t unit = utf16[i];
-        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
-            AppendCodePoint(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            AppendCodePoint(out, 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                                     (utf16[i + 1] - 0xDC00));
             ++i;
         } else if (unit >= 0xD800 && unit <= 0xDFFF) {
             AppendCodePoint(out, Replacement);
@@ -98,4 +101,4 @@ std::string ToUtf8(std::u16string_view utf16) {
     return out;
 }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -17,4 +17,4 @@ void AppendUtf8(std::string& out, const char16_t* utf16, std::size_t units);
 
 inline SQLWCHAR* Wide(std::u16string& text) { return reinterpret_cast<SQLWCHAR*>(text.data()); }
 
-} // namespace tbn::db::odbc
+}  // namespace tbn::db::odbc

@@ -23,7 +23,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int kStopCheckMs = 50;
 
 // libpq keeps the last value of a repeated keyword; an absent one comes from its variable.
-const char* ValueOf(const char* const* keys, const char* const* values, std::string_view key, const char* variable) {
+const char* ValueOf(const char* const* keys, const char* const* values, std::string_view key,
+                    const char* variable) {
     const char* found = nullptr;
     for (std::size_t i = 0; keys[i]; ++i)
         if (key == keys[i] && values[i] && *values[i]) found = values[i];
@@ -31,8 +32,10 @@ const char* ValueOf(const char* const* keys, const char* const* values, std::str
 }
 
 bool NamesSeveralHosts(const char* const* keys, const char* const* values) {
-    for (const auto& [key, variable] : {std::pair{"host", "PGHOST"}, std::pair{"hostaddr", "PGHOSTADDR"}})
-        if (const char* hosts = ValueOf(keys, values, key, variable); hosts && std::strchr(hosts, ','))
+    for (const auto& [key, variable] :
+         {std::pair{"host", "PGHOST"}, std::pair{"hostaddr", "PGHOSTADDR"}})
+        if (const char* hosts = ValueOf(keys, values, key, variable);
+            hosts && std::strchr(hosts, ','))
             return true;
     return false;
 }
@@ -47,7 +50,8 @@ std::optional<int> TimeoutMs(const char* const* keys, const char* const* values)
     while (!digits.empty() && digits.back() == ' ') digits.remove_suffix(1);
     int seconds = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), seconds);
-    if (ec != std::errc() || end != digits.data() + digits.size() || seconds > 24 * 3600) return std::nullopt;
+    if (ec != std::errc() || end != digits.data() + digits.size() || seconds > 24 * 3600)
+        return std::nullopt;
     if (seconds <= 0) return 0;
     return std::max(seconds, 2) * 1000;  // libpq's floor
 }
@@ -62,9 +66,10 @@ std::string AttemptOf(PGconn* conn) {
     return attempt;
 }
 
-} // namespace
+}  // namespace
 
-Connected Connect(const char* const* keys, const char* const* values, const std::function<bool()>& stopRequested) {
+Connected Connect(const char* const* keys, const char* const* values,
+                  const std::function<bool()>& stopRequested) {
     const std::optional<int> timeoutMs = TimeoutMs(keys, values);
     if (!stopRequested || !timeoutMs || NamesSeveralHosts(keys, values))
         return {ConnPtr(PQconnectdbParams(keys, values, 0))};
@@ -81,16 +86,18 @@ Connected Connect(const char* const* keys, const char* const* values, const std:
         }
         int waitMs = kStopCheckMs;
         if (*timeoutMs > 0) {
-            const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - attemptStart);
+            const auto spent =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - attemptStart);
             const auto left = *timeoutMs - spent.count();
             if (left <= 0) return {std::move(conn), true};
             waitMs = static_cast<int>(std::min<std::int64_t>(waitMs, left));
         }
-        pollfd socket{PQsocket(conn.get()), static_cast<short>(step == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        pollfd socket{PQsocket(conn.get()),
+                      static_cast<short>(step == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
         // Ready, failed or interrupted alike: libpq looks at the socket itself.
         if (poll(&socket, 1, waitMs) != 0) step = PQconnectPoll(conn.get());
     }
     return {std::move(conn)};
 }
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

@@ -24,6 +24,7 @@ struct Connected {
 // for a string naming several hosts (libpq's own connect goes on to the next host when one times
 // out, which cannot be asked of it from outside), this is PQconnectdbParams. Raises
 // CommandCancelled once stopRequested says yes; it is asked at least every 50 ms.
-Connected Connect(const char* const* keys, const char* const* values, const std::function<bool()>& stopRequested);
+Connected Connect(const char* const* keys, const char* const* values,
+                  const std::function<bool()>& stopRequested);
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

@@ -13,7 +13,7 @@ constexpr Oid kByteaOid = 17;
 struct PqFree {
     void operator()(unsigned char* p) const noexcept { PQfreemem(p); }
 };
-} // namespace
+}  // namespace
 
 StreamingCursor::StreamingCursor(LinkPtr link, ResultPtr first, bool ownsRest)
     : link_(std::move(link)), ownsRest_(ownsRest) {
@@ -57,7 +57,8 @@ void StreamingCursor::Advance() {
         return;
     }
     ResultPtr next(PQgetResult(link_->get()));
-    if (next && (PQresultStatus(next.get()) == PGRES_SINGLE_TUPLE || PQresultStatus(next.get()) == PGRES_TUPLES_OK)) {
+    if (next && (PQresultStatus(next.get()) == PGRES_SINGLE_TUPLE ||
+                 PQresultStatus(next.get()) == PGRES_TUPLES_OK)) {
         Adopt(std::move(next));
         return;
     }
@@ -95,7 +96,8 @@ void StreamingCursor::Next() {
 
 int StreamingCursor::Column(std::size_t index) const {
     if (index >= names_.size())
-        throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(index) + " is out of range.");
+        throw Error(ErrorCode::InvalidArgument,
+                    "Field index " + std::to_string(index) + " is out of range.");
     return static_cast<int>(index);
 }
 
@@ -108,8 +110,9 @@ std::string_view StreamingCursor::Value(std::size_t index) const {
     if (buffered_) return buffered_->Value(index);
     if (!current_) return {};
     const int column = Column(index);
-    const std::string_view text(PQgetvalue(current_.get(), row_, column),
-                                static_cast<std::size_t>(PQgetlength(current_.get(), row_, column)));
+    const std::string_view text(
+        PQgetvalue(current_.get(), row_, column),
+        static_cast<std::size_t>(PQgetlength(current_.get(), row_, column)));
     return bytea_[index] ? ByteaText(index, text) : text;
 }
 
@@ -122,9 +125,11 @@ std::string_view StreamingCursor::ByteaText(std::size_t index, std::string_view 
     }
     // A server set to bytea_output = 'escape' writes octal escapes; libpq reads either form.
     std::size_t size = 0;
-    const std::unique_ptr<unsigned char, PqFree> bytes(
-        PQunescapeBytea(reinterpret_cast<const unsigned char*>(PQgetvalue(current_.get(), row_, Column(index))), &size));
-    if (!bytes) throw Error(ErrorCode::ProviderFailure, "Out of memory while reading a bytea value.");
+    const std::unique_ptr<unsigned char, PqFree> bytes(PQunescapeBytea(
+        reinterpret_cast<const unsigned char*>(PQgetvalue(current_.get(), row_, Column(index))),
+        &size));
+    if (!bytes)
+        throw Error(ErrorCode::ProviderFailure, "Out of memory while reading a bytea value.");
     AppendHex(hex, bytes.get(), size);
     return hex;
 }
@@ -152,4 +157,4 @@ void StreamingCursor::Detach() {
     buffered_ = std::move(buffer);
 }
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

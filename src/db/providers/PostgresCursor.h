@@ -44,7 +44,7 @@ private:
     std::vector<std::string> names_;
     std::vector<bool> bytea_;
     mutable std::vector<std::string> hex_;  // the current row's bytea values, as Value() gives them
-    ResultPtr current_;  // null at the end
+    ResultPtr current_;                     // null at the end
     int row_ = 0;
     int rows_ = 0;
     bool lastOfSet_ = false;  // current_ is the complete result, not one row of many
@@ -53,4 +53,4 @@ private:
     std::unique_ptr<BufferedCursor> buffered_;
 };
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

@@ -23,7 +23,7 @@ std::string TrimmedMessage(const char* message) {
     return text;
 }
 
-} // namespace
+}  // namespace
 
 Link::Link(PGconn* conn, std::string password) : conn_(conn), password_(std::move(password)) {
     // The user name libpq settled on (the login's own when none was given) is the one its
@@ -47,7 +47,7 @@ Error Link::ResultError(const PGresult* result) const {
         // The server's explanation and advice ("Perhaps you meant to reference the column ...")
         // are often what tells the user how to mend the statement.
         for (const auto& [field, label] : {std::pair{PG_DIAG_MESSAGE_DETAIL, "\nDETAIL: "},
-                                          std::pair{PG_DIAG_MESSAGE_HINT, "\nHINT: "}}) {
+                                           std::pair{PG_DIAG_MESSAGE_HINT, "\nHINT: "}}) {
             if (const char* text = PQresultErrorField(result, field); text && *text) {
                 description += label;
                 description += text;
@@ -63,7 +63,8 @@ Error Link::ResultError(const PGresult* result) const {
 
 Error Link::ConnectionError(std::int32_t number, std::string_view reason) const {
     std::string description = TrimmedMessage((PQerrorMessage(conn_) + std::string(reason)).c_str());
-    if (description.empty()) description = "The PostgreSQL client library failed without a message.";
+    if (description.empty())
+        description = "The PostgreSQL client library failed without a message.";
     return Error(number, ScrubSecret(std::move(description), password_, user_));
 }
 
@@ -89,7 +90,8 @@ void EndCopy(PGconn* conn, const PGresult* result) {
 
 bool IsFailure(const PGresult* result) {
     const ExecStatusType status = PQresultStatus(result);
-    return status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE || status == PGRES_NONFATAL_ERROR;
+    return status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE ||
+           status == PGRES_NONFATAL_ERROR;
 }
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

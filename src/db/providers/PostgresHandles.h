@@ -60,4 +60,4 @@ void EndCopy(PGconn* conn, const PGresult* result);
 
 bool IsFailure(const PGresult* result);
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

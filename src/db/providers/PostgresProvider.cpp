@@ -12,7 +12,8 @@ namespace tbn::db {
 
 using detail::SameKey;
 
-std::vector<std::pair<std::string, std::string>> PostgresConnectParams(const ConnectionString& properties) {
+std::vector<std::pair<std::string, std::string>>
+PostgresConnectParams(const ConnectionString& properties) {
     const ProviderInfo& postgres = ProviderOf(Engine::PostgreSql);
     std::vector<std::pair<std::string, std::string>> params;
     // libpq keeps the last value of a repeated keyword, as the connection string does.
@@ -27,7 +28,9 @@ std::vector<std::pair<std::string, std::string>> PostgresConnectParams(const Con
         return false;
     };
     // libpq's own default is to wait forever for a host that does not answer.
-    if (!has("connect_timeout")) params.emplace_back("connect_timeout", std::to_string(PostgresDefaultConnectTimeoutSeconds));
+    if (!has("connect_timeout"))
+        params.emplace_back("connect_timeout",
+                            std::to_string(PostgresDefaultConnectTimeoutSeconds));
     params.emplace_back("fallback_application_name", "TBN");
     // Values cross this layer as UTF-8 whatever the server's or the database's encoding.
     params.emplace_back("client_encoding", "UTF8");
@@ -49,11 +52,15 @@ std::unique_ptr<Session> OpenPostgresSession(const ConnectionString& properties,
     // expand_dbname 0: a database name is only ever a name, never a second connection string.
     pg::Connected connected = pg::Connect(keys.data(), values.data(), stopRequested);
     auto link = std::make_shared<pg::Link>(connected.conn.release(), password);
-    if (!link->get()) throw Error(ErrorCode::OutOfMemory, "Out of memory while connecting to the PostgreSQL server.");
+    if (!link->get())
+        throw Error(ErrorCode::OutOfMemory,
+                    "Out of memory while connecting to the PostgreSQL server.");
     // The words libpq's own connect gives a server that let its timeout pass.
-    if (connected.timedOut) throw link->ConnectionError(ErrorCode::ServerUnreachable, "timeout expired");
-    if (PQstatus(link->get()) != CONNECTION_OK) throw link->ConnectionError(ErrorCode::ServerUnreachable);
+    if (connected.timedOut)
+        throw link->ConnectionError(ErrorCode::ServerUnreachable, "timeout expired");
+    if (PQstatus(link->get()) != CONNECTION_OK)
+        throw link->ConnectionError(ErrorCode::ServerUnreachable);
     return std::make_unique<pg::PostgresSession>(std::move(link));
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -19,10 +19,11 @@ namespace tbn::db {
 constexpr int PostgresDefaultConnectTimeoutSeconds = 10;
 
 // The keyword/value pairs handed to PQconnectdbParams, in order.
-std::vector<std::pair<std::string, std::string>> PostgresConnectParams(const ConnectionString& properties);
+std::vector<std::pair<std::string, std::string>>
+PostgresConnectParams(const ConnectionString& properties);
 
 // stopRequested, when given, is asked while the server has not answered; see PostgresConnect.h.
 std::unique_ptr<Session> OpenPostgresSession(const ConnectionString& properties,
                                              const std::function<bool()>& stopRequested = {});
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -33,13 +33,15 @@ bool IsRowSet(const PGresult* result) {
 }
 
 // The server counts the position in characters from 1, over the whole text it was sent.
-std::optional<std::size_t> StatementPosition(const PGresult* failure, std::string_view commandText) {
+std::optional<std::size_t> StatementPosition(const PGresult* failure,
+                                             std::string_view commandText) {
     const char* field = PQresultErrorField(failure, PG_DIAG_STATEMENT_POSITION);
     if (!field) return std::nullopt;
     const std::string_view digits(field);
     std::size_t position = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), position);
-    if (ec != std::errc() || end != digits.data() + digits.size() || position == 0) return std::nullopt;
+    if (ec != std::errc() || end != digits.data() + digits.size() || position == 0)
+        return std::nullopt;
     return ByteOffsetOfCharacter(commandText, position);
 }
 
@@ -53,7 +55,8 @@ std::int64_t CommandRows(PGresult* result) {
 class PostgresCancel final : public CancelHandle {
 public:
     explicit PostgresCancel(LinkPtr link)
-        : link_(std::move(link)), cancel_(PQgetCancel(link_->get())), socket_(PQsocket(link_->get())) {}
+        : link_(std::move(link)), cancel_(PQgetCancel(link_->get())),
+          socket_(PQsocket(link_->get())) {}
     ~PostgresCancel() override { PQfreeCancel(cancel_); }
     PostgresCancel(const PostgresCancel&) = delete;
     PostgresCancel& operator=(const PostgresCancel&) = delete;
@@ -77,9 +80,11 @@ private:
     int socket_;
 };
 
-} // namespace
+}  // namespace
 
-std::unique_ptr<CancelHandle> PostgresSession::PrepareCancel() { return std::make_unique<PostgresCancel>(link_); }
+std::unique_ptr<CancelHandle> PostgresSession::PrepareCancel() {
+    return std::make_unique<PostgresCancel>(link_);
+}
 
 std::vector<TableInfo> PostgresSession::Tables() {
     link_->Release();
@@ -89,7 +94,8 @@ std::vector<TableInfo> PostgresSession::Tables() {
     std::vector<TableInfo> tables;
     const int rows = PQntuples(result.get());
     tables.reserve(static_cast<std::size_t>(rows));
-    for (int r = 0; r < rows; ++r) tables.push_back({PQgetvalue(result.get(), r, 0), PQgetvalue(result.get(), r, 1)});
+    for (int r = 0; r < rows; ++r)
+        tables.push_back({PQgetvalue(result.get(), r, 0), PQgetvalue(result.get(), r, 1)});
     return tables;
 }
 
@@ -128,4 +134,4 @@ std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
     return kept;
 }
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

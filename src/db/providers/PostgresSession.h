@@ -28,4 +28,4 @@ private:
     std::int64_t rowsChanged_ = 0;
 };
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

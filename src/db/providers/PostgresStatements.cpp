@@ -5,11 +5,13 @@ namespace tbn::db::pg {
 namespace {
 
 bool IsIdentifierChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' ||
-           static_cast<unsigned char>(c) >= 0x80;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '$' || static_cast<unsigned char>(c) >= 0x80;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 class Reader {
 public:
@@ -120,7 +122,7 @@ private:
     std::size_t i_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 bool HasSeveralStatements(std::string_view sql) {
     Reader reader(sql);
@@ -128,4 +130,4 @@ bool HasSeveralStatements(std::string_view sql) {
     return !reader.OnlySemicolonsAndCommentsLeft();
 }
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

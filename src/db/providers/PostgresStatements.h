@@ -11,4 +11,4 @@ namespace tbn::db::pg {
 // blanks, semicolons and comments.
 bool HasSeveralStatements(std::string_view sql);
 
-} // namespace tbn::db::pg
+}  // namespace tbn::db::pg

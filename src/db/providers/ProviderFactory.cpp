@@ -23,13 +23,15 @@ Engine ChooseEngine(const ConnectionString& properties) {
         if (!known.empty()) known += ", ";
         known += provider.name;
     }
-    throw Error(ErrorCode::UnknownProvider, "The provider \"" + named + "\" is not known. Known providers: " + known + ".");
+    throw Error(ErrorCode::UnknownProvider,
+                "The provider \"" + named + "\" is not known. Known providers: " + known + ".");
 }
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::string_view user,
-                                     std::string_view password, const std::function<bool()>& stopRequested) {
+                                     std::string_view password,
+                                     const std::function<bool()>& stopRequested) {
     ConnectionString properties = ConnectionString::Parse(connectionString);
     // The aliases go first so that no older spelling of the key outlives the override.
     if (!user.empty()) {
@@ -41,14 +43,12 @@ std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::str
         properties.Set("Password", std::string(password));
     }
     switch (ChooseEngine(properties)) {
-    case Engine::Sqlite:
-        return OpenSqliteSession(properties);
-    case Engine::PostgreSql:
-        return OpenPostgresSession(properties, stopRequested);
-    case Engine::Odbc:
-        return OpenOdbcSession(properties);
+    case Engine::Sqlite: return OpenSqliteSession(properties);
+    case Engine::PostgreSql: return OpenPostgresSession(properties, stopRequested);
+    case Engine::Odbc: return OpenOdbcSession(properties);
     }
-    throw Error(ErrorCode::UnknownProvider, "The requested provider is not available in this build of TBN.");
+    throw Error(ErrorCode::UnknownProvider,
+                "The requested provider is not available in this build of TBN.");
 }
 
 int LoginTimeoutSeconds(std::string_view connectionString) noexcept {
@@ -63,4 +63,4 @@ int LoginTimeoutSeconds(std::string_view connectionString) noexcept {
     return OdbcLoginTimeoutSeconds;
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -16,11 +16,12 @@ namespace tbn::db {
 // An engine whose open can be stopped asks stopRequested (when given) while it waits for its
 // server, and raises CommandCancelled once it says yes.
 std::unique_ptr<Session> OpenSession(std::string_view connectionString, std::string_view user,
-                                     std::string_view password, const std::function<bool()>& stopRequested = {});
+                                     std::string_view password,
+                                     const std::function<bool()>& stopRequested = {});
 
 // How long opening a connection of this string may wait for its server before the engine gives
 // up, in seconds: PostgreSQL's connect timeout, ODBC's login timeout (the same for a string that
 // cannot be read).
 int LoginTimeoutSeconds(std::string_view connectionString) noexcept;
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -38,7 +38,7 @@ std::string Braced(std::string_view value) {
     return braced;
 }
 
-} // namespace
+}  // namespace
 
 std::string ScrubSecret(std::string text, std::string_view secret, std::string_view userName) {
     detail::HidePasswordValues(text);
@@ -49,4 +49,4 @@ std::string ScrubSecret(std::string text, std::string_view secret, std::string_v
     return text;
 }
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -18,4 +18,4 @@ namespace tbn::db {
 // password, while hiding it would both blank the name and point at the password.
 std::string ScrubSecret(std::string text, std::string_view secret, std::string_view userName = {});
 
-} // namespace tbn::db
+}  // namespace tbn::db

@@ -31,10 +31,11 @@ private:
     bool WaitBeforeRetry(int count);
 
     const std::chrono::milliseconds timeout_;
-    std::chrono::steady_clock::time_point began_;  // of the wait in progress; the handler's thread only
+    std::chrono::steady_clock::time_point
+        began_;  // of the wait in progress; the handler's thread only
     std::mutex lock_;
     std::condition_variable woken_;
     bool cancelled_ = false;
 };
 
-} // namespace tbn::db::sqlite
+}  // namespace tbn::db::sqlite

@@ -44,7 +44,8 @@ void StreamingCursor::Step() {
 }
 
 void StreamingCursor::RaiseIndexOutOfRange(std::size_t index) {
-    throw Error(ErrorCode::InvalidArgument, "Field index " + std::to_string(index) + " is out of range.");
+    throw Error(ErrorCode::InvalidArgument,
+                "Field index " + std::to_string(index) + " is out of range.");
 }
 
 bool StreamingCursor::IsNull(std::size_t index) const {
@@ -56,8 +57,7 @@ std::string_view StreamingCursor::Value(std::size_t index) const {
     const int type = TypeOf(index);
     sqlite3_value* value = values_[index];
     switch (type) {
-    case SQLITE_NULL:
-        return {};
+    case SQLITE_NULL: return {};
     case SQLITE_BLOB: {
         std::string& hex = hex_[index];
         hex.clear();
@@ -73,4 +73,4 @@ std::string_view StreamingCursor::Value(std::size_t index) const {
     }
 }
 
-} // namespace tbn::db::sqlite
+}  // namespace tbn::db::sqlite

@@ -43,4 +43,4 @@ private:
     mutable std::vector<std::string> hex_;  // per column, reused across rows
 };
 
-} // namespace tbn::db::sqlite
+}  // namespace tbn::db::sqlite

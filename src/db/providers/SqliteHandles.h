@@ -27,4 +27,4 @@ DatabasePtr AdoptDatabase(sqlite3* db, std::shared_ptr<void> keepAlive = {});
 // message, after "context: " when a context is given.
 Error LastError(sqlite3* db, std::string_view context = {});
 
-} // namespace tbn::db::sqlite
+}  // namespace tbn::db::sqlite

@@ -14,8 +14,7 @@ namespace {
 
 void RunToEnd(sqlite3* db, sqlite3_stmt* stmt) {
     int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    }
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {}
     if (rc != SQLITE_DONE) throw LastError(db);
 }
 
@@ -34,7 +33,8 @@ bool IsSystemName(std::string_view name) {
 class SqliteCancel final : public CancelHandle {
 public:
     // Holding the database keeps it open while another thread may still interrupt it.
-    SqliteCancel(DatabasePtr db, std::shared_ptr<BusyWait> busyWait) : db_(std::move(db)), busyWait_(std::move(busyWait)) {}
+    SqliteCancel(DatabasePtr db, std::shared_ptr<BusyWait> busyWait)
+        : db_(std::move(db)), busyWait_(std::move(busyWait)) {}
     void Cancel() override {
         busyWait_->Cancel();
         sqlite3_interrupt(db_.get());
@@ -46,7 +46,7 @@ private:
     std::shared_ptr<BusyWait> busyWait_;
 };
 
-} // namespace
+}  // namespace
 
 bool OnlyCommentsRemain(std::string_view sql) {
     // SQLite takes an unterminated block comment as running to the end of the text, as this does.
@@ -57,7 +57,8 @@ StatementPtr SqliteSession::Prepare(std::string_view sql, const char** tail) {
     if (sql.size() > static_cast<std::size_t>(INT_MAX))
         throw Error(SQLITE_TOOBIG, "The command text is longer than SQLite accepts.");
     sqlite3_stmt* raw = nullptr;
-    const int rc = sqlite3_prepare_v3(db_.get(), sql.data(), static_cast<int>(sql.size()), 0, &raw, tail);
+    const int rc =
+        sqlite3_prepare_v3(db_.get(), sql.data(), static_cast<int>(sql.size()), 0, &raw, tail);
     StatementPtr statement(raw);
     if (rc != SQLITE_OK) {
         Error error = LastError(db_.get());
@@ -72,12 +73,14 @@ StatementPtr SqliteSession::Prepare(std::string_view sql, const char** tail) {
 std::vector<TableInfo> SqliteSession::Tables() {
     std::vector<TableInfo> tables{{"SYSTEM TABLE", "sqlite_schema"}};
     StatementPtr stmt = Prepare(
-        "SELECT type, name FROM main.sqlite_schema WHERE type IN ('table', 'view') ORDER BY rowid", nullptr);
+        "SELECT type, name FROM main.sqlite_schema WHERE type IN ('table', 'view') ORDER BY rowid",
+        nullptr);
     int rc;
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
         const char* type = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
         const char* name = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 1));
-        TableInfo info{type && std::string_view(type) == "view" ? "VIEW" : "TABLE", name ? name : ""};
+        TableInfo info{type && std::string_view(type) == "view" ? "VIEW" : "TABLE",
+                       name ? name : ""};
         if (IsSystemName(info.Name)) info.Type = "SYSTEM TABLE";
         tables.push_back(std::move(info));
     }
@@ -85,7 +88,9 @@ std::vector<TableInfo> SqliteSession::Tables() {
     return tables;
 }
 
-std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() { return std::make_unique<SqliteCancel>(db_, busyWait_); }
+std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() {
+    return std::make_unique<SqliteCancel>(db_, busyWait_);
+}
 
 std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
     rowsChanged_ = 0;
@@ -103,7 +108,8 @@ std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
             // the whole text. The tail is set even when the statement is refused.
             if (error.CommandOffset()) error.SetCommandOffset(*error.CommandOffset() + start);
             if (tail > rest.data() && tail <= rest.data() + rest.size())
-                error.SetFailedStatement(Error::ByteRange{start, start + static_cast<std::size_t>(tail - rest.data())});
+                error.SetFailedStatement(
+                    Error::ByteRange{start, start + static_cast<std::size_t>(tail - rest.data())});
             throw;
         }
         const std::size_t read = tail ? static_cast<std::size_t>(tail - rest.data()) : rest.size();
@@ -112,7 +118,8 @@ std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
         if (read == 0 || read > rest.size())
             throw Error(ErrorCode::ProviderFailure,
                         "SQLite could not read the command text past position " +
-                            std::to_string(CharacterPosition(commandText, commandText.size() - rest.size())) +
+                            std::to_string(
+                                CharacterPosition(commandText, commandText.size() - rest.size())) +
                             "; nothing from there on was run.");
         rest.remove_prefix(read);
         if (!stmt) continue;  // only blanks or comments were left
@@ -135,4 +142,4 @@ std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
     return result;
 }
 
-} // namespace tbn::db::sqlite
+}  // namespace tbn::db::sqlite

@@ -34,4 +34,4 @@ private:
 // True when the text holds nothing SQLite would run: blanks, semicolons and comments.
 bool OnlyCommentsRemain(std::string_view sql);
 
-} // namespace tbn::db::sqlite
+}  // namespace tbn::db::sqlite
