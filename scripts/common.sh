@@ -6,7 +6,7 @@ BUILD="${TBN_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(cmake ninja-build g++ qt6-base-dev libsqlite3-dev sqlite3 libpq-dev unixodbc-dev
           odbc-postgresql libsqliteodbc postgresql mariadb-server odbc-mariadb xvfb xauth xdotool
           libgtest-dev googletest fonts-dejavu-core clang libclang-rt-14-dev librsvg2-bin dpkg-dev
-          lintian desktop-file-utils)
+          lintian desktop-file-utils clang-format)
 # isql, the baseline bench/odbc_fetch measures against.
 PACKAGES+=(unixodbc)
 

@@ -8,11 +8,13 @@
 #                  (scripts/fuzz.sh, TBN_FUZZ_SECONDS per target, 10 by default);
 #  3. build-asan/  program and tests under AddressSanitizer and UBSan: the whole suite again
 #                  (scripts/sanitize.sh).
-# The first failure stops it with a non-zero exit.
+# Before building, the layout check (scripts/check-format.sh) and the layering check. The first failure
+# stops it with a non-zero exit.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$ROOT/scripts/pg-server.sh"
 source "$ROOT/scripts/mariadb-server.sh"
 install_packages
+"$ROOT/scripts/check-format.sh"
 "$ROOT/scripts/check-layers.sh"
 build
 export QT_QPA_PLATFORM=offscreen
