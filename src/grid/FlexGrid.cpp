@@ -215,6 +215,14 @@ int FlexGrid::WidthTwips() const {
 
 FlexGridModel* FlexGrid::flexModel() const { return model_.get(); }
 
+results::ResultView FlexGrid::View(std::int64_t records) const {
+    // Lent without ownership until the grid shares its store: valid only while the grid is
+    // unchanged.
+    return {
+        std::shared_ptr<const results::CellStore>(std::shared_ptr<const void>{}, &model_->Store()),
+        nullptr, records};
+}
+
 std::size_t FlexGrid::BytesUsed() const { return model_->BytesUsed(); }
 
 void FlexGrid::AfterStructureChange() {

@@ -17,9 +17,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tbn::results {
-class CellStore;
-}
+#include "results/ResultView.h"
 
 namespace tbn::grid {
 
@@ -97,6 +95,10 @@ public:
     // frame and, while the rows are taller than the view, the vertical scroll bar. Columns whose
     // widths add up to no more than this show whole, without a horizontal scroll bar.
     int VisibleWidthTwips() const;
+
+    // The cells as a result to read away from the grid: `records` records after the header row,
+    // in the order shown. What the view holds does not change when the grid does.
+    results::ResultView View(std::int64_t records) const;
 
     FlexGridModel* flexModel() const;
     std::size_t BytesUsed() const;  // the cell store's own accounting of text and offsets
