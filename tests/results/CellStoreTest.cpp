@@ -305,3 +305,48 @@ TEST(CellStore, NullsStayApartFromEmptyTextThroughEveryEdit) {
     EXPECT_EQ(nullsOf(90000), "..N..");
     EXPECT_EQ(store.Cell(90000, 3), "y");
 }
+
+TEST(CellStore, KindsStayWithTheirCellsThroughEveryEdit) {
+    using tbn::core::ValueKind;
+    using Kinds = std::vector<ValueKind>;
+    CellStore store(1, 3);
+    const Values values{std::string_view("1"), std::string_view("x"), std::string_view("0A")};
+    const Kinds kinds{ValueKind::Number, ValueKind::Text, ValueKind::Binary};
+    for (int r = 0; r < 3; ++r) store.WriteRowAndAppend(r, RowValues{0, values, kinds});
+    auto kindsOf = [&store](std::int64_t row) {
+        std::string marks;
+        for (std::int64_t c = 0; c < store.Cols(); ++c)
+            marks += "TNB"[static_cast<int>(store.Kind(row, c))];
+        std::vector<tbn::results::CellValue> read(static_cast<std::size_t>(store.Cols()));
+        store.ReadRow(row, 0, read);
+        for (std::int64_t c = 0; c < store.Cols(); ++c) {
+            const auto& cell = read[static_cast<std::size_t>(c)];
+            EXPECT_EQ(cell.kind, store.Kind(row, c));
+            EXPECT_EQ(cell.text, store.Cell(row, c));
+            EXPECT_EQ(cell.null, store.IsNull(row, c));
+        }
+        return marks;
+    };
+    EXPECT_EQ(kindsOf(1), "NTB");
+    EXPECT_EQ(kindsOf(3), "TTT");  // the empty row below the last record
+    EXPECT_EQ(kindsOf(0), "NTB") << "the first row, not the header a grid would give it";
+
+    const Kinds numberFirst{ValueKind::Binary, ValueKind::Number};
+    store.InsertRow(1, RowValues{0, values, numberFirst});  // moves the rows below
+    EXPECT_EQ(kindsOf(1), "BNT");
+    EXPECT_EQ(kindsOf(2), "NTB");
+    store.SetCell(2, 0, "typed");  // written by hand: Text
+    store.SetCell(3, 2, "last");   // the last stored row is rewritten; its other kinds stay
+    EXPECT_EQ(kindsOf(2), "TTB");
+    EXPECT_EQ(kindsOf(3), "NTT");
+    store.RemoveRow(0);
+    store.SetCols(4);
+    EXPECT_EQ(kindsOf(0), "BNTT");
+
+    store.SetRows(100000);
+    store.WriteRow(90000, RowValues{1, values, kinds});  // far below the stored rows
+    store.WriteRow(1, RowValues{1, values, kinds});      // a stored row, not the last one
+    EXPECT_EQ(kindsOf(90000), "TNTB");
+    EXPECT_EQ(kindsOf(1), "TNTB");
+    EXPECT_EQ(store.Cell(1, 2), "x");
+}
