@@ -271,82 +271,49 @@ TEST(CellStore, ManyRowsCostLittleMoreThanTheirText) {
     EXPECT_EQ(store.Cell(rows, 1), "");
 }
 
-TEST(CellStore, NullsStayApartFromEmptyTextThroughEveryEdit) {
+TEST(CellStore, NullsAndKindsStayWithTheirCellsThroughEveryEdit) {
+    using tbn::core::ValueKind;
     CellStore store(1, 3);
     const std::optional<std::string_view> null;
-    for (int r = 0; r < 3; ++r) {
-        const Values values{std::string_view("x"), null, std::string_view("")};
-        store.WriteRowAndAppend(r, RowValues{0, values});
-    }
-    auto nullsOf = [&store](std::int64_t row) {
-        std::string marks;
-        for (std::int64_t c = 0; c < store.Cols(); ++c) marks += store.IsNull(row, c) ? 'N' : '.';
-        return marks;
-    };
-    EXPECT_EQ(store.Cell(1, 1), "");
-    EXPECT_EQ(nullsOf(1), ".N.");
-    EXPECT_EQ(nullsOf(3), "...");  // the empty row below the last record
-
-    const Values firstNull{null, std::string_view("y")};
-    store.InsertRow(1, RowValues{0, firstNull});  // moves the rows below
-    EXPECT_EQ(nullsOf(1), "N..");
-    EXPECT_EQ(nullsOf(2), ".N.");
-    store.SetCell(2, 1, "");  // written: empty text, no longer null
-    store.SetCell(3, 2, "");  // the last stored row is rewritten; its other null stays
-    EXPECT_EQ(nullsOf(2), "...");
-    EXPECT_EQ(nullsOf(3), ".N.");
-    store.RemoveRow(0);
-    store.SetCols(5);
-    EXPECT_EQ(nullsOf(0), "N....");
-    EXPECT_EQ(nullsOf(2), ".N...");
-
-    store.SetRows(100000);
-    store.WriteRow(90000, RowValues{2, firstNull});  // far below the stored rows
-    EXPECT_EQ(nullsOf(90000), "..N..");
-    EXPECT_EQ(store.Cell(90000, 3), "y");
-}
-
-TEST(CellStore, KindsStayWithTheirCellsThroughEveryEdit) {
-    using tbn::core::ValueKind;
-    using Kinds = std::vector<ValueKind>;
-    CellStore store(1, 3);
-    const Values values{std::string_view("1"), std::string_view("x"), std::string_view("0A")};
-    const Kinds kinds{ValueKind::Number, ValueKind::Text, ValueKind::Binary};
+    const std::vector<ValueKind> kinds{ValueKind::Number, ValueKind::Text, ValueKind::Binary};
+    const Values values{std::string_view("x"), null, std::string_view("")};
     for (int r = 0; r < 3; ++r) store.WriteRowAndAppend(r, RowValues{0, values, kinds});
-    auto kindsOf = [&store](std::int64_t row) {
+    // A cell's mark: '-' for a null, else its kind; ReadRow must agree with the cell by cell reads.
+    auto marksOf = [&store](std::int64_t row) {
         std::string marks;
-        for (std::int64_t c = 0; c < store.Cols(); ++c)
-            marks += "TNB"[static_cast<int>(store.Kind(row, c))];
         std::vector<tbn::results::CellValue> read(static_cast<std::size_t>(store.Cols()));
         store.ReadRow(row, 0, read);
         for (std::int64_t c = 0; c < store.Cols(); ++c) {
             const auto& cell = read[static_cast<std::size_t>(c)];
-            EXPECT_EQ(cell.kind, store.Kind(row, c));
-            EXPECT_EQ(cell.text, store.Cell(row, c));
-            EXPECT_EQ(cell.null, store.IsNull(row, c));
+            EXPECT_TRUE(cell.text == store.Cell(row, c) && cell.null == store.IsNull(row, c) &&
+                        cell.kind == store.Kind(row, c))
+                << "row " << row << " col " << c;
+            marks += store.IsNull(row, c) ? '-' : "tnb"[static_cast<int>(store.Kind(row, c))];
         }
         return marks;
     };
-    EXPECT_EQ(kindsOf(1), "NTB");
-    EXPECT_EQ(kindsOf(3), "TTT");  // the empty row below the last record
-    EXPECT_EQ(kindsOf(0), "NTB") << "the first row, not the header a grid would give it";
+    EXPECT_EQ(store.Cell(1, 1), "");
+    EXPECT_EQ(marksOf(1), "n-b");
+    EXPECT_EQ(marksOf(3), "ttt");  // the empty row below the last record
 
-    const Kinds numberFirst{ValueKind::Binary, ValueKind::Number};
-    store.InsertRow(1, RowValues{0, values, numberFirst});  // moves the rows below
-    EXPECT_EQ(kindsOf(1), "BNT");
-    EXPECT_EQ(kindsOf(2), "NTB");
-    store.SetCell(2, 0, "typed");  // written by hand: Text
-    store.SetCell(3, 2, "last");   // the last stored row is rewritten; its other kinds stay
-    EXPECT_EQ(kindsOf(2), "TTB");
-    EXPECT_EQ(kindsOf(3), "NTT");
+    const Values firstNull{null, std::string_view("y")};
+    const std::vector<ValueKind> firstKinds{ValueKind::Text, ValueKind::Binary};
+    store.InsertRow(1, RowValues{0, firstNull, firstKinds});  // moves the rows below
+    EXPECT_EQ(marksOf(1), "-bt");
+    EXPECT_EQ(marksOf(2), "n-b");
+    store.SetCell(2, 1, "");  // written: empty text, no longer null, Text
+    store.SetCell(3, 2, "");  // the last stored row is rewritten; its other cells stay as they were
+    EXPECT_EQ(marksOf(2), "ntb");
+    EXPECT_EQ(marksOf(3), "n-t");
     store.RemoveRow(0);
-    store.SetCols(4);
-    EXPECT_EQ(kindsOf(0), "BNTT");
+    store.SetCols(5);
+    EXPECT_EQ(marksOf(0), "-bttt");
+    EXPECT_EQ(marksOf(2), "n-ttt");
 
     store.SetRows(100000);
-    store.WriteRow(90000, RowValues{1, values, kinds});  // far below the stored rows
-    store.WriteRow(1, RowValues{1, values, kinds});      // a stored row, not the last one
-    EXPECT_EQ(kindsOf(90000), "TNTB");
-    EXPECT_EQ(kindsOf(1), "TNTB");
-    EXPECT_EQ(store.Cell(1, 2), "x");
+    store.WriteRow(90000, RowValues{2, firstNull, firstKinds});  // far below the stored rows
+    EXPECT_EQ(marksOf(90000), "tt-bt");
+    EXPECT_EQ(store.Cell(90000, 3), "y");
+    store.WriteRow(1, RowValues{1, values, kinds});  // a stored row, not the last one
+    EXPECT_EQ(marksOf(1), "nn-bt");
 }
