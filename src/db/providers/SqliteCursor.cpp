@@ -88,7 +88,8 @@ std::string_view StreamingCursor::RealText(std::size_t index) const {
     // more digits, so that a copy or an export written back is the value that was read.
     double reread = 0;
     const auto parsed = std::from_chars(own.data(), own.data() + own.size(), reread);
-    if (parsed.ec != std::errc() || reread == real || std::isnan(real)) return own;
+    // An infinity has no digits to add ("Inf"); the largest doubles round past the largest one.
+    if ((parsed.ec == std::errc() && reread == real) || !std::isfinite(real)) return own;
     std::string& exact = text_[index];
     exact.resize(32);
     const auto written = std::to_chars(exact.data(), exact.data() + exact.size(), real);
