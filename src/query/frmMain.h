@@ -108,7 +108,7 @@ public:
     // Runs the text, or the selection when there is one, writing the rows of its row set to a
     // file and format the user chooses instead of the grid. Ends as a run does (RunEnded).
     void RunToFile();
-    // The grid body's pop-up menu; the frame's Sort entries go before SortSpot().
+    // The grid body's pop-up menu; the Sort entries go before GridMenuSortSpot().
     QMenu* GridMenu() const { return gridMenu_; }
     QAction* GridMenuSortSpot() const { return gridSortSpot_; }
     // Starts the run and returns; the grid, the status line and any error report follow when the
