@@ -2,6 +2,7 @@
 // pop-up menu and copying in a format, and export of the rows the grid holds, which never leaves
 // a half-written or scratch file behind, whether it is cancelled, fails or its window closes.
 #include "core/FileOps.h"
+#include "OutFolder.h"
 #include "grid/FlexGrid.h"
 #include "query/ResultOut.h"
 #include "query/RunStatusBar.h"
@@ -11,8 +12,6 @@
 #include "ui/InputBox.h"
 #include "ui/TextBox.h"
 
-#include <QDir>
-#include <QFile>
 #include <QMenu>
 #include <QTest>
 #include <cerrno>
@@ -39,9 +38,7 @@ protected:
                        MakeDatabase(QStringLiteral("o.db"),
                                     "CREATE TABLE t(a TEXT, b INTEGER);"
                                     "INSERT INTO t VALUES('a1', 1), ('a2', NULL), ('a3', 3);"));
-        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
-        folder = dir.file(QStringLiteral("out"));
-        target = folder + QStringLiteral("/r.csv");
+        out = std::make_unique<tbn::test::OutFolder>(dir.path(), QStringLiteral("r.csv"));
     }
     void TearDown() override {
         tbn::ui::SetInputBoxResponder({});
@@ -66,24 +63,10 @@ protected:
     bool WaitForExport() {
         return QTest::qWaitFor([this] { return !window->Exporting(); }, 60000);
     }
-    static QByteArray Read(const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-    }
-    void WriteOld() const {
-        QFile file(target);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kOld);
-    }
-    QStringList Entries() const {
-        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    }
     QString Status() const { return window->StatusLine()->Text(); }
 
-    const QByteArray kOld = "old content\n";
     frmMain* window = nullptr;
-    QString folder;
-    QString target;
+    std::unique_ptr<tbn::test::OutFolder> out;
 };
 
 TEST_F(ResultsOutTest, CopyWithHeadersPutsTheNamesFirstAndEveryCopyCarriesHtmlAndCsv) {
@@ -169,18 +152,19 @@ TEST(ResultOutTest, TheDialectFollowsTheProviderAndAFileItsExtensionOrFilter) {
 TEST_F(ResultsOutTest, ExportWritesTheGridsRowsInTheChosenFormatWithoutRunningAgain) {
     Run(QStringLiteral("SELECT a, b FROM t"));
     tbn::test::ScriptedFileDialog dialog;
-    dialog.Choose({target}, 1).Choose({folder + QStringLiteral("/r")}, 3);
+    dialog.Choose({out->target}, 1).Choose({out->folder + QStringLiteral("/r")}, 3);
     // Rows the table gets afterwards must not reach the file: the grid's rows are written.
     window->QueryText().SetText(QStringLiteral("INSERT INTO t VALUES('a4', 4)"));
     window->ExportResults();
     ASSERT_TRUE(WaitForExport());
-    EXPECT_EQ(Read(target).toStdString(), Whole(ResultFormat::Csv));
+    EXPECT_EQ(out->Read().toStdString(), Whole(ResultFormat::Csv));
     EXPECT_TRUE(Status().contains(QStringLiteral("3 rows exported"))) << Status().toStdString();
 
     window->ExportResults();  // no extension typed: the filter's is added
     ASSERT_TRUE(WaitForExport());
-    EXPECT_EQ(Read(folder + QStringLiteral("/r.json")).toStdString(), Whole(ResultFormat::Json));
-    EXPECT_EQ(Entries(), (QStringList{"r.csv", "r.json"}));
+    EXPECT_EQ(out->Read(out->folder + QStringLiteral("/r.json")).toStdString(),
+              Whole(ResultFormat::Json));
+    EXPECT_EQ(out->Entries(), (QStringList{"r.csv", "r.json"}));
     EXPECT_EQ(boxes->Count(), 0u);
 }
 
@@ -192,28 +176,28 @@ TEST_F(ResultsOutTest, SqlExportAsksTheTableNameAndACancelledQuestionWritesNothi
         asked.push_back(call);
         return answer;
     });
-    const QString sql = folder + QStringLiteral("/r.sql");
+    const QString sql = out->folder + QStringLiteral("/r.sql");
     tbn::test::ScriptedFileDialog dialog;
     dialog.Choose({sql}, 1).Choose({sql}, 1);
     window->ExportResults();
     ASSERT_TRUE(WaitForExport());
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].defaultText, QStringLiteral("t"));
-    EXPECT_EQ(Read(sql).toStdString(),
+    EXPECT_EQ(out->Read(sql).toStdString(),
               Whole(ResultFormat::SqlInsert, {"people", SqlDialect::Sqlite}));
 
     QFile::remove(sql);
     answer.reset();
     window->ExportResults();
     EXPECT_FALSE(window->Exporting());
-    EXPECT_TRUE(Entries().isEmpty());
+    EXPECT_TRUE(out->Entries().isEmpty());
 }
 
 TEST_F(ResultsOutTest, ACancelOrAFailureLeavesTheFileAsItWasAndNoScratchFile) {
     Run(kManyRows);
-    WriteOld();
+    ASSERT_TRUE(out->WriteOld());
     tbn::test::ScriptedFileDialog dialog;
-    for (int i = 0; i < 4; ++i) dialog.Choose({target}, 1);
+    for (int i = 0; i < 4; ++i) dialog.Choose({out->target}, 1);
     // Each time "replace r.csv?" is answered Yes, and each failure's report OK.
     using tbn::ui::vbOK;
     using tbn::ui::vbYes;
@@ -224,8 +208,8 @@ TEST_F(ResultsOutTest, ACancelOrAFailureLeavesTheFileAsItWasAndNoScratchFile) {
     QTest::keyClick(window->FlexWidget(), Qt::Key_Escape);
     ASSERT_TRUE(WaitForExport());
     EXPECT_TRUE(Status().startsWith(QStringLiteral("Export cancelled"))) << Status().toStdString();
-    EXPECT_EQ(Read(target), kOld);
-    EXPECT_EQ(Entries(), QStringList{"r.csv"});
+    EXPECT_EQ(out->Read(), out->kOld);
+    EXPECT_EQ(out->Entries(), QStringList{"r.csv"});
 
     {
         // The disk fills up on the second block written, then the folder refuses a new file.
@@ -244,22 +228,22 @@ TEST_F(ResultsOutTest, ACancelOrAFailureLeavesTheFileAsItWasAndNoScratchFile) {
     }
     EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral("#70")))
         << boxes->Last().prompt.toStdString();
-    EXPECT_EQ(Read(target), kOld);
-    EXPECT_EQ(Entries(), QStringList{"r.csv"});
+    EXPECT_EQ(out->Read(), out->kOld);
+    EXPECT_EQ(out->Entries(), QStringList{"r.csv"});
 
     window->ExportResults();  // and the next one works
     ASSERT_TRUE(WaitForExport());
-    EXPECT_EQ(Read(target).size(), static_cast<qsizetype>(Whole(ResultFormat::Csv).size()));
+    EXPECT_EQ(out->Read().size(), static_cast<qsizetype>(Whole(ResultFormat::Csv).size()));
 }
 
 TEST_F(ResultsOutTest, ClosingTheWindowGivesTheExportUpWithoutAScratchFile) {
     Run(kManyRows);
     tbn::test::ScriptedFileDialog dialog;
-    dialog.Choose({target}, 1);
+    dialog.Choose({out->target}, 1);
     window->ExportResults();
     ASSERT_TRUE(window->Exporting());
     ASSERT_TRUE(window->Unload());
-    EXPECT_TRUE(Entries().isEmpty());
+    EXPECT_TRUE(out->Entries().isEmpty());
 }
 
 TEST_F(ResultsOutTest, WithoutARowSetNothingIsAskedAndTheUserIsTold) {

@@ -1,6 +1,7 @@
 // Runs that write their rows straight to a file, on SQLite and PostgreSQL: the rows reach the
 // file and not the grid, the history keeps the run, and a cancel or a failing statement leaves
 // the file as it was with no scratch file beside it.
+#include "OutFolder.h"
 #include "db/HistoryStore.h"
 #include "grid/FlexGrid.h"
 #include "query/RunStatusBar.h"
@@ -12,7 +13,6 @@
 #include "support/ScriptedFileDialog.h"
 #include "ui/TextBox.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -28,9 +28,7 @@ protected:
         RunHistory::Program().Restart();
         dataHome = std::make_unique<tbn::test::ScopedEnv>(
             "XDG_DATA_HOME", qPrintable(dir.file(QStringLiteral("data"))));
-        ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
-        folder = dir.file(QStringLiteral("out"));
-        target = folder + QStringLiteral("/r.tsv");
+        out = std::make_unique<tbn::test::OutFolder>(dir.path(), QStringLiteral("r.tsv"));
     }
     void TearDown() override {
         RunHistory::Program().Restart();
@@ -44,8 +42,8 @@ protected:
     }
     // Starts the text as a run to target, answering "replace?" Yes when it exists.
     void Start(frmMain* window, const QString& sql) {
-        if (QFile::exists(target)) boxes->Answer(tbn::ui::vbYes);
-        dialog.Choose({target}, 2);
+        if (QFile::exists(out->target)) boxes->Answer(tbn::ui::vbYes);
+        dialog.Choose({out->target}, 2);
         window->QueryText().SetText(sql);
         window->RunToFile();
         ASSERT_TRUE(window->Running());
@@ -55,8 +53,8 @@ protected:
         Start(window, sql);
         ASSERT_TRUE(tbn::test::WaitForRun(*window));
         EXPECT_EQ(boxes->Count(), 0u);
-        EXPECT_EQ(Read().count('\n'), rows + 1);  // the names, then a line a row
-        EXPECT_EQ(Entries(), QStringList{"r.tsv"});
+        EXPECT_EQ(out->Read().count('\n'), rows + 1);  // the names, then a line a row
+        EXPECT_EQ(out->Entries(), QStringList{"r.tsv"});
         EXPECT_TRUE(Status(window).contains(QStringLiteral(" rows written to r.tsv")))
             << Status(window).toStdString();
         tbn::db::HistoryStore store(tbn::run::HistoryPath());
@@ -67,35 +65,21 @@ protected:
     }
     // Cancels a run to a file that would go on for long, once it is on its way.
     void CancelLeavesTheFile(frmMain* window, const QString& sql) {
-        WriteOld();
+        ASSERT_TRUE(out->WriteOld());
         Start(window, sql);
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->CurrentRun()->RowsSoFar() > 0; }, 30000));
         window->CancelQuery();
         ASSERT_TRUE(tbn::test::WaitForRun(*window));
         EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ")))
             << Status(window).toStdString();
-        EXPECT_EQ(Read(), kOld);
-        EXPECT_EQ(Entries(), QStringList{"r.tsv"});
-    }
-    QByteArray Read() const {
-        QFile file(target);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-    }
-    void WriteOld() const {
-        QFile file(target);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(kOld);
-    }
-    QStringList Entries() const {
-        return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        EXPECT_EQ(out->Read(), out->kOld);
+        EXPECT_EQ(out->Entries(), QStringList{"r.tsv"});
     }
     static QString Status(frmMain* window) { return window->StatusLine()->Text(); }
 
-    const QByteArray kOld = "old content\n";
     std::unique_ptr<tbn::test::ScopedEnv> dataHome;
     tbn::test::ScriptedFileDialog dialog;
-    QString folder;
-    QString target;
+    std::unique_ptr<tbn::test::OutFolder> out;
 };
 
 TEST_F(RunToFileTest, SqliteRowsGoToTheFileNotTheGridAndTheRunIsInTheHistory) {
@@ -121,8 +105,8 @@ TEST_F(RunToFileTest, SqliteCancelAndAFailingStatementLeaveTheFileAsItWas) {
     ASSERT_EQ(boxes->Count(), 3u);  // two "replace?" questions, then the report
     EXPECT_TRUE(boxes->Last().prompt.contains(QStringLiteral("missing")))
         << boxes->Last().prompt.toStdString();
-    EXPECT_EQ(Read(), kOld);
-    EXPECT_EQ(Entries(), QStringList{"r.tsv"});
+    EXPECT_EQ(out->Read(), out->kOld);
+    EXPECT_EQ(out->Entries(), QStringList{"r.tsv"});
 }
 
 TEST_F(RunToFileTest, PostgresRowsGoToTheFileAndACancelLeavesItAsItWas) {
