@@ -93,8 +93,10 @@ void frmMain::FinishRun() {
     if (!run_ || !run_->HasEnded()) return;
     tbn::run::RunResult result = run_->Finish(rs);
     run_.reset();
-    escapeKey->setEnabled(Connecting() || Exporting());
     const QString fileName = std::exchange(runFileName_, QString());
+    // An export reading the grid ends before the grid changes, and before the run's end is shown.
+    if (fileName.isEmpty() && GridTakesResult(result)) WaitForExport();
+    escapeKey->setEnabled(Connecting() || Exporting());
     QString reopenFailure;
     if (result.reopenFailure) {
         // The connection is gone for good; the window behaves as one whose connect failed.
@@ -128,7 +130,6 @@ void frmMain::FinishRun() {
 
 void frmMain::ShowRunResult(tbn::run::RunResult& result) {
     if (GridTakesResult(result)) {
-        WaitForExport();
         blnGridHasRowSet = result.hasRowSet;
         gridCommandText_ = runCommandText_;
         tbn::query::GridRedrawOff redrawOff(*Flex);

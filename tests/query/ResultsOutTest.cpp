@@ -236,6 +236,19 @@ TEST_F(ResultsOutTest, ACancelOrAFailureLeavesTheFileAsItWasAndNoScratchFile) {
     EXPECT_EQ(out->Read().size(), static_cast<qsizetype>(Whole(ResultFormat::Csv).size()));
 }
 
+TEST_F(ResultsOutTest, ARunThatEndsDuringAnExportWaitsForItBeforeTheGridChanges) {
+    Run(kManyRows);
+    const std::string exported = Whole(ResultFormat::Csv);
+    tbn::test::ScriptedFileDialog dialog;
+    dialog.Choose({out->target}, 1);
+    window->ExportResults();
+    ASSERT_TRUE(window->Exporting());
+    Run(QStringLiteral("SELECT a FROM t"));
+    EXPECT_FALSE(window->Exporting());
+    EXPECT_TRUE(out->Read().toStdString() == exported);
+    EXPECT_TRUE(Status().startsWith(QStringLiteral("3 rows in"))) << Status().toStdString();
+}
+
 TEST_F(ResultsOutTest, ClosingTheWindowGivesTheExportUpWithoutAScratchFile) {
     Run(kManyRows);
     tbn::test::ScriptedFileDialog dialog;
