@@ -4,7 +4,8 @@
 // file a line at a time through stdio, and the peak memory growth of the run above the idle window
 // (target: at most 64 MiB, whatever the number of rows).
 //
-// RunToFileBench is the section the export bench calls; the main below stands alone until then.
+// RunToFileSection is a section of bench/export; the main at the end stands in for that program's
+// until the two are joined.
 #include "BenchSupport.h"
 #include "ui/FileDialogs.h"
 
@@ -15,9 +16,9 @@
 #include <cstdio>
 #include <memory>
 
-namespace {
+namespace bench {
 
-using namespace bench;
+namespace {
 
 QString RowsQuery(long rows) {
     return QStringLiteral(
@@ -61,9 +62,11 @@ double BareWrite(const std::string& database, const QString& sql, const std::str
 
 }  // namespace
 
-// Runs `rows` rows to a CSV file in folder through a query window; prints the figures. Returns
-// non-zero when the run did not write them all.
-int RunToFileBench(long rows, const QString& folder) {
+// Runs `rows` rows to a CSV file through a query window (a QApplication must exist); prints the
+// figures. Returns false when nothing was written.
+bool RunToFileSection(long rows) {
+    const QTemporaryDir scratch;
+    const QString folder = scratch.path();
     const QString database = folder + QStringLiteral("/empty.db");
     {
         sqlite3* handle = nullptr;
@@ -101,12 +104,13 @@ int RunToFileBench(long rows, const QString& folder) {
                 runSeconds / bareSeconds);
     std::printf("run to file, peak memory growth: %.1f MiB (target <= 64 MiB) %s\n",
                 peakKiB / 1024.0, peakKiB <= 64 * 1024 ? "OK" : "OVER");
-    return runBytes > 0 ? 0 : 1;
+    return runBytes > 0;
 }
+
+}  // namespace bench
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const long rows = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 10'000'000;
-    QTemporaryDir folder;
-    return RunToFileBench(rows, folder.path());
+    return bench::RunToFileSection(rows) ? 0 : 1;
 }
