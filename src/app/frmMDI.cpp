@@ -100,6 +100,9 @@ void frmMDI::BuildMenus() {
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     // Escape is the running window's own key (two owners of one key would make it do nothing),
     // so the entry only names it.
+    mnuQueryRunToFile =
+        item(mnuQuery, "mnuQueryRunToFile", QStringLiteral("Run to file…"),
+             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E), &frmMDI::mnuQueryRunToFile_Click);
     mnuQueryCancel = item(mnuQuery, "mnuQueryCancel", QStringLiteral("Cancel\tEsc"), {},
                           &frmMDI::mnuQueryCancel_Click);
     mnuQueryReconnect = item(mnuQuery, "mnuQueryReconnect", QStringLiteral("Reconnect"), {},
@@ -111,6 +114,9 @@ void frmMDI::BuildMenus() {
                        QKeySequence(Qt::CTRL | Qt::Key_X), &frmMDI::mnuQueryCut_Click);
     mnuQueryCopy = item(mnuQuery, "mnuQueryCopy", QStringLiteral("Copy"),
                         QKeySequence(Qt::CTRL | Qt::Key_C), &frmMDI::mnuQueryCopy_Click);
+    mnuQueryCopyWithHeaders = item(
+        mnuQuery, "mnuQueryCopyWithHeaders", QStringLiteral("Copy with headers"),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &frmMDI::mnuQueryCopyWithHeaders_Click);
     mnuQueryPaste = item(mnuQuery, "mnuQueryPaste", QStringLiteral("Paste"),
                          QKeySequence(Qt::CTRL | Qt::Key_V), &frmMDI::mnuQueryPaste_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR3"));
@@ -118,6 +124,8 @@ void frmMDI::BuildMenus() {
                         QKeySequence(Qt::CTRL | Qt::Key_L), &frmMDI::mnuQueryLoad_Click);
     mnuQuerySave = item(mnuQuery, "mnuQuerySave", QStringLiteral("Save"),
                         QKeySequence(Qt::CTRL | Qt::Key_S), &frmMDI::mnuQuerySave_Click);
+    mnuQueryExport = item(mnuQuery, "mnuQueryExport", QStringLiteral("Export results…"),
+                          QKeySequence(Qt::CTRL | Qt::Key_E), &frmMDI::mnuQueryExport_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR4"));
     mnuQuerySelectAll = item(mnuQuery, "mnuQuerySelectAll", QStringLiteral("Select all"),
                              QKeySequence(Qt::CTRL | Qt::Key_A), &frmMDI::mnuQuerySelectAll_Click);
@@ -170,7 +178,8 @@ void frmMDI::SelectTab(quintptr) {}
 void frmMDI::SetMenu(bool bEnable) {
     for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected,
                            mnuExecuteStatement, mnuQueryReconnect, mnuQueryPaste, mnuQuerySelectAll,
-                           mnuCnnCopy, mnuQuerySave, mnuQueryLoad, mnuWindowsCloseCurrent})
+                           mnuCnnCopy, mnuQuerySave, mnuQueryLoad, mnuWindowsCloseCurrent,
+                           mnuQueryCopyWithHeaders, mnuQueryExport, mnuQueryRunToFile})
         entry->setEnabled(bEnable);
 }
 
@@ -270,6 +279,15 @@ void frmMDI::mnuQueryCut_Click() {
 }
 void frmMDI::mnuQueryCopy_Click() {
     Route("mnuQueryCopy_Click", [](frmMain& w) { w.QueryCopy(); });
+}
+void frmMDI::mnuQueryCopyWithHeaders_Click() {
+    Route("mnuQueryCopyWithHeaders_Click", [](frmMain& w) { w.QueryCopyWithHeaders(); });
+}
+void frmMDI::mnuQueryExport_Click() {
+    Route("mnuQueryExport_Click", [](frmMain& w) { w.ExportResults(); });
+}
+void frmMDI::mnuQueryRunToFile_Click() {
+    Route("mnuQueryRunToFile_Click", [](frmMain& w) { w.RunToFile(); });
 }
 void frmMDI::mnuQueryPaste_Click() {
     Route("mnuQueryPaste_Click", [](frmMain& w) { w.QueryPaste(); });

@@ -65,6 +65,9 @@ public:
     void mnuHistory_Click();
     void mnuQueryCut_Click();
     void mnuQueryCopy_Click();
+    void mnuQueryCopyWithHeaders_Click();
+    void mnuQueryExport_Click();
+    void mnuQueryRunToFile_Click();
     void mnuQueryPaste_Click();
     void mnuQueryLoad_Click();
     void mnuQuerySave_Click();
@@ -92,6 +95,9 @@ public:
     QAction* mnuHistory = nullptr;
     QAction* mnuQueryCut = nullptr;
     QAction* mnuQueryCopy = nullptr;
+    QAction* mnuQueryCopyWithHeaders = nullptr;
+    QAction* mnuQueryExport = nullptr;
+    QAction* mnuQueryRunToFile = nullptr;
     QAction* mnuQueryPaste = nullptr;
     QAction* mnuQueryLoad = nullptr;
     QAction* mnuQuerySave = nullptr;

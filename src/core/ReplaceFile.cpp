@@ -16,8 +16,6 @@ constexpr int kMostLinksFollowed = 40;  // as many as the system follows before 
 
 std::string Quoted(const QString& path) { return '"' + path.toStdString() + '"'; }
 
-// With no name given, a hidden, unpredictable one beside the target: the rename must stay on one
-// file system, and a name nobody can guess cannot be planted in advance.
 FileHandle CreateScratch(const QFileInfo& target, const QString& scratchName,
                          QString* scratchPath) {
     for (int attempt = 0;; ++attempt) {
@@ -84,6 +82,12 @@ void ReplaceThroughScratch(FileHandle file, const QString& scratch, const QStrin
 }
 
 }  // namespace
+
+// With no name given, a hidden, unpredictable one beside the target: the rename must stay on one
+// file system, and a name nobody can guess cannot be planted in advance.
+FileHandle CreateScratchBeside(const QString& target, QString* scratchPath) {
+    return CreateScratch(QFileInfo(target), QString(), scratchPath);
+}
 
 QString ResolveLinks(const QString& path) {
     QString current = QFileInfo(path).absoluteFilePath();

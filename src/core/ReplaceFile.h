@@ -16,6 +16,8 @@
 //
 // Failures raise tbn::Error (see FileOps.h). Processes that may replace the same file at the
 // same time must take turns themselves (FileLock.h).
+#include "core/FileOps.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -36,6 +38,11 @@ struct ReplaceOptions {
 };
 
 void ReplaceFile(const QString& path, const QByteArray& bytes, const ReplaceOptions& options = {});
+
+// A new, empty file beside `target` (in its folder, under a hidden name nobody can guess, mode
+// 0600), for content written a piece at a time and renamed over the target once complete; its
+// path goes to *scratchPath. Raises when the folder refuses it.
+FileHandle CreateScratchBeside(const QString& target, QString* scratchPath);
 
 // The file a path names once symbolic links are followed, as an absolute path; the path itself
 // (absolute) when it is no link. The target need not exist. Raises when links go round in circles.

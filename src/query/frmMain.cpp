@@ -3,6 +3,7 @@
 #include "editor/tbnSqlEditor.h"
 #include "grid/FlexGrid.h"
 #include "grid/FlexGridModel.h"
+#include "query/ExportJob.h"
 #include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
 #include "recovery/RecoveryWriter.h"
@@ -74,6 +75,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     connect(statusLine, &tbn::query::RunStatusBar::CancelClicked, this, &frmMain::CancelQuery);
     connectProgressDelay_.setSingleShot(true);
     connect(&connectProgressDelay_, &QTimer::timeout, this, &frmMain::ShowConnectProgress);
+    BuildGridMenu();
 
     panes_ = tbn::query::InitialPaneGeometry();
     resize(TwipsToPixels(6750), TwipsToPixels(4950));
@@ -106,6 +108,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
 frmMain::~frmMain() {
     if (blnLoaded && !blnUnloaded) Form_Unload();
     if (run_) StopRunNow();
+    export_.reset();
 }
 
 void frmMain::Load() {
@@ -188,8 +191,10 @@ void frmMain::Form_Unload() {
     connectEnded_ = nullptr;
     opening_.reset();
     CloseConnectProgress();
-    // No worker may outlive the window or keep using its connection.
+    // No worker may outlive the window or keep using its connection; an export is given up and
+    // takes its scratch file with it.
     if (run_) StopRunNow();
+    export_.reset();
     // Closing must not be refused: a failing close still lets the window go.
     try {
         Disconnect();

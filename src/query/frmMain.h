@@ -11,6 +11,7 @@
 #include "query/ConnectProgress.h"
 #include "query/PaneLayout.h"
 #include "query/QueryFrame.h"
+#include "results/ResultFormat.h"
 #include "ui/MousePointer.h"
 
 #include <QPointer>
@@ -21,9 +22,11 @@
 #include <optional>
 #include <string>
 
+class QAction;
 class QListWidget;
 class QListWidgetItem;
 class QMdiSubWindow;
+class QMenu;
 class QPlainTextEdit;
 class QShortcut;
 class tbnSqlEditor;
@@ -35,6 +38,7 @@ namespace tbn::ui {
 class TextBox;
 }
 namespace tbn::query {
+class ExportJob;
 class RunStatusBar;
 class SplitterBar;
 }  // namespace tbn::query
@@ -43,6 +47,7 @@ class RecoveryWriter;
 }
 namespace tbn::run {
 class ConnectionOpening;
+struct ResultFile;
 class QueryRun;
 struct RunResult;
 }  // namespace tbn::run
@@ -88,6 +93,24 @@ public:
     void QueryCut();
     void QueryCopy();
     void QueryPaste();
+    // The grid's selected block as QueryCopy copies it, its column names first on a line of their
+    // own, whichever pane has the focus.
+    void QueryCopyWithHeaders();
+    // The grid's selected block, names first, as text in the format (SQL INSERT statements into
+    // the table the query reads, for the connection's engine).
+    void CopyGridAs(tbn::results::ResultFormat format);
+    // Writes the result the grid shows, in the order shown, to a file and format the user
+    // chooses, on a worker; the query is not run again. Progress and the end go to the status
+    // line, failures to the error reporter; a cancel (CancelQuery) or a failure leaves the file
+    // as it was. Returns at once; Exporting() is true until it ends (ExportEnded is emitted).
+    void ExportResults();
+    bool Exporting() const { return export_ != nullptr; }
+    // Runs the text, or the selection when there is one, writing the rows of its row set to a
+    // file and format the user chooses instead of the grid. Ends as a run does (RunEnded).
+    void RunToFile();
+    // The grid body's pop-up menu; the Sort entries go before GridMenuSortSpot().
+    QMenu* GridMenu() const { return gridMenu_; }
+    QAction* GridMenuSortSpot() const { return gridSortSpot_; }
     // Starts the run and returns; the grid, the status line and any error report follow when the
     // run ends (Running() turns false, RunEnded is emitted). Refused while a run goes on.
     void ExecuteQuery(bool blnSelected = false);
@@ -132,6 +155,7 @@ public:
 
 signals:
     void RunEnded();
+    void ExportEnded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -156,7 +180,7 @@ private:
     std::optional<int> PlaceFailure(tbn::Error& error, const QString& commandText,
                                     int commandStart) const;
     void SelectFailure(int position);
-    void StartRun(std::string commandText);
+    void StartRun(std::string commandText, std::unique_ptr<tbn::run::ResultFile> toFile = nullptr);
     void FinishRun();
     void ShowRunResult(tbn::run::RunResult& result);
     void ShowRunProgress(bool now);
@@ -165,7 +189,15 @@ private:
     void StopRunNow();
     void ArrangePanes();
     void ApplyPanes();
-    void CopyGridSelection(tbn::grid::FlexGrid& grid);
+    void CopyGridSelection(tbn::grid::FlexGrid& grid, bool withHeaders = false);
+    void BuildGridMenu();
+    std::int64_t GridRecords() const;  // the records of the result the grid shows
+    // The file and format for a result to leave by, asked of the user; nothing when cancelled.
+    std::unique_ptr<tbn::run::ResultFile> ChooseResultFile(const QString& title,
+                                                           const QString& commandText);
+    void ShowExportProgress();
+    void FinishExport();
+    void WaitForExport();
     void ShowCellViewer(std::int64_t row, std::int64_t col);  // nothing for a fixed cell
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
     void StartBarDrag(tbn::query::SplitterBar* bar, bool& dragging, Qt::MouseButton button);
@@ -190,6 +222,8 @@ private:
     tbn::query::SplitterBar* picV = nullptr;
     tbn::query::RunStatusBar* statusLine = nullptr;
     QShortcut* escapeKey = nullptr;
+    QMenu* gridMenu_ = nullptr;
+    QAction* gridSortSpot_ = nullptr;
 
     // State.
     std::unique_ptr<tbnSqlEditor> objEditor;
@@ -217,4 +251,8 @@ private:
     QString strCnnString;     // the string it was given, whole, for Reconnect and a closed text
     QString strNotConnected;  // why the last Connect failed, for a run that cannot start
     bool blnTextChanged = false;
+    bool blnGridHasRowSet = false;  // the grid shows a run's row set (perhaps without records)
+    QString gridCommandText_;       // the text whose row set the grid shows
+    QString runFileName_;           // the file a run to a file writes, while it goes on
+    std::unique_ptr<tbn::query::ExportJob> export_;  // while an export goes on
 };

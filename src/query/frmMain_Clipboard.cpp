@@ -1,4 +1,4 @@
-// Edit commands on the SQL pane, copying a block of the grid, and the pane's pop-up menu.
+// Edit commands on the SQL pane, the grid copy of Ctrl+C, and the pane's pop-up menu.
 #include "query/frmMain.h"
 
 #include "grid/FlexGrid.h"
@@ -69,25 +69,6 @@ void frmMain::CopyToClip() {
         Clipboard::Clear();
         Clipboard::SetText(QString::fromStdString(cnn.ConnectionString()));
     });
-}
-
-void frmMain::CopyGridSelection(tbn::grid::FlexGrid& grid) {
-    // The block is the same whichever corner the selection was started from.
-    const std::int64_t firstRow = std::min(grid.Row(), grid.RowSel());
-    const std::int64_t lastRow = std::max(grid.Row(), grid.RowSel());
-    const std::int64_t firstCol = std::min(grid.Col(), grid.ColSel());
-    const std::int64_t lastCol = std::max(grid.Col(), grid.ColSel());
-    // Built as UTF-8 and converted once: a QString per cell would dominate the copy of a large
-    // block. The text is the same as joining TextMatrix of each cell.
-    std::string text;
-    for (std::int64_t r = firstRow; r <= lastRow; ++r) {
-        for (std::int64_t c = firstCol; c <= lastCol; ++c) {
-            text += grid.CellBytes(r, c);
-            text += '\t';
-        }
-        text += "\r\n";
-    }
-    Clipboard::SetText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void frmMain::rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position) {

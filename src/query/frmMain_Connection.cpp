@@ -78,7 +78,7 @@ void frmMain::FinishConnect() {
     if (!opening_ || !opening_->Finished()) return;
     const std::unique_ptr<tbn::run::ConnectionOpening> opening = std::move(opening_);
     CloseConnectProgress();
-    if (!run_) escapeKey->setEnabled(false);
+    if (!run_ && !export_) escapeKey->setEnabled(false);
     std::optional<tbn::Error> failure;
     if (const std::exception_ptr failed = opening->Failure()) failure = tbn::Error::From(failed);
     // A table list that failed leaves the connection open, yet the window not connected: its

@@ -2,6 +2,7 @@
 #include "query/frmMain.h"
 
 #include "grid/FlexGrid.h"
+#include "query/ExportJob.h"
 #include "query/GridScopes.h"
 #include "query/RunStatusBar.h"
 #include "run/QueryRun.h"
@@ -15,6 +16,7 @@
 
 #include <QDateTime>
 #include <QShortcut>
+#include <utility>
 
 using namespace tbn::grid;
 using namespace tbn::ui;
@@ -72,13 +74,15 @@ void frmMain::ExecuteQuery(bool blnSelected) {
     });
 }
 
-void frmMain::StartRun(std::string commandText) {
-    run_ = std::make_unique<tbn::run::QueryRun>(cnn, std::move(commandText));
+void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::ResultFile> toFile) {
+    run_ = std::make_unique<tbn::run::QueryRun>(cnn, std::move(commandText), nullptr,
+                                                std::move(toFile));
     runStartedMs_ = QDateTime::currentMSecsSinceEpoch();
     runBusy_.emplace();
     escapeKey->setEnabled(true);
-    // The rows on screen stay readable but must not pass for the run's own.
-    Flex->SetDimmed(true);
+    // The rows on screen stay readable but must not pass for the run's own; a run to a file leaves
+    // them as they are.
+    if (runFileName_.isEmpty()) Flex->SetDimmed(true);
     connect(run_.get(), &tbn::run::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
     // Queued, so that the run is no longer inside its own signal when it is destroyed.
     connect(run_.get(), &tbn::run::QueryRun::Ended, this, &frmMain::FinishRun,
@@ -89,7 +93,10 @@ void frmMain::FinishRun() {
     if (!run_ || !run_->HasEnded()) return;
     tbn::run::RunResult result = run_->Finish(rs);
     run_.reset();
-    escapeKey->setEnabled(Connecting());
+    const QString fileName = std::exchange(runFileName_, QString());
+    // An export reading the grid ends before the grid changes, and before the run's end is shown.
+    if (fileName.isEmpty() && GridTakesResult(result)) WaitForExport();
+    escapeKey->setEnabled(Connecting() || Exporting());
     QString reopenFailure;
     if (result.reopenFailure) {
         // The connection is gone for good; the window behaves as one whose connect failed.
@@ -99,12 +106,15 @@ void frmMain::FinishRun() {
         strNotConnected = reopenFailure;
     }
     Flex->SetDimmed(false);
-    const bool previousKept = !GridTakesResult(result) && ShowsAResult(*Flex);
-    statusLine->ShowMessage(tbn::run::EndText(result, reopenFailure, previousKept));
+    const bool previousKept = fileName.isEmpty() && !GridTakesResult(result) && ShowsAResult(*Flex);
+    statusLine->ShowMessage(tbn::run::EndText(result, reopenFailure, previousKept, fileName));
     std::optional<int> failureAt;
     mdlErrors::Guarded(kExecuteContext, [&] {
         try {
-            ShowRunResult(result);
+            if (fileName.isEmpty())
+                ShowRunResult(result);
+            else if (result.ending == RunEnding::Failed)
+                std::rethrow_exception(result.failure);
         } catch (tbn::Error& error) {
             // The pane is pointed at only once the report has been read.
             if (result.ending == RunEnding::Failed)
@@ -120,6 +130,8 @@ void frmMain::FinishRun() {
 
 void frmMain::ShowRunResult(tbn::run::RunResult& result) {
     if (GridTakesResult(result)) {
+        blnGridHasRowSet = result.hasRowSet;
+        gridCommandText_ = runCommandText_;
         tbn::query::GridRedrawOff redrawOff(*Flex);
         ResetGrid();
         if (result.hasRowSet) Flex->AdoptStore(std::move(result.store));
@@ -151,14 +163,18 @@ void frmMain::ShowRunProgress(bool now) {
     if (!run_) return;
     const double seconds = run_->ElapsedSeconds();
     if (!now && seconds < kProgressAfterSeconds && !run_->CancelRequested()) return;
-    statusLine->ShowProgress(tbn::run::ProgressText(seconds, run_->RowsSoFar(),
-                                                    run_->CancelRequested(),
-                                                    run_->DroppingConnection()),
-                             !run_->CancelRequested());
+    statusLine->ShowProgress(
+        tbn::run::ProgressText(seconds, run_->RowsSoFar(), run_->CancelRequested(),
+                               run_->DroppingConnection(), !runFileName_.isEmpty()),
+        !run_->CancelRequested());
 }
 
 void frmMain::CancelQuery() {
     CancelConnect();
+    if (export_) {
+        export_->Cancel();
+        ShowExportProgress();
+    }
     if (!run_) return;
     run_->Cancel();
     ShowRunProgress(true);
@@ -188,6 +204,7 @@ void frmMain::StopRunNow() {
     stopped.seconds = run_->ElapsedSeconds();
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);
     run_.reset();
-    escapeKey->setEnabled(Connecting());
+    runFileName_.clear();
+    escapeKey->setEnabled(Connecting() || Exporting());
     runBusy_.reset();
 }

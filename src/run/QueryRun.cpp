@@ -8,13 +8,14 @@
 
 namespace tbn::run {
 
-QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QObject* parent)
+QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QObject* parent,
+                   std::unique_ptr<ResultFile> toFile)
     : QObject(parent),
       // Both asked while the session is still idle, before it is lent.
       cancels_(std::make_unique<CancelRequests>(connection.session().PrepareCancel())),
       canSever_(connection.session().Supports(tbn::db::Feature::Sever)),
       lease_(std::in_place, connection),
-      job_(std::make_shared<RunJob>(lease_->lent(), std::move(commandText))),
+      job_(std::make_shared<RunJob>(lease_->lent(), std::move(commandText), std::move(toFile))),
       connectionString_(connection.ConnectionString()) {
     // Posted, never called: the worker must not run anything of the window's thread.
     job_->NotifyWhenFinished([this] {

@@ -51,7 +51,9 @@ public:
     static constexpr int kRecheckMs = 2;
 
     // Leases connection's session (raises when it has none) and starts the worker at once.
-    QueryRun(tbn::db::Connection& connection, std::string commandText, QObject* parent = nullptr);
+    // With toFile, the row set goes to that file instead of the store (see RunJob).
+    QueryRun(tbn::db::Connection& connection, std::string commandText, QObject* parent = nullptr,
+             std::unique_ptr<ResultFile> toFile = nullptr);
     ~QueryRun() override;
 
     void Cancel();

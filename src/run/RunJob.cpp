@@ -8,8 +8,10 @@
 
 namespace tbn::run {
 
-RunJob::RunJob(std::shared_ptr<tbn::db::Connection> connection, std::string commandText)
-    : connection_(std::move(connection)), commandText_(std::move(commandText)) {}
+RunJob::RunJob(std::shared_ptr<tbn::db::Connection> connection, std::string commandText,
+               std::unique_ptr<ResultFile> toFile)
+    : connection_(std::move(connection)), commandText_(std::move(commandText)),
+      toFile_(std::move(toFile)) {}
 
 void RunJob::Work() noexcept {
     const auto start = std::chrono::steady_clock::now();
@@ -41,7 +43,7 @@ bool RunJob::Run() {
         rowsChanged_ = connection_->session().RowsChanged();
         return true;
     }
-    return Fill();
+    return toFile_ ? FillFile() : Fill();
 }
 
 bool RunJob::Fill() {
@@ -75,6 +77,33 @@ bool RunJob::Fill() {
         rowsSoFar_.store(r, std::memory_order_relaxed);
         cursor.Next();
     }
+    return true;
+}
+
+bool RunJob::FillFile() {
+    // One row in memory at a time, whatever the size of the row set: the cursor's current row is
+    // handed to the writer and left behind.
+    tbn::db::Cursor& cursor = *recordset_.cursor();
+    const std::size_t fieldCount = cursor.FieldCount();
+    if (fieldCount == 0) return true;
+    std::vector<std::string_view> names(fieldCount);
+    for (std::size_t c = 0; c < fieldCount; ++c) names[c] = cursor.FieldName(c);
+    results::ResultWriter& writer = *toFile_->writer;
+    writer.Begin(names);
+    hasRowSet_ = true;
+    std::vector<results::CellValue> values(fieldCount);
+    for (std::int64_t r = 1; !cursor.AtEnd(); ++r) {
+        if (CancelRequested()) return false;
+        for (std::size_t c = 0; c < fieldCount; ++c) {
+            values[c].text = cursor.Value(c);
+            values[c].null = values[c].text.empty() && cursor.IsNull(c);
+        }
+        writer.Row(values);
+        rowsSoFar_.store(r, std::memory_order_relaxed);
+        cursor.Next();
+    }
+    writer.End();
+    toFile_->file.Commit();
     return true;
 }
 

@@ -19,22 +19,27 @@ QString RowsText(std::int64_t rows) {
     return CountText(rows) + (rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));
 }
 
-QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool droppingConnection) {
+QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool droppingConnection,
+                     bool toFile) {
     if (droppingConnection)
         return QStringLiteral("Cancelling: the server does not answer, so the connection is "
                               "dropped and opened again (") +
                SecondsText(seconds) + QLatin1Char(')');
     return (cancelling ? QStringLiteral("Cancelling: ") : QStringLiteral("Running: ")) +
-           SecondsText(seconds) + QStringLiteral(", ") + RowsText(rows) + QStringLiteral(" so far");
+           SecondsText(seconds) + QStringLiteral(", ") + RowsText(rows) +
+           (toFile ? QStringLiteral(" written") : QStringLiteral(" so far"));
 }
 
-QString EndText(const RunResult& result, const QString& reopenFailure, bool previousKept) {
+QString EndText(const RunResult& result, const QString& reopenFailure, bool previousKept,
+                const QString& fileName) {
     QString text;
     const QString rowsSoFar =
         result.hasRowSet ? RowsText(result.rows) + QStringLiteral(", ") : QString();
     switch (result.ending) {
     case RunEnding::Rows:
-        text = RowsText(result.rows) + QStringLiteral(" in ") + SecondsText(result.seconds);
+        text = RowsText(result.rows) +
+               (fileName.isEmpty() ? QString() : QStringLiteral(" written to ") + fileName) +
+               QStringLiteral(" in ") + SecondsText(result.seconds);
         break;
     case RunEnding::Statement:
         text = QStringLiteral("Statement done, ") + RowsText(result.rowsChanged) +
@@ -47,6 +52,8 @@ QString EndText(const RunResult& result, const QString& reopenFailure, bool prev
         text = QStringLiteral("Failed after ") + rowsSoFar + SecondsText(result.seconds);
         break;
     }
+    if (!fileName.isEmpty() && result.ending != RunEnding::Rows)
+        text += QStringLiteral("; ") + fileName + QStringLiteral(" left as it was");
     if (previousKept) text += QStringLiteral("; showing the previous result");
     if (result.connectionDropped) {
         text +=

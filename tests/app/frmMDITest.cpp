@@ -55,13 +55,18 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions())
         query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement", "Cancel\tEsc",
-                                  "Reconnect", "History", "-", "Cut", "Copy", "Paste", "-", "Load",
-                                  "Save", "-", "Select all"}));
+    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement",
+                                  "Run to file…", "Cancel\tEsc", "Reconnect", "History", "-", "Cut",
+                                  "Copy", "Copy with headers", "Paste", "-", "Load", "Save",
+                                  "Export results…", "-", "Select all"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteStatement->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
     EXPECT_EQ(frame->mnuHistory->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    EXPECT_EQ(frame->mnuQueryCopyWithHeaders->shortcut(),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    EXPECT_EQ(frame->mnuQueryExport->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
+    EXPECT_EQ(frame->mnuQueryRunToFile->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     EXPECT_EQ(frame->mnuConnectionManager->shortcut(), QKeySequence(Qt::Key_F8));
     EXPECT_EQ(frame->mnuAbout->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
     EXPECT_EQ(frame->mnuWindowsCloseCurrent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
@@ -74,7 +79,8 @@ TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
          {frame->mnuQueryCopy, frame->mnuQueryCut, frame->mnuQueryExecute,
           frame->mnuExecuteSelected, frame->mnuExecuteStatement, frame->mnuQueryReconnect,
           frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
-          frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent})
+          frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent, frame->mnuQueryCopyWithHeaders,
+          frame->mnuQueryExport, frame->mnuQueryRunToFile})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll,
                        frame->mnuReopenClosed, frame->mnuAbout})
