@@ -13,4 +13,8 @@ tbn::results::ResultView BuildExportView();
 // the export adds; medians of `rounds` interleaved rounds.
 void ExportFromMemorySection(const tbn::results::ResultView& view, int rounds);
 
+// Runs `rows` generated rows to a CSV file through a query window (a QApplication must exist):
+// time against a bare libsqlite3 loop, and peak memory growth. False when nothing was written.
+bool RunToFileSection(long rows);
+
 }  // namespace bench

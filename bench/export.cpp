@@ -6,7 +6,9 @@
 
 #include "results/ResultWriter.h"
 
+#include <QApplication>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -139,8 +141,13 @@ void ExportFromMemorySection(const tbn::results::ResultView& view, int rounds) {
 
 }  // namespace bench
 
-int main() {
-    const tbn::results::ResultView view = bench::BuildExportView();
-    bench::ExportFromMemorySection(view, 5);
-    return 0;
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The optional argument is the run-to-file section's row count.
+    const long rows = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 10'000'000;
+    {
+        const tbn::results::ResultView view = bench::BuildExportView();
+        bench::ExportFromMemorySection(view, 5);
+    }
+    return bench::RunToFileSection(rows) ? 0 : 1;
 }

@@ -3,10 +3,8 @@
 // Prints the time against a bare libsqlite3 loop that writes the same cells, tab-separated, to a
 // file a line at a time through stdio, and the peak memory growth of the run above the idle window
 // (target: at most 64 MiB, whatever the number of rows).
-//
-// RunToFileSection is a section of bench/export; the main at the end stands in for that program's
-// until the two are joined.
 #include "BenchSupport.h"
+#include "ExportBench.h"
 #include "ui/FileDialogs.h"
 
 #include <sqlite3.h>
@@ -108,9 +106,3 @@ bool RunToFileSection(long rows) {
 }
 
 }  // namespace bench
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    const long rows = argc > 1 ? std::strtol(argv[1], nullptr, 10) : 10'000'000;
-    return bench::RunToFileSection(rows) ? 0 : 1;
-}

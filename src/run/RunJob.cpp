@@ -97,6 +97,7 @@ bool RunJob::FillFile() {
         for (std::size_t c = 0; c < fieldCount; ++c) {
             values[c].text = cursor.Value(c);
             values[c].null = values[c].text.empty() && cursor.IsNull(c);
+            values[c].kind = cursor.Kind(c);
         }
         writer.Row(values);
         rowsSoFar_.store(r, std::memory_order_relaxed);
