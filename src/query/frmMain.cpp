@@ -4,6 +4,7 @@
 #include "grid/FlexGrid.h"
 #include "grid/FlexGridModel.h"
 #include "query/RunStatusBar.h"
+#include "query/SortRun.h"
 #include "query/SplitterBar.h"
 #include "recovery/RecoveryWriter.h"
 #include "run/ClosedWindows.h"
@@ -60,6 +61,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     Flex->SetCols(2);
     Flex->SetFixedRows(1);
     Flex->SetFixedCols(1);
+    InitHeaderMenu();
     picV = new SplitterBar(Qt::Vertical, this);
     picV->setObjectName(QStringLiteral("picV"));
     picH = new SplitterBar(Qt::Horizontal, this);

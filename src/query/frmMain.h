@@ -21,8 +21,10 @@
 #include <optional>
 #include <string>
 
+class QAction;
 class QListWidget;
 class QListWidgetItem;
+class QMenu;
 class QMdiSubWindow;
 class QPlainTextEdit;
 class QShortcut;
@@ -36,6 +38,7 @@ class TextBox;
 }
 namespace tbn::query {
 class RunStatusBar;
+class SortRun;
 class SplitterBar;
 }  // namespace tbn::query
 namespace tbn::recovery {
@@ -102,6 +105,12 @@ public:
     void
     CancelQuery();  // stops the run or the connecting in progress, if any; Escape does the same
     bool Running() const { return run_ != nullptr; }
+    // Sorts the grid's records by column col on a worker and shows them in that order once sorted,
+    // with the header's sort mark; a sort under way gives way. Nothing while a run goes on.
+    void SortGrid(std::int64_t col, Qt::SortOrder direction);
+    void RestoreGridOrder();  // the records as the run brought them, stopping any sort
+    bool Sorting() const { return sort_ != nullptr; }
+    QMenu* HeaderMenu() const { return mnuHeader; }  // a column header's pop-up menu
 
     // Events delivered by the frame and the window system.
     void Form_Activate();
@@ -168,6 +177,10 @@ private:
     void CopyGridSelection(tbn::grid::FlexGrid& grid);
     void ShowCellViewer(std::int64_t row, std::int64_t col);  // nothing for a fixed cell
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
+    void InitHeaderMenu();
+    void Flex_HeaderMenu(const QPoint& position);  // in the header's coordinates
+    void FinishSort();
+    void EndSortStatus();
     void StartBarDrag(tbn::query::SplitterBar* bar, bool& dragging, Qt::MouseButton button);
     void EndBarDrag(tbn::query::SplitterBar* bar, bool& dragging);
     void picH_MouseDown(Qt::MouseButton button);
@@ -190,6 +203,10 @@ private:
     tbn::query::SplitterBar* picV = nullptr;
     tbn::query::RunStatusBar* statusLine = nullptr;
     QShortcut* escapeKey = nullptr;
+    QMenu* mnuHeader = nullptr;
+    QAction* mnuSortAscending = nullptr;
+    QAction* mnuSortDescending = nullptr;
+    QAction* mnuOriginalOrder = nullptr;
 
     // State.
     std::unique_ptr<tbnSqlEditor> objEditor;
@@ -217,4 +234,7 @@ private:
     QString strCnnString;     // the string it was given, whole, for Reconnect and a closed text
     QString strNotConnected;  // why the last Connect failed, for a run that cannot start
     bool blnTextChanged = false;
+    std::unique_ptr<tbn::query::SortRun> sort_;  // while a sort goes on
+    QString sortStatusBefore_;                   // the status line's text before it
+    std::int64_t headerMenuCol_ = 0;             // the column the header menu was opened on
 };
