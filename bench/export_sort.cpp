@@ -1,14 +1,16 @@
-// Sorts the fill bench's million rows by a text column and by a number column, as the header's
-// pop-up menu does, and prints each time against a baseline measured in the same run: a stable
-// sort of the same cells as plain byte strings, the least any sort of them could cost. Target:
-// each sort within a second.
+// bench/export, sort section: the fill bench's million rows sorted by a text column and by a
+// number column, as the header's pop-up menu does, each time against a baseline measured in the
+// same run: a stable sort of the same cells as plain byte strings, the least any sort of them
+// could cost. Target: each sort within a second.
 #include "results/CellStore.h"
 #include "results/RecordOrder.h"
+#include "results/ResultView.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -18,15 +20,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using tbn::results::CellStore;
 
-constexpr std::int64_t kRecords = 1000000;
-constexpr int kRounds = 3;
-
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
 // The fill bench's rows: a row number, a key, a name, a date, an amount, a status, a null.
-CellStore MakeResult() {
+CellStore MakeResult(std::int64_t records) {
     constexpr int kFields = 6;
     CellStore store(2, kFields + 1);
     std::vector<std::optional<std::string_view>> values(kFields + 1);
@@ -34,7 +33,7 @@ CellStore MakeResult() {
     for (int c = 0; c <= kFields; ++c) values[static_cast<std::size_t>(c)] = names[c];
     store.WriteRow(0, tbn::results::RowValues{0, values});
     char number[16], id[16], name[32], date[16], amount[16];
-    for (std::int64_t r = 1; r <= kRecords; ++r) {
+    for (std::int64_t r = 1; r <= records; ++r) {
         const int n = static_cast<int>(r);
         values[0] = std::string_view(
             number, static_cast<std::size_t>(std::snprintf(number, sizeof number, "%d", n)));
@@ -56,50 +55,57 @@ CellStore MakeResult() {
     return store;
 }
 
-double BaselineSeconds(const CellStore& store, std::int64_t col) {
+double BaselineSeconds(const tbn::results::ResultView& view, std::int64_t col) {
     const auto start = Clock::now();
     std::vector<std::pair<std::string_view, std::int64_t>> keyed;
-    keyed.reserve(static_cast<std::size_t>(kRecords));
-    for (std::int64_t row = 1; row <= kRecords; ++row)
-        keyed.emplace_back(store.Cell(row, col), row);
+    keyed.reserve(static_cast<std::size_t>(view.records));
+    for (std::int64_t row = 1; row <= view.records; ++row)
+        keyed.emplace_back(view.store->Cell(row, col), row);
     std::stable_sort(keyed.begin(), keyed.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     return Seconds(start);
 }
 
-double SortSeconds(const CellStore& store, std::int64_t col) {
+double SortSeconds(const tbn::results::ResultView& view, std::int64_t col) {
     const auto start = Clock::now();
-    const auto order =
-        tbn::results::SortRecords(store, kRecords, col, tbn::results::SortDirection::Ascending);
+    const auto order = tbn::results::SortRecords(*view.store, view.records, col,
+                                                 tbn::results::SortDirection::Ascending);
     const double seconds = Seconds(start);
-    if (!order || order->size() != static_cast<std::size_t>(kRecords)) std::abort();
+    if (!order || order->size() != static_cast<std::size_t>(view.records)) std::abort();
     return seconds;
 }
 
 }  // namespace
 
-// Prints one line per column sorted: the best of a few rounds of each, and their ratio.
-void RunSortBench(const CellStore& store) {
+namespace bench {
+
+// One line per column sorted: the best of `rounds` interleaved rounds of each, and their ratio.
+void SortSection(const tbn::results::ResultView& view, int rounds) {
     const struct {
         const char* what;
         std::int64_t col;
     } columns[] = {{"text (name)", 2}, {"number (amount)", 4}};
     for (const auto& column : columns) {
         double baseline = 1e9, sort = 1e9;
-        for (int round = 0; round < kRounds; ++round) {
-            baseline = std::min(baseline, BaselineSeconds(store, column.col));
-            sort = std::min(sort, SortSeconds(store, column.col));
+        for (int round = 0; round < rounds; ++round) {
+            baseline = std::min(baseline, BaselineSeconds(view, column.col));
+            sort = std::min(sort, SortSeconds(view, column.col));
         }
         std::printf("sort of %lld rows by %-16s %.3f s (target <= 1 s); byte-string baseline "
                     "%.3f s; ratio %.2f\n",
-                    static_cast<long long>(kRecords), column.what, sort, baseline, sort / baseline);
+                    static_cast<long long>(view.records), column.what, sort, baseline,
+                    sort / baseline);
     }
 }
 
-// Until the export bench's main runs this with the other sections.
+}  // namespace bench
+
+// Until bench/export's main runs the section on its shared rows.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);  // the user's locale, as the program has it
-    const CellStore store = MakeResult();
-    RunSortBench(store);
+    constexpr std::int64_t kRecords = 1000000;
+    const tbn::results::ResultView view{std::make_shared<const CellStore>(MakeResult(kRecords)),
+                                        nullptr, kRecords};
+    bench::SortSection(view, 3);
     return 0;
 }
