@@ -1,6 +1,7 @@
 // Fills a FlexGrid with a million rows of seven columns (about 61 MB of text) the way a query
 // window does, with Redraw off, and prints the time against a loop that only produces the same
 // values, and the memory the grid added against the size of its text.
+#include "FillRows.h"
 #include "grid/FlexGrid.h"
 
 #include <QApplication>
@@ -16,8 +17,8 @@
 
 namespace {
 
-constexpr int kRows = 1000000;
-constexpr int kFields = 6;
+constexpr int kRows = bench::kFillRows;
+constexpr int kFields = bench::kFillFields;
 
 double ResidentMiB() {
     std::ifstream statm("/proc/self/statm");
@@ -26,34 +27,6 @@ double ResidentMiB() {
     return static_cast<double>(resident) * static_cast<double>(::sysconf(_SC_PAGESIZE)) /
            (1024.0 * 1024.0);
 }
-
-// Values shaped like a typical result: a key, names, a date, an amount, a status, a null.
-struct RowMaker {
-    char number[16], id[16], name[32], date[16], amount[16];
-    std::vector<std::optional<std::string_view>> values =
-        std::vector<std::optional<std::string_view>>(kFields + 1);
-
-    std::size_t Make(int r) {
-        const int numberLength = std::snprintf(number, sizeof number, "%d", r);
-        const int idLength = std::snprintf(id, sizeof id, "%d", 100000 + r);
-        const int nameLength =
-            std::snprintf(name, sizeof name, "Customer name %07d", r * 7 % 9999999);
-        const int dateLength =
-            std::snprintf(date, sizeof date, "2024-%02d-%02d", r % 12 + 1, r % 28 + 1);
-        const int amountLength =
-            std::snprintf(amount, sizeof amount, "%d.%02d", r % 100000, r % 100);
-        values[0] = std::string_view(number, static_cast<std::size_t>(numberLength));
-        values[1] = std::string_view(id, static_cast<std::size_t>(idLength));
-        values[2] = std::string_view(name, static_cast<std::size_t>(nameLength));
-        values[3] = std::string_view(date, static_cast<std::size_t>(dateLength));
-        values[4] = std::string_view(amount, static_cast<std::size_t>(amountLength));
-        values[5] = std::string_view(r % 3 ? "shipped" : "pending");
-        values[6] = std::nullopt;
-        std::size_t bytes = 0;
-        for (const auto& value : values) bytes += value ? value->size() : 0;
-        return bytes;
-    }
-};
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -65,7 +38,7 @@ int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
 
-    RowMaker maker;
+    bench::RowMaker maker;
     auto start = std::chrono::steady_clock::now();
     std::size_t textBytes = 0;
     for (int r = 1; r <= kRows; ++r) textBytes += maker.Make(r);
@@ -82,7 +55,7 @@ int main(int argc, char** argv) {
     for (int c = 1; c <= kFields; ++c) grid.SetTextMatrix(0, c, QStringLiteral("field%1").arg(c));
     for (int r = 1; r <= kRows; ++r) {
         maker.Make(r);
-        grid.FillRowAndAppend(r, 0, maker.values);
+        grid.FillRowAndAppend(r, 0, maker.values, maker.kinds);
     }
     const double residentStored = ResidentMiB();
     grid.SetRedraw(true);

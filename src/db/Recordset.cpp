@@ -29,6 +29,7 @@ Cursor& CurrentRecord(const Recordset& rs) {
 std::string_view Field::Name() const { return OpenCursor(*rs_).FieldName(index_); }
 bool Field::IsNull() const { return CurrentRecord(*rs_).IsNull(index_); }
 std::string_view Field::Value() const { return CurrentRecord(*rs_).Value(index_); }
+core::ValueKind Field::Kind() const { return CurrentRecord(*rs_).Kind(index_); }
 
 std::size_t Fields::Count() const {
     const Cursor* cursor = rs_->cursor();

@@ -20,6 +20,7 @@ public:
     std::string_view Name() const;   // raises RecordsetClosed once the recordset is closed
     bool IsNull() const;             // raises NoCurrentRecord at end of records
     std::string_view Value() const;  // "" for null; raises NoCurrentRecord at end of records
+    core::ValueKind Kind() const;    // raises NoCurrentRecord at end of records
 
 private:
     friend class Fields;

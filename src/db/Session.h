@@ -5,6 +5,8 @@
 // (providers/ProviderFactory.h) picks the engine from the connection string. A session and its
 // cursors are used by one thread at a time (not necessarily the one that opened them); only a
 // CancelHandle is called from another thread. Every failure raises tbn::Error.
+#include "core/ValueKind.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -31,6 +33,8 @@ public:
     virtual void Next() = 0;  // raises on an engine error met while fetching
     virtual bool IsNull(std::size_t index) const = 0;
     virtual std::string_view Value(std::size_t index) const = 0;  // UTF-8 text; "" for null
+    // What the engine says the current row's value is; says nothing for a null.
+    virtual core::ValueKind Kind(std::size_t index) const = 0;
 };
 
 // What an engine offers beyond running commands. A caller asks the session (Supports) before it

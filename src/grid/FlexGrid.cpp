@@ -127,6 +127,10 @@ bool FlexGrid::IsNull(std::int64_t row, std::int64_t col) const {
     return model_->Store().IsNull(model_->StoreRow(row), col);
 }
 
+core::ValueKind FlexGrid::CellKind(std::int64_t row, std::int64_t col) const {
+    return model_->Store().Kind(row, col);
+}
+
 void FlexGrid::SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     model_->SetCell(row, col,
@@ -165,10 +169,11 @@ void FlexGrid::RemoveItem(std::int64_t index) {
 void FlexGrid::Clear() { model_->Clear(); }
 
 void FlexGrid::FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
-                                std::span<const std::optional<std::string_view>> values) {
+                                std::span<const std::optional<std::string_view>> values,
+                                std::span<const core::ValueKind> kinds) {
     // Rows only grow here, so the current cell and selection stay valid as they are.
     QScopedValueRollback scope(programmatic_, programmatic_ + 1);
-    model_->WriteRowAndAppend(row, results::RowValues{firstCol, values});
+    model_->WriteRowAndAppend(row, results::RowValues{firstCol, values, kinds});
 }
 
 void FlexGrid::AdoptStore(results::CellStore&& store) {

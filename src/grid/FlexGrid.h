@@ -48,6 +48,8 @@ public:
     // True for a cell filled from a null value: its text is empty, and it is drawn as a grey
     // "NULL".
     bool IsNull(std::int64_t row, std::int64_t col) const;
+    // What the engine said the cell's value is (Text for a cell the grid itself wrote).
+    core::ValueKind CellKind(std::int64_t row, std::int64_t col) const;
 
     int ColWidth(std::int64_t col) const;           // twips
     void SetColWidth(std::int64_t col, int twips);  // negative: raises 380 "Invalid property value"
@@ -71,9 +73,11 @@ public:
 
     // Fast path for filling: writes the given values (null: empty text, marked null) into the cells
     // of row `row` starting at column `firstCol`, then appends one empty row at the end. Equivalent
-    // to SetTextMatrix on each cell followed by AddItem(""), without building QStrings.
+    // to SetTextMatrix on each cell followed by AddItem(""), without building QStrings. kinds, when
+    // given, runs beside values.
     void FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
-                          std::span<const std::optional<std::string_view>> values);
+                          std::span<const std::optional<std::string_view>> values,
+                          std::span<const core::ValueKind> kinds = {});
 
     // Takes over a store filled elsewhere (on another thread, say) as the grid's cells and counts,
     // without copying it. Widths of the columns that remain are kept, as SetCols keeps them.

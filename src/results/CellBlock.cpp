@@ -40,9 +40,16 @@ void StoreUnsigned(std::byte* at, int width, std::size_t value) {
 }
 
 std::size_t NullBytes(std::int64_t cols) { return static_cast<std::size_t>(cols + 7) / 8; }
+std::size_t KindBytes(std::int64_t cols) { return static_cast<std::size_t>(cols + 3) / 4; }
 
 void MarkNull(std::byte* bits, std::int64_t col) {
     bits[static_cast<std::size_t>(col) / 8] |= std::byte{1} << static_cast<int>(col % 8);
+}
+
+// The bits are clear before, so Text (0) needs no write at all.
+void MarkKind(std::byte* bits, std::int64_t col, core::ValueKind kind) {
+    bits[static_cast<std::size_t>(col) / 4] |= static_cast<std::byte>(kind)
+                                               << static_cast<int>(col % 4 * 2);
 }
 
 std::size_t MaxRowBytes(int endWidth) {
@@ -69,6 +76,12 @@ std::string_view RowValues::At(std::int64_t col) const {
     return Value(col).value_or(std::string_view{});
 }
 
+core::ValueKind RowValues::Kind(std::int64_t col) const {
+    const std::int64_t i = col - firstCol;
+    if (i < 0 || i >= static_cast<std::int64_t>(kinds.size())) return core::ValueKind::Text;
+    return kinds[static_cast<std::size_t>(i)];
+}
+
 std::optional<std::string_view> RowValues::Value(std::int64_t col) const {
     const std::int64_t i = col - firstCol;
     if (i < 0 || i >= static_cast<std::int64_t>(values.size())) return std::string_view{};
@@ -81,15 +94,15 @@ int CellBlock::EndWidthFor(std::size_t rowBytes) {
 
 std::size_t CellBlock::IndexBytesPerRow(std::int64_t cols, int endWidth) {
     return kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth) +
-           NullBytes(cols);
+           NullBytes(cols) + KindBytes(cols);
 }
 
 CellBlock::CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity,
                      std::size_t byteCapacity, bool hugePages)
     : cols_(cols), endWidth_(endWidth),
       nullsAt_(kStartBytes + static_cast<std::size_t>(cols) * static_cast<std::size_t>(endWidth)),
-      stride_(IndexBytesPerRow(cols, endWidth)), rowCapacity_(rowCapacity),
-      byteCapacity_(byteCapacity),
+      kindsAt_(nullsAt_ + NullBytes(cols)), stride_(IndexBytesPerRow(cols, endWidth)),
+      rowCapacity_(rowCapacity), byteCapacity_(byteCapacity),
       memory_(static_cast<std::size_t>(rowCapacity) * stride_ + byteCapacity, hugePages),
       index_(memory_.data()),
       text_(reinterpret_cast<char*>(memory_.data() +
@@ -128,6 +141,41 @@ bool CellBlock::IsNull(std::int64_t row, std::int64_t col) const {
     return std::to_integer<unsigned>(bits >> static_cast<int>(col % 8)) & 1U;
 }
 
+core::ValueKind CellBlock::Kind(std::int64_t row, std::int64_t col) const {
+    const std::byte bits = Record(row)[kindsAt_ + static_cast<std::size_t>(col) / 4];
+    return static_cast<core::ValueKind>(
+        std::to_integer<unsigned>(bits >> static_cast<int>(col % 4 * 2)) & 3U);
+}
+
+void CellBlock::ReadRow(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const {
+    switch (endWidth_) {
+    case 1: ReadWith<std::uint8_t>(row, firstCol, out); break;
+    case 2: ReadWith<std::uint16_t>(row, firstCol, out); break;
+    default: ReadWith<std::uint32_t>(row, firstCol, out);
+    }
+}
+
+// The reading path of an export: the record is found once and its ends read with their width
+// known at compile time.
+template <class End>
+void CellBlock::ReadWith(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const {
+    const std::byte* record = Record(row);
+    const char* text = text_ + Load<std::uint32_t>(record);
+    const std::byte* ends = record + kStartBytes;
+    const std::byte* nulls = record + nullsAt_;
+    const std::byte* kinds = record + kindsAt_;
+    std::size_t begin = firstCol == 0 ? 0 : Load<End>(ends + (firstCol - 1) * sizeof(End));
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto col = static_cast<std::size_t>(firstCol) + i;
+        const std::size_t end = Load<End>(ends + col * sizeof(End));
+        out[i].text = std::string_view(text + begin, end - begin);
+        out[i].null = (std::to_integer<unsigned>(nulls[col / 8]) >> (col % 8)) & 1U;
+        out[i].kind = static_cast<core::ValueKind>(
+            (std::to_integer<unsigned>(kinds[col / 4]) >> (col % 4 * 2)) & 3U);
+        begin = end;
+    }
+}
+
 bool CellBlock::TryAppend(const RowValues& row) {
     switch (endWidth_) {
     case 1: return AppendWith<std::uint8_t>(row);
@@ -142,7 +190,7 @@ template <class End> bool CellBlock::AppendWith(const RowValues& row) {
     if (rows_ == rowCapacity_) return false;
     std::byte* ends = Record(rows_) + kStartBytes;
     std::byte* nulls = NullBits(Record(rows_));
-    std::memset(nulls, 0, NullBytes(cols_));
+    std::memset(nulls, 0, NullBytes(cols_) + KindBytes(cols_));
     char* out = text_ + textUsed_;
     const std::size_t room =
         std::min<std::size_t>(byteCapacity_ - textUsed_, std::numeric_limits<End>::max());
@@ -163,6 +211,10 @@ template <class End> bool CellBlock::AppendWith(const RowValues& row) {
         Store<End>(ends + col++ * sizeof(End), used);
     }
     for (; col < cols_; ++col) Store<End>(ends + col * sizeof(End), used);
+    const auto kinds = static_cast<std::int64_t>(row.kinds.size());
+    for (std::int64_t i = 0; i < std::min(kinds, given); ++i)
+        if (row.kinds[static_cast<std::size_t>(i)] != core::ValueKind::Text)
+            MarkKind(KindBits(Record(rows_)), first + i, row.kinds[static_cast<std::size_t>(i)]);
     SetRowStart(rows_, textUsed_);
     textUsed_ += used;
     widestRow_ = std::max(widestRow_, used);
@@ -173,10 +225,12 @@ template <class End> bool CellBlock::AppendWith(const RowValues& row) {
 void CellBlock::WriteEnds(std::byte* record, const RowValues& row, char* text) const {
     std::size_t end = 0;
     std::byte* nulls = NullBits(record);
-    std::memset(nulls, 0, NullBytes(cols_));
+    std::memset(nulls, 0, NullBytes(cols_) + KindBytes(cols_));
     for (std::int64_t c = 0; c < cols_; ++c) {
         const std::optional<std::string_view> given = row.Value(c);
         if (!given) MarkNull(nulls, c);
+        if (const core::ValueKind kind = row.Kind(c); kind != core::ValueKind::Text)
+            MarkKind(KindBits(record), c, kind);
         const std::string_view value = given.value_or(std::string_view{});
         if (!value.empty()) std::memcpy(text + end, value.data(), value.size());
         end += value.size();

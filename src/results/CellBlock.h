@@ -5,10 +5,13 @@
 // where the previous one ends). Relative ends are 1, 2 or 4 bytes wide, fixed per block: narrow
 // ends make a row's index record a fraction of its text, and a row too long for them does not fit
 // (Fits() says so) and goes to a block with wider ones. The record ends with one bit per cell that
-// marks a null value, so a null and an empty text stay apart at a byte per eight cells. Capacities
-// are fixed at construction, so filling never copies what is already stored; the owner starts a new
-// block when a row no longer fits.
+// marks a null value, so a null and an empty text stay apart at a byte per eight cells, and two
+// bits per cell for the value's kind (Text is 0, so a row given without kinds is all Text).
+// Capacities are fixed at construction, so filling never copies what is already stored; the owner
+// starts a new block when a row no longer fits.
 #include "core/MappedBuffer.h"
+#include "core/ValueKind.h"
+#include "results/CellValue.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -19,15 +22,18 @@
 namespace tbn::results {
 
 // Values for the columns [firstCol, firstCol + values.size()); every other cell is empty. A null
-// value has empty text and is marked null.
+// value has empty text and is marked null. kinds, when not empty, runs beside values; empty means
+// every value is Text.
 struct RowValues {
     std::int64_t firstCol = 0;
     std::span<const std::optional<std::string_view>> values;
+    std::span<const core::ValueKind> kinds = {};
 
     std::size_t Bytes() const;
     bool HasNull() const;
     std::string_view At(std::int64_t col) const;                    // "" outside the span
     std::optional<std::string_view> Value(std::int64_t col) const;  // "" outside the span
+    core::ValueKind Kind(std::int64_t col) const;                   // Text outside the span
 };
 
 class CellBlock {
@@ -47,6 +53,9 @@ public:
 
     std::string_view Cell(std::int64_t row, std::int64_t col) const;
     bool IsNull(std::int64_t row, std::int64_t col) const;
+    core::ValueKind Kind(std::int64_t row, std::int64_t col) const;
+    // Cell, IsNull and Kind of the cells [firstCol, firstCol + out.size()) of a row, in one pass.
+    void ReadRow(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const;
 
     // Appends the row in one pass over its values when it fits; returns false, storing nothing,
     // when it does not. Values beyond the block's columns are ignored.
@@ -58,6 +67,8 @@ public:
 
 private:
     template <class End> bool AppendWith(const RowValues& row);
+    template <class End>
+    void ReadWith(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const;
     std::byte* Record(std::int64_t row) const {
         return index_ + static_cast<std::size_t>(row) * stride_;
     }
@@ -67,10 +78,12 @@ private:
     std::size_t EndOf(const std::byte* record, std::int64_t col) const;  // relative end of a cell
     void WriteEnds(std::byte* record, const RowValues& row, char* text) const;
     std::byte* NullBits(std::byte* record) const { return record + nullsAt_; }
+    std::byte* KindBits(std::byte* record) const { return record + kindsAt_; }
 
     std::int64_t cols_;
     int endWidth_;
     std::size_t nullsAt_;  // where a record's null bits begin
+    std::size_t kindsAt_;  // where its kind bits begin
     std::size_t stride_;   // bytes of one index record
     std::int64_t rowCapacity_;
     std::size_t byteCapacity_;

@@ -25,12 +25,23 @@ constexpr std::size_t kLaterBlockText = std::size_t{128} << 20;
 constexpr std::int64_t kMaxTailGap = 4096;
 
 using Cells = std::vector<std::optional<std::string_view>>;
+using Kinds = std::vector<core::ValueKind>;
 
-Cells CellsOf(const CellBlock& block, std::int64_t row, std::int64_t cols) {
-    Cells cells(static_cast<std::size_t>(cols));
-    for (std::int64_t c = 0; c < cols; ++c)
-        if (!block.IsNull(row, c)) cells[static_cast<std::size_t>(c)] = block.Cell(row, c);
-    return cells;
+// A stored row's values and kinds, for writing it again elsewhere.
+struct StoredRow {
+    Cells cells;
+    Kinds kinds;
+    RowValues Values() const { return RowValues{0, cells, kinds}; }
+};
+
+StoredRow CellsOf(const CellBlock& block, std::int64_t row, std::int64_t cols) {
+    StoredRow stored{Cells(static_cast<std::size_t>(cols)), Kinds(static_cast<std::size_t>(cols))};
+    for (std::int64_t c = 0; c < cols; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        if (!block.IsNull(row, c)) stored.cells[i] = block.Cell(row, c);
+        stored.kinds[i] = block.Kind(row, c);
+    }
+    return stored;
 }
 
 std::optional<std::string> OverrideOf(std::optional<std::string_view> value) {
@@ -88,8 +99,8 @@ void CellStore::RebuildWithCols(std::int64_t cols) {
     const std::int64_t kept = std::min(oldCols, cols);
     for (const auto& block : oldBlocks)
         for (std::int64_t r = 0; r < block->RowCount(); ++r) {
-            const Cells cells = CellsOf(*block, r, kept);
-            AppendStored(RowValues{0, cells});
+            const StoredRow stored = CellsOf(*block, r, kept);
+            AppendStored(stored.Values());
         }
 }
 
@@ -98,7 +109,7 @@ std::string_view CellStore::Cell(std::int64_t row, std::int64_t col) const {
     if (!overrides_.empty()) {
         const auto found = overrides_.find(CellKey{row, col});
         if (found != overrides_.end())
-            return found->second ? std::string_view(*found->second) : std::string_view{};
+            return found->second.text ? std::string_view(*found->second.text) : std::string_view{};
     }
     if (row >= storedRows_) return {};
     const std::size_t k = BlockOf(row);
@@ -109,43 +120,76 @@ bool CellStore::IsNull(std::int64_t row, std::int64_t col) const {
     CheckCell(row, col);
     if (!overrides_.empty()) {
         const auto found = overrides_.find(CellKey{row, col});
-        if (found != overrides_.end()) return !found->second;
+        if (found != overrides_.end()) return !found->second.text;
     }
     if (row >= storedRows_) return false;
     const std::size_t k = BlockOf(row);
     return blocks_[k]->IsNull(row - blockFirstRow_[k], col);
 }
 
-void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
+core::ValueKind CellStore::Kind(std::int64_t row, std::int64_t col) const {
     CheckCell(row, col);
-    SetValue(row, col, text);
+    if (!overrides_.empty()) {
+        const auto found = overrides_.find(CellKey{row, col});
+        if (found != overrides_.end()) return found->second.kind;
+    }
+    if (row >= storedRows_) return core::ValueKind::Text;
+    const std::size_t k = BlockOf(row);
+    return blocks_[k]->Kind(row - blockFirstRow_[k], col);
 }
 
-void CellStore::SetValue(std::int64_t row, std::int64_t col,
-                         std::optional<std::string_view> value) {
+void CellStore::ReadRow(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const {
+    if (out.empty()) return;
+    CheckCell(row, firstCol);
+    CheckCell(row, firstCol + static_cast<std::int64_t>(out.size()) - 1);
     if (row >= storedRows_) {
-        if (value && value->empty())
+        std::fill(out.begin(), out.end(), CellValue{});
+    } else {
+        const std::size_t k = BlockOf(row);
+        blocks_[k]->ReadRow(row - blockFirstRow_[k], firstCol, out);
+    }
+    if (overrides_.empty()) return;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto found = overrides_.find(CellKey{row, firstCol + static_cast<std::int64_t>(i)});
+        if (found == overrides_.end()) continue;
+        const Override& cell = found->second;
+        out[i] = {cell.text ? std::string_view(*cell.text) : std::string_view{}, !cell.text,
+                  cell.kind};
+    }
+}
+
+void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
+    CheckCell(row, col);
+    SetValue(row, col, text, core::ValueKind::Text);
+}
+
+void CellStore::SetValue(std::int64_t row, std::int64_t col, std::optional<std::string_view> value,
+                         core::ValueKind kind) {
+    const RowValues one{col, {&value, 1}, {&kind, 1}};
+    if (row >= storedRows_) {
+        if (value && value->empty() && kind == core::ValueKind::Text)
             overrides_.erase(CellKey{row, col});
         else if (CanStoreAt(row))
-            StoreTailRow(row, RowValues{col, {&value, 1}});
+            StoreTailRow(row, one);
         else
-            overrides_[CellKey{row, col}] = OverrideOf(value);
+            overrides_[CellKey{row, col}] = Override{OverrideOf(value), kind};
         return;
     }
     if (row == storedRows_ - 1) {
         overrides_.erase(CellKey{row, col});
-        RewriteLastStored(RowValues{col, {&value, 1}});
+        RewriteLastStored(one);
         return;
     }
     const std::size_t k = BlockOf(row);
     const std::int64_t local = row - blockFirstRow_[k];
-    const bool stored =
-        value ? !blocks_[k]->IsNull(local, col) && blocks_[k]->Cell(local, col) == *value
-              : blocks_[k]->IsNull(local, col);
+    const CellBlock& block = *blocks_[k];
+    const bool stored = (value ? !block.IsNull(local, col) && block.Cell(local, col) == *value
+                               : block.IsNull(local, col)) &&
+                        block.Kind(local, col) == kind;
     if (stored)
         overrides_.erase(CellKey{row, col});
     else
-        overrides_[CellKey{row, col}] = OverrideOf(value);
+        overrides_[CellKey{row, col}] = Override{OverrideOf(value), kind};
 }
 
 void CellStore::InsertRow(std::int64_t index, const RowValues& row) {
@@ -161,7 +205,7 @@ void CellStore::InsertRow(std::int64_t index, const RowValues& row) {
     } else {
         for (std::int64_t c = 0; c < cols_; ++c)
             if (const auto value = row.Value(c); !value || !value->empty())
-                overrides_[CellKey{index, c}] = OverrideOf(value);
+                overrides_[CellKey{index, c}] = Override{OverrideOf(value), row.Kind(c)};
     }
 }
 
@@ -186,7 +230,7 @@ void CellStore::WriteRow(std::int64_t row, const RowValues& values) {
         return;
     }
     for (std::int64_t c = values.firstCol; c < values.firstCol + count; ++c)
-        SetValue(row, c, values.Value(c));
+        SetValue(row, c, values.Value(c), values.Kind(c));
 }
 
 void CellStore::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
@@ -215,7 +259,7 @@ std::size_t CellStore::BytesUsed() const {
     for (const auto& block : blocks_) total += block->BytesUsed();
     constexpr std::size_t kNodeOverhead = 64;  // hash node, key and string header, roughly
     for (const auto& entry : overrides_)
-        total += kNodeOverhead + (entry.second ? entry.second->capacity() : 0);
+        total += kNodeOverhead + (entry.second.text ? entry.second.text->capacity() : 0);
     return total;
 }
 
@@ -278,8 +322,8 @@ void CellStore::InsertStored(std::int64_t index, const RowValues& values) {
             for (std::int64_t c = 0; c < cols_; ++c) tailBytes += block.Cell(r, c).size();
         auto tail = NewBlock(tailBytes, block.EndWidth());
         for (std::int64_t r = local; r < block.RowCount(); ++r) {
-            const Cells cells = CellsOf(block, r, cols_);
-            tail->InsertRow(tail->RowCount(), RowValues{0, cells});
+            const StoredRow stored = CellsOf(block, r, cols_);
+            tail->InsertRow(tail->RowCount(), stored.Values());
         }
         block.Truncate(local);
         blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(k) + 1, std::move(tail));
@@ -309,18 +353,23 @@ void CellStore::RewriteLastStored(const RowValues& values) {
     const std::int64_t local = row - blockFirstRow_[k];
     const auto written = static_cast<std::int64_t>(values.values.size());
     std::vector<std::optional<std::string>> texts(static_cast<std::size_t>(cols_));
+    Kinds kinds(static_cast<std::size_t>(cols_));
     for (std::int64_t c = 0; c < cols_; ++c) {
+        const auto i = static_cast<std::size_t>(c);
         const bool isWritten = c >= values.firstCol && c < values.firstCol + written;
-        if (isWritten)
-            texts[static_cast<std::size_t>(c)] = OverrideOf(values.Value(c));
-        else if (!blocks_[k]->IsNull(local, c))
-            texts[static_cast<std::size_t>(c)] = std::string(blocks_[k]->Cell(local, c));
+        if (isWritten) {
+            texts[i] = OverrideOf(values.Value(c));
+            kinds[i] = values.Kind(c);
+        } else {
+            if (!blocks_[k]->IsNull(local, c)) texts[i] = std::string(blocks_[k]->Cell(local, c));
+            kinds[i] = blocks_[k]->Kind(local, c);
+        }
     }
     RemoveStored(row);
     Cells cells(texts.size());
     for (std::size_t c = 0; c < texts.size(); ++c)
         if (texts[c]) cells[c] = *texts[c];
-    AppendStored(RowValues{0, cells});
+    AppendStored(RowValues{0, cells, kinds});
 }
 
 std::size_t CellStore::BlockOf(std::int64_t row) const {

@@ -5,13 +5,16 @@
 // size. Writes to cells of rows that are already stored (other than the last one) go to a small
 // table of overrides; the grid's callers write such cells rarely (headers, single edits).
 // A cell filled from a null value reads as empty text and is marked null until it is written again.
+// Each cell keeps the kind its value was given with (Text when none was, and for SetCell).
 // Indexes are 0-based; an index out of range raises tbn::Error 381 "Subscript out of range",
 // a negative count 380 "Invalid property value". Not thread-safe.
 #include "results/CellBlock.h"
+#include "results/CellValue.h"
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,6 +33,10 @@ public:
 
     std::string_view Cell(std::int64_t row, std::int64_t col) const;  // valid until the next change
     bool IsNull(std::int64_t row, std::int64_t col) const;
+    core::ValueKind Kind(std::int64_t row, std::int64_t col) const;
+    // The cells [firstCol, firstCol + out.size()) of a row at once, as Cell, IsNull and Kind give
+    // them: what reads a whole result (an export) pays for the row's lookup once, not per cell.
+    void ReadRow(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const;
     void SetCell(std::int64_t row, std::int64_t col, std::string_view text);  // never null
 
     // Inserts a row at `index` (0..Rows()) whose cells are `row`'s values.
@@ -52,11 +59,15 @@ private:
     struct CellKeyHash {
         std::size_t operator()(const CellKey& key) const noexcept;
     };
-    using Overrides =
-        std::unordered_map<CellKey, std::optional<std::string>, CellKeyHash>;  // nullopt: null
+    struct Override {
+        std::optional<std::string> text;  // nullopt: null
+        core::ValueKind kind = core::ValueKind::Text;
+    };
+    using Overrides = std::unordered_map<CellKey, Override, CellKeyHash>;
 
     void CheckCell(std::int64_t row, std::int64_t col) const;
-    void SetValue(std::int64_t row, std::int64_t col, std::optional<std::string_view> value);
+    void SetValue(std::int64_t row, std::int64_t col, std::optional<std::string_view> value,
+                  core::ValueKind kind);
     bool CanStoreAt(std::int64_t row) const;  // row is in the tail, close enough to store
     void StoreTailRow(std::int64_t row, const RowValues& values);  // materialises up to `row`
     void AppendStored(const RowValues& values);

@@ -1,41 +1,23 @@
 #include "results/ResultWriter.h"
 
+#include "results/FormatWriters.h"
+
 #include <string>
 #include <vector>
 
 namespace tbn::results {
 
-namespace {
-
-// Tab-separated lines, names first: the one format until the others are written.
-class PlainWriter : public ResultWriter {
-public:
-    explicit PlainWriter(ByteSink& sink) : sink_(sink) {}
-    void Begin(std::span<const std::string_view> names) override {
-        Line(names.size(), [&](std::size_t i) { return names[i]; });
+std::unique_ptr<ResultWriter> MakeResultWriter(ResultFormat format, const FormatOptions& options,
+                                               ByteSink& sink) {
+    switch (format) {
+    case ResultFormat::Csv: return MakeCsvWriter(sink);
+    case ResultFormat::Tsv: return MakeTsvWriter(sink);
+    case ResultFormat::Json: return MakeJsonWriter(sink);
+    case ResultFormat::SqlInsert: return MakeSqlInsertWriter(options, sink);
+    case ResultFormat::Markdown: return MakeMarkdownWriter(sink);
+    case ResultFormat::Html: return MakeHtmlWriter(sink);
     }
-    void Row(std::span<const CellValue> values) override {
-        Line(values.size(), [&](std::size_t i) { return values[i].text; });
-    }
-    void End() override {}
-
-private:
-    template <class Get> void Line(std::size_t count, Get get) {
-        std::string line;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (i) line += '\t';
-            line += get(i);
-        }
-        line += '\n';
-        sink_.Write(line);
-    }
-    ByteSink& sink_;
-};
-
-}  // namespace
-
-std::unique_ptr<ResultWriter> MakeResultWriter(ResultFormat, const FormatOptions&, ByteSink& sink) {
-    return std::make_unique<PlainWriter>(sink);
+    return MakeTsvWriter(sink);
 }
 
 bool WriteView(const ResultView& view, const ViewBlock& block, ResultWriter& writer,
@@ -49,12 +31,7 @@ bool WriteView(const ResultView& view, const ViewBlock& block, ResultWriter& wri
     for (std::int64_t r = block.firstRecord; r < block.endRecord; ++r) {
         if (keepGoing && (r - block.firstRecord) % 4096 == 0 && !keepGoing(r - block.firstRecord))
             return false;
-        const std::int64_t row = view.StoreRow(r);
-        for (std::int64_t c = block.firstColumn; c < block.endColumn; ++c) {
-            CellValue& value = values[static_cast<std::size_t>(c - block.firstColumn)];
-            value.text = store.Cell(row, c + 1);
-            value.null = store.IsNull(row, c + 1);
-        }
+        store.ReadRow(view.StoreRow(r), block.firstColumn + 1, values);
         writer.Row(values);
     }
     writer.End();

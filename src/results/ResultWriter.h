@@ -2,7 +2,7 @@
 // Writers that turn a result into one of the formats, pushed a row at a time so that the same
 // writer serves a grid's rows, a selected block and a run that streams straight into a file.
 // Output goes to a ByteSink in chunks; a writer holds at most a bounded buffer of its own.
-#include "core/ValueKind.h"
+#include "results/CellValue.h"
 #include "results/ResultFormat.h"
 #include "results/ResultView.h"
 
@@ -20,12 +20,6 @@ class ByteSink {
 public:
     virtual ~ByteSink() = default;
     virtual void Write(std::string_view bytes) = 0;
-};
-
-struct CellValue {
-    std::string_view text;  // "" for null
-    bool null = false;
-    core::ValueKind kind = core::ValueKind::Text;
 };
 
 class ResultWriter {

@@ -52,6 +52,7 @@ bool RunJob::Fill() {
     const std::size_t fieldCount = cursor.FieldCount();
     if (fieldCount == 0) return true;
     std::vector<std::optional<std::string_view>> values(fieldCount + 1);
+    std::vector<core::ValueKind> kinds(fieldCount + 1);  // the record number's stays Text
     for (std::size_t c = 0; c < fieldCount; ++c) values[c + 1] = cursor.FieldName(c);
     store_ = results::CellStore(2, static_cast<std::int64_t>(fieldCount) + 1);
     store_.WriteRow(0, results::RowValues{0, values});
@@ -68,8 +69,9 @@ bool RunJob::Fill() {
                 values[c + 1].reset();
             else
                 values[c + 1] = value;
+            kinds[c + 1] = cursor.Kind(c);
         }
-        store_.WriteRowAndAppend(r, results::RowValues{0, values});
+        store_.WriteRowAndAppend(r, results::RowValues{0, values, kinds});
         rowsSoFar_.store(r, std::memory_order_relaxed);
         cursor.Next();
     }

@@ -10,13 +10,16 @@ ResultTable ReadAll(db::Recordset& rs) {
     for (std::size_t i = 0; i < fields.Count(); ++i) table.Names.emplace_back(fields[i].Name());
     for (; !rs.Eof(); rs.MoveNext()) {
         auto& row = table.Rows.emplace_back();
+        auto& kinds = table.Kinds.emplace_back();
         for (std::size_t i = 0; i < fields.Count(); ++i) {
             const db::Field field = fields[i];
             if (field.IsNull()) {
                 EXPECT_EQ(field.Value(), "") << "a null reads as the empty string";
                 row.emplace_back(std::nullopt);
+                kinds.push_back(core::ValueKind::Text);
             } else {
                 row.emplace_back(std::string(field.Value()));
+                kinds.push_back(field.Kind());
             }
         }
     }

@@ -14,6 +14,7 @@ namespace tbn::test {
 struct ResultTable {
     std::vector<std::string> Names;
     std::vector<std::vector<std::optional<std::string>>> Rows;  // nullopt for a null
+    std::vector<std::vector<core::ValueKind>> Kinds;            // Text for a null
 };
 
 // Opens a recordset on the text and reads it to the end; nullopt when the text has no row set.

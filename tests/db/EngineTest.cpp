@@ -60,6 +60,7 @@ protected:
         if (!last || !followed) return {};
         EXPECT_EQ(last->Names, followed->Names) << select;
         EXPECT_EQ(last->Rows, followed->Rows) << select;
+        EXPECT_EQ(last->Kinds, followed->Kinds) << select;
         return *last;
     }
 
@@ -233,6 +234,16 @@ TEST_P(EngineTest, BinaryValuesReadAsUppercaseHex) {
 TEST_P(EngineTest, DecimalLiteralsKeepTheirFractionDigits) {
     const ResultTable t = BothWays("SELECT 1.0 AS one, 2.5 AS two_and_a_half, 42 AS answer");
     EXPECT_EQ(t.Rows, (std::vector<Row>{{GetParam().OneAsReal, "2.5", "42"}}));
+}
+
+TEST_P(EngineTest, ValuesKeepTheKindTheEngineGaveThem) {
+    using core::ValueKind;
+    Script({"CREATE TABLE kinds (i INTEGER, d REAL, t VARCHAR(10))",
+            "INSERT INTO kinds VALUES (7, 2.5, '8')"});
+    const ResultTable t =
+        BothWays("SELECT i, d, t, " + GetParam().BlobLiteral("00FF") + " AS b FROM kinds");
+    EXPECT_EQ(t.Kinds, (std::vector<std::vector<ValueKind>>{{ValueKind::Number, ValueKind::Number,
+                                                             ValueKind::Text, ValueKind::Binary}}));
 }
 
 TEST_P(EngineTest, RowsChangedAddsUpTheStatementsWithoutRowSets) {

@@ -55,10 +55,17 @@ TEST_F(SqliteEngine, AFailurePlacedByTheEngineCarriesItsOffsetInTheWholeText) {
     EXPECT_FALSE(error->CommandOffset()) << "a failure while running has no place in the text";
 }
 
-TEST_F(SqliteEngine, RealValuesUseSqlitesOwnTextConversion) {
-    Exec(cnn_, "INSERT INTO t (x, r) VALUES (1, 1), (2, 0.1), (3, -2.5e30), (4, 100)");
+TEST_F(SqliteEngine, RealValuesUseSqlitesOwnTextWhereItIsTheValue) {
+    Exec(cnn_, "INSERT INTO t (x, r) VALUES (1, 1), (2, 0.1), (3, -2.5e30), (4, 100), "
+               "(5, 0.1 + 0.2), (6, 1.7976931348623157e308), (7, 9e999)");
     EXPECT_EQ(Query(cnn_, "SELECT r FROM t ORDER BY x")->Rows,
-              (std::vector<Row>{{"1.0"}, {"0.1"}, {"-2.5e+30"}, {"100.0"}}));
+              (std::vector<Row>{{"1.0"},
+                                {"0.1"},
+                                {"-2.5e+30"},
+                                {"100.0"},
+                                {"0.30000000000000004"},
+                                {"1.7976931348623157e+308"},
+                                {"Inf"}}));
 }
 
 TEST_F(SqliteEngine, AFailureOnTheFirstRowRaisesFromOpenAndALaterOneFromMoveNext) {

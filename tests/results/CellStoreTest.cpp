@@ -271,37 +271,49 @@ TEST(CellStore, ManyRowsCostLittleMoreThanTheirText) {
     EXPECT_EQ(store.Cell(rows, 1), "");
 }
 
-TEST(CellStore, NullsStayApartFromEmptyTextThroughEveryEdit) {
+TEST(CellStore, NullsAndKindsStayWithTheirCellsThroughEveryEdit) {
+    using tbn::core::ValueKind;
     CellStore store(1, 3);
     const std::optional<std::string_view> null;
-    for (int r = 0; r < 3; ++r) {
-        const Values values{std::string_view("x"), null, std::string_view("")};
-        store.WriteRowAndAppend(r, RowValues{0, values});
-    }
-    auto nullsOf = [&store](std::int64_t row) {
+    const std::vector<ValueKind> kinds{ValueKind::Number, ValueKind::Text, ValueKind::Binary};
+    const Values values{std::string_view("x"), null, std::string_view("")};
+    for (int r = 0; r < 3; ++r) store.WriteRowAndAppend(r, RowValues{0, values, kinds});
+    // A cell's mark: '-' for a null, else its kind; ReadRow must agree with the cell by cell reads.
+    auto marksOf = [&store](std::int64_t row) {
         std::string marks;
-        for (std::int64_t c = 0; c < store.Cols(); ++c) marks += store.IsNull(row, c) ? 'N' : '.';
+        std::vector<tbn::results::CellValue> read(static_cast<std::size_t>(store.Cols()));
+        store.ReadRow(row, 0, read);
+        for (std::int64_t c = 0; c < store.Cols(); ++c) {
+            const auto& cell = read[static_cast<std::size_t>(c)];
+            EXPECT_TRUE(cell.text == store.Cell(row, c) && cell.null == store.IsNull(row, c) &&
+                        cell.kind == store.Kind(row, c))
+                << "row " << row << " col " << c;
+            marks += store.IsNull(row, c) ? '-' : "tnb"[static_cast<int>(store.Kind(row, c))];
+        }
         return marks;
     };
     EXPECT_EQ(store.Cell(1, 1), "");
-    EXPECT_EQ(nullsOf(1), ".N.");
-    EXPECT_EQ(nullsOf(3), "...");  // the empty row below the last record
+    EXPECT_EQ(marksOf(1), "n-b");
+    EXPECT_EQ(marksOf(3), "ttt");  // the empty row below the last record
 
     const Values firstNull{null, std::string_view("y")};
-    store.InsertRow(1, RowValues{0, firstNull});  // moves the rows below
-    EXPECT_EQ(nullsOf(1), "N..");
-    EXPECT_EQ(nullsOf(2), ".N.");
-    store.SetCell(2, 1, "");  // written: empty text, no longer null
-    store.SetCell(3, 2, "");  // the last stored row is rewritten; its other null stays
-    EXPECT_EQ(nullsOf(2), "...");
-    EXPECT_EQ(nullsOf(3), ".N.");
+    const std::vector<ValueKind> firstKinds{ValueKind::Text, ValueKind::Binary};
+    store.InsertRow(1, RowValues{0, firstNull, firstKinds});  // moves the rows below
+    EXPECT_EQ(marksOf(1), "-bt");
+    EXPECT_EQ(marksOf(2), "n-b");
+    store.SetCell(2, 1, "");  // written: empty text, no longer null, Text
+    store.SetCell(3, 2, "");  // the last stored row is rewritten; its other cells stay as they were
+    EXPECT_EQ(marksOf(2), "ntb");
+    EXPECT_EQ(marksOf(3), "n-t");
     store.RemoveRow(0);
     store.SetCols(5);
-    EXPECT_EQ(nullsOf(0), "N....");
-    EXPECT_EQ(nullsOf(2), ".N...");
+    EXPECT_EQ(marksOf(0), "-bttt");
+    EXPECT_EQ(marksOf(2), "n-ttt");
 
     store.SetRows(100000);
-    store.WriteRow(90000, RowValues{2, firstNull});  // far below the stored rows
-    EXPECT_EQ(nullsOf(90000), "..N..");
+    store.WriteRow(90000, RowValues{2, firstNull, firstKinds});  // far below the stored rows
+    EXPECT_EQ(marksOf(90000), "tt-bt");
     EXPECT_EQ(store.Cell(90000, 3), "y");
+    store.WriteRow(1, RowValues{1, values, kinds});  // a stored row, not the last one
+    EXPECT_EQ(marksOf(1), "nn-bt");
 }

@@ -19,21 +19,23 @@ std::unique_ptr<BufferedCursor> BufferedCursor::Drain(Cursor& source) {
             if (source.IsNull(i))
                 buffered->AppendNull();
             else
-                buffered->AppendValue(source.Value(i));
+                buffered->AppendValue(source.Value(i), source.Kind(i));
         }
     }
     return buffered;
 }
 
-void BufferedCursor::AppendValue(std::string_view text) {
+void BufferedCursor::AppendValue(std::string_view text, core::ValueKind kind) {
     bytes_.append(text);
     ends_.push_back(bytes_.size());
     nulls_.push_back(false);
+    kinds_.push_back(kind);
 }
 
 void BufferedCursor::AppendNull() {
     ends_.push_back(bytes_.size());
     nulls_.push_back(true);
+    kinds_.push_back(core::ValueKind::Text);
 }
 
 void BufferedCursor::Next() {
@@ -62,6 +64,11 @@ std::string_view BufferedCursor::Value(std::size_t index) const {
     const std::size_t cell = CellIndex(index);
     const std::size_t begin = cell == 0 ? 0 : ends_[cell - 1];
     return std::string_view(bytes_).substr(begin, ends_[cell] - begin);
+}
+
+core::ValueKind BufferedCursor::Kind(std::size_t index) const {
+    if (AtEnd()) return core::ValueKind::Text;
+    return kinds_[CellIndex(index)];
 }
 
 }  // namespace tbn::db

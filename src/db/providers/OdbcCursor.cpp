@@ -10,7 +10,7 @@ StreamingCursor::StreamingCursor(LinkPtr link, Statement stmt,
                                  std::unique_ptr<PublishedStatement> published)
     : link_(std::move(link)), stmt_(std::move(stmt)), published_(std::move(published)),
       rows_(std::make_unique<RowStream>(stmt_.get(), link_->dialect(), link_->getDataExtensions)),
-      names_(rows_->Names()) {
+      names_(rows_->Names()), kinds_(rows_->Kinds()) {
     link_->SetReader(this);
     try {
         Advance();
@@ -92,6 +92,11 @@ std::string_view StreamingCursor::Value(std::size_t index) const {
     return rows_ ? rows_->Value(Column(index)) : std::string_view();
 }
 
+core::ValueKind StreamingCursor::Kind(std::size_t index) const {
+    if (buffered_) return buffered_->Kind(index);
+    return kinds_[Column(index)];
+}
+
 void StreamingCursor::Detach() {
     if (buffered_) return;
     // Filled aside and installed at the end: until then the cursor still reads the driver's rows.
@@ -102,7 +107,7 @@ void StreamingCursor::Detach() {
                 if (rows_->IsNull(i))
                     buffer->AppendNull();
                 else
-                    buffer->AppendValue(rows_->Value(i));
+                    buffer->AppendValue(rows_->Value(i), kinds_[i]);
             }
             Advance();
         }

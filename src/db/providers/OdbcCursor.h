@@ -25,6 +25,7 @@ public:
     void Next() override;
     bool IsNull(std::size_t index) const override;
     std::string_view Value(std::size_t index) const override;
+    core::ValueKind Kind(std::size_t index) const override;
 
     // Moves the current and remaining rows into memory so the connection can run another
     // statement; the cursor carries on from there. A failure met while reading is raised by
@@ -42,6 +43,7 @@ private:
     std::unique_ptr<PublishedStatement> published_;  // withdrawn before the statement is freed
     std::unique_ptr<RowStream> rows_;                // null at the end
     std::vector<std::string> names_;
+    std::vector<core::ValueKind> kinds_;  // from each column's SQL type
     std::unique_ptr<BufferedCursor> buffered_;
 };
 

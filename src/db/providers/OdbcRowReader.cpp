@@ -63,4 +63,19 @@ bool IsBinaryType(SQLSMALLINT sqlType) {
     return sqlType == SQL_BINARY || sqlType == SQL_VARBINARY || sqlType == SQL_LONGVARBINARY;
 }
 
+core::ValueKind KindOfSqlType(SQLSMALLINT sqlType) {
+    switch (sqlType) {
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+    case SQL_BIGINT:
+    case SQL_NUMERIC:
+    case SQL_DECIMAL:
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE: return core::ValueKind::Number;
+    default: return IsBinaryType(sqlType) ? core::ValueKind::Binary : core::ValueKind::Text;
+    }
+}
+
 }  // namespace tbn::db::odbc

@@ -1,6 +1,7 @@
 #pragma once
 // Reading one value of a statement's current row whole with SQLGetData, in as many pieces as it
 // takes, for columns too long to bind and for bound values that did not fit their buffer.
+#include "core/ValueKind.h"
 #include "db/providers/OdbcHandles.h"
 
 #include <string>
@@ -19,5 +20,7 @@ bool ReadWholeBytesAsHex(SQLHSTMT stmt, SQLUSMALLINT column, const Dialect& dial
                          std::string& bytesScratch, std::string& out);
 
 bool IsBinaryType(SQLSMALLINT sqlType);
+// Numbers for the numeric SQL types, Binary for the binary ones, Text for the rest.
+core::ValueKind KindOfSqlType(SQLSMALLINT sqlType);
 
 }  // namespace tbn::db::odbc

@@ -55,6 +55,13 @@ std::vector<std::string> RowStream::Names() const {
     return names;
 }
 
+std::vector<core::ValueKind> RowStream::Kinds() const {
+    std::vector<core::ValueKind> kinds;
+    kinds.reserve(columns_.size());
+    for (const ColumnInfo& column : columns_) kinds.push_back(KindOfSqlType(column.type));
+    return kinds;
+}
+
 bool RowStream::Next() {
     if (started_ && row_ + 1 < fetched_) {
         ++row_;

@@ -3,6 +3,7 @@
 // driver's leave (SQL_GETDATA_EXTENSIONS) a fetch fills a few hundred rows of bound buffers, and
 // values that are long or did not fit are read whole with SQLGetData; otherwise a row per fetch.
 // Nothing is kept beyond the current block.
+#include "core/ValueKind.h"
 #include "db/providers/OdbcColumnBuffers.h"
 
 #include <memory>
@@ -21,6 +22,7 @@ public:
     RowStream& operator=(const RowStream&) = delete;
 
     std::vector<std::string> Names() const;
+    std::vector<core::ValueKind> Kinds() const;  // from each column's SQL type
     std::size_t FieldCount() const { return columns_.size(); }
     // Moves to the next row, the first on the first call; false once the row set is over.
     // Raises the driver's failure.

@@ -38,6 +38,7 @@ std::unique_ptr<BufferedCursor> OdbcSession::ReadAll(SQLHSTMT stmt,
                                                      const PublishedStatement& published) {
     RowStream rows(stmt, link_->dialect(), link_->getDataExtensions);
     auto buffered = std::make_unique<BufferedCursor>(rows.Names());
+    const std::vector<core::ValueKind> kinds = rows.Kinds();
     for (;;) {
         // A cancel stops the read here: the driver may not be told while it fetches.
         if (published.Cancelled()) throw CancelledError();
@@ -46,7 +47,7 @@ std::unique_ptr<BufferedCursor> OdbcSession::ReadAll(SQLHSTMT stmt,
             if (rows.IsNull(i))
                 buffered->AppendNull();
             else
-                buffered->AppendValue(rows.Value(i));
+                buffered->AppendValue(rows.Value(i), kinds[i]);
         }
     }
     return buffered;

@@ -10,6 +10,21 @@ namespace tbn::db::pg {
 namespace {
 constexpr Oid kByteaOid = 17;
 
+core::ValueKind KindOfType(Oid type) {
+    switch (type) {
+    case 20:    // int8
+    case 21:    // int2
+    case 23:    // int4
+    case 26:    // oid
+    case 700:   // float4
+    case 701:   // float8
+    case 1700:  // numeric
+        return core::ValueKind::Number;
+    case kByteaOid: return core::ValueKind::Binary;
+    default: return core::ValueKind::Text;
+    }
+}
+
 struct PqFree {
     void operator()(unsigned char* p) const noexcept { PQfreemem(p); }
 };
@@ -19,10 +34,10 @@ StreamingCursor::StreamingCursor(LinkPtr link, ResultPtr first, bool ownsRest)
     : link_(std::move(link)), ownsRest_(ownsRest) {
     const int count = PQnfields(first.get());
     names_.reserve(static_cast<std::size_t>(count));
-    bytea_.reserve(static_cast<std::size_t>(count));
+    kinds_.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         names_.emplace_back(PQfname(first.get(), i));
-        bytea_.push_back(PQftype(first.get(), i) == kByteaOid);
+        kinds_.push_back(KindOfType(PQftype(first.get(), i)));
     }
     hex_.resize(names_.size());
     link_->SetReader(this);
@@ -113,7 +128,12 @@ std::string_view StreamingCursor::Value(std::size_t index) const {
     const std::string_view text(
         PQgetvalue(current_.get(), row_, column),
         static_cast<std::size_t>(PQgetlength(current_.get(), row_, column)));
-    return bytea_[index] ? ByteaText(index, text) : text;
+    return kinds_[index] == core::ValueKind::Binary ? ByteaText(index, text) : text;
+}
+
+core::ValueKind StreamingCursor::Kind(std::size_t index) const {
+    if (buffered_) return buffered_->Kind(index);
+    return kinds_[static_cast<std::size_t>(Column(index))];
 }
 
 std::string_view StreamingCursor::ByteaText(std::size_t index, std::string_view serverText) const {
@@ -144,7 +164,7 @@ void StreamingCursor::Detach() {
                 if (IsNull(i))
                     buffer->AppendNull();
                 else
-                    buffer->AppendValue(Value(i));
+                    buffer->AppendValue(Value(i), kinds_[i]);
             }
             if (++row_ >= rows_) Advance();
         }

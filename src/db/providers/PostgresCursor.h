@@ -27,6 +27,7 @@ public:
     void Next() override;
     bool IsNull(std::size_t index) const override;
     std::string_view Value(std::size_t index) const override;
+    core::ValueKind Kind(std::size_t index) const override;
 
     // Moves the current and remaining rows into memory so the connection can run another
     // command; the cursor carries on from there. A failure met while reading is raised by Next()
@@ -42,7 +43,7 @@ private:
 
     LinkPtr link_;
     std::vector<std::string> names_;
-    std::vector<bool> bytea_;
+    std::vector<core::ValueKind> kinds_;    // from each column's type
     mutable std::vector<std::string> hex_;  // the current row's bytea values, as Value() gives them
     ResultPtr current_;                     // null at the end
     int row_ = 0;

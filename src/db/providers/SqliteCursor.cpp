@@ -3,6 +3,9 @@
 #include "core/ErrorCodes.h"
 #include "db/providers/HexText.h"
 
+#include <charconv>
+#include <cmath>
+
 namespace tbn::db::sqlite {
 
 StreamingCursor::StreamingCursor(DatabasePtr db, StatementPtr statement)
@@ -15,7 +18,7 @@ StreamingCursor::StreamingCursor(DatabasePtr db, StatementPtr statement)
     }
     values_.resize(names_.size(), nullptr);
     types_.resize(names_.size(), SQLITE_NULL);
-    hex_.resize(names_.size());
+    text_.resize(names_.size());
     Step();
 }
 
@@ -59,17 +62,48 @@ std::string_view StreamingCursor::Value(std::size_t index) const {
     switch (type) {
     case SQLITE_NULL: return {};
     case SQLITE_BLOB: {
-        std::string& hex = hex_[index];
+        std::string& hex = text_[index];
         hex.clear();
         const void* bytes = sqlite3_value_blob(value);
         AppendHex(hex, bytes, static_cast<std::size_t>(sqlite3_value_bytes(value)));
         return hex;
     }
+    case SQLITE_FLOAT: return RealText(index);
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
         if (!text) throw Error(SQLITE_NOMEM, "out of memory while converting a value to text");
         return {text, static_cast<std::size_t>(sqlite3_value_bytes(value))};
     }
+    }
+}
+
+std::string_view StreamingCursor::RealText(std::size_t index) const {
+    sqlite3_value* value = values_[index];
+    const double real = sqlite3_value_double(value);
+    const auto* chars = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    if (!chars) throw Error(SQLITE_NOMEM, "out of memory while converting a value to text");
+    const std::string_view own(chars, static_cast<std::size_t>(sqlite3_value_bytes(value)));
+    // The engine's text is kept whenever it reads back as the same value, so most values look as
+    // the engine writes them ("1.0", "2.5e+20"); only those it rounds (0.1 + 0.2 gives "0.3") get
+    // more digits, so that a copy or an export written back is the value that was read.
+    double reread = 0;
+    const auto parsed = std::from_chars(own.data(), own.data() + own.size(), reread);
+    // An infinity has no digits to add ("Inf"); the largest doubles round past the largest one.
+    if ((parsed.ec == std::errc() && reread == real) || !std::isfinite(real)) return own;
+    std::string& exact = text_[index];
+    exact.resize(32);
+    const auto written = std::to_chars(exact.data(), exact.data() + exact.size(), real);
+    exact.resize(static_cast<std::size_t>(written.ptr - exact.data()));
+    return exact;
+}
+
+core::ValueKind StreamingCursor::Kind(std::size_t index) const {
+    if (!statement_) return core::ValueKind::Text;
+    switch (TypeOf(index)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: return core::ValueKind::Number;
+    case SQLITE_BLOB: return core::ValueKind::Binary;
+    default: return core::ValueKind::Text;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // A cursor that steps one SQLite statement lazily and hands out views straight into the engine's
-// own text of each column; nothing is copied per row.
+// own text of each column; nothing is copied per row. A floating-point value whose own text (15
+// significant digits) is not exactly the value is given in the fewest digits that are.
 #include "db/Session.h"
 #include "db/providers/SqliteHandles.h"
 
@@ -21,8 +22,10 @@ public:
     void Next() override;
     bool IsNull(std::size_t index) const override;
     std::string_view Value(std::size_t index) const override;
+    core::ValueKind Kind(std::size_t index) const override;
 
 private:
+    std::string_view RealText(std::size_t index) const;
     void Step();
     // Inline: it runs for every cell of a result.
     int TypeOf(std::size_t index) const {
@@ -40,7 +43,7 @@ private:
     // is opened without SQLite's mutex, the mode in which a column's value may be read directly.
     std::vector<sqlite3_value*> values_;
     std::vector<int> types_;
-    mutable std::vector<std::string> hex_;  // per column, reused across rows
+    mutable std::vector<std::string> text_;  // per column, reused across rows: hex, exact reals
 };
 
 }  // namespace tbn::db::sqlite

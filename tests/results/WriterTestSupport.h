@@ -1,0 +1,24 @@
+#pragma once
+// Writing results to a string, for the format tests.
+#include "results/ResultWriter.h"
+
+#include <string>
+
+namespace tbn::test {
+
+class StringSink final : public results::ByteSink {
+public:
+    void Write(std::string_view bytes) override { text.append(bytes); }
+    std::string text;
+};
+
+// The whole view in the format.
+inline std::string WriteWhole(const results::ResultView& view, results::ResultFormat format,
+                              const results::FormatOptions& options = {}) {
+    StringSink sink;
+    const auto writer = results::MakeResultWriter(format, options, sink);
+    results::WriteView(view, results::ViewBlock::Whole(view), *writer);
+    return sink.text;
+}
+
+}  // namespace tbn::test
