@@ -13,4 +13,8 @@ tbn::results::ResultView BuildExportView();
 // the export adds; medians of `rounds` interleaved rounds.
 void ExportFromMemorySection(const tbn::results::ResultView& view, int rounds);
 
+// A sort of the view's records by a text column and by a number column, each against a stable sort
+// of the same cells as byte strings; the best of `rounds` interleaved rounds.
+void SortSection(const tbn::results::ResultView& view, int rounds);
+
 }  // namespace bench

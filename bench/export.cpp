@@ -142,5 +142,6 @@ void ExportFromMemorySection(const tbn::results::ResultView& view, int rounds) {
 int main() {
     const tbn::results::ResultView view = bench::BuildExportView();
     bench::ExportFromMemorySection(view, 5);
+    bench::SortSection(view, 3);
     return 0;
 }

@@ -2,57 +2,24 @@
 // number column, as the header's pop-up menu does, each time against a baseline measured in the
 // same run: a stable sort of the same cells as plain byte strings, the least any sort of them
 // could cost. Target: each sort within a second.
-#include "results/CellStore.h"
+#include "ExportBench.h"
+
 #include "results/RecordOrder.h"
 #include "results/ResultView.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
-#include <optional>
 #include <string_view>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using tbn::results::CellStore;
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// The fill bench's rows: a row number, a key, a name, a date, an amount, a status, a null.
-CellStore MakeResult(std::int64_t records) {
-    constexpr int kFields = 6;
-    CellStore store(2, kFields + 1);
-    std::vector<std::optional<std::string_view>> values(kFields + 1);
-    const char* const names[] = {"", "id", "name", "date", "amount", "status", "nothing"};
-    for (int c = 0; c <= kFields; ++c) values[static_cast<std::size_t>(c)] = names[c];
-    store.WriteRow(0, tbn::results::RowValues{0, values});
-    char number[16], id[16], name[32], date[16], amount[16];
-    for (std::int64_t r = 1; r <= records; ++r) {
-        const int n = static_cast<int>(r);
-        values[0] = std::string_view(
-            number, static_cast<std::size_t>(std::snprintf(number, sizeof number, "%d", n)));
-        values[1] = std::string_view(
-            id, static_cast<std::size_t>(std::snprintf(id, sizeof id, "%d", 100000 + n)));
-        values[2] =
-            std::string_view(name, static_cast<std::size_t>(std::snprintf(
-                                       name, sizeof name, "Customer name %07d", n * 7 % 9999999)));
-        values[3] = std::string_view(
-            date, static_cast<std::size_t>(
-                      std::snprintf(date, sizeof date, "2024-%02d-%02d", n % 12 + 1, n % 28 + 1)));
-        values[4] =
-            std::string_view(amount, static_cast<std::size_t>(std::snprintf(
-                                         amount, sizeof amount, "%d.%02d", n % 100000, n % 100)));
-        values[5] = std::string_view(n % 3 ? "shipped" : "pending");
-        values[6] = std::nullopt;
-        store.WriteRowAndAppend(r, tbn::results::RowValues{0, values});
-    }
-    return store;
 }
 
 double BaselineSeconds(const tbn::results::ResultView& view, std::int64_t col) {
@@ -99,13 +66,3 @@ void SortSection(const tbn::results::ResultView& view, int rounds) {
 }
 
 }  // namespace bench
-
-// Until bench/export's main runs the section on its shared rows.
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);  // the user's locale, as the program has it
-    constexpr std::int64_t kRecords = 1000000;
-    const tbn::results::ResultView view{std::make_shared<const CellStore>(MakeResult(kRecords)),
-                                        nullptr, kRecords};
-    bench::SortSection(view, 3);
-    return 0;
-}

@@ -128,7 +128,7 @@ bool FlexGrid::IsNull(std::int64_t row, std::int64_t col) const {
 }
 
 core::ValueKind FlexGrid::CellKind(std::int64_t row, std::int64_t col) const {
-    return model_->Store().Kind(row, col);
+    return model_->Store().Kind(model_->StoreRow(row), col);
 }
 
 void FlexGrid::SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text) {

@@ -18,17 +18,18 @@ int ToViewCount(std::int64_t count) {
 
 // The first `rows` rows of `from`, in a store of the same size; the rows after them are empty.
 results::CellStore CopyOf(const results::CellStore& from, std::int64_t rows) {
+    const auto cols = static_cast<std::size_t>(from.Cols());
     results::CellStore copy(0, from.Cols());
-    std::vector<std::optional<std::string_view>> values(static_cast<std::size_t>(from.Cols()));
+    std::vector<results::CellValue> cells(cols);
+    std::vector<std::optional<std::string_view>> values(cols);
+    std::vector<core::ValueKind> kinds(cols);
     for (std::int64_t r = 0; r < rows; ++r) {
-        for (std::int64_t c = 0; c < from.Cols(); ++c) {
-            auto& value = values[static_cast<std::size_t>(c)];
-            if (from.IsNull(r, c))
-                value.reset();
-            else
-                value = from.Cell(r, c);
+        from.ReadRow(r, 0, cells);
+        for (std::size_t c = 0; c < cols; ++c) {
+            values[c] = cells[c].null ? std::nullopt : std::optional(cells[c].text);
+            kinds[c] = cells[c].kind;
         }
-        copy.InsertRow(r, results::RowValues{0, values});
+        copy.InsertRow(r, results::RowValues{0, values, kinds});
     }
     copy.SetRows(from.Rows());
     return copy;

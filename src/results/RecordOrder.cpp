@@ -1,5 +1,7 @@
 #include "results/RecordOrder.h"
 
+#include "results/CellValue.h"
+
 #include <QCollator>
 #include <QString>
 #include <algorithm>
@@ -29,12 +31,6 @@ private:
     const std::atomic<bool>* flag_;
     std::uint32_t calls_ = 0;
 };
-
-// What the cell's engine said it is. Until the store keeps kinds, a value that reads as a number
-// is taken for one: the order a user expects of a numeric column.
-core::ValueKind KindOf(std::string_view text) {
-    return NumberSortKey(text) ? core::ValueKind::Number : core::ValueKind::Text;
-}
 
 template <class Key> struct Keyed {
     Key key;
@@ -167,21 +163,23 @@ std::optional<std::vector<std::int64_t>> SortRecords(const CellStore& store, std
         std::vector<Keyed<std::pair<std::size_t, std::size_t>>> numbers;
         std::vector<std::int64_t> texts;
         std::vector<Keyed<std::string_view>> binaries;
+        CellValue cell;
         for (std::int64_t row = 1; row <= records; ++row) {
             check.Tick();
-            if (store.IsNull(row, col)) {
+            store.ReadRow(row, col, {&cell, 1});
+            if (cell.null) {
                 nulls.push_back(row);
                 continue;
             }
-            const std::string_view text = store.Cell(row, col);
-            switch (KindOf(text)) {
+            const std::string_view text = cell.text;
+            switch (cell.kind) {
             case core::ValueKind::Number:
                 if (const auto key = NumberSortKey(text)) {
                     numbers.push_back({{numberKeys.size(), key->size()}, row});
                     numberKeys += *key;
                     break;
                 }
-                // A number in digits of its own (a currency sign, say) is ordered as text.
+                // A number written in a way of its own (with a currency sign, say) orders as text.
                 texts.push_back(row);
                 break;
             case core::ValueKind::Text: texts.push_back(row); break;

@@ -15,7 +15,8 @@ using tbn::grid::FlexGrid;
 using tbn::test::QueryWindowFixture;
 
 namespace {
-// id is the record's number as the query returns it; n holds numbers, s text, m mixed kinds.
+// id is the record's number as the query returns it; n holds numbers (and a text that reads as
+// one), s text, m values of every kind.
 const std::string kValues = "CREATE TABLE t(id INTEGER, n, s TEXT, m);"
                             "INSERT INTO t VALUES"
                             "(1, 10.5, 'b', 'x'),"
@@ -24,7 +25,8 @@ const std::string kValues = "CREATE TABLE t(id INTEGER, n, s TEXT, m);"
                             "(4, -3, 'a', -1),"
                             "(5, 9.75, 'a', 2.5),"
                             "(6, 9007199254740992, 'c', NULL),"
-                            "(7, 10.5, NULL, 'apple');";
+                            "(7, 10.5, NULL, 'apple'),"
+                            "(8, '7', 'b', X'00FF');";
 
 bool WaitForSort(frmMain& window) {
     return QTest::qWaitFor([&window] { return !window.Sorting(); }, 60000);
@@ -73,13 +75,13 @@ TEST_F(SortTest, RecordsOrderByKindStablyWithTheirRowNumbers) {
         QStringList ids;
     } cases[] = {
         // Nulls first, numbers by exact value (the last two differ past a double's precision).
-        {2, Qt::AscendingOrder, {"3", "4", "5", "1", "7", "6", "2"}},
-        {2, Qt::DescendingOrder, {"2", "6", "1", "7", "5", "4", "3"}},
-        {3, Qt::AscendingOrder, {"2", "7", "4", "5", "1", "3", "6"}},
-        {3, Qt::DescendingOrder, {"3", "6", "1", "4", "5", "2", "7"}},
-        // Numbers before text in a column of mixed kinds.
-        {4, Qt::AscendingOrder, {"6", "4", "5", "2", "7", "3", "1"}},
-        {4, Qt::DescendingOrder, {"1", "3", "7", "2", "5", "4", "6"}},
+        {2, Qt::AscendingOrder, {"3", "4", "5", "1", "7", "6", "2", "8"}},
+        {2, Qt::DescendingOrder, {"8", "2", "6", "1", "7", "5", "4", "3"}},
+        {3, Qt::AscendingOrder, {"2", "7", "4", "5", "1", "8", "3", "6"}},
+        {3, Qt::DescendingOrder, {"3", "6", "1", "8", "4", "5", "2", "7"}},
+        // Numbers, then text, then binary values in a column of mixed kinds.
+        {4, Qt::AscendingOrder, {"6", "4", "5", "2", "7", "3", "1", "8"}},
+        {4, Qt::DescendingOrder, {"8", "1", "3", "7", "2", "5", "4", "6"}},
     };
     FlexGrid& grid = *window->FlexWidget();
     for (const auto& c : cases) {
@@ -103,7 +105,7 @@ TEST_F(SortTest, TheHeaderMenuSortsAndRestoresAndCopiesFollowTheOrderShown) {
     EXPECT_EQ(window->StatusLine()->Text(), QStringLiteral("Sorting…"));
     ASSERT_TRUE(WaitForSort(*window));
     EXPECT_NE(window->StatusLine()->Text(), QStringLiteral("Sorting…"));
-    ASSERT_EQ(Column(grid, 1).first(), QStringLiteral("2"));
+    ASSERT_EQ(Column(grid, 1).first(), QStringLiteral("8"));
 
     grid.setFocus();
     grid.SetRow(1);
@@ -112,12 +114,12 @@ TEST_F(SortTest, TheHeaderMenuSortsAndRestoresAndCopiesFollowTheOrderShown) {
     grid.SetColSel(2);
     window->QueryCopy();
     EXPECT_EQ(tbn::ui::Clipboard::GetText(),
-              QStringLiteral("2\t9007199254740993\t\r\n6\t9007199254740992\t\r\n1\t10.5\t\r\n"));
+              QStringLiteral("8\t7\t\r\n2\t9007199254740993\t\r\n6\t9007199254740992\t\r\n"));
 
     menu = HeaderMenuOf(3);
     Entry(menu, "Original order")->trigger();
     menu->close();
-    EXPECT_EQ(Column(grid, 1), (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(Column(grid, 1), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
     EXPECT_FALSE(grid.horizontalHeader()->isSortIndicatorShown());
 }
 
@@ -126,14 +128,14 @@ TEST_F(SortTest, OnlyTheLastSortOfTheResultOnScreenApplies) {
     window->SortGrid(2, Qt::DescendingOrder);
     window->SortGrid(3, Qt::AscendingOrder);  // the first gives way
     ASSERT_TRUE(WaitForSort(*window));
-    EXPECT_EQ(Column(grid, 1), (QStringList{"2", "7", "4", "5", "1", "3", "6"}));
+    EXPECT_EQ(Column(grid, 1), (QStringList{"2", "7", "4", "5", "1", "8", "3", "6"}));
 
     // Whether the sort ends before the run or after it, the run's rows come in their own order.
     window->SortGrid(2, Qt::AscendingOrder);
     Run("SELECT id FROM t ORDER BY id DESC");
     ASSERT_TRUE(WaitForSort(*window));
-    EXPECT_EQ(Column(grid, 1), (QStringList{"7", "6", "5", "4", "3", "2", "1"}));
-    EXPECT_EQ(Column(grid, 0), (QStringList{"1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(Column(grid, 1), (QStringList{"8", "7", "6", "5", "4", "3", "2", "1"}));
+    EXPECT_EQ(Column(grid, 0), (QStringList{"1", "2", "3", "4", "5", "6", "7", "8"}));
     EXPECT_FALSE(grid.RecordOrder());
     EXPECT_FALSE(grid.horizontalHeader()->isSortIndicatorShown());
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 using tbn::results::CellStore;
@@ -15,15 +16,24 @@ using tbn::results::SortRecords;
 
 namespace {
 
+using tbn::core::ValueKind;
+using Cell = std::pair<std::optional<std::string_view>, ValueKind>;
+
 // One column of records, after the header row, as a grid lays out a result: store row 1 + r.
-CellStore ColumnOf(const std::vector<std::optional<std::string_view>>& cells) {
+CellStore ColumnOf(const std::vector<Cell>& cells) {
     CellStore store(1, 2);
     for (std::size_t r = 0; r < cells.size(); ++r) {
-        const std::optional<std::string_view> row[] = {std::string_view("#"), cells[r]};
-        store.InsertRow(static_cast<std::int64_t>(r) + 1, tbn::results::RowValues{0, row});
+        const std::optional<std::string_view> row[] = {std::string_view("#"), cells[r].first};
+        const ValueKind kinds[] = {ValueKind::Number, cells[r].second};
+        store.InsertRow(static_cast<std::int64_t>(r) + 1, tbn::results::RowValues{0, row, kinds});
     }
     return store;
 }
+
+Cell TextCell(std::string_view text) { return {text, ValueKind::Text}; }
+Cell NumberCell(std::string_view text) { return {text, ValueKind::Number}; }
+Cell BinaryCell(std::string_view hex) { return {hex, ValueKind::Binary}; }
+const Cell kNull{std::nullopt, ValueKind::Text};
 
 }  // namespace
 
@@ -63,21 +73,26 @@ TEST(RecordOrder, NumberKeysOrderByExactValue) {
 }
 
 TEST(RecordOrder, NullsNumbersTextThenBinaryAndStableBothWays) {
-    // Records 1..7: ties between 2 and 5 (10), 3 and 6 (null), 4 and 7 ("b").
+    // Ties between records 2 and 5 (10), 3 and 6 (null), 4 and 7 ("b"); the text "9" and the
+    // binary 00FF are no numbers, and a number the kind says is one but written otherwise is
+    // ordered as text.
     const CellStore store =
-        ColumnOf({"b0", "10", std::nullopt, "b", "10", std::nullopt, "b", "-2"});
-    const auto ascending = SortRecords(store, 8, 1, SortDirection::Ascending);
-    const auto descending = SortRecords(store, 8, 1, SortDirection::Descending);
+        ColumnOf({TextCell("b0"), NumberCell("10"), kNull, TextCell("b"), NumberCell("10"), kNull,
+                  TextCell("b"), NumberCell("-2"), BinaryCell("00FF"), TextCell("9"),
+                  BinaryCell("0F"), NumberCell("$3")});
+    const auto ascending = SortRecords(store, 12, 1, SortDirection::Ascending);
+    const auto descending = SortRecords(store, 12, 1, SortDirection::Descending);
     ASSERT_TRUE(ascending && descending);
-    EXPECT_EQ(*ascending, (std::vector<std::int64_t>{3, 6, 8, 2, 5, 4, 7, 1}));
-    EXPECT_EQ(*descending, (std::vector<std::int64_t>{1, 4, 7, 2, 5, 8, 3, 6}));
+    EXPECT_EQ(*ascending, (std::vector<std::int64_t>{3, 6, 8, 2, 5, 12, 10, 4, 7, 1, 9, 11}));
+    EXPECT_EQ(*descending, (std::vector<std::int64_t>{11, 9, 1, 4, 7, 10, 12, 2, 5, 8, 3, 6}));
     EXPECT_EQ(SortRecords(store, 0, 1, SortDirection::Ascending)->size(), 0U);
 }
 
 TEST(RecordOrder, ASetCancelFlagStopsTheSort) {
     std::vector<std::string> texts;
     for (int i = 0; i < 20000; ++i) texts.push_back(std::to_string(i * 7919 % 20000));
-    std::vector<std::optional<std::string_view>> cells(texts.begin(), texts.end());
+    std::vector<Cell> cells;
+    for (const std::string& text : texts) cells.push_back(NumberCell(text));
     const CellStore store = ColumnOf(cells);
     const std::atomic<bool> cancel{true};
     EXPECT_FALSE(SortRecords(store, 20000, 1, SortDirection::Ascending, &cancel));
@@ -86,7 +101,8 @@ TEST(RecordOrder, ASetCancelFlagStopsTheSort) {
 TEST(RecordOrder, TextFollowsTheUsersLocaleNotTheBytes) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    const CellStore store = ColumnOf({"ecstatic", "Banana", "éclair", "apple"});
+    const CellStore store =
+        ColumnOf({TextCell("ecstatic"), TextCell("Banana"), TextCell("éclair"), TextCell("apple")});
     const auto order = SortRecords(store, 4, 1, SortDirection::Ascending);
     QLocale::setDefault(before);
     ASSERT_TRUE(order);
