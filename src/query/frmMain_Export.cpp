@@ -143,6 +143,7 @@ void frmMain::BuildGridMenu() {
     // The ordering commands of the grid go between here and Export.
     gridSortSpot_ = gridMenu_->addSeparator();
     gridSortSpot_->setObjectName(QStringLiteral("mnuGridSortSpot"));
+    gridMenu_->insertMenu(gridSortSpot_, BuildGridSortMenu(gridMenu_));
     item(gridMenu_, "mnuGridExport", QStringLiteral("Export…\tCtrl+E"),
          [this] { ExportResults(); });
 

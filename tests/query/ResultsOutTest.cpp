@@ -97,7 +97,7 @@ TEST_F(ResultsOutTest, TheGridMenuCopiesInAFormatWithTheTableTheQueryRead) {
     for (QAction* a : menu->actions())
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(captions, (QStringList{"Copy\tCtrl+C", "Copy with headers\tCtrl+Shift+C", "Copy as",
-                                     "-", "Select all cells", "-", "Export…\tCtrl+E"}));
+                                     "-", "Select all cells", "Sort", "-", "Export…\tCtrl+E"}));
     QStringList formats;
     for (QAction* a : menu->findChild<QMenu*>(QStringLiteral("mnuGridCopyAs"))->actions())
         formats << a->text();
