@@ -202,7 +202,6 @@ private:
                                                            const QString& commandText);
     void ShowExportProgress();
     void FinishExport();
-    void WaitForExport();
     void ShowCellViewer(std::int64_t row, std::int64_t col);  // nothing for a fixed cell
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
     void InitHeaderMenu();

@@ -248,13 +248,6 @@ void frmMain::FinishExport() {
     emit ExportEnded();
 }
 
-void frmMain::WaitForExport() {
-    // The export reads the grid's cells where they are: they must not change under it.
-    if (!export_) return;
-    export_->Wait();
-    FinishExport();
-}
-
 void frmMain::RunToFile() {
     if (run_) {
         RefuseWhileRunning();
