@@ -30,6 +30,15 @@ QByteArray Bytes(const std::string& text) {
     return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The records and value columns of the grid's selection, whichever corner it was started from.
+tbn::results::ViewBlock SelectedBlock(const tbn::grid::FlexGrid& grid,
+                                      const tbn::results::ResultView& view) {
+    return {std::clamp<std::int64_t>(std::min(grid.Row(), grid.RowSel()) - 1, 0, view.records),
+            std::clamp<std::int64_t>(std::max(grid.Row(), grid.RowSel()), 0, view.records),
+            std::clamp<std::int64_t>(std::min(grid.Col(), grid.ColSel()) - 1, 0, view.Columns()),
+            std::clamp<std::int64_t>(std::max(grid.Col(), grid.ColSel()), 0, view.Columns())};
+}
+
 QString ExtensionOf(ResultFormat format) {
     switch (format) {
     case ResultFormat::Csv: return QStringLiteral("csv");
@@ -71,10 +80,7 @@ void frmMain::CopyGridSelection(tbn::grid::FlexGrid& grid, bool withHeaders) {
     // A spreadsheet pastes cells from the richer forms; they hold the records and value columns
     // of the block, with their names, and only where the grid shows a result.
     const tbn::results::ResultView view = grid.View(GridRecords());
-    const tbn::results::ViewBlock block{std::clamp<std::int64_t>(firstRow - 1, 0, view.records),
-                                        std::clamp<std::int64_t>(lastRow, 0, view.records),
-                                        std::clamp<std::int64_t>(firstCol - 1, 0, view.Columns()),
-                                        std::clamp<std::int64_t>(lastCol, 0, view.Columns())};
+    const tbn::results::ViewBlock block = SelectedBlock(grid, view);
     if (!blnGridHasRowSet || block.firstColumn >= block.endColumn) {
         Clipboard::SetText(plain);
         return;
@@ -99,11 +105,7 @@ void frmMain::CopyGridAs(ResultFormat format) {
             return;
         }
         const tbn::results::ResultView view = Flex->View(GridRecords());
-        const tbn::results::ViewBlock block{
-            std::clamp<std::int64_t>(std::min(Flex->Row(), Flex->RowSel()) - 1, 0, view.records),
-            std::clamp<std::int64_t>(std::max(Flex->Row(), Flex->RowSel()), 0, view.records),
-            std::clamp<std::int64_t>(std::min(Flex->Col(), Flex->ColSel()) - 1, 0, view.Columns()),
-            std::clamp<std::int64_t>(std::max(Flex->Col(), Flex->ColSel()), 0, view.Columns())};
+        const tbn::results::ViewBlock block = SelectedBlock(*Flex, view);
         tbn::results::FormatOptions options;
         options.tableName = tbn::query::DefaultTableName(gridCommandText_).toStdString();
         options.dialect = tbn::query::DialectOf(strCnnString.toStdString());
