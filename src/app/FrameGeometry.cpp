@@ -3,6 +3,7 @@
 #include "app/frmMDI.h"
 #include "connections/ProgramFolder.h"
 #include "core/Error.h"
+#include "editor/Zoom.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,6 +16,8 @@ namespace {
 const QString kGeometry = QStringLiteral("frame/geometry");
 const QString kMaximized = QStringLiteral("frame/maximized");
 const QString kWindowsMaximized = QStringLiteral("windows/maximized");
+const QString kEditorZoom = QStringLiteral("zoom/editor");
+const QString kGridZoom = QStringLiteral("zoom/grid");
 
 // Empty when the configuration folder is refused (a link): the frame's place is then not kept,
 // as when the file cannot be written; the connection store is where the refusal is told.
@@ -48,6 +51,9 @@ void RestoreFrameGeometry(frmMDI& frame) {
     if (settings.value(kMaximized, false).toBool())
         frame.setWindowState(frame.windowState() | Qt::WindowMaximized);
     frame.SetQueryWindowsMaximized(settings.value(kWindowsMaximized, false).toBool());
+    editor::ZoomLevels& zoom = editor::ZoomLevels::Program();
+    zoom.SetEditor(settings.value(kEditorZoom, 0).toInt());
+    zoom.SetGrid(settings.value(kGridZoom, 0).toInt());
 }
 
 void SaveFrameGeometry(const frmMDI& frame) {
@@ -58,6 +64,8 @@ void SaveFrameGeometry(const frmMDI& frame) {
     settings.setValue(kGeometry, frame.normalGeometry());
     settings.setValue(kMaximized, frame.isMaximized());
     settings.setValue(kWindowsMaximized, frame.QueryWindowsMaximized());
+    settings.setValue(kEditorZoom, editor::ZoomLevels::Program().Editor());
+    settings.setValue(kGridZoom, editor::ZoomLevels::Program().Grid());
     settings.sync();
 }
 

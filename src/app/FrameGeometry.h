@@ -2,8 +2,8 @@
 // The frame's place on the screen, kept per user between runs in a small settings file,
 // UserConfigFolder()/frame.ini. The first run keeps the frame's own first size; later runs reopen
 // it where the user left it: position, size and the maximized state, and whether its query
-// windows open maximized. A place that fits no screen any more (a monitor unplugged, a smaller
-// resolution) is ignored.
+// windows open maximized, and how far the SQL panes and the grids are zoomed. A place that fits no
+// screen any more (a monitor unplugged, a smaller resolution) is ignored.
 #include <QList>
 #include <QRect>
 

@@ -129,6 +129,17 @@ void frmMDI::BuildMenus() {
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR4"));
     mnuQuerySelectAll = item(mnuQuery, "mnuQuerySelectAll", QStringLiteral("Select all"),
                              QKeySequence(Qt::CTRL | Qt::Key_A), &frmMDI::mnuQuerySelectAll_Click);
+    mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR5"));
+    mnuQueryFind = item(mnuQuery, "mnuQueryFind", QStringLiteral("Find…"),
+                        QKeySequence(Qt::CTRL | Qt::Key_F), &frmMDI::mnuQueryFind_Click);
+    // Ctrl+H, the usual key for replacing, is History's already.
+    mnuQueryReplace = item(mnuQuery, "mnuQueryReplace", QStringLiteral("Replace…"),
+                           QKeySequence(Qt::CTRL | Qt::Key_R), &frmMDI::mnuQueryReplace_Click);
+    mnuQueryFindNext = item(mnuQuery, "mnuQueryFindNext", QStringLiteral("Find next"),
+                            QKeySequence(Qt::Key_F3), &frmMDI::mnuQueryFindNext_Click);
+    mnuQueryFindPrevious =
+        item(mnuQuery, "mnuQueryFindPrevious", QStringLiteral("Find previous"),
+             QKeySequence(Qt::SHIFT | Qt::Key_F3), &frmMDI::mnuQueryFindPrevious_Click);
 
     mnuWndList = menuBar()->addMenu(QStringLiteral("Windows"));
     mnuWndList->setObjectName(QStringLiteral("mnuWndList"));
@@ -176,10 +187,11 @@ void frmMDI::AddTabNavigator(const QString&, quintptr) {}
 void frmMDI::SelectTab(quintptr) {}
 
 void frmMDI::SetMenu(bool bEnable) {
-    for (QAction* entry : {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected,
-                           mnuExecuteStatement, mnuQueryReconnect, mnuQueryPaste, mnuQuerySelectAll,
-                           mnuCnnCopy, mnuQuerySave, mnuQueryLoad, mnuWindowsCloseCurrent,
-                           mnuQueryCopyWithHeaders, mnuQueryExport, mnuQueryRunToFile})
+    for (QAction* entry :
+         {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected, mnuExecuteStatement,
+          mnuQueryReconnect, mnuQueryPaste, mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave,
+          mnuQueryLoad, mnuWindowsCloseCurrent, mnuQueryCopyWithHeaders, mnuQueryExport,
+          mnuQueryRunToFile, mnuQueryFind, mnuQueryReplace, mnuQueryFindNext, mnuQueryFindPrevious})
         entry->setEnabled(bEnable);
 }
 
@@ -300,6 +312,19 @@ void frmMDI::mnuQuerySave_Click() {
 }
 void frmMDI::mnuQuerySelectAll_Click() {
     Route("mnuQuerySelectAll_Click", [](frmMain& w) { w.QuerySelectAll(); });
+}
+
+void frmMDI::mnuQueryFind_Click() {
+    Route("mnuQueryFind_Click", [](frmMain& w) { w.ShowFind(); });
+}
+void frmMDI::mnuQueryReplace_Click() {
+    Route("mnuQueryReplace_Click", [](frmMain& w) { w.ShowReplace(); });
+}
+void frmMDI::mnuQueryFindNext_Click() {
+    Route("mnuQueryFindNext_Click", [](frmMain& w) { w.FindNext(); });
+}
+void frmMDI::mnuQueryFindPrevious_Click() {
+    Route("mnuQueryFindPrevious_Click", [](frmMain& w) { w.FindPrevious(); });
 }
 
 void frmMDI::mnuWindowsCloseCurrent_Click() {

@@ -72,6 +72,10 @@ public:
     void mnuQueryLoad_Click();
     void mnuQuerySave_Click();
     void mnuQuerySelectAll_Click();
+    void mnuQueryFind_Click();
+    void mnuQueryReplace_Click();
+    void mnuQueryFindNext_Click();
+    void mnuQueryFindPrevious_Click();
     void mnuWindowsCloseCurrent_Click();
     void mnuCloseAll_Click();
     void mnuReopenClosed_Click();
@@ -102,6 +106,10 @@ public:
     QAction* mnuQueryLoad = nullptr;
     QAction* mnuQuerySave = nullptr;
     QAction* mnuQuerySelectAll = nullptr;
+    QAction* mnuQueryFind = nullptr;
+    QAction* mnuQueryReplace = nullptr;
+    QAction* mnuQueryFindNext = nullptr;
+    QAction* mnuQueryFindPrevious = nullptr;
     QMenu* mnuWndList = nullptr;
     QAction* mnuWindowsCloseCurrent = nullptr;
     QAction* mnuCloseAll = nullptr;

@@ -1,5 +1,6 @@
 #include "query/frmMain.h"
 
+#include "editor/FindBar.h"
 #include "editor/tbnSqlEditor.h"
 #include "grid/FlexGrid.h"
 #include "grid/FlexGridModel.h"
@@ -24,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QShortcut>
 #include <QTextDocument>
+#include <QWheelEvent>
 
 using tbn::query::SplitterBar;
 using tbn::ui::TwipsToPixels;
@@ -32,7 +34,7 @@ namespace {
 QFont CourierNew() {
     QFont font(QStringLiteral("Courier New"));
     font.setStyleHint(QFont::TypeWriter);
-    font.setPointSizeF(9.75);
+    font.setPointSizeF(frmMain::kPaneFontPoints);
     return font;
 }
 }  // namespace
@@ -55,6 +57,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
             [this](int, int removed, int added) {
                 if (removed || added) blnTextChanged = true;
             });
+    InitFindBar();
     Flex = new tbn::grid::FlexGrid(this);
     Flex->setObjectName(QStringLiteral("Flex"));
     Flex->setFont(CourierNew());
@@ -86,6 +89,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     rtfQuery->installEventFilter(this);
     rtfQuery->viewport()->installEventFilter(this);
     Flex->installEventFilter(this);
+    InitZoom();
     lstTablas->installEventFilter(this);
     connect(lstTablas, &QListWidget::itemDoubleClicked, this, [this] { lstTablas_DblClick(); });
     // The view reports double clicks on body cells only; the fixed cells are its headers.
@@ -254,6 +258,26 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
             lstTablas_DblClick();
+            return true;
+        }
+    }
+    if (watched == rtfQuery && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !findBar_->isHidden()) {
+        // A run's Escape never gets here: the window's own shortcut takes the key first.
+        findBar_->CloseBar();
+        return true;
+    }
+    if (event->type() == QEvent::Wheel &&
+        (watched == rtfQuery->viewport() || watched == Flex->viewport())) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            // A touchpad turns by fractions of a notch; a step is taken once they add up to one.
+            wheelRemainder_ += wheel->angleDelta().y();
+            const int steps = wheelRemainder_ / QWheelEvent::DefaultDeltasPerStep;
+            wheelRemainder_ %= QWheelEvent::DefaultDeltasPerStep;
+            if (steps)
+                ZoomPane(watched == Flex->viewport() ? static_cast<QWidget*>(Flex) : rtfQuery,
+                         steps);
             return true;
         }
     }

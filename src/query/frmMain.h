@@ -31,6 +31,9 @@ class QPlainTextEdit;
 class QShortcut;
 class tbnSqlEditor;
 
+namespace tbn::editor {
+class FindBar;
+}
 namespace tbn::grid {
 class FlexGrid;
 }
@@ -130,6 +133,13 @@ public:
     void RestoreGridOrder();  // the records as the run brought them, stopping any sort
     bool Sorting() const { return sort_ != nullptr; }
     QMenu* HeaderMenu() const { return mnuHeader; }  // a column header's pop-up menu
+    // The find bar below the SQL pane: opened for finding or replacing, and the next or previous
+    // match of what it holds selected in the pane (wrapping).
+    void ShowFind();
+    void ShowReplace();
+    void FindNext();
+    void FindPrevious();
+    tbn::editor::FindBar* FindBarWidget() const { return findBar_; }
 
     // Events delivered by the frame and the window system.
     void Form_Activate();
@@ -157,6 +167,7 @@ public:
     bool TextChanged() const { return blnTextChanged; }
 
     static constexpr int kConnectProgressMs = 300;  // shorter connects end without showing any
+    static constexpr qreal kPaneFontPoints = 9.75;  // the panes' Courier New, unzoomed
 
 signals:
     void RunEnded();
@@ -194,6 +205,11 @@ private:
     void StopRunNow();
     void ArrangePanes();
     void ApplyPanes();
+    void PlaceFindBar();
+    void InitFindBar();
+    void InitZoom();
+    void ApplyZoom();
+    void ZoomPane(QWidget* pane, int steps);  // steps 0: back to the font's own size
     void CopyGridSelection(tbn::grid::FlexGrid& grid, bool withHeaders = false);
     void BuildGridMenu();
     std::int64_t GridRecords() const;  // the records of the result the grid shows
@@ -232,6 +248,9 @@ private:
     tbn::query::SplitterBar* picV = nullptr;
     tbn::query::RunStatusBar* statusLine = nullptr;
     QShortcut* escapeKey = nullptr;
+    tbn::editor::FindBar* findBar_ = nullptr;
+    int wheelRemainder_ = 0;  // of a wheel turned by less than a notch
+    int gridRowHeight_ = 0;   // the grid's own row height, unzoomed
     QMenu* gridMenu_ = nullptr;
     QAction* gridSortSpot_ = nullptr;
     QMenu* mnuHeader = nullptr;

@@ -1,6 +1,7 @@
 // Placing the three panes and the two bars, and dragging the bars.
 #include "query/frmMain.h"
 
+#include "editor/FindBar.h"
 #include "grid/FlexGrid.h"
 #include "query/RunStatusBar.h"
 #include "query/SplitterBar.h"
@@ -28,9 +29,20 @@ void frmMain::ApplyPanes() {
     Place(picH, layout::kBarHLeft, panes_.picHTop, panes_.picHWidth, panes_.picHHeight);
     Place(lstTablas, layout::kListLeft, layout::kListTop, panes_.lstWidth, panes_.lstHeight);
     Place(rtfQuery, panes_.rtfLeft, layout::kEditorTop, panes_.rtfWidth, panes_.rtfHeight);
+    PlaceFindBar();
     Place(Flex, layout::kGridLeft, panes_.flexTop, panes_.flexWidth, panes_.flexHeight);
     statusLine->setGeometry(0, std::max(0, height() - statusLine->height()), width(),
                             statusLine->height());
+}
+
+// The find bar takes the bottom of the SQL pane's place, the pane keeping a line or two above it.
+void frmMain::PlaceFindBar() {
+    if (!findBar_ || findBar_->isHidden()) return;
+    QRect pane = rtfQuery->geometry();
+    const int barHeight = std::min(findBar_->sizeHint().height(), pane.height());
+    pane.setHeight(pane.height() - barHeight);
+    rtfQuery->setGeometry(pane);
+    findBar_->setGeometry(pane.left(), pane.bottom() + 1, pane.width(), barHeight);
 }
 
 // A bar shows black above the panes while it is dragged; only the bar moves until the release.

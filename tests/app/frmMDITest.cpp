@@ -2,6 +2,7 @@
 #include "connections/ProgramFolder.h"
 #include "connections/frmConnections.h"
 #include "core/Error.h"
+#include "editor/Zoom.h"
 #include "grid/FlexGrid.h"
 #include "query/frmHistory.h"
 #include "support/QueryWindowFixture.h"
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
+#include <QWheelEvent>
 
 using tbn::test::QueryWindowFixture;
 using namespace tbn::connections;
@@ -55,14 +57,37 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions())
         query << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(query, (QStringList{"Execute", "Execute selected", "Execute statement",
-                                  "Run to file…", "Cancel\tEsc", "Reconnect", "History", "-", "Cut",
-                                  "Copy", "Copy with headers", "Paste", "-", "Load", "Save",
-                                  "Export results…", "-", "Select all"}));
+    EXPECT_EQ(query, (QStringList{"Execute",
+                                  "Execute selected",
+                                  "Execute statement",
+                                  "Run to file…",
+                                  "Cancel\tEsc",
+                                  "Reconnect",
+                                  "History",
+                                  "-",
+                                  "Cut",
+                                  "Copy",
+                                  "Copy with headers",
+                                  "Paste",
+                                  "-",
+                                  "Load",
+                                  "Save",
+                                  "Export results…",
+                                  "-",
+                                  "Select all",
+                                  "-",
+                                  "Find…",
+                                  "Replace…",
+                                  "Find next",
+                                  "Find previous"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteStatement->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
     EXPECT_EQ(frame->mnuHistory->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    EXPECT_EQ(frame->mnuQueryFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    EXPECT_EQ(frame->mnuQueryReplace->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    EXPECT_EQ(frame->mnuQueryFindNext->shortcut(), QKeySequence(Qt::Key_F3));
+    EXPECT_EQ(frame->mnuQueryFindPrevious->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F3));
     EXPECT_EQ(frame->mnuQueryCopyWithHeaders->shortcut(),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     EXPECT_EQ(frame->mnuQueryExport->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -80,7 +105,8 @@ TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
           frame->mnuExecuteSelected, frame->mnuExecuteStatement, frame->mnuQueryReconnect,
           frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
           frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent, frame->mnuQueryCopyWithHeaders,
-          frame->mnuQueryExport, frame->mnuQueryRunToFile})
+          frame->mnuQueryExport, frame->mnuQueryRunToFile, frame->mnuQueryFind,
+          frame->mnuQueryReplace, frame->mnuQueryFindNext, frame->mnuQueryFindPrevious})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll,
                        frame->mnuReopenClosed, frame->mnuAbout})
@@ -243,6 +269,56 @@ TEST_F(FrameTest, ANewWindowIsMaximizedWhenTheActiveOneIsAndTheNextStartRemember
     frame->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
     EXPECT_TRUE(OpenWindow("next start", cnn)->subWindow()->isMaximized());
+}
+
+TEST_F(FrameTest, EditorAndGridZoomEachOnTheirOwnInEveryWindowAndTheNextStartRemembers) {
+    const tbn::test::ScopedEnv config("XDG_CONFIG_HOME", qPrintable(dir.file("config")));
+    const QString cnn = MakeDatabase("a.db", kBooks);
+    frmMain* first = OpenWindow("first", cnn);
+    QPlainTextEdit* editor = first->rtfQueryWidget();
+    tbn::grid::FlexGrid* grid = first->FlexWidget();
+    const qreal normal = editor->font().pointSizeF();
+    first->QueryText().SetText("SELECT title FROM books");
+    ASSERT_TRUE(tbn::test::ExecuteAndWait(*first));
+    const int narrow = grid->ColWidth(1);
+
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_Equal, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_GT(editor->font().pointSizeF(), normal);
+    EXPECT_EQ(grid->font().pointSizeF(), normal);
+    const auto wheel = [](QWidget* pane, int delta) {
+        QWheelEvent event(QPointF(5, 5), pane->mapToGlobal(QPointF(5, 5)), {}, {0, delta},
+                          Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(pane, &event);
+    };
+    wheel(grid->viewport(), 60);  // half a notch: nothing yet
+    EXPECT_EQ(grid->font().pointSizeF(), normal);
+    wheel(grid->viewport(), 60);
+    EXPECT_GT(grid->font().pointSizeF(), normal);
+    EXPECT_GT(grid->ColWidth(1), narrow) << "the columns are sized in the zoomed font";
+    const QFont zoomedEditor = editor->font(), zoomedGrid = grid->font();
+    frmMain* second = OpenWindow("second", cnn);
+    EXPECT_EQ(second->rtfQueryWidget()->font(), zoomedEditor);
+    EXPECT_EQ(second->FlexWidget()->font(), zoomedGrid);
+
+    frame->close();
+    tbn::app::SaveFrameGeometry(*frame);
+    auto& levels = tbn::editor::ZoomLevels::Program();  // as a new process starts
+    levels.SetEditor(0);
+    levels.SetGrid(0);
+    frame = std::make_unique<frmMDI>();
+    tbn::app::RestoreFrameGeometry(*frame);
+    frame->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    frmMain* next = OpenWindow("next start", cnn);
+    EXPECT_EQ(next->rtfQueryWidget()->font(), zoomedEditor);
+    EXPECT_EQ(next->FlexWidget()->font(), zoomedGrid);
+    next->rtfQueryWidget()->setFocus();
+    QTest::keyClick(next->rtfQueryWidget(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(next->rtfQueryWidget()->font().pointSizeF(), normal);
+    EXPECT_EQ(next->FlexWidget()->font(), zoomedGrid);
+    levels.SetGrid(0);
 }
 
 TEST_F(FrameTest, TheHistoryWindowOpensCentredOnTheFrameWhollyOnScreenAndAboveIt) {

@@ -1,0 +1,128 @@
+// The find bar driven as a user drives it: the frame's keys, the bar's fields and buttons.
+#include "editor/FindBar.h"
+#include "grid/FlexGrid.h"
+#include "support/QueryWindowFixture.h"
+#include "ui/TextBox.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using tbn::editor::FindBar;
+using tbn::test::QueryWindowFixture;
+
+class FindBarTest : public QueryWindowFixture {
+protected:
+    void SetUp() override {
+        QueryWindowFixture::SetUp();
+        window = OpenWindow("find", MakeDatabase("f.db", "CREATE TABLE t(a TEXT);"));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        editor = window->rtfQueryWidget();
+        bar = window->FindBarWidget();
+        editor->setFocus();
+    }
+    QString Selected() const { return editor->textCursor().selectedText(); }
+    int SelStart() const { return window->QueryText().SelStart(); }
+    void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    void Click(const char* button) {
+        QTest::mouseClick(bar->findChild<QToolButton*>(QString::fromLatin1(button)),
+                          Qt::LeftButton);
+    }
+    frmMain* window = nullptr;
+    QPlainTextEdit* editor = nullptr;
+    FindBar* bar = nullptr;
+};
+
+TEST_F(FindBarTest, FindMarksEveryMatchAndF3WrapsBothWays) {
+    window->QueryText().SetText("SELECT a\r\nFROM t\r\nWHERE a = 'a'");
+    Press(Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_FALSE(bar->ReplaceShown());
+    EXPECT_EQ(QApplication::focusWidget(), bar->FindField());
+    EXPECT_LT(bar->geometry().top(), window->FlexWidget()->geometry().top());
+    EXPECT_LE(editor->geometry().bottom(), bar->geometry().top());
+
+    QTest::keyClicks(bar->FindField(), "a");
+    EXPECT_EQ(bar->MarkCount(), 3);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(SelStart(), 7);
+    Press(Qt::Key_F3);
+    Press(Qt::Key_F3);
+    EXPECT_EQ(SelStart(), 29);  // in the pane's own count, a line break is two
+    Press(Qt::Key_F3);          // past the last: the first again
+    EXPECT_EQ(SelStart(), 7);
+    Press(Qt::Key_F3, Qt::ShiftModifier);  // before the first: the last
+    EXPECT_EQ(SelStart(), 29);
+
+    QTest::keyClick(bar->FindField(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(bar->FindField(), "nothing");
+    EXPECT_EQ(bar->MarkCount(), 0);
+    EXPECT_FALSE(bar->Message().isEmpty());
+    Press(Qt::Key_F3);
+    EXPECT_EQ(SelStart(), 29) << "nothing found leaves the selection";
+
+    bar->RegularExpressionBox()->setChecked(true);
+    bar->FindField()->setText(QStringLiteral("a("));
+    EXPECT_TRUE(bar->Message().contains(QStringLiteral("regular expression")));
+    Press(Qt::Key_F3);  // told, not thrown
+    EXPECT_EQ(boxes->Count(), 0u);
+}
+
+TEST_F(FindBarTest, ReplaceOneThenAllIsUndoneInOneStep) {
+    const QString typed = QStringLiteral("x = 1;\r\nx = x + 1;\r\ny = x");
+    window->QueryText().SetText(typed);
+    Press(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_TRUE(bar->isVisible());
+    ASSERT_TRUE(bar->ReplaceShown());
+    bar->WholeWordBox()->setChecked(true);
+    QTest::keyClicks(bar->FindField(), "x");
+    QTest::keyClicks(bar->ReplaceField(), "total");
+    bar->ReplaceField()->setFocus();
+    Press(Qt::Key_Return);  // selects the first match; a second Return replaces it
+    Press(Qt::Key_Return);
+    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("total = 1;\r\nx = x + 1;\r\ny = x"));
+    EXPECT_EQ(SelStart(), 12) << "the next match is selected";
+
+    Click("cmdReplaceAll");
+    EXPECT_EQ(window->QueryText().Text(),
+              QStringLiteral("total = 1;\r\ntotal = total + 1;\r\ny = total"));
+    EXPECT_TRUE(window->TextChanged());
+    editor->setFocus();
+    Press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window->QueryText().Text(), QStringLiteral("total = 1;\r\nx = x + 1;\r\ny = x"));
+    Press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(window->QueryText().Text(), typed);
+}
+
+TEST_F(FindBarTest, EscapeClosesTheBarUnlessARunIsGoingOnThenItCancelsTheRunFirst) {
+    window->QueryText().SetText("SELECT 1");
+    Press(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(bar->FindField(), "1");
+    Press(Qt::Key_Escape);  // from the bar's field
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_EQ(QApplication::focusWidget(), editor);
+    EXPECT_TRUE(editor->extraSelections().isEmpty()) << "the marks go with the bar";
+
+    Press(Qt::Key_F, Qt::ControlModifier);
+    editor->setFocus();
+    Press(Qt::Key_Escape);  // from the pane
+    EXPECT_FALSE(bar->isVisible());
+
+    Press(Qt::Key_F, Qt::ControlModifier);
+    editor->setFocus();
+    window->QueryText().SetText(
+        QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                       "SELECT count(*) FROM c WHERE x < 2000000000"));
+    window->ExecuteQuery();
+    ASSERT_TRUE(window->Running());
+    QTimer::singleShot(100, window, [this] { Press(Qt::Key_Escape); });
+    ASSERT_TRUE(tbn::test::WaitForRun(*window, 10000));
+    EXPECT_TRUE(bar->isVisible()) << "the first Escape is the run's";
+    Press(Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+}
