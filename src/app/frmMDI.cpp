@@ -140,6 +140,8 @@ void frmMDI::BuildMenus() {
     mnuQueryFindPrevious =
         item(mnuQuery, "mnuQueryFindPrevious", QStringLiteral("Find previous"),
              QKeySequence(Qt::SHIFT | Qt::Key_F3), &frmMDI::mnuQueryFindPrevious_Click);
+    mnuQueryGoToLine = item(mnuQuery, "mnuQueryGoToLine", QStringLiteral("Go to line…"),
+                            QKeySequence(Qt::CTRL | Qt::Key_G), &frmMDI::mnuQueryGoToLine_Click);
 
     mnuWndList = menuBar()->addMenu(QStringLiteral("Windows"));
     mnuWndList->setObjectName(QStringLiteral("mnuWndList"));
@@ -187,11 +189,26 @@ void frmMDI::AddTabNavigator(const QString&, quintptr) {}
 void frmMDI::SelectTab(quintptr) {}
 
 void frmMDI::SetMenu(bool bEnable) {
-    for (QAction* entry :
-         {mnuQueryCopy, mnuQueryCut, mnuQueryExecute, mnuExecuteSelected, mnuExecuteStatement,
-          mnuQueryReconnect, mnuQueryPaste, mnuQuerySelectAll, mnuCnnCopy, mnuQuerySave,
-          mnuQueryLoad, mnuWindowsCloseCurrent, mnuQueryCopyWithHeaders, mnuQueryExport,
-          mnuQueryRunToFile, mnuQueryFind, mnuQueryReplace, mnuQueryFindNext, mnuQueryFindPrevious})
+    for (QAction* entry : {mnuQueryCopy,
+                           mnuQueryCut,
+                           mnuQueryExecute,
+                           mnuExecuteSelected,
+                           mnuExecuteStatement,
+                           mnuQueryReconnect,
+                           mnuQueryPaste,
+                           mnuQuerySelectAll,
+                           mnuCnnCopy,
+                           mnuQuerySave,
+                           mnuQueryLoad,
+                           mnuWindowsCloseCurrent,
+                           mnuQueryCopyWithHeaders,
+                           mnuQueryExport,
+                           mnuQueryRunToFile,
+                           mnuQueryFind,
+                           mnuQueryReplace,
+                           mnuQueryFindNext,
+                           mnuQueryFindPrevious,
+                           mnuQueryGoToLine})
         entry->setEnabled(bEnable);
 }
 
@@ -325,6 +342,9 @@ void frmMDI::mnuQueryFindNext_Click() {
 }
 void frmMDI::mnuQueryFindPrevious_Click() {
     Route("mnuQueryFindPrevious_Click", [](frmMain& w) { w.FindPrevious(); });
+}
+void frmMDI::mnuQueryGoToLine_Click() {
+    Route("mnuQueryGoToLine_Click", [](frmMain& w) { w.GoToLine(); });
 }
 
 void frmMDI::mnuWindowsCloseCurrent_Click() {

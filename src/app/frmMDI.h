@@ -76,6 +76,7 @@ public:
     void mnuQueryReplace_Click();
     void mnuQueryFindNext_Click();
     void mnuQueryFindPrevious_Click();
+    void mnuQueryGoToLine_Click();
     void mnuWindowsCloseCurrent_Click();
     void mnuCloseAll_Click();
     void mnuReopenClosed_Click();
@@ -110,6 +111,7 @@ public:
     QAction* mnuQueryReplace = nullptr;
     QAction* mnuQueryFindNext = nullptr;
     QAction* mnuQueryFindPrevious = nullptr;
+    QAction* mnuQueryGoToLine = nullptr;
     QMenu* mnuWndList = nullptr;
     QAction* mnuWindowsCloseCurrent = nullptr;
     QAction* mnuCloseAll = nullptr;

@@ -139,6 +139,8 @@ public:
     void ShowReplace();
     void FindNext();
     void FindPrevious();
+    // Asks a line number and puts the caret at the start of that line of the SQL pane.
+    void GoToLine();
     tbn::editor::FindBar* FindBarWidget() const { return findBar_; }
 
     // Events delivered by the frame and the window system.

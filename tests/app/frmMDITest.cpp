@@ -79,7 +79,8 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
                                   "Find…",
                                   "Replace…",
                                   "Find next",
-                                  "Find previous"}));
+                                  "Find previous",
+                                  "Go to line…"}));
     EXPECT_EQ(frame->mnuQueryExecute->shortcut(), QKeySequence(Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteStatement->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
@@ -88,6 +89,7 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(frame->mnuQueryReplace->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
     EXPECT_EQ(frame->mnuQueryFindNext->shortcut(), QKeySequence(Qt::Key_F3));
     EXPECT_EQ(frame->mnuQueryFindPrevious->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    EXPECT_EQ(frame->mnuQueryGoToLine->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
     EXPECT_EQ(frame->mnuQueryCopyWithHeaders->shortcut(),
               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
     EXPECT_EQ(frame->mnuQueryExport->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
@@ -100,13 +102,26 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
 }
 
 TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
-    for (QAction* a :
-         {frame->mnuQueryCopy, frame->mnuQueryCut, frame->mnuQueryExecute,
-          frame->mnuExecuteSelected, frame->mnuExecuteStatement, frame->mnuQueryReconnect,
-          frame->mnuQueryPaste, frame->mnuQuerySelectAll, frame->mnuCnnCopy, frame->mnuQuerySave,
-          frame->mnuQueryLoad, frame->mnuWindowsCloseCurrent, frame->mnuQueryCopyWithHeaders,
-          frame->mnuQueryExport, frame->mnuQueryRunToFile, frame->mnuQueryFind,
-          frame->mnuQueryReplace, frame->mnuQueryFindNext, frame->mnuQueryFindPrevious})
+    for (QAction* a : {frame->mnuQueryCopy,
+                       frame->mnuQueryCut,
+                       frame->mnuQueryExecute,
+                       frame->mnuExecuteSelected,
+                       frame->mnuExecuteStatement,
+                       frame->mnuQueryReconnect,
+                       frame->mnuQueryPaste,
+                       frame->mnuQuerySelectAll,
+                       frame->mnuCnnCopy,
+                       frame->mnuQuerySave,
+                       frame->mnuQueryLoad,
+                       frame->mnuWindowsCloseCurrent,
+                       frame->mnuQueryCopyWithHeaders,
+                       frame->mnuQueryExport,
+                       frame->mnuQueryRunToFile,
+                       frame->mnuQueryFind,
+                       frame->mnuQueryReplace,
+                       frame->mnuQueryFindNext,
+                       frame->mnuQueryFindPrevious,
+                       frame->mnuQueryGoToLine})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     for (QAction* a : {frame->mnuConnectionManager, frame->mnuHistory, frame->mnuCloseAll,
                        frame->mnuReopenClosed, frame->mnuAbout})

@@ -1,7 +1,9 @@
 // The find bar driven as a user drives it: the frame's keys, the bar's fields and buttons.
 #include "editor/FindBar.h"
 #include "grid/FlexGrid.h"
+#include "query/ErrorPlace.h"
 #include "support/QueryWindowFixture.h"
+#include "ui/InputBox.h"
 #include "ui/TextBox.h"
 
 #include <QCheckBox>
@@ -125,4 +127,30 @@ TEST_F(FindBarTest, EscapeClosesTheBarUnlessARunIsGoingOnThenItCancelsTheRunFirs
     EXPECT_TRUE(bar->isVisible()) << "the first Escape is the run's";
     Press(Qt::Key_Escape);
     EXPECT_FALSE(bar->isVisible());
+}
+
+TEST_F(FindBarTest, CtrlGPutsTheCaretAtTheStartOfTheLineNamedCountedAsErrorsCountThem) {
+    const QString text = QStringLiteral("SELECT 1\r\n\r\nFROM t\rWHERE x\nAND y");
+    window->QueryText().SetText(text);
+    const struct {
+        const char* answer;  // nullptr: cancelled
+        int line;            // where the caret goes; 0: it stays
+    } cases[] = {{"3", 3}, {" 5 ", 5}, {"0", 1}, {"-2", 1}, {"99", 5}, {"x", 0}, {nullptr, 0}};
+    for (const auto& c : cases) {
+        window->QueryText().SetSelStart(2);
+        QString asked;
+        tbn::ui::SetInputBoxResponder([&](const tbn::ui::InputBoxCall& call) {
+            asked = call.defaultText;
+            return c.answer ? std::optional<QString>(QString::fromLatin1(c.answer)) : std::nullopt;
+        });
+        Press(Qt::Key_G, Qt::ControlModifier);
+        EXPECT_EQ(asked, QStringLiteral("1")) << "the caret's own line is offered";
+        const int at = SelStart();
+        const tbn::query::LineColumn place =
+            tbn::query::LineAndColumnAt(window->QueryText().Text(), at);
+        EXPECT_EQ(place.line, c.line ? c.line : 1) << (c.answer ? c.answer : "cancelled");
+        EXPECT_EQ(place.column, c.line ? 1 : 3) << (c.answer ? c.answer : "cancelled");
+        EXPECT_EQ(QApplication::focusWidget(), editor);
+    }
+    tbn::ui::SetInputBoxResponder({});
 }
