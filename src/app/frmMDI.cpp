@@ -76,7 +76,7 @@ void frmMDI::BuildMenus() {
         connect(action, &QAction::triggered, this, handler);
         return action;
     };
-    mnuConnection = menuBar()->addMenu(QStringLiteral("Connection"));
+    mnuConnection = menuBar()->addMenu(QStringLiteral("&Connection"));
     mnuConnection->setObjectName(QStringLiteral("mnuConnection"));
     mnuConnectionManager =
         item(mnuConnection, "mnuConnectionManager", QStringLiteral("Connection manager"),
@@ -84,8 +84,11 @@ void frmMDI::BuildMenus() {
     mnuConnection->addSeparator()->setObjectName(QStringLiteral("mnuBAR1"));
     mnuCnnCopy = item(mnuConnection, "mnuCnnCopy", QStringLiteral("Copy to clipboard"), {},
                       &frmMDI::mnuCnnCopy_Click);
+    mnuConnection->addSeparator()->setObjectName(QStringLiteral("mnuBAR6"));
+    mnuExit = item(mnuConnection, "mnuExit", QStringLiteral("Exit"),
+                   QKeySequence(Qt::CTRL | Qt::Key_Q), &frmMDI::mnuExit_Click);
 
-    mnuQuery = menuBar()->addMenu(QStringLiteral("Query"));
+    mnuQuery = menuBar()->addMenu(QStringLiteral("&Query"));
     mnuQuery->setObjectName(QStringLiteral("mnuQuery"));
     mnuQueryExecute = item(mnuQuery, "mnuQueryExecute", QStringLiteral("Execute"),
                            QKeySequence(Qt::Key_F5), &frmMDI::mnuQueryExecute_Click);
@@ -143,7 +146,7 @@ void frmMDI::BuildMenus() {
     mnuQueryGoToLine = item(mnuQuery, "mnuQueryGoToLine", QStringLiteral("Go to line…"),
                             QKeySequence(Qt::CTRL | Qt::Key_G), &frmMDI::mnuQueryGoToLine_Click);
 
-    mnuWndList = menuBar()->addMenu(QStringLiteral("Windows"));
+    mnuWndList = menuBar()->addMenu(QStringLiteral("&Windows"));
     mnuWndList->setObjectName(QStringLiteral("mnuWndList"));
     mnuWindowsCloseCurrent =
         item(mnuWndList, "mnuWindowsCloseCurrent", QStringLiteral("Close current"),
@@ -155,7 +158,7 @@ void frmMDI::BuildMenus() {
              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), &frmMDI::mnuReopenClosed_Click);
     tbn::ui::AttachWindowList(mnuWndList, mdiArea_);
 
-    mnuHelp = menuBar()->addMenu(QStringLiteral("Help"));
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuAbout = item(mnuHelp, "mnuAbout", QStringLiteral("About"),
                     QKeySequence(Qt::SHIFT | Qt::Key_F1), &frmMDI::mnuAbout_Click);
@@ -369,6 +372,9 @@ void frmMDI::mnuReopenClosed_Click() {
         });
     });
 }
+
+// The way closing the frame goes: a running query is asked about, and every text is kept.
+void frmMDI::mnuExit_Click() { close(); }
 
 void frmMDI::mnuAbout_Click() {
     frmAbout about(this);

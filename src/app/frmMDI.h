@@ -57,6 +57,7 @@ public:
     // Menu commands.
     void mnuConnectionManager_Click();
     void mnuCnnCopy_Click();
+    void mnuExit_Click();
     void mnuQueryExecute_Click();
     void mnuExecuteSelected_Click();
     void mnuExecuteStatement_Click();
@@ -91,6 +92,7 @@ public:
     QMenu* mnuConnection = nullptr;
     QAction* mnuConnectionManager = nullptr;
     QAction* mnuCnnCopy = nullptr;
+    QAction* mnuExit = nullptr;
     QMenu* mnuQuery = nullptr;
     QAction* mnuQueryExecute = nullptr;
     QAction* mnuExecuteSelected = nullptr;

@@ -39,9 +39,9 @@ FindBar::FindBar(QPlainTextEdit* editor, QWidget* parent) : QWidget(parent), edi
     setAutoFillBackground(true);
     findField_ = Field(QStringLiteral("txtFind"), this);
     replaceField_ = Field(QStringLiteral("txtReplace"), this);
-    matchCase_ = new QCheckBox(QStringLiteral("Match &case"), this);
-    wholeWord_ = new QCheckBox(QStringLiteral("&Whole word"), this);
-    regex_ = new QCheckBox(QStringLiteral("Re&gular expression"), this);
+    matchCase_ = new QCheckBox(QStringLiteral("Match case"), this);
+    wholeWord_ = new QCheckBox(QStringLiteral("Whole word"), this);
+    regex_ = new QCheckBox(QStringLiteral("Regular expression"), this);
     message_ = new QLabel(this);
     message_->setObjectName(QStringLiteral("lblFindMessage"));
     QToolButton* previous = Button(QStringLiteral("Previous"), QStringLiteral("cmdPrevious"), this);

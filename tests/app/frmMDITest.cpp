@@ -53,7 +53,12 @@ class FrameTest : public QueryWindowFixture {};
 TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     QStringList tops;
     for (QAction* a : frame->menuBar()->actions()) tops << a->text();
-    EXPECT_EQ(tops, (QStringList{"Connection", "Query", "Windows", "Help"}));
+    EXPECT_EQ(tops, (QStringList{"&Connection", "&Query", "&Windows", "&Help"}));
+    QStringList connection;
+    for (QAction* a : frame->mnuConnection->actions())
+        connection << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(connection,
+              (QStringList{"Connection manager", "-", "Copy to clipboard", "-", "Exit"}));
     QStringList query;
     for (QAction* a : frame->mnuQuery->actions())
         query << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -95,10 +100,26 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(frame->mnuQueryExport->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_E));
     EXPECT_EQ(frame->mnuQueryRunToFile->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     EXPECT_EQ(frame->mnuConnectionManager->shortcut(), QKeySequence(Qt::Key_F8));
+    EXPECT_EQ(frame->mnuExit->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     EXPECT_EQ(frame->mnuAbout->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
     EXPECT_EQ(frame->mnuWindowsCloseCurrent->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F4));
     EXPECT_EQ(frame->mnuReopenClosed->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T));
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("TBN"));
+
+    // Alt and a caption's underlined letter open its menu.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+    const std::pair<Qt::Key, QMenu*> menus[] = {{Qt::Key_C, frame->mnuConnection},
+                                                {Qt::Key_Q, frame->mnuQuery},
+                                                {Qt::Key_W, frame->mnuWndList},
+                                                {Qt::Key_H, frame->mnuHelp}};
+    for (const auto& [key, menu] : menus) {
+        QTest::keyClick(frame.get(), key, Qt::AltModifier);
+        EXPECT_TRUE(menu->isVisible()) << menu->objectName().toStdString();
+        // Escape closes the menu, a second one leaves the menu bar, as a user leaves them.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTest::keyClick(frame->menuBar(), Qt::Key_Escape);
+        EXPECT_FALSE(menu->isVisible());
+    }
 }
 
 TEST_F(FrameTest, QueryCommandsStartDisabledAndTheirKeysDoNothing) {
@@ -334,6 +355,25 @@ TEST_F(FrameTest, EditorAndGridZoomEachOnTheirOwnInEveryWindowAndTheNextStartRem
     EXPECT_EQ(next->rtfQueryWidget()->font().pointSizeF(), normal);
     EXPECT_EQ(next->FlexWidget()->font(), zoomedGrid);
     levels.SetGrid(0);
+}
+
+TEST_F(FrameTest, CtrlQClosesTheFrameTheWayItsCloseButtonDoes) {
+    frmMain* window = OpenWindow("first", MakeDatabase("a.db", kBooks));
+    window->QueryText().SetText(
+        QStringLiteral("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                       "SELECT count(*) FROM c WHERE x < 2000000000"));
+    window->ExecuteQuery();
+    ASSERT_TRUE(window->Running());
+    window->rtfQueryWidget()->setFocus();
+    boxes->Answer(vbNo);
+    QTest::keyClick(window->rtfQueryWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(boxes->Count(), 1u) << "the running query is asked about";
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(window->Running());
+    boxes->Answer(vbYes);
+    QTest::keyClick(window->rtfQueryWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_TRUE(frame->QueryWindows().isEmpty());
 }
 
 TEST_F(FrameTest, TheHistoryWindowOpensCentredOnTheFrameWhollyOnScreenAndAboveIt) {
