@@ -17,4 +17,8 @@ void ExportFromMemorySection(const tbn::results::ResultView& view, int rounds);
 // time against a bare libsqlite3 loop, and peak memory growth. False when nothing was written.
 bool RunToFileSection(long rows);
 
+// A sort of the view's records by a text column and by a number column, each against a stable sort
+// of the same cells as byte strings; the best of `rounds` interleaved rounds.
+void SortSection(const tbn::results::ResultView& view, int rounds);
+
 }  // namespace bench

@@ -163,6 +163,7 @@ int main(int argc, char** argv) {
     {
         const tbn::results::ResultView view = bench::BuildExportView();
         bench::ExportFromMemorySection(view, 5);
+        bench::SortSection(view, 3);
     }
     return bench::RunToFileSection(rows) ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <cmath>
 
 namespace tbn::grid {
@@ -54,6 +55,18 @@ FlexGrid::FlexGrid(QWidget* parent)
     });
     connect(model_.get(), &QAbstractItemModel::columnsInserted, this,
             [this] { ApplyColumnWidths(); });
+    connect(model_.get(), &FlexGridModel::RecordOrderDropped, this,
+            [this] { horizontalHeader()->setSortIndicatorShown(false); });
+    // A click on a header selects its column and sorts nothing, so the header must not turn its
+    // mark round as it does for views that sort on a click.
+    connect(horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this] {
+        QHeaderView* header = horizontalHeader();
+        if (header->sortIndicatorSection() == sortSection_ &&
+            header->sortIndicatorOrder() == sortOrder_)
+            return;
+        const QSignalBlocker quiet(header);
+        header->setSortIndicator(sortSection_, sortOrder_);
+    });
 
     ApplyHeaderVisibility();
     ApplyColumnWidths();
@@ -102,7 +115,7 @@ void FlexGrid::SetFixedCols(int cols) {
 }
 
 std::string_view FlexGrid::CellBytes(std::int64_t row, std::int64_t col) const {
-    return model_->Store().Cell(row, col);
+    return model_->Store().Cell(model_->StoreRow(row), col);
 }
 
 QString FlexGrid::TextMatrix(std::int64_t row, std::int64_t col) const {
@@ -111,11 +124,11 @@ QString FlexGrid::TextMatrix(std::int64_t row, std::int64_t col) const {
 }
 
 bool FlexGrid::IsNull(std::int64_t row, std::int64_t col) const {
-    return model_->Store().IsNull(row, col);
+    return model_->Store().IsNull(model_->StoreRow(row), col);
 }
 
 core::ValueKind FlexGrid::CellKind(std::int64_t row, std::int64_t col) const {
-    return model_->Store().Kind(row, col);
+    return model_->Store().Kind(model_->StoreRow(row), col);
 }
 
 void FlexGrid::SetTextMatrix(std::int64_t row, std::int64_t col, const QString& text) {
@@ -221,11 +234,30 @@ int FlexGrid::WidthTwips() const {
 FlexGridModel* FlexGrid::flexModel() const { return model_.get(); }
 
 results::ResultView FlexGrid::View(std::int64_t records) const {
-    // Lent without ownership until the grid shares its store: valid only while the grid is
-    // unchanged.
-    return {
-        std::shared_ptr<const results::CellStore>(std::shared_ptr<const void>{}, &model_->Store()),
-        nullptr, records};
+    results::ResultView view{model_->SharedStore(), model_->RecordOrder(), records};
+    const std::int64_t ordered = model_->OrderedRecords();
+    if (view.order && records > ordered) {
+        // Records past the ordered ones are shown where they are stored.
+        auto longer = std::make_shared<std::vector<std::int64_t>>(*view.order);
+        for (std::int64_t row = ordered + 1; row <= records; ++row) longer->push_back(row);
+        view.order = std::move(longer);
+    }
+    return view;
+}
+
+void FlexGrid::SetRecordOrder(Order order, std::int64_t records) {
+    model_->SetRecordOrder(std::move(order), records);
+}
+
+const FlexGrid::Order& FlexGrid::RecordOrder() const { return model_->RecordOrder(); }
+
+void FlexGrid::ShowSortIndicator(std::int64_t col, Qt::SortOrder direction) {
+    const std::int64_t section = col - model_->HeaderCols();
+    if (section < 0 || section >= model_->columnCount()) return;
+    sortSection_ = static_cast<int>(section);
+    sortOrder_ = direction;
+    horizontalHeader()->setSortIndicator(sortSection_, sortOrder_);
+    horizontalHeader()->setSortIndicatorShown(true);
 }
 
 std::size_t FlexGrid::BytesUsed() const { return model_->BytesUsed(); }

@@ -101,8 +101,20 @@ public:
     int VisibleWidthTwips() const;
 
     // The cells as a result to read away from the grid: `records` records after the header row,
-    // in the order shown. What the view holds does not change when the grid does.
+    // in the order shown. What the view holds does not change when the grid does: the grid copies
+    // its cells before changing them while a view holds them (a new store or Clear copies nothing).
     results::ResultView View(std::int64_t records) const;
+
+    // Shows rows 1..records in the order given, each row with its row number: order holds their
+    // store rows (as a ResultView's order does), each of 1..records once, else raises 380. Every
+    // cell accessor then reads and writes the cell where it is shown, so copies follow the order.
+    // Rows, columns or a store added or taken away, or Clear, drop the order; so does a null one.
+    using Order = std::shared_ptr<const std::vector<std::int64_t>>;
+    void SetRecordOrder(Order order, std::int64_t records);
+    const Order& RecordOrder() const;  // null while the rows are shown as stored
+    void ClearRecordOrder() { SetRecordOrder(nullptr, 0); }
+    // The column header's sort mark, shown until the order is dropped or cleared.
+    void ShowSortIndicator(std::int64_t col, Qt::SortOrder direction);
 
     FlexGridModel* flexModel() const;
     std::size_t BytesUsed() const;  // the cell store's own accounting of text and offsets
@@ -133,6 +145,8 @@ private:
     std::int64_t rowSel_ = 1;
     std::int64_t colSel_ = 1;
     std::int64_t headerAnchor_ = 0;  // the section where a header drag started, grid index
+    int sortSection_ = -1;           // the header's sort mark, while shown
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     bool redraw_ = true;
     int programmatic_ =
         0;  // > 0 while this class drives the view, so its signals are not user input

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
+#include <string_view>
+#include <vector>
 
 namespace tbn::grid {
 
@@ -12,17 +15,73 @@ namespace {
 int ToViewCount(std::int64_t count) {
     return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX));
 }
+
+// The first `rows` rows of `from`, in a store of the same size; the rows after them are empty.
+results::CellStore CopyOf(const results::CellStore& from, std::int64_t rows) {
+    const auto cols = static_cast<std::size_t>(from.Cols());
+    results::CellStore copy(0, from.Cols());
+    std::vector<results::CellValue> cells(cols);
+    std::vector<std::optional<std::string_view>> values(cols);
+    std::vector<core::ValueKind> kinds(cols);
+    for (std::int64_t r = 0; r < rows; ++r) {
+        from.ReadRow(r, 0, cells);
+        for (std::size_t c = 0; c < cols; ++c) {
+            values[c] = cells[c].null ? std::nullopt : std::optional(cells[c].text);
+            kinds[c] = cells[c].kind;
+        }
+        copy.InsertRow(r, results::RowValues{0, values, kinds});
+    }
+    copy.SetRows(from.Rows());
+    return copy;
+}
 }  // namespace
 
-FlexGridModel::FlexGridModel(QObject* parent) : QAbstractTableModel(parent), store_(2, 2) {
+FlexGridModel::FlexGridModel(QObject* parent)
+    : QAbstractTableModel(parent), store_(std::make_shared<results::CellStore>(2, 2)) {
     Publish();
+}
+
+results::CellStore& FlexGridModel::OwnStore(std::int64_t keptRows) {
+    // Only this thread makes new holders of the store, so a count of one cannot grow behind our
+    // back; one that drops meanwhile costs a needless copy at worst.
+    if (store_.use_count() > 1)
+        store_ = std::make_shared<results::CellStore>(
+            CopyOf(*store_, std::min(keptRows, store_->Rows())));
+    return *store_;
+}
+
+void FlexGridModel::SetRecordOrder(Order order, std::int64_t records) {
+    if (!order) {
+        DropOrder();
+        return;
+    }
+    if (records < 0 || records + 1 > store_->Rows() ||
+        order->size() != static_cast<std::size_t>(records))
+        core::RaiseInvalidPropertyValue();
+    std::vector<bool> seen(static_cast<std::size_t>(records) + 1);
+    for (const std::int64_t row : *order) {
+        if (row < 1 || row > records || seen[static_cast<std::size_t>(row)])
+            core::RaiseInvalidPropertyValue();
+        seen[static_cast<std::size_t>(row)] = true;
+    }
+    order_ = std::move(order);
+    orderRecords_ = records;
+    NotifyAllCells();
+}
+
+void FlexGridModel::DropOrder() {
+    if (!order_) return;
+    order_.reset();
+    orderRecords_ = 0;
+    NotifyAllCells();
+    emit RecordOrderDropped();
 }
 
 void FlexGridModel::Publish() {
     publishedHeaderRows_ = HeaderRows();
     publishedHeaderCols_ = HeaderCols();
-    publishedRows_ = ToViewCount(store_.Rows() - HeaderRows());
-    publishedCols_ = ToViewCount(store_.Cols() - HeaderCols());
+    publishedRows_ = ToViewCount(store_->Rows() - HeaderRows());
+    publishedCols_ = ToViewCount(store_->Cols() - HeaderCols());
 }
 
 void FlexGridModel::ResetAround(const std::function<void()>& change) {
@@ -61,14 +120,15 @@ void FlexGridModel::SetCols(std::int64_t cols) { Resize(Qt::Horizontal, cols); }
 void FlexGridModel::Resize(Qt::Orientation axis, std::int64_t count) {
     if (count < 0) core::RaiseInvalidPropertyValue();
     const bool rows = axis == Qt::Vertical;
-    auto resizeStore = [&] { rows ? store_.SetRows(count) : store_.SetCols(count); };
+    if (count != (rows ? store_->Rows() : store_->Cols())) DropOrder();
+    auto resizeStore = [&] { rows ? OwnStore(count).SetRows(count) : OwnStore().SetCols(count); };
     if (held_) {
         resizeStore();
         structureDirty_ = true;
         return;
     }
     const int header = rows ? HeaderRows() : HeaderCols();
-    const bool headerChanges = std::min(count, rows ? store_.Rows() : store_.Cols()) < header;
+    const bool headerChanges = std::min(count, rows ? store_->Rows() : store_->Cols()) < header;
     const int published = rows ? publishedRows_ : publishedCols_;
     const int newBody = ToViewCount(count - header);
     if (newBody > published) {
@@ -93,7 +153,7 @@ void FlexGridModel::Resize(Qt::Orientation axis, std::int64_t count) {
 }
 
 void FlexGridModel::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
-    store_.SetCell(row, col, text);
+    OwnStore().SetCell(StoreRow(row), col, text);
     NotifyCell(row, col);
 }
 
@@ -117,43 +177,47 @@ void FlexGridModel::NotifyCell(std::int64_t row, std::int64_t col) {
 }
 
 void FlexGridModel::InsertRow(std::int64_t index, const results::RowValues& row) {
-    if (index < 0 || index > store_.Rows()) core::RaiseSubscriptOutOfRange();
+    if (index < 0 || index > store_->Rows()) core::RaiseSubscriptOutOfRange();
+    DropOrder();
     if (held_) {
-        store_.InsertRow(index, row);
+        OwnStore().InsertRow(index, row);
         structureDirty_ = true;
         return;
     }
     if (index < HeaderRows()) {
-        ResetAround([&] { store_.InsertRow(index, row); });
+        ResetAround([&] { OwnStore().InsertRow(index, row); });
         return;
     }
     const int bodyRow = ToViewCount(index - HeaderRows());
+    OwnStore();
     beginInsertRows({}, bodyRow, bodyRow);
-    store_.InsertRow(index, row);
+    store_->InsertRow(index, row);
     Publish();
     endInsertRows();
 }
 
 void FlexGridModel::RemoveRow(std::int64_t index) {
-    if (index < 0 || index >= store_.Rows()) core::RaiseSubscriptOutOfRange();
+    if (index < 0 || index >= store_->Rows()) core::RaiseSubscriptOutOfRange();
+    DropOrder();
     if (held_) {
-        store_.RemoveRow(index);
+        OwnStore().RemoveRow(index);
         structureDirty_ = true;
         return;
     }
     if (index < HeaderRows()) {
-        ResetAround([&] { store_.RemoveRow(index); });
+        ResetAround([&] { OwnStore().RemoveRow(index); });
         return;
     }
     const int bodyRow = ToViewCount(index - HeaderRows());
+    OwnStore();
     beginRemoveRows({}, bodyRow, bodyRow);
-    store_.RemoveRow(index);
+    store_->RemoveRow(index);
     Publish();
     endRemoveRows();
 }
 
 void FlexGridModel::WriteRow(std::int64_t row, const results::RowValues& values) {
-    store_.WriteRow(row, values);
+    OwnStore().WriteRow(StoreRow(row), values);
     if (held_) {
         dataDirty_ = true;
         return;
@@ -163,17 +227,30 @@ void FlexGridModel::WriteRow(std::int64_t row, const results::RowValues& values)
 }
 
 void FlexGridModel::WriteRowAndAppend(std::int64_t row, const results::RowValues& values) {
+    DropOrder();
     if (!held_) {
         WriteRow(row, values);
-        InsertRow(store_.Rows(), results::RowValues{});
+        InsertRow(store_->Rows(), results::RowValues{});
         return;
     }
-    store_.WriteRowAndAppend(row, values);
+    OwnStore().WriteRowAndAppend(row, values);
     structureDirty_ = true;
 }
 
 void FlexGridModel::Clear() {
-    store_.Clear();
+    // Nothing of a store a view still holds needs copying to be emptied.
+    if (store_.use_count() > 1)
+        store_ = std::make_shared<results::CellStore>(store_->Rows(), store_->Cols());
+    else
+        store_->Clear();
+    const bool hadOrder = order_ != nullptr;
+    order_.reset();
+    orderRecords_ = 0;
+    NotifyAllCells();
+    if (hadOrder) emit RecordOrderDropped();
+}
+
+void FlexGridModel::NotifyAllCells() {
     if (held_) {
         dataDirty_ = true;
         return;
@@ -186,7 +263,8 @@ void FlexGridModel::Clear() {
 }
 
 void FlexGridModel::AdoptStore(results::CellStore&& store) {
-    ResetAround([&] { store_ = std::move(store); });
+    DropOrder();
+    ResetAround([&] { store_ = std::make_shared<results::CellStore>(std::move(store)); });
 }
 
 void FlexGridModel::HoldUpdates() { held_ = true; }
@@ -227,13 +305,13 @@ int FlexGridModel::columnCount(const QModelIndex& parent) const {
 
 std::string_view FlexGridModel::CellBytes(std::int64_t row, std::int64_t col) const {
     // While updates are held the view may still ask for cells it was told about earlier.
-    if (row < 0 || row >= store_.Rows() || col < 0 || col >= store_.Cols()) return {};
-    return store_.Cell(row, col);
+    if (row < 0 || row >= store_->Rows() || col < 0 || col >= store_->Cols()) return {};
+    return store_->Cell(StoreRow(row), col);
 }
 
 bool FlexGridModel::CellIsNull(std::int64_t row, std::int64_t col) const {
-    if (row < 0 || row >= store_.Rows() || col < 0 || col >= store_.Cols()) return false;
-    return store_.IsNull(row, col);
+    if (row < 0 || row >= store_->Rows() || col < 0 || col >= store_->Cols()) return false;
+    return store_->IsNull(StoreRow(row), col);
 }
 
 QString FlexGridModel::ShownCell(std::int64_t row, std::int64_t col) const {

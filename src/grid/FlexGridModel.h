@@ -7,13 +7,24 @@
 // units at most, ending in an ellipsis when cut; EditRole gives the whole text; NullRole is true
 // for a cell filled from a null value (its text is empty).
 //
+// The store is shared: a view of the cells (FlexGrid::View) keeps it as it was, and the model
+// copies it before changing it while anything else holds it. Records (grid rows 1..records) may be
+// shown in an order of their own: grid coordinates then name the cell where it is shown, for
+// reading and writing alike, and the header row and the rows after the records stay in place.
+// A change of the grid's structure (rows or columns added or removed, a new store, Clear) drops
+// the order.
+//
 // While updates are held (the grid's Redraw off) the view keeps seeing the counts it was last
 // told about and no per-row signals are sent; releasing the hold publishes everything with one
 // reset. Every mutator takes grid coordinates and raises tbn::Error 381/380 like CellStore.
 #include "results/CellStore.h"
 
 #include <QAbstractTableModel>
+#include <cstdint>
 #include <functional>
+#include <limits>
+#include <memory>
+#include <vector>
 
 namespace tbn::grid {
 
@@ -27,8 +38,24 @@ public:
     static constexpr qsizetype kMaxShownChars = 4096;
     static constexpr int NullRole = Qt::UserRole + 1;
 
-    const results::CellStore& Store() const { return store_; }
-    std::size_t BytesUsed() const { return store_.BytesUsed(); }
+    using Order = std::shared_ptr<const std::vector<std::int64_t>>;
+
+    const results::CellStore& Store() const { return *store_; }  // in store rows
+    std::shared_ptr<const results::CellStore> SharedStore() const { return store_; }
+    std::size_t BytesUsed() const { return store_->BytesUsed(); }
+
+    // order holds the store rows of grid rows 1..records in the order shown: each of 1..records
+    // once (else raises 380, as does a records count the grid has no room for). Null clears it.
+    void SetRecordOrder(Order order, std::int64_t records);
+    const Order& RecordOrder() const { return order_; }
+    std::int64_t OrderedRecords() const { return order_ ? orderRecords_ : 0; }
+    // The store row of the cells shown in grid row `row`; rows outside the order map to
+    // themselves.
+    std::int64_t StoreRow(std::int64_t row) const {
+        return order_ && row >= 1 && row <= orderRecords_
+                   ? (*order_)[static_cast<std::size_t>(row - 1)]
+                   : row;
+    }
 
     int FixedRows() const { return fixedRows_; }
     int FixedCols() const { return fixedCols_; }
@@ -62,6 +89,9 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
+signals:
+    void RecordOrderDropped();  // by a change of structure, or cleared
+
 private:
     std::string_view CellBytes(std::int64_t row,
                                std::int64_t col) const;         // empty outside the store
@@ -71,8 +101,15 @@ private:
     void Publish();
     void ResetAround(const std::function<void()>& change);
     void NotifyCell(std::int64_t row, std::int64_t col);
+    void NotifyAllCells();
+    // Makes the store the model's own before a change, copying its first keptRows rows (the
+    // others are about to go) when a view still holds it.
+    results::CellStore& OwnStore(std::int64_t keptRows = std::numeric_limits<std::int64_t>::max());
+    void DropOrder();
 
-    results::CellStore store_;
+    std::shared_ptr<results::CellStore> store_;
+    Order order_;
+    std::int64_t orderRecords_ = 0;
     int fixedRows_ = 1;
     int fixedCols_ = 1;
     bool held_ = false;

@@ -5,6 +5,7 @@
 #include "grid/FlexGridModel.h"
 #include "query/ExportJob.h"
 #include "query/RunStatusBar.h"
+#include "query/SortRun.h"
 #include "query/SplitterBar.h"
 #include "recovery/RecoveryWriter.h"
 #include "run/ClosedWindows.h"
@@ -61,6 +62,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     Flex->SetCols(2);
     Flex->SetFixedRows(1);
     Flex->SetFixedCols(1);
+    InitHeaderMenu();
     picV = new SplitterBar(Qt::Vertical, this);
     picV->setObjectName(QStringLiteral("picV"));
     picH = new SplitterBar(Qt::Horizontal, this);

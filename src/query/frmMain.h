@@ -25,8 +25,8 @@
 class QAction;
 class QListWidget;
 class QListWidgetItem;
-class QMdiSubWindow;
 class QMenu;
+class QMdiSubWindow;
 class QPlainTextEdit;
 class QShortcut;
 class tbnSqlEditor;
@@ -40,6 +40,7 @@ class TextBox;
 namespace tbn::query {
 class ExportJob;
 class RunStatusBar;
+class SortRun;
 class SplitterBar;
 }  // namespace tbn::query
 namespace tbn::recovery {
@@ -108,9 +109,7 @@ public:
     // Runs the text, or the selection when there is one, writing the rows of its row set to a
     // file and format the user chooses instead of the grid. Ends as a run does (RunEnded).
     void RunToFile();
-    // The grid body's pop-up menu; the Sort entries go before GridMenuSortSpot().
-    QMenu* GridMenu() const { return gridMenu_; }
-    QAction* GridMenuSortSpot() const { return gridSortSpot_; }
+    QMenu* GridMenu() const { return gridMenu_; }  // the grid body's pop-up menu
     // Starts the run and returns; the grid, the status line and any error report follow when the
     // run ends (Running() turns false, RunEnded is emitted). Refused while a run goes on.
     void ExecuteQuery(bool blnSelected = false);
@@ -125,6 +124,12 @@ public:
     void
     CancelQuery();  // stops the run or the connecting in progress, if any; Escape does the same
     bool Running() const { return run_ != nullptr; }
+    // Sorts the grid's records by column col on a worker and shows them in that order once sorted,
+    // with the header's sort mark; a sort under way gives way. Nothing while a run goes on.
+    void SortGrid(std::int64_t col, Qt::SortOrder direction);
+    void RestoreGridOrder();  // the records as the run brought them, stopping any sort
+    bool Sorting() const { return sort_ != nullptr; }
+    QMenu* HeaderMenu() const { return mnuHeader; }  // a column header's pop-up menu
 
     // Events delivered by the frame and the window system.
     void Form_Activate();
@@ -197,9 +202,14 @@ private:
                                                            const QString& commandText);
     void ShowExportProgress();
     void FinishExport();
-    void WaitForExport();
     void ShowCellViewer(std::int64_t row, std::int64_t col);  // nothing for a fixed cell
     void rtfQuery_MouseUp(Qt::MouseButton button, const QPoint& position);
+    void InitHeaderMenu();
+    QMenu* BuildGridSortMenu(QMenu* parent);  // the body menu's Sort submenu
+    void EnableSortItems(QAction* ascending, QAction* descending, QAction* original);
+    void Flex_HeaderMenu(const QPoint& position);  // in the header's coordinates
+    void FinishSort();
+    void EndSortStatus();
     void StartBarDrag(tbn::query::SplitterBar* bar, bool& dragging, Qt::MouseButton button);
     void EndBarDrag(tbn::query::SplitterBar* bar, bool& dragging);
     void picH_MouseDown(Qt::MouseButton button);
@@ -224,6 +234,10 @@ private:
     QShortcut* escapeKey = nullptr;
     QMenu* gridMenu_ = nullptr;
     QAction* gridSortSpot_ = nullptr;
+    QMenu* mnuHeader = nullptr;
+    QAction* mnuSortAscending = nullptr;
+    QAction* mnuSortDescending = nullptr;
+    QAction* mnuOriginalOrder = nullptr;
 
     // State.
     std::unique_ptr<tbnSqlEditor> objEditor;
@@ -255,4 +269,7 @@ private:
     QString gridCommandText_;       // the text whose row set the grid shows
     QString runFileName_;           // the file a run to a file writes, while it goes on
     std::unique_ptr<tbn::query::ExportJob> export_;  // while an export goes on
+    std::unique_ptr<tbn::query::SortRun> sort_;      // while a sort goes on
+    QString sortStatusBefore_;                       // the status line's text before it
+    std::int64_t headerMenuCol_ = 0;                 // the column the header menu was opened on
 };

@@ -94,8 +94,7 @@ void frmMain::FinishRun() {
     tbn::run::RunResult result = run_->Finish(rs);
     run_.reset();
     const QString fileName = std::exchange(runFileName_, QString());
-    // An export reading the grid ends before the grid changes, and before the run's end is shown.
-    if (fileName.isEmpty() && GridTakesResult(result)) WaitForExport();
+    // An export under way goes on writing the rows it began with: it shares them with the grid.
     escapeKey->setEnabled(Connecting() || Exporting());
     QString reopenFailure;
     if (result.reopenFailure) {

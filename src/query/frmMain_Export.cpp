@@ -143,6 +143,7 @@ void frmMain::BuildGridMenu() {
     // The ordering commands of the grid go between here and Export.
     gridSortSpot_ = gridMenu_->addSeparator();
     gridSortSpot_->setObjectName(QStringLiteral("mnuGridSortSpot"));
+    gridMenu_->insertMenu(gridSortSpot_, BuildGridSortMenu(gridMenu_));
     item(gridMenu_, "mnuGridExport", QStringLiteral("Export…\tCtrl+E"),
          [this] { ExportResults(); });
 
@@ -245,13 +246,6 @@ void frmMain::FinishExport() {
         mdlErrors::Guarded(kContext + QStringLiteral("ExportResults"),
                            [&] { std::rethrow_exception(job->Failure()); });
     emit ExportEnded();
-}
-
-void frmMain::WaitForExport() {
-    // The export reads the grid's cells where they are: they must not change under it.
-    if (!export_) return;
-    export_->Wait();
-    FinishExport();
 }
 
 void frmMain::RunToFile() {

@@ -17,6 +17,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 
 using tbn::grid::FlexGrid;
 
@@ -419,4 +421,96 @@ TEST_F(FlexGridTest, CtrlShiftEndAndHomeAndTheCornerCellSelectToTheGridsEnds) {
     EXPECT_EQ(grid.Col(), 1);
     EXPECT_EQ(grid.RowSel(), 9);
     EXPECT_EQ(grid.ColSel(), 2);
+}
+
+TEST_F(FlexGridTest, ARecordOrderMovesWholeRowsForTheViewAndEveryCellReader) {
+    FlexGrid grid;
+    FillLikeAQuery(grid, 4);  // rows 0..5: header, four records, the empty last row
+    grid.SetTextMatrix(5, 1, "after");
+    grid.SetRecordOrder(
+        std::make_shared<const std::vector<std::int64_t>>(std::vector<std::int64_t>{3, 1, 4, 2}),
+        4);
+    const QAbstractItemModel* model = grid.model();
+    const std::int64_t shown[] = {3, 1, 4, 2};
+    for (std::int64_t r = 1; r <= 4; ++r) {
+        const std::int64_t stored = shown[r - 1];
+        EXPECT_EQ(grid.TextMatrix(r, 0), QString::number(stored)) << "row numbers move too";
+        EXPECT_EQ(grid.TextMatrix(r, 1), QString::fromStdString(Numbered("n", int(stored))));
+        EXPECT_EQ(grid.IsNull(r, 2), stored % 2 == 1);
+        EXPECT_EQ(model->headerData(int(r - 1), Qt::Vertical).toString(), QString::number(stored));
+        EXPECT_EQ(model->data(model->index(int(r - 1), 0)).toString(), grid.TextMatrix(r, 1));
+    }
+    EXPECT_EQ(grid.TextMatrix(0, 1), QStringLiteral("name"));
+    EXPECT_EQ(grid.TextMatrix(5, 1), QStringLiteral("after"));
+    // A write goes to the cell where it is shown, and stays with its row.
+    grid.SetTextMatrix(1, 1, "edited");
+    const tbn::results::ResultView view = grid.View(4);
+    ASSERT_TRUE(view.order);
+    EXPECT_EQ(view.store->Cell(view.StoreRow(0), 1), "edited");
+    EXPECT_EQ(view.store->Cell(3, 1), "edited");
+    grid.ClearRecordOrder();
+    EXPECT_EQ(grid.TextMatrix(3, 1), QStringLiteral("edited"));
+
+    // Only a permutation of the records will do.
+    for (const std::vector<std::int64_t>& bad :
+         {std::vector<std::int64_t>{1, 1, 2, 3}, {0, 1, 2, 3}, {1, 2, 3}, {1, 2, 3, 5}})
+        EXPECT_EQ(ErrorNumberOf([&] {
+                      grid.SetRecordOrder(std::make_shared<const std::vector<std::int64_t>>(bad),
+                                          4);
+                  }),
+                  380);
+    EXPECT_EQ(ErrorNumberOf([&] {
+                  grid.SetRecordOrder(std::make_shared<const std::vector<std::int64_t>>(
+                                          std::vector<std::int64_t>{1, 2, 3, 4, 5, 6}),
+                                      6);
+              }),
+              380)
+        << "more records than the grid has rows for";
+}
+
+TEST_F(FlexGridTest, AChangeOfStructureDropsTheOrderAndTheSortMark) {
+    const std::function<void(FlexGrid&)> changes[] = {
+        [](FlexGrid& g) { g.AddItem("x"); },
+        [](FlexGrid& g) { g.RemoveItem(2); },
+        [](FlexGrid& g) { g.SetRows(3); },
+        [](FlexGrid& g) { g.SetCols(4); },
+        [](FlexGrid& g) { g.Clear(); },
+        [](FlexGrid& g) { g.AdoptStore(tbn::results::CellStore(2, 3)); },
+        [](FlexGrid& g) { g.ClearRecordOrder(); },
+    };
+    for (std::size_t i = 0; i < std::size(changes); ++i) {
+        FlexGrid grid;
+        FillLikeAQuery(grid, 3);
+        grid.SetRecordOrder(
+            std::make_shared<const std::vector<std::int64_t>>(std::vector<std::int64_t>{3, 2, 1}),
+            3);
+        grid.ShowSortIndicator(1, Qt::DescendingOrder);
+        // A click on the header selects the column and leaves the mark as it is.
+        QTest::mouseClick(grid.horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          QPoint(grid.horizontalHeader()->sectionViewportPosition(0) + 5, 5));
+        EXPECT_EQ(grid.horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        ASSERT_TRUE(grid.horizontalHeader()->isSortIndicatorShown());
+        changes[i](grid);
+        EXPECT_FALSE(grid.RecordOrder()) << "change " << i;
+        EXPECT_FALSE(grid.horizontalHeader()->isSortIndicatorShown()) << "change " << i;
+    }
+}
+
+TEST_F(FlexGridTest, AViewKeepsTheCellsItWasTakenWithWhileTheGridChanges) {
+    FlexGrid grid;
+    FillLikeAQuery(grid, 3);
+    grid.SetRecordOrder(
+        std::make_shared<const std::vector<std::int64_t>>(std::vector<std::int64_t>{2, 3, 1}), 3);
+    const tbn::results::ResultView view = grid.View(3);
+    const tbn::results::ResultView longer = grid.View(4);  // past the ordered records
+    grid.SetTextMatrix(1, 1, "changed");
+    grid.RemoveItem(1);
+    grid.Clear();
+    grid.AddItem("new");
+    EXPECT_EQ(view.store->Cell(view.StoreRow(0), 1), "n2");
+    EXPECT_EQ(view.store->Cell(view.StoreRow(2), 1), "n1");
+    EXPECT_EQ(view.store->Rows(), 5);
+    EXPECT_EQ(longer.StoreRow(3), 4);
+    EXPECT_EQ(grid.TextMatrix(grid.Rows() - 1, 0), QStringLiteral("new"));
+    EXPECT_EQ(grid.TextMatrix(1, 1), QString());
 }
