@@ -8,7 +8,6 @@ namespace tbn::results {
 
 namespace {
 constexpr std::size_t kStartBytes = sizeof(std::uint32_t);
-constexpr std::size_t kPrefetchRows = 16, kPrefetchBytes = 1024;
 
 // Index records are packed, so every field is read and written by copy, which compilers turn
 // into plain loads and stores.
@@ -165,10 +164,6 @@ void CellBlock::ReadWith(std::int64_t row, std::int64_t firstCol, std::span<Cell
     const std::byte* ends = record + kStartBytes;
     const std::byte* nulls = record + nullsAt_;
     const std::byte* kinds = record + kindsAt_;
-    // A reader walks the rows in order; asking for what it reads next hides most of the wait
-    // for memory. A prefetch past the block's end is harmless.
-    __builtin_prefetch(record + kPrefetchRows * stride_);
-    __builtin_prefetch(text + kPrefetchBytes);
     std::size_t begin = firstCol == 0 ? 0 : Load<End>(ends + (firstCol - 1) * sizeof(End));
     for (std::size_t i = 0; i < out.size(); ++i) {
         const auto col = static_cast<std::size_t>(firstCol) + i;
