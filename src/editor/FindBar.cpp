@@ -29,7 +29,7 @@ QLineEdit* Field(const QString& name, QWidget* parent) {
     auto* field = new QLineEdit(parent);
     field->setObjectName(name);
     field->setClearButtonEnabled(true);
-    field->setMinimumWidth(160);
+    field->setMinimumWidth(80);
     return field;
 }
 }  // namespace
@@ -52,15 +52,12 @@ FindBar::FindBar(QPlainTextEdit* editor, QWidget* parent) : QWidget(parent), edi
     QToolButton* replaceAll =
         Button(QStringLiteral("Replace all"), QStringLiteral("cmdReplaceAll"), this);
 
+    // Three short rows rather than one long one: the SQL pane may be narrow.
     auto* findRow = new QHBoxLayout;
     findRow->addWidget(new QLabel(QStringLiteral("Find:"), this));
     findRow->addWidget(findField_, 1);
     findRow->addWidget(previous);
     findRow->addWidget(next);
-    findRow->addWidget(matchCase_);
-    findRow->addWidget(wholeWord_);
-    findRow->addWidget(regex_);
-    findRow->addWidget(message_, 1);
     findRow->addWidget(close);
     replaceRow_ = new QWidget(this);
     auto* replaceRow = new QHBoxLayout(replaceRow_);
@@ -69,12 +66,17 @@ FindBar::FindBar(QPlainTextEdit* editor, QWidget* parent) : QWidget(parent), edi
     replaceRow->addWidget(replaceField_, 1);
     replaceRow->addWidget(replace);
     replaceRow->addWidget(replaceAll);
-    replaceRow->addStretch(1);
+    auto* optionsRow = new QHBoxLayout;
+    optionsRow->addWidget(matchCase_);
+    optionsRow->addWidget(wholeWord_);
+    optionsRow->addWidget(regex_);
+    optionsRow->addWidget(message_, 1);
     auto* rows = new QVBoxLayout(this);
     rows->setContentsMargins(4, 2, 4, 2);
     rows->setSpacing(2);
     rows->addLayout(findRow);
     rows->addWidget(replaceRow_);
+    rows->addLayout(optionsRow);
 
     // Marks follow the text and the view, at most once per turn of the event loop: a replace
     // of thousands of matches changes the text thousands of times.
