@@ -18,8 +18,16 @@ public:
 };
 
 constexpr int kDollarBase = 16;
+// Lines coloured at once after a change (a screenful and more), and per slice after that: colouring
+// a line on its own costs about 25 us here, so a slice stays within a frame.
+constexpr int kLinesAtOnce = 300;
+constexpr int kLinesPerSlice = 400;
 
+// Code is -1, the state of a block never coloured: colouring a line that ends in code then leaves
+// the next line's state as it was, so the highlighter stops there instead of running on through
+// a freshly loaded text.
 int EncodeState(const SqlLineState& state) {
+    if (state.mode == SqlLineState::Code) return -1;
     if (state.mode != SqlLineState::DollarBody) return int(state.mode);
     return kDollarBase + int(qHash(state.dollarTag) & 0xffffff);
 }
@@ -41,6 +49,12 @@ constexpr Colour kDark[] = {
 }  // namespace
 
 SqlHighlighter::SqlHighlighter(QTextDocument* document) : QSyntaxHighlighter(document) {
+    // Changes come to ContentsChanged instead of the base class, which would colour all of a large
+    // change before the pane could paint it.
+    disconnect(document, &QTextDocument::contentsChange, this, nullptr);
+    connect(document, &QTextDocument::contentsChange, this, &SqlHighlighter::ContentsChanged);
+    slices_.setInterval(0);
+    connect(&slices_, &QTimer::timeout, this, &SqlHighlighter::ColourSlice);
     UsePalette(QPalette());
 }
 
@@ -56,14 +70,49 @@ void SqlHighlighter::UsePalette(const QPalette& palette) {
         if (colours[i].italic) format.setFontItalic(true);
         formats_[i] = format;
     }
-    if (document()) rehighlight();
+    if (document()) ColourLater(document()->firstBlock());
+}
+
+void SqlHighlighter::ContentsChanged(int from, int removed, int added) {
+    QTextDocument* doc = document();
+    QTextBlock block = doc->findBlock(from);
+    // A removal that joined lines leaves the joined line one position further on.
+    const QTextBlock last = doc->findBlock(from + added + (removed > 0 ? 1 : 0));
+    for (int lines = 0; block.isValid(); ++lines, block = block.next()) {
+        if (lines == kLinesAtOnce) {
+            ColourLater(block);
+            return;
+        }
+        rehighlightBlock(block);
+        if (block == last) return;
+    }
+}
+
+void SqlHighlighter::ColourLater(const QTextBlock& from) {
+    if (pending_.isNull() || from.position() < pending_.position()) {
+        pending_ = QTextCursor(from);
+        ColourSlice();  // the first lines at once, for the screen about to be painted
+    }
+    if (!pending_.isNull()) slices_.start();
+}
+
+void SqlHighlighter::ColourSlice() {
+    QTextBlock block = pending_.block();
+    for (int lines = 0; block.isValid() && lines < kLinesPerSlice; ++lines, block = block.next())
+        rehighlightBlock(block);
+    if (block.isValid()) {
+        pending_.setPosition(block.position());
+    } else {
+        pending_ = QTextCursor();
+        slices_.stop();
+    }
 }
 
 SqlLineState SqlHighlighter::StateBefore(const QTextBlock& block) {
     const QTextBlock previous = block.previous();
     if (!previous.isValid()) return {};
     const int state = previous.userState();
-    if (state <= 0) return {};
+    if (state < 0) return {};
     if (state < kDollarBase) return {SqlLineState::Mode(state), {}};
     const auto* data = static_cast<const DollarTagData*>(previous.userData());
     return {SqlLineState::DollarBody, data ? data->tag : QString()};

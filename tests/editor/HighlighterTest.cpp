@@ -97,6 +97,21 @@ TEST(HighlighterEdits, OpeningAndClosingACommentRepaintsTheLinesAfterIt) {
     EXPECT_EQ(Paint(document, highlighter), "kkkkkk|kkkk|kkkkkl..kkkkkk");
 }
 
+// A large text shows before all of it is coloured, and the rest is coloured from the event loop.
+TEST(HighlighterEdits, ALargeTextIsColouredInSlicesAfterItsFirstLines) {
+    Pane pane;
+    pane.edit.setPlainText(QStringLiteral("select 1\n").repeated(20000) + QStringLiteral("/* x"));
+    EXPECT_FALSE(pane.document.firstBlock().layout()->formats().isEmpty());
+    EXPECT_TRUE(pane.document.lastBlock().layout()->formats().isEmpty());
+    EXPECT_TRUE(pane.highlighter.IsColouring());
+    int textChanges = 0;  // colours are no change of the text: nothing saved or recovered
+    QObject::connect(&pane.document, &QTextDocument::contentsChange,
+                     [&](int, int, int) { ++textChanges; });
+    while (pane.highlighter.IsColouring()) QCoreApplication::processEvents();
+    EXPECT_EQ(textChanges, 0);
+    EXPECT_EQ(PaintOf(pane.highlighter, pane.document.lastBlock()), QStringLiteral("cccc"));
+}
+
 TEST(HighlighterEdits, ColoursFollowTheLightnessOfThePalette) {
     QTextDocument document;
     SqlHighlighter highlighter(&document);
