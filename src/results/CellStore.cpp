@@ -158,6 +158,20 @@ void CellStore::ReadRow(std::int64_t row, std::int64_t firstCol, std::span<CellV
     }
 }
 
+void CellStore::RowReader::Read(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) {
+    if (row < blockFirst_ || row >= blockEnd_ || out.empty() || !store_.overrides_.empty() ||
+        firstCol < 0 || firstCol + static_cast<std::int64_t>(out.size()) > store_.cols_) {
+        store_.ReadRow(row, firstCol, out);
+        if (row < 0 || row >= store_.storedRows_) return;
+        const std::size_t k = store_.BlockOf(row);
+        block_ = store_.blocks_[k].get();
+        blockFirst_ = store_.blockFirstRow_[k];
+        blockEnd_ = blockFirst_ + block_->RowCount();
+        return;
+    }
+    block_->ReadRow(row - blockFirst_, firstCol, out);
+}
+
 void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
     CheckCell(row, col);
     SetValue(row, col, text, core::ValueKind::Text);

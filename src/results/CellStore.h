@@ -39,6 +39,21 @@ public:
     void ReadRow(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const;
     void SetCell(std::int64_t row, std::int64_t col, std::string_view text);  // never null
 
+    // ReadRow for a walk over many rows, mostly in order (an export): it keeps the block of the
+    // last row read, so the next row's block is found without a search. One per reading thread;
+    // the store must not change while it reads.
+    class RowReader {
+    public:
+        explicit RowReader(const CellStore& store) : store_(store) {}
+        void Read(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out);
+
+    private:
+        const CellStore& store_;
+        const CellBlock* block_ = nullptr;
+        std::int64_t blockFirst_ = 0;
+        std::int64_t blockEnd_ = 0;
+    };
+
     // Inserts a row at `index` (0..Rows()) whose cells are `row`'s values.
     void InsertRow(std::int64_t index, const RowValues& row);
     void RemoveRow(std::int64_t index);

@@ -28,10 +28,11 @@ bool WriteView(const ResultView& view, const ViewBlock& block, ResultWriter& wri
         names.push_back(store.Cell(0, c + 1));
     writer.Begin(names);
     std::vector<CellValue> values(names.size());
+    CellStore::RowReader reader(store);
     for (std::int64_t r = block.firstRecord; r < block.endRecord; ++r) {
         if (keepGoing && (r - block.firstRecord) % 4096 == 0 && !keepGoing(r - block.firstRecord))
             return false;
-        store.ReadRow(view.StoreRow(r), block.firstColumn + 1, values);
+        reader.Read(view.StoreRow(r), block.firstColumn + 1, values);
         writer.Row(values);
     }
     writer.End();

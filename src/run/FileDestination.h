@@ -6,7 +6,8 @@
 // its target replaced; an existing file keeps its permission bits, and one the program may not
 // write is refused before anything is written.
 //
-// Threads: made on one thread, then written and committed on one other (a worker) at a time.
+// Threads: made on one thread, then written and committed on others, one at a time (a worker,
+// and the thread a writer's buffer hands its chunks to).
 #include "core/FileOps.h"
 #include "results/ResultFormat.h"
 #include "results/ResultWriter.h"

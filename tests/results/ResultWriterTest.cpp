@@ -2,6 +2,10 @@
 // ResultRoutesTest.
 #include "WriterTestSupport.h"
 
+#include "core/Error.h"
+#include "core/ErrorCodes.h"
+#include "results/OutputBuffer.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -207,6 +211,73 @@ TEST(ResultWriter, WriteViewWritesTheBlockInTheOrderShown) {
     const auto stoppedWriter = results::MakeResultWriter(ResultFormat::Tsv, {}, stopped);
     EXPECT_FALSE(results::WriteView(view, results::ViewBlock::Whole(view), *stoppedWriter,
                                     [](std::int64_t) { return false; }));
+}
+
+// Fails on its second chunk, as a disk that fills up.
+class FillingSink final : public results::ByteSink {
+public:
+    void Write(std::string_view bytes) override {
+        if (++writes == 2) throw tbn::Error(ErrorCode::DiskFull, "Disk full");
+        text.append(bytes);
+    }
+    int writes = 0;
+    std::string text;
+};
+
+TEST(ResultWriter, WriteViewGivesWhatTheWriterMakesOfEachRecordAndStopsOnAFailingSink) {
+    // Records as a store keeps them (its narrow and wide rows, nulls, empty strings, binary
+    // values, text that must be quoted), written past a chunk so the sink's thread takes part:
+    // the same bytes as each record handed to the writer with each value's text on its own.
+    const int columns = 3;
+    auto store = std::make_shared<results::CellStore>(1, columns + 1);
+    std::vector<std::string> texts(static_cast<std::size_t>(columns));
+    std::vector<std::optional<std::string_view>> values(static_cast<std::size_t>(columns) + 1);
+    std::vector<ValueKind> kinds(values.size(), Text);
+    const int records = 12000;
+    for (int r = 0; r <= records; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            const int pick = (r * 7 + c * 3) % 11;
+            std::string& text = texts[static_cast<std::size_t>(c)];
+            text = pick == 0   ? std::string()
+                   : pick == 1 ? "a,b"
+                   : pick == 2 ? "say \"hi\"\n"
+                   : pick == 3 ? std::string(r % 997 == 0 ? 70000 : 300, 'x')
+                               : std::to_string(r * 31 + c);
+            values[static_cast<std::size_t>(c) + 1] =
+                pick == 4 && r ? std::nullopt : std::optional<std::string_view>(text);
+            kinds[static_cast<std::size_t>(c) + 1] =
+                r && pick == 5 ? Binary : (r && pick > 5 ? Number : Text);
+        }
+        store->WriteRowAndAppend(r, {0, values, kinds});
+    }
+    const results::ResultView view{store, nullptr, records};
+    for (const ResultFormat format : {ResultFormat::Csv, ResultFormat::Tsv}) {
+        for (const results::ViewBlock block :
+             {results::ViewBlock::Whole(view), results::ViewBlock{5, 9000, 1, 3}}) {
+            StringSink cellByCell;
+            const auto writer = results::MakeResultWriter(format, {}, cellByCell);
+            std::vector<std::string_view> names;
+            for (auto c = block.firstColumn; c < block.endColumn; ++c)
+                names.push_back(store->Cell(0, c + 1));
+            writer->Begin(names);
+            std::vector<CellValue> record(names.size());
+            std::vector<std::string> apart(names.size());  // each value's text on its own
+            for (auto r = block.firstRecord; r < block.endRecord; ++r) {
+                store->ReadRow(r + 1, block.firstColumn + 1, record);
+                for (std::size_t c = 0; c < record.size(); ++c)
+                    record[c].text = apart[c] = record[c].text;
+                writer->Row(record);
+            }
+            writer->End();
+            ASSERT_GT(cellByCell.text.size(), results::OutputBuffer::kChunkBytes);
+            EXPECT_EQ(WriteWhole(view, format, {}, block), cellByCell.text)
+                << "format " << static_cast<int>(format) << ", first column " << block.firstColumn;
+        }
+    }
+    FillingSink full;
+    const auto writer = results::MakeResultWriter(ResultFormat::Csv, {}, full);
+    EXPECT_THROW(results::WriteView(view, results::ViewBlock::Whole(view), *writer), tbn::Error);
+    EXPECT_LE(full.text.size(), results::OutputBuffer::kChunkBytes * 2);
 }
 
 }  // namespace

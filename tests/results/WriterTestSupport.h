@@ -2,6 +2,7 @@
 // Writing results to a string, for the format tests.
 #include "results/ResultWriter.h"
 
+#include <optional>
 #include <string>
 
 namespace tbn::test {
@@ -12,12 +13,13 @@ public:
     std::string text;
 };
 
-// The whole view in the format.
+// The whole view in the format, or the block of it.
 inline std::string WriteWhole(const results::ResultView& view, results::ResultFormat format,
-                              const results::FormatOptions& options = {}) {
+                              const results::FormatOptions& options = {},
+                              std::optional<results::ViewBlock> block = std::nullopt) {
     StringSink sink;
     const auto writer = results::MakeResultWriter(format, options, sink);
-    results::WriteView(view, results::ViewBlock::Whole(view), *writer);
+    results::WriteView(view, block.value_or(results::ViewBlock::Whole(view)), *writer);
     return sink.text;
 }
 
