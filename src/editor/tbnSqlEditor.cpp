@@ -1,6 +1,7 @@
 #include "editor/tbnSqlEditor.h"
 
 #include "editor/SqlColorizer.h"
+#include "editor/SqlWords.h"
 
 #include <QPlainTextEdit>
 
@@ -36,26 +37,10 @@ void tbnSqlEditor::FillKeywords() {
     strDangerous_.clear();
     strFunctions_.clear();
 
-    // "outher" is the vocabulary's own spelling; "outer" is deliberately not a keyword.
-    static const char* const keywords[] = {
-        "select", "from",    "where",  "as",     "order", "group", "by",       "in",
-        "join",   "left",    "inner",  "outher", "right", "union", "distinct", "like",
-        "not",    "update",  "set",    "create", "table", "into",  "top",      "null",
-        "if",     "primary", "key",    "exists", "and",   "or",    "database", "backup",
-        "to",     "disk",    "use",    "insert", "add",   "alter", "values",   "limit",
-        "asc",    "desc",    "column", "is"};
-    for (const char* word : keywords) AddKeyword(QString::fromLatin1(word));
-
-    AddDangerous(QStringLiteral("drop"));
-    AddDangerous(QStringLiteral("delete"));
-
-    static const char* const functions[] = {"iif", "isnull",  "count",    "max",
-                                            "min", "isblank", "isnumeric"};
-    for (const char* word : functions) AddFunction(QString::fromLatin1(word));
-
-    AddLiteral(QStringLiteral("*"));
-    AddLiteral(QStringLiteral("false"));
-    AddLiteral(QStringLiteral("true"));
+    for (const char* word : tbn::editor::SqlKeywords()) AddKeyword(QString::fromLatin1(word));
+    for (const char* word : tbn::editor::SqlDangerous()) AddDangerous(QString::fromLatin1(word));
+    for (const char* word : tbn::editor::SqlFunctions()) AddFunction(QString::fromLatin1(word));
+    for (const char* word : tbn::editor::SqlLiterals()) AddLiteral(QString::fromLatin1(word));
 }
 
 void tbnSqlEditor::AddKeyword(const QString& word) { AddDottedWord(strKeywords_, word); }

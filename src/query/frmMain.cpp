@@ -1,6 +1,7 @@
 #include "query/frmMain.h"
 
 #include "editor/FindBar.h"
+#include "editor/SqlEdit.h"
 #include "editor/tbnSqlEditor.h"
 #include "grid/FlexGrid.h"
 #include "grid/FlexGridModel.h"
@@ -43,7 +44,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     lstTablas = new QListWidget(this);
     lstTablas->setObjectName(QStringLiteral("lstTablas"));
     lstTablas->setFont(CourierNew());
-    rtfQuery = new QPlainTextEdit(this);
+    rtfQuery = new tbn::editor::SqlEdit(this);
     rtfQuery->setObjectName(QStringLiteral("rtfQuery"));
     rtfQuery->setFont(CourierNew());
     rtfQuery->setLineWrapMode(QPlainTextEdit::NoWrap);

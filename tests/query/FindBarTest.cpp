@@ -1,5 +1,6 @@
 // The find bar driven as a user drives it: the frame's keys, the bar's fields and buttons.
 #include "editor/FindBar.h"
+#include "editor/SqlEdit.h"
 #include "grid/FlexGrid.h"
 #include "query/ErrorPlace.h"
 #include "support/QueryWindowFixture.h"
@@ -73,6 +74,22 @@ TEST_F(FindBarTest, FindMarksEveryMatchAndF3WrapsBothWays) {
     EXPECT_TRUE(bar->Message().contains(QStringLiteral("regular expression")));
     Press(Qt::Key_F3);  // told, not thrown
     EXPECT_EQ(boxes->Count(), 0u);
+}
+
+TEST_F(FindBarTest, TheMarksOfMatchesAndOfBracketsStandTogether) {
+    window->QueryText().SetText("count(a) + (a)");
+    Press(Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClicks(bar->FindField(), "a");
+    QTextCursor caret = editor->textCursor();
+    caret.setPosition(5);  // on a bracket: its pair is marked too
+    editor->setTextCursor(caret);
+    int matches = 0, brackets = 0;
+    for (const QTextEdit::ExtraSelection& mark : editor->extraSelections()) {
+        matches += mark.format.hasProperty(FindBar::kMarkProperty);
+        brackets += mark.format.hasProperty(tbn::editor::SqlEdit::kBracketMarkProperty);
+    }
+    EXPECT_EQ(matches, 2);
+    EXPECT_EQ(brackets, 2);
 }
 
 TEST_F(FindBarTest, ReplaceOneThenAllIsUndoneInOneStep) {

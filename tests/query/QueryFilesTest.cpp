@@ -4,6 +4,9 @@
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <deque>
 
 using namespace tbn::core;
@@ -43,6 +46,9 @@ protected:
 
 TEST_F(QueryFilesTest, SaveWritesTheTextAndOneLineEndWithTheSqlExtension) {
     window->QueryText().SetText("SELECT 1\r\nFROM t");
+    // The pane is coloured, and the colours never reach the bytes.
+    const auto* pane = window->findChild<QPlainTextEdit*>(QStringLiteral("rtfQuery"));
+    ASSERT_FALSE(pane->document()->firstBlock().layout()->formats().isEmpty());
     Choose({dir.file("first")});
     EXPECT_TRUE(window->SaveQuery());
     EXPECT_EQ(dir.read("first.sql"), QByteArray("SELECT 1\r\nFROM t\r\n"));
