@@ -18,15 +18,7 @@ namespace bench {
 
 namespace {
 
-QString RowsQuery(long rows) {
-    return QStringLiteral(
-               "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < %1) "
-               "SELECT i AS id, 'C' || (i % 9973) AS code, (i * 37 % 100000) / 100.0 AS amount, "
-               "strftime('%Y-%m-%d %H:%M:%S', 1500000000 + i * 61, 'unixepoch') AS stamp, "
-               "i % 1000 AS qty, CASE WHEN i % 3 = 0 THEN NULL ELSE printf('note %015d', i) END "
-               "AS note FROM s")
-        .arg(rows);
-}
+QString RowsQuery(long rows) { return QString::fromStdString(GeneratedRowsSelect(rows)); }
 
 // The engine's own loop, every cell written as text through stdio. Returns seconds.
 double BareWrite(const std::string& database, const QString& sql, const std::string& out) {

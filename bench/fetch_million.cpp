@@ -58,15 +58,7 @@ struct Db {
 
 void BuildTable(const std::string& path, long rows) {
     Db db(path);
-    db.Exec(
-        "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-        "CREATE TABLE t(id INTEGER, code TEXT, amount REAL, stamp TEXT, qty INTEGER, note TEXT);"
-        "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " +
-        std::to_string(rows) +
-        ") "
-        "INSERT INTO t SELECT i, 'C' || (i % 9973), (i * 37 % 100000) / 100.0, "
-        "strftime('%Y-%m-%d %H:%M:%S', 1500000000 + i * 61, 'unixepoch'), i % 1000, "
-        "CASE WHEN i % 3 = 0 THEN NULL ELSE printf('note %015d', i) END FROM s;");
+    db.Exec(GeneratedTableScript(rows));
 }
 
 // (a): the engine's own loop, every cell read as text. Returns seconds; textBytes gets the size.

@@ -65,15 +65,7 @@ void BuildSqliteTable(const std::string& path, long rows) {
     sqlite3* db = nullptr;
     if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) std::abort();
     char* message = nullptr;
-    const std::string sql =
-        "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-        "CREATE TABLE t(id INTEGER, code TEXT, amount REAL, stamp TEXT, qty INTEGER, note TEXT);"
-        "WITH RECURSIVE s(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM s WHERE i < " +
-        std::to_string(rows) +
-        ") "
-        "INSERT INTO t SELECT i, 'C' || (i % 9973), (i * 37 % 100000) / 100.0, "
-        "strftime('%Y-%m-%d %H:%M:%S', 1500000000 + i * 61, 'unixepoch'), i % 1000, "
-        "CASE WHEN i % 3 = 0 THEN NULL ELSE printf('note %015d', i) END FROM s;";
+    const std::string sql = GeneratedTableScript(rows);
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
         std::fprintf(stderr, "%s\n", message);
         std::exit(1);
