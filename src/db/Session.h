@@ -5,6 +5,7 @@
 // (providers/ProviderFactory.h) picks the engine from the connection string. A session and its
 // cursors are used by one thread at a time (not necessarily the one that opened them); only a
 // CancelHandle is called from another thread. Every failure raises tbn::Error.
+#include "core/SchemaInfo.h"
 #include "core/ValueKind.h"
 
 #include <cstddef>
@@ -64,6 +65,24 @@ class Session {
 public:
     virtual ~Session() = default;
     virtual std::vector<TableInfo> Tables() = 0;
+    // The whole catalogue: schemas, tables, views, their columns, indexes and foreign keys. A part
+    // the login may not read is left out and named in gaps; only a failure of the link raises.
+    // May be stopped through a CancelHandle like any command.
+    virtual core::SchemaInfo ReadSchema() {
+        core::SchemaInfo schema;
+        schema.schemas.emplace_back();
+        schema.defaultSchemaCount = 1;
+        for (TableInfo& table : Tables())
+            if (table.Type == "TABLE" || table.Type == "VIEW")
+                schema.relations.push_back(
+                    {{},
+                     std::move(table.Name),
+                     table.Type == "VIEW" ? core::RelationKind::View : core::RelationKind::Table,
+                     {},
+                     {},
+                     {}});
+        return schema;
+    }
     // Runs every statement of the text in order; the result is the row set of the last statement
     // that returns rows, or nullptr when none does. The first failing statement stops the run and
     // raises. When the cursor has been walked to its end, no statement or lock is left open.

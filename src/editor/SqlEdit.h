@@ -4,7 +4,10 @@
 // presentation and editing comfort around it: live colouring, a gutter of line numbers, the
 // matching bracket marked, and line edits (Ctrl+/ comments, Tab and Shift+Tab indent, Enter keeps
 // the indentation).
+#include "core/SchemaInfo.h"
+
 #include <QPlainTextEdit>
+#include <memory>
 
 namespace tbn::editor {
 
@@ -31,6 +34,15 @@ public:
     // The bracket marks currently shown (empty when the caret is at no bracket).
     QList<QTextEdit::ExtraSelection> BracketMarks() const { return bracketMarks_; }
 
+    // The catalogue completion offers names from; none (the default) offers keywords alone. Kept
+    // until replaced: completion never waits for a newer one.
+    void SetCompletionSchema(std::shared_ptr<const core::SchemaInfo> schema) {
+        completionSchema_ = std::move(schema);
+    }
+    const std::shared_ptr<const core::SchemaInfo>& CompletionSchema() const {
+        return completionSchema_;
+    }
+
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -41,6 +53,7 @@ private:
     SqlHighlighter* highlighter_ = nullptr;
     LineNumberGutter* gutter_ = nullptr;
     QList<QTextEdit::ExtraSelection> bracketMarks_;
+    std::shared_ptr<const core::SchemaInfo> completionSchema_;
 
     void UpdateGutterWidth();
     void PlaceGutter();
