@@ -4,6 +4,7 @@
 
 #include "core/ErrorCodes.h"
 #include "db/Catalog.h"
+#include "support/PgServer.h"
 
 #include <gtest/gtest.h>
 
@@ -116,7 +117,7 @@ TEST_P(SchemaTest, RelationsComeWithColumnsKeysIndexesAndForeignKeys) {
 std::vector<ProviderRoute> ReadingRoutes() {
     std::vector<ProviderRoute> routes;
     for (const ProviderRoute& route : AllProviderRoutes())
-        if (route.Name == "SqliteDirect") routes.push_back(route);
+        if (route.Name == "SqliteDirect" || route.Name == "PostgresDirect") routes.push_back(route);
     return routes;
 }
 
@@ -194,6 +195,57 @@ TEST_F(SqliteSchemaTest, ACancelledReadRaisesAndTheSessionGoesOn) {
     const SchemaInfo info = cnn_.session().ReadSchema();
     EXPECT_EQ(info.relations.size(), 1000u);
     EXPECT_EQ(info.relations.back().columns.size(), 20u);
+}
+
+class PostgresSchemaTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server_ = PgServer::FromEnvironment();
+        if (!server_) GTEST_SKIP() << PgServer::AbsentReason();
+        database_ = server_->CreateDatabase();
+        cnn_.Open(server_->ConnectionString(database_));
+    }
+    void TearDown() override {
+        cnn_.Close();
+        if (!database_.empty()) server_->DropDatabase(database_);
+    }
+    std::optional<PgServer> server_;
+    std::string database_;
+    db::Connection cnn_;
+};
+
+TEST_F(PostgresSchemaTest, TheSearchPathComesFirstInItsOrderThenTheOtherSchemasByName) {
+    Exec(cnn_, "CREATE SCHEMA other; CREATE SCHEMA aa_empty; CREATE TABLE other.t (a INTEGER); "
+               "CREATE TABLE p (b INTEGER); CREATE TEMP TABLE scratch (c INTEGER)");
+    SchemaInfo info = cnn_.session().ReadSchema();
+    EXPECT_EQ(info.schemas, (Names{"public", "aa_empty", "other"}));
+    EXPECT_EQ(info.defaultSchemaCount, 1u);
+    ASSERT_EQ(info.relations.size(), 2u) << "the temporary table is the session's own";
+    EXPECT_EQ(info.relations[1].schema, "other");
+    EXPECT_EQ(ColumnNames(info.relations[1]), Names{"a"});
+
+    Exec(cnn_, "SET search_path TO other, public");
+    info = cnn_.session().ReadSchema();
+    EXPECT_EQ(info.schemas, (Names{"other", "public", "aa_empty"}));
+    EXPECT_EQ(info.defaultSchemaCount, 2u);
+}
+
+TEST_F(PostgresSchemaTest, ACatalogueTableTheLoginMayNotReadLeavesAGapAndTheRestIsRead) {
+    const std::optional<std::string> admin = server_->AdminConnectionString(database_);
+    if (!admin) GTEST_SKIP() << "no superuser login: TBN_PG_ADMIN_HOST is not set";
+    db::Connection superuser;
+    superuser.Open(*admin);
+    Exec(superuser, "REVOKE SELECT ON pg_catalog.pg_index FROM PUBLIC");
+    Exec(cnn_, "CREATE TABLE t (a INTEGER PRIMARY KEY, b INTEGER REFERENCES t)");
+    const SchemaInfo info = cnn_.session().ReadSchema();
+    Exec(superuser, "GRANT SELECT ON pg_catalog.pg_index TO PUBLIC");
+
+    ASSERT_EQ(info.gaps.size(), 1u);
+    EXPECT_NE(info.gaps[0].find("42501"), std::string::npos) << info.gaps[0];
+    ASSERT_EQ(info.relations.size(), 1u);
+    EXPECT_EQ(KeyColumns(info.relations[0]), Names{"a"});
+    EXPECT_TRUE(info.relations[0].indexes.empty());
+    EXPECT_EQ(info.relations[0].foreignKeys.size(), 1u);
 }
 
 }  // namespace
