@@ -1,0 +1,71 @@
+#pragma once
+// A catalogue made ready for completion, once when it arrives: every relation under the label it
+// is offered as (plain for the default schemas, schema.name for the others), sorted, with a lookup
+// by name; the distinct column names, sorted; and how the engine wants a name quoted. A keystroke
+// then finds the names that start with what was typed by bisection instead of walking them all.
+#include "core/SchemaInfo.h"
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace tbn::editor {
+
+class CompletionIndex {
+public:
+    explicit CompletionIndex(std::shared_ptr<const core::SchemaInfo> schema);
+
+    struct Relation {
+        QString schema;  // empty where the engine has none
+        QString name;
+        QString label;  // what is offered: the name, qualified outside the default schemas
+        QString lower;  // the label in lower case, the sort key
+        bool inDefaultSchema = true;
+        const core::RelationInfo* info = nullptr;
+    };
+    struct Column {
+        QString name;
+        QString lower;
+        const core::RelationInfo* relation = nullptr;  // the first relation that has it
+        const core::ColumnInfo* info = nullptr;
+    };
+
+    const core::SchemaInfo& Schema() const { return *schema_; }
+    const std::vector<Relation>& Relations() const { return relations_; }  // by lower
+    const std::vector<Column>& Columns() const { return columns_; }        // by lower, distinct
+    const QStringList& Schemas() const { return schemas_; }
+
+    // The relation a name written in a statement means: schemaName empty looks in the default
+    // schemas. An unquoted name is matched as the engine folds it, then in any case; nullptr when
+    // there is none.
+    const Relation* Find(const QString& schemaName, const QString& name, bool quoted) const;
+    // The schema of that name, or an empty string.
+    QString FindSchema(const QString& name) const;
+
+    // The index of the first entry of a sorted list whose lower-case key is not below key.
+    template <typename Entry> static typename std::vector<Entry>::const_iterator
+    LowerBound(const std::vector<Entry>& list, const QString& key) {
+        return std::lower_bound(list.begin(), list.end(), key,
+                                [](const Entry& e, const QString& k) { return e.lower < k; });
+    }
+
+private:
+    std::shared_ptr<const core::SchemaInfo> schema_;
+    std::vector<Relation> relations_;
+    std::vector<Column> columns_;
+    QStringList schemas_;
+    QHash<QString, QList<int>> byName_;  // "schema\tname" in lower case -> relations_
+};
+
+// How a name is written into a statement for this engine: as it is when the engine reads it back
+// unchanged, otherwise between the schema's quotes with a closing quote doubled. A name needs
+// quoting when it is not a plain identifier, is a reserved word, or when the engine would fold
+// its case (Lower: it has upper case; Upper: it has lower case).
+bool NeedsQuoting(const QString& name, core::IdentifierCase identifierCase);
+QString QuoteName(const QString& name, const core::SchemaInfo& schema);
+// The name as it goes inside a quote already opened with quote: a closing quote doubled.
+QString EscapeInQuote(const QString& name, QChar quote);
+
+}  // namespace tbn::editor
