@@ -171,6 +171,8 @@ void StatementScope::ReadReferences() {
                 ref.quoted = code_[j + 1].kind == TokenKind::QuotedName;
                 j += 2;
             }
+            // "schema." still being typed names no table yet.
+            if (j < n && IsSymbol(code_[j], '.')) continue;
             i = ReadAlias(j, ref) - 1;
             refs_.append(ref);
         }

@@ -1,6 +1,7 @@
 #include "editor/SqlEdit.h"
 
 #include "editor/BracketMatch.h"
+#include "editor/CompletionIndex.h"
 #include "editor/LineEdits.h"
 #include "editor/LineNumberGutter.h"
 #include "editor/SqlHighlighter.h"
@@ -38,6 +39,7 @@ SqlEdit::SqlEdit(QWidget* parent) : QPlainTextEdit(parent) {
     connect(document(), &QTextDocument::contentsChanged, this, &SqlEdit::MarkBrackets);
     UpdateGutterWidth();
     UpdateTabStop();
+    InitCompletion();
 }
 
 SqlEdit::~SqlEdit() = default;
@@ -149,9 +151,11 @@ void SqlEdit::changeEvent(QEvent* event) {
 }
 
 bool SqlEdit::event(QEvent* event) {
-    // Ctrl+/ is the pane's own while it has the focus, whatever a menu may bind to it.
+    // Ctrl+/ is the pane's own while it has the focus, whatever a menu may bind to it, and so are
+    // Ctrl+Space and the keys of an open completion list.
     if (event->type() == QEvent::ShortcutOverride &&
-        IsToggleComment(static_cast<QKeyEvent*>(event))) {
+        (IsToggleComment(static_cast<QKeyEvent*>(event)) ||
+         CompletionWantsKey(static_cast<QKeyEvent*>(event)))) {
         event->accept();
         return true;
     }
@@ -160,6 +164,14 @@ bool SqlEdit::event(QEvent* event) {
 
 void SqlEdit::keyPressEvent(QKeyEvent* event) {
     if (isReadOnly()) return QPlainTextEdit::keyPressEvent(event);
+    if (CompletionKey(event)) return;
+    completionEditing_ = true;
+    EditKey(event);
+    completionEditing_ = false;
+    AfterKey(event);
+}
+
+void SqlEdit::EditKey(QKeyEvent* event) {
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
     if (IsToggleComment(event)) {
         ToggleLineComments(textCursor());
