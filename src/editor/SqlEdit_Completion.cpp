@@ -3,9 +3,11 @@
 #include "editor/CompletionIndex.h"
 #include "editor/CompletionPopup.h"
 #include "editor/SqlEdit.h"
+#include "editor/SqlHighlighter.h"
 #include "editor/SqlTokens.h"
 
 #include <QKeyEvent>
+#include <QTextBlock>
 
 namespace tbn::editor {
 
@@ -32,6 +34,25 @@ bool IsListKey(const QKeyEvent* key) {
     case Qt::Key_Escape: return true;
     default: return false;
     }
+}
+
+// Whether the character just typed before the caret may open completion, judged from its line
+// alone: most keys are typed in the middle or at the start of a word, or in a string or comment,
+// and those must cost the pane no more than that line.
+bool MayOpenAfter(const QTextCursor& caret, QChar typed) {
+    const QTextBlock block = caret.block();
+    const QString line = block.text();
+    const int at = caret.position() - block.position() - 1;  // the typed character
+    if (at < 0 || at >= line.size()) return false;
+    bool quoted = false;
+    for (const SqlSpan& span : ScanSqlLine(line, SqlHighlighter::StateBefore(block)).spans) {
+        if (span.start > at) break;
+        if (at >= span.start + span.length) continue;
+        if (span.kind == SpanKind::String || span.kind == SpanKind::Comment) return false;
+        quoted = span.kind == SpanKind::QuotedName;
+    }
+    if (typed == QLatin1Char('.') || quoted) return true;
+    return at >= 1 && IsWordChar(line[at - 1]);
 }
 
 }  // namespace
@@ -150,7 +171,7 @@ void SqlEdit::AfterKey(const QKeyEvent* event) {
     if (OpenCompletionPopup()) return;
     const QString text = event->text();
     if (text.size() != 1 || (Mods(event) & ~Qt::ShiftModifier) != Qt::NoModifier) return;
-    if (text[0] == QLatin1Char('.') || IsWordChar(text[0]))
+    if ((text[0] == QLatin1Char('.') || IsWordChar(text[0])) && MayOpenAfter(textCursor(), text[0]))
         ShowCompletion(CompletionTrigger::Typed, text[0]);
 }
 
