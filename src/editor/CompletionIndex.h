@@ -5,7 +5,7 @@
 // then finds the names that start with what was typed by bisection instead of walking them all.
 #include "core/SchemaInfo.h"
 
-#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -56,7 +56,7 @@ private:
     std::vector<Relation> relations_;
     std::vector<Column> columns_;
     QStringList schemas_;
-    QHash<QString, QList<int>> byName_;  // "schema\tname" in lower case -> relations_
+    QSet<QString> defaultSchemas_;  // in lower case
 };
 
 // How a name is written into a statement for this engine: as it is when the engine reads it back

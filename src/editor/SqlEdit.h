@@ -51,6 +51,8 @@ public:
         return completionSchema_;
     }
 
+    // Completion is on from the start; off, neither a key nor OpenCompletion opens it.
+    void SetCompletionEnabled(bool on);
     // Opens completion at the caret as Ctrl+Space does; false when there is nothing to offer.
     bool OpenCompletion();
     void CloseCompletion();
@@ -75,6 +77,7 @@ private:
     bool completionOpenedEmpty_ = false;  // opened with no word typed (after '.', Ctrl+Space)
     int dismissedWordStart_ = -1;         // the word Escape closed the pop-up on
     bool completionEditing_ = false;      // a key or a choice is being handled
+    bool completionEnabled_ = true;
 
     enum class CompletionTrigger { Asked, Typed, Narrowed };
     void InitCompletion();

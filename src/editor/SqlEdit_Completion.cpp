@@ -80,6 +80,11 @@ const CompletionPopup* SqlEdit::OpenCompletionPopup() const {
     return popup_ && popup_->isVisible() ? popup_ : nullptr;
 }
 
+void SqlEdit::SetCompletionEnabled(bool on) {
+    completionEnabled_ = on;
+    if (!on) CloseCompletion();
+}
+
 bool SqlEdit::OpenCompletion() { return ShowCompletion(CompletionTrigger::Asked); }
 
 void SqlEdit::CloseCompletion() {
@@ -89,7 +94,7 @@ void SqlEdit::CloseCompletion() {
 bool SqlEdit::ShowCompletion(CompletionTrigger trigger, QChar typed) {
     const bool open = OpenCompletionPopup();
     QTextCursor cursor = textCursor();
-    if (cursor.hasSelection() || isReadOnly()) {
+    if (cursor.hasSelection() || isReadOnly() || !completionEnabled_) {
         CloseCompletion();
         return false;
     }
@@ -141,11 +146,12 @@ bool SqlEdit::ShowCompletion(CompletionTrigger trigger, QChar typed) {
 }
 
 bool SqlEdit::CompletionWantsKey(const QKeyEvent* event) const {
-    return IsCompletionShortcut(event) || (OpenCompletionPopup() && IsListKey(event));
+    return (completionEnabled_ && IsCompletionShortcut(event)) ||
+           (OpenCompletionPopup() && IsListKey(event));
 }
 
 bool SqlEdit::CompletionKey(QKeyEvent* event) {
-    if (IsCompletionShortcut(event)) {
+    if (completionEnabled_ && IsCompletionShortcut(event)) {
         ShowCompletion(CompletionTrigger::Asked);
     } else if (!OpenCompletionPopup() || !IsListKey(event)) {
         return false;
@@ -168,7 +174,7 @@ bool SqlEdit::CompletionKey(QKeyEvent* event) {
 
 void SqlEdit::AfterKey(const QKeyEvent* event) {
     if (OpenCompletionPopup()) ShowCompletion(CompletionTrigger::Narrowed);
-    if (OpenCompletionPopup()) return;
+    if (OpenCompletionPopup() || !completionEnabled_) return;
     const QString text = event->text();
     if (text.size() != 1 || (Mods(event) & ~Qt::ShiftModifier) != Qt::NoModifier) return;
     if ((text[0] == QLatin1Char('.') || IsWordChar(text[0])) && MayOpenAfter(textCursor(), text[0]))
