@@ -1,5 +1,5 @@
 #pragma once
-// What the fetch benchmarks share: clocks, the process's memory figures, medians, a query
+// What the benchmarks share: clocks, percentiles, the process's memory figures, medians, a query
 // window opened on a connection with its query typed in, ready to run, running a query to its end,
 // a timed fill in a child, and timing a cancel.
 #include "app/frmMDI.h"
@@ -70,6 +70,17 @@ inline long MinorFaults() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_minflt;
+}
+
+inline double Millis(Clock::time_point since) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
+}
+
+// The value that share of the values do not exceed (0.99: the 99th percentile).
+inline double Percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    const size_t at = std::min(values.size() - 1, size_t(share * double(values.size())));
+    return values[at];
 }
 
 inline double Median(std::vector<double> values) {

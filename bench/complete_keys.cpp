@@ -1,4 +1,5 @@
 // bench/complete: from a keystroke to a ready pop-up, in the contexts a user types in.
+#include "BenchSupport.h"
 #include "CompleteBench.h"
 #include "db/Connection.h"
 #include "editor/CompletionPopup.h"
@@ -15,17 +16,6 @@
 namespace bench {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-double Percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, size_t(share * double(values.size())))];
-}
 
 struct Scenario {
     const char* name;

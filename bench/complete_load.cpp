@@ -1,4 +1,5 @@
 // bench/complete: reading the catalogue on a worker while the user-interface thread keeps ticking.
+#include "BenchSupport.h"
 #include "CompleteBench.h"
 #include "core/Error.h"
 #include "db/Connection.h"
@@ -17,17 +18,6 @@
 namespace bench {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // The floor under any reader: a count of the rows of the pragmas a full read must walk, one
 // joined statement each, as libsqlite3 gives them.

@@ -1,4 +1,5 @@
 // bench/editor: the SQL pane's load and typing against a plain QPlainTextEdit (see README.md).
+#include "BenchSupport.h"
 #include "EditorBench.h"
 #include "editor/SqlEdit.h"
 #include "editor/SqlHighlighter.h"
@@ -19,18 +20,6 @@
 namespace bench {
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-double Percentile(std::vector<double> values, double share) {
-    std::sort(values.begin(), values.end());
-    const size_t at = std::min(values.size() - 1, size_t(share * double(values.size())));
-    return values[at];
-}
 
 // SQL of every kind the colouring knows, about 51 bytes a line: words, numbers, strings,
 // quoted names, comments, and now and then a block comment or a dollar body over several lines.

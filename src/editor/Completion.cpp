@@ -11,26 +11,15 @@ namespace tbn::editor {
 
 namespace {
 
-bool IsName(const SqlToken& t) {
-    return t.kind == TokenKind::Word || t.kind == TokenKind::QuotedName;
-}
-bool IsSymbol(const SqlToken& t, char c) {
-    return t.kind == TokenKind::Symbol && t.text[0] == QLatin1Char(c);
-}
-QString LowerWord(const SqlToken& t) {
-    return t.kind == TokenKind::Word ? t.text.toLower() : QString();
-}
-
 // Where the caret is among the tokens: the word it ends (if any) and the code before that word.
 struct Place {
-    CompletionContext none = CompletionContext::General;  // None when in a string or comment
-    int wordToken = -1;                                   // in all tokens
+    bool nothing = false;  // in a string, a comment or a number
+    int wordToken = -1;    // in all tokens
     int wordStart = 0;
     QString typed;
     bool inQuote = false;
     bool quoteOpen = false;  // the quoted name has no closing quote yet
     QChar quote;
-    int before = 0;  // code tokens before the word
 };
 
 bool Contains(const SqlToken& t, int caret, bool endInside) {
@@ -45,16 +34,16 @@ Place Locate(QStringView statement, const QList<SqlToken>& tokens, int caret) {
         if (t.start >= caret) break;
         switch (t.kind) {
         case TokenKind::String:
-            if (Contains(t, caret, t.open)) place.none = CompletionContext::None;
+            if (Contains(t, caret, t.open)) place.nothing = true;
             break;
         case TokenKind::Comment: {
             // A -- comment runs to its line's end, caret included; a closed /* */ ends before it.
             const bool lineComment = statement.mid(t.start, 2) == u"--";
-            if (Contains(t, caret, t.open || lineComment)) place.none = CompletionContext::None;
+            if (Contains(t, caret, t.open || lineComment)) place.nothing = true;
             break;
         }
         case TokenKind::Number:
-            if (Contains(t, caret, true)) place.none = CompletionContext::None;
+            if (Contains(t, caret, true)) place.nothing = true;
             break;
         case TokenKind::QuotedName:
             if (Contains(t, caret, t.open)) {
@@ -81,7 +70,7 @@ Place Locate(QStringView statement, const QList<SqlToken>& tokens, int caret) {
 
 // The word just before a code position, in lower case, or empty.
 QString WordBefore(const QList<SqlToken>& code, int before) {
-    return before > 0 ? LowerWord(code[before - 1]) : QString();
+    return before > 0 ? code[before - 1].LowerWord() : QString();
 }
 
 struct Decision {
@@ -94,10 +83,10 @@ struct Decision {
 bool InsertTarget(const StatementScope& scope, int open, Decision& decision) {
     const QList<SqlToken>& code = scope.Code();
     int i = open - 1;
-    if (i < 0 || !IsName(code[i])) return false;
+    if (i < 0 || !code[i].IsName()) return false;
     const SqlToken& name = code[i];
     QString schema;
-    if (i >= 2 && IsSymbol(code[i - 1], '.') && IsName(code[i - 2])) {
+    if (i >= 2 && code[i - 1].Is('.') && code[i - 2].IsName()) {
         schema = code[i - 2].text;
         i -= 2;
     }
@@ -123,15 +112,15 @@ Decision ClauseAt(const StatementScope& scope, int before) {
         decision.context = CompletionContext::Relations;
         return decision;
     }
-    const bool afterComma = before > 0 && IsSymbol(code[before - 1], ',');
+    const bool afterComma = before > 0 && code[before - 1].Is(',');
     int depth = 0;
     for (int i = before - 1; i >= 0; --i) {
         const SqlToken& t = code[i];
-        if (IsSymbol(t, ')')) {
+        if (t.Is(')')) {
             ++depth;
             continue;
         }
-        if (IsSymbol(t, '(')) {
+        if (t.Is('(')) {
             if (depth > 0)
                 --depth;
             else if (InsertTarget(scope, i, decision))
@@ -145,14 +134,14 @@ Decision ClauseAt(const StatementScope& scope, int before) {
             QStringLiteral("having"), QStringLiteral("by"),       QStringLiteral("set"),
             QStringLiteral("and"),    QStringLiteral("or"),       QStringLiteral("when"),
             QStringLiteral("then"),   QStringLiteral("else"),     QStringLiteral("case"),
-            QStringLiteral("not"),    QStringLiteral("distinct"), QStringLiteral("returning")};
+            QStringLiteral("not"),    QStringLiteral("distinct"), QStringLiteral("returning"),
+            QStringLiteral("using")};
         static const QSet<QString> otherClauses = {
             QStringLiteral("update"), QStringLiteral("into"),   QStringLiteral("values"),
             QStringLiteral("with"),   QStringLiteral("limit"),  QStringLiteral("offset"),
             QStringLiteral("table"),  QStringLiteral("union"),  QStringLiteral("intersect"),
             QStringLiteral("except"), QStringLiteral("create"), QStringLiteral("insert"),
-            QStringLiteral("delete"), QStringLiteral("drop"),   QStringLiteral("alter"),
-            QStringLiteral("using")};
+            QStringLiteral("delete"), QStringLiteral("drop"),   QStringLiteral("alter")};
         if (columnClauses.contains(word)) {
             decision.context = CompletionContext::Columns;
             return decision;
@@ -171,11 +160,11 @@ Decision ClauseAt(const StatementScope& scope, int before) {
 bool Qualified(const StatementScope& scope, const CompletionIndex* index, int before,
                Decision& decision) {
     const QList<SqlToken>& code = scope.Code();
-    if (before < 2 || !IsSymbol(code[before - 1], '.') || !IsName(code[before - 2])) return false;
+    if (before < 2 || !code[before - 1].Is('.') || !code[before - 2].IsName()) return false;
     decision.context = CompletionContext::Members;
     const SqlToken& qualifier = code[before - 2];
     const bool quoted = qualifier.kind == TokenKind::QuotedName;
-    if (before >= 4 && IsSymbol(code[before - 3], '.') && IsName(code[before - 4])) {
+    if (before >= 4 && code[before - 3].Is('.') && code[before - 4].IsName()) {
         if (const auto* relation = scope.Resolve(code[before - 4].text, qualifier.text, quoted))
             decision.columns = StatementScope::ColumnsOf(*relation);
         return true;
@@ -288,6 +277,17 @@ private:
     std::vector<Pending> pending_;
 };
 
+// The statement's WITH queries and the catalogue's relations at tier, its schemas after them.
+void AddRelations(Gatherer& gather, const StatementScope& scope, const CompletionIndex* index,
+                  bool inQuote, int tier) {
+    for (const CommonTable& table : scope.CommonTables())
+        gather.Add(tier, table.name, CandidateKind::Table, {});
+    if (!index) return;
+    gather.AddAllRelations(tier, *index, inQuote);
+    for (const QString& schema : index->Schemas())
+        gather.Add(1, schema, CandidateKind::Schema, QStringLiteral("schema"));
+}
+
 QString KeywordText(const QString& word, const QString& typed) {
     const bool upper =
         std::any_of(typed.begin(), typed.end(), [](QChar c) { return c.isLetter(); }) &&
@@ -342,7 +342,7 @@ Completion CompleteAt(QStringView statement, int caret, const CompletionIndex* i
     completion.wordStart = place.wordStart;
     completion.typed = place.typed;
     completion.inQuote = place.inQuote;
-    if (place.none == CompletionContext::None) return completion;
+    if (place.nothing) return completion;
 
     QList<SqlToken> code;
     int before = 0;
@@ -369,26 +369,16 @@ Completion CompleteAt(QStringView statement, int caret, const CompletionIndex* i
         const QList<const TableRef*> visible = scope.VisibleAt(before);
         for (const TableRef* ref : visible) gather.AddColumns(0, scope.ColumnsOf(*ref));
         for (const TableRef* ref : visible)
-            if (!ref->Handle().isEmpty()) gather.Add(1, ref->Handle(), CandidateKind::Table, {});
-        for (const CommonTable& table : scope.CommonTables())
-            gather.Add(1, table.name, CandidateKind::Table, {});
-        if (index) {
-            if (visible.isEmpty()) gather.AddColumnsByPrefix(1, *index);
-            gather.AddAllRelations(1, *index, place.inQuote);
-            for (const QString& schema : index->Schemas())
-                gather.Add(1, schema, CandidateKind::Schema, QStringLiteral("schema"));
-        }
+            if (!ref->Handle().isEmpty())
+                gather.Add(1, ref->Handle(), CandidateKind::Table,
+                           ref->alias.isEmpty() ? QString() : ref->name);
+        if (index && visible.isEmpty()) gather.AddColumnsByPrefix(1, *index);
+        AddRelations(gather, scope, index, place.inQuote, 1);
         if (!place.inQuote) gather.AddKeywords(2);
         break;
     }
     case CompletionContext::Relations:
-        for (const CommonTable& table : scope.CommonTables())
-            gather.Add(0, table.name, CandidateKind::Table, {});
-        if (index) {
-            gather.AddAllRelations(0, *index, place.inQuote);
-            for (const QString& schema : index->Schemas())
-                gather.Add(1, schema, CandidateKind::Schema, QStringLiteral("schema"));
-        }
+        AddRelations(gather, scope, index, place.inQuote, 0);
         if (!place.inQuote) gather.AddKeywords(2);
         break;
     case CompletionContext::General:

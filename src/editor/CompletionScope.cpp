@@ -10,20 +10,6 @@ namespace {
 // which also ends a query that reads itself.
 constexpr int kMaxDerivation = 8;
 
-bool IsName(const SqlToken& t) {
-    return t.kind == TokenKind::Word || t.kind == TokenKind::QuotedName;
-}
-bool IsSymbol(const SqlToken& t, char c) {
-    return t.kind == TokenKind::Symbol && t.text[0] == QLatin1Char(c);
-}
-bool IsWord(const SqlToken& t, const char* word) {
-    return t.kind == TokenKind::Word &&
-           t.text.compare(QLatin1String(word), Qt::CaseInsensitive) == 0;
-}
-QString LowerWord(const SqlToken& t) {
-    return t.kind == TokenKind::Word ? t.text.toLower() : QString();
-}
-
 }  // namespace
 
 QString ColumnDetail(const core::RelationInfo& relation, const core::ColumnInfo& column) {
@@ -60,9 +46,9 @@ void StatementScope::MatchBrackets() {
     closing_ = QList<int>(code_.size(), -1);
     QList<int> open;
     for (int i = 0; i < code_.size(); ++i) {
-        if (IsSymbol(code_[i], '(')) {
+        if (code_[i].Is('(')) {
             open.append(i);
-        } else if (IsSymbol(code_[i], ')') && !open.isEmpty()) {
+        } else if (code_[i].Is(')') && !open.isEmpty()) {
             closing_[open.takeLast()] = i;
         }
     }
@@ -71,22 +57,22 @@ void StatementScope::MatchBrackets() {
 void StatementScope::ReadCommonTables() {
     const int n = int(code_.size());
     int i = 0;
-    if (i >= n || !IsWord(code_[i], "with")) return;
+    if (i >= n || !code_[i].IsWord("with")) return;
     ++i;
-    if (i < n && IsWord(code_[i], "recursive")) ++i;
-    while (i < n && IsName(code_[i])) {
+    if (i < n && code_[i].IsWord("recursive")) ++i;
+    while (i < n && code_[i].IsName()) {
         CommonTable table;
         table.name = code_[i++].text;
-        if (i < n && IsSymbol(code_[i], '(')) {
+        if (i < n && code_[i].Is('(')) {
             const int close = closing_[i];
             for (int j = i + 1; j < (close < 0 ? n : close); ++j)
-                if (IsName(code_[j])) table.columns.append(code_[j].text);
+                if (code_[j].IsName()) table.columns.append(code_[j].text);
             if (close < 0) break;
             i = close + 1;
         }
-        if (i < n && IsWord(code_[i], "as")) ++i;
-        while (i < n && (IsWord(code_[i], "not") || IsWord(code_[i], "materialized"))) ++i;
-        if (i >= n || !IsSymbol(code_[i], '(')) {
+        if (i < n && code_[i].IsWord("as")) ++i;
+        while (i < n && (code_[i].IsWord("not") || code_[i].IsWord("materialized"))) ++i;
+        if (i >= n || !code_[i].Is('(')) {
             commonTables_.append(table);
             break;
         }
@@ -94,22 +80,22 @@ void StatementScope::ReadCommonTables() {
         table.bodyTo = closing_[i] < 0 ? n : closing_[i];
         commonTables_.append(table);
         i = table.bodyTo + 1;
-        if (i < n && IsSymbol(code_[i], ',')) ++i;
+        if (i < n && code_[i].Is(',')) ++i;
     }
 }
 
 // The alias after a reference's name ends at i, if any; returns where the reference ends.
 int StatementScope::ReadAlias(int i, TableRef& ref) const {
     const int n = int(code_.size());
-    if (i < n && IsWord(code_[i], "as")) {
-        if (i + 1 < n && IsName(code_[i + 1])) {
+    if (i < n && code_[i].IsWord("as")) {
+        if (i + 1 < n && code_[i + 1].IsName()) {
             ref.alias = code_[i + 1].text;
             return i + 2;
         }
         return i + 1;
     }
     if (i < n && (code_[i].kind == TokenKind::QuotedName ||
-                  (code_[i].kind == TokenKind::Word && !IsClauseWord(LowerWord(code_[i]))))) {
+                  (code_[i].kind == TokenKind::Word && !IsClauseWord(code_[i].LowerWord())))) {
         ref.alias = code_[i].text;
         return i + 1;
     }
@@ -124,7 +110,7 @@ void StatementScope::ReadReferences() {
     for (int i = 0; i < n; ++i) {
         const SqlToken& t = code_[i];
         const int group = groups.isEmpty() ? -1 : groups.last();
-        if (IsSymbol(t, '(')) {
+        if (t.Is('(')) {
             if (expectTable && closing_[i] > i) {  // a subquery in FROM
                 TableRef ref;
                 ref.group = group;
@@ -139,13 +125,13 @@ void StatementScope::ReadReferences() {
             expectTable = false;
             continue;
         }
-        if (IsSymbol(t, ')')) {
+        if (t.Is(')')) {
             fromLists.remove(group);
             if (!groups.isEmpty()) groups.removeLast();
             expectTable = false;
             continue;
         }
-        const QString word = LowerWord(t);
+        const QString word = t.LowerWord();
         if (word == u"from" || word == u"join" || word == u"update" || word == u"into") {
             expectTable = true;
             if (word == u"from" || word == u"join")
@@ -154,25 +140,25 @@ void StatementScope::ReadReferences() {
                 fromLists.remove(group);
             continue;
         }
-        if (IsSymbol(t, ',') && fromLists.contains(group)) {
+        if (t.Is(',') && fromLists.contains(group)) {
             expectTable = true;
             continue;
         }
         if (!word.isEmpty() && IsClauseWord(word)) fromLists.remove(group);
-        if (expectTable && IsName(t) && !(t.kind == TokenKind::Word && IsClauseWord(word))) {
+        if (expectTable && t.IsName() && !(t.kind == TokenKind::Word && IsClauseWord(word))) {
             TableRef ref;
             ref.group = group;
             ref.name = t.text;
             ref.quoted = t.kind == TokenKind::QuotedName;
             int j = i + 1;
-            while (j + 1 < n && IsSymbol(code_[j], '.') && IsName(code_[j + 1])) {
+            while (j + 1 < n && code_[j].Is('.') && code_[j + 1].IsName()) {
                 ref.schema = ref.name;
                 ref.name = code_[j + 1].text;
                 ref.quoted = code_[j + 1].kind == TokenKind::QuotedName;
                 j += 2;
             }
             // "schema." still being typed names no table yet.
-            if (j < n && IsSymbol(code_[j], '.')) continue;
+            if (j < n && code_[j].Is('.')) continue;
             i = ReadAlias(j, ref) - 1;
             refs_.append(ref);
         }
@@ -183,8 +169,7 @@ void StatementScope::ReadReferences() {
 QList<const TableRef*> StatementScope::VisibleAt(int before) const {
     QList<int> enclosing;  // innermost first
     for (int i = before - 1; i >= 0; --i)
-        if (IsSymbol(code_[i], '(') && (closing_[i] < 0 || closing_[i] >= before))
-            enclosing.append(i);
+        if (code_[i].Is('(') && (closing_[i] < 0 || closing_[i] >= before)) enclosing.append(i);
     enclosing.append(-1);
     QList<const TableRef*> visible;
     for (const int group : enclosing)
@@ -247,13 +232,13 @@ QList<ColumnChoice> StatementScope::ColumnsOf(const CommonTable& table, int dept
 // or for * and t.* the columns of the tables it reads.
 QList<ColumnChoice> StatementScope::SelectListColumns(int from, int to, int depth) const {
     int i = from;
-    while (i < to && !IsWord(code_[i], "select")) {
-        if (IsSymbol(code_[i], '(') && closing_[i] > i) i = closing_[i];
+    while (i < to && !code_[i].IsWord("select")) {
+        if (code_[i].Is('(') && closing_[i] > i) i = closing_[i];
         ++i;
     }
     if (i >= to) return {};
     ++i;
-    if (i < to && (IsWord(code_[i], "distinct") || IsWord(code_[i], "all"))) ++i;
+    if (i < to && (code_[i].IsWord("distinct") || code_[i].IsWord("all"))) ++i;
     const int group = from - 1;  // the '(' around the query; the top when from is 0
     const auto ownRefs = [this, group, from]() {
         QList<const TableRef*> refs;
@@ -264,33 +249,33 @@ QList<ColumnChoice> StatementScope::SelectListColumns(int from, int to, int dept
     QList<ColumnChoice> columns;
     int itemStart = i;
     for (; i <= to; ++i) {
-        const bool atEnd = i == to || IsSymbol(code_[i], ',') || IsWord(code_[i], "from") ||
-                           IsWord(code_[i], "union") || IsWord(code_[i], "intersect") ||
-                           IsWord(code_[i], "except");
+        const bool atEnd = i == to || code_[i].Is(',') || code_[i].IsWord("from") ||
+                           code_[i].IsWord("union") || code_[i].IsWord("intersect") ||
+                           code_[i].IsWord("except");
         if (!atEnd) {
-            if (IsSymbol(code_[i], '(') && closing_[i] > i && closing_[i] < to) i = closing_[i];
+            if (code_[i].Is('(') && closing_[i] > i && closing_[i] < to) i = closing_[i];
             continue;
         }
         const int count = i - itemStart;
         if (count > 0) {
             const SqlToken& last = code_[i - 1];
-            if (IsSymbol(last, '*')) {
+            if (last.Is('*')) {
                 const QString qualifier =
-                    count >= 3 && IsSymbol(code_[i - 2], '.') ? code_[i - 3].text : QString();
+                    count >= 3 && code_[i - 2].Is('.') ? code_[i - 3].text : QString();
                 for (const TableRef* ref : ownRefs())
                     if (qualifier.isEmpty() ||
                         ref->Handle().compare(qualifier, Qt::CaseInsensitive) == 0)
                         columns += ColumnsOf(*ref, depth);
-            } else if (IsName(last)) {
+            } else if (last.IsName()) {
                 const SqlToken* previous = count >= 2 ? &code_[i - 2] : nullptr;
-                const bool named = !previous || IsWord(*previous, "as") ||
-                                   IsSymbol(*previous, '.') || IsSymbol(*previous, ')') ||
-                                   IsName(*previous) || previous->kind == TokenKind::Number ||
+                const bool named = !previous || previous->IsWord("as") || previous->Is('.') ||
+                                   previous->Is(')') || previous->IsName() ||
+                                   previous->kind == TokenKind::Number ||
                                    previous->kind == TokenKind::String;
                 if (named) columns.append({last.text, {}});
             }
         }
-        if (i == to || !IsSymbol(code_[i], ',')) break;
+        if (i == to || !code_[i].Is(',')) break;
         itemStart = i + 1;
     }
     return columns;

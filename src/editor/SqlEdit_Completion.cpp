@@ -13,8 +13,6 @@ namespace tbn::editor {
 
 namespace {
 
-bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
-
 Qt::KeyboardModifiers Mods(const QKeyEvent* key) { return key->modifiers() & ~Qt::KeypadModifier; }
 
 bool IsCompletionShortcut(const QKeyEvent* key) {
@@ -52,7 +50,7 @@ bool MayOpenAfter(const QTextCursor& caret, QChar typed) {
         quoted = span.kind == SpanKind::QuotedName;
     }
     if (typed == QLatin1Char('.') || quoted) return true;
-    return at >= 1 && IsWordChar(line[at - 1]);
+    return at >= 1 && IsSqlWordChar(line[at - 1]);
 }
 
 }  // namespace
@@ -115,7 +113,7 @@ bool SqlEdit::ShowCompletion(CompletionTrigger trigger, QChar typed) {
         if (typed == QLatin1Char('.'))
             keep = keep && completion.typed.isEmpty();
         else
-            keep = keep && IsWordChar(typed) && completion.typed.size() >= 2 &&
+            keep = keep && IsSqlWordChar(typed) && completion.typed.size() >= 2 &&
                    wordStart != dismissedWordStart_;
     }
     if (trigger == CompletionTrigger::Narrowed && open) {
@@ -177,7 +175,8 @@ void SqlEdit::AfterKey(const QKeyEvent* event) {
     if (OpenCompletionPopup() || !completionEnabled_) return;
     const QString text = event->text();
     if (text.size() != 1 || (Mods(event) & ~Qt::ShiftModifier) != Qt::NoModifier) return;
-    if ((text[0] == QLatin1Char('.') || IsWordChar(text[0])) && MayOpenAfter(textCursor(), text[0]))
+    if ((text[0] == QLatin1Char('.') || IsSqlWordChar(text[0])) &&
+        MayOpenAfter(textCursor(), text[0]))
         ShowCompletion(CompletionTrigger::Typed, text[0]);
 }
 

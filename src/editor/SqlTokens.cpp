@@ -11,8 +11,6 @@ namespace tbn::editor {
 
 namespace {
 
-bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
-
 TokenKind KindOf(SpanKind kind) {
     switch (kind) {
     case SpanKind::String: return TokenKind::String;
@@ -69,9 +67,9 @@ QList<SqlToken> TokenizeSql(QStringView text) {
             const QChar c = line[i];
             if (c.isSpace()) {
                 ++i;
-            } else if (IsWordChar(c)) {
+            } else if (IsSqlWordChar(c)) {
                 int j = i;
-                while (j < n && IsWordChar(line[j])) ++j;
+                while (j < n && IsSqlWordChar(line[j])) ++j;
                 tokens.append({c.isDigit() ? TokenKind::Number : TokenKind::Word,
                                base + i,
                                base + j,

@@ -21,9 +21,23 @@ struct SqlToken {
     QString text;
     bool open = false;  // a string, quoted name or block comment the text ends inside
     QChar quote;        // the opening delimiter of a quoted name
+
+    bool IsName() const { return kind == TokenKind::Word || kind == TokenKind::QuotedName; }
+    bool Is(char symbol) const {
+        return kind == TokenKind::Symbol && text[0] == QLatin1Char(symbol);
+    }
+    // A word spelt so in any case.
+    bool IsWord(const char* lowerWord) const {
+        return kind == TokenKind::Word &&
+               text.compare(QLatin1String(lowerWord), Qt::CaseInsensitive) == 0;
+    }
+    QString LowerWord() const { return kind == TokenKind::Word ? text.toLower() : QString(); }
 };
 
-// Every token of a text that starts in code, in order; blanks are not tokens.
+// A character of a word or an unquoted name.
+inline bool IsSqlWordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_'); }
+
+// Every token of a text that starts in code, comments included, in order; blanks are not tokens.
 QList<SqlToken> TokenizeSql(QStringView text);
 
 // The statement a caret is in: from just after the previous ';' in code to the next one (or the
