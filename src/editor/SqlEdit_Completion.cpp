@@ -110,8 +110,9 @@ bool SqlEdit::ShowCompletion(CompletionTrigger trigger, QChar typed) {
             keep = false;
     }
     if (trigger == CompletionTrigger::Typed) {
+        // A dot opens what a qualifier holds, never the keywords after "1.".
         if (typed == QLatin1Char('.'))
-            keep = keep && completion.typed.isEmpty();
+            keep = keep && completion.context == CompletionContext::Members;
         else
             keep = keep && IsSqlWordChar(typed) && completion.typed.size() >= 2 &&
                    wordStart != dismissedWordStart_;

@@ -65,6 +65,9 @@ TEST_F(CompletionPopupTest, OpensByItselfOnASecondWordCharacterOrADotButNeverInA
         QTest::keyClicks(&edit, QStringLiteral("ta"));
         EXPECT_FALSE(Shown()) << text.toStdString();
     }
+    Start(QStringLiteral("SELECT 1"));
+    QTest::keyClicks(&edit, QStringLiteral("."));
+    EXPECT_FALSE(Shown()) << "a decimal point qualifies nothing";
 }
 
 TEST_F(CompletionPopupTest, TextThatWasNotTypedNeverOpensIt) {
