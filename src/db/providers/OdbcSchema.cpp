@@ -21,16 +21,14 @@ using core::RelationInfo;
 // which the calls take as "any".
 class Arg {
 public:
-    Arg(const OdbcLink& link, std::optional<std::string> value)
-        : wide_(link.wide), value_(std::move(value)) {
-        if (value_ && wide_) utf16_ = ToUtf16(*value_);
+    Arg(const OdbcLink& link, std::optional<std::string> value) : value_(std::move(value)) {
+        if (value_ && link.wide) utf16_ = ToUtf16(*value_);
     }
     SQLWCHAR* W() { return value_ ? Wide(utf16_) : nullptr; }
     SQLCHAR* N() { return value_ ? reinterpret_cast<SQLCHAR*>(value_->data()) : nullptr; }
     SQLSMALLINT Length() const { return value_ ? SQL_NTS : 0; }
 
 private:
-    bool wide_;
     std::optional<std::string> value_;
     std::u16string utf16_;
 };
@@ -157,10 +155,12 @@ public:
             if (std::find(done.begin(), done.end(), key) != done.end()) continue;
             done.push_back(key);
             Arg catalog(link_, key.catalog);
-            // The schema argument is a pattern; unescaped, it matches more schemas than the one
-            // meant, whose tables the lookup below then passes over.
+            // The schema argument is a pattern; where the driver has no escape character it may
+            // match other schemas too, whose rows are passed over.
             Arg schema(link_,
                        key.schema ? std::optional(Escaped(*key.schema, escape)) : std::nullopt);
+            const std::string meant =
+                key.schema && !key.schema->empty() ? *key.schema : key.catalog.value_or("");
             Arg any(link_, "%");
             Run(
                 "columns", 11,
@@ -172,8 +172,10 @@ public:
                                             schema.Length(), any.N(), SQL_NTS, any.N(), SQL_NTS);
                 },
                 [&](const RowStream& rows) {
-                    const auto found = byName_.find(Key(SchemaName(rows, 0, 1), rows.Value(2)));
-                    if (found == byName_.end()) return;
+                    const std::string schemaName = SchemaName(rows, 0, 1);
+                    if (schemaName != meant) return;
+                    const auto found = byName_.find(Key(schemaName, rows.Value(2)));
+                    if (found == byName_.end()) return;  // a table of the engine's own
                     out_.relations[found->second].columns.push_back({std::string(rows.Value(3)),
                                                                      std::string(rows.Value(5)),
                                                                      rows.Value(10) != "0", false});
