@@ -4,6 +4,7 @@
 
 #include "core/ErrorCodes.h"
 #include "db/Catalog.h"
+#include "db/providers/OdbcSpelling.h"
 #include "support/PgServer.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +99,21 @@ INSTANTIATE_TEST_SUITE_P(Routes, SchemaTest, ::testing::ValuesIn(AllProviderRout
                          [](const ::testing::TestParamInfo<ProviderRoute>& info) {
                              return info.param.Name;
                          });
+
+TEST(OdbcSpelling, TheRowLimitFollowsTheEngineTheDriverNames) {
+    using core::RowLimitSpelling;
+    for (const auto& [dbms, spelling] : std::vector<std::pair<const char*, RowLimitSpelling>>{
+             {"Microsoft SQL Server", RowLimitSpelling::Top},
+             {"Adaptive Server Enterprise", RowLimitSpelling::Top},
+             {"Oracle", RowLimitSpelling::FetchFirst},
+             {"DB2/LINUXX8664", RowLimitSpelling::FetchFirst},
+             {"Informix Dynamic Server", RowLimitSpelling::FetchFirst},
+             {"PostgreSQL", RowLimitSpelling::Limit},
+             {"MariaDB", RowLimitSpelling::Limit},
+             {"", RowLimitSpelling::Limit},
+         })
+        EXPECT_EQ(db::odbc::RowLimitOf(dbms), spelling) << dbms;
+}
 
 class SqliteSchemaTest : public ::testing::Test {
 protected:

@@ -1,10 +1,10 @@
 #include "db/providers/OdbcSchema.h"
 
 #include "db/providers/OdbcRowStream.h"
+#include "db/providers/OdbcSpelling.h"
 #include "db/providers/OdbcText.h"
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <map>
 #include <optional>
@@ -36,55 +36,6 @@ private:
 std::optional<std::string> Nullable(const RowStream& rows, std::size_t index) {
     if (rows.IsNull(index)) return std::nullopt;
     return std::string(rows.Value(index));
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string InfoText(const OdbcLink& link, SQLUSMALLINT type) {
-    SQLSMALLINT length = 0;
-    if (link.wide) {
-        std::u16string buffer(256, u'\0');
-        if (!Succeeded(SQLGetInfoW(link.dbc->get(), type, Wide(buffer),
-                                   static_cast<SQLSMALLINT>(buffer.size() * sizeof(char16_t)),
-                                   &length)))
-            return {};
-        buffer.resize(std::min<std::size_t>(
-            static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)) / sizeof(char16_t),
-            buffer.size() - 1));
-        return ToUtf8(buffer);
-    }
-    std::string buffer(512, '\0');
-    if (!Succeeded(SQLGetInfo(link.dbc->get(), type, buffer.data(),
-                              static_cast<SQLSMALLINT>(buffer.size()), &length)))
-        return {};
-    buffer.resize(std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)),
-                                        buffer.size() - 1));
-    return buffer;
-}
-
-void ReadSpelling(const OdbcLink& link, core::SchemaInfo& info) {
-    // A blank quote character means the driver has none; " is then as good a guess as any.
-    const std::string quote = InfoText(link, SQL_IDENTIFIER_QUOTE_CHAR);
-    if (!quote.empty() && quote != " ") info.quoteOpen = info.quoteClose = quote;
-    SQLUSMALLINT identifierCase = SQL_IC_MIXED;
-    SQLGetInfo(link.dbc->get(), SQL_IDENTIFIER_CASE, &identifierCase, sizeof identifierCase,
-               nullptr);
-    info.identifierCase = identifierCase == SQL_IC_UPPER       ? core::IdentifierCase::Upper
-                          : identifierCase == SQL_IC_LOWER     ? core::IdentifierCase::Lower
-                          : identifierCase == SQL_IC_SENSITIVE ? core::IdentifierCase::Sensitive
-                                                               : core::IdentifierCase::Insensitive;
-    const std::string dbms = Lower(InfoText(link, SQL_DBMS_NAME));
-    auto names = [&](std::initializer_list<const char*> words) {
-        return std::any_of(words.begin(), words.end(),
-                           [&](const char* w) { return dbms.find(w) != std::string::npos; });
-    };
-    info.rowLimit = names({"sql server", "sybase", "adaptive server"}) ? core::RowLimitSpelling::Top
-                    : names({"oracle", "db2", "informix"}) ? core::RowLimitSpelling::FetchFirst
-                                                           : core::RowLimitSpelling::Limit;
 }
 
 std::string Escaped(std::string_view name, std::string_view escape) {
