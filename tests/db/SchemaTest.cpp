@@ -220,10 +220,15 @@ TEST_F(PostgresSchemaTest, TheSearchPathComesFirstInItsOrderThenTheOtherSchemasB
     EXPECT_EQ(info.relations[1].schema, "other");
     EXPECT_EQ(ColumnNames(info.relations[1]), Names{"a"});
 
-    Exec(cnn_, "SET search_path TO other, public");
+    // The catalog lists the search path's tables in the same order.
+    Exec(cnn_, "SET search_path TO public, other");
     info = cnn_.session().ReadSchema();
-    EXPECT_EQ(info.schemas, (Names{"other", "public", "aa_empty"}));
+    EXPECT_EQ(info.schemas, (Names{"public", "other", "aa_empty"}));
     EXPECT_EQ(info.defaultSchemaCount, 2u);
+    Names listed;
+    for (const db::TableInfo& t : cnn_.session().Tables())
+        if (t.Type == "TABLE") listed.push_back(t.Name);
+    EXPECT_EQ(listed, (Names{"p", "t"}));
 }
 
 TEST_F(PostgresSchemaTest, ACatalogueTableTheLoginMayNotReadLeavesAGapAndTheRestIsRead) {
