@@ -68,9 +68,9 @@ private:
     StatementPtr stmt_;
 };
 
-// A part of every relation's description (columns, indexes or foreign keys), read from a pragma
+// One detail of every relation's description (columns, indexes or foreign keys), read from a pragma
 // that takes the relation's name and the schema's (?1).
-struct Part {
+struct Detail {
     std::string_view what;    // for the gap lines
     bool views;               // whether views have it too, or tables alone
     std::string_view fields;  // what each row gives after the relation's name
@@ -80,27 +80,27 @@ struct Part {
     std::function<void(RelationInfo&, sqlite3_stmt*)> add;
 };
 
-const Part& Columns() {
-    static const Part part{"columns",
-                           true,
-                           "p.name, p.type, p.\"notnull\", p.pk, p.hidden",
-                           [](std::string_view relation) {
-                               return "pragma_table_xinfo(" + std::string(relation) + ", ?1) p";
-                           },
-                           [](RelationInfo& r) { r.columns.clear(); },
-                           [](RelationInfo& r, sqlite3_stmt* row) {
-                               // 1 marks a virtual table's hidden column, which a SELECT * does not
-                               // show.
-                               if (sqlite3_column_int(row, 5) == 1) return;
-                               r.columns.push_back({Text(row, 1), Text(row, 2),
-                                                    sqlite3_column_int(row, 3) == 0,
-                                                    sqlite3_column_int(row, 4) > 0});
-                           }};
-    return part;
+const Detail& Columns() {
+    static const Detail detail{
+        "columns",
+        true,
+        "p.name, p.type, p.\"notnull\", p.pk, p.hidden",
+        [](std::string_view relation) {
+            return "pragma_table_xinfo(" + std::string(relation) + ", ?1) p";
+        },
+        [](RelationInfo& r) { r.columns.clear(); },
+        [](RelationInfo& r, sqlite3_stmt* row) {
+            // 1 marks a virtual table's hidden column, which a SELECT * does not show.
+            if (sqlite3_column_int(row, 5) == 1) return;
+            r.columns.push_back({Text(row, 1), Text(row, 2), sqlite3_column_int(row, 3) == 0,
+                                 sqlite3_column_int(row, 4) > 0});
+        },
+    };
+    return detail;
 }
 
-const Part& Indexes() {
-    static const Part part{
+const Detail& Indexes() {
+    static const Detail detail{
         "indexes",
         false,
         "il.name, il.\"unique\", il.origin, ii.cid, ii.name",
@@ -119,31 +119,32 @@ const Part& Indexes() {
             r.indexes.back().columns.push_back(cid == -1   ? "rowid"
                                                : cid == -2 ? "(expression)"
                                                            : Text(row, 5));
-        }};
-    return part;
+        },
+    };
+    return detail;
 }
 
-const Part& ForeignKeys() {
-    static const Part part{"foreign keys",
-                           false,
-                           "f.seq, f.\"table\", f.\"from\", f.\"to\"",
-                           [](std::string_view relation) {
-                               return "pragma_foreign_key_list(" + std::string(relation) +
-                                      ", ?1) f";
-                           },
-                           [](RelationInfo& r) { r.foreignKeys.clear(); },
-                           [](RelationInfo& r, sqlite3_stmt* row) {
-                               // A key's rows come together, its first column at seq 0. Its parent
-                               // is always in the same database.
-                               if (sqlite3_column_int(row, 1) == 0 || r.foreignKeys.empty())
-                                   r.foreignKeys.push_back({{}, {}, r.schema, Text(row, 2), {}});
-                               core::ForeignKeyInfo& key = r.foreignKeys.back();
-                               key.columns.push_back(Text(row, 3));
-                               // No parent column names the parent's primary key.
-                               if (sqlite3_column_type(row, 4) != SQLITE_NULL)
-                                   key.refColumns.push_back(Text(row, 4));
-                           }};
-    return part;
+const Detail& ForeignKeys() {
+    static const Detail detail{
+        "foreign keys",
+        false,
+        "f.seq, f.\"table\", f.\"from\", f.\"to\"",
+        [](std::string_view relation) {
+            return "pragma_foreign_key_list(" + std::string(relation) + ", ?1) f";
+        },
+        [](RelationInfo& r) { r.foreignKeys.clear(); },
+        [](RelationInfo& r, sqlite3_stmt* row) {
+            // A key's rows come together, its first column at seq 0. Its parent is always in the
+            // same database.
+            if (sqlite3_column_int(row, 1) == 0 || r.foreignKeys.empty())
+                r.foreignKeys.push_back({{}, {}, r.schema, Text(row, 2), {}});
+            core::ForeignKeyInfo& key = r.foreignKeys.back();
+            key.columns.push_back(Text(row, 3));
+            // No parent column names the parent's primary key.
+            if (sqlite3_column_type(row, 4) != SQLITE_NULL) key.refColumns.push_back(Text(row, 4));
+        },
+    };
+    return detail;
 }
 
 class SchemaReader {
@@ -167,8 +168,8 @@ public:
         byName_.clear();
         for (std::size_t i = first; i < out_.relations.size(); ++i)
             byName_.emplace(out_.relations[i].name, i);
-        for (const Part* part : {&Columns(), &Indexes(), &ForeignKeys()})
-            ReadPart(*part, schema, first);
+        for (const Detail* detail : {&Columns(), &Indexes(), &ForeignKeys()})
+            ReadDetail(*detail, schema, first);
     }
 
 private:
@@ -189,37 +190,37 @@ private:
     // One statement for the whole schema. A relation the pragma cannot describe (a view over a
     // table that has gone) fails that statement as a whole, so then each relation is read alone
     // and only the ones that fail are left out.
-    void ReadPart(const Part& part, const std::string& schema, std::size_t first) {
+    void ReadDetail(const Detail& detail, const std::string& schema, std::size_t first) {
         try {
-            Statement joined(db_, "SELECT m.name, " + std::string(part.fields) + " FROM " +
+            Statement joined(db_, "SELECT m.name, " + std::string(detail.fields) + " FROM " +
                                       Quoted(schema) + ".sqlite_schema m, " +
-                                      part.source("m.name") + " WHERE m.type IN " +
-                                      (part.views ? "('table', 'view')" : "('table')") + " AND m." +
-                                      std::string(UserRelation));
+                                      detail.source("m.name") + " WHERE m.type IN " +
+                                      (detail.views ? "('table', 'view')" : "('table')") +
+                                      " AND m." + std::string(UserRelation));
             joined.Bind(1, schema);
             while (joined.Step()) {
                 const auto found = byName_.find(Text(joined.get(), 0));
-                if (found != byName_.end()) part.add(out_.relations[found->second], joined.get());
+                if (found != byName_.end()) detail.add(out_.relations[found->second], joined.get());
             }
             return;
         } catch (const Error& error) {
             if (error.Number() == ErrorCode::CommandCancelled) throw;
         }
-        Statement single(db_,
-                         "SELECT ?2, " + std::string(part.fields) + " FROM " + part.source("?2"));
+        Statement single(db_, "SELECT ?2, " + std::string(detail.fields) + " FROM " +
+                                  detail.source("?2"));
         for (std::size_t i = first; i < out_.relations.size(); ++i) {
             RelationInfo& relation = out_.relations[i];
-            part.clear(relation);
-            if (relation.kind == core::RelationKind::View && !part.views) continue;
+            detail.clear(relation);
+            if (relation.kind == core::RelationKind::View && !detail.views) continue;
             single.Reset();
             single.Bind(1, schema);
             single.Bind(2, relation.name);
             try {
-                while (single.Step()) part.add(relation, single.get());
+                while (single.Step()) detail.add(relation, single.get());
             } catch (const Error& error) {
-                part.clear(relation);
-                KeepAsGap(error, "Could not read the " + std::string(part.what) + " of " + schema +
-                                     "." + relation.name);
+                detail.clear(relation);
+                KeepAsGap(error, "Could not read the " + std::string(detail.what) + " of " +
+                                     schema + "." + relation.name);
             }
         }
     }
