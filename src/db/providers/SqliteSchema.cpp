@@ -168,8 +168,16 @@ public:
         byName_.clear();
         for (std::size_t i = first; i < out_.relations.size(); ++i)
             byName_.emplace(out_.relations[i].name, i);
-        for (const Detail* detail : {&Columns(), &Indexes(), &ForeignKeys()})
-            ReadDetail(*detail, schema, first);
+        for (const Detail* detail : {&Columns(), &Indexes(), &ForeignKeys()}) {
+            try {
+                ReadDetail(*detail, schema, first);
+            } catch (const Error& error) {
+                for (std::size_t i = first; i < out_.relations.size(); ++i)
+                    detail->clear(out_.relations[i]);
+                KeepAsGap(error,
+                          "Could not read the " + std::string(detail->what) + " of " + schema);
+            }
+        }
     }
 
 private:
@@ -218,6 +226,9 @@ private:
             try {
                 while (single.Step()) detail.add(relation, single.get());
             } catch (const Error& error) {
+                // A lock, a damaged file, want of memory: the same for every relation, and a
+                // lock would be waited for once per relation.
+                if ((error.Number() & 0xff) != SQLITE_ERROR) throw;
                 detail.clear(relation);
                 KeepAsGap(error, "Could not read the " + std::string(detail.what) + " of " +
                                      schema + "." + relation.name);
