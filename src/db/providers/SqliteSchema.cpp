@@ -17,11 +17,21 @@ using core::RelationInfo;
 // sqlite_% names are the engine's own; LIKE ignores ASCII case, as SQLite does for that prefix.
 constexpr std::string_view UserRelation = "name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
 
-Error Failure(sqlite3* db, int rc) {
-    if ((rc & 0xff) == SQLITE_INTERRUPT)
+// The connection being read, and whether a cancel has been asked for since the read began.
+struct Reading {
+    sqlite3* db;
+    std::function<bool()> cancelRequested;
+
+    // An interrupt does not always surface as SQLITE_INTERRUPT: a table-valued pragma reports
+    // the one that stopped its inner statement as a plain SQLITE_ERROR "interrupted".
+    Error Failure(int rc) const {
+        if ((rc & 0xff) == SQLITE_INTERRUPT || cancelRequested()) return Cancelled();
+        return LastError(db);
+    }
+    static Error Cancelled() {
         return Error(ErrorCode::CommandCancelled, "Reading the catalogue was cancelled.");
-    return LastError(db);
-}
+    }
+};
 
 std::string Quoted(std::string_view name) {
     std::string quoted = "\"";
@@ -39,12 +49,12 @@ std::string Text(sqlite3_stmt* stmt, int column) {
 
 class Statement {
 public:
-    Statement(sqlite3* db, const std::string& sql) : db_(db) {
+    Statement(const Reading& reading, const std::string& sql) : reading_(reading) {
         sqlite3_stmt* raw = nullptr;
-        const int rc =
-            sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), 0, &raw, nullptr);
+        const int rc = sqlite3_prepare_v3(reading.db, sql.c_str(), static_cast<int>(sql.size()), 0,
+                                          &raw, nullptr);
         stmt_.reset(raw);
-        if (rc != SQLITE_OK) throw Failure(db, rc);
+        if (rc != SQLITE_OK) throw reading.Failure(rc);
     }
     void Bind(int index, const std::string& text) {
         sqlite3_bind_text(stmt_.get(), index, text.c_str(), static_cast<int>(text.size()),
@@ -55,7 +65,7 @@ public:
         const int rc = sqlite3_step(stmt_.get());
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
-        throw Failure(db_, rc);
+        throw reading_.Failure(rc);
     }
     void Reset() {
         sqlite3_reset(stmt_.get());
@@ -64,7 +74,7 @@ public:
     sqlite3_stmt* get() const { return stmt_.get(); }
 
 private:
-    sqlite3* db_;
+    const Reading& reading_;
     StatementPtr stmt_;
 };
 
@@ -149,7 +159,7 @@ const Detail& ForeignKeys() {
 
 class SchemaReader {
 public:
-    SchemaReader(sqlite3* db, core::SchemaInfo& out) : db_(db), out_(out) {}
+    SchemaReader(const Reading& reading, core::SchemaInfo& out) : reading_(reading), out_(out) {}
 
     void Read(const std::string& schema) {
         const std::size_t first = out_.relations.size();
@@ -182,9 +192,9 @@ public:
 
 private:
     void ReadRelations(const std::string& schema) {
-        Statement stmt(db_, "SELECT type, name FROM " + Quoted(schema) +
-                                ".sqlite_schema WHERE type IN ('table', 'view') AND " +
-                                std::string(UserRelation) + " ORDER BY rowid");
+        Statement stmt(reading_, "SELECT type, name FROM " + Quoted(schema) +
+                                     ".sqlite_schema WHERE type IN ('table', 'view') AND " +
+                                     std::string(UserRelation) + " ORDER BY rowid");
         while (stmt.Step()) {
             RelationInfo relation;
             relation.schema = schema;
@@ -200,11 +210,11 @@ private:
     // and only the ones that fail are left out.
     void ReadDetail(const Detail& detail, const std::string& schema, std::size_t first) {
         try {
-            Statement joined(db_, "SELECT m.name, " + std::string(detail.fields) + " FROM " +
-                                      Quoted(schema) + ".sqlite_schema m, " +
-                                      detail.source("m.name") + " WHERE m.type IN " +
-                                      (detail.views ? "('table', 'view')" : "('table')") +
-                                      " AND m." + std::string(UserRelation));
+            Statement joined(reading_, "SELECT m.name, " + std::string(detail.fields) + " FROM " +
+                                           Quoted(schema) + ".sqlite_schema m, " +
+                                           detail.source("m.name") + " WHERE m.type IN " +
+                                           (detail.views ? "('table', 'view')" : "('table')") +
+                                           " AND m." + std::string(UserRelation));
             joined.Bind(1, schema);
             while (joined.Step()) {
                 const auto found = byName_.find(Text(joined.get(), 0));
@@ -214,8 +224,8 @@ private:
         } catch (const Error& error) {
             if (error.Number() == ErrorCode::CommandCancelled) throw;
         }
-        Statement single(db_, "SELECT ?2, " + std::string(detail.fields) + " FROM " +
-                                  detail.source("?2"));
+        Statement single(reading_, "SELECT ?2, " + std::string(detail.fields) + " FROM " +
+                                       detail.source("?2"));
         for (std::size_t i = first; i < out_.relations.size(); ++i) {
             RelationInfo& relation = out_.relations[i];
             detail.clear(relation);
@@ -228,7 +238,9 @@ private:
             } catch (const Error& error) {
                 // A lock, a damaged file, want of memory: the same for every relation, and a
                 // lock would be waited for once per relation.
-                if ((error.Number() & 0xff) != SQLITE_ERROR) throw;
+                if (error.Number() == ErrorCode::CommandCancelled ||
+                    (error.Number() & 0xff) != SQLITE_ERROR)
+                    throw;
                 detail.clear(relation);
                 KeepAsGap(error, "Could not read the " + std::string(detail.what) + " of " +
                                      schema + "." + relation.name);
@@ -241,14 +253,15 @@ private:
         out_.gaps.push_back(what + ": " + error.Description());
     }
 
-    sqlite3* db_;
+    const Reading& reading_;
     core::SchemaInfo& out_;
     std::unordered_map<std::string, std::size_t> byName_;
 };
 
 }  // namespace
 
-core::SchemaInfo ReadSqliteSchema(sqlite3* db) {
+core::SchemaInfo ReadSqliteSchema(sqlite3* db, std::function<bool()> cancelRequested) {
+    const Reading reading{db, std::move(cancelRequested)};
     core::SchemaInfo info;
     info.identifierCase = core::IdentifierCase::Insensitive;
     info.rowLimit = core::RowLimitSpelling::Limit;
@@ -256,11 +269,13 @@ core::SchemaInfo ReadSqliteSchema(sqlite3* db) {
     // main comes first, then temp, then the attached databases in the order they were attached.
     std::vector<std::string> schemas;
     {
-        Statement list(db, "SELECT name FROM pragma_database_list ORDER BY seq");
+        Statement list(reading, "SELECT name FROM pragma_database_list ORDER BY seq");
         while (list.Step()) schemas.push_back(Text(list.get(), 0));
     }
-    SchemaReader reader(db, info);
+    SchemaReader reader(reading, info);
     for (const std::string& schema : schemas) reader.Read(schema);
+    // An interrupt may have passed for a relation's own failure and left a gap that is not one.
+    if (reading.cancelRequested()) throw Reading::Cancelled();
     info.defaultSchemaCount = info.schemas.empty() ? 0 : 1;
     return info;
 }
