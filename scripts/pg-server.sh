@@ -2,7 +2,9 @@
 #
 #   pg_server_start   starts a cluster under a fresh temporary folder, listening on 127.0.0.1 only,
 #                     with a test database owned by a login that has a password, and exports
-#                     TBN_PG_HOST, TBN_PG_PORT, TBN_PG_USER, TBN_PG_PASSWORD, TBN_PG_DATABASE.
+#                     TBN_PG_HOST, TBN_PG_PORT, TBN_PG_USER, TBN_PG_PASSWORD, TBN_PG_DATABASE,
+#                     and TBN_PG_ADMIN_HOST, the socket folder where the superuser postgres logs in
+#                     without a password (for the few tests that must change what the login may do).
 #                     When TBN_PG_HOST is already set, that server is used and nothing is started.
 #   pg_server_stop    stops the cluster and removes its folder; safe to call twice or before start.
 #
@@ -58,7 +60,7 @@ pg_server_start() {
     "${psql[@]}" -c "CREATE ROLE tbn_test LOGIN CREATEDB PASSWORD '$password'" &&
         "${psql[@]}" -c "CREATE DATABASE tbn_test OWNER tbn_test" || return 1
     export TBN_PG_HOST=127.0.0.1 TBN_PG_PORT="$port" TBN_PG_USER=tbn_test TBN_PG_PASSWORD="$password" \
-        TBN_PG_DATABASE=tbn_test
+        TBN_PG_DATABASE=tbn_test TBN_PG_ADMIN_HOST="$PG_SERVER_DIR"
     echo "PostgreSQL test server on 127.0.0.1:$port (folder $PG_SERVER_DIR)"
 }
 
@@ -67,5 +69,5 @@ pg_server_stop() {
     _pg_as_owner "$PG_SERVER_BIN/pg_ctl" -D "$PG_SERVER_DIR/data" -m fast -w stop >/dev/null 2>&1 || true
     rm -rf "$PG_SERVER_DIR"
     PG_SERVER_DIR=""
-    unset TBN_PG_HOST TBN_PG_PORT TBN_PG_USER TBN_PG_PASSWORD TBN_PG_DATABASE
+    unset TBN_PG_HOST TBN_PG_PORT TBN_PG_USER TBN_PG_PASSWORD TBN_PG_DATABASE TBN_PG_ADMIN_HOST
 }

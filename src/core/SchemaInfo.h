@@ -57,8 +57,9 @@ enum class RowLimitSpelling {
 };
 
 struct SchemaInfo {
-    // Every schema with something in it, in the engine's order. The default ones come first: those
-    // an unqualified name is looked up in (SQLite's main, PostgreSQL's search path).
+    // Every schema the connection may use (an empty one too, but SQLite's temp only once it holds
+    // something), in the engine's order. The default ones come first: those an unqualified name
+    // is looked up in (SQLite's main, PostgreSQL's search path).
     std::vector<std::string> schemas;
     std::size_t defaultSchemaCount = 0;
     // Tables and views of every schema, plain user relations only (no system catalogues), grouped

@@ -27,9 +27,12 @@ void Run(const PgServer& server, const std::string& sql) {
 
 std::optional<PgServer> PgServer::FromEnvironment() {
     if (Env("TBN_PG_HOST", "").empty()) return std::nullopt;
-    return PgServer{Env("TBN_PG_HOST", ""), Env("TBN_PG_PORT", "5432"),
-                    Env("TBN_PG_USER", "postgres"), Env("TBN_PG_PASSWORD", ""),
-                    Env("TBN_PG_DATABASE", "postgres")};
+    return PgServer{Env("TBN_PG_HOST", ""),
+                    Env("TBN_PG_PORT", "5432"),
+                    Env("TBN_PG_USER", "postgres"),
+                    Env("TBN_PG_PASSWORD", ""),
+                    Env("TBN_PG_DATABASE", "postgres"),
+                    Env("TBN_PG_ADMIN_HOST", "")};
 }
 
 const char* PgServer::AbsentReason() {
@@ -40,6 +43,12 @@ std::string PgServer::ConnectionString(const std::string& database) const {
     return "Provider=PostgreSQL;Host=" + Host + ";Port=" + Port +
            ";Database=" + (database.empty() ? Database : database) + ";User ID=" + User +
            ";Password=\"" + Password + "\"";
+}
+
+std::optional<std::string> PgServer::AdminConnectionString(const std::string& database) const {
+    if (AdminHost.empty()) return std::nullopt;
+    return "Provider=PostgreSQL;Host=" + AdminHost + ";Port=" + Port + ";Database=" + database +
+           ";User ID=postgres";
 }
 
 std::string PgServer::OdbcConnectionString(const std::string& database) const {

@@ -4,6 +4,7 @@
 #include "db/CommandText.h"
 #include "db/providers/BufferedCursor.h"
 #include "db/providers/PostgresCursor.h"
+#include "db/providers/PostgresSchema.h"
 #include "db/providers/PostgresStatements.h"
 
 #include <charconv>
@@ -97,6 +98,11 @@ std::vector<TableInfo> PostgresSession::Tables() {
     for (int r = 0; r < rows; ++r)
         tables.push_back({PQgetvalue(result.get(), r, 0), PQgetvalue(result.get(), r, 1)});
     return tables;
+}
+
+core::SchemaInfo PostgresSession::ReadSchema() {
+    link_->Release();
+    return ReadPostgresSchema(*link_);
 }
 
 std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {

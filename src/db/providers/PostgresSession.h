@@ -12,6 +12,8 @@ public:
     // The relations visible without a schema prefix (the search path's schemas), tables and views
     // in the order they were created, then pg_catalog's and information_schema's as "SYSTEM TABLE".
     std::vector<TableInfo> Tables() override;
+    // See PostgresSchema.h.
+    core::SchemaInfo ReadSchema() override;
     // The text goes to the server as one query, so the server's own rules apply: the statements
     // of a text without BEGIN/COMMIT form one transaction, and a failure undoes the earlier ones.
     // A text of one statement is streamed row by row; in a longer text every row set is read into

@@ -4,6 +4,7 @@
 #include "db/CommandText.h"
 #include "db/providers/BufferedCursor.h"
 #include "db/providers/SqliteCursor.h"
+#include "db/providers/SqliteSchema.h"
 
 #include <climits>
 #include <string>
@@ -86,6 +87,11 @@ std::vector<TableInfo> SqliteSession::Tables() {
     }
     if (rc != SQLITE_DONE) throw LastError(db_.get());
     return tables;
+}
+
+core::SchemaInfo SqliteSession::ReadSchema() {
+    busyWait_->Rearm();
+    return ReadSqliteSchema(db_.get());
 }
 
 std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() {

@@ -13,6 +13,8 @@ public:
 
     // sqlite_schema first, then every table and view in the order of sqlite_schema.
     std::vector<TableInfo> Tables() override;
+    // main's relations come in Tables() order; see SqliteSchema.h.
+    core::SchemaInfo ReadSchema() override;
     // A row set produced by the text's last statement is streamed; one followed by more
     // statements is read into memory before they run.
     std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
