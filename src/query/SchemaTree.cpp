@@ -37,6 +37,16 @@ QIcon ColumnIcon(bool key) {
     return QIcon(pixmap);
 }
 
+// Three rows of an ordered list: an index, set apart from the columns above it.
+QIcon IndexIcon() {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(QColor(0x40, 0x70, 0xB0), 2));
+    for (const int y : {4, 8, 12}) painter.drawLine(3, y, 13, y);
+    return QIcon(pixmap);
+}
+
 QString ColumnText(const core::ColumnInfo& column) {
     QString text = QString::fromStdString(column.name);
     if (!column.type.empty()) text += QStringLiteral("  ") + QString::fromStdString(column.type);
@@ -107,8 +117,9 @@ SchemaTree::SchemaTree(QWidget* parent) : QTreeWidget(parent) {
 void SchemaTree::Fill(const std::vector<tbn::db::TableInfo>& tables,
                       std::shared_ptr<const core::SchemaInfo> schema) {
     QStringList open;
+    // Asking the view whether an entry is open is dear; only one that was built can be.
     for (QTreeWidgetItemIterator it(this); *it; ++it)
-        if ((*it)->isExpanded()) open << PathOf(*it);
+        if ((*it)->childCount() > 0 && (*it)->isExpanded()) open << PathOf(*it);
     const QString current = currentItem() ? PathOf(currentItem()) : QString();
     const int scrolled = verticalScrollBar()->value();
 
@@ -233,6 +244,7 @@ void SchemaTree::Populate(QTreeWidgetItem* item) {
     for (const core::IndexInfo& index : relation.indexes) {
         QTreeWidgetItem* child = NewItem(IndexText(index), SchemaEntry::Index);
         child->setData(0, kInsertRole, SqlName(index.name));
+        child->setIcon(0, IndexIcon());
         QFont font = child->font(0);
         font.setItalic(true);
         child->setFont(0, font);
