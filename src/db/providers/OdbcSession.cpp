@@ -3,6 +3,7 @@
 #include "core/ErrorCodes.h"
 #include "db/providers/OdbcBatch.h"
 #include "db/providers/OdbcCursor.h"
+#include "db/providers/OdbcSchema.h"
 #include "db/providers/OdbcText.h"
 
 #include <climits>
@@ -80,6 +81,11 @@ std::vector<TableInfo> OdbcSession::Tables() {
     std::vector<TableInfo> tables;
     while (rows.Next()) tables.push_back({std::string(rows.Value(3)), std::string(rows.Value(2))});
     return tables;
+}
+
+core::SchemaInfo OdbcSession::ReadSchema() {
+    link_->Release();
+    return ReadOdbcSchema(*link_, running_);
 }
 
 std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {

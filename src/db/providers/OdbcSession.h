@@ -16,6 +16,8 @@ public:
 
     // SQLTables with the driver's own type strings and order.
     std::vector<TableInfo> Tables() override;
+    // See OdbcSchema.h.
+    core::SchemaInfo ReadSchema() override;
     // The last row set of the text is returned. When the text surely gives one result (see
     // OdbcBatch.h) or the driver never gives more, the row set is streamed: the cursor owns the
     // statement until its end. Otherwise each row set is read into memory as it comes
