@@ -214,7 +214,8 @@ private:
                                     int commandStart) const;
     void SelectFailure(int position);
     void StartRun(std::string commandText, std::unique_ptr<tbn::run::ResultFile> toFile = nullptr);
-    void StartPendingRun();  // the run that waited for a read to stop
+    void StartPendingRun();                   // the run that waited for a read to stop
+    void DropPendingRun(const QString& why);  // it will not run; why, if any, to the status line
     void FinishRun();
     void ShowRunResult(tbn::run::RunResult& result);
     void ShowRunProgress(bool now);

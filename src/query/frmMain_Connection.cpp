@@ -122,6 +122,7 @@ void frmMain::Disconnect() {
     if (!blnConnected) return;
     // The read holds the session: closed under it, the connection would come back when it ends.
     StopSchemaRead();
+    if (pendingRun_) DropPendingRun(QStringLiteral("Not run: the connection was closed"));
     CloseRecordset();
     cnn.Close();
     blnConnected = false;

@@ -101,22 +101,27 @@ void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::Result
             Qt::QueuedConnection);
 }
 
-void frmMain::StartPendingRun() {
-    std::string commandText = std::move(*pendingRun_);
+void frmMain::DropPendingRun(const QString& why) {
     pendingRun_.reset();
-    std::unique_ptr<tbn::run::ResultFile> toFile = std::move(pendingFile_);
-    if (blnConnected) {
-        mdlErrors::Guarded(kExecuteContext,
-                           [&] { StartRun(std::move(commandText), std::move(toFile)); });
-        if (run_) return;
-    } else {
-        statusLine->ShowMessage(NotConnectedText());
-    }
-    // It could not start after all.
+    pendingFile_.reset();
     runFileName_.clear();
     runBusy_.reset();
     escapeKey->setEnabled(Connecting() || Exporting());
+    if (!why.isEmpty()) statusLine->ShowMessage(why);
     emit RunEnded();
+}
+
+void frmMain::StartPendingRun() {
+    if (!blnConnected) {
+        DropPendingRun(NotConnectedText());
+        return;
+    }
+    std::string commandText = std::move(*pendingRun_);
+    pendingRun_.reset();
+    mdlErrors::Guarded(kExecuteContext,
+                       [&] { StartRun(std::move(commandText), std::move(pendingFile_)); });
+    // It could not start after all; the error report said why.
+    if (!run_) DropPendingRun({});
 }
 
 void frmMain::FinishRun() {
@@ -201,16 +206,8 @@ void frmMain::ShowRunProgress(bool now) {
 
 void frmMain::CancelQuery() {
     CancelConnect();
-    if (pendingRun_) {
-        // It never started; the read it stopped comes again when it has.
-        pendingRun_.reset();
-        pendingFile_.reset();
-        runFileName_.clear();
-        runBusy_.reset();
-        escapeKey->setEnabled(Connecting() || Exporting());
-        statusLine->ShowMessage(QStringLiteral("Cancelled before it started"));
-        emit RunEnded();
-    }
+    // It never started; the read it stopped comes again when it has.
+    if (pendingRun_) DropPendingRun(QStringLiteral("Cancelled before it started"));
     if (export_) {
         export_->Cancel();
         ShowExportProgress();

@@ -90,6 +90,11 @@ void frmMain::SelectTopRows(const QString& selectText) {
         RefuseWhileRunning();
         return;
     }
+    if (!blnConnected) {
+        // The text is left alone: nothing would run it.
+        statusLine->ShowMessage(NotConnectedText());
+        return;
+    }
     QTextCursor cursor(rtfQuery->document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();
