@@ -219,6 +219,7 @@ private:
     void FinishRun();
     void ShowRunResult(tbn::run::RunResult& result);
     void ShowRunProgress(bool now);
+    bool ReadyToRun();  // false, once the status line says why, while a run goes on or unconnected
     void RefuseWhileRunning();
     bool AskToStopRun();
     void StopRunNow();

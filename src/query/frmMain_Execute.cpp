@@ -217,6 +217,14 @@ void frmMain::CancelQuery() {
     ShowRunProgress(true);
 }
 
+bool frmMain::ReadyToRun() {
+    if (Running())
+        RefuseWhileRunning();
+    else if (!blnConnected)
+        statusLine->ShowMessage(NotConnectedText());
+    return !Running() && blnConnected;
+}
+
 void frmMain::RefuseWhileRunning() {
     statusLine->ShowNotice(QStringLiteral("A query is running; cancel it first."));
     ShowRunProgress(true);

@@ -251,14 +251,7 @@ void frmMain::FinishExport() {
 }
 
 void frmMain::RunToFile() {
-    if (Running()) {
-        RefuseWhileRunning();
-        return;
-    }
-    if (!blnConnected) {
-        statusLine->ShowMessage(NotConnectedText());
-        return;
-    }
+    if (!ReadyToRun()) return;
     const bool selected = rtfQueryText->SelLength() > 0;
     const QString text = selected ? rtfQueryText->SelText() : rtfQueryText->Text();
     mdlErrors::Guarded(kContext + QStringLiteral("RunToFile"), [&] {

@@ -86,15 +86,8 @@ void frmMain::SaySchemaNote(const QString& note) {
 }
 
 void frmMain::SelectTopRows(const QString& selectText) {
-    if (Running()) {
-        RefuseWhileRunning();
-        return;
-    }
-    if (!blnConnected) {
-        // The text is left alone: nothing would run it.
-        statusLine->ShowMessage(NotConnectedText());
-        return;
-    }
+    // The text is left alone when nothing would run it.
+    if (!ReadyToRun()) return;
     QTextCursor cursor(rtfQuery->document());
     cursor.movePosition(QTextCursor::End);
     cursor.beginEditBlock();

@@ -5,8 +5,6 @@
 #include "run/FinishNotice.h"
 #include "run/LeftBehindThreads.h"
 
-#include <chrono>
-
 namespace tbn::run {
 
 // What the worker shares with its owner; the worker keeps its own share, so one left behind
@@ -130,29 +128,15 @@ void SchemaReading::Abandon() {
     LeaveBehind(std::move(worker_), [job = job_] { return job->Finished(); });
 }
 
-bool SchemaReading::WaitForWorker(int ms) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(ms);
-    auto nextRequest = steady_clock::now() + milliseconds(kRepeatStopMs);
-    while (!job_->Finished()) {
-        const auto now = steady_clock::now();
-        if (now >= deadline) return false;
-        if (now >= nextRequest) {
-            cancels_->Send();
-            nextRequest = now + milliseconds(kRepeatStopMs);
-        }
-        std::this_thread::sleep_for(milliseconds(2));
-    }
-    return true;
-}
-
 void SchemaReading::StopAndWait() {
     const RunPhase phase = state_.Phase();
     if (phase == RunPhase::Ended) return;
     if (phase == RunPhase::Running || phase == RunPhase::Cancelling) {
         Stop();
-        bool done = WaitForWorker(kStopAnswerMs);
-        if (!done && canSever_ && cancels_->handle().Sever()) done = WaitForWorker(kStopAnswerMs);
+        const auto finished = [job = job_] { return job->Finished(); };
+        bool done = cancels_->SendUntil(finished, kStopAnswerMs, kRepeatStopMs);
+        if (!done && canSever_ && cancels_->handle().Sever())
+            done = cancels_->SendUntil(finished, kStopAnswerMs, kRepeatStopMs);
         if (done) {
             worker_.join();
             state_.To(RunPhase::Finishing);

@@ -73,7 +73,6 @@ private:
     void TryEnd();
     void Escalate();
     void Abandon();
-    bool WaitForWorker(int ms);
 
     RunState state_{RunPhase::Running};
     std::unique_ptr<CancelRequests> cancels_;
