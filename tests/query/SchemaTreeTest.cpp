@@ -6,6 +6,9 @@
 #include "grid/FlexGrid.h"
 #include "query/RunStatusBar.h"
 #include "query/SchemaTree.h"
+#include "run/SchemaReading.h"
+#include "support/LoopbackRelay.h"
+#include "support/PgServer.h"
 #include "support/QueryWindowFixture.h"
 #include "support/SqliteFile.h"
 #include "ui/Clipboard.h"
@@ -251,6 +254,31 @@ TEST_F(SchemaTreeTest, ARunAskedForDuringAReadStopsItRunsAndTheReadComesAgain) {
     closing.start();
     window->Unload();
     EXPECT_LT(closing.elapsed(), 30000);
+    EXPECT_EQ(boxes->Count(), 0u);
+}
+
+// A server stopped in the middle of a read answers neither the stop nor a new connection: the run
+// that asked for the connection is not left waiting for good, and the window says why.
+TEST_F(SchemaTreeTest, AReadOnAServerThatStopsAnsweringGivesTheConnectionUp) {
+    const std::optional<tbn::test::PgServer> server = tbn::test::PgServer::FromEnvironment();
+    if (!server) GTEST_SKIP() << tbn::test::PgServer::AbsentReason();
+    tbn::test::PgServer relayed = *server;
+    tbn::test::LoopbackRelay relay(server->Host, server->Port);
+    relayed.Host = "127.0.0.1";
+    relayed.Port = relay.Port();
+    frmMain* window =
+        OpenWindow("pg", QString::fromStdString(relayed.ConnectionString() + ";Connect Timeout=2"));
+    ASSERT_TRUE(window->IsConnected());
+    relay.Freeze();
+    window->RefreshSchema();
+    window->QueryText().SetText("SELECT 1");
+    window->ExecuteQuery();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window->Running(); },
+                                tbn::run::SchemaReading::kStopAnswerMs + 10000));
+    EXPECT_FALSE(window->IsConnected());
+    EXPECT_TRUE(window->StatusLine()->Text().startsWith(QStringLiteral("Not connected: ")))
+        << window->StatusLine()->Text().toStdString();
+    EXPECT_FALSE(window->ReadingSchema());
     EXPECT_EQ(boxes->Count(), 0u);
 }
 
