@@ -19,22 +19,12 @@ using db::adStateClosed;
 using db::adStateOpen;
 using Row = std::vector<std::optional<std::string>>;
 
-class EngineTest : public ::testing::TestWithParam<ProviderRoute> {
+class EngineTest : public RouteTest {
 protected:
     void SetUp() override {
-        std::string skipReason;
-        const std::optional<std::string> cs = GetParam().FreshDatabase(dir_, skipReason);
-        if (!cs) GTEST_SKIP() << skipReason;
-        connectionString_ = *cs;
-        cnn_.SetConnectionString(*cs);
-        cnn_.Open();
+        RouteTest::SetUp();
+        if (IsSkipped()) return;
         Exec(cnn_, "CREATE TABLE scratch (n INTEGER)");
-    }
-
-    void TearDown() override {
-        cnn_.Close();
-        if (!connectionString_.empty() && GetParam().DropDatabase)
-            GetParam().DropDatabase(connectionString_);
     }
 
     // Runs the statements as one text where the route allows it, else one by one.
@@ -67,10 +57,6 @@ protected:
     std::string Quoted(std::string_view name) const {
         return GetParam().NameQuote + std::string(name) + GetParam().NameQuote;
     }
-
-    TempDir dir_;
-    std::string connectionString_;
-    db::Connection cnn_;
 };
 
 TEST_P(EngineTest, CatalogListsTablesViewsAndEngineTablesWithTheirTypes) {

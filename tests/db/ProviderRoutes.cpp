@@ -113,4 +113,19 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
     return routes;
 }
 
+void RouteTest::SetUp() {
+    std::string skipReason;
+    const std::optional<std::string> cs = GetParam().FreshDatabase(dir_, skipReason);
+    if (!cs) GTEST_SKIP() << skipReason;
+    connectionString_ = *cs;
+    cnn_.SetConnectionString(*cs);
+    cnn_.Open();
+}
+
+void RouteTest::TearDown() {
+    cnn_.Close();
+    if (!connectionString_.empty() && GetParam().DropDatabase)
+        GetParam().DropDatabase(connectionString_);
+}
+
 }  // namespace tbn::test

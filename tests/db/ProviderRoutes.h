@@ -3,7 +3,10 @@
 // and returns a connection string for it; a route whose engine is absent returns nullopt together
 // with the reason, and its tests skip with that reason. Where engines legitimately differ, the
 // route carries what its engine does.
+#include "db/Connection.h"
 #include "support/TempDir.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <optional>
@@ -37,6 +40,18 @@ struct ProviderRoute {
 };
 
 const std::vector<ProviderRoute>& AllProviderRoutes();
+
+// A test body run over every route: a fresh database of the route, open in cnn_ and dropped
+// afterwards; the test skips when the route's engine is absent.
+class RouteTest : public ::testing::TestWithParam<ProviderRoute> {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    TempDir dir_;
+    std::string connectionString_;
+    db::Connection cnn_;
+};
 
 // Names the route in test output instead of dumping its bytes.
 inline void PrintTo(const ProviderRoute& route, std::ostream* os) { *os << route.Name; }

@@ -1,10 +1,10 @@
 #include "db/providers/OdbcSchema.h"
 
 #include "db/providers/OdbcRowStream.h"
+#include "db/providers/OdbcSpelling.h"
 #include "db/providers/OdbcText.h"
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <map>
 #include <optional>
@@ -21,16 +21,14 @@ using core::RelationInfo;
 // which the calls take as "any".
 class Arg {
 public:
-    Arg(const OdbcLink& link, std::optional<std::string> value)
-        : wide_(link.wide), value_(std::move(value)) {
-        if (value_ && wide_) utf16_ = ToUtf16(*value_);
+    Arg(const OdbcLink& link, std::optional<std::string> value) : value_(std::move(value)) {
+        if (value_ && link.wide) utf16_ = ToUtf16(*value_);
     }
     SQLWCHAR* W() { return value_ ? Wide(utf16_) : nullptr; }
     SQLCHAR* N() { return value_ ? reinterpret_cast<SQLCHAR*>(value_->data()) : nullptr; }
     SQLSMALLINT Length() const { return value_ ? SQL_NTS : 0; }
 
 private:
-    bool wide_;
     std::optional<std::string> value_;
     std::u16string utf16_;
 };
@@ -38,55 +36,6 @@ private:
 std::optional<std::string> Nullable(const RowStream& rows, std::size_t index) {
     if (rows.IsNull(index)) return std::nullopt;
     return std::string(rows.Value(index));
-}
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string InfoText(const OdbcLink& link, SQLUSMALLINT type) {
-    SQLSMALLINT length = 0;
-    if (link.wide) {
-        std::u16string buffer(256, u'\0');
-        if (!Succeeded(SQLGetInfoW(link.dbc->get(), type, Wide(buffer),
-                                   static_cast<SQLSMALLINT>(buffer.size() * sizeof(char16_t)),
-                                   &length)))
-            return {};
-        buffer.resize(std::min<std::size_t>(
-            static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)) / sizeof(char16_t),
-            buffer.size() - 1));
-        return ToUtf8(buffer);
-    }
-    std::string buffer(512, '\0');
-    if (!Succeeded(SQLGetInfo(link.dbc->get(), type, buffer.data(),
-                              static_cast<SQLSMALLINT>(buffer.size()), &length)))
-        return {};
-    buffer.resize(std::min<std::size_t>(static_cast<std::size_t>(std::max<SQLSMALLINT>(length, 0)),
-                                        buffer.size() - 1));
-    return buffer;
-}
-
-void ReadSpelling(const OdbcLink& link, core::SchemaInfo& info) {
-    // A blank quote character means the driver has none; " is then as good a guess as any.
-    const std::string quote = InfoText(link, SQL_IDENTIFIER_QUOTE_CHAR);
-    if (!quote.empty() && quote != " ") info.quoteOpen = info.quoteClose = quote;
-    SQLUSMALLINT identifierCase = SQL_IC_MIXED;
-    SQLGetInfo(link.dbc->get(), SQL_IDENTIFIER_CASE, &identifierCase, sizeof identifierCase,
-               nullptr);
-    info.identifierCase = identifierCase == SQL_IC_UPPER       ? core::IdentifierCase::Upper
-                          : identifierCase == SQL_IC_LOWER     ? core::IdentifierCase::Lower
-                          : identifierCase == SQL_IC_SENSITIVE ? core::IdentifierCase::Sensitive
-                                                               : core::IdentifierCase::Insensitive;
-    const std::string dbms = Lower(InfoText(link, SQL_DBMS_NAME));
-    auto names = [&](std::initializer_list<const char*> words) {
-        return std::any_of(words.begin(), words.end(),
-                           [&](const char* w) { return dbms.find(w) != std::string::npos; });
-    };
-    info.rowLimit = names({"sql server", "sybase", "adaptive server"}) ? core::RowLimitSpelling::Top
-                    : names({"oracle", "db2", "informix"}) ? core::RowLimitSpelling::FetchFirst
-                                                           : core::RowLimitSpelling::Limit;
 }
 
 std::string Escaped(std::string_view name, std::string_view escape) {
@@ -157,10 +106,12 @@ public:
             if (std::find(done.begin(), done.end(), key) != done.end()) continue;
             done.push_back(key);
             Arg catalog(link_, key.catalog);
-            // The schema argument is a pattern; unescaped, it matches more schemas than the one
-            // meant, whose tables the lookup below then passes over.
+            // The schema argument is a pattern; where the driver has no escape character it may
+            // match other schemas too, whose rows are passed over.
             Arg schema(link_,
                        key.schema ? std::optional(Escaped(*key.schema, escape)) : std::nullopt);
+            const std::string meant =
+                key.schema && !key.schema->empty() ? *key.schema : key.catalog.value_or("");
             Arg any(link_, "%");
             Run(
                 "columns", 11,
@@ -172,8 +123,10 @@ public:
                                             schema.Length(), any.N(), SQL_NTS, any.N(), SQL_NTS);
                 },
                 [&](const RowStream& rows) {
-                    const auto found = byName_.find(Key(SchemaName(rows, 0, 1), rows.Value(2)));
-                    if (found == byName_.end()) return;
+                    const std::string schemaName = SchemaName(rows, 0, 1);
+                    if (schemaName != meant) return;
+                    const auto found = byName_.find(Key(schemaName, rows.Value(2)));
+                    if (found == byName_.end()) return;  // a table of the engine's own
                     out_.relations[found->second].columns.push_back({std::string(rows.Value(3)),
                                                                      std::string(rows.Value(5)),
                                                                      rows.Value(10) != "0", false});

@@ -65,17 +65,23 @@ public:
     // Runs query and hands each row to take; a refusal becomes a gap line starting with what.
     void Run(const char* query, const char* what,
              const std::function<void(const PGresult*, int)>& take) {
+        // Inside the user's open transaction a failed query would abort it, and the user's work
+        // not yet committed with it; a savepoint keeps the failure to the read.
+        const bool guarded = PQtransactionStatus(link_.get()) == PQTRANS_INTRANS;
+        if (guarded) Command("SAVEPOINT tbn_catalogue_read");
         ResultPtr result(PQexec(link_.get(), query));
         if (result && PQresultStatus(result.get()) == PGRES_TUPLES_OK) {
+            if (guarded) Command("RELEASE SAVEPOINT tbn_catalogue_read");
             for (int row = 0, rows = PQntuples(result.get()); row < rows; ++row)
                 take(result.get(), row);
             return;
         }
         if (!result || PQstatus(link_.get()) != CONNECTION_OK)
             throw link_.ConnectionError(ErrorCode::ServerError);
-        const char* state = PQresultErrorField(result.get(), PG_DIAG_SQLSTATE);
-        if (state && std::strcmp(state, "57014") == 0)
-            throw Error(ErrorCode::CommandCancelled, "Reading the catalogue was cancelled.");
+        if (guarded)
+            Command("ROLLBACK TO SAVEPOINT tbn_catalogue_read; "
+                    "RELEASE SAVEPOINT tbn_catalogue_read");
+        ThrowIfCancelled(result.get());
         out_.gaps.push_back(std::string(what) + ": " +
                             link_.ResultError(result.get()).Description());
     }
@@ -131,6 +137,21 @@ public:
     }
 
 private:
+    void Command(const char* sql) {
+        const ResultPtr result(PQexec(link_.get(), sql));
+        if (result && PQresultStatus(result.get()) == PGRES_COMMAND_OK) return;
+        if (!result || PQstatus(link_.get()) != CONNECTION_OK)
+            throw link_.ConnectionError(ErrorCode::ServerError);
+        ThrowIfCancelled(result.get());
+        throw link_.ResultError(result.get());
+    }
+
+    static void ThrowIfCancelled(const PGresult* failure) {
+        const char* state = PQresultErrorField(failure, PG_DIAG_SQLSTATE);
+        if (state && std::strcmp(state, "57014") == 0)
+            throw Error(ErrorCode::CommandCancelled, "Reading the catalogue was cancelled.");
+    }
+
     static bool Flag(const PGresult* r, int row, int column) {
         return *PQgetvalue(r, row, column) == 't';
     }

@@ -26,7 +26,9 @@ SELECT CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') THEN 'SYSTEM 
   JOIN pg_catalog.pg_namespace n ON n.oid = c.relnamespace
  WHERE c.relkind IN ('r', 'p', 'f', 'v', 'm')
    AND (n.nspname = ANY (pg_catalog.current_schemas(false)) OR n.nspname IN ('pg_catalog', 'information_schema'))
- ORDER BY n.nspname IN ('pg_catalog', 'information_schema'), n.nspname, c.oid)";
+ ORDER BY n.nspname IN ('pg_catalog', 'information_schema'),
+          pg_catalog.array_position(pg_catalog.current_schemas(false), n.nspname::text),
+          n.nspname, c.oid)";
 
 bool IsRowSet(const PGresult* result) {
     const ExecStatusType status = PQresultStatus(result);

@@ -9,8 +9,9 @@ class PostgresSession final : public Session {
 public:
     explicit PostgresSession(LinkPtr link) : link_(std::move(link)) {}
 
-    // The relations visible without a schema prefix (the search path's schemas), tables and views
-    // in the order they were created, then pg_catalog's and information_schema's as "SYSTEM TABLE".
+    // The relations visible without a schema prefix (the search path's schemas, in its order),
+    // tables and views in the order they were created, then pg_catalog's and information_schema's
+    // as "SYSTEM TABLE".
     std::vector<TableInfo> Tables() override;
     // See PostgresSchema.h.
     core::SchemaInfo ReadSchema() override;

@@ -34,6 +34,11 @@ void BusyWait::Cancel() {
     woken_.notify_all();
 }
 
+bool BusyWait::CancelRequested() {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return cancelled_;
+}
+
 void BusyWait::Rearm() {
     const std::lock_guard<std::mutex> hold(lock_);
     cancelled_ = false;

@@ -26,6 +26,9 @@ public:
     void Cancel();
     // Before each command: a cancel meant for an earlier one must not stop it.
     void Rearm();
+    // Whether Cancel has been called since the last Rearm: the interrupt that came with it may
+    // reach the command disguised as another failure.
+    bool CancelRequested();
 
 private:
     bool WaitBeforeRetry(int count);

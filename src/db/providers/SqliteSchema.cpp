@@ -17,11 +17,21 @@ using core::RelationInfo;
 // sqlite_% names are the engine's own; LIKE ignores ASCII case, as SQLite does for that prefix.
 constexpr std::string_view UserRelation = "name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
 
-Error Failure(sqlite3* db, int rc) {
-    if ((rc & 0xff) == SQLITE_INTERRUPT)
+// The connection being read, and whether a cancel has been asked for since the read began.
+struct Reading {
+    sqlite3* db;
+    std::function<bool()> cancelRequested;
+
+    // An interrupt does not always surface as SQLITE_INTERRUPT: a table-valued pragma reports
+    // the one that stopped its inner statement as a plain SQLITE_ERROR "interrupted".
+    Error Failure(int rc) const {
+        if ((rc & 0xff) == SQLITE_INTERRUPT || cancelRequested()) return Cancelled();
+        return LastError(db);
+    }
+    static Error Cancelled() {
         return Error(ErrorCode::CommandCancelled, "Reading the catalogue was cancelled.");
-    return LastError(db);
-}
+    }
+};
 
 std::string Quoted(std::string_view name) {
     std::string quoted = "\"";
@@ -39,12 +49,12 @@ std::string Text(sqlite3_stmt* stmt, int column) {
 
 class Statement {
 public:
-    Statement(sqlite3* db, const std::string& sql) : db_(db) {
+    Statement(const Reading& reading, const std::string& sql) : reading_(reading) {
         sqlite3_stmt* raw = nullptr;
-        const int rc =
-            sqlite3_prepare_v3(db, sql.c_str(), static_cast<int>(sql.size()), 0, &raw, nullptr);
+        const int rc = sqlite3_prepare_v3(reading.db, sql.c_str(), static_cast<int>(sql.size()), 0,
+                                          &raw, nullptr);
         stmt_.reset(raw);
-        if (rc != SQLITE_OK) throw Failure(db, rc);
+        if (rc != SQLITE_OK) throw reading.Failure(rc);
     }
     void Bind(int index, const std::string& text) {
         sqlite3_bind_text(stmt_.get(), index, text.c_str(), static_cast<int>(text.size()),
@@ -55,7 +65,7 @@ public:
         const int rc = sqlite3_step(stmt_.get());
         if (rc == SQLITE_ROW) return true;
         if (rc == SQLITE_DONE) return false;
-        throw Failure(db_, rc);
+        throw reading_.Failure(rc);
     }
     void Reset() {
         sqlite3_reset(stmt_.get());
@@ -64,13 +74,13 @@ public:
     sqlite3_stmt* get() const { return stmt_.get(); }
 
 private:
-    sqlite3* db_;
+    const Reading& reading_;
     StatementPtr stmt_;
 };
 
-// A part of every relation's description (columns, indexes or foreign keys), read from a pragma
+// One detail of every relation's description (columns, indexes or foreign keys), read from a pragma
 // that takes the relation's name and the schema's (?1).
-struct Part {
+struct Detail {
     std::string_view what;    // for the gap lines
     bool views;               // whether views have it too, or tables alone
     std::string_view fields;  // what each row gives after the relation's name
@@ -80,27 +90,27 @@ struct Part {
     std::function<void(RelationInfo&, sqlite3_stmt*)> add;
 };
 
-const Part& Columns() {
-    static const Part part{"columns",
-                           true,
-                           "p.name, p.type, p.\"notnull\", p.pk, p.hidden",
-                           [](std::string_view relation) {
-                               return "pragma_table_xinfo(" + std::string(relation) + ", ?1) p";
-                           },
-                           [](RelationInfo& r) { r.columns.clear(); },
-                           [](RelationInfo& r, sqlite3_stmt* row) {
-                               // 1 marks a virtual table's hidden column, which a SELECT * does not
-                               // show.
-                               if (sqlite3_column_int(row, 5) == 1) return;
-                               r.columns.push_back({Text(row, 1), Text(row, 2),
-                                                    sqlite3_column_int(row, 3) == 0,
-                                                    sqlite3_column_int(row, 4) > 0});
-                           }};
-    return part;
+const Detail& Columns() {
+    static const Detail detail{
+        "columns",
+        true,
+        "p.name, p.type, p.\"notnull\", p.pk, p.hidden",
+        [](std::string_view relation) {
+            return "pragma_table_xinfo(" + std::string(relation) + ", ?1) p";
+        },
+        [](RelationInfo& r) { r.columns.clear(); },
+        [](RelationInfo& r, sqlite3_stmt* row) {
+            // 1 marks a virtual table's hidden column, which a SELECT * does not show.
+            if (sqlite3_column_int(row, 5) == 1) return;
+            r.columns.push_back({Text(row, 1), Text(row, 2), sqlite3_column_int(row, 3) == 0,
+                                 sqlite3_column_int(row, 4) > 0});
+        },
+    };
+    return detail;
 }
 
-const Part& Indexes() {
-    static const Part part{
+const Detail& Indexes() {
+    static const Detail detail{
         "indexes",
         false,
         "il.name, il.\"unique\", il.origin, ii.cid, ii.name",
@@ -119,36 +129,37 @@ const Part& Indexes() {
             r.indexes.back().columns.push_back(cid == -1   ? "rowid"
                                                : cid == -2 ? "(expression)"
                                                            : Text(row, 5));
-        }};
-    return part;
+        },
+    };
+    return detail;
 }
 
-const Part& ForeignKeys() {
-    static const Part part{"foreign keys",
-                           false,
-                           "f.seq, f.\"table\", f.\"from\", f.\"to\"",
-                           [](std::string_view relation) {
-                               return "pragma_foreign_key_list(" + std::string(relation) +
-                                      ", ?1) f";
-                           },
-                           [](RelationInfo& r) { r.foreignKeys.clear(); },
-                           [](RelationInfo& r, sqlite3_stmt* row) {
-                               // A key's rows come together, its first column at seq 0. Its parent
-                               // is always in the same database.
-                               if (sqlite3_column_int(row, 1) == 0 || r.foreignKeys.empty())
-                                   r.foreignKeys.push_back({{}, {}, r.schema, Text(row, 2), {}});
-                               core::ForeignKeyInfo& key = r.foreignKeys.back();
-                               key.columns.push_back(Text(row, 3));
-                               // No parent column names the parent's primary key.
-                               if (sqlite3_column_type(row, 4) != SQLITE_NULL)
-                                   key.refColumns.push_back(Text(row, 4));
-                           }};
-    return part;
+const Detail& ForeignKeys() {
+    static const Detail detail{
+        "foreign keys",
+        false,
+        "f.seq, f.\"table\", f.\"from\", f.\"to\"",
+        [](std::string_view relation) {
+            return "pragma_foreign_key_list(" + std::string(relation) + ", ?1) f";
+        },
+        [](RelationInfo& r) { r.foreignKeys.clear(); },
+        [](RelationInfo& r, sqlite3_stmt* row) {
+            // A key's rows come together, its first column at seq 0. Its parent is always in the
+            // same database.
+            if (sqlite3_column_int(row, 1) == 0 || r.foreignKeys.empty())
+                r.foreignKeys.push_back({{}, {}, r.schema, Text(row, 2), {}});
+            core::ForeignKeyInfo& key = r.foreignKeys.back();
+            key.columns.push_back(Text(row, 3));
+            // No parent column names the parent's primary key.
+            if (sqlite3_column_type(row, 4) != SQLITE_NULL) key.refColumns.push_back(Text(row, 4));
+        },
+    };
+    return detail;
 }
 
 class SchemaReader {
 public:
-    SchemaReader(sqlite3* db, core::SchemaInfo& out) : db_(db), out_(out) {}
+    SchemaReader(const Reading& reading, core::SchemaInfo& out) : reading_(reading), out_(out) {}
 
     void Read(const std::string& schema) {
         const std::size_t first = out_.relations.size();
@@ -167,15 +178,23 @@ public:
         byName_.clear();
         for (std::size_t i = first; i < out_.relations.size(); ++i)
             byName_.emplace(out_.relations[i].name, i);
-        for (const Part* part : {&Columns(), &Indexes(), &ForeignKeys()})
-            ReadPart(*part, schema, first);
+        for (const Detail* detail : {&Columns(), &Indexes(), &ForeignKeys()}) {
+            try {
+                ReadDetail(*detail, schema, first);
+            } catch (const Error& error) {
+                for (std::size_t i = first; i < out_.relations.size(); ++i)
+                    detail->clear(out_.relations[i]);
+                KeepAsGap(error,
+                          "Could not read the " + std::string(detail->what) + " of " + schema);
+            }
+        }
     }
 
 private:
     void ReadRelations(const std::string& schema) {
-        Statement stmt(db_, "SELECT type, name FROM " + Quoted(schema) +
-                                ".sqlite_schema WHERE type IN ('table', 'view') AND " +
-                                std::string(UserRelation) + " ORDER BY rowid");
+        Statement stmt(reading_, "SELECT type, name FROM " + Quoted(schema) +
+                                     ".sqlite_schema WHERE type IN ('table', 'view') AND " +
+                                     std::string(UserRelation) + " ORDER BY rowid");
         while (stmt.Step()) {
             RelationInfo relation;
             relation.schema = schema;
@@ -189,37 +208,42 @@ private:
     // One statement for the whole schema. A relation the pragma cannot describe (a view over a
     // table that has gone) fails that statement as a whole, so then each relation is read alone
     // and only the ones that fail are left out.
-    void ReadPart(const Part& part, const std::string& schema, std::size_t first) {
+    void ReadDetail(const Detail& detail, const std::string& schema, std::size_t first) {
         try {
-            Statement joined(db_, "SELECT m.name, " + std::string(part.fields) + " FROM " +
-                                      Quoted(schema) + ".sqlite_schema m, " +
-                                      part.source("m.name") + " WHERE m.type IN " +
-                                      (part.views ? "('table', 'view')" : "('table')") + " AND m." +
-                                      std::string(UserRelation));
+            Statement joined(reading_, "SELECT m.name, " + std::string(detail.fields) + " FROM " +
+                                           Quoted(schema) + ".sqlite_schema m, " +
+                                           detail.source("m.name") + " WHERE m.type IN " +
+                                           (detail.views ? "('table', 'view')" : "('table')") +
+                                           " AND m." + std::string(UserRelation));
             joined.Bind(1, schema);
             while (joined.Step()) {
                 const auto found = byName_.find(Text(joined.get(), 0));
-                if (found != byName_.end()) part.add(out_.relations[found->second], joined.get());
+                if (found != byName_.end()) detail.add(out_.relations[found->second], joined.get());
             }
             return;
         } catch (const Error& error) {
             if (error.Number() == ErrorCode::CommandCancelled) throw;
         }
-        Statement single(db_,
-                         "SELECT ?2, " + std::string(part.fields) + " FROM " + part.source("?2"));
+        Statement single(reading_, "SELECT ?2, " + std::string(detail.fields) + " FROM " +
+                                       detail.source("?2"));
         for (std::size_t i = first; i < out_.relations.size(); ++i) {
             RelationInfo& relation = out_.relations[i];
-            part.clear(relation);
-            if (relation.kind == core::RelationKind::View && !part.views) continue;
+            detail.clear(relation);
+            if (relation.kind == core::RelationKind::View && !detail.views) continue;
             single.Reset();
             single.Bind(1, schema);
             single.Bind(2, relation.name);
             try {
-                while (single.Step()) part.add(relation, single.get());
+                while (single.Step()) detail.add(relation, single.get());
             } catch (const Error& error) {
-                part.clear(relation);
-                KeepAsGap(error, "Could not read the " + std::string(part.what) + " of " + schema +
-                                     "." + relation.name);
+                // A lock, a damaged file, want of memory: the same for every relation, and a
+                // lock would be waited for once per relation.
+                if (error.Number() == ErrorCode::CommandCancelled ||
+                    (error.Number() & 0xff) != SQLITE_ERROR)
+                    throw;
+                detail.clear(relation);
+                KeepAsGap(error, "Could not read the " + std::string(detail.what) + " of " +
+                                     schema + "." + relation.name);
             }
         }
     }
@@ -229,14 +253,15 @@ private:
         out_.gaps.push_back(what + ": " + error.Description());
     }
 
-    sqlite3* db_;
+    const Reading& reading_;
     core::SchemaInfo& out_;
     std::unordered_map<std::string, std::size_t> byName_;
 };
 
 }  // namespace
 
-core::SchemaInfo ReadSqliteSchema(sqlite3* db) {
+core::SchemaInfo ReadSqliteSchema(sqlite3* db, std::function<bool()> cancelRequested) {
+    const Reading reading{db, std::move(cancelRequested)};
     core::SchemaInfo info;
     info.identifierCase = core::IdentifierCase::Insensitive;
     info.rowLimit = core::RowLimitSpelling::Limit;
@@ -244,11 +269,13 @@ core::SchemaInfo ReadSqliteSchema(sqlite3* db) {
     // main comes first, then temp, then the attached databases in the order they were attached.
     std::vector<std::string> schemas;
     {
-        Statement list(db, "SELECT name FROM pragma_database_list ORDER BY seq");
+        Statement list(reading, "SELECT name FROM pragma_database_list ORDER BY seq");
         while (list.Step()) schemas.push_back(Text(list.get(), 0));
     }
-    SchemaReader reader(db, info);
+    SchemaReader reader(reading, info);
     for (const std::string& schema : schemas) reader.Read(schema);
+    // An interrupt may have passed for a relation's own failure and left a gap that is not one.
+    if (reading.cancelRequested()) throw Reading::Cancelled();
     info.defaultSchemaCount = info.schemas.empty() ? 0 : 1;
     return info;
 }

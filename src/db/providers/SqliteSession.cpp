@@ -91,7 +91,7 @@ std::vector<TableInfo> SqliteSession::Tables() {
 
 core::SchemaInfo SqliteSession::ReadSchema() {
     busyWait_->Rearm();
-    return ReadSqliteSchema(db_.get());
+    return ReadSqliteSchema(db_.get(), [wait = busyWait_] { return wait->CancelRequested(); });
 }
 
 std::unique_ptr<CancelHandle> SqliteSession::PrepareCancel() {
