@@ -7,12 +7,14 @@
 #include "grid/FlexGridModel.h"
 #include "query/ExportJob.h"
 #include "query/RunStatusBar.h"
+#include "query/SchemaTree.h"
 #include "query/SortRun.h"
 #include "query/SplitterBar.h"
 #include "recovery/RecoveryWriter.h"
 #include "run/ClosedWindows.h"
 #include "run/ConnectionOpening.h"
 #include "run/QueryRun.h"
+#include "run/SchemaReading.h"
 #include "ui/TextBox.h"
 #include "ui/Twips.h"
 #include "ui/WindowPlacement.h"
@@ -20,7 +22,6 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -41,7 +42,7 @@ QFont CourierNew() {
 }  // namespace
 
 frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(parent), frame_(frame) {
-    lstTablas = new QListWidget(this);
+    lstTablas = new tbn::query::SchemaTree(this);
     lstTablas->setObjectName(QStringLiteral("lstTablas"));
     lstTablas->setFont(CourierNew());
     rtfQuery = new tbn::editor::SqlEdit(this);
@@ -92,7 +93,9 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     Flex->installEventFilter(this);
     InitZoom();
     lstTablas->installEventFilter(this);
-    connect(lstTablas, &QListWidget::itemDoubleClicked, this, [this] { lstTablas_DblClick(); });
+    connect(lstTablas, &QTreeWidget::itemDoubleClicked, this, [this] { lstTablas_DblClick(); });
+    connect(lstTablas, &tbn::query::SchemaTree::RefreshRequested, this, &frmMain::RefreshSchema);
+    connect(lstTablas, &tbn::query::SchemaTree::SelectTopRequested, this, &frmMain::SelectTopRows);
     // The view reports double clicks on body cells only; the fixed cells are its headers.
     connect(Flex, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         ShowCellViewer(index.row() + Flex->flexModel()->HeaderRows(),
@@ -114,6 +117,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
 
 frmMain::~frmMain() {
     if (blnLoaded && !blnUnloaded) Form_Unload();
+    schemaRead_.reset();
     if (run_) StopRunNow();
     export_.reset();
 }
@@ -200,6 +204,9 @@ void frmMain::Form_Unload() {
     CloseConnectProgress();
     // No worker may outlive the window or keep using its connection; an export is given up and
     // takes its scratch file with it.
+    StopSchemaRead();
+    pendingRun_.reset();
+    pendingFile_.reset();
     if (run_) StopRunNow();
     export_.reset();
     // Closing must not be refused: a failing close still lets the window go.

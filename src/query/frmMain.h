@@ -1,10 +1,11 @@
 #pragma once
-// The query window: one open connection, its table list, the SQL pane and the result grid.
+// The query window: one open connection, its schema tree, the SQL pane and the result grid.
 // Created by the frame (NewQueryWindow) when a connection is opened, then: SetIsLoading(true),
 // Load(), Hide(), Connect(name, cnn) and, once it has connected, Show(), SetIsLoading(false). It
 // owns its connection, catalog, result set and editor component from Load() to Unload(). It
 // reaches the frame only through the QueryFrame it was given.
 #include "core/Error.h"
+#include "core/SchemaInfo.h"
 #include "db/Catalog.h"
 #include "db/Connection.h"
 #include "db/Recordset.h"
@@ -23,8 +24,6 @@
 #include <string>
 
 class QAction;
-class QListWidget;
-class QListWidgetItem;
 class QMenu;
 class QMdiSubWindow;
 class QPlainTextEdit;
@@ -43,6 +42,7 @@ class TextBox;
 namespace tbn::query {
 class ExportJob;
 class RunStatusBar;
+class SchemaTree;
 class SortRun;
 class SplitterBar;
 }  // namespace tbn::query
@@ -54,6 +54,7 @@ class ConnectionOpening;
 struct ResultFile;
 class QueryRun;
 struct RunResult;
+class SchemaReading;
 }  // namespace tbn::run
 
 class frmMain : public QWidget {
@@ -126,7 +127,8 @@ public:
     void AutosizeGridColumnsFirst(tbn::grid::FlexGrid& msFG, int MaxRowsToParse, int MaxColWidth);
     void
     CancelQuery();  // stops the run or the connecting in progress, if any; Escape does the same
-    bool Running() const { return run_ != nullptr; }
+    // A run asked for while the catalogue is being read waits (running) for the read to stop.
+    bool Running() const { return run_ != nullptr || pendingRun_.has_value(); }
     // Sorts the grid's records by column col on a worker and shows them in that order once sorted,
     // with the header's sort mark; a sort under way gives way. Nothing while a run goes on.
     void SortGrid(std::int64_t col, Qt::SortOrder direction);
@@ -142,6 +144,15 @@ public:
     // Asks a line number and puts the caret at the start of that line of the SQL pane.
     void GoToLine();
     tbn::editor::FindBar* FindBarWidget() const { return findBar_; }
+    // Reads the catalogue again on a worker (the tree's "Refresh"); while a run goes on, once it
+    // has ended. The tree's top level, its groups and completion follow when the read ends.
+    void RefreshSchema();
+    bool ReadingSchema() const { return schemaRead_ != nullptr; }
+    // The catalogue read last; none before the first read ends. Replaced only by a newer read.
+    const std::shared_ptr<const tbn::core::SchemaInfo>& Schema() const { return schema_; }
+    // Puts selectText on a line of its own at the end of the SQL pane, selects it and runs the
+    // selection: the text above stays as it was, and one undo takes the line away again.
+    void SelectTopRows(const QString& selectText);
 
     // Events delivered by the frame and the window system.
     void Form_Activate();
@@ -150,7 +161,7 @@ public:
     // Read access for tests and for the frame.
     bool IsConnected() const { return blnConnected; }
     bool PanesShown() const { return blnPanesShown; }
-    QListWidget* lstTablasWidget() const { return lstTablas; }
+    tbn::query::SchemaTree* lstTablasWidget() const { return lstTablas; }
     QPlainTextEdit* rtfQueryWidget() const { return rtfQuery; }
     tbn::grid::FlexGrid* FlexWidget() const { return Flex; }
     tbn::ui::TextBox& QueryText() const { return *rtfQueryText; }
@@ -188,6 +199,10 @@ private:
     void InitPanes();
     void ShowPanes();
     void FillTableList(const std::vector<tbn::db::TableInfo>& tables);
+    void ReadSchema();  // starts a read unless one goes on or the connection is busy
+    void FinishSchemaRead();
+    void StopSchemaRead();  // waits for it; for a window that closes or drops its connection
+    void SaySchemaNote(const QString& note);
     void FinishConnect();
     void ShowConnectProgress();
     void CloseConnectProgress();
@@ -199,9 +214,12 @@ private:
                                     int commandStart) const;
     void SelectFailure(int position);
     void StartRun(std::string commandText, std::unique_ptr<tbn::run::ResultFile> toFile = nullptr);
+    void StartPendingRun();                   // the run that waited for a read to stop
+    void DropPendingRun(const QString& why);  // it will not run; why, if any, to the status line
     void FinishRun();
     void ShowRunResult(tbn::run::RunResult& result);
     void ShowRunProgress(bool now);
+    bool ReadyToRun();  // false, once the status line says why, while a run goes on or unconnected
     void RefuseWhileRunning();
     bool AskToStopRun();
     void StopRunNow();
@@ -241,7 +259,7 @@ private:
     tbn::query::QueryFrame* frame_ = nullptr;
 
     // Controls.
-    QListWidget* lstTablas = nullptr;
+    tbn::query::SchemaTree* lstTablas = nullptr;
     QPlainTextEdit* rtfQuery = nullptr;
     std::unique_ptr<tbn::ui::TextBox> rtfQueryText;
     std::unique_ptr<tbn::recovery::RecoveryWriter> recovery_;  // reads rtfQueryText, so goes first
@@ -293,4 +311,12 @@ private:
     std::unique_ptr<tbn::query::SortRun> sort_;      // while a sort goes on
     QString sortStatusBefore_;                       // the status line's text before it
     std::int64_t headerMenuCol_ = 0;                 // the column the header menu was opened on
+    // While the catalogue is read; it holds cnn's session, so it goes before cnn does.
+    std::unique_ptr<tbn::run::SchemaReading> schemaRead_;
+    std::shared_ptr<const tbn::core::SchemaInfo> schema_;
+    bool schemaStale_ = false;  // read again once nothing else holds the connection
+    QString schemaNote_;        // what the status line last said of a read's gaps or failure
+    // A run asked for during a read, waiting for the read to stop.
+    std::optional<std::string> pendingRun_;
+    std::unique_ptr<tbn::run::ResultFile> pendingFile_;
 };

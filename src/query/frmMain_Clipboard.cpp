@@ -6,7 +6,7 @@
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
-#include <QListWidget>
+#include "query/SchemaTree.h"
 #include <QPlainTextEdit>
 #include <algorithm>
 #include <string>

@@ -1,10 +1,12 @@
-// The query window's connection and its table list.
+// The query window's connection and the top level of its schema tree, its table list.
 #include "query/frmMain.h"
 
 #include "core/ErrorCodes.h"
 #include "core/ShownText.h"
+#include "editor/SqlEdit.h"
 #include "query/ConnectProgress.h"
 #include "query/RunStatusBar.h"
+#include "query/SchemaTree.h"
 #include "recovery/RecoveryWriter.h"
 #include "run/ConnectionOpening.h"
 #include "run/RunHistory.h"
@@ -13,7 +15,6 @@
 #include "ui/WindowPlacement.h"
 #include "ui/mdlErrors.h"
 
-#include <QListWidget>
 #include <QShortcut>
 
 namespace {
@@ -36,6 +37,10 @@ void frmMain::Connect(const QString& strName, const QString& strCnn, ConnectEnde
     opening_.reset();
     CloseConnectProgress();
     Disconnect();
+    // What the old database held says nothing of the new one.
+    schema_.reset();
+    schemaNote_.clear();
+    static_cast<tbn::editor::SqlEdit*>(rtfQuery)->SetCompletionSchema(nullptr);
     cnn.SetConnectionString(strCnn.toStdString());
     cnn.SetCursorLocation(tbn::db::adUseClient);
     strNotConnected = QStringLiteral("still connecting");
@@ -91,6 +96,7 @@ void frmMain::FinishConnect() {
         FillTableList(opening->TakeTables());
         blnConnected = true;
         strNotConnected.clear();
+        ReadSchema();
     } else {
         strNotConnected = QString::fromStdString(failure->Description());
     }
@@ -98,7 +104,7 @@ void frmMain::FinishConnect() {
 }
 
 void frmMain::Reconnect() {
-    if (run_) {
+    if (Running()) {
         RefuseWhileRunning();
         return;
     }
@@ -114,19 +120,23 @@ void frmMain::Reconnect() {
 
 void frmMain::Disconnect() {
     if (!blnConnected) return;
+    // The read holds the session: closed under it, the connection would come back when it ends.
+    StopSchemaRead();
+    if (pendingRun_) DropPendingRun(QStringLiteral("Not run: the connection was closed"));
     CloseRecordset();
     cnn.Close();
     blnConnected = false;
 }
 
 void frmMain::FillTableList(const std::vector<tbn::db::TableInfo>& tables) {
-    lstTablas->clear();
-    for (const tbn::db::TableInfo& table : tables)
-        if (table.Type == "TABLE") lstTablas->addItem(QString::fromStdString(table.Name));
+    lstTablas->Fill(tables);
 }
 
 void frmMain::lstTablas_DblClick() {
-    const QListWidgetItem* item = lstTablas->currentItem();
-    const QString name = item ? item->text() : QString();
-    rtfQueryText->SetText(rtfQueryText->Text() + QLatin1Char(' ') + name);
+    QTreeWidgetItem* item = lstTablas->currentItem();
+    if (tbn::query::SchemaTree::EntryOf(item) == tbn::query::SchemaEntry::Group) {
+        item->setExpanded(!item->isExpanded());
+        return;
+    }
+    rtfQueryText->SetText(rtfQueryText->Text() + QLatin1Char(' ') + lstTablas->InsertText(item));
 }

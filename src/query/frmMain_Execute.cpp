@@ -8,6 +8,8 @@
 #include "run/QueryRun.h"
 #include "run/RunHistory.h"
 #include "run/RunStatusText.h"
+#include "run/SchemaReading.h"
+#include "run/StatementAtCaret.h"
 #include "ui/Events.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
@@ -45,7 +47,7 @@ bool ShowsAResult(const FlexGrid& grid) {
 void frmMain::ExecuteQuerySelected() { ExecuteQuery(true); }
 
 void frmMain::ExecuteQuery(bool blnSelected) {
-    if (run_) {
+    if (Running()) {
         RefuseWhileRunning();
         return;
     }
@@ -53,8 +55,8 @@ void frmMain::ExecuteQuery(bool blnSelected) {
     const BusyPointer busy;
     DoEvents();
     // What the pending events did may leave nothing to run here.
-    if (run_ || blnUnloaded || (blnSelected && rtfQueryText->SelLength() == 0)) {
-        if (run_)
+    if (Running() || blnUnloaded || (blnSelected && rtfQueryText->SelLength() == 0)) {
+        if (Running())
             RefuseWhileRunning();
         else if (!blnUnloaded)
             statusLine->ShowMessage(QStringLiteral("Nothing selected"));
@@ -75,10 +77,20 @@ void frmMain::ExecuteQuery(bool blnSelected) {
 }
 
 void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::ResultFile> toFile) {
+    if (schemaRead_) {
+        // The read gives the connection up within a moment; the run starts when it has, and the
+        // read is made again after the run.
+        schemaRead_->Stop();
+        pendingRun_ = std::move(commandText);
+        pendingFile_ = std::move(toFile);
+        runBusy_.emplace();
+        escapeKey->setEnabled(true);
+        return;
+    }
     run_ = std::make_unique<tbn::run::QueryRun>(cnn, std::move(commandText), nullptr,
                                                 std::move(toFile));
     runStartedMs_ = QDateTime::currentMSecsSinceEpoch();
-    runBusy_.emplace();
+    if (!runBusy_) runBusy_.emplace();
     escapeKey->setEnabled(true);
     // The rows on screen stay readable but must not pass for the run's own; a run to a file leaves
     // them as they are.
@@ -87,6 +99,29 @@ void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::Result
     // Queued, so that the run is no longer inside its own signal when it is destroyed.
     connect(run_.get(), &tbn::run::QueryRun::Ended, this, &frmMain::FinishRun,
             Qt::QueuedConnection);
+}
+
+void frmMain::DropPendingRun(const QString& why) {
+    pendingRun_.reset();
+    pendingFile_.reset();
+    runFileName_.clear();
+    runBusy_.reset();
+    escapeKey->setEnabled(Connecting() || Exporting());
+    if (!why.isEmpty()) statusLine->ShowMessage(why);
+    emit RunEnded();
+}
+
+void frmMain::StartPendingRun() {
+    if (!blnConnected) {
+        DropPendingRun(NotConnectedText());
+        return;
+    }
+    std::string commandText = std::move(*pendingRun_);
+    pendingRun_.reset();
+    mdlErrors::Guarded(kExecuteContext,
+                       [&] { StartRun(std::move(commandText), std::move(pendingFile_)); });
+    // It could not start after all; the error report said why.
+    if (!run_) DropPendingRun({});
 }
 
 void frmMain::FinishRun() {
@@ -124,6 +159,7 @@ void frmMain::FinishRun() {
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
     runBusy_.reset();
     if (failureAt) SelectFailure(*failureAt);
+    if (schemaStale_ || tbn::run::MayChangeSchema(runCommandText_)) ReadSchema();
     emit RunEnded();
 }
 
@@ -170,6 +206,8 @@ void frmMain::ShowRunProgress(bool now) {
 
 void frmMain::CancelQuery() {
     CancelConnect();
+    // It never started; the read it stopped comes again when it has.
+    if (pendingRun_) DropPendingRun(QStringLiteral("Cancelled before it started"));
     if (export_) {
         export_->Cancel();
         ShowExportProgress();
@@ -177,6 +215,14 @@ void frmMain::CancelQuery() {
     if (!run_) return;
     run_->Cancel();
     ShowRunProgress(true);
+}
+
+bool frmMain::ReadyToRun() {
+    if (Running())
+        RefuseWhileRunning();
+    else if (!blnConnected)
+        statusLine->ShowMessage(NotConnectedText());
+    return !Running() && blnConnected;
 }
 
 void frmMain::RefuseWhileRunning() {

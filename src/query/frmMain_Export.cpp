@@ -197,7 +197,7 @@ void frmMain::ExportResults() {
         ShowExportProgress();
         return;
     }
-    if (run_) {
+    if (Running()) {
         RefuseWhileRunning();
         return;
     }
@@ -235,7 +235,7 @@ void frmMain::ShowExportProgress() {
 void frmMain::FinishExport() {
     if (!export_) return;
     const std::unique_ptr<tbn::query::ExportJob> job = std::move(export_);
-    escapeKey->setEnabled(run_ || Connecting());
+    escapeKey->setEnabled(Running() || Connecting());
     const QString name = QFileInfo(job->Target()).fileName();
     if (job->Completed())
         statusLine->ShowMessage(tbn::run::RowsText(job->Total()) + QStringLiteral(" exported to ") +
@@ -251,14 +251,7 @@ void frmMain::FinishExport() {
 }
 
 void frmMain::RunToFile() {
-    if (run_) {
-        RefuseWhileRunning();
-        return;
-    }
-    if (!blnConnected) {
-        statusLine->ShowMessage(NotConnectedText());
-        return;
-    }
+    if (!ReadyToRun()) return;
     const bool selected = rtfQueryText->SelLength() > 0;
     const QString text = selected ? rtfQueryText->SelText() : rtfQueryText->Text();
     mdlErrors::Guarded(kContext + QStringLiteral("RunToFile"), [&] {
@@ -266,7 +259,7 @@ void frmMain::RunToFile() {
             ChooseResultFile(QStringLiteral("TBN: Run to file"), text);
         if (!file) return;
         // The dialog let events through: a run may have started meanwhile.
-        if (run_) {
+        if (Running()) {
             RefuseWhileRunning();
             return;
         }

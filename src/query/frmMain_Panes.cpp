@@ -7,7 +7,7 @@
 #include "query/SplitterBar.h"
 #include "ui/Twips.h"
 
-#include <QListWidget>
+#include "query/SchemaTree.h"
 #include <QPlainTextEdit>
 #include <algorithm>
 

@@ -2,6 +2,8 @@
 
 #include "run/LeftBehindThreads.h"
 
+#include <chrono>
+
 namespace tbn::run {
 
 bool CancelRequests::Send() {
@@ -12,6 +14,22 @@ bool CancelRequests::Send() {
         handle->Cancel();
         done->store(true, std::memory_order_release);
     });
+    return true;
+}
+
+bool CancelRequests::SendUntil(const std::function<bool()>& finished, int ms, int repeatMs) {
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + milliseconds(ms);
+    auto nextRequest = steady_clock::now() + milliseconds(repeatMs);
+    while (!finished()) {
+        const auto now = steady_clock::now();
+        if (now >= deadline) return false;
+        if (now >= nextRequest) {
+            Send();
+            nextRequest = now + milliseconds(repeatMs);
+        }
+        std::this_thread::sleep_for(milliseconds(2));
+    }
     return true;
 }
 

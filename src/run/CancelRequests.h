@@ -6,6 +6,7 @@
 #include "db/Session.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -23,6 +24,9 @@ public:
 
     // Sends one request unless one is still on its way; returns whether it sent.
     bool Send();
+    // Blocks until finished() is true, sending a request every repeatMs (a request that falls
+    // between two of the engine's commands is lost); false when ms passed first.
+    bool SendUntil(const std::function<bool()>& finished, int ms, int repeatMs);
     bool Busy() const { return thread_.joinable() && !done_->load(std::memory_order_acquire); }
     // Joins a finished request; one still on its way is left to end alone.
     void LetGo();

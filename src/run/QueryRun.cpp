@@ -4,8 +4,6 @@
 #include "run/ConnectionOpening.h"
 #include "run/LeftBehindThreads.h"
 
-#include <chrono>
-
 namespace tbn::run {
 
 QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QObject* parent,
@@ -133,19 +131,7 @@ void QueryRun::Abandon() {
 }
 
 bool QueryRun::WaitForWorker(int ms) {
-    using namespace std::chrono;
-    const auto deadline = steady_clock::now() + milliseconds(ms);
-    auto nextRequest = steady_clock::now() + milliseconds(kRepeatCancelMs);
-    while (!job_->Finished()) {
-        const auto now = steady_clock::now();
-        if (now >= deadline) return false;
-        if (now >= nextRequest) {
-            cancels_->Send();
-            nextRequest = now + milliseconds(kRepeatCancelMs);
-        }
-        std::this_thread::sleep_for(milliseconds(2));
-    }
-    return true;
+    return cancels_->SendUntil([this] { return job_->Finished(); }, ms, kRepeatCancelMs);
 }
 
 void QueryRun::CancelAndWait() {

@@ -40,6 +40,15 @@ public:
         return false;
     }
 
+    // Steps over a word that starts here (a letter or "_" first) and returns it; empty when none
+    // does.
+    QStringView TakeWord() {
+        const int start = i_;
+        if (i_ < size_ && (text_[i_].isLetter() || text_[i_] == QLatin1Char('_')))
+            while (i_ < size_ && IsIdentifierCharacter(text_[i_])) ++i_;
+        return QStringView(text_).mid(start, i_ - start);
+    }
+
     // Steps over one piece that is not a blank or comment start: a quoted text, a dollar-quoted
     // body, or one character. Returns true when that piece was a ";".
     bool StepPiece() {
@@ -140,6 +149,21 @@ std::vector<Statement> Statements(const QString& text) {
 }
 
 }  // namespace
+
+bool MayChangeSchema(const QString& text) {
+    static const char* const kChangingWords[] = {"create", "alter", "drop", "attach", "detach"};
+    Scanner scanner(text);
+    while (scanner.SkipBlanksAndComments()) {
+        const QStringView word = scanner.TakeWord();
+        if (word.isEmpty()) {
+            scanner.StepPiece();
+            continue;
+        }
+        for (const char* changing : kChangingWords)
+            if (word.compare(QLatin1String(changing), Qt::CaseInsensitive) == 0) return true;
+    }
+    return false;
+}
 
 TextSpan StatementAt(const QString& text, int caret) {
     const std::vector<Statement> statements = Statements(text);

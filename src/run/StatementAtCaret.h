@@ -1,5 +1,6 @@
 #pragma once
-// Finding the one statement of the query pane that the caret stands in, so that it alone can run.
+// Finding the one statement of the query pane that the caret stands in, so that it alone can run,
+// and whether a text may change the schema, so that the catalogue is read again after it.
 // Positions are those of the pane's text box (UTF-16 units, a CR LF counting two).
 #include <QString>
 
@@ -18,5 +19,9 @@ struct TextSpan {
 // one), the nearest statement before is taken, else the one after. Text that is never closed (a
 // quote, a comment) runs to the end.
 TextSpan StatementAt(const QString& text, int caret);
+
+// Whether running the text may change the database's schema: it holds one of the words CREATE,
+// ALTER, DROP, ATTACH or DETACH outside quotes and comments, read as StatementAt reads them.
+bool MayChangeSchema(const QString& text);
 
 }  // namespace tbn::run

@@ -17,7 +17,7 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
-#include <QListWidget>
+#include "query/SchemaTree.h"
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
@@ -99,7 +99,7 @@ int StartAndQuit(const QStringList& arguments) {
             Say(QStringLiteral("window: %1\t%2\t%3\t%4")
                     .arg(window->windowTitle())
                     .arg(window->IsConnected())
-                    .arg(window->lstTablasWidget()->count())
+                    .arg(window->lstTablasWidget()->TableNames().size())
                     .arg(QString::fromLatin1(window->QueryText().Text().toUtf8().toHex())));
         Say(QStringLiteral("files: ") +
             FilesIn(RecoveryFolderOf(qEnvironmentVariable("XDG_STATE_HOME")),

@@ -10,7 +10,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QListWidget>
+#include "query/SchemaTree.h"
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -163,7 +163,7 @@ TEST_F(ManagerTest, OpenASavedConnectionAndRunAQuery) {
     frmMain* window = frame->QueryWindows().front();
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Shop"));
     EXPECT_TRUE(window->PanesShown());
-    EXPECT_EQ(window->lstTablasWidget()->item(0)->text(), QStringLiteral("items"));
+    EXPECT_EQ(window->lstTablasWidget()->TableNames().value(0), QStringLiteral("items"));
     EXPECT_TRUE(frame->mnuQueryExecute->isEnabled());
     EXPECT_FALSE(manager->isVisible());
     EXPECT_EQ(MousePointer(), vbDefault);
@@ -191,7 +191,7 @@ TEST_F(ManagerTest, AOneTimeConnectionIsNamedTempAndNeverSaved) {
     Settle();
     ASSERT_EQ(frame->QueryWindows().size(), 2);
     EXPECT_EQ(frame->QueryWindows().back()->windowTitle(), dir.file("t.db"));
-    EXPECT_EQ(frame->QueryWindows().back()->lstTablasWidget()->count(), 1);
+    EXPECT_EQ(frame->QueryWindows().back()->lstTablasWidget()->TableNames().size(), 1);
     EXPECT_FALSE(dir.exists("cnns.dat"));
 }
 

@@ -18,7 +18,6 @@
 #include <QDeadlineTimer>
 #include <QDialog>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QTimer>
@@ -157,7 +156,7 @@ QList<Driver::Step> ExpectWindow() {
             for (QWidget* top : QApplication::topLevelWidgets()) {
                 for (QMdiSubWindow* sub : top->findChildren<QMdiSubWindow*>()) {
                     if (!sub->isVisible() || sub->windowTitle() != caption) continue;
-                    auto* tables = sub->findChild<QListWidget*>(QStringLiteral("lstTablas"));
+                    auto* tables = sub->findChild<QTreeWidget*>(QStringLiteral("lstTablas"));
                     if (!tables || tables->findItems(table, Qt::MatchExactly).isEmpty()) continue;
                     Say(QStringLiteral("query window \"%1\" lists table %2").arg(caption, table));
                     return true;

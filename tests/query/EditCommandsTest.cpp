@@ -5,7 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QListWidget>
+#include "query/SchemaTree.h"
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>

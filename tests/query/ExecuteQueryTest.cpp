@@ -6,7 +6,7 @@
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
-#include <QListWidget>
+#include "query/SchemaTree.h"
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <string>
@@ -179,7 +179,7 @@ TEST_F(ExecuteQueryTest, ReconnectOpensTheWindowsStringAgain) {
     window->Reconnect();
     Settle();
     ASSERT_TRUE(window->IsConnected());
-    EXPECT_EQ(window->lstTablasWidget()->count(), 1);
+    EXPECT_EQ(window->lstTablasWidget()->TableNames().size(), 1);
     Run(window, "SELECT count(*) FROM people");
     EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("3"));
 }

@@ -4,7 +4,7 @@
 #include "support/QueryWindowFixture.h"
 #include "ui/Twips.h"
 
-#include <QListWidget>
+#include "query/SchemaTree.h"
 #include <QMdiSubWindow>
 #include <QTest>
 
@@ -39,7 +39,7 @@ TEST_F(PanesWindowTest, TheLayoutFollowsTheWindowSize) {
 
 TEST_F(PanesWindowTest, DraggingMovesOnlyTheBarUntilReleaseThenClamps) {
     tbn::query::SplitterBar* bar = window->picVBar();
-    QListWidget* list = window->lstTablasWidget();
+    tbn::query::SchemaTree* list = window->lstTablasWidget();
     const int listWidth = list->width();
     const QColor normal = bar->BackColor();
 

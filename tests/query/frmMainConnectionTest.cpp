@@ -4,7 +4,7 @@
 #include "ui/TextBox.h"
 
 #include <QCoreApplication>
-#include <QListWidget>
+#include "query/SchemaTree.h"
 #include <QPointer>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -19,11 +19,7 @@ const std::string kShop =
     "CREATE VIEW BigOrders AS SELECT * FROM Orders WHERE total > 100;"
     "INSERT INTO Orders(total) VALUES (5);";  // AUTOINCREMENT makes sqlite_sequence exist
 
-QStringList Items(const QListWidget* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
-    return items;
-}
+QStringList Items(const tbn::query::SchemaTree* list) { return list->TableNames(); }
 }  // namespace
 
 class QueryWindowTest : public QueryWindowFixture {};
@@ -54,14 +50,14 @@ TEST_F(QueryWindowTest, PanesStayHiddenWhileLoading) {
 
 TEST_F(QueryWindowTest, DoubleClickAppendsTheTableNameAfterOneSpace) {
     frmMain* window = OpenWindow("shop", MakeDatabase("shop.db", kShop));
-    QListWidget* list = window->lstTablasWidget();
-    list->setCurrentRow(-1);
+    tbn::query::SchemaTree* list = window->lstTablasWidget();
+    list->setCurrentItem(nullptr);
     window->lstTablas_DblClick();
     EXPECT_EQ(window->QueryText().Text(), QStringLiteral(" "));  // no current item: a single space
 
     window->QueryText().SetText("SELECT * FROM");
     window->QueryText().SetSelStart(2);  // caret and selection play no part
-    list->setCurrentRow(0);
+    list->setCurrentItem(list->topLevelItem(0));
     window->lstTablas_DblClick();
     EXPECT_EQ(window->QueryText().Text(), QStringLiteral("SELECT * FROM Orders"));
 
@@ -70,7 +66,7 @@ TEST_F(QueryWindowTest, DoubleClickAppendsTheTableNameAfterOneSpace) {
     EXPECT_EQ(window->QueryText().Text(), QStringLiteral(" Orders"));
 
     // Enter on a name does what a double click does.
-    list->setCurrentRow(1);
+    list->setCurrentItem(list->topLevelItem(1));
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(window->QueryText().Text(), QStringLiteral(" Orders Customers"));
 }
@@ -97,7 +93,7 @@ TEST_F(QueryWindowTest, AFailingConnectRaisesAndLeavesTheWindowUnconnected) {
     frmMain* window = frame->NewQueryWindow();
     window->SetIsLoading(true);
     window->Load();
-    window->lstTablasWidget()->addItem("stale");
+    window->lstTablasWidget()->Fill({{"TABLE", "stale"}});
     try {
         tbn::test::ConnectAndWait(*window, "missing", "Data Source=" + dir.file("nope.db"));
         FAIL() << "Connect should raise for a missing database file";

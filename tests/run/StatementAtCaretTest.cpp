@@ -43,3 +43,15 @@ TEST(StatementAtCaret, SemicolonsInsideQuotesAndCommentsDoNotEndAStatement) {
     EXPECT_EQ(At("SELECT 1; SELECT 'never closed; SELECT |3"), "SELECT 'never closed; SELECT 3");
     EXPECT_EQ(At("SELECT 1; /* never closed; SELECT |3"), "SELECT 1");
 }
+
+TEST(StatementAtCaret, ASchemaChangeIsAWordOutsideQuotesAndComments) {
+    for (const char* changes :
+         {"create table t(x)", "SELECT 1; Drop VIEW v", "alter table t add y", "ATTACH 'a.db' AS a",
+          "detach a", "/* note */ CREATE INDEX i ON t(x)"})
+        EXPECT_TRUE(tbn::run::MayChangeSchema(QString::fromLatin1(changes))) << changes;
+    for (const char* keeps :
+         {"SELECT 'drop table t'", "SELECT \"create\" FROM t", "-- create table t\nSELECT 1",
+          "/* alter */ SELECT 1", "SELECT created, dropped FROM t", "SELECT $$drop$$",
+          "UPDATE t SET x = 1", ""})
+        EXPECT_FALSE(tbn::run::MayChangeSchema(QString::fromLatin1(keeps))) << keeps;
+}

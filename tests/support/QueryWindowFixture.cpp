@@ -46,11 +46,11 @@ void QueryWindowFixture::Settle() {
     auto connecting = [this] {
         if (!frame) return false;
         for (const frmMain* window : frame->QueryWindows())
-            if (window->Connecting()) return true;
+            if (window->Connecting() || window->ReadingSchema()) return true;
         return false;
     };
     EXPECT_TRUE(QTest::qWaitFor([&] { return !connecting(); }, 60000))
-        << "a query window is still connecting";
+        << "a query window is still connecting or reading its schema";
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
 }
 

@@ -23,8 +23,8 @@ protected:
     // Creates, loads, connects and shows a query window as the manager does; a failing Connect
     // propagates with the window left hidden (the caller decides what to do with it).
     frmMain* OpenWindow(const QString& name, const QString& cnn);
-    // Processes events until no query window is connecting any more and the queued activation
-    // has reached the window.
+    // Processes events until no query window is connecting or reading its schema any more and
+    // the queued activation has reached the window.
     void Settle();
 
     std::unique_ptr<frmMDI> frame;

@@ -9,7 +9,9 @@
 namespace tbn::test {
 
 bool WaitForRun(frmMain& window, int timeoutMs) {
-    return QTest::qWaitFor([&window] { return !window.Running(); }, timeoutMs);
+    // The catalogue read a run may leave behind it is part of its end.
+    return QTest::qWaitFor([&window] { return !window.Running() && !window.ReadingSchema(); },
+                           timeoutMs);
 }
 
 bool ExecuteAndWait(frmMain& window, bool selected) {

@@ -7,7 +7,8 @@ class frmMain;
 
 namespace tbn::test {
 
-// False when the run is still going after timeoutMs.
+// False when the run (or the catalogue read it starts when it ends) is still going after
+// timeoutMs.
 bool WaitForRun(frmMain& window, int timeoutMs = 120000);
 
 // ExecuteQuery (or ExecuteQuerySelected), then WaitForRun.
