@@ -2,6 +2,7 @@
 
 #include "editor/CompletionPlace.h"
 #include "editor/CompletionRanking.h"
+#include "editor/NameQuoting.h"
 #include "editor/SqlTokens.h"
 #include "editor/SqlWords.h"
 

@@ -1,6 +1,6 @@
 #include "query/SchemaTree.h"
 
-#include "editor/SqlWords.h"
+#include "editor/NameQuoting.h"
 #include "ui/Clipboard.h"
 
 #include <QHash>
@@ -274,23 +274,8 @@ void SchemaTree::AddRelationItems(QTreeWidgetItem* parent,
 }
 
 QString SchemaTree::SqlName(const std::string& name) const {
-    const QString text = QString::fromStdString(name);
-    bool plain = !text.isEmpty() && (text[0].isLetter() || text[0] == QLatin1Char('_'));
-    for (const QChar c : text) plain = plain && (c.isLetterOrNumber() || c == QLatin1Char('_'));
-    const core::IdentifierCase identifierCase =
-        schema_ ? schema_->identifierCase : core::IdentifierCase::Insensitive;
-    // Written bare, the name would be folded to another one.
-    if (identifierCase == core::IdentifierCase::Lower) plain = plain && text == text.toLower();
-    if (identifierCase == core::IdentifierCase::Upper) plain = plain && text == text.toUpper();
-    const editor::WordStyle style = editor::ListedStyleOf(text);
-    plain = plain && style != editor::WordStyle::Keyword && style != editor::WordStyle::Literal &&
-            style != editor::WordStyle::Dangerous;
-    if (plain) return text;
-    const QString open = QString::fromStdString(schema_ ? schema_->quoteOpen : "\"");
-    const QString close = QString::fromStdString(schema_ ? schema_->quoteClose : "\"");
-    QString quoted = text;
-    quoted.replace(close, close + close);
-    return open + quoted + close;
+    static const core::SchemaInfo unread;
+    return editor::QuoteName(QString::fromStdString(name), schema_ ? *schema_ : unread);
 }
 
 QString SchemaTree::QualifiedName(const core::RelationInfo& relation) const {

@@ -2,6 +2,7 @@
 // how each engine's folding of names decides quoting, the order of what is offered, and which
 // statement a caret is in.
 #include "editor/Completion.h"
+#include "editor/NameQuoting.h"
 #include "editor/SqlEdit.h"
 #include "editor/SqlTokens.h"
 

@@ -129,6 +129,11 @@ TEST_F(FindBarTest, EscapeClosesTheBarUnlessARunIsGoingOnThenItCancelsTheRunFirs
 
     Press(Qt::Key_F, Qt::ControlModifier);
     editor->setFocus();
+    Press(Qt::Key_Space, Qt::ControlModifier);
+    ASSERT_TRUE(static_cast<tbn::editor::SqlEdit*>(editor)->OpenCompletionPopup());
+    Press(Qt::Key_Escape);  // the completion list is nearer the caret
+    EXPECT_FALSE(static_cast<tbn::editor::SqlEdit*>(editor)->OpenCompletionPopup());
+    EXPECT_TRUE(bar->isVisible());
     Press(Qt::Key_Escape);  // from the pane
     EXPECT_FALSE(bar->isVisible());
 
