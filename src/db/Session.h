@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,24 @@ public:
     virtual bool Sever() = 0;
 };
 
+// The statements of one text, run one at a time, each with its own result. Next() runs the next
+// statement; the current one's row set (TakeRows) must have been walked to its end or destroyed
+// before Next() is called again. The first failing statement raises from Next() and the ones after
+// it never run. Used by one thread at a time, like its session, which must outlive it.
+class StatementResults {
+public:
+    virtual ~StatementResults() = default;
+    // False once every statement has run.
+    virtual bool Next() = 0;
+    // The current statement's row set, or null when it returns none. Once only.
+    virtual std::unique_ptr<Cursor> TakeRows() = 0;
+    // Rows the current statement inserted, updated or deleted; -1 when the engine does not say (a
+    // statement of another kind, or an engine that never counts).
+    virtual std::int64_t RowsChanged() const = 0;
+    // Where the current statement starts in the text, in bytes, when the engine says.
+    virtual std::optional<std::size_t> TextOffset() const { return std::nullopt; }
+};
+
 // One open connection to one database.
 class Session {
 public:
@@ -90,6 +109,29 @@ public:
     // Rows inserted, updated or deleted by the statements without a row set in the last Execute,
     // added up (0 when the engine does not say).
     virtual std::int64_t RowsChanged() const = 0;
+    // The statements of commandText, one result each (see StatementResults). For now a single
+    // result standing for the whole text: Execute's row set or its changed rows.
+    virtual std::unique_ptr<StatementResults> ExecuteEach(std::string_view commandText) {
+        class Whole : public StatementResults {
+        public:
+            Whole(Session& session, std::string_view text) : session_(session), text_(text) {}
+            bool Next() override {
+                if (ran_) return false;
+                ran_ = true;
+                rows_ = session_.Execute(text_);
+                return true;
+            }
+            std::unique_ptr<Cursor> TakeRows() override { return std::move(rows_); }
+            std::int64_t RowsChanged() const override { return session_.RowsChanged(); }
+
+        private:
+            Session& session_;
+            std::string text_;
+            bool ran_ = false;
+            std::unique_ptr<Cursor> rows_;
+        };
+        return std::make_unique<Whole>(*this, commandText);
+    }
     // Called while the session is idle; see CancelHandle.
     virtual std::unique_ptr<CancelHandle> PrepareCancel() = 0;
     // Whether the engine offers feature; the answer stays the same while the session is open.

@@ -18,6 +18,7 @@
 #include "run/CancelRequests.h"
 #include "run/RunJob.h"
 #include "run/RunState.h"
+#include "run/StatementOutcome.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -25,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace tbn::run {
 
@@ -40,6 +42,8 @@ struct RunResult {
     std::exception_ptr failure;        // for Failed
     bool connectionDropped = false;    // the engine did not answer the cancel; connection reopened
     std::exception_ptr reopenFailure;  // and opening it again failed: the connection is closed
+    // One line for each statement that ran or began, in the order of the text.
+    std::vector<StatementOutcome> statements;
 };
 
 class QueryRun : public QObject {
