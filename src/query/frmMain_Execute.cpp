@@ -169,7 +169,7 @@ void frmMain::ShowRunResult(tbn::run::RunResult& result) {
         gridCommandText_ = runCommandText_;
         tbn::query::GridRedrawOff redrawOff(*Flex);
         ResetGrid();
-        if (result.hasRowSet) Flex->AdoptStore(std::move(result.store));
+        if (result.hasRowSet) Flex->AdoptStore(result.store);
     }
     if (result.ending == RunEnding::Failed) std::rethrow_exception(result.failure);
     if (result.ending == RunEnding::Cancelled && !result.hasRowSet) return;
