@@ -26,6 +26,23 @@ ResultTable ReadAll(db::Recordset& rs) {
     return table;
 }
 
+ResultTable ReadAll(db::Cursor& cursor) {
+    ResultTable table;
+    for (std::size_t i = 0; i < cursor.FieldCount(); ++i)
+        table.Names.emplace_back(cursor.FieldName(i));
+    for (; !cursor.AtEnd(); cursor.Next()) {
+        auto& row = table.Rows.emplace_back();
+        auto& kinds = table.Kinds.emplace_back();
+        for (std::size_t i = 0; i < cursor.FieldCount(); ++i) {
+            const bool null = cursor.IsNull(i);
+            row.emplace_back(null ? std::nullopt
+                                  : std::optional<std::string>(std::string(cursor.Value(i))));
+            kinds.push_back(null ? core::ValueKind::Text : cursor.Kind(i));
+        }
+    }
+    return table;
+}
+
 std::optional<ResultTable> Query(db::Connection& connection, std::string_view sql) {
     db::Recordset rs;
     rs.Open(sql, connection);

@@ -20,6 +20,7 @@ struct ResultTable {
 // Opens a recordset on the text and reads it to the end; nullopt when the text has no row set.
 std::optional<ResultTable> Query(db::Connection& connection, std::string_view sql);
 ResultTable ReadAll(db::Recordset& rs);
+ResultTable ReadAll(db::Cursor& cursor);
 void Exec(db::Connection& connection, std::string_view sql);
 
 // Runs action and returns the tbn::Error it raised; fails the test when it raises none.

@@ -243,6 +243,105 @@ TEST_P(EngineTest, RowsChangedAddsUpTheStatementsWithoutRowSets) {
     EXPECT_EQ(cnn_.session().RowsChanged(), 3);
 }
 
+// What one statement of a text came to, read through ExecuteEach.
+struct StatementRead {
+    std::optional<ResultTable> rows;
+    std::int64_t changed = -1;
+    std::optional<std::size_t> offset;
+};
+
+StatementRead ReadStatement(db::StatementResults& each) {
+    StatementRead read{std::nullopt, each.RowsChanged(), each.TextOffset()};
+    if (const std::unique_ptr<db::Cursor> rows = each.TakeRows()) read.rows = ReadAll(*rows);
+    return read;
+}
+
+// Where the engine says a statement starts, the text there is that statement.
+void ExpectStartsAt(const std::string& text, const StatementRead& read, std::string_view start) {
+    if (read.offset) {
+        EXPECT_EQ(text.substr(*read.offset, start.size()), start);
+    }
+}
+
+TEST_P(EngineTest, EachStatementOfATextGivesItsOwnResultInTurn) {
+    Script({"INSERT INTO scratch VALUES (1), (2), (3)"});
+    const std::string text = "SELECT n FROM scratch ORDER BY n;;\n  UPDATE scratch SET n = n * 10 "
+                             "WHERE n > 1;\n-- the changed ones\nSELECT n AS tens FROM scratch "
+                             "WHERE n >= 10 ORDER BY n; -- the end";
+    const std::unique_ptr<db::StatementResults> each = cnn_.session().ExecuteEach(text);
+    if (!GetParam().SeveralStatements) {
+        EXPECT_TRUE(CaughtError([&] { each->Next(); })) << "the driver runs one statement a text";
+        return;
+    }
+    std::vector<StatementRead> reads;
+    while (each->Next()) reads.push_back(ReadStatement(*each));
+    ASSERT_EQ(reads.size(), 3u);
+    ASSERT_TRUE(reads[0].rows);
+    EXPECT_EQ(reads[0].rows->Rows, (std::vector<Row>{{"1"}, {"2"}, {"3"}}));
+    EXPECT_FALSE(reads[1].rows);
+    EXPECT_EQ(reads[1].changed, 2);
+    ASSERT_TRUE(reads[2].rows);
+    EXPECT_EQ(reads[2].rows->Names, std::vector<std::string>{"tens"});
+    EXPECT_EQ(reads[2].rows->Rows, (std::vector<Row>{{"20"}, {"30"}}));
+    ExpectStartsAt(text, reads[0], "SELECT n FROM");
+    ExpectStartsAt(text, reads[1], "UPDATE");
+    ExpectStartsAt(text, reads[2], "SELECT n AS tens");
+
+    // A definition changes no rows, and says so by not counting.
+    const std::unique_ptr<db::StatementResults> definition =
+        cnn_.session().ExecuteEach("CREATE TABLE other (n INTEGER)");
+    ASSERT_TRUE(definition->Next());
+    EXPECT_LE(definition->RowsChanged(), 0);
+    EXPECT_FALSE(definition->TakeRows());
+    EXPECT_FALSE(definition->Next());
+}
+
+TEST_P(EngineTest, AFailingStatementEndsTheResultsAfterTheEarlierOnes) {
+    if (!GetParam().SeveralStatements) return;
+    Script({"INSERT INTO scratch VALUES (1)"});
+    const std::string text = "SELECT n FROM scratch; INSERT INTO no_such_table VALUES (1); "
+                             "INSERT INTO scratch VALUES (9)";
+    const std::unique_ptr<db::StatementResults> each = cnn_.session().ExecuteEach(text);
+    ASSERT_TRUE(each->Next());
+    EXPECT_EQ(ReadStatement(*each).rows->Rows, std::vector<Row>{{"1"}});
+    const std::optional<Error> error = CaughtError([&] { each->Next(); });
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->Description().find("no_such_table"), std::string::npos)
+        << error->Description();
+    if (const auto& failed = error->FailedStatement()) {
+        EXPECT_NE(text.substr(failed->begin, failed->end - failed->begin).find("no_such_table"),
+                  std::string::npos);
+    }
+    EXPECT_TRUE(Query(cnn_, "SELECT n FROM scratch WHERE n = 9")->Rows.empty())
+        << "the statement after the failure ran";
+}
+
+TEST_P(EngineTest, ACancelDuringALaterStatementKeepsTheResultsBeforeIt) {
+    if (!GetParam().SeveralStatements) return;
+    const std::unique_ptr<db::CancelHandle> cancel = cnn_.session().PrepareCancel();
+    const std::unique_ptr<db::StatementResults> each = cnn_.session().ExecuteEach(
+        "SELECT 1 AS one; INSERT INTO scratch VALUES (2); " + GetParam().EndlessCommand);
+    ASSERT_TRUE(each->Next());
+    EXPECT_EQ(ReadStatement(*each).rows->Rows, std::vector<Row>{{"1"}});
+    ASSERT_TRUE(each->Next());
+    EXPECT_EQ(ReadStatement(*each).changed, 1);
+    std::atomic<bool> stopped{false};
+    std::thread canceller([&] {
+        while (!stopped) {
+            cancel->Cancel();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    });
+    const std::optional<Error> error = CaughtError([&] {
+        while (each->Next()) ReadStatement(*each);
+    });
+    stopped = true;
+    canceller.join();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->Number(), ErrorCode::CommandCancelled) << error->Description();
+    EXPECT_EQ(Query(cnn_, "SELECT 5 AS five")->Rows, std::vector<Row>{{"5"}});
+}
+
 TEST_P(EngineTest, ACancelFromAnotherThreadStopsTheCommandAndTheSessionGoesOn) {
     const std::unique_ptr<db::CancelHandle> cancel = cnn_.session().PrepareCancel();
     std::atomic<bool> stopped{false};

@@ -8,8 +8,8 @@
 
 namespace tbn::db::sqlite {
 
-StreamingCursor::StreamingCursor(DatabasePtr db, StatementPtr statement)
-    : db_(std::move(db)), statement_(std::move(statement)) {
+StreamingCursor::StreamingCursor(DatabasePtr db, StatementPtr statement, FailureHook onFailure)
+    : db_(std::move(db)), statement_(std::move(statement)), onFailure_(std::move(onFailure)) {
     const int count = sqlite3_column_count(statement_.get());
     names_.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -43,6 +43,7 @@ void StreamingCursor::Step() {
     }
     Error error = LastError(db_.get());
     statement_.reset();
+    if (onFailure_) throw onFailure_(std::move(error));
     throw error;
 }
 

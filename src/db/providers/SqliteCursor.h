@@ -5,6 +5,7 @@
 #include "db/Session.h"
 #include "db/providers/SqliteHandles.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,12 @@ namespace tbn::db::sqlite {
 
 class StreamingCursor final : public Cursor {
 public:
+    // What a failure of a step is raised as: the statement's place in a longer text, say.
+    using FailureHook = std::function<Error(Error)>;
+
     // Takes the prepared statement and makes its first step, so a failure on the first row raises
     // here. The statement is finalized as soon as the end is reached or a step fails.
-    StreamingCursor(DatabasePtr db, StatementPtr statement);
+    StreamingCursor(DatabasePtr db, StatementPtr statement, FailureHook onFailure = {});
 
     std::size_t FieldCount() const override { return names_.size(); }
     std::string_view FieldName(std::size_t index) const override { return names_.at(index); }
@@ -36,6 +40,7 @@ private:
 
     DatabasePtr db_;
     StatementPtr statement_;  // null once the end is reached
+    FailureHook onFailure_;
     std::vector<std::string> names_;
     // Each column's value in the current row and its storage class, read right after the step:
     // the type is undefined once a text conversion has touched the value. Reading through the

@@ -20,20 +20,17 @@ public:
     std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
     // Counted from the connection's running total, so rows changed by triggers count as well.
     std::int64_t RowsChanged() const override { return rowsChanged_; }
+    // See SqliteStatements.h.
+    std::unique_ptr<StatementResults> ExecuteEach(std::string_view commandText) override;
     // sqlite3_interrupt, and an end to any wait for another connection's lock; there is no link
     // to sever.
     std::unique_ptr<CancelHandle> PrepareCancel() override;
     bool Supports(Feature) const override { return false; }
 
 private:
-    StatementPtr Prepare(std::string_view sql, const char** tail);
-
     DatabasePtr db_;
     std::shared_ptr<BusyWait> busyWait_;
     std::int64_t rowsChanged_ = 0;
 };
-
-// True when the text holds nothing SQLite would run: blanks, semicolons and comments.
-bool OnlyCommentsRemain(std::string_view sql);
 
 }  // namespace tbn::db::sqlite
