@@ -70,6 +70,20 @@ TEST(PostgresStatements, OnlyASemicolonOutsideQuotesAndCommentsSeparatesStatemen
         << "a plain string has no backslash escapes";
 }
 
+TEST(PostgresStatements, EachStatementSpansFromItsFirstTokenToItsSemicolon) {
+    const std::string text = "SELECT ';';; -- note\n  /* c */ UPDATE t SET n = 1;\nSELECT 2 -- end";
+    const auto spans = db::pg::StatementSpans(text);
+    ASSERT_TRUE(spans);
+    std::vector<std::string> statements;
+    for (const auto& span : *spans)
+        statements.push_back(text.substr(span.begin, span.end - span.begin));
+    EXPECT_EQ(statements,
+              (std::vector<std::string>{"SELECT ';';", "UPDATE t SET n = 1;", "SELECT 2 -- end"}));
+    EXPECT_FALSE(db::pg::StatementSpans(
+        "CREATE FUNCTION f() RETURNS int LANGUAGE sql BEGIN ATOMIC SELECT 1; END; SELECT 2"))
+        << "a function body holds semicolons of its own";
+}
+
 // A loopback port whose connections the kernel completes but nobody ever answers.
 class SilentListener {
 public:

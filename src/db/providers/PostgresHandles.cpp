@@ -31,15 +31,23 @@ Link::Link(PGconn* conn, std::string password) : conn_(conn), password_(std::mov
     if (const char* user = conn_ ? PQuser(conn_) : nullptr) user_ = user;
 }
 
-void Link::Release() {
+void Link::DetachReader() {
     if (StreamingCursor* reader = reader_) {
         reader_ = nullptr;
         reader->Detach();
     }
 }
 
+void Link::Release() {
+    DetachReader();
+    DrainResults(conn_);
+    cancelRequested_ = false;
+}
+
 Error Link::ResultError(const PGresult* result) const {
     const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    if (state && std::string_view(state) == "57014" && cancelRequested_)
+        return Error(ErrorCode::CommandCancelled, "The command was cancelled.");
     const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
     std::string description;
     if (state && primary) {

@@ -2,6 +2,7 @@
 // Owners of libpq handles and the translation of libpq failures into tbn::Error.
 #include "core/Error.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -32,11 +33,20 @@ public:
     void ClearReader(const StreamingCursor* cursor) {
         if (reader_ == cursor) reader_ = nullptr;
     }
-    // Makes the connection idle: the pending cursor, if any, reads its remaining rows into memory.
+    // Makes the connection idle before a command: the pending cursor, if any, reads its remaining
+    // rows into memory, what is left of a command whose results were given up on is read and
+    // dropped, and a cancel asked for earlier is forgotten.
     void Release();
+    // Only the pending cursor's rows go into memory; the command's later results stay.
+    void DetachReader();
+
+    // A cancel was asked for (from any thread) since the command began; the server's answer to one
+    // is told apart from a statement timeout by this.
+    void MarkCancelRequested() { cancelRequested_ = true; }
 
     // A failed result: "SQLSTATE: primary message", then "DETAIL: ..." and "HINT: ..." on lines of
-    // their own when the server gave them; Number ServerError.
+    // their own when the server gave them; Number ServerError, or CommandCancelled when it is the
+    // server's answer to a cancel asked for through this link.
     Error ResultError(const PGresult* result) const;
     // The connection's current failure (no result to read it from), ending with reason when libpq
     // did not record why itself.
@@ -47,6 +57,7 @@ private:
     std::string password_;  // only to keep it out of messages
     std::string user_;      // the user name messages may name, see SecretScrub.h
     StreamingCursor* reader_ = nullptr;
+    std::atomic<bool> cancelRequested_{false};
 };
 
 using LinkPtr = std::shared_ptr<Link>;

@@ -1,15 +1,11 @@
 #include "db/providers/PostgresSession.h"
 
 #include "core/ErrorCodes.h"
-#include "db/CommandText.h"
 #include "db/providers/BufferedCursor.h"
-#include "db/providers/PostgresCursor.h"
+#include "db/providers/PostgresResults.h"
 #include "db/providers/PostgresSchema.h"
-#include "db/providers/PostgresStatements.h"
 
-#include <charconv>
-#include <optional>
-#include <cstring>
+#include <algorithm>
 #include <string>
 #include <sys/socket.h>
 
@@ -30,31 +26,6 @@ SELECT CASE WHEN n.nspname IN ('pg_catalog', 'information_schema') THEN 'SYSTEM 
           pg_catalog.array_position(pg_catalog.current_schemas(false), n.nspname::text),
           n.nspname, c.oid)";
 
-bool IsRowSet(const PGresult* result) {
-    const ExecStatusType status = PQresultStatus(result);
-    return status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK;
-}
-
-// The server counts the position in characters from 1, over the whole text it was sent.
-std::optional<std::size_t> StatementPosition(const PGresult* failure,
-                                             std::string_view commandText) {
-    const char* field = PQresultErrorField(failure, PG_DIAG_STATEMENT_POSITION);
-    if (!field) return std::nullopt;
-    const std::string_view digits(field);
-    std::size_t position = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), position);
-    if (ec != std::errc() || end != digits.data() + digits.size() || position == 0)
-        return std::nullopt;
-    return ByteOffsetOfCharacter(commandText, position);
-}
-
-std::int64_t CommandRows(PGresult* result) {
-    const char* text = PQcmdTuples(result);
-    std::int64_t rows = 0;
-    std::from_chars(text, text + std::strlen(text), rows);  // "" for commands that change no rows
-    return rows;
-}
-
 class PostgresCancel final : public CancelHandle {
 public:
     explicit PostgresCancel(LinkPtr link)
@@ -68,6 +39,7 @@ public:
         // A refused or failed request changes nothing: the caller escalates when the command
         // does not end.
         char message[256];
+        link_->MarkCancelRequested();
         if (cancel_) PQcancel(cancel_, message, sizeof message);
     }
     bool Sever() override {
@@ -107,37 +79,23 @@ core::SchemaInfo PostgresSession::ReadSchema() {
     return ReadPostgresSchema(*link_);
 }
 
+std::unique_ptr<StatementResults> PostgresSession::ExecuteEach(std::string_view commandText) {
+    return std::make_unique<PostgresResults>(link_, commandText);
+}
+
 std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
     rowsChanged_ = 0;
-    link_->Release();
-    PGconn* conn = link_->get();
-    // libpq takes a NUL-terminated text; a NUL inside would silently cut the command short.
-    RefuseNulCharacter(commandText);
-    const std::string text(commandText);
-    if (!PQsendQuery(conn, text.c_str())) throw link_->ConnectionError(ErrorCode::ServerError);
-    // Rows then arrive one result each, so neither libpq nor this layer holds a whole row set.
-    PQsetSingleRowMode(conn);
-    const bool several = HasSeveralStatements(commandText);
-
+    PostgresResults results(link_, commandText);
     std::unique_ptr<Cursor> kept;
-    while (PGresult* raw = PQgetResult(conn)) {
-        ResultPtr result(raw);
-        if (IsFailure(raw)) {
-            Error error = link_->ResultError(raw);
-            error.SetCommandOffset(StatementPosition(raw, commandText));
-            if (!several) error.SetFailedStatement(Error::ByteRange{0, commandText.size()});
-            DrainResults(conn);
-            throw error;
-        }
-        if (!IsRowSet(raw)) {
-            rowsChanged_ += CommandRows(raw);
-            EndCopy(conn, raw);
+    while (results.Next()) {
+        std::unique_ptr<Cursor> rows = results.TakeRows();
+        if (!rows) {
+            rowsChanged_ += std::max<std::int64_t>(results.RowsChanged(), 0);
             continue;
         }
-        auto cursor = std::make_unique<StreamingCursor>(link_, std::move(result), !several);
-        if (!several) return cursor;
+        if (!results.Several()) return rows;
         // A later statement may replace this row set or fail, so its rows are taken now.
-        kept = BufferedCursor::Drain(*cursor);
+        kept = BufferedCursor::Drain(*rows);
     }
     return kept;
 }

@@ -22,6 +22,8 @@ public:
     std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
     // PQcmdTuples of each command result without rows, added up.
     std::int64_t RowsChanged() const override { return rowsChanged_; }
+    // See PostgresResults.h.
+    std::unique_ptr<StatementResults> ExecuteEach(std::string_view commandText) override;
     // PQcancel, with the cancel key taken now; Sever shuts the connection's socket down.
     std::unique_ptr<CancelHandle> PrepareCancel() override;
     bool Supports(Feature feature) const override { return feature == Feature::Sever; }

@@ -34,11 +34,16 @@ public:
         return false;
     }
 
+    std::size_t Position() const { return i_; }
+    // A word ATOMIC was passed outside quotes and comments.
+    bool SawAtomic() const { return sawAtomic_; }
+
     // Walks one statement up to and past its semicolon; false when the text ends first.
     bool SkipStatement() {
         while (SkipBlanksAndComments()) {
             const char c = sql_[i_];
             const bool wordBefore = i_ > 0 && IsIdentifierChar(sql_[i_ - 1]);
+            if (!wordBefore && IsIdentifierChar(c) && c != '$') NoteWord();
             if (c == ';') {
                 ++i_;
                 return true;
@@ -67,6 +72,16 @@ public:
     }
 
 private:
+    void NoteWord() {
+        constexpr std::string_view atomic = "atomic";
+        std::size_t end = i_;
+        while (end < sql_.size() && IsIdentifierChar(sql_[end])) ++end;
+        if (end - i_ != atomic.size()) return;
+        for (std::size_t k = 0; k < atomic.size(); ++k)
+            if ((sql_[i_ + k] | 0x20) != atomic[k]) return;
+        sawAtomic_ = true;
+    }
+
     bool At(std::string_view token) const { return sql_.substr(i_, token.size()) == token; }
 
     void SkipBlockComment() {
@@ -120,9 +135,23 @@ private:
 
     std::string_view sql_;
     std::size_t i_ = 0;
+    bool sawAtomic_ = false;
 };
 
 }  // namespace
+
+std::optional<std::vector<StatementSpan>> StatementSpans(std::string_view sql) {
+    Reader reader(sql);
+    std::vector<StatementSpan> spans;
+    for (;;) {
+        if (reader.OnlySemicolonsAndCommentsLeft()) break;
+        const std::size_t begin = reader.Position();
+        reader.SkipStatement();
+        spans.push_back({begin, reader.Position()});
+    }
+    if (reader.SawAtomic()) return std::nullopt;
+    return spans;
+}
 
 bool HasSeveralStatements(std::string_view sql) {
     Reader reader(sql);
