@@ -25,17 +25,21 @@ double SecondsSince(Clock::time_point start) {
 // A one-line INSERT of a whole data file would otherwise be copied into every line that names it.
 constexpr std::size_t kFirstLineBytes = 240;
 
-// The statement's first line, from the first thing on it that is not a blank or a comment.
+// The statement's first line, from the first thing on it that is not a blank or a comment, up to
+// the ";" that ends it when a later statement follows on the same line.
 std::string FirstLine(std::string_view text, std::size_t offset) {
     if (offset > text.size()) return {};
     std::string_view rest = text.substr(offset);
     rest.remove_prefix(tbn::db::StartOfFirstToken(rest));
-    rest = rest.substr(0, rest.find_first_of("\r\n"));
-    while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t')) rest.remove_suffix(1);
-    if (rest.size() <= kFirstLineBytes) return std::string(rest);
+    // A line far longer than what is kept is split only as far as needed.
+    rest = rest.substr(0, std::min(rest.find_first_of("\r\n"), 4 * kFirstLineBytes));
+    const QString line = QString::fromUtf8(rest.data(), static_cast<qsizetype>(rest.size()));
+    const TextSpan span = StatementAt(line, 0);
+    const std::string statement = line.mid(span.start, span.length).toStdString();
+    if (statement.size() <= kFirstLineBytes) return statement;
     std::size_t cut = kFirstLineBytes;
-    while (cut > 0 && (static_cast<unsigned char>(rest[cut]) & 0xC0) == 0x80) --cut;
-    return std::string(rest.substr(0, cut)) + "\u2026";
+    while (cut > 0 && (static_cast<unsigned char>(statement[cut]) & 0xC0) == 0x80) --cut;
+    return statement.substr(0, cut) + "\u2026";
 }
 
 }  // namespace

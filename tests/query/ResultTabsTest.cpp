@@ -162,7 +162,7 @@ TEST_F(ResultTabsTest, AFailureInTheSecondKeepsTheFirstTabAndTheGridAsAFailedRun
 TEST_F(ResultTabsTest, TabsAppearWhileTheRunGoesOnAndACancelInTheThirdKeepsTheFirstTwo) {
     frmMain* window = Open();
     window->QueryText().SetText(
-        "SELECT n FROM t;\r\nUPDATE t SET s = 'y';\r\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
+        "SELECT n FROM t; UPDATE t SET s = 'y';\r\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
         "SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000");
     window->ExecuteQuery();
     QElapsedTimer waited;
@@ -177,6 +177,11 @@ TEST_F(ResultTabsTest, TabsAppearWhileTheRunGoesOnAndACancelInTheThirdKeepsTheFi
     ASSERT_GE(tabs.size(), 3) << tabs.join(" | ").toStdString();
     EXPECT_TRUE(TabSays(tabs[0], 1, "3 rows")) << tabs[0].toStdString();
     EXPECT_TRUE(TabSays(tabs[1], 2, "3 rows changed")) << tabs[1].toStdString();
+    // Each line names its own statement, though two share a line of text.
+    const QString first = window->Messages()->Lines()->item(0)->text();
+    EXPECT_TRUE(first.contains(QStringLiteral("SELECT n FROM t")) &&
+                !first.contains(QStringLiteral("UPDATE")))
+        << first.toStdString();
     window->ChooseResultTab(0);
     EXPECT_EQ(window->FlexWidget()->TextMatrix(2, 1), QStringLiteral("2"));
 }
