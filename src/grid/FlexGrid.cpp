@@ -177,7 +177,11 @@ void FlexGrid::FillRowAndAppend(std::int64_t row, std::int64_t firstCol,
 }
 
 void FlexGrid::AdoptStore(results::CellStore&& store) {
-    const std::int64_t cols = store.Cols();
+    AdoptStore(std::make_shared<results::CellStore>(std::move(store)));
+}
+
+void FlexGrid::AdoptStore(std::shared_ptr<results::CellStore> store) {
+    const std::int64_t cols = store->Cols();
     {
         QScopedValueRollback scope(programmatic_, programmatic_ + 1);
         model_->AdoptStore(std::move(store));

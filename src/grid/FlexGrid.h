@@ -82,6 +82,9 @@ public:
     // Takes over a store filled elsewhere (on another thread, say) as the grid's cells and counts,
     // without copying it. Widths of the columns that remain are kept, as SetCols keeps them.
     void AdoptStore(results::CellStore&& store);
+    // The same for a store held elsewhere as well (a result kept to be shown again): the grid
+    // copies it before its first change of a cell, so the holder's store never changes.
+    void AdoptStore(std::shared_ptr<results::CellStore> store);
 
     // Draws every cell's text faded (headers as they are): the rows of a result that a run is
     // about to replace. Nothing else changes for the user or for any reader of the cells.

@@ -262,9 +262,9 @@ void FlexGridModel::NotifyAllCells() {
     if (publishedRows_ > 0) emit headerDataChanged(Qt::Vertical, 0, publishedRows_ - 1);
 }
 
-void FlexGridModel::AdoptStore(results::CellStore&& store) {
+void FlexGridModel::AdoptStore(std::shared_ptr<results::CellStore> store) {
     DropOrder();
-    ResetAround([&] { store_ = std::make_shared<results::CellStore>(std::move(store)); });
+    ResetAround([&] { store_ = std::move(store); });
 }
 
 void FlexGridModel::HoldUpdates() { held_ = true; }

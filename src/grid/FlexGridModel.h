@@ -42,6 +42,9 @@ public:
 
     const results::CellStore& Store() const { return *store_; }  // in store rows
     std::shared_ptr<const results::CellStore> SharedStore() const { return store_; }
+    // The store itself, to be adopted again later (AdoptStore): the model copies it before a
+    // change while it is shared, and nobody else may change it.
+    std::shared_ptr<results::CellStore> ShareStore() { return store_; }
     std::size_t BytesUsed() const { return store_->BytesUsed(); }
 
     // order holds the store rows of grid rows 1..records in the order shown: each of 1..records
@@ -72,8 +75,9 @@ public:
     void WriteRow(std::int64_t row, const results::RowValues& values);
     void WriteRowAndAppend(std::int64_t row, const results::RowValues& values);  // see CellStore
     void Clear();
-    void
-    AdoptStore(results::CellStore&& store);  // every cell and both counts from store, in one reset
+    // Every cell and both counts from store, in one reset; a store held elsewhere too is copied
+    // before the model's first change to it.
+    void AdoptStore(std::shared_ptr<results::CellStore> store);
 
     bool UpdatesHeld() const { return held_; }
     void HoldUpdates();

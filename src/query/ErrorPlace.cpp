@@ -107,4 +107,14 @@ int TokenLengthAt(const QString& text, int position) {
     return end - position;
 }
 
+std::optional<int> FailurePosition(const tbn::Error& error, const QString& commandText) {
+    if (error.CommandOffset()) return CommandPosition(commandText, *error.CommandOffset());
+    // The engine said what is missing but not where: the statement that failed names it.
+    if (const auto& statement = error.FailedStatement())
+        return WholeWordAt(commandText, CommandPosition(commandText, statement->begin),
+                           CommandPosition(commandText, statement->end),
+                           MissingObjectName(QString::fromStdString(error.Description())));
+    return std::nullopt;
+}
+
 }  // namespace tbn::query

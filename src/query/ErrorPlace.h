@@ -1,6 +1,8 @@
 #pragma once
 // Finding, in the query pane, the place an engine blamed for a failed run. Positions are those of
 // the pane's text box: UTF-16 units of the text with CR LF line breaks, a CR LF counting two.
+#include "core/Error.h"
+
 #include <QString>
 #include <cstddef>
 #include <optional>
@@ -37,5 +39,9 @@ std::optional<int> WholeWordAt(const QString& text, int from, int to, const QStr
 // How much of text, from position, the engine's complaint most likely concerns: a word, a quoted
 // name or string, or else the one character there; 0 at a line's or the text's end.
 int TokenLengthAt(const QString& text, int position);
+
+// Where in commandText the engine put error: at the offset it gave, or else at the missing
+// object's name within the statement it named. Nothing when it said neither.
+std::optional<int> FailurePosition(const tbn::Error& error, const QString& commandText);
 
 }  // namespace tbn::query

@@ -68,6 +68,7 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     Flex->SetFixedRows(1);
     Flex->SetFixedCols(1);
     InitHeaderMenu();
+    InitResultTabs();
     picV = new SplitterBar(Qt::Vertical, this);
     picV->setObjectName(QStringLiteral("picV"));
     picH = new SplitterBar(Qt::Horizontal, this);

@@ -12,6 +12,7 @@
 #include "query/ConnectProgress.h"
 #include "query/PaneLayout.h"
 #include "query/QueryFrame.h"
+#include "query/ResultTabs.h"
 #include "results/ResultFormat.h"
 #include "ui/MousePointer.h"
 
@@ -28,6 +29,7 @@ class QMenu;
 class QMdiSubWindow;
 class QPlainTextEdit;
 class QShortcut;
+class QTabBar;
 class tbnSqlEditor;
 
 namespace tbn::editor {
@@ -41,6 +43,7 @@ class TextBox;
 }
 namespace tbn::query {
 class ExportJob;
+class MessagesPane;
 class RunStatusBar;
 class SchemaTree;
 class SortRun;
@@ -51,6 +54,8 @@ class RecoveryWriter;
 }
 namespace tbn::run {
 class ConnectionOpening;
+struct EndedStatement;
+struct StatementOutcome;
 struct ResultFile;
 class QueryRun;
 struct RunResult;
@@ -170,6 +175,12 @@ public:
     tbn::query::SplitterBar* picHBar() const { return picH; }
     tbn::query::SplitterBar* picVBar() const { return picV; }
     tbn::query::RunStatusBar* StatusLine() const { return statusLine; }
+    // Above the grid after a run of several statements: a tab for each statement, then
+    // "Messages". Choosing a statement's tab shows its row set in the grid (an empty grid for one
+    // without rows); Ctrl+Alt+PgUp and Ctrl+Alt+PgDn move to the tab before or after.
+    QTabBar* ResultTabs() const { return resultTabs_; }
+    tbn::query::MessagesPane* Messages() const { return messages_; }
+    void ChooseResultTab(int index);
     const tbn::run::QueryRun* CurrentRun() const { return run_.get(); }
     const tbn::query::PaneGeometry& Panes() const { return panes_; }
     // Keeps the SQL pane's text in a recovery file of its own while the window is open.
@@ -217,6 +228,18 @@ private:
     void StartPendingRun();                   // the run that waited for a read to stop
     void DropPendingRun(const QString& why);  // it will not run; why, if any, to the status line
     void FinishRun();
+    void InitResultTabs();
+    void TakeEndedStatements();  // the run's statements that ended while it goes on
+    void AddResultTab(const tbn::run::StatementOutcome& outcome,
+                      std::shared_ptr<tbn::results::CellStore> rows);
+    void ClearResultTabs();
+    // failureAt: where in the pane the run's failure lies, if it failed at a place.
+    void ShowResultTabs(const tbn::run::RunResult& result, std::optional<int> failureAt);
+    void ShowResultTab(int index);
+    void KeepShownResult();   // the grid's widths and order, into the result it shows
+    void PutBackGridOfRun();  // what the grid showed before a tab was chosen during the run
+    void ResultFailureChosen(const std::exception_ptr& failure);
+    void PlaceResultTabs();
     void ShowRunResult(tbn::run::RunResult& result);
     void ShowRunProgress(bool now);
     bool ReadyToRun();  // false, once the status line says why, while a run goes on or unconnected
@@ -271,6 +294,8 @@ private:
     tbn::editor::FindBar* findBar_ = nullptr;
     int wheelRemainder_ = 0;  // of a wheel turned by less than a notch
     int gridRowHeight_ = 0;   // the grid's own row height, unzoomed
+    QTabBar* resultTabs_ = nullptr;
+    tbn::query::MessagesPane* messages_ = nullptr;
     QMenu* gridMenu_ = nullptr;
     QAction* gridSortSpot_ = nullptr;
     QMenu* mnuHeader = nullptr;
@@ -307,6 +332,15 @@ private:
     bool blnGridHasRowSet = false;  // the grid shows a run's row set (perhaps without records)
     QString gridCommandText_;       // the text whose row set the grid shows
     QString runFileName_;           // the file a run to a file writes, while it goes on
+    // The results behind the tabs, by statement, and the one the grid shows (-1: none of them).
+    std::vector<tbn::query::KeptResult> kept_;
+    int shownResult_ = -1;
+    std::size_t runStatements_ = 0;  // in the run's text, as the splitter counts them
+    bool tabsOfRun_ = false;         // the tabs are the running run's
+    // The grid as the run found it, while a tab chosen during the run shows in its place.
+    std::optional<tbn::query::KeptResult> gridOfRun_;
+    bool gridOfRunHadRowSet_ = false;
+    std::optional<int> tabsFailureAt_;  // where the failure of the tabs' run lies in the pane
     std::unique_ptr<tbn::query::ExportJob> export_;  // while an export goes on
     std::unique_ptr<tbn::query::SortRun> sort_;      // while a sort goes on
     QString sortStatusBefore_;                       // the status line's text before it

@@ -87,6 +87,9 @@ void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::Result
         escapeKey->setEnabled(true);
         return;
     }
+    // A run to a file leaves the tabs as they are, as it leaves the grid.
+    runStatements_ =
+        toFile ? 0 : tbn::run::StatementStarts(QString::fromStdString(commandText)).size();
     run_ = std::make_unique<tbn::run::QueryRun>(cnn, std::move(commandText), nullptr,
                                                 std::move(toFile));
     runStartedMs_ = QDateTime::currentMSecsSinceEpoch();
@@ -96,6 +99,8 @@ void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::Result
     // them as they are.
     if (runFileName_.isEmpty()) Flex->SetDimmed(true);
     connect(run_.get(), &tbn::run::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
+    tabsOfRun_ = false;
+    connect(run_.get(), &tbn::run::QueryRun::StatementEnded, this, &frmMain::TakeEndedStatements);
     // Queued, so that the run is no longer inside its own signal when it is destroyed.
     connect(run_.get(), &tbn::run::QueryRun::Ended, this, &frmMain::FinishRun,
             Qt::QueuedConnection);
@@ -139,6 +144,7 @@ void frmMain::FinishRun() {
             QString::fromStdString(tbn::Error::From(result.reopenFailure).Description());
         strNotConnected = reopenFailure;
     }
+    PutBackGridOfRun();
     Flex->SetDimmed(false);
     const bool previousKept = fileName.isEmpty() && !GridTakesResult(result) && ShowsAResult(*Flex);
     statusLine->ShowMessage(tbn::run::EndText(result, reopenFailure, previousKept, fileName));
@@ -157,6 +163,7 @@ void frmMain::FinishRun() {
         }
     });
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
+    if (fileName.isEmpty()) ShowResultTabs(result, failureAt);
     runBusy_.reset();
     if (failureAt) SelectFailure(*failureAt);
     if (schemaStale_ || tbn::run::MayChangeSchema(runCommandText_)) ReadSchema();
@@ -169,7 +176,7 @@ void frmMain::ShowRunResult(tbn::run::RunResult& result) {
         gridCommandText_ = runCommandText_;
         tbn::query::GridRedrawOff redrawOff(*Flex);
         ResetGrid();
-        if (result.hasRowSet) Flex->AdoptStore(std::move(result.store));
+        if (result.hasRowSet) Flex->AdoptStore(result.store);
     }
     if (result.ending == RunEnding::Failed) std::rethrow_exception(result.failure);
     if (result.ending == RunEnding::Cancelled && !result.hasRowSet) return;

@@ -10,15 +10,7 @@ using namespace tbn::query;
 
 std::optional<int> frmMain::PlaceFailure(tbn::Error& error, const QString& commandText,
                                          int commandStart) const {
-    std::optional<int> inCommand;
-    if (error.CommandOffset()) {
-        inCommand = CommandPosition(commandText, *error.CommandOffset());
-    } else if (const auto& statement = error.FailedStatement()) {
-        // The engine said what is missing but not where: the statement that failed names it.
-        inCommand = WholeWordAt(commandText, CommandPosition(commandText, statement->begin),
-                                CommandPosition(commandText, statement->end),
-                                MissingObjectName(QString::fromStdString(error.Description())));
-    }
+    const std::optional<int> inCommand = FailurePosition(error, commandText);
     if (!inCommand) return std::nullopt;
     const int position = commandStart + *inCommand;
     tbn::Error placed(

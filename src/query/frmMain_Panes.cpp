@@ -31,6 +31,7 @@ void frmMain::ApplyPanes() {
     Place(rtfQuery, panes_.rtfLeft, layout::kEditorTop, panes_.rtfWidth, panes_.rtfHeight);
     PlaceFindBar();
     Place(Flex, layout::kGridLeft, panes_.flexTop, panes_.flexWidth, panes_.flexHeight);
+    PlaceResultTabs();
     statusLine->setGeometry(0, std::max(0, height() - statusLine->height()), width(),
                             statusLine->height());
 }

@@ -53,5 +53,7 @@ void frmMain::ApplyZoom() {
     // for the texts as the new font draws them.
     Flex->verticalHeader()->setDefaultSectionSize(
         std::max(gridRowHeight_, QFontMetrics(gridFont).height() + 4));
+    // The other tabs' row sets are sized for the new font when next shown.
+    for (tbn::query::KeptResult& kept : kept_) kept.widths.clear();
     if (blnGridHasRowSet) AutosizeGridColumns(*Flex, 100, 400);
 }

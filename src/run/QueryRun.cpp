@@ -20,6 +20,10 @@ QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QOb
         QMetaObject::invokeMethod(
             this, [this] { WorkerFinished(); }, Qt::QueuedConnection);
     });
+    job_->NotifyWhenStatementEnds([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { emit StatementEnded(); }, Qt::QueuedConnection);
+    });
     connect(&ticker_, &QTimer::timeout, this, &QueryRun::Tick);
     recheck_.setSingleShot(true);
     recheck_.setInterval(kRecheckMs);
@@ -162,6 +166,11 @@ void QueryRun::StopThreads() {
 
 RunResult QueryRun::Finish(tbn::db::Recordset& recordset) {
     RunResult result;
+    // What ended before a worker was left behind is the window's all the same.
+    for (EndedStatement& ended : job_->EndedSoFar()) {
+        result.statements.push_back(std::move(ended.outcome));
+        result.rowSets.push_back(std::move(ended.rows));
+    }
     if (state_.Passed(RunPhase::Abandoned)) {
         // The rows fetched so far stay with the worker that was left behind.
         result.ending = RunEnding::Cancelled;
@@ -169,8 +178,8 @@ RunResult QueryRun::Finish(tbn::db::Recordset& recordset) {
     } else {
         result.ending = job_->Ending();
         result.hasRowSet = job_->HasRowSet();
-        result.store = job_->TakeStore();
-        result.rows = job_->RowsSoFar();
+        result.store = job_->RowSet();
+        result.rows = result.hasRowSet ? job_->RowSetRecords() : 0;
         result.rowsChanged = job_->RowsChanged();
         result.seconds = job_->Seconds();
         result.failure = job_->Failure();

@@ -11,8 +11,10 @@
 // engine does not answer, Finishing once the worker has ended while something is still awaited,
 // Ended.
 //
-// Lives on the user-interface thread. Ended is emitted once, from the event loop, after which
-// Finish() hands the results back and ends the lease. Destroying a run that has not ended cancels
+// Lives on the user-interface thread. StatementEnded is emitted, from the event loop, after a
+// statement of the text has ended while the run goes on (TakeEndedStatements hands over what
+// ended since the last call); Ended is emitted once, after which Finish() hands the results back
+// and ends the lease. Destroying a run that has not ended cancels
 // it and waits (CancelAndWait); the lease gives the session back whatever the path.
 #include "db/SessionLease.h"
 #include "run/CancelRequests.h"
@@ -34,8 +36,10 @@ class ConnectionOpening;
 
 struct RunResult {
     RunEnding ending = RunEnding::Failed;
-    bool hasRowSet = false;  // store holds the header and the records so far
-    results::CellStore store;
+    // The row set the grid shows at the end (see RunJob::RowSet): store holds the header and the
+    // records so far. Shared with rowSets; nothing changes it.
+    bool hasRowSet = false;
+    std::shared_ptr<results::CellStore> store;
     std::int64_t rows = 0;         // records in store
     std::int64_t rowsChanged = 0;  // for Statement
     double seconds = 0;
@@ -44,6 +48,9 @@ struct RunResult {
     std::exception_ptr reopenFailure;  // and opening it again failed: the connection is closed
     // One line for each statement that ran or began, in the order of the text.
     std::vector<StatementOutcome> statements;
+    // Beside statements: each one's row set, null where it returned none. Empty for a run to a
+    // file, which runs its text as one command.
+    std::vector<std::shared_ptr<results::CellStore>> rowSets;
 };
 
 class QueryRun : public QObject {
@@ -66,6 +73,8 @@ public:
     double ElapsedSeconds() const { return static_cast<double>(clock_.elapsed()) / 1000.0; }
     std::int64_t RowsSoFar() const { return job_->RowsSoFar(); }
     bool HasEnded() const { return state_.Phase() == RunPhase::Ended; }
+    // The statements that ended since the last call, in the order of the text.
+    std::vector<EndedStatement> TakeEndedStatements() { return job_->TakeEnded(); }
 
     // Blocks until the worker has stopped, escalating as a cancel does but without opening the
     // connection again; for a window that is closing. Ended is not emitted.
@@ -78,6 +87,7 @@ public:
 
 signals:
     void Ticked();  // every kTickMs while the run goes on
+    void StatementEnded();
     void Ended();
 
 private:

@@ -1,25 +1,31 @@
 #pragma once
-// What a query run does away from the user-interface thread: the engine call on a session lent by
-// the query window, then the walk over the rows into a cell store laid out as the grid shows it
-// (field names in row 0, record numbers in column 0, one empty row after the last record), or,
-// for a run to a file, straight through the file's writer, a row at a time, with no store at all.
+// What a query run does away from the user-interface thread: the text's statements run one at a
+// time on a session lent by the query window, each row set walked into a cell store of its own
+// laid out as the grid shows it (field names in row 0, record numbers in column 0, one empty row
+// after the last record), with a StatementOutcome for each statement as it ends. A run to a file
+// runs the text as one command instead and writes its row set (the last) straight through the
+// file's writer, a row at a time, with no store at all.
 //
-// Threads: Work() runs once, on the worker thread. RequestCancel, StopNotifying, RowsSoFar and
-// Finished may be called from any thread at any time; everything else only once Finished() is
-// true and the worker thread has been joined (which is what makes its results visible).
+// Threads: Work() runs once, on the worker thread. RequestCancel, StopNotifying, RowsSoFar,
+// Finished, EndedSoFar and TakeEnded may be called from any thread at any time; everything else
+// only once Finished() is true and the worker thread has been joined (which is what makes its
+// results visible).
 #include "db/Connection.h"
 #include "db/Recordset.h"
 #include "results/CellStore.h"
 #include "run/FileDestination.h"
 #include "run/FinishNotice.h"
 #include "run/RunState.h"
+#include "run/StatementOutcome.h"
 
 #include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace tbn::run {
 
@@ -28,6 +34,13 @@ enum class RunEnding {
     Statement,  // the text had no row set
     Failed,     // the engine or the fill raised Failure()
     Cancelled,  // stopped on request; a row set begun before that is in the store
+};
+
+// A statement as it ended: its line, and its row set when it returned one (the records read so far
+// when it stopped part-way). Nothing changes the store once it is handed out.
+struct EndedStatement {
+    StatementOutcome outcome;
+    std::shared_ptr<results::CellStore> rows;
 };
 
 class RunJob {
@@ -45,7 +58,9 @@ public:
     void NotifyWhenFinished(std::function<void()> notify) {
         notice_.NotifyWhenFinished(std::move(notify));
     }
-    void StopNotifying() { notice_.StopNotifying(); }
+    // Called on the worker thread each time a statement has ended, until StopNotifying().
+    void NotifyWhenStatementEnds(std::function<void()> notify);
+    void StopNotifying();
 
     void Work() noexcept;
 
@@ -53,36 +68,57 @@ public:
     void RequestCancel() { state_.To(RunPhase::Cancelling); }
     bool CancelRequested() const { return state_.Passed(RunPhase::Cancelling); }
 
+    // Records fetched so far, every row set of the run counted.
     std::int64_t RowsSoFar() const { return rowsSoFar_.load(std::memory_order_relaxed); }
+    // Every statement that has ended, in the order of the text; those not taken yet by TakeEnded.
+    std::vector<EndedStatement> EndedSoFar() const;
+    std::vector<EndedStatement> TakeEnded();
     bool Finished() const { return state_.Phase() == RunPhase::Ended; }
 
     // Results, after the worker has been joined.
     RunEnding Ending() const { return ending_; }
-    // The store holds a header and rows; for a run to a file, the row set was written (or begun).
+    // The run's row set as the grid shows it at the end: the last one of a complete run, else the
+    // one of the statement the run stopped in, if it had begun one. For a run to a file, whether
+    // the row set was written (or begun).
     bool HasRowSet() const { return hasRowSet_; }
-    results::CellStore TakeStore() { return std::move(store_); }
+    std::shared_ptr<results::CellStore> RowSet() const { return rowSet_; }
+    // Moves that row set out; for a job whose statements nobody took (TakeEnded, EndedSoFar).
+    results::CellStore TakeStore() { return rowSet_ ? std::move(*rowSet_) : results::CellStore(); }
+    std::int64_t RowSetRecords() const { return rowSetRecords_; }
     std::int64_t RowsChanged() const { return rowsChanged_; }
     std::exception_ptr Failure() const { return failure_; }
     double Seconds() const { return seconds_; }
     tbn::db::Recordset& recordset() { return recordset_; }  // open at its end after Rows only
 
 private:
-    bool Run();   // false when a cancel stopped it before its end
-    bool Fill();  // the same
+    bool RunEach();                              // false when a cancel stopped it before its end
+    enum class Step { Ran, NoneLeft, Stopped };  // Stopped: by a cancel
+    Step RunStatement(tbn::db::StatementResults& statements, std::size_t index);
+    bool RunWhole();
+    bool Fill(tbn::db::Cursor& cursor, EndedStatement& ended);  // the same
     bool FillFile();
+    std::size_t FallbackStart(std::size_t index);  // where the splitter says statement index starts
+    void Publish(EndedStatement ended);
 
     std::shared_ptr<tbn::db::Connection> connection_;
     std::string commandText_;
     tbn::db::Recordset recordset_;
-    results::CellStore store_;
     std::unique_ptr<ResultFile> toFile_;
+    std::vector<std::size_t> splitStarts_;  // made when first needed
+    bool split_ = false;
 
     RunState state_{RunPhase::Running};  // Running, Cancelling, Ended
     std::atomic<std::int64_t> rowsSoFar_{0};
     FinishNotice notice_;
+    FinishNotice statementNotice_;  // told at every statement's end, not only the last
+    mutable std::mutex endedLock_;
+    std::vector<EndedStatement> ended_;
+    std::size_t taken_ = 0;
 
     RunEnding ending_ = RunEnding::Failed;
     bool hasRowSet_ = false;
+    std::shared_ptr<results::CellStore> rowSet_;
+    std::int64_t rowSetRecords_ = 0;
     std::int64_t rowsChanged_ = 0;
     std::exception_ptr failure_;
     double seconds_ = 0;

@@ -1,6 +1,7 @@
 #include "run/RunStatusText.h"
 
 #include "run/QueryRun.h"
+#include "run/StatementOutcome.h"
 
 namespace tbn::run {
 
@@ -60,6 +61,50 @@ QString EndText(const RunResult& result, const QString& reopenFailure, bool prev
             QStringLiteral(". The server did not answer the cancel, so the connection was dropped");
         text += result.reopenFailure ? QStringLiteral("; opening it again failed: ") + reopenFailure
                                      : QStringLiteral(" and opened again.");
+    }
+    return text;
+}
+
+namespace {
+
+QString Numbered(int number) { return QString::number(number) + QStringLiteral(" \u00B7 "); }
+
+}  // namespace
+
+QString StatementTabText(int number, const StatementOutcome& outcome) {
+    switch (outcome.ending) {
+    case StatementEnding::Rows: return Numbered(number) + RowsText(outcome.rows);
+    case StatementEnding::Changed:
+        return Numbered(number) + RowsText(outcome.rows) + QStringLiteral(" changed");
+    case StatementEnding::Done: return Numbered(number) + QStringLiteral("done");
+    case StatementEnding::Failed: return Numbered(number) + QStringLiteral("failed");
+    case StatementEnding::Cancelled:
+        return Numbered(number) + (outcome.rows > 0
+                                       ? RowsText(outcome.rows) + QStringLiteral(", cancelled")
+                                       : QStringLiteral("cancelled"));
+    }
+    return Numbered(number);
+}
+
+QString StatementLineText(int number, const StatementOutcome& outcome, const QString& failureText) {
+    QString text = QString::fromStdString(outcome.firstLine);
+    // One minified statement can be a whole file on one line; the line only has to recognise it.
+    if (text.size() > kStatementLineChars) text = text.left(kStatementLineChars) + QChar(0x2026);
+    text = Numbered(number) + text + QStringLiteral(" \u2014 ");
+    const QString seconds = SecondsText(outcome.seconds);
+    switch (outcome.ending) {
+    case StatementEnding::Rows:
+        return text + RowsText(outcome.rows) + QStringLiteral(" in ") + seconds;
+    case StatementEnding::Changed:
+        return text + RowsText(outcome.rows) + QStringLiteral(" changed in ") + seconds;
+    case StatementEnding::Done: return text + QStringLiteral("done in ") + seconds;
+    case StatementEnding::Failed:
+        return text + QStringLiteral("failed after ") + seconds +
+               (failureText.isEmpty() ? QString() : QStringLiteral(": ") + failureText);
+    case StatementEnding::Cancelled:
+        return text + QStringLiteral("cancelled after ") +
+               (outcome.rows > 0 ? RowsText(outcome.rows) + QStringLiteral(", ") : QString()) +
+               seconds;
     }
     return text;
 }

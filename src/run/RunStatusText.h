@@ -7,6 +7,7 @@
 namespace tbn::run {
 
 struct RunResult;
+struct StatementOutcome;
 
 QString CountText(std::int64_t count);  // 120,000
 QString SecondsText(double seconds);    // 0.04 s under a second, 2.3 s from there on
@@ -25,5 +26,17 @@ QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool dr
 // was".
 QString EndText(const RunResult& result, const QString& reopenFailure = {},
                 bool previousKept = false, const QString& fileName = {});
+
+// The label of a statement's tab: its number in the run and what it came to, "1 · 896 rows",
+// "2 · 3 rows changed", "3 · done", "4 · failed", "5 · 120 rows, cancelled".
+QString StatementTabText(int number, const StatementOutcome& outcome);
+
+// A statement's line among a run's messages: its number, its first line of text (shortened past
+// kStatementLineChars characters) and what it came to, "1 · select * from books — 896 rows in
+// 0.04 s". A failure reads "failed after 0.01 s: " and failureText, which the caller gives as the
+// error's first line, placed in the run's text.
+QString StatementLineText(int number, const StatementOutcome& outcome,
+                          const QString& failureText = {});
+inline constexpr int kStatementLineChars = 160;
 
 }  // namespace tbn::run

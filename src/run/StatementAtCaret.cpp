@@ -165,6 +165,13 @@ bool MayChangeSchema(const QString& text) {
     return false;
 }
 
+std::vector<int> StatementStarts(const QString& text) {
+    std::vector<int> starts;
+    for (const Statement& statement : Statements(text))
+        if (statement.span.length > 0) starts.push_back(statement.span.start);
+    return starts;
+}
+
 TextSpan StatementAt(const QString& text, int caret) {
     const std::vector<Statement> statements = Statements(text);
     if (statements.empty()) return {};

@@ -3,6 +3,7 @@
 // and whether a text may change the schema, so that the catalogue is read again after it.
 // Positions are those of the pane's text box (UTF-16 units, a CR LF counting two).
 #include <QString>
+#include <vector>
 
 namespace tbn::run {
 
@@ -19,6 +20,10 @@ struct TextSpan {
 // one), the nearest statement before is taken, else the one after. Text that is never closed (a
 // quote, a comment) runs to the end.
 TextSpan StatementAt(const QString& text, int caret);
+
+// Where each statement of the text starts, split as StatementAt splits it, in order; a piece
+// holding only blanks and comments is no statement.
+std::vector<int> StatementStarts(const QString& text);
 
 // Whether running the text may change the database's schema: it holds one of the words CREATE,
 // ALTER, DROP, ATTACH or DETACH outside quotes and comments, read as StatementAt reads them.

@@ -1,6 +1,8 @@
 // The words of the status line, which the user reads after every run.
 #include "run/RunStatusText.h"
 
+#include "run/StatementOutcome.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,6 +15,37 @@ TEST(RunStatusTextTest, CountsAreGroupedAndTimesShortened) {
     EXPECT_EQ(RowsText(1), QStringLiteral("1 row"));
     EXPECT_EQ(SecondsText(0.041), QStringLiteral("0.04 s"));
     EXPECT_EQ(SecondsText(2.34), QStringLiteral("2.3 s"));
+}
+
+// A statement's tab and its line in the messages: the tab says what it came to, the line adds the
+// statement and its time, whatever the ending.
+TEST(RunStatusTextTest, EveryEndingHasItsTabAndLine) {
+    using namespace tbn::run;
+    struct Case {
+        StatementEnding ending;
+        std::int64_t rows;
+        const char* tab;
+        const char* result;
+    };
+    const Case cases[] = {
+        {StatementEnding::Rows, 896, "2 \u00B7 896 rows", "896 rows in 0.04 s"},
+        {StatementEnding::Rows, 0, "2 \u00B7 0 rows", "0 rows in 0.04 s"},
+        {StatementEnding::Changed, 1, "2 \u00B7 1 row changed", "1 row changed in 0.04 s"},
+        {StatementEnding::Done, 0, "2 \u00B7 done", "done in 0.04 s"},
+        {StatementEnding::Failed, 0, "2 \u00B7 failed", "failed after 0.04 s: no such table: t"},
+        {StatementEnding::Cancelled, 1200, "2 \u00B7 1,200 rows, cancelled",
+         "cancelled after 1,200 rows, 0.04 s"},
+        {StatementEnding::Cancelled, 0, "2 \u00B7 cancelled", "cancelled after 0.04 s"},
+    };
+    for (const Case& c : cases) {
+        StatementOutcome outcome{"select * from t", 0, c.ending, c.rows, 0.041, nullptr};
+        EXPECT_EQ(StatementTabText(2, outcome), QString::fromUtf8(c.tab));
+        EXPECT_EQ(StatementLineText(2, outcome, QStringLiteral("no such table: t")),
+                  QStringLiteral("2 \u00B7 select * from t \u2014 ") + QString::fromUtf8(c.result));
+    }
+    // A statement written on one very long line is shortened, not carried whole into every line.
+    StatementOutcome wide{std::string(100000, 'x'), 0, StatementEnding::Done, 0, 0, nullptr};
+    EXPECT_LT(StatementLineText(1, wide).size(), 2 * kStatementLineChars);
 }
 
 }  // namespace
