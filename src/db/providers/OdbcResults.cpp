@@ -33,7 +33,8 @@ bool OdbcResults::Next() {
     rowsChanged_ = -1;
     // A row set the caller still holds unread goes into memory: the statement moves on.
     link_->Release();
-    if (count_ == 0 && !statement_) {
+    if (!started_) {
+        started_ = true;
         // The driver manager refuses an empty text instead of running nothing.
         if (text_.empty()) return false;
         if (text_.size() > static_cast<std::size_t>(INT_MAX))

@@ -37,6 +37,7 @@ private:
     std::shared_ptr<RunningStatement> running_;
     std::string text_;
     bool single_;
+    bool started_ = false;
     std::shared_ptr<ExecutedStatement> statement_;  // null before the first Next() and at the end
     std::size_t count_ = 0;                         // results handed out so far
     std::unique_ptr<Cursor> rows_;
