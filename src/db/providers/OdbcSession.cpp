@@ -1,11 +1,10 @@
 #include "db/providers/OdbcSession.h"
 
 #include "core/ErrorCodes.h"
+#include "db/providers/LastRowSet.h"
 #include "db/providers/OdbcCursor.h"
 #include "db/providers/OdbcResults.h"
 #include "db/providers/OdbcSchema.h"
-
-#include <algorithm>
 
 namespace tbn::db::odbc {
 
@@ -73,20 +72,8 @@ std::unique_ptr<StatementResults> OdbcSession::ExecuteEach(std::string_view comm
 }
 
 std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
-    rowsChanged_ = 0;
     OdbcResults results(link_, running_, commandText);
-    std::unique_ptr<Cursor> kept;
-    while (results.Next()) {
-        std::unique_ptr<Cursor> rows = results.TakeRows();
-        if (!rows) {
-            rowsChanged_ += std::max<std::int64_t>(results.RowsChanged(), 0);
-            continue;
-        }
-        if (results.Single()) return rows;
-        // SQLMoreResults discards the current row set, so it is read into memory first.
-        kept = BufferedCursor::Drain(*rows);
-    }
-    return kept;
+    return LastRowSet(results, rowsChanged_, [&results] { return results.Single(); });
 }
 
 }  // namespace tbn::db::odbc
