@@ -169,7 +169,6 @@ HistoryStore::HistoryStore(const QString& path, std::int64_t keep, std::int64_t 
          " seconds REAL NOT NULL,"
          " error_number INTEGER,"
          " error_text TEXT,"
-         " error_offset INTEGER,"
          " PRIMARY KEY(run_id, seq)) WITHOUT ROWID;");
 }
 
@@ -268,8 +267,8 @@ void HistoryStore::AppendStatements(std::int64_t id,
     if (statements.empty()) return;
     Statement insert(db_.get(), path_,
                      "INSERT INTO statements(run_id, seq, first_line, text_offset, ending, rows,"
-                     " seconds, error_number, error_text, error_offset)"
-                     " VALUES (?, ?, substr(?, 1, ?), ?, ?, ?, ?, ?, ?, ?)");
+                     " seconds, error_number, error_text)"
+                     " VALUES (?, ?, substr(?, 1, ?), ?, ?, ?, ?, ?, ?)");
     const std::size_t kept = std::min(statements.size(), static_cast<std::size_t>(kKeepLines));
     for (std::size_t i = 0; i < kept; ++i) {
         const HistoryStatement& line = statements[i];
@@ -288,7 +287,6 @@ void HistoryStore::AppendStatements(std::int64_t id,
             insert.BindNull(9);
             insert.BindNull(10);
         }
-        insert.Bind(11, line.errorOffset);
         if (const int code = sqlite3_step(insert.get()); code != SQLITE_DONE) throw Failure(code);
         sqlite3_reset(insert.get());
     }
@@ -297,7 +295,7 @@ void HistoryStore::AppendStatements(std::int64_t id,
 std::vector<HistoryStatement> HistoryStore::Statements(std::int64_t id) {
     Statement lines(db_.get(), path_,
                     "SELECT first_line, text_offset, ending, rows, seconds, error_number,"
-                    " error_text, error_offset FROM statements WHERE run_id = ? ORDER BY seq");
+                    " error_text FROM statements WHERE run_id = ? ORDER BY seq");
     lines.Bind(1, id);
     std::vector<HistoryStatement> result;
     int code;
@@ -311,7 +309,6 @@ std::vector<HistoryStatement> HistoryStore::Statements(std::int64_t id) {
         if (const auto number = lines.OptionalInt(5))
             line.errorNumber = static_cast<std::int32_t>(*number);
         line.errorText = lines.Text(6);
-        line.errorOffset = lines.OptionalInt(7);
         result.push_back(std::move(line));
     }
     if (code != SQLITE_DONE) throw Failure(code);

@@ -47,8 +47,7 @@ struct HistoryStatement {
     std::int64_t rows = 0;
     double seconds = 0;
     std::optional<std::int32_t> errorNumber;  // for Failed
-    std::string errorText;
-    std::optional<std::int64_t> errorOffset;  // where the engine put the failure in the run's text
+    std::string errorText;                    // as the window reported it, its place included
 };
 
 struct HistoryRun {

@@ -83,9 +83,14 @@ void MessagesPane::Add(const run::StatementOutcome& outcome) {
         if (placed_) {
             // The pane from the command's start: its UTF-8 form begins with the command's, so the
             // engine's byte offsets hold in it.
-            if (const auto at = FailurePosition(error, paneText_.mid(commandStart_)))
-                description = DescriptionWithPlace(description,
-                                                   LineAndColumnAt(paneText_, commandStart_ + *at));
+            if (const auto at = FailurePosition(error, paneText_.mid(commandStart_))) {
+                const LineColumn place = LineAndColumnAt(paneText_, commandStart_ + *at);
+                // The window places a run's failure for its box in the same exception, which may
+                // reach the pane after that.
+                const std::string firstLine = description.substr(0, description.find('\n'));
+                if (!QString::fromStdString(firstLine).endsWith(PlaceSuffix(place)))
+                    description = DescriptionWithPlace(description, place);
+            }
         }
         fullError = QString::fromStdString(description);
         failureText = fullError.section(QLatin1Char('\n'), 0, 0);

@@ -145,14 +145,9 @@ void frmHistory::ShowStatements() {
     statementsOf_ = id;
     lstStatements->Clear();
     if (id == 0) return;
-    std::string text;
     std::vector<tbn::db::HistoryStatement> lines;
-    history_.Use([&](tbn::db::HistoryStore& store) {
-        lines = store.Statements(id);
-        if (!lines.empty()) text = store.Text(id);
-    });
-    // The history keeps what the engine was given, so a failure is placed in that text.
-    lstStatements->PlaceIn(QString::fromStdString(text), 0);
+    history_.Use([&](tbn::db::HistoryStore& store) { lines = store.Statements(id); });
+    // A failure reads as its window's box gave it, placed in that window's pane.
     for (const tbn::db::HistoryStatement& line : lines)
         lstStatements->Add(tbn::run::OutcomeOf(line));
 }

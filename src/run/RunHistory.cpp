@@ -82,7 +82,6 @@ db::HistoryStatement StatementRecord(const StatementOutcome& outcome) {
         const tbn::Error error = tbn::Error::From(outcome.failure);
         line.errorNumber = error.Number();
         line.errorText = error.Description();
-        line.errorOffset = Offset(error.CommandOffset());
     }
     return line;
 }
@@ -95,11 +94,8 @@ StatementOutcome OutcomeOf(const db::HistoryStatement& line) {
         if (kept == line.ending) outcome.ending = ending;
     outcome.rows = line.rows;
     outcome.seconds = line.seconds;
-    if (line.errorNumber) {
-        tbn::Error error(*line.errorNumber, line.errorText);
-        error.SetCommandOffset(Offset(line.errorOffset));
-        outcome.failure = std::make_exception_ptr(std::move(error));
-    }
+    if (line.errorNumber)
+        outcome.failure = std::make_exception_ptr(tbn::Error(*line.errorNumber, line.errorText));
     return outcome;
 }
 

@@ -28,7 +28,7 @@ std::string HistoryConnectionName(const QString& windowName);
 db::HistoryRun RunRecord(const QString& windowName, const QString& text, std::int64_t startedMs,
                          const RunResult& result);
 // A statement's line as the history keeps it, and as it is read back: a failure comes back as a
-// tbn::Error with its number, description and place in the run's text.
+// tbn::Error with its number and description.
 db::HistoryStatement StatementRecord(const StatementOutcome& outcome);
 StatementOutcome OutcomeOf(const db::HistoryStatement& line);
 

@@ -239,8 +239,8 @@ TEST_F(HistoryTest, TheWindowShowsTheChosenRunsStatements) {
     tbn::run::RunResult result;
     result.ending = tbn::run::RunEnding::Failed;
     const std::string text = "SELECT 1;\r\nUPDATE people SET name = 'x';\r\nSELECT * FROM nowhere";
-    tbn::Error failure(1, "no such table: nowhere");
-    failure.SetCommandOffset(text.find("nowhere"));
+    // Placed in the pane, as the window does before it records the run.
+    const tbn::Error failure(1, "no such table: nowhere (line 3, column 15)");
     result.failure = std::make_exception_ptr(failure);
     result.statements = {
         {"SELECT 1;", 0, StatementEnding::Rows, 1, 0.01, nullptr},
@@ -256,7 +256,6 @@ TEST_F(HistoryTest, TheWindowShowsTheChosenRunsStatements) {
     ASSERT_EQ(lines.count(), 3);
     EXPECT_TRUE(lines.item(1)->text().contains(QStringLiteral("UPDATE people SET name = 'x';")));
     EXPECT_TRUE(lines.item(1)->text().contains(QStringLiteral("2 rows changed")));
-    // Placed in the text the run was given, as its window placed it.
     EXPECT_TRUE(lines.item(2)->text().endsWith(
         QStringLiteral("no such table: nowhere (line 3, column 15)")))
         << lines.item(2)->text().toStdString();

@@ -62,6 +62,14 @@ TEST_F(MessagesPaneTest, FailedLineSaysWhereAndLeadsBackToTheFailure) {
     for (const QList<QVariant>& emitted : chosen)
         EXPECT_EQ(emitted.at(0).value<std::exception_ptr>(), failure);
 
+    // The window places the same failure for its box; placed once, it is not placed again.
+    tbn::Error placed = tbn::Error::From(failure);
+    placed = tbn::Error(placed.Number(), placed.Description() + " (line 4, column 15)");
+    placed.SetCommandOffset(tbn::Error::From(failure).CommandOffset());
+    pane_.Add({"select * from nowhere;", 30, StatementEnding::Failed, 0, 0.01,
+               std::make_exception_ptr(placed)});
+    EXPECT_EQ(Lines().item(3)->text().count(QStringLiteral("(line")), 1);
+
     pane_.Clear();
     EXPECT_EQ(Lines().count(), 0);
     // A pane that does not know the run's text still gives the error, without a place.
