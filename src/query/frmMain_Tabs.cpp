@@ -155,6 +155,9 @@ void frmMain::ShowResultTab(int index) {
     messages_->hide();
     if (blnPanesShown) Flex->show();
     if (gridHadFocus) Flex->setFocus();
+    // What the statement came to, for one without rows above all, whose grid is empty.
+    if (const QListWidgetItem* line = messages_->Lines()->item(index))
+        statusLine->ShowMessage(line->text());
     if (index == shownResult_) return;
     if (run_ && !gridOfRun_) {
         gridOfRun_ = GridNow(*Flex, GridRecords(), gridCommandText_);

@@ -82,6 +82,10 @@ TEST_P(ResultTabsRouteTest, ThreeStatementsGiveThreeTabsAMessageEachAndTheLastRo
 
     window->ChooseResultTab(0);
     EXPECT_EQ(Column(grid, 2), (QStringList{"s", "a", "b", "c", ""}));
+    window->ChooseResultTab(1);  // no rows: an empty grid, and the statement's line below
+    EXPECT_EQ(grid.Rows(), 2);
+    EXPECT_EQ(grid.TextMatrix(0, 1), QString());
+    EXPECT_EQ(window->StatusLine()->Text(), window->Messages()->Lines()->item(1)->text());
     window->ChooseResultTab(3);
     EXPECT_TRUE(grid.isHidden());
     EXPECT_TRUE(window->Messages()->isVisible());
