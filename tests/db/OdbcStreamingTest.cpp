@@ -3,6 +3,8 @@
 #include "DbTestSupport.h"
 #include "ProviderRoutes.h"
 
+#include "db/providers/OdbcDriverKind.h"
+
 #include <gtest/gtest.h>
 
 namespace tbn::test {
@@ -20,6 +22,15 @@ std::string LongerThanDeclared(const std::string& route) {
     return "CREATE TABLE loose AS SELECT i, CASE WHEN i % 7 = 0 THEN NULL ELSE CAST(repeat('x', i) "
            "AS varchar) END AS v "
            "FROM generate_series(1, 1500) AS s(i)";
+}
+
+TEST(OdbcDriverKind, TheMariaDbMultiStatementFlagJoinsTheOptionsGivenAndLeavesTheRest) {
+    constexpr std::uint64_t flag = 67108864;
+    EXPECT_EQ(db::odbc::OptionWithMultiStatements(std::nullopt), std::to_string(flag));
+    EXPECT_EQ(db::odbc::OptionWithMultiStatements("3"), std::to_string(flag | 3));
+    EXPECT_EQ(db::odbc::OptionWithMultiStatements(std::to_string(flag | 8)),
+              std::to_string(flag | 8));
+    EXPECT_EQ(db::odbc::OptionWithMultiStatements("3 or so"), std::nullopt);
 }
 
 TEST(OdbcStreamingTest,

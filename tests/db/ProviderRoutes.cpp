@@ -37,9 +37,8 @@ std::optional<std::string> FreshMariaDbDatabase(std::string& skipReason) {
         skipReason = MariaDbServer::AbsentReason();
         return std::nullopt;
     }
-    // The driver's MULTI_STATEMENTS flag: without it the server refuses a text of several
-    // statements.
-    return server->OdbcConnectionString(server->CreateDatabase()) + ";Option=67108864";
+    // Without the driver's multi-statement flag in the string: the provider sets it.
+    return server->OdbcConnectionString(server->CreateDatabase());
 }
 
 void DropMariaDbDatabase(const std::string& connectionString) {
@@ -92,6 +91,7 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
             return FreshPgDatabase(skipReason, true);
         };
         pgOdbc.ReportsSystemTables = false;
+        pgOdbc.WholeTextBeforeFirstResult = true;
         pgOdbc.CatalogInCreationOrder = false;
         list.push_back(pgOdbc);
 
@@ -105,6 +105,7 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
         maria.NameQuote = '`';
         maria.LongTextType = "LONGTEXT";  // TEXT holds 65,535 bytes
         maria.ReportsSystemTables = false;
+        maria.WholeTextBeforeFirstResult = true;
         maria.CatalogInCreationOrder = false;
         maria.EndlessCommand = "SELECT SLEEP(60)";
         list.push_back(maria);

@@ -26,6 +26,9 @@ struct ProviderRoute {
     bool SeveralStatements = true;
     // The engine runs a text's statements as one transaction, so a failure undoes earlier ones.
     bool FailureUndoesEarlierStatements = false;
+    // The driver runs every statement of a text before it hands out the first result, so a failure
+    // or a cancel anywhere in the text comes before any result.
+    bool WholeTextBeforeFirstResult = false;
     // The catalog names engine tables as "SYSTEM TABLE" (some ODBC drivers never do).
     bool ReportsSystemTables = true;
     std::string OneAsReal = "1.0";       // SELECT 1.0

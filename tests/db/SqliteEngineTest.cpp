@@ -55,6 +55,14 @@ TEST_F(SqliteEngine, AFailurePlacedByTheEngineCarriesItsOffsetInTheWholeText) {
     EXPECT_FALSE(error->CommandOffset()) << "a failure while running has no place in the text";
 }
 
+TEST_F(SqliteEngine, EmptyStatementsAndTrailingCommentsGiveNoResult) {
+    const std::string text = ";; SELECT 1;;\n/* c */ ; SELECT 2 -- two\n; -- end\n/* open";
+    const std::unique_ptr<db::StatementResults> each = cnn_.session().ExecuteEach(text);
+    std::vector<std::size_t> offsets;
+    while (each->Next()) offsets.push_back(each->TextOffset().value_or(text.size()));
+    EXPECT_EQ(offsets, (std::vector<std::size_t>{text.find("SELECT 1"), text.find("SELECT 2")}));
+}
+
 TEST_F(SqliteEngine, RealValuesUseSqlitesOwnTextWhereItIsTheValue) {
     Exec(cnn_, "INSERT INTO t (x, r) VALUES (1, 1), (2, 0.1), (3, -2.5e30), (4, 100), "
                "(5, 0.1 + 0.2), (6, 1.7976931348623157e308), (7, 9e999)");

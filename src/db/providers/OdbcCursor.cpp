@@ -6,10 +6,11 @@
 
 namespace tbn::db::odbc {
 
-StreamingCursor::StreamingCursor(LinkPtr link, Statement stmt,
-                                 std::unique_ptr<PublishedStatement> published)
-    : link_(std::move(link)), stmt_(std::move(stmt)), published_(std::move(published)),
-      rows_(std::make_unique<RowStream>(stmt_.get(), link_->dialect(), link_->getDataExtensions)),
+StreamingCursor::StreamingCursor(LinkPtr link, std::shared_ptr<ExecutedStatement> statement,
+                                 bool ownsRest)
+    : link_(std::move(link)), statement_(std::move(statement)), ownsRest_(ownsRest),
+      rows_(std::make_unique<RowStream>(statement_->stmt.get(), link_->dialect(),
+                                        link_->getDataExtensions)),
       names_(rows_->Names()), kinds_(rows_->Kinds()) {
     link_->SetReader(this);
     try {
@@ -24,13 +25,13 @@ StreamingCursor::~StreamingCursor() {
     // Left part-way: freeing the statement closes its cursor; nothing after it is run.
     link_->ClearReader(this);
     rows_.reset();
-    published_.reset();
+    statement_.reset();
 }
 
 void StreamingCursor::Advance() {
     // The driver is not told of a cancel while it fetches (see RunningStatement), so the read
     // stops here, failing rather than passing a cut-short row set for the whole one.
-    if (published_->Cancelled()) {
+    if (statement_->published.Cancelled()) {
         Close();
         throw CancelledError();
     }
@@ -41,17 +42,22 @@ void StreamingCursor::Advance() {
 void StreamingCursor::Finish() {
     rows_.reset();
     link_->ClearReader(this);
+    if (!ownsRest_) {
+        statement_.reset();
+        return;
+    }
     // Results after the row set come from statements the text was not expected to hold (or a
     // procedure's later row sets); they run, and a failure among them is the run's.
     std::optional<Error> failure;
     try {
         SQLRETURN rc;
-        while (Succeeded(rc = published_->InCall([this] { return SQLMoreResults(stmt_.get()); }))) {
-        }
+        ExecutedStatement& statement = *statement_;
+        while (Succeeded(rc = statement.published.InCall(
+                             [&statement] { return SQLMoreResults(statement.stmt.get()); }))) {}
         if (rc != SQL_NO_DATA)
-            failure = Diagnostics(SQL_HANDLE_STMT, stmt_.get(), link_->dialect(),
+            failure = Diagnostics(SQL_HANDLE_STMT, statement.stmt.get(), link_->dialect(),
                                   "The ODBC driver failed without a message.");
-        else if (published_->Cancelled())
+        else if (statement.published.Cancelled())
             failure = CancelledError();
     } catch (const Error& error) {
         failure = error;
@@ -63,8 +69,7 @@ void StreamingCursor::Finish() {
 void StreamingCursor::Close() {
     rows_.reset();
     link_->ClearReader(this);
-    published_.reset();
-    stmt_.Reset();
+    statement_.reset();
 }
 
 void StreamingCursor::Next() {

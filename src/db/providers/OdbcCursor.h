@@ -9,12 +9,12 @@ namespace tbn::db::odbc {
 
 class StreamingCursor final : public Cursor {
 public:
-    // Takes over the statement, whose current result is a row set, together with its publication
-    // for cancelling, and reads the first row (a failure there raises here). After the row set the
-    // statement's later results are run and skipped, a failure among them raised from Next(); the
-    // statement is freed as soon as the end is reached. A cancel that comes while rows are read
-    // fails the next Next() with CommandCancelled.
-    StreamingCursor(LinkPtr link, Statement stmt, std::unique_ptr<PublishedStatement> published);
+    // Reads the statement's current result, a row set, starting with the first row (a failure
+    // there raises here). With ownsRest, the statement's later results are run and skipped after
+    // the row set, a failure among them raised from Next(); without, they are left to whoever
+    // shares the statement. The cursor lets go of the statement as soon as the end is reached. A
+    // cancel that comes while rows are read fails the next Next() with CommandCancelled.
+    StreamingCursor(LinkPtr link, std::shared_ptr<ExecutedStatement> statement, bool ownsRest);
     ~StreamingCursor() override;
     StreamingCursor(const StreamingCursor&) = delete;
     StreamingCursor& operator=(const StreamingCursor&) = delete;
@@ -34,14 +34,14 @@ public:
 
 private:
     void Advance();
-    void Finish();  // the row set is over: runs the statement's later results, then frees it
-    void Close();   // frees the statement, withdrawn from cancelling first
+    void Finish();  // the row set is over: runs the statement's later results if they are its own
+    void Close();   // lets go of the statement
     std::size_t Column(std::size_t index) const;
 
     LinkPtr link_;
-    Statement stmt_;
-    std::unique_ptr<PublishedStatement> published_;  // withdrawn before the statement is freed
-    std::unique_ptr<RowStream> rows_;                // null at the end
+    std::shared_ptr<ExecutedStatement> statement_;
+    bool ownsRest_;
+    std::unique_ptr<RowStream> rows_;  // null at the end
     std::vector<std::string> names_;
     std::vector<core::ValueKind> kinds_;  // from each column's SQL type
     std::unique_ptr<BufferedCursor> buffered_;

@@ -1,5 +1,8 @@
 #include "db/providers/OdbcDriverKind.h"
 
+#include <charconv>
+#include <cstdint>
+
 #include <dlfcn.h>
 #include <link.h>
 #include <sqlext.h>
@@ -47,10 +50,23 @@ bool DriverHasWideCalls(SQLHDBC dbc) {
     return wide;
 }
 
-bool BoundsLoginByConnTimeoutKey(std::string_view driver) {
+bool BoundsLoginByConnTimeoutKey(std::string_view driver) { return IsMariaDbDriver(driver); }
+
+bool IsMariaDbDriver(std::string_view driver) {
     std::string lower(driver);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return lower.find("mariadb") != std::string::npos || lower.find("maodbc") != std::string::npos;
+}
+
+std::optional<std::string> OptionWithMultiStatements(const std::optional<std::string>& given) {
+    constexpr std::uint64_t multiStatements = 67108864;  // CLIENT_MULTI_STATEMENTS
+    std::uint64_t flags = 0;
+    if (given) {
+        const std::string_view text(*given);
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), flags);
+        if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    }
+    return std::to_string(flags | multiStatements);
 }
 
 }  // namespace tbn::db::odbc

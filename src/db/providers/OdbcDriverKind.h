@@ -6,6 +6,8 @@
 // ANSI-only drivers such as the SQLite3 one.
 #include <sql.h>
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tbn::db::odbc {
@@ -19,5 +21,14 @@ bool DriverHasWideCalls(SQLHDBC dbc);
 // SQLDriverConnect for good; its own CONN_TIMEOUT key bounds that wait. True for a driver named, or
 // given as a library file, like that one.
 bool BoundsLoginByConnTimeoutKey(std::string_view driver);
+
+// A driver named, or given as a library file, like MariaDB Connector/ODBC.
+bool IsMariaDbDriver(std::string_view driver);
+
+// MariaDB Connector/ODBC runs a text of several statements only with its multi-statement flag, a
+// bit of its OPTION key; without it the server takes the second statement for a syntax error. The
+// value OPTION then takes: the one given with the bit added, or the bit alone; nullopt when the
+// value given is not a number, which is left to the driver as it is.
+std::optional<std::string> OptionWithMultiStatements(const std::optional<std::string>& given);
 
 }  // namespace tbn::db::odbc

@@ -70,6 +70,15 @@ private:
     std::shared_ptr<RunningStatement> running_;
 };
 
+// A statement that has run its command, published for cancelling while it lives; shared by the
+// results of its text and the cursor reading one of them, and freed once both are done with it.
+struct ExecutedStatement {
+    ExecutedStatement(std::shared_ptr<RunningStatement> running, Statement statement)
+        : stmt(std::move(statement)), published(std::move(running), stmt.get()) {}
+    Statement stmt;
+    PublishedStatement published;  // after stmt, so withdrawn before the statement is freed
+};
+
 // The environment outlives the connection made in it; a cursor still reading holds its share, so
 // the connection is not closed under its statement.
 class OdbcLink {

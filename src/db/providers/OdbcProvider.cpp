@@ -23,6 +23,21 @@ bool NeedsBraces(std::string_view value) {
     return value.find_first_of(";{}= ") != std::string_view::npos;
 }
 
+// A data source keeps its own OPTION, which a value in the string would replace whole; only a
+// string that names the driver, or gives OPTION itself, gets the flag.
+ConnectionString WithMultiStatements(const ConnectionString& properties, std::string_view driver) {
+    if (!odbc::IsMariaDbDriver(driver)) return properties;
+    std::string key = "OPTION";
+    for (const ConnectionProperty& property : properties.Properties())
+        if (SameKey(property.Key, "Option") || SameKey(property.Key, "Options")) key = property.Key;
+    const std::optional<std::string> given = properties.Get({key});
+    if (!given && properties.Get({"DSN"})) return properties;
+    ConnectionString effective = properties;
+    if (std::optional<std::string> option = odbc::OptionWithMultiStatements(given))
+        effective.Set(key, std::move(*option));
+    return effective;
+}
+
 }  // namespace
 
 std::string OdbcConnectionText(const ConnectionString& properties) {
@@ -64,9 +79,9 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(OdbcLoginTimeoutSeconds)),
                        0);
 
-    std::string text = OdbcConnectionText(properties);
     std::optional<std::string> driver = properties.Get({"Driver"});
     if (!driver) driver = OdbcDataSourceDriver(properties.Get({"DSN"}).value_or(""));
+    std::string text = OdbcConnectionText(WithMultiStatements(properties, *driver));
     if (!properties.Get({"CONN_TIMEOUT"}) && odbc::BoundsLoginByConnTimeoutKey(*driver))
         text += "CONN_TIMEOUT=" + std::to_string(OdbcLoginTimeoutSeconds) + ";";
     std::u16string in = odbc::ToUtf16(text);

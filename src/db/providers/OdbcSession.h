@@ -22,14 +22,14 @@ public:
     // OdbcBatch.h) or the driver never gives more, the row set is streamed: the cursor owns the
     // statement until its end. Otherwise each row set is read into memory as it comes
     // (SQLMoreResults discards the current one) and the statement is freed before returning.
-    // Whether a text may hold several statements is the driver's affair (the SQLite3 driver
-    // refuses them).
     // A cancel stops the command where the driver can; one that comes while rows are read takes
     // effect at the next fetch, and the read then fails rather than pass a row set cut short for
     // whole.
     std::unique_ptr<Cursor> Execute(std::string_view commandText) override;
     // SQLRowCount of each result without columns, added up (drivers give -1 when they do not know).
     std::int64_t RowsChanged() const override { return rowsChanged_; }
+    // See OdbcResults.h.
+    std::unique_ptr<StatementResults> ExecuteEach(std::string_view commandText) override;
     // SQLCancel on the running statement; an ODBC connection cannot be severed from outside.
     std::unique_ptr<CancelHandle> PrepareCancel() override;
     bool Supports(Feature) const override { return false; }
@@ -37,8 +37,6 @@ public:
 private:
     Statement NewStatement();
     Error StatementError(const Statement& stmt) const;
-    // The statement's current row set, read whole unless a cancel comes first.
-    std::unique_ptr<BufferedCursor> ReadAll(SQLHSTMT stmt, const PublishedStatement& published);
 
     LinkPtr link_;
     std::shared_ptr<RunningStatement> running_;

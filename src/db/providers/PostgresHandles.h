@@ -33,6 +33,7 @@ public:
     void ClearReader(const StreamingCursor* cursor) {
         if (reader_ == cursor) reader_ = nullptr;
     }
+    bool Reading() const { return reader_ != nullptr; }
     // Makes the connection idle before a command: the pending cursor, if any, reads its remaining
     // rows into memory, what is left of a command whose results were given up on is read and
     // dropped, and a cancel asked for earlier is forgotten.

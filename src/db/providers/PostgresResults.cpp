@@ -38,6 +38,11 @@ PostgresResults::PostgresResults(LinkPtr link, std::string_view commandText)
     : link_(std::move(link)), text_(commandText), several_(HasSeveralStatements(commandText)),
       spans_(StatementSpans(commandText)) {}
 
+PostgresResults::~PostgresResults() {
+    rows_.reset();
+    if (sent_ && !over_ && !link_->Reading()) DrainResults(link_->get());
+}
+
 std::optional<Error::ByteRange> PostgresResults::Statement(std::size_t index) const {
     if (!spans_ || index >= spans_->size()) return std::nullopt;
     return Error::ByteRange{(*spans_)[index].begin, (*spans_)[index].end};

@@ -18,8 +18,10 @@ class PostgresResults final : public StatementResults {
 public:
     // Sends nothing yet: the text goes to the server on the first Next().
     PostgresResults(LinkPtr link, std::string_view commandText);
-    // Results not read yet are left to the next command, which drops them (Link::Release).
-    ~PostgresResults() override = default;
+    // Reads and drops the results not read yet, so the connection ends idle; meanwhile a cancel
+    // can still stop the statements that produce them. A row set the caller still reads keeps its
+    // results, which the next command drops (Link::Release).
+    ~PostgresResults() override;
 
     bool Next() override;
     std::unique_ptr<Cursor> TakeRows() override { return std::move(rows_); }

@@ -1,11 +1,10 @@
 #include "db/providers/PostgresSession.h"
 
 #include "core/ErrorCodes.h"
-#include "db/providers/BufferedCursor.h"
+#include "db/providers/LastRowSet.h"
 #include "db/providers/PostgresResults.h"
 #include "db/providers/PostgresSchema.h"
 
-#include <algorithm>
 #include <string>
 #include <sys/socket.h>
 
@@ -84,20 +83,8 @@ std::unique_ptr<StatementResults> PostgresSession::ExecuteEach(std::string_view 
 }
 
 std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
-    rowsChanged_ = 0;
     PostgresResults results(link_, commandText);
-    std::unique_ptr<Cursor> kept;
-    while (results.Next()) {
-        std::unique_ptr<Cursor> rows = results.TakeRows();
-        if (!rows) {
-            rowsChanged_ += std::max<std::int64_t>(results.RowsChanged(), 0);
-            continue;
-        }
-        if (!results.Several()) return rows;
-        // A later statement may replace this row set or fail, so its rows are taken now.
-        kept = BufferedCursor::Drain(*rows);
-    }
-    return kept;
+    return LastRowSet(results, rowsChanged_, [&results] { return !results.Several(); });
 }
 
 }  // namespace tbn::db::pg

@@ -1,10 +1,9 @@
 #include "db/providers/SqliteSession.h"
 
-#include "db/providers/BufferedCursor.h"
+#include "db/providers/LastRowSet.h"
 #include "db/providers/SqliteSchema.h"
 #include "db/providers/SqliteStatements.h"
 
-#include <algorithm>
 #include <string>
 
 namespace tbn::db::sqlite {
@@ -74,20 +73,8 @@ std::unique_ptr<StatementResults> SqliteSession::ExecuteEach(std::string_view co
 }
 
 std::unique_ptr<Cursor> SqliteSession::Execute(std::string_view commandText) {
-    rowsChanged_ = 0;
     SqliteStatements statements(db_, busyWait_, commandText);
-    std::unique_ptr<Cursor> result;
-    while (statements.Next()) {
-        std::unique_ptr<Cursor> rows = statements.TakeRows();
-        if (!rows) {
-            rowsChanged_ += std::max<std::int64_t>(statements.RowsChanged(), 0);
-            continue;
-        }
-        if (statements.IsLast()) return rows;
-        // The statements after it may change or lock what it reads, so its rows are taken now.
-        result = BufferedCursor::Drain(*rows);
-    }
-    return result;
+    return LastRowSet(statements, rowsChanged_, [&statements] { return statements.IsLast(); });
 }
 
 }  // namespace tbn::db::sqlite
