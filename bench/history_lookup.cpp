@@ -4,7 +4,8 @@
 // connection filter. Baselines measured in the same run: a bare libsqlite3 count over every text
 // with the same LIKE (one full pass over the data, what a miss cannot do better than), and the same
 // count with the engine's trigram full-text index, the alternative to a scan. Also times recording
-// one run, which happens on the user-interface thread after each run, and opening the history.
+// one run with a line for each of its statements, which happens on the user-interface thread after
+// each run, reading one run's lines, as choosing it in the window does, and opening the history.
 //
 //   history_lookup [runs]      default 100,000; target: every first page under 50 ms
 #include "db/HistoryStore.h"
@@ -80,6 +81,24 @@ private:
     std::mt19937 random_{20261208};
 };
 
+// A line for each statement of text, as a run of it would leave them.
+std::vector<tbn::db::HistoryStatement> LinesOf(const std::string& text, Texts& texts) {
+    std::vector<tbn::db::HistoryStatement> lines;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(";\r\n", start);
+        end = end == std::string::npos ? text.size() : end + 3;
+        tbn::db::HistoryStatement line;
+        line.firstLine = text.substr(start, std::min(text.find('\r', start), end) - start);
+        line.textOffset = static_cast<std::int64_t>(start);
+        line.ending = tbn::db::StatementEnd::Rows;
+        line.rows = texts.Pick(10000);
+        line.seconds = 0.001 * texts.Pick(500);
+        lines.push_back(std::move(line));
+        start = end;
+    }
+    return lines;
+}
+
 double BareCount(sqlite3* db, const char* sql, const std::string& pattern, std::int64_t& count) {
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
@@ -102,6 +121,7 @@ int main(int argc, char** argv) {
     Texts texts;
     std::vector<double> appends;
     std::uint64_t textBytes = 0;
+    std::uint64_t lines = 0;
     // Past the cap by the prune's batch, so the last run recorded is the one that prunes.
     const long pruning =
         runs >= tbn::db::HistoryStore::kKeep ? tbn::db::HistoryStore::kSlack + 1 : 0;
@@ -124,12 +144,16 @@ int main(int argc, char** argv) {
             } else {
                 run.rows = texts.Pick(10000);
             }
+            run.statements = LinesOf(run.text, texts);
+            lines += run.statements.size();
             const auto one = Clock::now();
             store.Append(run);
             appends.push_back(Ms(one));
         }
-        std::printf("filled %ld runs (%.1f MiB of text) in %.1f s; %lld kept\n", runs + pruning,
-                    textBytes / 1048576.0, Ms(fill) / 1000, static_cast<long long>(store.Count()));
+        std::printf("filled %ld runs (%.1f MiB of text, %llu statements' lines) in %.1f s; %lld "
+                    "kept\n",
+                    runs + pruning, textBytes / 1048576.0, static_cast<unsigned long long>(lines),
+                    Ms(fill) / 1000, static_cast<long long>(store.Count()));
         if (pruning) {
             pruneMs = appends.back();
             appends.pop_back();
@@ -182,6 +206,17 @@ int main(int argc, char** argv) {
     tbn::run::RunHistory::Program().Use(
         [&](tbn::db::HistoryStore& store) { names = store.Connections(); });
     std::printf("%-44s %10.2f %6zu\n", "connection list", Ms(listing), names.size());
+    // Choosing a run in the window: the newest run of many statements, after the first page.
+    std::vector<double> reads;
+    std::size_t shown = 0;
+    model.SetFilter({"count(*)", ""});
+    for (int round = 0; round < 5; ++round) {
+        const auto start = Clock::now();
+        tbn::run::RunHistory::Program().Use(
+            [&](tbn::db::HistoryStore& store) { shown = store.Statements(model.RunId(0)).size(); });
+        reads.push_back(Ms(start));
+    }
+    std::printf("%-44s %10.2f %6zu\n", "a run's lines (statements)", Median(reads), shown);
 
     // Baselines, on a connection of their own.
     sqlite3* db = nullptr;

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -52,7 +53,17 @@ public:
                                    static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column)))
                      : std::string();
     }
+    void Bind(int at, const std::optional<std::int64_t>& value) {
+        if (value)
+            Bind(at, *value);
+        else
+            BindNull(at);
+    }
     std::int64_t Int(int column) const { return sqlite3_column_int64(stmt_, column); }
+    std::optional<std::int64_t> OptionalInt(int column) const {
+        return IsNull(column) ? std::nullopt : std::optional<std::int64_t>(Int(column));
+    }
+    double Real(int column) const { return sqlite3_column_double(stmt_, column); }
     bool IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
 private:
@@ -145,7 +156,20 @@ HistoryStore::HistoryStore(const QString& path, std::int64_t keep, std::int64_t 
          " rows INTEGER,"
          " error_number INTEGER,"
          " error_text TEXT);"
-         "CREATE INDEX IF NOT EXISTS runs_by_connection ON runs(connection, id);");
+         "CREATE INDEX IF NOT EXISTS runs_by_connection ON runs(connection, id);"
+         // Beside the runs rather than in them, so a reader that knows only the runs' columns
+         // reads a newer history as it always did.
+         "CREATE TABLE IF NOT EXISTS statements("
+         " run_id INTEGER NOT NULL,"
+         " seq INTEGER NOT NULL,"
+         " first_line TEXT NOT NULL,"
+         " text_offset INTEGER,"
+         " ending INTEGER NOT NULL,"
+         " rows INTEGER NOT NULL,"
+         " seconds REAL NOT NULL,"
+         " error_number INTEGER,"
+         " error_text TEXT,"
+         " PRIMARY KEY(run_id, seq)) WITHOUT ROWID;");
 }
 
 bool HistoryStore::RequireOurs() {
@@ -181,6 +205,21 @@ void HistoryStore::Exec(const char* sql) {
 }
 
 std::int64_t HistoryStore::Append(const HistoryRun& run) {
+    // A savepoint nests in the transaction of AppendClosed, and begins one of its own otherwise.
+    Exec("SAVEPOINT append_run");
+    try {
+        const std::int64_t id = AppendRun(run);
+        AppendStatements(id, run.statements);
+        Exec("RELEASE append_run");
+        return id;
+    } catch (...) {
+        sqlite3_exec(db_.get(), "ROLLBACK TO append_run; RELEASE append_run", nullptr, nullptr,
+                     nullptr);
+        throw;
+    }
+}
+
+std::int64_t HistoryStore::AppendRun(const HistoryRun& run) {
     Statement insert(db_.get(), path_,
                      "INSERT INTO runs(started, connection, text, seconds, outcome, rows, "
                      "error_number, error_text)"
@@ -210,11 +249,70 @@ std::int64_t HistoryStore::Append(const HistoryRun& run) {
     Statement oldest(db_.get(), path_, "SELECT min(id) FROM runs");
     if (const int code = sqlite3_step(oldest.get()); code != SQLITE_ROW) throw Failure(code);
     if (id - oldest.Int(0) + 1 > keep_ + slack_) {
-        Statement prune(db_.get(), path_, "DELETE FROM runs WHERE id <= ?");
-        prune.Bind(1, id - keep_);
-        if (const int code = sqlite3_step(prune.get()); code != SQLITE_DONE) throw Failure(code);
+        // The lines go with their runs, and with them those of runs a reader that knew no lines
+        // pruned.
+        for (const char* sql :
+             {"DELETE FROM runs WHERE id <= ?", "DELETE FROM statements WHERE run_id <= ?"}) {
+            Statement prune(db_.get(), path_, sql);
+            prune.Bind(1, id - keep_);
+            if (const int code = sqlite3_step(prune.get()); code != SQLITE_DONE)
+                throw Failure(code);
+        }
     }
     return id;
+}
+
+void HistoryStore::AppendStatements(std::int64_t id,
+                                    const std::vector<HistoryStatement>& statements) {
+    if (statements.empty()) return;
+    Statement insert(db_.get(), path_,
+                     "INSERT INTO statements(run_id, seq, first_line, text_offset, ending, rows,"
+                     " seconds, error_number, error_text)"
+                     " VALUES (?, ?, substr(?, 1, ?), ?, ?, ?, ?, ?, ?)");
+    const std::size_t kept = std::min(statements.size(), static_cast<std::size_t>(kKeepLines));
+    for (std::size_t i = 0; i < kept; ++i) {
+        const HistoryStatement& line = statements[i];
+        insert.Bind(1, id);
+        insert.Bind(2, static_cast<std::int64_t>(i));
+        insert.Bind(3, line.firstLine);
+        insert.Bind(4, static_cast<std::int64_t>(kLineChars));
+        insert.Bind(5, line.textOffset);
+        insert.Bind(6, static_cast<std::int64_t>(line.ending));
+        insert.Bind(7, line.rows);
+        insert.Bind(8, line.seconds);
+        if (line.errorNumber) {
+            insert.Bind(9, static_cast<std::int64_t>(*line.errorNumber));
+            insert.Bind(10, line.errorText);
+        } else {
+            insert.BindNull(9);
+            insert.BindNull(10);
+        }
+        if (const int code = sqlite3_step(insert.get()); code != SQLITE_DONE) throw Failure(code);
+        sqlite3_reset(insert.get());
+    }
+}
+
+std::vector<HistoryStatement> HistoryStore::Statements(std::int64_t id) {
+    Statement lines(db_.get(), path_,
+                    "SELECT first_line, text_offset, ending, rows, seconds, error_number,"
+                    " error_text FROM statements WHERE run_id = ? ORDER BY seq");
+    lines.Bind(1, id);
+    std::vector<HistoryStatement> result;
+    int code;
+    while ((code = sqlite3_step(lines.get())) == SQLITE_ROW) {
+        HistoryStatement line;
+        line.firstLine = lines.Text(0);
+        line.textOffset = lines.OptionalInt(1);
+        line.ending = static_cast<StatementEnd>(lines.Int(2));
+        line.rows = lines.Int(3);
+        line.seconds = lines.Real(4);
+        if (const auto number = lines.OptionalInt(5))
+            line.errorNumber = static_cast<std::int32_t>(*number);
+        line.errorText = lines.Text(6);
+        result.push_back(std::move(line));
+    }
+    if (code != SQLITE_DONE) throw Failure(code);
+    return result;
 }
 
 std::vector<HistoryRun> HistoryStore::Page(const HistoryFilter& filter, std::int64_t beforeId,

@@ -10,6 +10,10 @@
 // of ordinary texts stays well under a keystroke's time even when nothing matches (see
 // bench/history_lookup); an index serves the connection filter.
 //
+// A run keeps a line for each of its statements (the first kKeepLines) in a table of its own,
+// read only for the run the user looks at: the runs' table, its lookups and the readers of a
+// history from before the lines all stay as they were, and such a history's runs have no lines.
+//
 // Every failure raises tbn::Error: the engine's extended result code and message for SQLite, the
 // classic file numbers of FileOps for creating the file. IsCorruption tells a damaged or foreign
 // file from every other failure. A foreign file is left exactly as it was: a symbolic link (to
@@ -33,6 +37,19 @@ namespace tbn::db {
 // Closed is no run: the text a query window held when it was closed unsaved (see AppendClosed).
 enum class RunOutcome { Rows = 0, Statement = 1, Failed = 2, Cancelled = 3, Closed = 4 };
 
+enum class StatementEnd { Rows = 0, Changed = 1, Done = 2, Failed = 3, Cancelled = 4 };
+
+// What one statement of a run came to.
+struct HistoryStatement {
+    std::string firstLine;                   // its first line of text (kept to kLineChars)
+    std::optional<std::int64_t> textOffset;  // where it starts in the run's text, in bytes
+    StatementEnd ending = StatementEnd::Done;
+    std::int64_t rows = 0;
+    double seconds = 0;
+    std::optional<std::int32_t> errorNumber;  // for Failed
+    std::string errorText;                    // as the window reported it, its place included
+};
+
 struct HistoryRun {
     std::int64_t id = 0;         // given by the store
     std::int64_t startedMs = 0;  // milliseconds since 1970-01-01 UTC
@@ -43,6 +60,8 @@ struct HistoryRun {
     std::optional<std::int64_t> rows;  // records fetched, or rows a statement changed
     std::optional<std::int32_t> errorNumber;
     std::string errorText;
+    // Written by Append; a page leaves them out, Statements reads them.
+    std::vector<HistoryStatement> statements;
 };
 
 // A closed window's text with what it was connected to; connection and cnn hold no password.
@@ -63,6 +82,8 @@ public:
     static constexpr std::int64_t kKeep = 100000;
     static constexpr std::int64_t kSlack = 1000;
     static constexpr int kPageTextBytes = 512;  // of each text in a page
+    static constexpr int kKeepLines = 1000;     // of a run's statements
+    static constexpr int kLineChars = 512;      // of each statement's first line
 
     // Opens the file, creating it and its folder when missing. keep and slack are for tests.
     explicit HistoryStore(const QString& path, std::int64_t keep = kKeep,
@@ -71,8 +92,10 @@ public:
     HistoryStore(const HistoryStore&) = delete;
     HistoryStore& operator=(const HistoryStore&) = delete;
 
-    // Returns the new run's id.
+    // Records the run and its statements' lines, all or nothing. Returns the new run's id.
     std::int64_t Append(const HistoryRun& run);
+    // The lines of a run's statements, in their order; none for a run that has none or is gone.
+    std::vector<HistoryStatement> Statements(std::int64_t id);
     // Up to limit runs matching filter with an id below beforeId (0: from the newest), newest
     // first.
     std::vector<HistoryRun> Page(const HistoryFilter& filter, std::int64_t beforeId, int limit);
@@ -101,6 +124,8 @@ private:
         void operator()(sqlite3* db) const;
     };
     void Exec(const char* sql);
+    std::int64_t AppendRun(const HistoryRun& run);
+    void AppendStatements(std::int64_t id, const std::vector<HistoryStatement>& statements);
     // Raises when the open file is another program's database; true when it is ours but not yet
     // marked as ours (new, or from before the mark).
     bool RequireOurs();

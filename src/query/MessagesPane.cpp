@@ -1,7 +1,6 @@
 #include "query/MessagesPane.h"
 
 #include "core/Error.h"
-#include "query/ErrorPlace.h"
 #include "run/RunStatusText.h"
 #include "ui/Clipboard.h"
 
@@ -63,35 +62,16 @@ MessagesPane::MessagesPane(QWidget* parent)
 void MessagesPane::Clear() {
     lines_->clear();
     failures_.clear();
-    paneText_.clear();
-    commandStart_ = 0;
-    placed_ = false;
-}
-
-void MessagesPane::PlaceIn(const QString& paneText, int commandStart) {
-    paneText_ = paneText;
-    commandStart_ = commandStart;
-    placed_ = true;
 }
 
 void MessagesPane::Add(const run::StatementOutcome& outcome) {
-    QString failureText;
     QString fullError;
-    if (outcome.ending == run::StatementEnding::Failed && outcome.failure) {
-        const tbn::Error error = tbn::Error::From(outcome.failure);
-        std::string description = error.Description();
-        if (placed_) {
-            // The pane from the command's start: its UTF-8 form begins with the command's, so the
-            // engine's byte offsets hold in it.
-            if (const auto at = FailurePosition(error, paneText_.mid(commandStart_)))
-                description = DescriptionWithPlace(description,
-                                                   LineAndColumnAt(paneText_, commandStart_ + *at));
-        }
-        fullError = QString::fromStdString(description);
-        failureText = fullError.section(QLatin1Char('\n'), 0, 0);
-    }
-    auto* item = new QListWidgetItem(
-        run::StatementLineText(lines_->count() + 1, outcome, failureText), lines_);
+    if (outcome.ending == run::StatementEnding::Failed && outcome.failure)
+        fullError = QString::fromStdString(tbn::Error::From(outcome.failure).Description());
+    auto* item =
+        new QListWidgetItem(run::StatementLineText(lines_->count() + 1, outcome,
+                                                   fullError.section(QLatin1Char('\n'), 0, 0)),
+                            lines_);
     // The lines after an error's first (PostgreSQL's DETAIL and HINT) are there for the asking.
     if (!fullError.isEmpty()) item->setToolTip(fullError);
     failures_.push_back(outcome.ending == run::StatementEnding::Failed ? outcome.failure

@@ -1,8 +1,9 @@
 #pragma once
 // The "Messages" tab of a query window: a line for each statement of the last run, in the order
-// of the text, saying what it returned or changed and how long it took, or its error and where in
-// the pane the engine placed it. A click or Enter on a failed statement's line hands its failure
-// back (FailureChosen) so the window can put the caret on it; Ctrl+C copies the selected lines.
+// of the text, saying what it returned or changed and how long it took, or its error as the
+// window's error box gave it (placed in the pane, once the window has placed it). A click or Enter
+// on a failed statement's line hands its failure back (FailureChosen) so the window can put the
+// caret on it; Ctrl+C copies the selected lines.
 #include "run/StatementOutcome.h"
 
 #include <QString>
@@ -20,12 +21,7 @@ class MessagesPane : public QWidget {
 public:
     explicit MessagesPane(QWidget* parent = nullptr);
 
-    // Forgets the lines and the run's place in the pane.
     void Clear();
-    // The pane's text at the run's start, and where in it the run's command text begins, so a
-    // failure's line says its line and column there as the error box does. Without it (after
-    // Clear, or for a run no longer in the pane) a failure's line gives its error alone.
-    void PlaceIn(const QString& paneText, int commandStart);
     // Adds the next statement's line.
     void Add(const run::StatementOutcome& outcome);
 
@@ -41,9 +37,6 @@ private:
 
     QListWidget* lines_;
     std::vector<std::exception_ptr> failures_;  // by line; null for a statement that did not fail
-    QString paneText_;
-    int commandStart_ = 0;
-    bool placed_ = false;
 };
 
 }  // namespace tbn::query

@@ -1,6 +1,7 @@
 #include "query/frmHistory.h"
 
 #include "query/HistoryModel.h"
+#include "query/MessagesPane.h"
 #include "query/frmMain.h"
 #include "run/RunHistory.h"
 #include "ui/TextBox.h"
@@ -13,9 +14,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -66,6 +69,8 @@ frmHistory::frmHistory(tbn::run::RunHistory& history, TargetWindow target, QWidg
     lvRuns->setColumnWidth(Column::Duration,
                            metrics.horizontalAdvance(QStringLiteral("000.0 sMM")));
     lvRuns->setColumnWidth(Column::Outcome, metrics.horizontalAdvance(QLatin1Char('M')) * 14);
+    lstStatements = new MessagesPane(this);
+    lstStatements->setObjectName(QStringLiteral("lstStatements"));
     lblNotice = new QLabel(this);
 
     auto* filters = new QHBoxLayout;
@@ -73,14 +78,23 @@ frmHistory::frmHistory(tbn::run::RunHistory& history, TargetWindow target, QWidg
     filters->addWidget(cboConnection);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filters);
-    layout->addWidget(lvRuns, 1);
+    auto* panes = new QSplitter(Qt::Vertical, this);
+    panes->addWidget(lvRuns);
+    panes->addWidget(lstStatements);
+    panes->setStretchFactor(0, 3);
+    panes->setStretchFactor(1, 1);
+    panes->setChildrenCollapsible(false);
+    layout->addWidget(panes, 1);
     layout->addWidget(lblNotice);
 
     connect(txtFilter, &QLineEdit::textChanged, this, &frmHistory::ApplyFilter);
     connect(cboConnection, &QComboBox::currentIndexChanged, this, &frmHistory::ApplyFilter);
     connect(lvRuns, &QTableView::doubleClicked, this, &frmHistory::InsertChosen);
+    connect(lvRuns->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &frmHistory::ShowStatements);
     txtFilter->installEventFilter(this);
     lvRuns->installEventFilter(this);
+    lstStatements->Lines()->installEventFilter(this);
     resize(760, 420);
     Refresh();
 }
@@ -117,7 +131,25 @@ void frmHistory::ApplyFilter() {
         if (model_->RunId(i) == chosenRun) row = i;
     if (model_->rowCount() > 0)
         lvRuns->setCurrentIndex(model_->index(row, tbn::query::HistoryModel::Text));
+    // A filter that leaves no run announces no change of row.
+    ShowStatements();
     lblNotice->clear();
+}
+
+void frmHistory::ShowStatements() {
+    const QModelIndex current = lvRuns->currentIndex();
+    const std::int64_t id = current.isValid() ? model_->RunId(current.row()) : 0;
+    // Refreshing on every activation would otherwise read the same lines again and lose the
+    // user's place among them.
+    if (id == statementsOf_) return;
+    statementsOf_ = id;
+    lstStatements->Clear();
+    if (id == 0) return;
+    std::vector<tbn::db::HistoryStatement> lines;
+    history_.Use([&](tbn::db::HistoryStore& store) { lines = store.Statements(id); });
+    // A failure reads as its window's box gave it, placed in that window's pane.
+    for (const tbn::db::HistoryStatement& line : lines)
+        lstStatements->Add(tbn::run::OutcomeOf(line));
 }
 
 bool frmHistory::InsertChosen() {

@@ -2,10 +2,13 @@
 // The History window: the runs of every query window, newest first, filtered as the user types
 // (a substring of the text, and a connection chosen from those recorded). Enter or a double click
 // puts the chosen run's whole text into the target query window's SQL pane, in place of the
-// selection, or else at the caret on a line of its own, and brings that window forward. A tool
+// selection, or else at the caret on a line of its own, and brings that window forward. Beneath
+// the runs, the chosen run's statements, a line each, as its window's Messages tab gave them, read
+// only when a run is chosen. A tool
 // window of the frame, above it, so the query window the text goes to stays the frame's current
 // one.
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 
 class QComboBox;
@@ -21,6 +24,7 @@ class RunHistory;
 namespace tbn::query {
 
 class HistoryModel;
+class MessagesPane;
 
 class frmHistory : public QWidget {
     Q_OBJECT
@@ -36,6 +40,7 @@ public:
     QLineEdit* txtFilterWidget() const { return txtFilter; }
     QComboBox* cboConnectionWidget() const { return cboConnection; }
     QTableView* lvRunsWidget() const { return lvRuns; }
+    MessagesPane* lstStatementsWidget() const { return lstStatements; }
     HistoryModel& model() const { return *model_; }
 
 protected:
@@ -45,6 +50,7 @@ protected:
 private:
     void ApplyFilter();
     void FillConnections();
+    void ShowStatements();
 
     run::RunHistory& history_;
     TargetWindow target_;
@@ -52,6 +58,8 @@ private:
     QLineEdit* txtFilter = nullptr;
     QComboBox* cboConnection = nullptr;
     QTableView* lvRuns = nullptr;
+    MessagesPane* lstStatements = nullptr;
+    std::int64_t statementsOf_ = 0;  // the run whose lines lstStatements shows
     QLabel* lblNotice = nullptr;
 };
 

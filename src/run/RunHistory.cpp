@@ -5,6 +5,7 @@
 #include "run/QueryRun.h"
 
 #include <QDir>
+#include <utility>
 
 namespace tbn::run {
 
@@ -41,7 +42,61 @@ db::HistoryRun RunRecord(const QString& windowName, const QString& text, std::in
         run.errorNumber = error.Number();
         run.errorText = error.Description();
     }
+    run.statements.reserve(result.statements.size());
+    for (const StatementOutcome& outcome : result.statements)
+        run.statements.push_back(StatementRecord(outcome));
     return run;
+}
+
+namespace {
+
+// The history's numbers for the endings are its own, so the file does not change with the enum.
+constexpr std::pair<StatementEnding, db::StatementEnd> kEndings[] = {
+    {StatementEnding::Rows, db::StatementEnd::Rows},
+    {StatementEnding::Changed, db::StatementEnd::Changed},
+    {StatementEnding::Done, db::StatementEnd::Done},
+    {StatementEnding::Failed, db::StatementEnd::Failed},
+    {StatementEnding::Cancelled, db::StatementEnd::Cancelled},
+};
+
+std::optional<std::int64_t> Offset(std::optional<std::size_t> bytes) {
+    return bytes ? std::optional<std::int64_t>(static_cast<std::int64_t>(*bytes)) : std::nullopt;
+}
+
+std::optional<std::size_t> Offset(std::optional<std::int64_t> bytes) {
+    return bytes && *bytes >= 0 ? std::optional<std::size_t>(static_cast<std::size_t>(*bytes))
+                                : std::nullopt;
+}
+
+}  // namespace
+
+db::HistoryStatement StatementRecord(const StatementOutcome& outcome) {
+    db::HistoryStatement line;
+    line.firstLine = outcome.firstLine;
+    line.textOffset = Offset(outcome.textOffset);
+    for (const auto& [ending, kept] : kEndings)
+        if (ending == outcome.ending) line.ending = kept;
+    line.rows = outcome.rows;
+    line.seconds = outcome.seconds;
+    if (outcome.ending == StatementEnding::Failed && outcome.failure) {
+        const tbn::Error error = tbn::Error::From(outcome.failure);
+        line.errorNumber = error.Number();
+        line.errorText = error.Description();
+    }
+    return line;
+}
+
+StatementOutcome OutcomeOf(const db::HistoryStatement& line) {
+    StatementOutcome outcome;
+    outcome.firstLine = line.firstLine;
+    outcome.textOffset = Offset(line.textOffset);
+    for (const auto& [ending, kept] : kEndings)
+        if (kept == line.ending) outcome.ending = ending;
+    outcome.rows = line.rows;
+    outcome.seconds = line.seconds;
+    if (line.errorNumber)
+        outcome.failure = std::make_exception_ptr(tbn::Error(*line.errorNumber, line.errorText));
+    return outcome;
 }
 
 RunHistory& RunHistory::Program() {

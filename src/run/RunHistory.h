@@ -7,6 +7,7 @@
 // or foreign file is moved aside (see HistoryStore::MoveAside), reported the same way, and a fresh
 // history is begun. The windows install the reporter; until they do, failures are told nobody.
 #include "db/HistoryStore.h"
+#include "run/StatementOutcome.h"
 
 #include <QString>
 #include <functional>
@@ -23,9 +24,13 @@ QString HistoryPath();
 // saved connection's name may be a connection string too.
 std::string HistoryConnectionName(const QString& windowName);
 
-// What a run that ended leaves in the history.
+// What a run that ended leaves in the history, its statements' lines with it.
 db::HistoryRun RunRecord(const QString& windowName, const QString& text, std::int64_t startedMs,
                          const RunResult& result);
+// A statement's line as the history keeps it, and as it is read back: a failure comes back as a
+// tbn::Error with its number and description.
+db::HistoryStatement StatementRecord(const StatementOutcome& outcome);
+StatementOutcome OutcomeOf(const db::HistoryStatement& line);
 
 class RunHistory {
 public:

@@ -34,7 +34,7 @@ QString StatementTabText(int number, const StatementOutcome& outcome);
 // A statement's line among a run's messages: its number, its first line of text (shortened past
 // kStatementLineChars characters) and what it came to, "1 · select * from books — 896 rows in
 // 0.04 s". A failure reads "failed after 0.01 s: " and failureText, which the caller gives as the
-// error's first line, placed in the run's text.
+// error's first line, as the error box gave it.
 QString StatementLineText(int number, const StatementOutcome& outcome,
                           const QString& failureText = {});
 inline constexpr int kStatementLineChars = 160;

@@ -16,7 +16,9 @@
 #include <thread>
 
 using tbn::db::HistoryRun;
+using tbn::db::HistoryStatement;
 using tbn::db::HistoryStore;
+using tbn::db::StatementEnd;
 
 namespace {
 
@@ -27,6 +29,7 @@ TEST(HistoryStoreTest, KeepsTheNewestRunsAndPrunesInBatches) {
         HistoryRun run;
         run.connection = "c";
         run.text = "SELECT " + std::to_string(i);
+        run.statements.push_back({run.text, 0, StatementEnd::Rows, 1, 0, {}, {}});
         store.Append(run);
     }
     EXPECT_EQ(store.Count(), 15);  // within the slack: nothing deleted yet
@@ -34,6 +37,7 @@ TEST(HistoryStoreTest, KeepsTheNewestRunsAndPrunesInBatches) {
     run.text = "SELECT 16";
     store.Append(run);
     EXPECT_EQ(store.Count(), 10);
+    EXPECT_TRUE(store.Statements(1).empty());  // the lines went with their runs
 
     // Paging goes on from the last id seen, newest first, to the oldest one kept.
     const std::vector<HistoryRun> first = store.Page({}, 0, 6);
@@ -110,6 +114,48 @@ TEST(HistoryStoreTest, AHistoryFromBeforeTheMarkIsKeptAndMarked) {
     ASSERT_EQ(sqlite3_step(mark), SQLITE_ROW);
     EXPECT_NE(sqlite3_column_int64(mark, 0), 0);
     sqlite3_finalize(mark);
+}
+
+// A history as the program wrote it before its runs kept their statements' lines.
+TEST(HistoryStoreTest, AnOlderHistoryKeepsItsRunsAndNewRunsKeepTheirLines) {
+    tbn::test::TempDir dir;
+    const QString path = dir.file(QStringLiteral("history.db"));
+    tbn::test::RunSqlite(path, std::string(kUnmarkedHistory) +
+                                   "CREATE INDEX runs_by_connection ON runs(connection, id);"
+                                   "CREATE TABLE closed_windows(run_id INTEGER PRIMARY KEY, cnn "
+                                   "TEXT NOT NULL);"
+                                   "PRAGMA application_id=1413631592;");
+    HistoryRun run;
+    run.text = "SELECT 1;\nSELECT x;";
+    const std::vector<HistoryStatement> lines = {
+        {"SELECT 1;", 0, StatementEnd::Rows, 1, 0.01, {}, {}},
+        {"SELECT x;", 10, StatementEnd::Failed, 0, 0.02, 1, "no such column: x (line 2, column 8)"},
+        {std::string(HistoryStore::kLineChars + 100, 'y'), {}, StatementEnd::Done, 0, 0, {}, {}},
+    };
+    run.statements = lines;
+    std::int64_t id = 0;
+    {
+        HistoryStore store(path);
+        const std::vector<HistoryRun> old = store.Page({}, 0, 10);
+        ASSERT_EQ(old.size(), 1u);
+        EXPECT_EQ(old[0].text, "SELECT 1");
+        EXPECT_TRUE(store.Statements(old[0].id).empty());
+        id = store.Append(run);
+    }
+    HistoryStore reopened(path);
+    EXPECT_EQ(reopened.Count(), 2);
+    const std::vector<HistoryStatement> kept = reopened.Statements(id);
+    ASSERT_EQ(kept.size(), lines.size());
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(kept[i].firstLine, lines[i].firstLine.substr(0, HistoryStore::kLineChars));
+        EXPECT_EQ(kept[i].textOffset, lines[i].textOffset);
+        EXPECT_EQ(kept[i].ending, lines[i].ending);
+        EXPECT_EQ(kept[i].rows, lines[i].rows);
+        EXPECT_EQ(kept[i].seconds, lines[i].seconds);
+        EXPECT_EQ(kept[i].errorNumber, lines[i].errorNumber);
+        EXPECT_EQ(kept[i].errorText, lines[i].errorText);
+    }
 }
 
 TEST(HistoryStoreTest, StoresThatCreateTheFileAtTheSameMomentAllOpenIt) {

@@ -7,7 +7,9 @@
 #include "db/HistoryStore.h"
 #include "grid/FlexGrid.h"
 #include "query/HistoryModel.h"
+#include "query/MessagesPane.h"
 #include "query/frmHistory.h"
+#include "run/QueryRun.h"
 #include "run/RunHistory.h"
 #include "support/QueryWindowFixture.h"
 #include "support/ScopedEnv.h"
@@ -20,6 +22,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
@@ -225,6 +228,41 @@ TEST_F(HistoryTest, WithoutASelectionTheChosenTextGoesInOnALineOfItsOwn) {
         ASSERT_TRUE(history->InsertChosen());
         EXPECT_EQ(window->QueryText().Text(), c.expected);
     }
+}
+
+TEST_F(HistoryTest, TheWindowShowsTheChosenRunsStatements) {
+    HistoryRun older;  // as a history from before the lines has its runs
+    older.connection = "Shop";
+    older.text = "SELECT 2";
+    RunHistory::Program().Use([&](tbn::db::HistoryStore& store) { store.Append(older); });
+    using tbn::run::StatementEnding;
+    tbn::run::RunResult result;
+    result.ending = tbn::run::RunEnding::Failed;
+    const std::string text = "SELECT 1;\r\nUPDATE people SET name = 'x';\r\nSELECT * FROM nowhere";
+    // Placed in the pane, as the window does before it records the run.
+    const tbn::Error failure(1, "no such table: nowhere (line 3, column 15)");
+    result.failure = std::make_exception_ptr(failure);
+    result.statements = {
+        {"SELECT 1;", 0, StatementEnding::Rows, 1, 0.01, nullptr},
+        {"UPDATE people SET name = 'x';", 11, StatementEnding::Changed, 2, 0.02, nullptr},
+        {"SELECT * FROM nowhere", 43, StatementEnding::Failed, 0, 0.01, result.failure}};
+    RunHistory::Program().Record(QStringLiteral("Shop"), QString::fromStdString(text), 1, result);
+
+    Open();
+    frame->mnuHistory_Click();
+    tbn::query::frmHistory* history = frame->HistoryWindow();
+    ASSERT_NE(history, nullptr);
+    const QListWidget& lines = *history->lstStatementsWidget()->Lines();
+    ASSERT_EQ(lines.count(), 3);
+    EXPECT_TRUE(lines.item(1)->text().contains(QStringLiteral("UPDATE people SET name = 'x';")));
+    EXPECT_TRUE(lines.item(1)->text().contains(QStringLiteral("2 rows changed")));
+    EXPECT_TRUE(lines.item(2)->text().endsWith(
+        QStringLiteral("no such table: nowhere (line 3, column 15)")))
+        << lines.item(2)->text().toStdString();
+    QTest::keyClick(history->txtFilterWidget(), Qt::Key_Down);
+    EXPECT_EQ(lines.count(), 0);
+    QTest::keyClick(history->txtFilterWidget(), Qt::Key_Up);
+    EXPECT_EQ(lines.count(), 3);
 }
 
 // What the history's name may lead to besides a history of TBN's own.
