@@ -6,7 +6,6 @@
 #include "results/CellStore.h"
 
 #include <QString>
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,7 +23,6 @@ struct KeptResult {
     tbn::grid::FlexGrid::Order order;          // as FlexGrid::SetRecordOrder takes it
     std::int64_t orderRecords = 0;
     QString text;  // the statement, for what a copy as INSERT statements names
-    std::int64_t Records() const { return rows ? std::max<std::int64_t>(0, rows->Rows() - 2) : 0; }
 };
 
 // Whether a run brings tabs: a text of two statements or more (statementsInText, as the

@@ -12,7 +12,9 @@
 #include "ui/TextBox.h"
 #include "ui/mdlErrors.h"
 
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <algorithm>
 #include <QShortcut>
 #include <QTabBar>
 
@@ -24,6 +26,14 @@ std::vector<int> Widths(const tbn::grid::FlexGrid& grid) {
     std::vector<int> widths;
     for (std::int64_t c = 0; c < grid.Cols(); ++c) widths.push_back(grid.ColWidth(c));
     return widths;
+}
+
+// The widths and the order kept with a result, back on the grid that shows it again.
+void Restore(tbn::grid::FlexGrid& grid, const KeptResult& kept) {
+    const std::size_t cols = std::min(kept.widths.size(), static_cast<std::size_t>(grid.Cols()));
+    for (std::size_t c = 0; c < cols; ++c)
+        grid.SetColWidth(static_cast<std::int64_t>(c), kept.widths[c]);
+    if (kept.order) grid.SetRecordOrder(kept.order, kept.orderRecords);
 }
 
 KeptResult GridNow(tbn::grid::FlexGrid& grid, std::int64_t records, const QString& text) {
@@ -42,6 +52,8 @@ void frmMain::InitResultTabs() {
     messages_ = new tbn::query::MessagesPane(this);
     messages_->hide();
     connect(resultTabs_, &QTabBar::currentChanged, this, &frmMain::ShowResultTab);
+    // The tab marked current may not be what the grid shows (during a run, after a failed one).
+    connect(resultTabs_, &QTabBar::tabBarClicked, this, &frmMain::ShowResultTab);
     connect(messages_, &tbn::query::MessagesPane::FailureChosen, this,
             &frmMain::ResultFailureChosen);
     auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_PageUp), this, nullptr,
@@ -56,7 +68,10 @@ void frmMain::InitResultTabs() {
 
 void frmMain::ChooseResultTab(int index) {
     if (resultTabs_->isHidden() || index < 0 || index >= resultTabs_->count()) return;
-    resultTabs_->setCurrentIndex(index);
+    if (index == resultTabs_->currentIndex())
+        ShowResultTab(index);
+    else
+        resultTabs_->setCurrentIndex(index);
 }
 
 void frmMain::TakeEndedStatements() {
@@ -128,16 +143,21 @@ void frmMain::ShowResultTabs(const tbn::run::RunResult& result, std::optional<in
 void frmMain::ShowResultTab(int index) {
     if (index < 0 || index > static_cast<int>(kept_.size())) return;
     if (index == static_cast<int>(kept_.size())) {
-        // The Messages tab takes the grid's place.
+        // The Messages tab takes the grid's place, and the keyboard with it.
+        const bool gridHadFocus = Flex->hasFocus();
         messages_->show();
         messages_->raise();
         Flex->hide();
+        if (gridHadFocus) messages_->Lines()->setFocus();
         return;
     }
-    const bool gridHadFocus = messages_->isVisible() && messages_->hasFocus();
+    const bool gridHadFocus = messages_->isVisible() && messages_->Lines()->hasFocus();
     messages_->hide();
     if (blnPanesShown) Flex->show();
     if (gridHadFocus) Flex->setFocus();
+    // What the statement came to, for one without rows above all, whose grid is empty.
+    if (const QListWidgetItem* line = messages_->Lines()->item(index))
+        statusLine->ShowMessage(line->text());
     if (index == shownResult_) return;
     if (run_ && !gridOfRun_) {
         gridOfRun_ = GridNow(*Flex, GridRecords(), gridCommandText_);
@@ -153,14 +173,8 @@ void frmMain::ShowResultTab(int index) {
         ResetGrid();
         if (kept.rows) Flex->AdoptStore(kept.rows);
         Flex->SetDimmed(false);
-        if (kept.widths.empty()) {
-            AutosizeGridColumns(*Flex, 100, 400);
-        } else {
-            for (std::size_t c = 0;
-                 c < kept.widths.size() && c < static_cast<std::size_t>(Flex->Cols()); ++c)
-                Flex->SetColWidth(static_cast<std::int64_t>(c), kept.widths[c]);
-        }
-        if (kept.order) Flex->SetRecordOrder(kept.order, kept.orderRecords);
+        if (kept.widths.empty()) AutosizeGridColumns(*Flex, 100, 400);
+        Restore(*Flex, kept);
     });
 }
 
@@ -180,10 +194,7 @@ void frmMain::PutBackGridOfRun() {
     gridCommandText_ = grid.text;
     tbn::query::GridRedrawOff redrawOff(*Flex);
     Flex->AdoptStore(grid.rows);
-    for (std::size_t c = 0; c < grid.widths.size() && c < static_cast<std::size_t>(Flex->Cols());
-         ++c)
-        Flex->SetColWidth(static_cast<std::int64_t>(c), grid.widths[c]);
-    if (grid.order) Flex->SetRecordOrder(grid.order, grid.orderRecords);
+    Restore(*Flex, grid);
     shownResult_ = -1;
 }
 

@@ -82,6 +82,10 @@ TEST_P(ResultTabsRouteTest, ThreeStatementsGiveThreeTabsAMessageEachAndTheLastRo
 
     window->ChooseResultTab(0);
     EXPECT_EQ(Column(grid, 2), (QStringList{"s", "a", "b", "c", ""}));
+    window->ChooseResultTab(1);  // no rows: an empty grid, and the statement's line below
+    EXPECT_EQ(grid.Rows(), 2);
+    EXPECT_EQ(grid.TextMatrix(0, 1), QString());
+    EXPECT_EQ(window->StatusLine()->Text(), window->Messages()->Lines()->item(1)->text());
     window->ChooseResultTab(3);
     EXPECT_TRUE(grid.isHidden());
     EXPECT_TRUE(window->Messages()->isVisible());
@@ -161,6 +165,8 @@ TEST_F(ResultTabsTest, AFailureInTheSecondKeepsTheFirstTabAndTheGridAsAFailedRun
 
 TEST_F(ResultTabsTest, TabsAppearWhileTheRunGoesOnAndACancelInTheThirdKeepsTheFirstTwo) {
     frmMain* window = Open();
+    window->QueryText().SetText("SELECT 'before' AS b");
+    ASSERT_TRUE(ExecuteAndWait(*window));
     window->QueryText().SetText(
         "SELECT n FROM t; UPDATE t SET s = 'y';\r\nWITH RECURSIVE c(x) AS (SELECT 1 UNION ALL "
         "SELECT x + 1 FROM c) SELECT count(*) FROM c WHERE x < 2000000000");
@@ -170,6 +176,9 @@ TEST_F(ResultTabsTest, TabsAppearWhileTheRunGoesOnAndACancelInTheThirdKeepsTheFi
     while (window->ResultTabs()->count() < 3 && waited.elapsed() < 30000) QTest::qWait(10);
     ASSERT_TRUE(window->Running());
     ASSERT_EQ(window->ResultTabs()->count(), 3);  // two statements and Messages
+    // A row set can be looked at while the run goes on.
+    window->ChooseResultTab(0);
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(2, 1), QStringLiteral("2"));
     window->CancelQuery();
     ASSERT_TRUE(WaitForRun(*window));
     EXPECT_EQ(boxes->Count(), 0u);
@@ -182,6 +191,11 @@ TEST_F(ResultTabsTest, TabsAppearWhileTheRunGoesOnAndACancelInTheThirdKeepsTheFi
     EXPECT_TRUE(first.contains(QStringLiteral("SELECT n FROM t")) &&
                 !first.contains(QStringLiteral("UPDATE")))
         << first.toStdString();
+    // The cancelled statement brought no rows: the grid ends as a cancelled run leaves it.
+    EXPECT_EQ(window->FlexWidget()->TextMatrix(1, 1), QStringLiteral("before"));
+    EXPECT_TRUE(
+        window->StatusLine()->Text().endsWith(QStringLiteral("showing the previous result")))
+        << window->StatusLine()->Text().toStdString();
     window->ChooseResultTab(0);
     EXPECT_EQ(window->FlexWidget()->TextMatrix(2, 1), QStringLiteral("2"));
 }
