@@ -23,11 +23,7 @@ QString RowsQuery(long rows) { return QString::fromStdString(GeneratedRowsSelect
 // The engine's own loop, every cell written as text through stdio. Returns seconds.
 double BareWrite(const std::string& database, const QString& sql, const std::string& out) {
     const auto start = Clock::now();
-    sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(database.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
-        std::abort();
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(handle, sqlite3_close);
+    const SqliteHandle db = OpenForBareReading(database);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(out.c_str(), "wb"),
                                                          std::fclose);
     sqlite3_stmt* stmt = nullptr;

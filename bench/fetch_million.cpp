@@ -64,12 +64,7 @@ void BuildTable(const std::string& path, long rows) {
 // (a): the engine's own loop, every cell read as text. Returns seconds; textBytes gets the size.
 double BareLoop(const std::string& path, long long& textBytes) {
     const auto start = Clock::now();
-    sqlite3* handle = nullptr;
-    // The fastest the engine offers a single-threaded reader: no per-call locking.
-    if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
-        std::abort();
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(handle, sqlite3_close);
+    const SqliteHandle db = OpenForBareReading(path);
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(db.get(), "SELECT * FROM t", -1, &stmt, nullptr);
     long long bytes = 0;

@@ -39,11 +39,7 @@ std::string Script() {
 // (a): every statement prepared from the tail of the last, every cell read as text.
 double BareLoop(const std::string& path, long long& textBytes) {
     const auto start = Clock::now();
-    sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
-        std::abort();
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> db(handle, sqlite3_close);
+    const SqliteHandle db = OpenForBareReading(path);
     const std::string text = Script();
     const char* rest = text.c_str();
     long long bytes = 0;
