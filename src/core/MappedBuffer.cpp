@@ -6,6 +6,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -44,6 +45,14 @@ MappedBuffer::MappedBuffer(std::size_t bytes, bool hugePages) {
     data_ = aligned;
     // Advisory only: without transparent huge pages the buffer still works with small pages.
     ::madvise(data_, size_, MADV_HUGEPAGE);
+}
+
+void MappedBuffer::Discard(std::size_t from, std::size_t to) noexcept {
+    const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    from = roundUp(from, page);
+    to = std::min(to, size_) / page * page;
+    // Advisory: memory that stays committed is only memory not saved.
+    if (data_ && from < to) ::madvise(data_ + from, to - from, MADV_DONTNEED);
 }
 
 MappedBuffer::~MappedBuffer() { release(); }

@@ -20,6 +20,11 @@ public:
     std::byte* data() const { return data_; }
     std::size_t size() const { return size_; }
 
+    // Gives the whole pages inside [from, to) back to the kernel; they read as zeros again and are
+    // committed anew if written. For capacity a filled buffer will not use: a huge page that is
+    // only partly written is split and its unwritten part freed.
+    void Discard(std::size_t from, std::size_t to) noexcept;
+
 private:
     void release() noexcept;
 

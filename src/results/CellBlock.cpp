@@ -108,6 +108,12 @@ CellBlock::CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity,
       text_(reinterpret_cast<char*>(memory_.data() +
                                     static_cast<std::size_t>(rowCapacity) * stride_)) {}
 
+void CellBlock::ReleaseSpare() noexcept {
+    const std::size_t indexBytes = static_cast<std::size_t>(rowCapacity_) * stride_;
+    memory_.Discard(static_cast<std::size_t>(rows_) * stride_, indexBytes);
+    memory_.Discard(indexBytes + textUsed_, memory_.size());
+}
+
 std::size_t CellBlock::BytesUsed() const {
     return textUsed_ + static_cast<std::size_t>(rows_) * stride_;
 }

@@ -64,6 +64,9 @@ public:
     void InsertRow(std::int64_t at, const RowValues& row);
     void RemoveRow(std::int64_t at);
     void Truncate(std::int64_t rows);  // keeps the first `rows` rows
+    // Frees the committed memory past the rows and text stored so far, for a block that is full
+    // or will not grow; the block stays usable.
+    void ReleaseSpare() noexcept;
 
 private:
     template <class End> bool AppendWith(const RowValues& row);

@@ -287,6 +287,10 @@ void CellStore::StoreTailRow(std::int64_t row, const RowValues& values) {
     EraseOverrides(row, values);
 }
 
+void CellStore::ReleaseSpare() noexcept {
+    for (const std::unique_ptr<CellBlock>& block : blocks_) block->ReleaseSpare();
+}
+
 std::unique_ptr<CellBlock> CellStore::NewBlock(std::size_t minBytes, int endWidth) const {
     // Row starts are 32-bit offsets into a block's text.
     if (minBytes > std::numeric_limits<std::uint32_t>::max())

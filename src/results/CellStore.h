@@ -64,6 +64,9 @@ public:
     void Clear();  // every cell empty; counts kept
 
     std::size_t BytesUsed() const;  // stored text, offsets and overrides
+    // For a store that is filled: frees the memory its blocks committed beyond what they hold (a
+    // partly written huge page at the end of each). Writing later still works.
+    void ReleaseSpare() noexcept;
 
 private:
     struct CellKey {

@@ -236,6 +236,8 @@ bool RunJob::Fill(tbn::db::Cursor& cursor, EndedStatement& ended) {
         rowsSoFar_.store(before + r, std::memory_order_relaxed);
         cursor.Next();
     }
+    // A run may keep many row sets: each gives back the huge-page tails it will never fill.
+    store.ReleaseSpare();
     return true;
 }
 
