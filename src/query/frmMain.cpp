@@ -272,7 +272,7 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == rtfQuery && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && !findBar_->isHidden() &&
-        !static_cast<tbn::editor::SqlEdit*>(rtfQuery)->OpenCompletionPopup()) {
+        !rtfQuery->OpenCompletionPopup()) {
         // A run's Escape never gets here: the window's own shortcut takes the key first. An open
         // completion list is nearer the caret than the find bar, so it closes first.
         findBar_->CloseBar();

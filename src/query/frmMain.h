@@ -9,6 +9,7 @@
 #include "db/Catalog.h"
 #include "db/Connection.h"
 #include "db/Recordset.h"
+#include "editor/SqlEdit.h"
 #include "query/ConnectProgress.h"
 #include "query/PaneLayout.h"
 #include "query/QueryFrame.h"
@@ -283,7 +284,7 @@ private:
 
     // Controls.
     tbn::query::SchemaTree* lstTablas = nullptr;
-    QPlainTextEdit* rtfQuery = nullptr;
+    tbn::editor::SqlEdit* rtfQuery = nullptr;
     std::unique_ptr<tbn::ui::TextBox> rtfQueryText;
     std::unique_ptr<tbn::recovery::RecoveryWriter> recovery_;  // reads rtfQueryText, so goes first
     tbn::grid::FlexGrid* Flex = nullptr;

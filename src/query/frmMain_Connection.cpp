@@ -40,7 +40,7 @@ void frmMain::Connect(const QString& strName, const QString& strCnn, ConnectEnde
     // What the old database held says nothing of the new one.
     schema_.reset();
     schemaNote_.clear();
-    static_cast<tbn::editor::SqlEdit*>(rtfQuery)->SetCompletionSchema(nullptr);
+    rtfQuery->SetCompletionSchema(nullptr);
     cnn.SetConnectionString(strCnn.toStdString());
     cnn.SetCursorLocation(tbn::db::adUseClient);
     strNotConnected = QStringLiteral("still connecting");

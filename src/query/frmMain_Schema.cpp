@@ -52,7 +52,7 @@ void frmMain::FinishSchemaRead() {
     } else if (result.schema) {
         lstTablas->Fill(result.tables, result.schema);
         schema_ = std::move(result.schema);
-        static_cast<tbn::editor::SqlEdit*>(rtfQuery)->SetCompletionSchema(schema_);
+        rtfQuery->SetCompletionSchema(schema_);
         if (!schema_->gaps.empty()) {
             QStringList gaps;
             for (const std::string& gap : schema_->gaps) gaps << QString::fromStdString(gap);
