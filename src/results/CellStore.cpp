@@ -138,7 +138,13 @@ void CellStore::SetRows(std::int64_t rows) {
             blocks_.pop_back();
             blockFirstRow_.pop_back();
         }
-        if (!blocks_.empty()) Own(blocks_.size() - 1).Truncate(rows - blockFirstRow_.back());
+        if (!blocks_.empty()) {
+            // A truncate writes nothing, so a spilled block stays on disk; a shared one is copied
+            // first, since rows appended later would land where a share still reads.
+            const std::size_t last = blocks_.size() - 1;
+            CellBlock& block = blocks_[last].use_count() > 1 ? Own(last) : *blocks_[last];
+            block.Truncate(rows - blockFirstRow_.back());
+        }
         storedRows_ = rows;
         Publish();
     }
