@@ -40,8 +40,9 @@ struct RunResult {
     // records so far. Shared with rowSets; nothing changes it.
     bool hasRowSet = false;
     std::shared_ptr<results::CellStore> store;
-    std::int64_t rows = 0;         // records in store
-    std::int64_t rowsChanged = 0;  // for Statement
+    std::int64_t rows = 0;          // records in store
+    std::uint64_t onDiskBytes = 0;  // of store, kept in its spill file rather than in memory
+    std::int64_t rowsChanged = 0;   // for Statement
     double seconds = 0;
     std::exception_ptr failure;        // for Failed
     bool connectionDropped = false;    // the engine did not answer the cancel; connection reopened
