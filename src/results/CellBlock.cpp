@@ -118,6 +118,13 @@ std::size_t CellBlock::BytesUsed() const {
     return textUsed_ + static_cast<std::size_t>(rows_) * stride_;
 }
 
+std::size_t CellBlock::BytesOfFirst(std::int64_t rows) const {
+    if (rows <= 0) return 0;
+    const std::byte* last = Record(rows - 1);
+    const std::size_t lastEnd = cols_ == 0 ? 0 : EndOf(last, cols_ - 1);
+    return Load<std::uint32_t>(last) + lastEnd + static_cast<std::size_t>(rows) * stride_;
+}
+
 bool CellBlock::Fits(std::size_t rowBytes) const {
     return rows_ < rowCapacity_ && rowBytes <= byteCapacity_ - textUsed_ &&
            rowBytes <= MaxRowBytes(endWidth_);

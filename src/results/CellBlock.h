@@ -47,7 +47,10 @@ public:
 
     int EndWidth() const { return endWidth_; }
     std::int64_t RowCount() const { return rows_; }
-    std::size_t BytesUsed() const;                        // text plus index records actually stored
+    std::size_t BytesUsed() const;  // text plus index records actually stored
+    // BytesUsed of the first `rows` rows, from their records alone: for a reader on another thread
+    // than the one appending, which must not read the counters the appends write.
+    std::size_t BytesOfFirst(std::int64_t rows) const;
     std::size_t WidestRow() const { return widestRow_; }  // the most text any row has had
     bool Fits(std::size_t rowBytes) const;
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <limits>
+#include <utility>
 
 namespace tbn::results {
 
@@ -59,6 +60,65 @@ CellStore::CellStore(std::int64_t rows, std::int64_t cols) : rows_(0), cols_(0) 
     SetRows(rows);
 }
 
+CellStore::CellStore(CellStore&& other) noexcept
+    : rows_(other.rows_), cols_(other.cols_), storedRows_(other.storedRows_),
+      blocks_(std::move(other.blocks_)), blockFirstRow_(std::move(other.blockFirstRow_)),
+      frozen_(other.frozen_), overrides_(std::move(other.overrides_)) {
+    Publish();
+    other.blocks_.clear();
+    other.blockFirstRow_.clear();
+    other.storedRows_ = 0;
+    other.Publish();
+}
+
+CellStore& CellStore::operator=(CellStore&& other) noexcept {
+    if (this == &other) return *this;
+    rows_ = other.rows_;
+    cols_ = other.cols_;
+    storedRows_ = std::exchange(other.storedRows_, 0);
+    blocks_ = std::move(other.blocks_);
+    blockFirstRow_ = std::move(other.blockFirstRow_);
+    frozen_ = other.frozen_;
+    overrides_ = std::move(other.overrides_);
+    other.blocks_.clear();
+    other.blockFirstRow_.clear();
+    Publish();
+    other.Publish();
+    return *this;
+}
+
+CellStore::~CellStore() = default;
+
+std::shared_ptr<CellStore> CellStore::ShareStored() const {
+    auto share = std::make_shared<CellStore>();
+    // The count first: every block holding one of these rows was in the table before the row
+    // was published.
+    const std::int64_t stored = publishedRows_.load(std::memory_order_acquire);
+    {
+        const std::lock_guard lock(blocksMutex_);
+        for (std::size_t k = 0; k < blocks_.size() && blockFirstRow_[k] < stored; ++k) {
+            share->blocks_.push_back(blocks_[k]);
+            share->blockFirstRow_.push_back(blockFirstRow_[k]);
+        }
+    }
+    share->cols_ = cols_;
+    share->storedRows_ = stored;
+    share->rows_ = stored + 1;
+    share->frozen_ = true;
+    share->Publish();
+    return share;
+}
+
+std::int64_t CellStore::StoredRows() const {
+    return publishedRows_.load(std::memory_order_acquire);
+}
+
+std::size_t CellStore::SpilledBytes() const { return 0; }
+
+void CellStore::Thaw() {
+    if (frozen_) RebuildWithCols(cols_);
+}
+
 void CellStore::CheckCell(std::int64_t row, std::int64_t col) const {
     if (row < 0 || row >= rows_ || col < 0 || col >= cols_) RaiseSubscriptOutOfRange();
 }
@@ -66,12 +126,14 @@ void CellStore::CheckCell(std::int64_t row, std::int64_t col) const {
 void CellStore::SetRows(std::int64_t rows) {
     if (rows < 0) RaiseInvalidPropertyValue();
     if (rows < storedRows_) {
+        Thaw();
         while (!blocks_.empty() && blockFirstRow_.back() >= rows) {
             blocks_.pop_back();
             blockFirstRow_.pop_back();
         }
         if (!blocks_.empty()) blocks_.back()->Truncate(rows - blockFirstRow_.back());
         storedRows_ = rows;
+        Publish();
     }
     if (rows < rows_ && !overrides_.empty())
         std::erase_if(overrides_, [rows](const auto& entry) { return entry.first.row >= rows; });
@@ -81,6 +143,7 @@ void CellStore::SetRows(std::int64_t rows) {
 void CellStore::SetCols(std::int64_t cols) {
     if (cols < 0) RaiseInvalidPropertyValue();
     if (cols == cols_) return;
+    // Rebuilding copies the rows into new blocks, so a share needs no thaw first.
     if (cols < cols_ && !overrides_.empty())
         std::erase_if(overrides_, [cols](const auto& entry) { return entry.first.col >= cols; });
     RebuildWithCols(cols);
@@ -89,19 +152,26 @@ void CellStore::SetCols(std::int64_t cols) {
 void CellStore::RebuildWithCols(std::int64_t cols) {
     // Offsets are laid out per row, so a new column count means new blocks; callers change it
     // while the grid is nearly empty, which keeps this copy small in practice.
+    // A share's blocks are read only up to its own bounds, never by their own row counts.
     auto oldBlocks = std::move(blocks_);
+    auto oldFirstRows = std::move(blockFirstRow_);
+    const std::int64_t oldStored = storedRows_;
     const std::int64_t oldCols = cols_;
     blocks_.clear();
     blockFirstRow_.clear();
     storedRows_ = 0;
+    frozen_ = false;
     cols_ = cols;
+    Publish();
     if (cols == 0) return;
     const std::int64_t kept = std::min(oldCols, cols);
-    for (const auto& block : oldBlocks)
-        for (std::int64_t r = 0; r < block->RowCount(); ++r) {
-            const StoredRow stored = CellsOf(*block, r, kept);
+    for (std::size_t k = 0; k < oldBlocks.size(); ++k) {
+        const std::int64_t end = k + 1 < oldBlocks.size() ? oldFirstRows[k + 1] : oldStored;
+        for (std::int64_t r = 0; r < end - oldFirstRows[k]; ++r) {
+            const StoredRow stored = CellsOf(*oldBlocks[k], r, kept);
             AppendStored(stored.Values());
         }
+    }
 }
 
 std::string_view CellStore::Cell(std::int64_t row, std::int64_t col) const {
@@ -166,7 +236,7 @@ void CellStore::RowReader::Read(std::int64_t row, std::int64_t firstCol, std::sp
         const std::size_t k = store_.BlockOf(row);
         block_ = store_.blocks_[k].get();
         blockFirst_ = store_.blockFirstRow_[k];
-        blockEnd_ = blockFirst_ + block_->RowCount();
+        blockEnd_ = store_.BlockEnd(k);
         return;
     }
     block_->ReadRow(row - blockFirst_, firstCol, out);
@@ -174,6 +244,7 @@ void CellStore::RowReader::Read(std::int64_t row, std::int64_t firstCol, std::sp
 
 void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {
     CheckCell(row, col);
+    Thaw();
     SetValue(row, col, text, core::ValueKind::Text);
 }
 
@@ -208,6 +279,7 @@ void CellStore::SetValue(std::int64_t row, std::int64_t col, std::optional<std::
 
 void CellStore::InsertRow(std::int64_t index, const RowValues& row) {
     if (index < 0 || index > rows_) RaiseSubscriptOutOfRange();
+    Thaw();
     ShiftOverrides(index, +1);
     ++rows_;
     if (index < storedRows_) {
@@ -225,6 +297,7 @@ void CellStore::InsertRow(std::int64_t index, const RowValues& row) {
 
 void CellStore::RemoveRow(std::int64_t index) {
     if (index < 0 || index >= rows_) RaiseSubscriptOutOfRange();
+    Thaw();
     if (index < storedRows_) RemoveStored(index);
     ShiftOverrides(index, -1);
     --rows_;
@@ -234,6 +307,7 @@ void CellStore::WriteRow(std::int64_t row, const RowValues& values) {
     const auto count = static_cast<std::int64_t>(values.values.size());
     CheckCell(row, values.firstCol);
     if (values.firstCol + count > cols_) RaiseSubscriptOutOfRange();
+    Thaw();
     if (row >= storedRows_ && CanStoreAt(row)) {
         StoreTailRow(row, values);
         return;
@@ -252,6 +326,7 @@ void CellStore::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
     // goes straight to the end of the last block.
     const bool wholeRow =
         values.firstCol == 0 && static_cast<std::int64_t>(values.values.size()) == cols_;
+    Thaw();
     if (row == storedRows_ && row == rows_ - 1 && wholeRow && overrides_.empty()) {
         AppendStored(values);
         ++rows_;
@@ -262,15 +337,25 @@ void CellStore::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
 }
 
 void CellStore::Clear() {
-    blocks_.clear();
-    blockFirstRow_.clear();
+    {
+        const std::lock_guard lock(blocksMutex_);
+        blocks_.clear();
+        blockFirstRow_.clear();
+    }
     storedRows_ = 0;
+    frozen_ = false;
+    Publish();
     overrides_.clear();
 }
 
 std::size_t CellStore::BytesUsed() const {
     std::size_t total = 0;
-    for (const auto& block : blocks_) total += block->BytesUsed();
+    if (frozen_) {
+        for (std::size_t k = 0; k < blocks_.size(); ++k)
+            total += blocks_[k]->BytesOfFirst(BlockEnd(k) - blockFirstRow_[k]);
+    } else {
+        for (const auto& block : blocks_) total += block->BytesUsed();
+    }
     constexpr std::size_t kNodeOverhead = 64;  // hash node, key and string header, roughly
     for (const auto& entry : overrides_)
         total += kNodeOverhead + (entry.second.text ? entry.second.text->capacity() : 0);
@@ -288,10 +373,11 @@ void CellStore::StoreTailRow(std::int64_t row, const RowValues& values) {
 }
 
 void CellStore::ReleaseSpare() noexcept {
-    for (const std::unique_ptr<CellBlock>& block : blocks_) block->ReleaseSpare();
+    if (frozen_) return;  // the blocks' spare room may be the filling store's
+    for (const auto& block : blocks_) block->ReleaseSpare();
 }
 
-std::unique_ptr<CellBlock> CellStore::NewBlock(std::size_t minBytes, int endWidth) const {
+std::shared_ptr<CellBlock> CellStore::NewBlock(std::size_t minBytes, int endWidth) const {
     // Row starts are 32-bit offsets into a block's text.
     if (minBytes > std::numeric_limits<std::uint32_t>::max())
         throw tbn::Error(tbn::ErrorCode::OutOfMemory, "Out of memory");
@@ -302,7 +388,7 @@ std::unique_ptr<CellBlock> CellStore::NewBlock(std::size_t minBytes, int endWidt
     const auto rowCapacity =
         std::clamp<std::int64_t>(fitting, 64, first ? kFirstBlockRows : INT32_MAX);
     const std::size_t text = std::max(first ? kFirstBlockText : kLaterBlockText, minBytes);
-    return std::make_unique<CellBlock>(cols_, endWidth, rowCapacity, text, !first);
+    return std::make_shared<CellBlock>(cols_, endWidth, rowCapacity, text, !first);
 }
 
 int CellStore::EndWidthForNewBlock(std::size_t rowBytes) const {
@@ -317,12 +403,17 @@ int CellStore::EndWidthForNewBlock(std::size_t rowBytes) const {
 void CellStore::AppendStored(const RowValues& values) {
     if (blocks_.empty() || !blocks_.back()->TryAppend(values)) {
         const std::size_t bytes = values.Bytes();
-        blocks_.push_back(NewBlock(bytes, EndWidthForNewBlock(bytes)));
-        blockFirstRow_.push_back(storedRows_);
+        auto block = NewBlock(bytes, EndWidthForNewBlock(bytes));
+        {
+            const std::lock_guard lock(blocksMutex_);
+            blocks_.push_back(std::move(block));
+            blockFirstRow_.push_back(storedRows_);
+        }
         // A new block is made for this row, so it fits.
         blocks_.back()->TryAppend(values);
     }
     ++storedRows_;
+    Publish();
 }
 
 void CellStore::InsertStored(std::int64_t index, const RowValues& values) {
@@ -354,6 +445,7 @@ void CellStore::InsertStored(std::int64_t index, const RowValues& values) {
         }
     }
     ++storedRows_;
+    Publish();
     RecountBlocks();
 }
 
@@ -361,6 +453,7 @@ void CellStore::RemoveStored(std::int64_t index) {
     const std::size_t k = BlockOf(index);
     blocks_[k]->RemoveRow(index - blockFirstRow_[k]);
     --storedRows_;
+    Publish();
     RecountBlocks();
 }
 
@@ -393,6 +486,10 @@ void CellStore::RewriteLastStored(const RowValues& values) {
 std::size_t CellStore::BlockOf(std::int64_t row) const {
     const auto after = std::upper_bound(blockFirstRow_.begin(), blockFirstRow_.end(), row);
     return static_cast<std::size_t>(after - blockFirstRow_.begin()) - 1;
+}
+
+std::int64_t CellStore::BlockEnd(std::size_t k) const {
+    return k + 1 < blocks_.size() ? blockFirstRow_[k + 1] : storedRows_;
 }
 
 void CellStore::RecountBlocks() {

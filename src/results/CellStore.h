@@ -7,12 +7,15 @@
 // A cell filled from a null value reads as empty text and is marked null until it is written again.
 // Each cell keeps the kind its value was given with (Text when none was, and for SetCell).
 // Indexes are 0-based; an index out of range raises tbn::Error 381 "Subscript out of range",
-// a negative count 380 "Invalid property value". Not thread-safe.
+// a negative count 380 "Invalid property value". Not thread-safe, except ShareStored and
+// StoredRows, which a grid may call while a worker fills the store.
 #include "results/CellBlock.h"
 #include "results/CellValue.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -25,6 +28,11 @@ namespace tbn::results {
 class CellStore {
 public:
     CellStore(std::int64_t rows = 0, std::int64_t cols = 0);
+    CellStore(CellStore&& other) noexcept;
+    CellStore& operator=(CellStore&& other) noexcept;
+    CellStore(const CellStore&) = delete;
+    CellStore& operator=(const CellStore&) = delete;
+    ~CellStore();
 
     std::int64_t Rows() const { return rows_; }
     std::int64_t Cols() const { return cols_; }
@@ -63,6 +71,18 @@ public:
     void WriteRowAndAppend(std::int64_t row, const RowValues& values);
     void Clear();  // every cell empty; counts kept
 
+    // A store of the header and records stored so far (rows [0, n) of this one, n as published
+    // by the last completed append) and one empty row after them, sharing this store's blocks
+    // instead of copying them: what a grid shows while a worker still fills this store. Safe to
+    // call from another thread while the filling thread only appends (WriteRowAndAppend at the end
+    // of the stored rows, the way RunJob::Fill fills); the rows it holds never change. The shared
+    // store reads like any other; its first change of a cell or a count copies its rows into
+    // blocks of its own, so the filling store is never written through it.
+    std::shared_ptr<CellStore> ShareStored() const;
+    std::int64_t StoredRows() const;  // safe from another thread, as ShareStored
+    // Bytes of this store's rows kept in its spill file rather than in memory (0: all in memory).
+    std::size_t SpilledBytes() const;
+
     std::size_t BytesUsed() const;  // stored text, offsets and overrides
     // For a store that is filled: frees the memory its blocks committed beyond what they hold (a
     // partly written huge page at the end of each). Writing later still works.
@@ -92,9 +112,13 @@ private:
     void InsertStored(std::int64_t index, const RowValues& values);
     void RemoveStored(std::int64_t index);
     void RewriteLastStored(const RowValues& values);
-    std::unique_ptr<CellBlock> NewBlock(std::size_t minBytes, int endWidth) const;
+    std::shared_ptr<CellBlock> NewBlock(std::size_t minBytes, int endWidth) const;
     int EndWidthForNewBlock(std::size_t rowBytes) const;  // for a block appended at the end
     std::size_t BlockOf(std::int64_t row) const;          // index into blocks_
+    std::int64_t
+    BlockEnd(std::size_t k) const;  // one past block k's last row, by the store's count
+    void Thaw();                    // a share's rows into blocks of its own
+    void Publish() { publishedRows_.store(storedRows_, std::memory_order_release); }
     void RecountBlocks();
     void EraseOverrides(std::int64_t row, const RowValues& values);
     void ShiftOverrides(std::int64_t fromRow, std::int64_t delta);  // delta -1 drops fromRow
@@ -103,8 +127,15 @@ private:
     std::int64_t rows_;
     std::int64_t cols_;
     std::int64_t storedRows_ = 0;  // rows [0, storedRows_) live in blocks_, the rest is empty
-    std::vector<std::unique_ptr<CellBlock>> blocks_;
+    // Blocks are shared with the stores ShareStored makes. The mutex guards the block table
+    // against a share taken while the filling thread adds a block; the published count tells a
+    // share how many rows are complete, so it never reads a block's own counters, which the
+    // filling thread keeps writing.
+    std::vector<std::shared_ptr<CellBlock>> blocks_;
     std::vector<std::int64_t> blockFirstRow_;
+    mutable std::mutex blocksMutex_;
+    std::atomic<std::int64_t> publishedRows_ = 0;
+    bool frozen_ = false;  // a share: its blocks may be another store's, never written here
     Overrides overrides_;
 };
 

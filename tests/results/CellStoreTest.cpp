@@ -7,9 +7,13 @@
 
 #include <cstdio>
 
+#include <algorithm>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 using tbn::results::CellStore;
@@ -318,4 +322,97 @@ TEST(CellStore, NullsAndKindsStayWithTheirCellsThroughEveryEdit) {
     EXPECT_EQ(store.Cell(90000, 3), "y");
     store.WriteRow(1, RowValues{1, values, kinds});  // a stored row, not the last one
     EXPECT_EQ(marksOf(1), "nn-bt");
+}
+
+namespace {
+// Row r of a filled result: a number, a null every seventh row, a kind, a text long enough now
+// and then to need wider cell ends.
+struct FilledRow {
+    std::string number, text;
+    Values values;
+    std::vector<tbn::core::ValueKind> kinds{tbn::core::ValueKind::Number,
+                                            tbn::core::ValueKind::Text, tbn::core::ValueKind::Text};
+    explicit FilledRow(int r)
+        : number(std::to_string(r)),
+          text(r % 1000 == 0 ? std::string(300, 'w') : Numbered("v", r)) {
+        values = {std::string_view(number), std::string_view(text),
+                  r % 7 == 0 ? std::nullopt : std::optional<std::string_view>("x")};
+    }
+};
+
+// Whether rows [from, stored) of the store are those FilledRow gives, through ReadRow and
+// RowReader.
+void ExpectFilledRows(const CellStore& store, std::int64_t from, std::int64_t stored) {
+    std::vector<tbn::results::CellValue> read(3), walked(3);
+    CellStore::RowReader reader(store);
+    for (std::int64_t r = from; r < stored; ++r) {
+        const FilledRow row(static_cast<int>(r));
+        store.ReadRow(r, 0, read);
+        reader.Read(r, 0, walked);
+        for (std::size_t c = 0; c < 3; ++c) {
+            ASSERT_EQ(read[c].text, row.values[c].value_or(""));
+            ASSERT_EQ(read[c].null, !row.values[c].has_value());
+            ASSERT_EQ(read[c].kind, row.kinds[c]);
+            ASSERT_TRUE(walked[c].text == read[c].text && walked[c].null == read[c].null &&
+                        walked[c].kind == read[c].kind)
+                << r << "," << c;
+        }
+    }
+}
+}  // namespace
+
+TEST(CellStore, SharesTakenWhileFillingHoldExactlyTheRowsStoredSoFar) {
+    constexpr int rows = 60000;  // past the first block
+    CellStore store(2, 3);
+    const Values header{std::string_view("id"), std::string_view("name"), std::string_view("n")};
+    store.WriteRow(0, RowValues{0, header});
+    std::atomic<bool> done = false;
+    std::thread filler([&] {
+        for (int r = 1; r <= rows; ++r) {
+            const FilledRow row(r);
+            store.WriteRowAndAppend(r, RowValues{0, row.values, row.kinds});
+        }
+        done = true;
+    });
+    int shares = 0;
+    std::int64_t seen = 0;
+    while (!done || seen < rows + 1) {
+        const std::shared_ptr<CellStore> share = store.ShareStored();
+        const std::int64_t stored = share->Rows() - 1;
+        ASSERT_GE(stored, seen);
+        ASSERT_LE(stored, store.StoredRows());
+        ASSERT_EQ(share->Cols(), 3);
+        ASSERT_EQ(share->Cell(0, 1), "name");
+        ExpectFilledRows(*share, std::max<std::int64_t>(seen - 1, 1), stored);
+        EXPECT_EQ(share->Cell(stored, 0), "");
+        seen = stored;
+        ++shares;
+    }
+    filler.join();
+    EXPECT_GT(shares, 1);
+    EXPECT_EQ(store.ShareStored()->BytesUsed(), store.BytesUsed());
+}
+
+TEST(CellStore, AChangeToAShareLeavesTheFillingStoreAsItWas) {
+    CellStore store(1, 3);
+    for (int r = 0; r < 20000; ++r) {
+        const FilledRow row(r);
+        store.WriteRowAndAppend(r, RowValues{0, row.values, row.kinds});
+    }
+    const std::shared_ptr<CellStore> share = store.ShareStored();
+    const std::shared_ptr<CellStore> untouched = store.ShareStored();
+    const Values other{std::string_view("a"), std::string_view("b"), std::string_view("c")};
+    share->WriteRowAndAppend(20000, RowValues{0, other});
+    share->SetCell(19999, 1, "changed");
+    share->RemoveRow(5);
+    const FilledRow next(20000);
+    store.WriteRowAndAppend(20000, RowValues{0, next.values, next.kinds});
+    EXPECT_EQ(share->Rows(), 20001);
+    EXPECT_EQ(share->Cell(19998, 1), "changed");
+    EXPECT_EQ(share->Cell(19999, 2), "c");
+    EXPECT_EQ(store.Rows(), 20002);
+    ExpectFilledRows(store, 0, 20001);
+    EXPECT_EQ(untouched->Rows(), 20001);
+    ExpectFilledRows(*untouched, 0, 20000);
+    EXPECT_EQ(untouched->Cell(20000, 0), "");
 }
