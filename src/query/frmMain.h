@@ -239,10 +239,14 @@ private:
     void ShowResultTab(int index);
     void KeepShownResult();   // the grid's widths and order, into the result it shows
     void PutBackGridOfRun();  // what the grid showed before a tab was chosen during the run
+    void KeepGridOfRun();     // the grid as the run found it, before the run first changes it
     void ResultFailureChosen(const std::exception_ptr& failure);
     void PlaceResultTabs();
     void ShowRunResult(tbn::run::RunResult& result);
     void ShowRunProgress(bool now);
+    // The running run's row set in the grid, as far as it is stored: its first rows when it
+    // begins, the rows added since at every look after that.
+    void ShowRowsSoFar();
     bool ReadyToRun();  // false, once the status line says why, while a run goes on or unconnected
     void RefuseWhileRunning();
     bool AskToStopRun();
@@ -342,6 +346,10 @@ private:
     std::optional<tbn::query::KeptResult> gridOfRun_;
     bool gridOfRunHadRowSet_ = false;
     std::optional<int> tabsFailureAt_;  // where the failure of the tabs' run lies in the pane
+    // The share of the running run's row set the grid shows while the run goes on (null: the grid
+    // shows something else), and the row set's number in the run.
+    std::shared_ptr<tbn::results::CellStore> rowsSoFar_;
+    int rowsSoFarSet_ = 0;
     std::unique_ptr<tbn::query::ExportJob> export_;  // while an export goes on
     std::unique_ptr<tbn::query::SortRun> sort_;      // while a sort goes on
     QString sortStatusBefore_;                       // the status line's text before it
