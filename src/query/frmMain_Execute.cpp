@@ -2,6 +2,7 @@
 #include "query/frmMain.h"
 
 #include "grid/FlexGrid.h"
+#include "grid/FlexGridModel.h"
 #include "query/ExportJob.h"
 #include "query/GridScopes.h"
 #include "query/RunStatusBar.h"
@@ -148,9 +149,9 @@ void frmMain::FinishRun() {
             QString::fromStdString(tbn::Error::From(result.reopenFailure).Description());
         strNotConnected = reopenFailure;
     }
-    // The grid is made from the result as if no rows had been shown while they arrived.
-    rowsSoFar_.reset();
-    rowsSoFarSet_ = 0;
+    // The grid is made from the result as if no rows had been shown while they arrived; only
+    // where the user had moved in them stays.
+    const std::optional<GridPlace> moved = TakeRowsSoFarPlace(result);
     PutBackGridOfRun();
     Flex->SetDimmed(false);
     const bool previousKept = fileName.isEmpty() && !GridTakesResult(result) && ShowsAResult(*Flex);
@@ -169,6 +170,8 @@ void frmMain::FinishRun() {
             throw;
         }
     });
+    if (moved && Flex->flexModel()->ShareStore() == result.store)
+        mdlErrors::Guarded(kExecuteContext, [&] { ReturnToPlace(*moved); });
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
     if (fileName.isEmpty()) ShowResultTabs(result, failureAt);
     runBusy_.reset();

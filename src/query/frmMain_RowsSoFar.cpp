@@ -8,6 +8,8 @@
 #include "run/QueryRun.h"
 #include "ui/mdlErrors.h"
 
+#include <QScrollBar>
+
 void frmMain::ShowRowsSoFar() {
     // A run to a file leaves the grid as it is.
     if (!run_ || !runFileName_.isEmpty()) return;
@@ -45,5 +47,38 @@ void frmMain::ShowRowsSoFar() {
         // sizes them again over the whole result.
         AutosizeGridColumns(*Flex, 100, 400);
         rowsSoFar_ = std::move(rows);
+        rowsSoFarPlace_ = GridPlaceNow();
     });
+}
+
+frmMain::GridPlace frmMain::GridPlaceNow() const {
+    return {Flex->Row(),
+            Flex->Col(),
+            Flex->RowSel(),
+            Flex->ColSel(),
+            Flex->verticalScrollBar()->value(),
+            Flex->horizontalScrollBar()->value()};
+}
+
+void frmMain::ReturnToPlace(const GridPlace& place) {
+    Flex->SetRow(place.row);
+    Flex->SetCol(place.col);
+    Flex->SetRowSel(place.rowSel);
+    Flex->SetColSel(place.colSel);
+    // The scroll bars take the range of the grid's new rows only once it is laid out.
+    Flex->doItemsLayout();
+    Flex->verticalScrollBar()->setValue(place.top);
+    Flex->horizontalScrollBar()->setValue(place.left);
+}
+
+std::optional<frmMain::GridPlace> frmMain::TakeRowsSoFarPlace(const tbn::run::RunResult& result) {
+    std::optional<GridPlace> moved;
+    // The grid was left alone while it showed the rows so far: it ends as it always has.
+    if (rowsSoFar_ && result.hasRowSet && result.store &&
+        Flex->flexModel()->ShareStore() == rowsSoFar_ &&
+        result.store->Rows() >= rowsSoFar_->Rows() && !(GridPlaceNow() == rowsSoFarPlace_))
+        moved = GridPlaceNow();
+    rowsSoFar_.reset();
+    rowsSoFarSet_ = 0;
+    return moved;
 }

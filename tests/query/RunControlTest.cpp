@@ -19,7 +19,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QScrollBar>
 #include <QTimer>
+#include <tuple>
 
 using namespace tbn::grid;
 using namespace tbn::ui;
@@ -149,6 +151,27 @@ TEST_F(RunControlTest, TheCancelButtonKeepsTheRowsFetchedSoFar) {
             << Status(window).toStdString();
         RunsAgain(window);
     }
+}
+
+// Rows show while they arrive; a user who moves among them stays where they went when the run
+// ends, whatever the sizing of the end does.
+TEST_F(RunControlTest, WhereTheUserMovedInTheRowsSoFarStaysAfterTheEnd) {
+    frmMain* window = Open();
+    Start(window, kEndlessRows);
+    FlexGrid& grid = *window->FlexWidget();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid.Rows() > 3000; }, 10000));
+    ASSERT_TRUE(window->Running());
+    grid.SetRow(2000);
+    grid.SetCol(2);
+    grid.SetRowSel(2002);
+    grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum() / 2);
+    const int top = grid.verticalScrollBar()->value();
+    window->CancelQuery();
+    ASSERT_TRUE(WaitForRun(*window, 10000));
+    ASSERT_GE(grid.Rows(), 3000);
+    EXPECT_EQ(std::tuple(grid.Row(), grid.Col(), grid.RowSel(), grid.ColSel()),
+              std::tuple(std::int64_t{2000}, std::int64_t{2}, std::int64_t{2002}, std::int64_t{2}));
+    EXPECT_EQ(grid.verticalScrollBar()->value(), top);
 }
 
 TEST_F(RunControlTest, TwoWindowsRunAtOnceEachOnItsOwnConnection) {
