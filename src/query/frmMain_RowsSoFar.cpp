@@ -25,6 +25,8 @@ void frmMain::ShowRowsSoFar() {
             if (!rowsSoFar_ || Flex->flexModel()->ShareStore() != rowsSoFar_ ||
                 rows->Rows() <= rowsSoFar_->Rows())
                 return;
+            // A step that fails is reported once: the grid keeps what it has until the end.
+            rowsSoFar_.reset();
             Flex->ExtendStore(rows);
             rowsSoFar_ = std::move(rows);
             return;
@@ -35,6 +37,7 @@ void frmMain::ShowRowsSoFar() {
         KeepShownResult();
         shownResult_ = -1;
         rowsSoFarSet_ = rowSet;
+        rowsSoFar_.reset();
         blnGridHasRowSet = true;
         gridCommandText_ = runCommandText_;
         {
