@@ -241,9 +241,10 @@ std::optional<std::vector<std::int64_t>> SortRecords(const CellStore& store, std
         std::vector<std::int64_t> texts;
         std::vector<Keyed<std::string_view>> binaries;
         CellValue cell;
+        CellStore::RowReader reader(store);
         for (std::int64_t row = 1; row <= records; ++row) {
             check.Tick();
-            store.ReadRow(row, col, {&cell, 1});
+            reader.Read(row, col, {&cell, 1});
             if (cell.null) {
                 nulls.push_back(row);
                 continue;
