@@ -52,6 +52,22 @@ public:
     QString text;
 };
 
+// The grid's selection as grid rows and columns, the same whichever corner it was started from.
+tbn::results::GridRect SelectedRect(const tbn::grid::FlexGrid& grid, bool withHeaders) {
+    return {std::min(grid.Row(), grid.RowSel()), std::max(grid.Row(), grid.RowSel()),
+            std::min(grid.Col(), grid.ColSel()), std::max(grid.Col(), grid.ColSel()), withHeaders};
+}
+
+// The clipboard holds a copy in memory, whole: a very large one is made only when confirmed.
+bool CopyOfSizeWanted(std::size_t estimate) {
+    return estimate <= tbn::query::CopyLimits::AskAboveBytes() ||
+           tbn::ui::MsgBox(QStringLiteral("The copy holds about %1 of text. Copy it?")
+                               .arg(QLocale().formattedDataSize(static_cast<qint64>(estimate), 1,
+                                                                QLocale::DataSizeSIFormat)),
+                           tbn::ui::vbYesNo + tbn::ui::vbQuestion + tbn::ui::vbDefaultButton2,
+                           QStringLiteral("TBN: Copy")) == tbn::ui::vbYes;
+}
+
 QString ExtensionOf(ResultFormat format) {
     switch (format) {
     case ResultFormat::Csv: return QStringLiteral("csv");
@@ -71,19 +87,10 @@ std::int64_t frmMain::GridRecords() const {
 }
 
 void frmMain::CopyGridSelection(tbn::grid::FlexGrid& grid, bool withHeaders) {
-    // The block is the same whichever corner the selection was started from.
-    const tbn::results::GridRect rect{
-        std::min(grid.Row(), grid.RowSel()), std::max(grid.Row(), grid.RowSel()),
-        std::min(grid.Col(), grid.ColSel()), std::max(grid.Col(), grid.ColSel()), withHeaders};
+    const tbn::results::GridRect rect = SelectedRect(grid, withHeaders);
     const tbn::results::ResultView cells = grid.View(0);
     const std::size_t estimate = tbn::results::EstimateTabbedBytes(*cells.store, rect);
-    if (estimate > tbn::query::CopyLimits::AskAboveBytes() &&
-        tbn::ui::MsgBox(QStringLiteral("The copy holds about %1 of text. Copy it?")
-                            .arg(QLocale().formattedDataSize(static_cast<qint64>(estimate), 1,
-                                                             QLocale::DataSizeSIFormat)),
-                        tbn::ui::vbYesNo + tbn::ui::vbQuestion + tbn::ui::vbDefaultButton2,
-                        QStringLiteral("TBN: Copy")) != tbn::ui::vbYes)
-        return;
+    if (!CopyOfSizeWanted(estimate)) return;
     Utf16Sink plain;
     tbn::results::WriteTabbed(cells, rect, plain);
 
@@ -116,6 +123,9 @@ void frmMain::CopyGridAs(ResultFormat format) {
             return;
         }
         const tbn::results::ResultView view = Flex->View(GridRecords());
+        if (!CopyOfSizeWanted(
+                tbn::results::EstimateTabbedBytes(*view.store, SelectedRect(*Flex, true))))
+            return;
         const tbn::results::ViewBlock block = SelectedBlock(*Flex, view);
         tbn::results::FormatOptions options;
         options.tableName = tbn::query::DefaultTableName(gridCommandText_).toStdString();

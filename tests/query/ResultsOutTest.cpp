@@ -110,6 +110,11 @@ TEST_F(ResultsOutTest, ACopyAboveTheSizeAsksFirstAndCarriesThePlainTextOnly) {
     window->QueryCopy();
     EXPECT_EQ(Clipboard::GetText(), QStringLiteral("a1\t1\t\r\na2\t\t\r\na3\t3\t\r\n"));
     EXPECT_TRUE(Clipboard::GetForm(QStringLiteral("text/csv")).isEmpty());
+
+    boxes->Answer(tbn::ui::vbNo);  // a copy in a format asks the same
+    window->GridMenu()->findChild<QAction*>(QStringLiteral("mnuGridCopyAsCsv"))->trigger();
+    EXPECT_EQ(boxes->Count(), 3u);
+    EXPECT_EQ(Clipboard::GetText(), QStringLiteral("a1\t1\t\r\na2\t\t\r\na3\t3\t\r\n"));
 }
 
 TEST_F(ResultsOutTest, TheGridMenuCopiesInAFormatWithTheTableTheQueryRead) {
