@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FrameGeometry.h"
+#include "app/UserSettings.h"
 #include "app/frmMDI.h"
 #include "connections/frmConnections.h"
 #include "recovery/RecoveryFolder.h"
@@ -24,6 +25,7 @@ int RunTabulon(QApplication& app, const QString& target) {
 
 int RunTabulon(QApplication& app, const QByteArray& target) {
     frmMDI::SetConnectionManagerCommand(&frmConnections::ShowModal);
+    ApplyUserSettings();
     const RecoverySessionEnd recoverySessionEnd;
     frmMDI frame;
     tbn::app::RestoreFrameGeometry(frame);

@@ -1,5 +1,9 @@
 #include "results/CellBlock.h"
 
+#include "results/MemoryBudget.h"
+
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -51,6 +55,14 @@ void MarkKind(std::byte* bits, std::int64_t col, core::ValueKind kind) {
     bits[static_cast<std::size_t>(col) / 4] |= static_cast<std::byte>(kind)
                                                << static_cast<int>(col % 4 * 2);
 }
+
+std::size_t PageSize() {
+    static const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    return page;
+}
+
+std::size_t PageUp(std::size_t bytes) { return (bytes + PageSize() - 1) / PageSize() * PageSize(); }
+std::size_t PageDown(std::size_t bytes) { return bytes / PageSize() * PageSize(); }
 
 std::size_t MaxRowBytes(int endWidth) {
     switch (endWidth) {
@@ -106,7 +118,69 @@ CellBlock::CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity,
       memory_(static_cast<std::size_t>(rowCapacity) * stride_ + byteCapacity, hugePages),
       index_(memory_.data()),
       text_(reinterpret_cast<char*>(memory_.data() +
-                                    static_cast<std::size_t>(rowCapacity) * stride_)) {}
+                                    static_cast<std::size_t>(rowCapacity) * stride_)),
+      hugePages_(hugePages) {}
+
+CellBlock::~CellBlock() { MemoryBudget::Remove(counted_); }
+
+std::unique_ptr<CellBlock> CellBlock::Copy(std::int64_t rows) const {
+    auto copy =
+        std::make_unique<CellBlock>(cols_, endWidth_, rowCapacity_, byteCapacity_, hugePages_);
+    rows = std::clamp<std::int64_t>(rows, 0, rows_);
+    const std::size_t text = RowStart(rows);
+    // Row starts are offsets into the block's own text, so records and text copy as they are.
+    std::memcpy(copy->index_, index_, static_cast<std::size_t>(rows) * stride_);
+    if (text > 0) std::memcpy(copy->text_, text_, text);
+    copy->rows_ = rows;
+    copy->textUsed_ = text;
+    copy->widestRow_ = widestRow_;
+    return copy;
+}
+
+void CellBlock::Seal() {
+    sealed_ = true;
+    Recount();
+}
+
+void CellBlock::Recount() noexcept {
+    const std::size_t now = sealed_ && !Spilled() ? BytesUsed() : 0;
+    if (now > counted_) MemoryBudget::Add(now - counted_);
+    if (now < counted_) MemoryBudget::Remove(counted_ - now);
+    counted_ = now;
+}
+
+void CellBlock::SpillTo(core::SpillFile& file) {
+    if (Spilled() || rows_ == 0) return;
+    // Whole pages only: the used part of the index, then of the text, which begins mid-page after
+    // the index's capacity. A nearly full index makes the two one range.
+    const std::size_t indexBytes = static_cast<std::size_t>(rowCapacity_) * stride_;
+    PageRange index{0, PageUp(static_cast<std::size_t>(rows_) * stride_)};
+    PageRange text{PageDown(indexBytes), std::min(PageUp(indexBytes + textUsed_), memory_.size())};
+    if (index.to >= text.from) {
+        text.from = 0;
+        index = {};
+    }
+    std::byte* base = memory_.data();
+    if (index.to > index.from) {
+        file.MoveOut(base + index.from, index.to - index.from);
+        spilledIndex_ = index;
+        spilledBytes_.store(index.to - index.from, std::memory_order_relaxed);
+        Recount();
+    }
+    file.MoveOut(base + text.from, text.to - text.from);
+    spilledText_ = text;
+    spilledBytes_.store(SpilledBytes() + text.to - text.from, std::memory_order_relaxed);
+    Recount();
+    // What the block will never use goes back to the system.
+    memory_.Discard(index.to, text.from);
+    memory_.Discard(text.to, memory_.size());
+}
+
+void CellBlock::DropResident() const noexcept {
+    const std::byte* base = memory_.data();
+    core::DropResidentPages(base + spilledIndex_.from, spilledIndex_.to - spilledIndex_.from);
+    core::DropResidentPages(base + spilledText_.from, spilledText_.to - spilledText_.from);
+}
 
 void CellBlock::ReleaseSpare() noexcept {
     const std::size_t indexBytes = static_cast<std::size_t>(rowCapacity_) * stride_;
@@ -190,6 +264,15 @@ void CellBlock::ReadWith(std::int64_t row, std::int64_t firstCol, std::span<Cell
 }
 
 bool CellBlock::TryAppend(const RowValues& row) {
+    if (sealed_) {
+        // Rare: the block after this one has gone, so rows come here again.
+        if (Spilled()) return false;
+        const bool stored = endWidth_ == 1   ? AppendWith<std::uint8_t>(row)
+                            : endWidth_ == 2 ? AppendWith<std::uint16_t>(row)
+                                             : AppendWith<std::uint32_t>(row);
+        Recount();
+        return stored;
+    }
     switch (endWidth_) {
     case 1: return AppendWith<std::uint8_t>(row);
     case 2: return AppendWith<std::uint16_t>(row);
@@ -269,6 +352,7 @@ void CellBlock::InsertRow(std::int64_t at, const RowValues& row) {
     textUsed_ += rowBytes;
     widestRow_ = std::max(widestRow_, rowBytes);
     ++rows_;
+    if (sealed_) Recount();
 }
 
 void CellBlock::RemoveRow(std::int64_t at) {
@@ -280,12 +364,14 @@ void CellBlock::RemoveRow(std::int64_t at) {
     --rows_;
     for (std::int64_t r = at; r < rows_; ++r) SetRowStart(r, RowStart(r) - rowBytes);
     textUsed_ -= rowBytes;
+    if (sealed_) Recount();
 }
 
 void CellBlock::Truncate(std::int64_t rows) {
     if (rows >= rows_) return;
     textUsed_ = RowStart(rows);
     rows_ = rows;
+    if (sealed_) Recount();
 }
 
 }  // namespace tbn::results

@@ -9,12 +9,18 @@
 // bits per cell for the value's kind (Text is 0, so a row given without kinds is all Text).
 // Capacities are fixed at construction, so filling never copies what is already stored; the owner
 // starts a new block when a row no longer fits.
+// A sealed block (one the owner has moved past) counts its bytes in the MemoryBudget while it is in
+// memory. Spilling moves its used pages to a spill file, read-only at the same addresses: it
+// reads as before, takes no more rows, and must not be changed in place (Copy it first).
 #include "core/MappedBuffer.h"
+#include "core/SpillFile.h"
 #include "core/ValueKind.h"
 #include "results/CellValue.h"
 
 #include <cstddef>
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -41,6 +47,11 @@ public:
     // endWidth is 1, 2 or 4 (bytes per relative end).
     CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity, std::size_t byteCapacity,
               bool hugePages);
+    ~CellBlock();
+    CellBlock(const CellBlock&) = delete;
+    CellBlock& operator=(const CellBlock&) = delete;
+    // A block of the same shape, in memory, holding this one's first `rows` rows.
+    std::unique_ptr<CellBlock> Copy(std::int64_t rows) const;
 
     static int EndWidthFor(std::size_t rowBytes);  // the narrowest ends a row of that size needs
     static std::size_t IndexBytesPerRow(std::int64_t cols, int endWidth);
@@ -54,6 +65,16 @@ public:
     std::size_t WidestRow() const { return widestRow_; }  // the most text any row has had
     bool Fits(std::size_t rowBytes) const;
 
+    void Seal();
+    bool Sealed() const { return sealed_; }
+    // Moves the used pages to the file; raises as SpillFile::MoveOut, the block still whole.
+    void SpillTo(core::SpillFile& file);
+    // Safe from any thread: a share on another thread reads these while the owner spills.
+    bool Spilled() const { return spilledBytes_.load(std::memory_order_relaxed) > 0; }
+    std::size_t SpilledBytes() const { return spilledBytes_.load(std::memory_order_relaxed); }
+    // For a reader that has moved past a spilled block: its pages leave memory (not the file).
+    void DropResident() const noexcept;
+
     std::string_view Cell(std::int64_t row, std::int64_t col) const;
     bool IsNull(std::int64_t row, std::int64_t col) const;
     core::ValueKind Kind(std::int64_t row, std::int64_t col) const;
@@ -61,17 +82,23 @@ public:
     void ReadRow(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const;
 
     // Appends the row in one pass over its values when it fits; returns false, storing nothing,
-    // when it does not. Values beyond the block's columns are ignored.
+    // when it does not or the block is spilled. Values beyond the block's columns are ignored.
     bool TryAppend(const RowValues& row);
-    // The caller checks Fits() first. Only an insert before the end moves what follows.
+    // The caller checks Fits() first, and that the block is not spilled. Only an insert before the
+    // end moves what follows.
     void InsertRow(std::int64_t at, const RowValues& row);
-    void RemoveRow(std::int64_t at);
+    void RemoveRow(std::int64_t at);   // not on a spilled block
     void Truncate(std::int64_t rows);  // keeps the first `rows` rows
     // Frees the committed memory past the rows and text stored so far, for a block that is full
     // or will not grow; the block stays usable.
     void ReleaseSpare() noexcept;
 
 private:
+    struct PageRange {
+        std::size_t from = 0;  // offsets into memory_
+        std::size_t to = 0;
+    };
+    void Recount() noexcept;  // the budget's count of this block, after a change
     template <class End> bool AppendWith(const RowValues& row);
     template <class End>
     void ReadWith(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const;
@@ -99,6 +126,12 @@ private:
     std::int64_t rows_ = 0;
     std::size_t textUsed_ = 0;
     std::size_t widestRow_ = 0;
+    bool hugePages_;
+    bool sealed_ = false;
+    std::size_t counted_ = 0;  // bytes of this block in the MemoryBudget
+    PageRange spilledIndex_;   // the ranges now mapped from a spill file
+    PageRange spilledText_;
+    std::atomic<std::size_t> spilledBytes_ = 0;
 };
 
 }  // namespace tbn::results

@@ -1,6 +1,7 @@
 #include "results/CellStore.h"
 
 #include "core/PropertyErrors.h"
+#include "results/MemoryBudget.h"
 
 #include <algorithm>
 #include <climits>
@@ -63,7 +64,8 @@ CellStore::CellStore(std::int64_t rows, std::int64_t cols) : rows_(0), cols_(0) 
 CellStore::CellStore(CellStore&& other) noexcept
     : rows_(other.rows_), cols_(other.cols_), storedRows_(other.storedRows_),
       blocks_(std::move(other.blocks_)), blockFirstRow_(std::move(other.blockFirstRow_)),
-      frozen_(other.frozen_), overrides_(std::move(other.overrides_)) {
+      frozen_(other.frozen_), overrides_(std::move(other.overrides_)),
+      spill_(std::move(other.spill_)) {
     Publish();
     other.blocks_.clear();
     other.blockFirstRow_.clear();
@@ -80,6 +82,7 @@ CellStore& CellStore::operator=(CellStore&& other) noexcept {
     blockFirstRow_ = std::move(other.blockFirstRow_);
     frozen_ = other.frozen_;
     overrides_ = std::move(other.overrides_);
+    spill_ = std::move(other.spill_);
     other.blocks_.clear();
     other.blockFirstRow_.clear();
     Publish();
@@ -113,7 +116,11 @@ std::int64_t CellStore::StoredRows() const {
     return publishedRows_.load(std::memory_order_acquire);
 }
 
-std::size_t CellStore::SpilledBytes() const { return 0; }
+std::size_t CellStore::SpilledBytes() const {
+    std::size_t total = 0;
+    for (const auto& block : blocks_) total += block->SpilledBytes();
+    return total;
+}
 
 void CellStore::Thaw() {
     if (frozen_) RebuildWithCols(cols_);
@@ -131,7 +138,7 @@ void CellStore::SetRows(std::int64_t rows) {
             blocks_.pop_back();
             blockFirstRow_.pop_back();
         }
-        if (!blocks_.empty()) blocks_.back()->Truncate(rows - blockFirstRow_.back());
+        if (!blocks_.empty()) Own(blocks_.size() - 1).Truncate(rows - blockFirstRow_.back());
         storedRows_ = rows;
         Publish();
     }
@@ -234,6 +241,8 @@ void CellStore::RowReader::Read(std::int64_t row, std::int64_t firstCol, std::sp
         store_.ReadRow(row, firstCol, out);
         if (row < 0 || row >= store_.storedRows_) return;
         const std::size_t k = store_.BlockOf(row);
+        if (block_ && block_ != store_.blocks_[k].get() && block_->Spilled())
+            block_->DropResident();
         block_ = store_.blocks_[k].get();
         blockFirst_ = store_.blockFirstRow_[k];
         blockEnd_ = store_.BlockEnd(k);
@@ -402,6 +411,10 @@ int CellStore::EndWidthForNewBlock(std::size_t rowBytes) const {
 
 void CellStore::AppendStored(const RowValues& values) {
     if (blocks_.empty() || !blocks_.back()->TryAppend(values)) {
+        if (!blocks_.empty()) {
+            blocks_.back()->Seal();
+            SpillOverBudget();
+        }
         const std::size_t bytes = values.Bytes();
         auto block = NewBlock(bytes, EndWidthForNewBlock(bytes));
         {
@@ -419,7 +432,7 @@ void CellStore::AppendStored(const RowValues& values) {
 void CellStore::InsertStored(std::int64_t index, const RowValues& values) {
     const std::size_t bytes = values.Bytes();
     const std::size_t k = BlockOf(index);
-    CellBlock& block = *blocks_[k];
+    CellBlock& block = Own(k);
     const std::int64_t local = index - blockFirstRow_[k];
     if (block.Fits(bytes)) {
         block.InsertRow(local, values);
@@ -451,7 +464,7 @@ void CellStore::InsertStored(std::int64_t index, const RowValues& values) {
 
 void CellStore::RemoveStored(std::int64_t index) {
     const std::size_t k = BlockOf(index);
-    blocks_[k]->RemoveRow(index - blockFirstRow_[k]);
+    Own(k).RemoveRow(index - blockFirstRow_[k]);
     --storedRows_;
     Publish();
     RecountBlocks();
@@ -499,6 +512,29 @@ void CellStore::RecountBlocks() {
     for (std::size_t k = 0; k < blocks_.size(); ++k) {
         blockFirstRow_[k] = first;
         first += blocks_[k]->RowCount();
+        if (k + 1 < blocks_.size()) blocks_[k]->Seal();
+    }
+}
+
+CellBlock& CellStore::Own(std::size_t k) {
+    // A share may read this block, or it is mapped read-only from the spill file: a change goes
+    // to a copy, so neither is written.
+    if (blocks_[k].use_count() > 1 || blocks_[k]->Spilled()) {
+        std::shared_ptr<CellBlock> copy = blocks_[k]->Copy(BlockEnd(k) - blockFirstRow_[k]);
+        if (blocks_[k]->Sealed()) copy->Seal();
+        const std::lock_guard lock(blocksMutex_);
+        blocks_[k] = std::move(copy);
+    }
+    return *blocks_[k];
+}
+
+void CellStore::SpillOverBudget() {
+    // Oldest first: a grid shows the first rows of a result most, and a walk reads forwards. The
+    // block being filled (not sealed) is never moved.
+    for (std::size_t k = 0; k < blocks_.size() && MemoryBudget::InMemory() > MemoryBudget::Limit();
+         ++k) {
+        CellBlock& block = *blocks_[k];
+        if (block.Sealed() && !block.Spilled()) block.SpillTo(spill_);
     }
 }
 

@@ -7,8 +7,12 @@
 // A cell filled from a null value reads as empty text and is marked null until it is written again.
 // Each cell keeps the kind its value was given with (Text when none was, and for SetCell).
 // Indexes are 0-based; an index out of range raises tbn::Error 381 "Subscript out of range",
-// a negative count 380 "Invalid property value". Not thread-safe, except ShareStored and
-// StoredRows, which a grid may call while a worker fills the store.
+// a negative count 380 "Invalid property value".
+// While the finished blocks of all stores hold more than the MemoryBudget allows, a store that
+// starts a new block first moves its own oldest finished blocks to its spill file; a spill that
+// fails (61 "Disk full") raises from the filling call with nothing of the store lost. Not
+// thread-safe, except ShareStored and StoredRows, which a grid may call while a worker fills the
+// store.
 #include "results/CellBlock.h"
 #include "results/CellValue.h"
 
@@ -48,8 +52,9 @@ public:
     void SetCell(std::int64_t row, std::int64_t col, std::string_view text);  // never null
 
     // ReadRow for a walk over many rows, mostly in order (an export): it keeps the block of the
-    // last row read, so the next row's block is found without a search. One per reading thread;
-    // the store must not change while it reads.
+    // last row read, so the next row's block is found without a search, and lets the pages of a
+    // spilled block it has moved past leave memory. One per reading thread; the store must not
+    // change while it reads.
     class RowReader {
     public:
         explicit RowReader(const CellStore& store) : store_(store) {}
@@ -120,6 +125,8 @@ private:
     void Thaw();                    // a share's rows into blocks of its own
     void Publish() { publishedRows_.store(storedRows_, std::memory_order_release); }
     void RecountBlocks();
+    CellBlock& Own(std::size_t k);  // block k, copied first when shared or spilled
+    void SpillOverBudget();
     void EraseOverrides(std::int64_t row, const RowValues& values);
     void ShiftOverrides(std::int64_t fromRow, std::int64_t delta);  // delta -1 drops fromRow
     void RebuildWithCols(std::int64_t cols);
@@ -137,6 +144,7 @@ private:
     std::atomic<std::int64_t> publishedRows_ = 0;
     bool frozen_ = false;  // a share: its blocks may be another store's, never written here
     Overrides overrides_;
+    core::SpillFile spill_;
 };
 
 }  // namespace tbn::results

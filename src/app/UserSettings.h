@@ -1,0 +1,25 @@
+#pragma once
+// The user's own settings of the program, kept in settings.ini in the configuration folder and
+// read once at start-up. Today: [Results] MemoryBudgetMiB, how much memory the rows of results
+// may hold before they move to a spill file.
+#include <QString>
+
+#include <cstddef>
+#include <optional>
+
+namespace tbn::app {
+
+struct UserSettings {
+    std::optional<std::size_t> memoryBudgetBytes;  // none: the default
+    QString problem;  // a value that could not be used, for the error reporter; empty when none
+};
+
+// The settings a file holds. A missing file or key keeps the default; a value that is not a
+// positive whole number keeps it too and is described in `problem`.
+UserSettings ReadUserSettings(const QString& path);
+
+// Reads settings.ini from the configuration folder and applies it; a value that could not be used
+// is reported once through the error reporter.
+void ApplyUserSettings();
+
+}  // namespace tbn::app

@@ -1,0 +1,30 @@
+#include "app/UserSettings.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using tbn::app::ReadUserSettings;
+
+TEST(UserSettingsTest, TheMemoryBudgetIsAPositiveWholeNumberOfMiBOrTheDefault) {
+    const tbn::test::TempDir folder;
+    EXPECT_FALSE(ReadUserSettings(folder.file("missing.ini")).memoryBudgetBytes);
+    const struct {
+        const char* file;
+        std::optional<std::size_t> bytes;
+        bool problem;
+    } cases[] = {
+        {"[Results]\nMemoryBudgetMiB=256\n", std::size_t{256} << 20, false},
+        {"[Results]\nOther=1\n", std::nullopt, false},
+        {"[Results]\nMemoryBudgetMiB=0\n", std::nullopt, true},
+        {"[Results]\nMemoryBudgetMiB=-5\n", std::nullopt, true},
+        {"[Results]\nMemoryBudgetMiB=1.5\n", std::nullopt, true},
+        {"[Results]\nMemoryBudgetMiB=lots\n", std::nullopt, true},
+        {"[Results]\nMemoryBudgetMiB=99999999999999999999\n", std::nullopt, true},
+    };
+    for (const auto& row : cases) {
+        folder.write("settings.ini", row.file);
+        const tbn::app::UserSettings settings = ReadUserSettings(folder.file("settings.ini"));
+        EXPECT_EQ(settings.memoryBudgetBytes, row.bytes) << row.file;
+        EXPECT_EQ(!settings.problem.isEmpty(), row.problem) << row.file;
+    }
+}
