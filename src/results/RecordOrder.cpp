@@ -132,9 +132,7 @@ enum : unsigned char {
 // stable in both directions.
 constexpr std::size_t kTextRun = std::size_t{1} << 18;
 
-QCollatorSortKey TextKey(const QCollator& collator, const CellStore& store, std::int64_t row,
-                         std::int64_t col) {
-    const std::string_view text = store.Cell(row, col);
+QCollatorSortKey TextKey(const QCollator& collator, std::string_view text) {
     return collator.sortKey(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
@@ -148,13 +146,17 @@ void SortTexts(const CellStore& store, std::int64_t col, std::vector<std::int64_
     std::vector<std::int64_t> sorted;
     sorted.reserve(rows.size());
     std::vector<std::pair<std::size_t, std::size_t>> runs;  // [begin, end) in sorted
+    // The runs read the rows in order, so a reader passes over a block kept on disk once.
+    CellStore::RowReader reader(store);
+    CellValue cell;
     for (std::size_t begin = 0; begin < rows.size(); begin += kTextRun) {
         const std::size_t end = std::min(rows.size(), begin + kTextRun);
         std::vector<Keyed<QCollatorSortKey>> keyed;
         keyed.reserve(end - begin);
         for (std::size_t i = begin; i < end; ++i) {
             check.Tick();
-            keyed.push_back({TextKey(collator, store, rows[i], col), rows[i]});
+            reader.Read(rows[i], col, {&cell, 1});
+            keyed.push_back({TextKey(collator, cell.text), rows[i]});
         }
         runs.emplace_back(sorted.size(), sorted.size() + keyed.size());
         SortGroup(keyed, direction, less, check, sorted);
@@ -178,7 +180,7 @@ void SortTexts(const CellStore& store, std::int64_t col, std::vector<std::int64_
     std::vector<Head> heap;
     heap.reserve(runs.size());
     for (std::size_t k = 0; k < runs.size(); ++k)
-        heap.push_back({TextKey(collator, store, sorted[runs[k].first], col), k});
+        heap.push_back({TextKey(collator, store.Cell(sorted[runs[k].first], col)), k});
     std::make_heap(heap.begin(), heap.end(), after);
     while (!heap.empty()) {
         check.Tick();
@@ -190,7 +192,7 @@ void SortTexts(const CellStore& store, std::int64_t col, std::vector<std::int64_
             heap.pop_back();
             continue;
         }
-        head.key = TextKey(collator, store, sorted[next], col);
+        head.key = TextKey(collator, store.Cell(sorted[next], col));
         std::push_heap(heap.begin(), heap.end(), after);
     }
 }
