@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -167,6 +168,16 @@ inline frmMain* OpenQueryWindow(frmMDI& frame, const QString& cnn, const QString
     while (window->ReadingSchema()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     QApplication::processEvents();
     return window;
+}
+
+// Ctrl+Shift+End from the first record's first value: every record selected, as a user does
+// before copying a whole result.
+inline void SelectEveryRecord(tbn::grid::FlexGrid& grid) {
+    grid.setFocus();
+    grid.SetRow(1);
+    grid.SetCol(1);
+    QKeyEvent selectToEnd(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    QApplication::sendEvent(&grid, &selectToEnd);
 }
 
 // Processes events until the window's run has ended and its result is shown.
