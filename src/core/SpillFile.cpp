@@ -90,11 +90,8 @@ void SpillFile::MoveOut(std::byte* at, std::size_t bytes) {
     if (bytes == 0) return;
     if (fd_ < 0) Open();
     const auto offset = static_cast<off_t>(used_);
-    // Room first, so a file system that fills up refuses here rather than on a later page fault
-    // of the shared mapping.
-    if (const int error = ::posix_fallocate(fd_, offset, static_cast<off_t>(bytes));
-        error != 0 && error != EOPNOTSUPP && error != EINVAL)
-        Fail(error, folder_, "write");
+    // The write itself takes the room (a full disk refuses it here), and the mapping only reads,
+    // so no page fault of the mapping can find the disk full.
     std::size_t written = 0;
     while (written < bytes) {
         const ssize_t n =

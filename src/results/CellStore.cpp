@@ -65,7 +65,7 @@ CellStore::CellStore(CellStore&& other) noexcept
     : rows_(other.rows_), cols_(other.cols_), storedRows_(other.storedRows_),
       blocks_(std::move(other.blocks_)), blockFirstRow_(std::move(other.blockFirstRow_)),
       frozen_(other.frozen_), overrides_(std::move(other.overrides_)),
-      spill_(std::move(other.spill_)) {
+      spill_(std::move(other.spill_)), spillDue_(other.spillDue_) {
     Publish();
     other.blocks_.clear();
     other.blockFirstRow_.clear();
@@ -83,6 +83,7 @@ CellStore& CellStore::operator=(CellStore&& other) noexcept {
     frozen_ = other.frozen_;
     overrides_ = std::move(other.overrides_);
     spill_ = std::move(other.spill_);
+    spillDue_ = other.spillDue_;
     other.blocks_.clear();
     other.blockFirstRow_.clear();
     Publish();
@@ -138,7 +139,13 @@ void CellStore::SetRows(std::int64_t rows) {
             blocks_.pop_back();
             blockFirstRow_.pop_back();
         }
-        if (!blocks_.empty()) Own(blocks_.size() - 1).Truncate(rows - blockFirstRow_.back());
+        if (!blocks_.empty()) {
+            // A truncate writes nothing, so a spilled block stays on disk; a shared one is copied
+            // first, since rows appended later would land where a share still reads.
+            const std::size_t last = blocks_.size() - 1;
+            CellBlock& block = blocks_[last].use_count() > 1 ? Own(last) : *blocks_[last];
+            block.Truncate(rows - blockFirstRow_.back());
+        }
         storedRows_ = rows;
         Publish();
     }
@@ -337,6 +344,12 @@ void CellStore::WriteRowAndAppend(std::int64_t row, const RowValues& values) {
         values.firstCol == 0 && static_cast<std::int64_t>(values.values.size()) == cols_;
     Thaw();
     if (row == storedRows_ && row == rows_ - 1 && wholeRow && overrides_.empty()) {
+        // Only filling moves blocks out, before it stores anything: a spill that fails leaves
+        // the store exactly as it was, which an edit half done could not promise.
+        if (spillDue_) {
+            SpillOverBudget();
+            spillDue_ = false;
+        }
         AppendStored(values);
         ++rows_;
         return;
@@ -413,7 +426,7 @@ void CellStore::AppendStored(const RowValues& values) {
     if (blocks_.empty() || !blocks_.back()->TryAppend(values)) {
         if (!blocks_.empty()) {
             blocks_.back()->Seal();
-            SpillOverBudget();
+            spillDue_ = true;
         }
         const std::size_t bytes = values.Bytes();
         auto block = NewBlock(bytes, EndWidthForNewBlock(bytes));

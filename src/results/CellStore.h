@@ -8,9 +8,9 @@
 // Each cell keeps the kind its value was given with (Text when none was, and for SetCell).
 // Indexes are 0-based; an index out of range raises tbn::Error 381 "Subscript out of range",
 // a negative count 380 "Invalid property value".
-// While the finished blocks of all stores hold more than the MemoryBudget allows, a store that
-// starts a new block first moves its own oldest finished blocks to its spill file; a spill that
-// fails (61 "Disk full") raises from the filling call with nothing of the store lost. Not
+// While the finished blocks of all stores hold more than the MemoryBudget allows, a store being
+// filled (WriteRowAndAppend at the end) moves its own oldest finished blocks to its spill file; a
+// spill that fails (61 "Disk full") raises from the filling call, which then stores nothing. Not
 // thread-safe, except ShareStored and StoredRows, which a grid may call while a worker fills the
 // store.
 #include "results/CellBlock.h"
@@ -145,6 +145,7 @@ private:
     bool frozen_ = false;  // a share: its blocks may be another store's, never written here
     Overrides overrides_;
     core::SpillFile spill_;
+    bool spillDue_ = false;  // a block was sealed since the budget was last looked at
 };
 
 }  // namespace tbn::results

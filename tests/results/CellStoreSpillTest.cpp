@@ -48,10 +48,10 @@ struct SpillRow {
     }
 };
 
-// Fills rows [0, rows) as a run does; stops at the first failure and returns it.
-std::optional<tbn::Error> Fill(CellStore& store, int rows) {
+// Fills rows [from, rows) as a run does; stops at the first failure and returns it.
+std::optional<tbn::Error> Fill(CellStore& store, int rows, int from = 0) {
     try {
-        for (int r = 0; r < rows; ++r) {
+        for (int r = from; r < rows; ++r) {
             const SpillRow row(r);
             store.WriteRowAndAppend(r, RowValues{0, row.values, row.kinds});
         }
@@ -108,6 +108,9 @@ TEST(CellStoreSpill, AStorePastTheBudgetReadsAsBeforeAndItsFileLeavesNoTrace) {
         // A change within a spilled block lands in a copy of it in memory.
         store.RemoveRow(0);
         store.InsertRow(0, RowValues{0, SpillRow(0).values, SpillRow(0).kinds});
+        // Cut back into a spilled block and filled again: the new rows go to a new block.
+        store.SetRows(50001);
+        ASSERT_FALSE(Fill(store, kRowsPastALargeBlock, 50000));
         ExpectRows(store, kRowsPastALargeBlock);
     }
     EXPECT_EQ(OpenDescriptors(), descriptors);
