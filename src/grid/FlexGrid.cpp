@@ -191,6 +191,16 @@ void FlexGrid::AdoptStore(std::shared_ptr<results::CellStore> store) {
     AfterStructureChange();
 }
 
+void FlexGrid::ExtendStore(std::shared_ptr<results::CellStore> store) {
+    if (store->Cols() != Cols() || store->Rows() < Rows()) {
+        AdoptStore(std::move(store));
+        return;
+    }
+    // Rows only grow here, so the current cell and selection stay valid as they are.
+    QScopedValueRollback scope(programmatic_, programmatic_ + 1);
+    model_->ExtendStore(std::move(store));
+}
+
 bool FlexGrid::Dimmed() const { return delegate_->Dimmed(); }
 
 void FlexGrid::SetDimmed(bool on) {

@@ -85,6 +85,11 @@ public:
     // The same for a store held elsewhere as well (a result kept to be shown again): the grid
     // copies it before its first change of a cell, so the holder's store never changes.
     void AdoptStore(std::shared_ptr<results::CellStore> store);
+    // Takes a larger share of the rows the grid shows (a run's rows so far, as they arrive): store
+    // holds the grid's rows unchanged and more after them. The rows are added at the end, so the
+    // current cell, the selection, the scroll position and the column widths stay as they are;
+    // the cost is that of the rows added. A store of other columns is adopted instead.
+    void ExtendStore(std::shared_ptr<results::CellStore> store);
 
     // Draws every cell's text faded (headers as they are): the rows of a result that a run is
     // about to replace. Nothing else changes for the user or for any reader of the cells.

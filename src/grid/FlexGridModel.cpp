@@ -267,6 +267,32 @@ void FlexGridModel::AdoptStore(std::shared_ptr<results::CellStore> store) {
     ResetAround([&] { store_ = std::move(store); });
 }
 
+void FlexGridModel::ExtendStore(std::shared_ptr<results::CellStore> store) {
+    if (store->Cols() != store_->Cols() || store->Rows() < store_->Rows()) {
+        AdoptStore(std::move(store));
+        return;
+    }
+    // The rows already shown keep their place, so an order over them stays valid.
+    if (held_) {
+        store_ = std::move(store);
+        structureDirty_ = true;
+        return;
+    }
+    const int before = publishedRows_;
+    const int after = ToViewCount(store->Rows() - HeaderRows());
+    if (after > before) beginInsertRows({}, before, after - 1);
+    store_ = std::move(store);
+    Publish();
+    if (after > before) endInsertRows();
+    // The empty row that ended the shorter share holds a record now.
+    if (before > 0 && after > before) {
+        if (publishedCols_ > 0)
+            emit dataChanged(index(before - 1, 0), index(before - 1, publishedCols_ - 1),
+                             {Qt::DisplayRole});
+        emit headerDataChanged(Qt::Vertical, before - 1, before - 1);
+    }
+}
+
 void FlexGridModel::HoldUpdates() { held_ = true; }
 
 void FlexGridModel::ReleaseUpdates() {

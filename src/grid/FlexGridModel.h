@@ -78,6 +78,11 @@ public:
     // Every cell and both counts from store, in one reset; a store held elsewhere too is copied
     // before the model's first change to it.
     void AdoptStore(std::shared_ptr<results::CellStore> store);
+    // A later share of the same rows (a run's rows so far): store holds every row the model's
+    // store holds, unchanged, and more after them. Only the added rows are announced, so the view
+    // keeps its current cell, selection and scroll position, and the cost is that of the rows
+    // added. A store of other columns or fewer rows is adopted instead.
+    void ExtendStore(std::shared_ptr<results::CellStore> store);
 
     bool UpdatesHeld() const { return held_; }
     void HoldUpdates();

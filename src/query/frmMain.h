@@ -239,10 +239,25 @@ private:
     void ShowResultTab(int index);
     void KeepShownResult();   // the grid's widths and order, into the result it shows
     void PutBackGridOfRun();  // what the grid showed before a tab was chosen during the run
+    void KeepGridOfRun();     // the grid as the run found it, before the run first changes it
     void ResultFailureChosen(const std::exception_ptr& failure);
     void PlaceResultTabs();
     void ShowRunResult(tbn::run::RunResult& result);
     void ShowRunProgress(bool now);
+    // The running run's row set in the grid, as far as it is stored: its first rows when it
+    // begins, the rows added since at every look after that.
+    void ShowRowsSoFar();
+    // Where the user is in the grid: current cell, selection and scroll position.
+    struct GridPlace {
+        std::int64_t row = 0, col = 0, rowSel = 0, colSel = 0;
+        int top = 0, left = 0;
+        bool operator==(const GridPlace&) const = default;
+    };
+    GridPlace GridPlaceNow() const;
+    void ReturnToPlace(const GridPlace& place);
+    // Lets go of the rows so far as a run ends; where the user moved in them, if they did and the
+    // result is the same row set, so that the grid stays there.
+    std::optional<GridPlace> TakeRowsSoFarPlace(const tbn::run::RunResult& result);
     bool ReadyToRun();  // false, once the status line says why, while a run goes on or unconnected
     void RefuseWhileRunning();
     bool AskToStopRun();
@@ -342,6 +357,11 @@ private:
     std::optional<tbn::query::KeptResult> gridOfRun_;
     bool gridOfRunHadRowSet_ = false;
     std::optional<int> tabsFailureAt_;  // where the failure of the tabs' run lies in the pane
+    // The share of the running run's row set the grid shows while the run goes on (null: the grid
+    // shows something else), and the row set's number in the run.
+    std::shared_ptr<tbn::results::CellStore> rowsSoFar_;
+    int rowsSoFarSet_ = 0;
+    GridPlace rowsSoFarPlace_;  // where the grid was left once the first rows were sized
     std::unique_ptr<tbn::query::ExportJob> export_;  // while an export goes on
     std::unique_ptr<tbn::query::SortRun> sort_;      // while a sort goes on
     QString sortStatusBefore_;                       // the status line's text before it

@@ -2,6 +2,7 @@
 #include "query/frmMain.h"
 
 #include "grid/FlexGrid.h"
+#include "grid/FlexGridModel.h"
 #include "query/ExportJob.h"
 #include "query/GridScopes.h"
 #include "query/RunStatusBar.h"
@@ -98,7 +99,11 @@ void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::Result
     // The rows on screen stay readable but must not pass for the run's own; a run to a file leaves
     // them as they are.
     if (runFileName_.isEmpty()) Flex->SetDimmed(true);
-    connect(run_.get(), &tbn::run::QueryRun::Ticked, this, [this] { ShowRunProgress(false); });
+    connect(run_.get(), &tbn::run::QueryRun::Ticked, this, [this] {
+        ShowRowsSoFar();
+        ShowRunProgress(false);
+    });
+    connect(run_.get(), &tbn::run::QueryRun::RowsArrived, this, &frmMain::ShowRowsSoFar);
     tabsOfRun_ = false;
     connect(run_.get(), &tbn::run::QueryRun::StatementEnded, this, &frmMain::TakeEndedStatements);
     // Queued, so that the run is no longer inside its own signal when it is destroyed.
@@ -144,6 +149,9 @@ void frmMain::FinishRun() {
             QString::fromStdString(tbn::Error::From(result.reopenFailure).Description());
         strNotConnected = reopenFailure;
     }
+    // The grid is made from the result as if no rows had been shown while they arrived; only
+    // where the user had moved in them stays.
+    const std::optional<GridPlace> moved = TakeRowsSoFarPlace(result);
     PutBackGridOfRun();
     Flex->SetDimmed(false);
     const bool previousKept = fileName.isEmpty() && !GridTakesResult(result) && ShowsAResult(*Flex);
@@ -162,6 +170,8 @@ void frmMain::FinishRun() {
             throw;
         }
     });
+    if (moved && Flex->flexModel()->ShareStore() == result.store)
+        mdlErrors::Guarded(kExecuteContext, [&] { ReturnToPlace(*moved); });
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
     if (fileName.isEmpty()) ShowResultTabs(result, failureAt);
     runBusy_.reset();
@@ -205,9 +215,12 @@ void frmMain::ShowRunProgress(bool now) {
     if (!run_) return;
     const double seconds = run_->ElapsedSeconds();
     if (!now && seconds < kProgressAfterSeconds && !run_->CancelRequested()) return;
+    // Rows kept on disk are read back from there while they are shown: the user is told.
+    const std::shared_ptr<tbn::results::CellStore> rowsSoFar = run_->RowsSoFarStore();
     statusLine->ShowProgress(
         tbn::run::ProgressText(seconds, run_->RowsSoFar(), run_->CancelRequested(),
-                               run_->DroppingConnection(), !runFileName_.isEmpty()),
+                               run_->DroppingConnection(), !runFileName_.isEmpty(),
+                               rowsSoFar ? rowsSoFar->SpilledBytes() : 0),
         !run_->CancelRequested());
 }
 
@@ -252,6 +265,8 @@ void frmMain::StopRunNow() {
     stopped.rows = run_->RowsSoFar();
     stopped.hasRowSet = stopped.rows > 0;
     run_->CancelAndWait();
+    rowsSoFar_.reset();
+    rowsSoFarSet_ = 0;
     Flex->SetDimmed(false);
     stopped.seconds = run_->ElapsedSeconds();
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, stopped);

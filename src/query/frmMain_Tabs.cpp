@@ -159,10 +159,7 @@ void frmMain::ShowResultTab(int index) {
     if (const QListWidgetItem* line = messages_->Lines()->item(index))
         statusLine->ShowMessage(line->text());
     if (index == shownResult_) return;
-    if (run_ && !gridOfRun_) {
-        gridOfRun_ = GridNow(*Flex, GridRecords(), gridCommandText_);
-        gridOfRunHadRowSet_ = blnGridHasRowSet;
-    }
+    KeepGridOfRun();
     KeepShownResult();
     mdlErrors::Guarded(QStringLiteral("frmMain >> ShowResultTab"), [&] {
         KeptResult& kept = kept_[static_cast<std::size_t>(index)];
@@ -184,6 +181,12 @@ void frmMain::KeepShownResult() {
     kept.widths = Widths(*Flex);
     kept.order = Flex->RecordOrder();
     kept.orderRecords = kept.order ? GridRecords() : 0;
+}
+
+void frmMain::KeepGridOfRun() {
+    if (!run_ || gridOfRun_) return;
+    gridOfRun_ = GridNow(*Flex, GridRecords(), gridCommandText_);
+    gridOfRunHadRowSet_ = blnGridHasRowSet;
 }
 
 void frmMain::PutBackGridOfRun() {

@@ -24,6 +24,10 @@ QueryRun::QueryRun(tbn::db::Connection& connection, std::string commandText, QOb
         QMetaObject::invokeMethod(
             this, [this] { emit StatementEnded(); }, Qt::QueuedConnection);
     });
+    job_->NotifyWhenRowsArrive([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { emit RowsArrived(); }, Qt::QueuedConnection);
+    });
     connect(&ticker_, &QTimer::timeout, this, &QueryRun::Tick);
     recheck_.setSingleShot(true);
     recheck_.setInterval(kRecheckMs);
@@ -180,6 +184,7 @@ RunResult QueryRun::Finish(tbn::db::Recordset& recordset) {
         result.hasRowSet = job_->HasRowSet();
         result.store = job_->RowSet();
         result.rows = result.hasRowSet ? job_->RowSetRecords() : 0;
+        if (result.hasRowSet && result.store) result.onDiskBytes = result.store->SpilledBytes();
         result.rowsChanged = job_->RowsChanged();
         result.seconds = job_->Seconds();
         result.failure = job_->Failure();

@@ -11,11 +11,13 @@
 // engine does not answer, Finishing once the worker has ended while something is still awaited,
 // Ended.
 //
-// Lives on the user-interface thread. StatementEnded is emitted, from the event loop, after a
-// statement of the text has ended while the run goes on (TakeEndedStatements hands over what
-// ended since the last call); Ended is emitted once, after which Finish() hands the results back
-// and ends the lease. Destroying a run that has not ended cancels
-// it and waits (CancelAndWait); the lease gives the session back whatever the path.
+// Lives on the user-interface thread. RowsArrived is emitted, from the event loop, when a row
+// set's first record is stored, and RowsSoFarStore gives its rows so far at any time;
+// StatementEnded is emitted, from the event loop, after a statement of the text has ended while the
+// run goes on (TakeEndedStatements hands over what ended since the last call); Ended is emitted
+// once, after which Finish() hands the results back and ends the lease. Destroying a run that has
+// not ended cancels it and waits (CancelAndWait); the lease gives the session back whatever the
+// path.
 #include "db/SessionLease.h"
 #include "run/CancelRequests.h"
 #include "run/RunJob.h"
@@ -40,8 +42,9 @@ struct RunResult {
     // records so far. Shared with rowSets; nothing changes it.
     bool hasRowSet = false;
     std::shared_ptr<results::CellStore> store;
-    std::int64_t rows = 0;         // records in store
-    std::int64_t rowsChanged = 0;  // for Statement
+    std::int64_t rows = 0;          // records in store
+    std::uint64_t onDiskBytes = 0;  // of store, kept in its spill file rather than in memory
+    std::int64_t rowsChanged = 0;   // for Statement
     double seconds = 0;
     std::exception_ptr failure;        // for Failed
     bool connectionDropped = false;    // the engine did not answer the cancel; connection reopened
@@ -72,6 +75,11 @@ public:
     bool DroppingConnection() const { return reopener_ != nullptr; }
     double ElapsedSeconds() const { return static_cast<double>(clock_.elapsed()) / 1000.0; }
     std::int64_t RowsSoFar() const { return job_->RowsSoFar(); }
+    // The row set the worker is filling, its header and records so far (see
+    // RunJob::RowsSoFarStore); null before the run's first row set begins.
+    std::shared_ptr<results::CellStore> RowsSoFarStore(int* rowSet = nullptr) const {
+        return job_->RowsSoFarStore(rowSet);
+    }
     bool HasEnded() const { return state_.Phase() == RunPhase::Ended; }
     // The statements that ended since the last call, in the order of the text.
     std::vector<EndedStatement> TakeEndedStatements() { return job_->TakeEnded(); }
@@ -86,7 +94,8 @@ public:
     RunResult Finish(tbn::db::Recordset& recordset);
 
 signals:
-    void Ticked();  // every kTickMs while the run goes on
+    void Ticked();       // every kTickMs while the run goes on
+    void RowsArrived();  // once for each row set, when its first record is stored
     void StatementEnded();
     void Ended();
 

@@ -53,9 +53,24 @@ void RunJob::NotifyWhenStatementEnds(std::function<void()> notify) {
     statementNotice_.NotifyWhenFinished(std::move(notify));
 }
 
+void RunJob::NotifyWhenRowsArrive(std::function<void()> notify) {
+    rowsNotice_.NotifyWhenFinished(std::move(notify));
+}
+
 void RunJob::StopNotifying() {
+    rowsNotice_.StopNotifying();
     statementNotice_.StopNotifying();
     notice_.StopNotifying();
+}
+
+std::shared_ptr<results::CellStore> RunJob::RowsSoFarStore(int* rowSet) const {
+    std::shared_ptr<results::CellStore> filling;
+    {
+        const std::lock_guard<std::mutex> hold(fillingLock_);
+        filling = filling_;
+        if (rowSet) *rowSet = fillingNumber_;
+    }
+    return filling ? filling->ShareStored() : nullptr;
 }
 
 std::vector<EndedStatement> RunJob::EndedSoFar() const {
@@ -215,6 +230,11 @@ bool RunJob::Fill(tbn::db::Cursor& cursor, EndedStatement& ended) {
     hasRowSet_ = true;
     rowSet_ = ended.rows;
     rowSetRecords_ = 0;
+    {
+        const std::lock_guard<std::mutex> hold(fillingLock_);
+        filling_ = ended.rows;
+        ++fillingNumber_;
+    }
     const std::int64_t before = RowsSoFar();
 
     char number[24];
@@ -234,6 +254,8 @@ bool RunJob::Fill(tbn::db::Cursor& cursor, EndedStatement& ended) {
         rowSetRecords_ = r;
         ended.outcome.rows = r;
         rowsSoFar_.store(before + r, std::memory_order_relaxed);
+        // The window shows the first rows at once rather than at its next look.
+        if (r == 1) rowsNotice_.Tell();
         cursor.Next();
     }
     // A run may keep many row sets: each gives back the huge-page tails it will never fill.

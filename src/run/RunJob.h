@@ -7,9 +7,9 @@
 // file's writer, a row at a time, with no store at all.
 //
 // Threads: Work() runs once, on the worker thread. RequestCancel, StopNotifying, RowsSoFar,
-// Finished, EndedSoFar and TakeEnded may be called from any thread at any time; everything else
-// only once Finished() is true and the worker thread has been joined (which is what makes its
-// results visible).
+// RowsSoFarStore, Finished, EndedSoFar and TakeEnded may be called from any thread at any time;
+// everything else only once Finished() is true and the worker thread has been joined (which is what
+// makes its results visible).
 #include "db/Connection.h"
 #include "db/Recordset.h"
 #include "results/CellStore.h"
@@ -60,6 +60,9 @@ public:
     }
     // Called on the worker thread each time a statement has ended, until StopNotifying().
     void NotifyWhenStatementEnds(std::function<void()> notify);
+    // Called on the worker thread once for each row set, when its first record is stored, until
+    // StopNotifying().
+    void NotifyWhenRowsArrive(std::function<void()> notify);
     void StopNotifying();
 
     void Work() noexcept;
@@ -70,6 +73,12 @@ public:
 
     // Records fetched so far, every row set of the run counted.
     std::int64_t RowsSoFar() const { return rowsSoFar_.load(std::memory_order_relaxed); }
+    // The row set being filled as a grid shows it while the run goes on: the header and the
+    // records stored so far and one empty row, sharing the worker's blocks (CellStore::
+    // ShareStored). Null before the run's first row set begins and for a run to a file. rowSet,
+    // when given, receives the row set's number in the run (1 for the first), which tells a later
+    // row set from a larger share of the same one.
+    std::shared_ptr<results::CellStore> RowsSoFarStore(int* rowSet = nullptr) const;
     // Every statement that has ended, in the order of the text; those not taken yet by TakeEnded.
     std::vector<EndedStatement> EndedSoFar() const;
     std::vector<EndedStatement> TakeEnded();
@@ -111,6 +120,12 @@ private:
     std::atomic<std::int64_t> rowsSoFar_{0};
     FinishNotice notice_;
     FinishNotice statementNotice_;  // told at every statement's end, not only the last
+    FinishNotice rowsNotice_;       // told at every row set's first record
+    // The row set being filled, for the user-interface thread; set once per row set, so its lock
+    // costs the fill nothing per row.
+    mutable std::mutex fillingLock_;
+    std::shared_ptr<results::CellStore> filling_;
+    int fillingNumber_ = 0;
     mutable std::mutex endedLock_;
     std::vector<EndedStatement> ended_;
     std::size_t taken_ = 0;

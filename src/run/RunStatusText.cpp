@@ -3,6 +3,8 @@
 #include "run/QueryRun.h"
 #include "run/StatementOutcome.h"
 
+#include <iterator>
+
 namespace tbn::run {
 
 QString CountText(std::int64_t count) {
@@ -20,15 +22,33 @@ QString RowsText(std::int64_t rows) {
     return CountText(rows) + (rows == 1 ? QStringLiteral(" row") : QStringLiteral(" rows"));
 }
 
+QString BytesText(std::uint64_t bytes) {
+    if (bytes < 1024) return CountText(static_cast<std::int64_t>(bytes)) + QStringLiteral(" bytes");
+    static const char* const kUnits[] = {"KB", "MB", "GB", "TB", "PB"};
+    double size = static_cast<double>(bytes) / 1024.0;
+    std::size_t unit = 0;
+    // 1023.7 MB would show as "1024 MB": it moves up a unit before it is rounded.
+    while (size >= 1023.5 && unit + 1 < std::size(kUnits)) {
+        size /= 1024.0;
+        ++unit;
+    }
+    // One decimal while it still says something, none from 100 up.
+    return QString::number(size, 'f', size < 99.95 ? 1 : 0) + QLatin1Char(' ') +
+           QLatin1String(kUnits[unit]);
+}
+
 QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool droppingConnection,
-                     bool toFile) {
+                     bool toFile, std::uint64_t onDiskBytes) {
     if (droppingConnection)
         return QStringLiteral("Cancelling: the server does not answer, so the connection is "
                               "dropped and opened again (") +
                SecondsText(seconds) + QLatin1Char(')');
     return (cancelling ? QStringLiteral("Cancelling: ") : QStringLiteral("Running: ")) +
            SecondsText(seconds) + QStringLiteral(", ") + RowsText(rows) +
-           (toFile ? QStringLiteral(" written") : QStringLiteral(" so far"));
+           (toFile ? QStringLiteral(" written") : QStringLiteral(" so far")) +
+           (onDiskBytes > 0
+                ? QStringLiteral(", ") + BytesText(onDiskBytes) + QStringLiteral(" on disk")
+                : QString());
 }
 
 QString EndText(const RunResult& result, const QString& reopenFailure, bool previousKept,
@@ -53,6 +73,9 @@ QString EndText(const RunResult& result, const QString& reopenFailure, bool prev
         text = QStringLiteral("Failed after ") + rowsSoFar + SecondsText(result.seconds);
         break;
     }
+    if (result.hasRowSet && result.onDiskBytes > 0 && fileName.isEmpty())
+        text +=
+            QStringLiteral("; ") + BytesText(result.onDiskBytes) + QStringLiteral(" of it on disk");
     if (!fileName.isEmpty() && result.ending != RunEnding::Rows)
         text += QStringLiteral("; ") + fileName + QStringLiteral(" left as it was");
     if (previousKept) text += QStringLiteral("; showing the previous result");

@@ -9,17 +9,20 @@ namespace tbn::run {
 struct RunResult;
 struct StatementOutcome;
 
-QString CountText(std::int64_t count);  // 120,000
-QString SecondsText(double seconds);    // 0.04 s under a second, 2.3 s from there on
-QString RowsText(std::int64_t rows);    // 1 row, 896 rows
+QString CountText(std::int64_t count);   // 120,000
+QString SecondsText(double seconds);     // 0.04 s under a second, 2.3 s from there on
+QString RowsText(std::int64_t rows);     // 1 row, 896 rows
+QString BytesText(std::uint64_t bytes);  // 512 bytes, 12 KB, 1.9 GB (1 KB = 1024 bytes)
 
 // "Running: 2.3 s, 120,000 rows so far", or "Cancelling: ..." once a cancel was asked for; a run
-// to a file counts "rows written".
+// to a file counts "rows written". onDiskBytes of the row set being filled are kept on disk rather
+// than in memory: ", 1.9 GB on disk".
 QString ProgressText(double seconds, std::int64_t rows, bool cancelling, bool droppingConnection,
-                     bool toFile = false);
+                     bool toFile = false, std::uint64_t onDiskBytes = 0);
 
 // "896 rows in 0.04 s", "Statement done, 3 rows changed in 0.01 s", "Cancelled after 120,000 rows,
-// 2.3 s", "Failed after 0.01 s", then "; showing the previous result" when the grid kept an earlier
+// 2.3 s", "Failed after 0.01 s", then "; 1.9 GB of it on disk" when part of the row set is kept on
+// disk (result.onDiskBytes), or "; showing the previous result" when the grid kept an earlier
 // run's rows, and what became of a connection the engine would not let go. reopenFailure is the
 // description of that failure, when opening the connection again failed. For a run to the file
 // named fileName: "896 rows written to NAME in 0.04 s", or the run's end and "; NAME left as it

@@ -19,6 +19,8 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
+#include <tuple>
 
 using tbn::grid::FlexGrid;
 
@@ -513,4 +515,47 @@ TEST_F(FlexGridTest, AViewKeepsTheCellsItWasTakenWithWhileTheGridChanges) {
     EXPECT_EQ(longer.StoreRow(3), 4);
     EXPECT_EQ(grid.TextMatrix(grid.Rows() - 1, 0), QStringLiteral("new"));
     EXPECT_EQ(grid.TextMatrix(1, 1), QString());
+}
+
+TEST_F(FlexGridTest, ALargerShareOfTheSameRowsAddsRowsAndKeepsTheViewAsItWas) {
+    // What a run fills: header, numbered records, one empty row after them.
+    auto rowsSoFar = [](int records) {
+        auto store = std::make_shared<tbn::results::CellStore>(2, 3);
+        store->WriteRow(0, tbn::results::RowValues{0, Values{"", "name", "n"}});
+        for (int r = 1; r <= records; ++r) {
+            const std::string number = std::to_string(r);
+            const std::string name = Numbered("n", r);
+            store->WriteRowAndAppend(
+                r, tbn::results::RowValues{0, Values{number, name, std::nullopt}});
+        }
+        return store;
+    };
+    FlexGrid grid;
+    grid.resize(400, 300);
+    grid.AdoptStore(rowsSoFar(200));
+    grid.SetColWidth(1, 2000);
+    grid.SetRow(5);
+    grid.SetCol(2);
+    grid.SetRowSel(7);
+    grid.verticalScrollBar()->setValue(40);
+    const int scrolled = grid.verticalScrollBar()->value();
+    const int shown = grid.model()->rowCount();
+    QSignalSpy resets(grid.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(grid.model(), &QAbstractItemModel::rowsInserted);
+
+    grid.ExtendStore(rowsSoFar(350));
+
+    EXPECT_EQ(resets.count(), 0);
+    ASSERT_EQ(inserted.count(), 1);
+    // Only the added rows, after the old ones.
+    EXPECT_EQ(inserted[0][1].toInt(), shown);
+    EXPECT_EQ(inserted[0][2].toInt(), grid.model()->rowCount() - 1);
+    EXPECT_EQ(grid.Rows(), 352);
+    EXPECT_EQ(grid.TextMatrix(201, 1), QStringLiteral("n201"));  // the old empty row
+    EXPECT_TRUE(grid.IsNull(350, 2));
+    EXPECT_EQ(std::tuple(grid.Row(), grid.Col(), grid.RowSel(), grid.ColSel()),
+              std::tuple(std::int64_t{5}, std::int64_t{2}, std::int64_t{7}, std::int64_t{2}));
+    EXPECT_EQ(grid.selectionModel()->selectedIndexes().size(), 3);
+    EXPECT_EQ(grid.verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(grid.ColWidth(1), 2000);
 }

@@ -19,7 +19,9 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QScrollBar>
 #include <QTimer>
+#include <tuple>
 
 using namespace tbn::grid;
 using namespace tbn::ui;
@@ -151,6 +153,27 @@ TEST_F(RunControlTest, TheCancelButtonKeepsTheRowsFetchedSoFar) {
     }
 }
 
+// Rows show while they arrive; a user who moves among them stays where they went when the run
+// ends, whatever the sizing of the end does.
+TEST_F(RunControlTest, WhereTheUserMovedInTheRowsSoFarStaysAfterTheEnd) {
+    frmMain* window = Open();
+    Start(window, kEndlessRows);
+    FlexGrid& grid = *window->FlexWidget();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid.Rows() > 3000; }, 10000));
+    ASSERT_TRUE(window->Running());
+    grid.SetRow(2000);
+    grid.SetCol(2);
+    grid.SetRowSel(2002);
+    grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum() / 2);
+    const int top = grid.verticalScrollBar()->value();
+    window->CancelQuery();
+    ASSERT_TRUE(WaitForRun(*window, 10000));
+    ASSERT_GE(grid.Rows(), 3000);
+    EXPECT_EQ(std::tuple(grid.Row(), grid.Col(), grid.RowSel(), grid.ColSel()),
+              std::tuple(std::int64_t{2000}, std::int64_t{2}, std::int64_t{2002}, std::int64_t{2}));
+    EXPECT_EQ(grid.verticalScrollBar()->value(), top);
+}
+
 TEST_F(RunControlTest, TwoWindowsRunAtOnceEachOnItsOwnConnection) {
     frmMain* first = Open(QStringLiteral("a.db"));
     frmMain* second = Open(QStringLiteral("b.db"));
@@ -215,6 +238,42 @@ TEST_F(RunControlTest, TheMenuStopsAPostgresSleepAndTheConnectionStaysOpen) {
     EXPECT_EQ(boxes->Count(), 0u);
     EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ")))
         << Status(window).toStdString();
+    RunsAgain(window);
+}
+
+// The first rows show while the server still works on the next, and a cancel then ends the run as
+// it always has, keeping them. The server sends its output in pieces of its send buffer (8 KB),
+// keeping the last piece until the query ends: the first rows are many more bytes than that.
+TEST_F(RunControlTest, RowsShowWhileAPostgresRunGoesOnAndACancelKeepsThem) {
+    const std::optional<tbn::test::PgServer> server = tbn::test::PgServer::FromEnvironment();
+    if (!server) GTEST_SKIP() << tbn::test::PgServer::AbsentReason();
+    frmMain* window = OpenPostgres(server->ConnectionString());
+    ASSERT_TRUE(window);
+    window->QueryText().SetText(QStringLiteral("SELECT 1 AS before"));
+    ASSERT_TRUE(ExecuteAndWait(*window));
+    Start(window, QStringLiteral("SELECT repeat('x', 100) AS a FROM generate_series(1, 400) "
+                                 "UNION ALL SELECT pg_sleep(30)::text"));
+    const FlexGrid& grid = *window->FlexWidget();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return grid.TextMatrix(0, 1) == QStringLiteral("a"); }, 10000));
+    ASSERT_TRUE(window->Running());
+    const std::int64_t shown = grid.Rows() - 2;
+    ASSERT_GT(shown, 0);
+    EXPECT_EQ(grid.TextMatrix(shown, 1), QString(100, QLatin1Char('x')));
+    EXPECT_FALSE(grid.Dimmed());
+    EXPECT_NE(grid.ColWidth(0), 300) << "the first rows are sized";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Status(window).startsWith("Running: "); }, 10000));
+    EXPECT_TRUE(Status(window).endsWith(QStringLiteral(" so far"))) << Status(window).toStdString();
+
+    frame->mnuQueryCancel->trigger();
+    ASSERT_TRUE(WaitForRun(*window, 10000));
+    EXPECT_EQ(boxes->Count(), 0u);
+    const std::int64_t kept = grid.Rows() - 2;
+    EXPECT_GE(kept, shown);
+    EXPECT_TRUE(Status(window).startsWith(QStringLiteral("Cancelled after ") +
+                                          tbn::run::RowsText(kept) + ", "))
+        << Status(window).toStdString();
+    EXPECT_EQ(grid.TextMatrix(kept, 0), QString::number(kept));
     RunsAgain(window);
 }
 

@@ -1,6 +1,7 @@
 // The words of the status line, which the user reads after every run.
 #include "run/RunStatusText.h"
 
+#include "run/QueryRun.h"
 #include "run/StatementOutcome.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,40 @@ TEST(RunStatusTextTest, EveryEndingHasItsTabAndLine) {
     // A statement written on one very long line is shortened, not carried whole into every line.
     StatementOutcome wide{std::string(100000, 'x'), 0, StatementEnding::Done, 0, 0, nullptr};
     EXPECT_LT(StatementLineText(1, wide).size(), 2 * kStatementLineChars);
+}
+
+// Rows kept on disk are named while the run fills them and in its end text, in a size the user
+// reads at a glance; a result all in memory, and a run to a file, say nothing of a disk.
+TEST(RunStatusTextTest, RowsKeptOnDiskAreNamedInTheProgressAndTheEnd) {
+    using namespace tbn::run;
+    const struct {
+        std::uint64_t bytes;
+        const char* text;
+    } sizes[] = {{0, "0 bytes"},         {1023, "1,023 bytes"},
+                 {1024, "1.0 KB"},       {1048063, "1023 KB"},
+                 {1048064, "1.0 MB"},    {99 * 1048576 + 1048576 * 19 / 20 + 1, "100 MB"},
+                 {2040109466, "1.9 GB"}, {5ULL << 50, "5.0 PB"},
+                 {5ULL << 60, "5120 PB"}};
+    for (const auto& size : sizes)
+        EXPECT_EQ(BytesText(size.bytes), QString::fromUtf8(size.text)) << size.bytes;
+
+    EXPECT_EQ(ProgressText(12.0, 10000000, false, false, false, 2040109466),
+              QStringLiteral("Running: 12.0 s, 10,000,000 rows so far, 1.9 GB on disk"));
+    EXPECT_FALSE(ProgressText(12.0, 10, false, false).contains(QStringLiteral("disk")));
+
+    RunResult result;
+    result.ending = RunEnding::Cancelled;
+    result.hasRowSet = true;
+    result.rows = 10000000;
+    result.seconds = 12.0;
+    result.onDiskBytes = 2040109466;
+    EXPECT_EQ(EndText(result),
+              QStringLiteral("Cancelled after 10,000,000 rows, 12.0 s; 1.9 GB of it on disk"));
+    result.ending = RunEnding::Rows;
+    EXPECT_TRUE(EndText(result).endsWith(QStringLiteral(" in 12.0 s; 1.9 GB of it on disk")));
+    EXPECT_FALSE(EndText(result, {}, false, QStringLiteral("out.csv")).contains("disk"));
+    result.onDiskBytes = 0;
+    EXPECT_FALSE(EndText(result).contains(QStringLiteral("disk")));
 }
 
 }  // namespace
