@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
@@ -61,6 +62,42 @@ inline SqliteHandle OpenForBareReading(const std::string& path) {
 
 inline double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
+}
+
+// Makes table t of the fill bench's rows in a new SQLite file.
+inline void BuildGeneratedTable(const std::string& path, long rows) {
+    sqlite3* handle = nullptr;
+    char* message = nullptr;
+    if (sqlite3_open(path.c_str(), &handle) != SQLITE_OK ||
+        sqlite3_exec(handle, GeneratedTableScript(rows).c_str(), nullptr, nullptr, &message) !=
+            SQLITE_OK) {
+        std::fprintf(stderr, "building the table failed: %s\n", message ? message : "");
+        std::exit(1);
+    }
+    sqlite3_close(handle);
+}
+
+// Steps a statement to its end reading every cell as text, the way the bare loops do; returns the
+// bytes of text read.
+inline long long ReadEveryCellAsText(sqlite3_stmt* stmt) {
+    long long bytes = 0;
+    const int cols = sqlite3_column_count(stmt);
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        for (int c = 0; c < cols; ++c)
+            if (sqlite3_column_text(stmt, c)) bytes += sqlite3_column_bytes(stmt, c);
+    return bytes;
+}
+
+// (a) of the fill benches: the engine's own loop over every row of table t. Returns seconds;
+// textBytes gets the size of the text read.
+inline double BareTableLoop(const std::string& path, long long& textBytes) {
+    const auto start = Clock::now();
+    const SqliteHandle db = OpenForBareReading(path);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db.get(), "SELECT * FROM t", -1, &stmt, nullptr);
+    textBytes = ReadEveryCellAsText(stmt);
+    sqlite3_finalize(stmt);
+    return Seconds(start);
 }
 
 // A figure of /proc/self/status, such as VmRSS or VmHWM, in KiB.
@@ -131,6 +168,16 @@ inline frmMain* OpenQueryWindow(frmMDI& frame, const QString& cnn, const QString
     while (window->ReadingSchema()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
     QApplication::processEvents();
     return window;
+}
+
+// Ctrl+Shift+End from the first record's first value: every record selected, as a user does
+// before copying a whole result.
+inline void SelectEveryRecord(tbn::grid::FlexGrid& grid) {
+    grid.setFocus();
+    grid.SetRow(1);
+    grid.SetCol(1);
+    QKeyEvent selectToEnd(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
+    QApplication::sendEvent(&grid, &selectToEnd);
 }
 
 // Processes events until the window's run has ended and its result is shown.

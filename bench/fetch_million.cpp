@@ -41,44 +41,6 @@ namespace {
 
 using namespace bench;
 
-struct Db {
-    sqlite3* handle = nullptr;
-    explicit Db(const std::string& path) {
-        if (sqlite3_open(path.c_str(), &handle) != SQLITE_OK) std::abort();
-    }
-    ~Db() { sqlite3_close(handle); }
-    void Exec(const std::string& sql) const {
-        char* message = nullptr;
-        if (sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-            std::fprintf(stderr, "%s\n", message);
-            std::exit(1);
-        }
-    }
-};
-
-void BuildTable(const std::string& path, long rows) {
-    Db db(path);
-    db.Exec(GeneratedTableScript(rows));
-}
-
-// (a): the engine's own loop, every cell read as text. Returns seconds; textBytes gets the size.
-double BareLoop(const std::string& path, long long& textBytes) {
-    const auto start = Clock::now();
-    const SqliteHandle db = OpenForBareReading(path);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db.get(), "SELECT * FROM t", -1, &stmt, nullptr);
-    long long bytes = 0;
-    const int cols = sqlite3_column_count(stmt);
-    while (sqlite3_step(stmt) == SQLITE_ROW)
-        for (int c = 0; c < cols; ++c) {
-            const unsigned char* text = sqlite3_column_text(stmt, c);
-            if (text) bytes += sqlite3_column_bytes(stmt, c);
-        }
-    sqlite3_finalize(stmt);
-    textBytes = bytes;
-    return Seconds(start);
-}
-
 // (b), in a child: one ExecuteQuery on a fresh window; prints "seconds peakKiB sizeSeconds
 // copySeconds copied gridRows faults".
 int ChildRun(int argc, char** argv, const std::string& path) {
@@ -103,12 +65,8 @@ int ChildRun(int argc, char** argv, const std::string& path) {
     window->AutosizeGridColumns(grid, 100, 400);
     const double sizeSeconds = Seconds(sizeStart);
 
-    grid.setFocus();
-    grid.SetRow(1);
-    grid.SetCol(1);
     const auto copyStart = Clock::now();
-    QKeyEvent selectToEnd(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
-    QApplication::sendEvent(&grid, &selectToEnd);
+    SelectEveryRecord(grid);
     window->QueryCopy();
     const double copySeconds = Seconds(copyStart);
     const bool copied = grid.RowSel() == grid.Rows() - 1 && grid.ColSel() == grid.Cols() - 1 &&
@@ -140,7 +98,7 @@ int main(int argc, char** argv) {
         return CancelRun(argc, argv, argv[2], std::strtol(argv[3], nullptr, 10));
     if (argc >= 3 && std::string(argv[1]) == "--bare") {
         long long textBytes = 0;
-        const double seconds = BareLoop(argv[2], textBytes);
+        const double seconds = BareTableLoop(argv[2], textBytes);
         std::printf("%.6f %lld\n", seconds, textBytes);
         return 0;
     }
@@ -150,13 +108,13 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     const std::string path = dir.filePath(QStringLiteral("bench.db")).toStdString();
     std::printf("Building %ld rows x 6 columns...\n", rows);
-    BuildTable(path, rows);
+    BuildGeneratedTable(path, rows);
 
     std::vector<double> bare, window, sizing, copying, faulting;
     std::vector<long> peaks;
     long long textBytes = 0;
     for (int round = 0; round < rounds; ++round) {
-        bare.push_back(BareLoop(path, textBytes));
+        bare.push_back(BareTableLoop(path, textBytes));
         QProcess child;
         child.start(QString::fromLocal8Bit(argv[0]),
                     {QStringLiteral("--child"), QString::fromStdString(path)});

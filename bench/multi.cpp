@@ -47,10 +47,7 @@ double BareLoop(const std::string& path, long long& textBytes) {
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(db.get(), rest, -1, &stmt, &rest) != SQLITE_OK) std::abort();
         if (!stmt) continue;
-        const int cols = sqlite3_column_count(stmt);
-        while (sqlite3_step(stmt) == SQLITE_ROW)
-            for (int c = 0; c < cols; ++c)
-                if (sqlite3_column_text(stmt, c)) bytes += sqlite3_column_bytes(stmt, c);
+        bytes += ReadEveryCellAsText(stmt);
         sqlite3_finalize(stmt);
     }
     textBytes = bytes;

@@ -4,9 +4,11 @@
 
 #include "dialogs/cFileDialog.h"
 #include "grid/FlexGrid.h"
+#include "query/CopyLimits.h"
 #include "query/ExportJob.h"
 #include "query/ResultOut.h"
 #include "query/RunStatusBar.h"
+#include "results/TabbedText.h"
 #include "run/FileDestination.h"
 #include "run/QueryRun.h"
 #include "run/RunStatusText.h"
@@ -17,6 +19,7 @@
 #include "ui/mdlErrors.h"
 
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QShortcut>
 
@@ -39,6 +42,32 @@ tbn::results::ViewBlock SelectedBlock(const tbn::grid::FlexGrid& grid,
             std::clamp<std::int64_t>(std::max(grid.Col(), grid.ColSel()), 0, view.Columns())};
 }
 
+// The clipboard's text, decoded chunk by chunk: the UTF-8 of a large copy is never held whole
+// beside it.
+class Utf16Sink : public tbn::results::ByteSink {
+public:
+    void Write(std::string_view bytes) override {
+        text += QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    }
+    QString text;
+};
+
+// The grid's selection as grid rows and columns, the same whichever corner it was started from.
+tbn::results::GridRect SelectedRect(const tbn::grid::FlexGrid& grid, bool withHeaders) {
+    return {std::min(grid.Row(), grid.RowSel()), std::max(grid.Row(), grid.RowSel()),
+            std::min(grid.Col(), grid.ColSel()), std::max(grid.Col(), grid.ColSel()), withHeaders};
+}
+
+// The clipboard holds a copy in memory, whole: a very large one is made only when confirmed.
+bool CopyOfSizeWanted(std::size_t estimate) {
+    return estimate <= tbn::query::CopyLimits::AskAboveBytes() ||
+           tbn::ui::MsgBox(QStringLiteral("The copy holds about %1 of text. Copy it?")
+                               .arg(QLocale().formattedDataSize(static_cast<qint64>(estimate), 1,
+                                                                QLocale::DataSizeSIFormat)),
+                           tbn::ui::vbYesNo + tbn::ui::vbQuestion + tbn::ui::vbDefaultButton2,
+                           QStringLiteral("TBN: Copy")) == tbn::ui::vbYes;
+}
+
 QString ExtensionOf(ResultFormat format) {
     switch (format) {
     case ResultFormat::Csv: return QStringLiteral("csv");
@@ -58,39 +87,28 @@ std::int64_t frmMain::GridRecords() const {
 }
 
 void frmMain::CopyGridSelection(tbn::grid::FlexGrid& grid, bool withHeaders) {
-    // The block is the same whichever corner the selection was started from.
-    const std::int64_t firstRow = std::min(grid.Row(), grid.RowSel());
-    const std::int64_t lastRow = std::max(grid.Row(), grid.RowSel());
-    const std::int64_t firstCol = std::min(grid.Col(), grid.ColSel());
-    const std::int64_t lastCol = std::max(grid.Col(), grid.ColSel());
-    // Built as UTF-8 and converted once: a QString per cell would dominate the copy of a large
-    // block. The text is the same as joining TextMatrix of each cell.
-    std::string text;
-    auto line = [&](std::int64_t r) {
-        for (std::int64_t c = firstCol; c <= lastCol; ++c) {
-            text += grid.CellBytes(r, c);
-            text += '\t';
-        }
-        text += "\r\n";
-    };
-    if (withHeaders) line(0);
-    for (std::int64_t r = firstRow; r <= lastRow; ++r) line(r);
-    const QString plain = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const tbn::results::GridRect rect = SelectedRect(grid, withHeaders);
+    const tbn::results::ResultView cells = grid.View(0);
+    const std::size_t estimate = tbn::results::EstimateTabbedBytes(*cells.store, rect);
+    if (!CopyOfSizeWanted(estimate)) return;
+    Utf16Sink plain;
+    tbn::results::WriteTabbed(cells, rect, plain);
 
     // A spreadsheet pastes cells from the richer forms; they hold the records and value columns
     // of the block, with their names, and only where the grid shows a result.
     const tbn::results::ResultView view = grid.View(GridRecords());
     const tbn::results::ViewBlock block = SelectedBlock(grid, view);
-    if (!blnGridHasRowSet || block.firstColumn >= block.endColumn) {
-        Clipboard::SetText(plain);
+    if (!blnGridHasRowSet || block.firstColumn >= block.endColumn ||
+        estimate > tbn::query::CopyLimits::RichFormsUpToBytes()) {
+        Clipboard::SetText(plain.text);
         return;
     }
     const tbn::results::FormatOptions options;
     Clipboard::SetTextAndForms(
-        plain, {{QStringLiteral("text/html"),
-                 Bytes(tbn::query::FormatBlock(view, block, ResultFormat::Html, options))},
-                {QStringLiteral("text/csv"),
-                 Bytes(tbn::query::FormatBlock(view, block, ResultFormat::Csv, options))}});
+        plain.text, {{QStringLiteral("text/html"),
+                      Bytes(tbn::query::FormatBlock(view, block, ResultFormat::Html, options))},
+                     {QStringLiteral("text/csv"),
+                      Bytes(tbn::query::FormatBlock(view, block, ResultFormat::Csv, options))}});
 }
 
 void frmMain::QueryCopyWithHeaders() {
@@ -105,6 +123,9 @@ void frmMain::CopyGridAs(ResultFormat format) {
             return;
         }
         const tbn::results::ResultView view = Flex->View(GridRecords());
+        if (!CopyOfSizeWanted(
+                tbn::results::EstimateTabbedBytes(*view.store, SelectedRect(*Flex, true))))
+            return;
         const tbn::results::ViewBlock block = SelectedBlock(*Flex, view);
         tbn::results::FormatOptions options;
         options.tableName = tbn::query::DefaultTableName(gridCommandText_).toStdString();

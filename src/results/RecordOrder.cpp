@@ -56,6 +56,13 @@ void SortGroup(std::vector<Keyed<Key>>& group, SortDirection direction, Less les
 
 bool LessBytes(std::string_view a, std::string_view b) { return a < b; }
 
+// Where a key lies in a string of keys, in a word: 40 bits reach a terabyte of keys, 24 bits the
+// length of a number with millions of digits.
+struct KeySpan {
+    std::uint64_t at : 40;
+    std::uint64_t length : 24;
+};
+
 // Parses the digits of a decimal number (no sign) into the significant digits and the power of ten
 // of a point before the first of them; false when it is not a number.
 bool ParseDecimal(std::string_view text, std::string& digits, std::int64_t& power) {
@@ -118,6 +125,77 @@ enum : unsigned char {
     kNaN = 0x60,
 };
 
+// Text sorts by collation keys, and a key is larger than its text: keys for every record of a
+// result held partly on disk would need more memory than the result. So the texts are sorted in
+// runs whose keys are made, used and dropped, and the sorted runs are merged holding the key of
+// each run's next record only. Between runs the earlier one wins a tie, which keeps the sort
+// stable in both directions.
+constexpr std::size_t kTextRun = std::size_t{1} << 18;
+
+QCollatorSortKey TextKey(const QCollator& collator, std::string_view text) {
+    return collator.sortKey(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void SortTexts(const CellStore& store, std::int64_t col, std::vector<std::int64_t>& rows,
+               SortDirection direction, CancelCheck& check, std::vector<std::int64_t>& order) {
+    QCollator collator;  // the user's locale
+    collator.setNumericMode(false);
+    const auto less = [](const QCollatorSortKey& a, const QCollatorSortKey& b) {
+        return a.compare(b) < 0;
+    };
+    std::vector<std::int64_t> sorted;
+    sorted.reserve(rows.size());
+    std::vector<std::pair<std::size_t, std::size_t>> runs;  // [begin, end) in sorted
+    // The runs read the rows in order, so a reader passes over a block kept on disk once.
+    CellStore::RowReader reader(store);
+    CellValue cell;
+    for (std::size_t begin = 0; begin < rows.size(); begin += kTextRun) {
+        const std::size_t end = std::min(rows.size(), begin + kTextRun);
+        std::vector<Keyed<QCollatorSortKey>> keyed;
+        keyed.reserve(end - begin);
+        for (std::size_t i = begin; i < end; ++i) {
+            check.Tick();
+            reader.Read(rows[i], col, {&cell, 1});
+            keyed.push_back({TextKey(collator, cell.text), rows[i]});
+        }
+        runs.emplace_back(sorted.size(), sorted.size() + keyed.size());
+        SortGroup(keyed, direction, less, check, sorted);
+    }
+    rows.clear();
+    rows.shrink_to_fit();
+    if (runs.size() <= 1) {
+        order.insert(order.end(), sorted.begin(), sorted.end());
+        return;
+    }
+    struct Head {
+        QCollatorSortKey key;
+        std::size_t run;
+    };
+    // Whether a comes out after b: the heap's top is the next record in the direction asked.
+    const auto after = [direction](const Head& a, const Head& b) {
+        const int c = a.key.compare(b.key);
+        if (c != 0) return direction == SortDirection::Ascending ? c > 0 : c < 0;
+        return a.run > b.run;
+    };
+    std::vector<Head> heap;
+    heap.reserve(runs.size());
+    for (std::size_t k = 0; k < runs.size(); ++k)
+        heap.push_back({TextKey(collator, store.Cell(sorted[runs[k].first], col)), k});
+    std::make_heap(heap.begin(), heap.end(), after);
+    while (!heap.empty()) {
+        check.Tick();
+        std::pop_heap(heap.begin(), heap.end(), after);
+        Head& head = heap.back();
+        auto& [next, end] = runs[head.run];
+        order.push_back(sorted[next]);
+        if (++next == end) {
+            heap.pop_back();
+            continue;
+        }
+        head.key = TextKey(collator, store.Cell(sorted[next], col));
+        std::push_heap(heap.begin(), heap.end(), after);
+    }
+}
 }  // namespace
 
 std::optional<std::string> NumberSortKey(std::string_view text) {
@@ -158,15 +236,17 @@ std::optional<std::vector<std::int64_t>> SortRecords(const CellStore& store, std
     CancelCheck check(cancel);
     try {
         std::vector<std::int64_t> nulls;
-        // Number keys live end to end in one string, a record's key at [begin, begin + length).
+        // Number keys live end to end in one string, a record's key at [at, at + length), and
+        // are sorted where they lie: a result of many millions of numbers holds them once.
         std::string numberKeys;
-        std::vector<Keyed<std::pair<std::size_t, std::size_t>>> numbers;
+        std::vector<Keyed<KeySpan>> numbers;
         std::vector<std::int64_t> texts;
         std::vector<Keyed<std::string_view>> binaries;
         CellValue cell;
+        CellStore::RowReader reader(store);
         for (std::int64_t row = 1; row <= records; ++row) {
             check.Tick();
-            store.ReadRow(row, col, {&cell, 1});
+            reader.Read(row, col, {&cell, 1});
             if (cell.null) {
                 nulls.push_back(row);
                 continue;
@@ -192,31 +272,15 @@ std::optional<std::vector<std::int64_t>> SortRecords(const CellStore& store, std
         order.reserve(static_cast<std::size_t>(std::max<std::int64_t>(records, 0)));
         const auto appendNulls = [&] { order.insert(order.end(), nulls.begin(), nulls.end()); };
         const auto sortNumbers = [&] {
-            std::vector<Keyed<std::string_view>> keyed;
-            keyed.reserve(numbers.size());
-            for (const auto& [at, row] : numbers)
-                keyed.push_back({std::string_view(numberKeys).substr(at.first, at.second), row});
-            SortGroup(keyed, direction, LessBytes, check, order);
-        };
-        const auto sortTexts = [&] {
-            QCollator collator;  // the user's locale
-            collator.setNumericMode(false);
-            std::vector<Keyed<QCollatorSortKey>> keyed;
-            keyed.reserve(texts.size());
-            for (const std::int64_t row : texts) {
-                check.Tick();
-                const std::string_view text = store.Cell(row, col);
-                keyed.push_back({collator.sortKey(QString::fromUtf8(
-                                     text.data(), static_cast<qsizetype>(text.size()))),
-                                 row});
-            }
+            const std::string_view keys(numberKeys);
             SortGroup(
-                keyed, direction,
-                [](const QCollatorSortKey& a, const QCollatorSortKey& b) {
-                    return a.compare(b) < 0;
+                numbers, direction,
+                [keys](KeySpan a, KeySpan b) {
+                    return keys.substr(a.at, a.length) < keys.substr(b.at, b.length);
                 },
                 check, order);
         };
+        const auto sortTexts = [&] { SortTexts(store, col, texts, direction, check, order); };
         const auto sortBinaries = [&] { SortGroup(binaries, direction, LessBytes, check, order); };
 
         if (direction == SortDirection::Ascending) {

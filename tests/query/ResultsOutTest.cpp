@@ -4,6 +4,7 @@
 #include "core/FileOps.h"
 #include "OutFolder.h"
 #include "grid/FlexGrid.h"
+#include "CopyLimitsScope.h"
 #include "query/ResultOut.h"
 #include "query/RunStatusBar.h"
 #include "support/QueryWindowFixture.h"
@@ -13,6 +14,7 @@
 #include "ui/TextBox.h"
 
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTest>
 #include <cerrno>
 
@@ -88,6 +90,31 @@ TEST_F(ResultsOutTest, CopyWithHeadersPutsTheNamesFirstAndEveryCopyCarriesHtmlAn
     QTest::keyClick(window->rtfQueryWidget(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Clipboard::GetText(), QStringLiteral("a\tb\t\r\n") + block);
     EXPECT_FALSE(Clipboard::GetForm(QStringLiteral("text/csv")).isEmpty());
+}
+
+TEST_F(ResultsOutTest, ACopyAboveTheSizeAsksFirstAndCarriesThePlainTextOnly) {
+    const tbn::test::CopyLimitsScope limits(1, 1);
+    Run(QStringLiteral("SELECT a, b FROM t"));
+    window->FlexWidget()->setFocus();
+    Select(1, 1, 3, 2);
+    Clipboard::SetText(QStringLiteral("before"));
+    boxes->Answer(tbn::ui::vbNo).Answer(tbn::ui::vbYes);
+    window->QueryCopy();
+    ASSERT_EQ(boxes->Count(), 1u);
+    EXPECT_TRUE(boxes->Last().style & tbn::ui::vbDefaultButton2);  // No unless chosen
+    EXPECT_TRUE(
+        boxes->Last().prompt.contains(QRegularExpression(QStringLiteral("\\d ?(bytes|[kMGT]B)"))))
+        << boxes->Last().prompt.toStdString();  // says how large
+    EXPECT_EQ(Clipboard::GetText(), QStringLiteral("before"));
+
+    window->QueryCopy();
+    EXPECT_EQ(Clipboard::GetText(), QStringLiteral("a1\t1\t\r\na2\t\t\r\na3\t3\t\r\n"));
+    EXPECT_TRUE(Clipboard::GetForm(QStringLiteral("text/csv")).isEmpty());
+
+    boxes->Answer(tbn::ui::vbNo);  // a copy in a format asks the same
+    window->GridMenu()->findChild<QAction*>(QStringLiteral("mnuGridCopyAsCsv"))->trigger();
+    EXPECT_EQ(boxes->Count(), 3u);
+    EXPECT_EQ(Clipboard::GetText(), QStringLiteral("a1\t1\t\r\na2\t\t\r\na3\t3\t\r\n"));
 }
 
 TEST_F(ResultsOutTest, TheGridMenuCopiesInAFormatWithTheTableTheQueryRead) {
