@@ -182,6 +182,29 @@ void CellBlock::DropResident() const noexcept {
     core::DropResidentPages(base + spilledText_.from, spilledText_.to - spilledText_.from);
 }
 
+void CellBlock::DropResident(std::int64_t fromRow, std::int64_t toRow) const noexcept {
+    if (!Spilled() || fromRow >= toRow) return;
+    fromRow = std::max<std::int64_t>(fromRow, 0);
+    toRow = std::min(toRow, rows_);
+    const auto indexAt = [this](std::int64_t row) {
+        return PageDown(static_cast<std::size_t>(row) * stride_);
+    };
+    const std::size_t indexBytes = static_cast<std::size_t>(rowCapacity_) * stride_;
+    const auto textAt = [&](std::int64_t row) { return PageDown(indexBytes + RowStart(row)); };
+    // Only whole pages before toRow's start go, so what is read next stays in memory.
+    DropSpilled(indexAt(fromRow), indexAt(toRow));
+    DropSpilled(textAt(fromRow), textAt(toRow));
+}
+
+void CellBlock::DropSpilled(std::size_t from, std::size_t to) const noexcept {
+    const std::byte* base = memory_.data();
+    for (const PageRange& spilled : {spilledIndex_, spilledText_}) {
+        const std::size_t begin = std::max(from, spilled.from);
+        const std::size_t end = std::min(to, spilled.to);
+        if (end > begin) core::DropResidentPages(base + begin, end - begin);
+    }
+}
+
 void CellBlock::ReleaseSpare() noexcept {
     const std::size_t indexBytes = static_cast<std::size_t>(rowCapacity_) * stride_;
     memory_.Discard(static_cast<std::size_t>(rows_) * stride_, indexBytes);

@@ -74,6 +74,10 @@ public:
     std::size_t SpilledBytes() const { return spilledBytes_.load(std::memory_order_relaxed); }
     // For a reader that has moved past a spilled block: its pages leave memory (not the file).
     void DropResident() const noexcept;
+    // For a reader within a spilled block, having read rows [fromRow, toRow) (toRow at most
+    // RowCount()): the pages from the one where fromRow begins up to the one where toRow begins,
+    // that one excluded, leave memory. Consecutive ranges leave nothing passed behind.
+    void DropResident(std::int64_t fromRow, std::int64_t toRow) const noexcept;
 
     std::string_view Cell(std::int64_t row, std::int64_t col) const;
     bool IsNull(std::int64_t row, std::int64_t col) const;
@@ -99,6 +103,7 @@ private:
         std::size_t to = 0;
     };
     void Recount() noexcept;  // the budget's count of this block, after a change
+    void DropSpilled(std::size_t from, std::size_t to) const noexcept;  // offsets into memory_
     template <class End> bool AppendWith(const RowValues& row);
     template <class End>
     void ReadWith(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out) const;

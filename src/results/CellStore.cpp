@@ -25,6 +25,8 @@ constexpr std::size_t kLaterBlockText = std::size_t{128} << 20;
 // A write this far below the stored rows fills the gap with stored empty rows (a few bytes each);
 // farther away it goes to the overrides so one stray write cannot commit megabytes.
 constexpr std::int64_t kMaxTailGap = 4096;
+// How much of a spilled block a RowReader reads before it lets the pages it has passed go.
+constexpr std::size_t kDropEveryBytes = std::size_t{8} << 20;
 
 using Cells = std::vector<std::optional<std::string_view>>;
 using Kinds = std::vector<core::ValueKind>;
@@ -247,15 +249,39 @@ void CellStore::RowReader::Read(std::int64_t row, std::int64_t firstCol, std::sp
         firstCol < 0 || firstCol + static_cast<std::int64_t>(out.size()) > store_.cols_) {
         store_.ReadRow(row, firstCol, out);
         if (row < 0 || row >= store_.storedRows_) return;
-        const std::size_t k = store_.BlockOf(row);
-        if (block_ && block_ != store_.blocks_[k].get() && block_->Spilled())
-            block_->DropResident();
-        block_ = store_.blocks_[k].get();
-        blockFirst_ = store_.blockFirstRow_[k];
-        blockEnd_ = store_.BlockEnd(k);
-        return;
+        if (row < blockFirst_ || row >= blockEnd_) Enter(row);
+    } else {
+        block_->ReadRow(row - blockFirst_, firstCol, out);
     }
-    block_->ReadRow(row - blockFirst_, firstCol, out);
+    if (row >= dropAt_) Pass(row);
+}
+
+void CellStore::RowReader::Enter(std::int64_t row) {
+    const std::size_t k = store_.BlockOf(row);
+    if (block_ && block_ != store_.blocks_[k].get() && block_->Spilled()) block_->DropResident();
+    block_ = store_.blocks_[k].get();
+    blockFirst_ = store_.blockFirstRow_[k];
+    blockEnd_ = store_.BlockEnd(k);
+    // A whole block is up to 160 MB; giving back what has been read every few megabytes keeps a
+    // walk over a spilled result near its budget. The rows per step come from the block's average
+    // row, so the read itself pays one compare per row.
+    const std::int64_t rows = blockEnd_ - blockFirst_;
+    const std::size_t bytes = std::max<std::size_t>(block_->BytesOfFirst(rows), 1);
+    dropEvery_ = std::max<std::int64_t>(
+        1, static_cast<std::int64_t>(static_cast<double>(rows) * kDropEveryBytes /
+                                     static_cast<double>(bytes)));
+    dropFrom_ = 0;
+    dropAt_ = row + dropEvery_;
+}
+
+void CellStore::RowReader::Pass(std::int64_t row) {
+    // A block may be spilled after the walk entered it, so this asks again each time.
+    const std::int64_t local = row - blockFirst_;
+    if (block_->Spilled()) {
+        block_->DropResident(dropFrom_, local);
+        dropFrom_ = local;
+    }
+    dropAt_ = row + dropEvery_;
 }
 
 void CellStore::SetCell(std::int64_t row, std::int64_t col, std::string_view text) {

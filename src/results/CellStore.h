@@ -18,6 +18,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -53,18 +54,25 @@ public:
 
     // ReadRow for a walk over many rows, mostly in order (an export): it keeps the block of the
     // last row read, so the next row's block is found without a search, and lets the pages of a
-    // spilled block it has moved past leave memory. One per reading thread; the store must not
-    // change while it reads.
+    // spilled block it has passed leave memory, every few megabytes within the block and all of
+    // them once it moves to another. One per reading thread; the store must not change while it
+    // reads.
     class RowReader {
     public:
         explicit RowReader(const CellStore& store) : store_(store) {}
         void Read(std::int64_t row, std::int64_t firstCol, std::span<CellValue> out);
 
     private:
+        void Enter(std::int64_t row);  // makes the block holding stored `row` the current one
+        void Pass(std::int64_t row);   // the walk has reached `row` of the current block
+
         const CellStore& store_;
         const CellBlock* block_ = nullptr;
         std::int64_t blockFirst_ = 0;
         std::int64_t blockEnd_ = 0;
+        std::int64_t dropFrom_ = 0;  // the first row of the block whose pages may still be held
+        std::int64_t dropAt_ = std::numeric_limits<std::int64_t>::max();
+        std::int64_t dropEvery_ = 0;  // rows between drops, a few megabytes of the block
     };
 
     // Inserts a row at `index` (0..Rows()) whose cells are `row`'s values.

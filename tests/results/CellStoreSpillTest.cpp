@@ -117,6 +117,17 @@ TEST(CellStoreSpill, AStorePastTheBudgetReadsAsBeforeAndItsFileLeavesNoTrace) {
     EXPECT_EQ(MemoryBudget::InMemory(), 0U);
 }
 
+// A walk gives back the pages it has passed only where they can be read again from the file.
+TEST(CellStoreSpill, AWalkOverRowsKeptInMemoryLeavesThemWhole) {
+    CellStore store(1, 3);
+    ASSERT_FALSE(Fill(store, kRowsPastALargeBlock));
+    ASSERT_EQ(store.SpilledBytes(), 0U);
+    std::vector<CellValue> cells(3);
+    CellStore::RowReader reader(store);
+    for (int r = 0; r < kRowsPastALargeBlock; ++r) reader.Read(r, 0, cells);
+    ExpectRows(store, kRowsPastALargeBlock);
+}
+
 TEST(CellStoreSpill, AFullDiskStopsTheFillWith61AndKeepsEveryRowStored) {
     tbn::test::ScratchMount disk(std::size_t{16} << 20);
     if (!disk.Mounted()) GTEST_SKIP() << disk.Why().toStdString();
