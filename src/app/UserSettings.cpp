@@ -3,6 +3,7 @@
 #include "connections/ProgramFolder.h"
 #include "core/Error.h"
 #include "core/ErrorCodes.h"
+#include "query/CopyLimits.h"
 #include "results/MemoryBudget.h"
 #include "ui/mdlErrors.h"
 
@@ -14,23 +15,33 @@ namespace tbn::app {
 
 namespace {
 const QString kMemoryBudget = QStringLiteral("Results/MemoryBudgetMiB");
+const QString kCopyAskAbove = QStringLiteral("Results/CopyAskAboveMiB");
+
+// A size in MiB under `key` of the file at `path`, in bytes. A value that is not a positive whole
+// number is described in `problem` (after any earlier one), ending with `kept`.
+std::optional<std::size_t> ReadMiB(const QSettings& file, const QString& path, const QString& key,
+                                   const QString& kept, QString& problem) {
+    const QVariant value = file.value(key);
+    if (!value.isValid()) return std::nullopt;
+    const QString text = value.toString().trimmed();
+    bool whole = false;
+    const qulonglong mib = text.toULongLong(&whole);
+    if (whole && mib > 0 && mib <= std::numeric_limits<std::size_t>::max() >> 20)
+        return static_cast<std::size_t>(mib) << 20;
+    if (!problem.isEmpty()) problem += QLatin1Char('\n');
+    problem += QStringLiteral("%1 in %2 is \"%3\", not a positive whole number of MiB; %4")
+                   .arg(key.section(QLatin1Char('/'), 1), path, text, kept);
+    return std::nullopt;
+}
 }  // namespace
 
 UserSettings ReadUserSettings(const QString& path) {
     UserSettings settings;
     const QSettings file(path, QSettings::IniFormat);
-    const QVariant budget = file.value(kMemoryBudget);
-    if (!budget.isValid()) return settings;
-    const QString text = budget.toString().trimmed();
-    bool whole = false;
-    const qulonglong mib = text.toULongLong(&whole);
-    if (whole && mib > 0 && mib <= std::numeric_limits<std::size_t>::max() >> 20) {
-        settings.memoryBudgetBytes = static_cast<std::size_t>(mib) << 20;
-    } else {
-        settings.problem = QStringLiteral("MemoryBudgetMiB in %1 is \"%2\", not a positive whole "
-                                          "number of MiB; the default budget is kept.")
-                               .arg(path, text);
-    }
+    settings.memoryBudgetBytes = ReadMiB(
+        file, path, kMemoryBudget, QStringLiteral("the default budget is kept."), settings.problem);
+    settings.copyAskAboveBytes = ReadMiB(
+        file, path, kCopyAskAbove, QStringLiteral("the default size is kept."), settings.problem);
     return settings;
 }
 
@@ -43,6 +54,8 @@ void ApplyUserSettings() {
     }
     const UserSettings settings = ReadUserSettings(path);
     if (settings.memoryBudgetBytes) results::MemoryBudget::SetLimit(*settings.memoryBudgetBytes);
+    if (settings.copyAskAboveBytes)
+        query::CopyLimits::SetAskAboveBytes(*settings.copyAskAboveBytes);
     if (!settings.problem.isEmpty())
         mdlErrors::ShowError(
             tbn::Error(ErrorCode::InvalidPropertyValue, settings.problem.toStdString()),

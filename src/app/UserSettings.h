@@ -1,7 +1,8 @@
 #pragma once
 // The user's own settings of the program, kept in settings.ini in the configuration folder and
-// read once at start-up. Today: [Results] MemoryBudgetMiB, how much memory the rows of results
-// may hold before they move to a spill file.
+// read once at start-up. Today, under [Results]: MemoryBudgetMiB, how much memory the rows of
+// results may hold before they move to a spill file, and CopyAskAboveMiB, how large a copy of grid
+// cells may be before the user is asked.
 #include <QString>
 
 #include <cstddef>
@@ -11,7 +12,8 @@ namespace tbn::app {
 
 struct UserSettings {
     std::optional<std::size_t> memoryBudgetBytes;  // none: the default
-    QString problem;  // a value that could not be used, for the error reporter; empty when none
+    std::optional<std::size_t> copyAskAboveBytes;  // none: the default
+    QString problem;  // the values that could not be used, for the error reporter; empty when none
 };
 
 // The settings a file holds. A missing file or key keeps the default; a value that is not a

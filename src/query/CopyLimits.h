@@ -8,7 +8,7 @@
 
 namespace tbn::query::CopyLimits {
 
-std::size_t AskAboveBytes();  // 256 MiB unless set
+std::size_t AskAboveBytes();  // 256 MiB unless set (the user settings may, at start-up)
 void SetAskAboveBytes(std::size_t bytes);
 std::size_t RichFormsUpToBytes();  // 16 MiB unless set
 void SetRichFormsUpToBytes(std::size_t bytes);
