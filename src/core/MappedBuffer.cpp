@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/ErrorCodes.h"
+#include "core/PageWarmer.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -51,28 +52,46 @@ void MappedBuffer::Discard(std::size_t from, std::size_t to) noexcept {
     const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
     from = roundUp(from, page);
     to = std::min(to, size_) / page * page;
+    StopWarming();
     // Advisory: memory that stays committed is only memory not saved.
     if (data_ && from < to) ::madvise(data_ + from, to - from, MADV_DONTNEED);
+}
+
+void MappedBuffer::WarmAhead(std::size_t from, std::size_t bytes) noexcept {
+    if (!data_ || from >= size_) return;
+    // The kernel takes whole pages only, from a page's start.
+    const std::size_t start = from / static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) *
+                              static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    warmed_ = true;
+    PageWarmer::Warm(data_, data_ + start, std::min(bytes + (from - start), size_ - start));
+}
+
+void MappedBuffer::StopWarming() noexcept {
+    if (warmed_) PageWarmer::Forget(data_);
 }
 
 MappedBuffer::~MappedBuffer() { release(); }
 
 MappedBuffer::MappedBuffer(MappedBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)),
+      warmed_(std::exchange(other.warmed_, false)) {}
 
 MappedBuffer& MappedBuffer::operator=(MappedBuffer&& other) noexcept {
     if (this != &other) {
         release();
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
+        warmed_ = std::exchange(other.warmed_, false);
     }
     return *this;
 }
 
 void MappedBuffer::release() noexcept {
+    StopWarming();
     if (data_) ::munmap(data_, size_);
     data_ = nullptr;
     size_ = 0;
+    warmed_ = false;
 }
 
 }  // namespace tbn::core

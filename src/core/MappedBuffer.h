@@ -25,11 +25,19 @@ public:
     // only partly written is split and its unwritten part freed.
     void Discard(std::size_t from, std::size_t to) noexcept;
 
+    // Has the pages of [from, from + bytes) committed on the page warmer's thread (PageWarmer.h),
+    // ahead of a writer that is about to reach them.
+    void WarmAhead(std::size_t from, std::size_t bytes) noexcept;
+    // Waits for the warming asked for and drops what has not begun: before the pages are given
+    // back (Discard and the destructor do it themselves) or mapped anew.
+    void StopWarming() noexcept;
+
 private:
     void release() noexcept;
 
     std::byte* data_ = nullptr;
     std::size_t size_ = 0;
+    bool warmed_ = false;  // warming was asked for at least once
 };
 
 }  // namespace tbn::core

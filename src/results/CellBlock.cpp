@@ -119,7 +119,34 @@ CellBlock::CellBlock(std::int64_t cols, int endWidth, std::int64_t rowCapacity,
       index_(memory_.data()),
       text_(reinterpret_cast<char*>(memory_.data() +
                                     static_cast<std::size_t>(rowCapacity) * stride_)),
-      hugePages_(hugePages) {}
+      hugePages_(hugePages) {
+    // The small first block of every result is not worth a thread's attention.
+    if (hugePages) WarmAhead();
+}
+
+void CellBlock::WarmAhead() noexcept {
+    // A request is made each kWarmStep the appends advance, so the warmed range ends between
+    // kWarmLead - kWarmStep and kWarmLead ahead of them: enough to keep ahead of a fill, little
+    // enough that what ReleaseSpare gives back at the end is small.
+    constexpr std::size_t kWarmStep = std::size_t{2} << 20;
+    constexpr std::size_t kWarmLead = std::size_t{4} << 20;
+    const std::size_t indexBytes = static_cast<std::size_t>(rowCapacity_) * stride_;
+    while (textWarmed_ < byteCapacity_ && textWarmed_ < textUsed_ + kWarmLead) {
+        memory_.WarmAhead(indexBytes + textWarmed_,
+                          std::min(kWarmStep, byteCapacity_ - textWarmed_));
+        textWarmed_ += kWarmStep;
+    }
+    textWarmMark_ = textWarmed_ < byteCapacity_ ? textWarmed_ - (kWarmLead - kWarmStep) : SIZE_MAX;
+    const std::size_t indexUsed = static_cast<std::size_t>(rows_) * stride_;
+    while (indexWarmed_ < indexBytes && indexWarmed_ < indexUsed + kWarmLead) {
+        memory_.WarmAhead(indexWarmed_, std::min(kWarmStep, indexBytes - indexWarmed_));
+        indexWarmed_ += kWarmStep;
+    }
+    rowWarmMark_ =
+        indexWarmed_ < indexBytes
+            ? static_cast<std::int64_t>((indexWarmed_ - (kWarmLead - kWarmStep)) / stride_)
+            : INT64_MAX;
+}
 
 CellBlock::~CellBlock() { MemoryBudget::Remove(counted_); }
 
@@ -151,6 +178,8 @@ void CellBlock::Recount() noexcept {
 
 void CellBlock::SpillTo(core::SpillFile& file) {
     if (Spilled() || rows_ == 0) return;
+    // Nothing may commit these pages again once the file stands in for them.
+    memory_.StopWarming();
     // Whole pages only: the used part of the index, then of the text, which begins mid-page after
     // the index's capacity. A nearly full index makes the two one range.
     const std::size_t indexBytes = static_cast<std::size_t>(rowCapacity_) * stride_;
@@ -338,6 +367,8 @@ template <class End> bool CellBlock::AppendWith(const RowValues& row) {
     textUsed_ += used;
     widestRow_ = std::max(widestRow_, used);
     ++rows_;
+    if (textUsed_ > textWarmMark_ || rows_ > rowWarmMark_) [[unlikely]]
+        WarmAhead();
     return true;
 }
 

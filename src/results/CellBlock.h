@@ -98,6 +98,10 @@ public:
     void ReleaseSpare() noexcept;
 
 private:
+    // Fresh pages are committed on the page warmer's thread a little ahead of the appends, so the
+    // filling thread does not pay for first touches (see core/PageWarmer.h).
+    void WarmAhead() noexcept;
+
     struct PageRange {
         std::size_t from = 0;  // offsets into memory_
         std::size_t to = 0;
@@ -133,6 +137,12 @@ private:
     std::size_t widestRow_ = 0;
     bool hugePages_;
     bool sealed_ = false;
+    // How far warming was asked for, in bytes from the start of the text and of the index, and
+    // the text size and row count past which the next request is due (never, on small pages).
+    std::size_t textWarmed_ = 0;
+    std::size_t indexWarmed_ = 0;
+    std::size_t textWarmMark_ = SIZE_MAX;
+    std::int64_t rowWarmMark_ = INT64_MAX;
     std::size_t counted_ = 0;  // bytes of this block in the MemoryBudget
     PageRange spilledIndex_;   // the ranges now mapped from a spill file
     PageRange spilledText_;
