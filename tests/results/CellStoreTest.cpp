@@ -220,6 +220,9 @@ TEST(CellStore, RowsOfEveryLengthKeepTheirCells) {
     // Past the first block, whose rows are short, so later blocks start with 1-byte ends.
     for (int r = 0; r < 70000; ++r) append({std::to_string(r), "short", ""});
     append({medium, "after", "a medium row"});
+    // Every short length, with no two bytes alike, so a cell copied from a wrong offset shows.
+    const std::string digits = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (std::size_t n = 0; n <= 20; ++n) append({digits.substr(0, n), digits.substr(n, 17), ""});
     for (int r = 0; r < 100; ++r) append({"x", std::to_string(r), "y"});
     append({"", wide, "z"});
     append({huge, "", medium});
