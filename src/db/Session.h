@@ -79,6 +79,13 @@ public:
     virtual std::optional<std::size_t> TextOffset() const { return std::nullopt; }
 };
 
+// Where a session stands with the user's transaction, as the engine says after its last command.
+enum class TransactionState {
+    None,    // no transaction open: every statement commits on its own
+    Open,    // a transaction is open and takes statements
+    Failed,  // open, but the engine refuses everything but a roll back (PostgreSQL after an error)
+};
+
 // One open connection to one database.
 class Session {
 public:
@@ -136,6 +143,19 @@ public:
     virtual std::unique_ptr<CancelHandle> PrepareCancel() = 0;
     // Whether the engine offers feature; the answer stays the same while the session is open.
     virtual bool Supports(Feature feature) const = 0;
+
+    // Off: the next statement run opens a transaction, which stays open until Commit or Rollback.
+    // On (the default): every statement commits on its own. An engine without transactions keeps
+    // auto-commit on.
+    virtual void SetAutoCommit(bool on) { (void)on; }
+    virtual bool AutoCommit() const { return true; }
+    virtual TransactionState Transaction() const { return TransactionState::None; }
+    // Each raises like any command; with no transaction open they do nothing.
+    virtual void Commit() {}
+    virtual void Rollback() {}
+    // For a connection string with Mode=ReadOnly: whether the engine itself refuses writes on
+    // this session, rather than only the string asking for it.
+    virtual bool ReadOnlyEnforced() const { return false; }
 };
 
 }  // namespace tbn::db
