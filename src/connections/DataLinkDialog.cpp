@@ -8,6 +8,7 @@
 #include "ui/MsgBox.h"
 #include "ui/Responder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -16,6 +17,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tbn::connections {
 
@@ -57,10 +60,17 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
     while (propertyLayout_->rowCount() > 0) propertyLayout_->removeRow(0);
     fields_.clear();
     choices_.clear();
+    readOnly_ = nullptr;
+    otherMode_ = nullptr;
+    keptMode_.clear();
     if (const db::ProviderInfo* known = db::FindProvider(provider.toStdString())) {
         for (const db::ProviderKey& p : known->keys) {
             const QString key = QString::fromUtf8(p.name);
             const QString value = form_.Value(key);
+            if (p.name == "Mode") {
+                AddModeRow(p, value);
+                continue;
+            }
             if (p.kind == db::KeyKind::Choice) {
                 auto* combo = new QComboBox(propertyPage_);
                 combo->setEditable(true);
@@ -97,6 +107,44 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
         }
     }
     FitPage();
+}
+
+void DataLinkDialog::AddModeRow(const db::ProviderKey& key, const QString& value) {
+    const auto readOnly = [](const QString& mode) {
+        return mode.compare(QLatin1String("ReadOnly"), Qt::CaseInsensitive) == 0;
+    };
+    readOnly_ = new QCheckBox(QStringLiteral("Read only"), propertyPage_);
+    readOnly_->setObjectName(QStringLiteral("ReadOnly"));
+    readOnly_->setChecked(readOnly(value));
+    QStringList others;
+    for (const std::string& choice : db::ChoicesOf(key))
+        if (!readOnly(QString::fromStdString(choice))) others << QString::fromStdString(choice);
+    // A Mode this provider does not have (carried over from another provider's page) goes.
+    QString other;
+    for (const QString& choice : others)
+        if (choice.compare(value, Qt::CaseInsensitive) == 0) other = choice;
+    // Not set and ReadWrite mean the same; a list is worth showing only for more than that.
+    const bool moreModes = std::any_of(others.begin(), others.end(), [](const QString& mode) {
+        return !mode.isEmpty() && mode != QLatin1String("ReadWrite");
+    });
+    if (!moreModes) {
+        keptMode_ = other;
+        propertyLayout_->addRow(QStringLiteral("Mode:"), readOnly_);
+        return;
+    }
+    auto* row = new QWidget(propertyPage_);
+    auto* h = new QHBoxLayout(row);
+    h->setContentsMargins(0, 0, 0, 0);
+    otherMode_ = new QComboBox(row);
+    otherMode_->addItems(others);
+    otherMode_->setCurrentText(other);
+    otherMode_->setEnabled(!readOnly_->isChecked());
+    h->addWidget(otherMode_, 1);
+    readOnly_->setParent(row);
+    h->addWidget(readOnly_);
+    connect(readOnly_, &QCheckBox::toggled, otherMode_,
+            [list = otherMode_](bool checked) { list->setEnabled(!checked); });
+    propertyLayout_->addRow(QStringLiteral("Mode:"), row);
 }
 
 void DataLinkDialog::FitPage() {
@@ -136,6 +184,10 @@ void DataLinkDialog::StoreFields() {
         form_.SetValue(it.key(), it.value()->text());
     for (auto it = choices_.cbegin(); it != choices_.cend(); ++it)
         form_.SetValue(it.key(), it.value()->currentText());
+    if (readOnly_)
+        form_.SetValue(QStringLiteral("Mode"), readOnly_->isChecked() ? QStringLiteral("ReadOnly")
+                                               : otherMode_           ? otherMode_->currentText()
+                                                                      : keptMode_);
 }
 
 void DataLinkDialog::SetConnectionString(const QString& text) {

@@ -3,12 +3,14 @@
 // composes the connection string. Opened on an existing string it starts from that string's
 // properties and keeps every key it does not show.
 #include "connections/DataLinkForm.h"
+#include "db/ProviderCatalogue.h"
 
 #include <QDialog>
 #include <QMap>
 #include <functional>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
 class QFormLayout;
@@ -34,11 +36,16 @@ public:
     QLineEdit* field(const QString& key) const { return fields_.value(key); }
     QComboBox* choice(const QString& key) const { return choices_.value(key); }
     QPushButton* testButton() const { return testButton_; }
+    // Every provider's page: checked writes Mode=ReadOnly; unchecked, a provider's other Mode
+    // (SQLite's ReadWriteCreate) is written as chosen in the list beside it, or as it was read.
+    QCheckBox* readOnlyBox() const { return readOnly_; }
+    QComboBox* otherModeList() const { return otherMode_; }
 
 private:
     void ShowProvider(const QString& provider);
     void StoreFields();
     void FitPage();
+    void AddModeRow(const db::ProviderKey& key, const QString& value);
 
     DataLinkForm form_;
     QComboBox* providerList_ = nullptr;
@@ -47,6 +54,9 @@ private:
     QMap<QString, QLineEdit*> fields_;
     QMap<QString, QComboBox*> choices_;
     QPushButton* testButton_ = nullptr;
+    QCheckBox* readOnly_ = nullptr;
+    QComboBox* otherMode_ = nullptr;  // only where the provider has modes besides ReadOnly
+    QString keptMode_;                // unchecked without a list: the Mode as it was read
     QDialogButtonBox* buttons_ = nullptr;
 };
 

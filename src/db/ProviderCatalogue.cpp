@@ -22,7 +22,8 @@ std::vector<ProviderInfo> Catalogue() {
                    .kind = KeyKind::Choice,
                    .choices = {"", "ReadWrite", "ReadOnly", "ReadWriteCreate"}},
                   {.name = "Busy Timeout"}}},
-        // Any other key goes to libpq as written, so libpq's own keywords work as well.
+        // Any other key goes to libpq as written, so libpq's own keywords work as well; Mode is
+        // TBN's own (db/ReadOnlyMode.h).
         {.engine = Engine::PostgreSql,
          .name = "PostgreSQL",
          .caption = "PostgreSQL server",
@@ -40,7 +41,8 @@ std::vector<ProviderInfo> Catalogue() {
                                "verify-full"},
                    .engineKey = "sslmode"},
                   {.name = "Connect Timeout", .engineKey = "connect_timeout"},
-                  {.name = "Application Name", .engineKey = "application_name"}}},
+                  {.name = "Application Name", .engineKey = "application_name"},
+                  {.name = "Mode", .kind = KeyKind::Choice, .choices = {"", "ReadOnly"}}}},
         // Every key but Provider goes to the driver as written, except that the other providers'
         // spellings of the login become ODBC's own.
         {.engine = Engine::Odbc,
@@ -53,7 +55,8 @@ std::vector<ProviderInfo> Catalogue() {
                   {.name = "PWD", .aliases = {"Password"}, .kind = KeyKind::Secret},
                   {.name = "Database"},
                   {.name = "Server"},
-                  {.name = "Port"}}},
+                  {.name = "Port"},
+                  {.name = "Mode", .kind = KeyKind::Choice, .choices = {"", "ReadOnly"}}}},
     };
 }
 

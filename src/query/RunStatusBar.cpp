@@ -25,6 +25,13 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QWidget(parent) {
     connect(cancel_, &QPushButton::clicked, this, &RunStatusBar::CancelClicked);
     // The height never changes with the text, so the panes above keep their place.
     setFixedHeight(cancel_->sizeHint().height() + 2);
+
+    readOnly_ = new QLabel(QStringLiteral("Read only"), this);
+    readOnly_->setObjectName(QStringLiteral("ReadOnlyMark"));
+    readOnly_->setToolTip(QStringLiteral("The database refuses writes on this connection"));
+    readOnly_->setFrameShape(QFrame::StyledPanel);
+    readOnly_->setVisible(false);
+    layout->insertWidget(1, readOnly_);
 }
 
 QString RunStatusBar::Text() const { return text_->text(); }
@@ -47,5 +54,9 @@ void RunStatusBar::ShowMessage(const QString& message) {
     text_->setText(message);
     cancel_->setVisible(false);
 }
+
+void RunStatusBar::SetReadOnlyMark(bool shown) { readOnly_->setVisible(shown); }
+
+bool RunStatusBar::ReadOnlyMarkShown() const { return !readOnly_->isHidden(); }
 
 }  // namespace tbn::query

@@ -24,6 +24,11 @@ public:
     void ShowNotice(const QString& notice);
     void ShowMessage(const QString& message);  // a run's end: no button, no notice
 
+    // A connection on which the engine refuses writes: a mark beside the line, kept through every
+    // message until the window's connection changes.
+    void SetReadOnlyMark(bool shown);
+    bool ReadOnlyMarkShown() const;
+
 signals:
     void CancelClicked();
 
@@ -32,6 +37,7 @@ private:
     QPushButton* cancel_;
     QString notice_;
     QElapsedTimer noticeAge_;
+    QLabel* readOnly_ = nullptr;
 };
 
 }  // namespace tbn::query

@@ -344,6 +344,10 @@ private:
     QString strCnnName;              // the name the window was connected under, for the history
     QString strCnnString;     // the string it was given, whole, for Reconnect and a closed text
     QString strNotConnected;  // why the last Connect failed, for a run that cannot start
+    // A read-only connection (Mode=ReadOnly): the status line's mark where the engine refuses
+    // writes, and the notice said once on connecting where it was asked for and does not.
+    void ShowReadOnlyState();
+    QString readOnlyNotice_;
     bool blnTextChanged = false;
     bool blnGridHasRowSet = false;  // the grid shows a run's row set (perhaps without records)
     QString gridCommandText_;       // the text whose row set the grid shows

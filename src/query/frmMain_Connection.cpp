@@ -3,6 +3,7 @@
 
 #include "core/ErrorCodes.h"
 #include "core/ShownText.h"
+#include "db/ReadOnlyMode.h"
 #include "editor/SqlEdit.h"
 #include "query/ConnectProgress.h"
 #include "query/RunStatusBar.h"
@@ -43,6 +44,8 @@ void frmMain::Connect(const QString& strName, const QString& strCnn, ConnectEnde
     rtfQuery->SetCompletionSchema(nullptr);
     cnn.SetConnectionString(strCnn.toStdString());
     cnn.SetCursorLocation(tbn::db::adUseClient);
+    statusLine->SetReadOnlyMark(false);
+    readOnlyNotice_.clear();
     strNotConnected = QStringLiteral("still connecting");
     connectEnded_ = std::move(ended);
     // Posted, never called: the worker must not run anything of the window's thread.
@@ -96,6 +99,7 @@ void frmMain::FinishConnect() {
         FillTableList(opening->TakeTables());
         blnConnected = true;
         strNotConnected.clear();
+        ShowReadOnlyState();
         ReadSchema();
     } else {
         strNotConnected = QString::fromStdString(failure->Description());
@@ -114,8 +118,23 @@ void frmMain::Reconnect() {
         if (failure)
             mdlErrors::ShowError(*failure, QStringLiteral("frmMain >> Reconnect"),
                                  tbn::ui::vbCritical);
-        statusLine->ShowMessage(failure ? NotConnectedText() : QStringLiteral("Connected"));
+        if (failure)
+            statusLine->ShowMessage(NotConnectedText());
+        else if (readOnlyNotice_.isEmpty())
+            statusLine->ShowMessage(QStringLiteral("Connected"));
+        else
+            statusLine->ShowMessage(QStringLiteral("Connected; ") + readOnlyNotice_);
     });
+}
+
+void frmMain::ShowReadOnlyState() {
+    const bool enforced = cnn.session().ReadOnlyEnforced();
+    statusLine->SetReadOnlyMark(enforced);
+    // Once, on connecting: the runs that follow would bury it at once if it came with each.
+    if (!enforced && tbn::db::AsksReadOnly(strCnnString.toStdString())) {
+        readOnlyNotice_ = QStringLiteral("read-only not enforced by this driver");
+        statusLine->ShowMessage(readOnlyNotice_);
+    }
 }
 
 void frmMain::Disconnect() {
@@ -126,6 +145,7 @@ void frmMain::Disconnect() {
     CloseRecordset();
     cnn.Close();
     blnConnected = false;
+    statusLine->SetReadOnlyMark(false);
 }
 
 void frmMain::FillTableList(const std::vector<tbn::db::TableInfo>& tables) {

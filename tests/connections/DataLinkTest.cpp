@@ -1,12 +1,14 @@
 #include "connections/DataLinkDialog.h"
 #include "connections/DataLinkForm.h"
 #include "core/Error.h"
+#include "db/ConnectionString.h"
 #include "support/ScriptedMsgBox.h"
 #include "support/SqliteFile.h"
 #include "support/TempDir.h"
 #include "ui/MsgBox.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -67,6 +69,37 @@ TEST(DataLinkDialog, StartsFromTheGivenStringAndComposesTheEditedOne) {
     const QString built = dialog.ConnectionString();
     EXPECT_TRUE(built.contains(QStringLiteral("Data Source=new.db"))) << built.toStdString();
     EXPECT_TRUE(built.contains(QStringLiteral("Journal=WAL"))) << built.toStdString();
+}
+
+// The check box reads Mode=ReadOnly from any provider's string and writes it back; unchecked,
+// SQLite's other modes come back as they were (elsewhere ReadWrite is what no Mode means).
+TEST(DataLinkDialog, TheReadOnlyBoxRoundTripsModeOnEveryProvider) {
+    struct Case {
+        const char* initial;
+        bool checked;
+        const char* toggled;  // Mode once the box is toggled; "" for none
+        const char* back;     // and once toggled back
+    };
+    for (const Case& c :
+         {Case{"Data Source=a.db;Mode=ReadOnly", true, "", "ReadOnly"},
+          Case{"Data Source=a.db;Mode=ReadWriteCreate", false, "ReadOnly", "ReadWriteCreate"},
+          Case{"Provider=PostgreSQL;Host=h;mode=readonly", true, "", "ReadOnly"},
+          Case{"Provider=PostgreSQL;Host=h;Mode=ReadWrite", false, "ReadOnly", ""},
+          Case{"DSN=dw", false, "ReadOnly", ""}}) {
+        DataLinkDialog dialog(nullptr);
+        dialog.SetConnectionString(QString::fromUtf8(c.initial));
+        ASSERT_NE(dialog.readOnlyBox(), nullptr) << c.initial;
+        EXPECT_EQ(dialog.readOnlyBox()->isChecked(), c.checked) << c.initial;
+        const auto mode = [&dialog] {
+            return tbn::db::ConnectionString::Parse(dialog.ConnectionString().toStdString())
+                .Get({"Mode"})
+                .value_or("");
+        };
+        dialog.readOnlyBox()->toggle();
+        EXPECT_EQ(mode(), c.toggled) << c.initial;
+        dialog.readOnlyBox()->toggle();
+        EXPECT_EQ(mode(), c.back) << c.initial;
+    }
 }
 
 namespace {

@@ -53,6 +53,10 @@ TEST(PostgresKeys, DesignKeysAndAliasesMapToLibpqAndTheRestPassesUnchanged) {
     const auto timed =
         db::PostgresConnectParams(db::ConnectionString::Parse("Host=h;Connect Timeout=3"));
     EXPECT_EQ(ParamOf(timed, "connect_timeout"), "3");
+    // Mode is TBN's own and never reaches libpq, which would refuse it; a value it does not
+    // know is refused by name rather than taken as read-write.
+    EXPECT_EQ(ParamOf(timed, "Mode"), "(absent)");
+    EXPECT_THROW(db::PostgresConnectParams(db::ConnectionString::Parse("Host=h;Mode=Read")), Error);
 }
 
 TEST(PostgresStatements, OnlyASemicolonOutsideQuotesAndCommentsSeparatesStatements) {
@@ -219,6 +223,21 @@ TEST_F(PostgresServer, AServerThatNeverAnswersFailsWithinTheConnectTimeout) {
         descriptions.push_back(error->Description());
     }
     EXPECT_EQ(descriptions[0], descriptions[1]);
+}
+
+TEST_F(PostgresServer, ReadOnlyOutlastsResetAllAndKeepsTheUsersOwnOptions) {
+    db::Connection plain;
+    plain.Open(server_->ConnectionString());
+    EXPECT_FALSE(plain.session().ReadOnlyEnforced());
+    db::Connection cnn;
+    cnn.Open(server_->ConnectionString() + ";options='-c search_path=elsewhere';Mode=ReadOnly");
+    EXPECT_TRUE(cnn.session().ReadOnlyEnforced());
+    Exec(cnn, "RESET ALL");
+    EXPECT_EQ(Query(cnn, "SHOW default_transaction_read_only")->Rows, (std::vector<Row>{{"on"}}));
+    EXPECT_EQ(Query(cnn, "SHOW search_path")->Rows, (std::vector<Row>{{"elsewhere"}}));
+    const std::optional<Error> refused = CaughtError([&] { Exec(cnn, "CREATE TABLE t(n int)"); });
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->Description().find("25006"), std::string::npos) << refused->Description();
 }
 
 TEST_F(PostgresServer, ServerErrorsCarryTheSqlstateAndPrimaryMessage) {

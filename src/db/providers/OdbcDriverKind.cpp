@@ -69,4 +69,22 @@ std::optional<std::string> OptionWithMultiStatements(const std::optional<std::st
     return std::to_string(flags | multiStatements);
 }
 
+std::optional<ReadOnlySwitch> ReadOnlySwitchOf(std::string_view dbmsName) {
+    // PRAGMA query_only keeps every database of the connection from being changed, the
+    // temporary one included; the others hold for transactions begun the default way, which is
+    // every statement run with auto-commit on.
+    if (dbmsName == "SQLite")
+        return ReadOnlySwitch{"PRAGMA query_only = 1", "PRAGMA query_only", "1"};
+    if (dbmsName == "PostgreSQL")
+        return ReadOnlySwitch{"SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY",
+                              "SHOW default_transaction_read_only", "on"};
+    if (dbmsName == "MariaDB")
+        return ReadOnlySwitch{"SET SESSION TRANSACTION READ ONLY", "SELECT @@tx_read_only", "1"};
+    // MySQL 8 renamed the variable; 5.7 knows both names.
+    if (dbmsName == "MySQL")
+        return ReadOnlySwitch{"SET SESSION TRANSACTION READ ONLY", "SELECT @@transaction_read_only",
+                              "1"};
+    return std::nullopt;
+}
+
 }  // namespace tbn::db::odbc

@@ -31,4 +31,16 @@ bool IsMariaDbDriver(std::string_view driver);
 // value given is not a number, which is left to the driver as it is.
 std::optional<std::string> OptionWithMultiStatements(const std::optional<std::string>& given);
 
+// The engine's own switch that makes it refuse writes for the rest of a session, for the engines
+// whose drivers take SQL_ATTR_ACCESS_MODE as a hint only (the SQLite3 driver, psqlODBC, MariaDB
+// Connector/ODBC all do), and a query whose one value says whether it is on. Chosen by the name
+// the engine gives itself (SQL_DBMS_NAME), so it serves every driver and data source of that
+// engine; nullopt for an engine without one known here.
+struct ReadOnlySwitch {
+    std::string_view turnOn;
+    std::string_view check;
+    std::string_view onValue;  // what check gives while the switch is on
+};
+std::optional<ReadOnlySwitch> ReadOnlySwitchOf(std::string_view dbmsName);
+
 }  // namespace tbn::db::odbc

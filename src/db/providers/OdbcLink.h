@@ -90,6 +90,7 @@ public:
     bool wide = true;                   // see OdbcDriverKind.h
     SQLUINTEGER getDataExtensions = 0;  // the driver's SQL_GETDATA_EXTENSIONS
     bool severalResults = true;         // SQL_MULT_RESULT_SETS: one text may give several results
+    bool readOnlyEnforced = false;      // see OdbcReadOnly.h
     Dialect dialect() const { return Dialect{wide, password, user}; }
 
     // Many drivers serve one active statement per connection, so the link remembers the cursor

@@ -4,7 +4,9 @@
 #include "db/ConnectionStringLexer.h"
 #include "db/OdbcSources.h"
 #include "db/ProviderCatalogue.h"
+#include "db/ReadOnlyMode.h"
 #include "db/providers/OdbcDriverKind.h"
+#include "db/providers/OdbcReadOnly.h"
 #include "db/providers/OdbcSession.h"
 #include "db/providers/OdbcText.h"
 
@@ -79,6 +81,9 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(OdbcLoginTimeoutSeconds)),
                        0);
 
+    const bool readOnly = AsksReadOnly(properties);
+    if (readOnly) odbc::AskReadOnlyAccess(dbc);
+
     std::optional<std::string> driver = properties.Get({"Driver"});
     if (!driver) driver = OdbcDataSourceDriver(properties.Get({"DSN"}).value_or(""));
     std::string text = OdbcConnectionText(WithMultiStatements(properties, *driver));
@@ -102,7 +107,9 @@ std::unique_ptr<Session> OpenOdbcSession(const ConnectionString& properties) {
     char several[2] = {};
     if (odbc::Succeeded(SQLGetInfo(dbc, SQL_MULT_RESULT_SETS, several, sizeof several, nullptr)))
         link->severalResults = several[0] != 'N';
-    return std::make_unique<odbc::OdbcSession>(std::move(link));
+    auto session = std::make_unique<odbc::OdbcSession>(link);
+    if (readOnly) link->readOnlyEnforced = odbc::EnforceReadOnly(*session, dbc);
+    return session;
 }
 
 }  // namespace tbn::db

@@ -13,6 +13,7 @@ class OdbcSession final : public Session {
 public:
     explicit OdbcSession(LinkPtr link)
         : link_(std::move(link)), running_(std::make_shared<RunningStatement>()) {}
+    bool ReadOnlyEnforced() const override { return link_->readOnlyEnforced; }
 
     // SQLTables with the driver's own type strings and order.
     std::vector<TableInfo> Tables() override;

@@ -45,6 +45,10 @@ public:
     // is told apart from a statement timeout by this.
     void MarkCancelRequested() { cancelRequested_ = true; }
 
+    // The server refuses writes on this session, as it said when the session was opened.
+    bool ReadOnlyEnforced() const { return readOnlyEnforced_; }
+    void SetReadOnlyEnforced(bool enforced) { readOnlyEnforced_ = enforced; }
+
     // A failed result: "SQLSTATE: primary message", then "DETAIL: ..." and "HINT: ..." on lines of
     // their own when the server gave them; Number ServerError, or CommandCancelled when it is the
     // server's answer to a cancel asked for through this link.
@@ -59,6 +63,7 @@ private:
     std::string user_;      // the user name messages may name, see SecretScrub.h
     StreamingCursor* reader_ = nullptr;
     std::atomic<bool> cancelRequested_{false};
+    bool readOnlyEnforced_ = false;
 };
 
 using LinkPtr = std::shared_ptr<Link>;

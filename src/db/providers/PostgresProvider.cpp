@@ -4,13 +4,45 @@
 #include "db/ConnectionStringLexer.h"
 #include "db/ProviderCatalogue.h"
 #include "db/providers/PostgresConnect.h"
+#include "db/ReadOnlyMode.h"
 #include "db/providers/PostgresSession.h"
 
+#include <algorithm>
+#include <optional>
 #include <string_view>
 
 namespace tbn::db {
 
 using detail::SameKey;
+
+namespace {
+
+bool ReadOnlySession(const ConnectionString& properties) {
+    const std::optional<std::string> mode =
+        ProviderOf(Engine::PostgreSql).Key("Mode").ValueIn(properties);
+    if (!mode || mode->empty() || SameKey(*mode, "ReadWrite")) return false;
+    if (AsksReadOnly(properties)) return true;
+    throw Error(ErrorCode::MalformedConnectionString,
+                "The PostgreSQL Mode \"" + *mode + "\" is not one of ReadOnly, ReadWrite.");
+}
+
+// What the server says of the session now: PostgreSQL 14 and later report both settings without
+// being asked; an older server is asked, and only when read-only was asked for, so a connection
+// without Mode costs no round trip more than it did.
+bool ServerRefusesWrites(pg::Link& link, bool asked) {
+    PGconn* conn = link.get();
+    const char* standby = PQparameterStatus(conn, "in_hot_standby");
+    if (standby && std::string_view(standby) == "on") return true;
+    if (const char* reported = PQparameterStatus(conn, "default_transaction_read_only"))
+        return std::string_view(reported) == "on";
+    if (!asked) return false;
+    pg::ResultPtr shown(PQexec(conn, "SHOW default_transaction_read_only"));
+    if (!shown || PQresultStatus(shown.get()) != PGRES_TUPLES_OK)
+        throw shown ? link.ResultError(shown.get()) : link.ConnectionError(ErrorCode::ServerError);
+    return PQntuples(shown.get()) == 1 && std::string_view(PQgetvalue(shown.get(), 0, 0)) == "on";
+}
+
+}  // namespace
 
 std::vector<std::pair<std::string, std::string>>
 PostgresConnectParams(const ConnectionString& properties) {
@@ -20,6 +52,7 @@ PostgresConnectParams(const ConnectionString& properties) {
     for (const ConnectionProperty& property : properties.Properties()) {
         if (SameKey(property.Key, "Provider")) continue;
         const ProviderKey* known = postgres.Find(property.Key);
+        if (known && known->engineKey.empty()) continue;  // ours, not libpq's
         params.emplace_back(known ? std::string(known->engineKey) : property.Key, property.Value);
     }
     auto has = [&params](std::string_view key) {
@@ -27,6 +60,17 @@ PostgresConnectParams(const ConnectionString& properties) {
             if (k == key) return true;
         return false;
     };
+    if (ReadOnlySession(properties)) {
+        // Given at start-up rather than SET afterwards, it is the session's default: RESET ALL and
+        // DISCARD ALL come back to it. libpq keeps the last options given, so they are added to.
+        constexpr std::string_view readOnly = "-c default_transaction_read_only=on";
+        auto given = std::find_if(params.rbegin(), params.rend(),
+                                  [](const auto& param) { return param.first == "options"; });
+        if (given == params.rend())
+            params.emplace_back("options", std::string(readOnly));
+        else
+            given->second += (given->second.empty() ? "" : " ") + std::string(readOnly);
+    }
     // libpq's own default is to wait forever for a host that does not answer.
     if (!has("connect_timeout"))
         params.emplace_back("connect_timeout",
@@ -60,6 +104,7 @@ std::unique_ptr<Session> OpenPostgresSession(const ConnectionString& properties,
         throw link->ConnectionError(ErrorCode::ServerUnreachable, "timeout expired");
     if (PQstatus(link->get()) != CONNECTION_OK)
         throw link->ConnectionError(ErrorCode::ServerUnreachable);
+    link->SetReadOnlyEnforced(ServerRefusesWrites(*link, ReadOnlySession(properties)));
     return std::make_unique<pg::PostgresSession>(std::move(link));
 }
 

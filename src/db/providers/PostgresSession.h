@@ -8,6 +8,7 @@ namespace tbn::db::pg {
 class PostgresSession final : public Session {
 public:
     explicit PostgresSession(LinkPtr link) : link_(std::move(link)) {}
+    bool ReadOnlyEnforced() const override { return link_->ReadOnlyEnforced(); }
 
     // The relations visible without a schema prefix (the search path's schemas, in its order),
     // tables and views in the order they were created, then pg_catalog's and information_schema's

@@ -10,6 +10,8 @@ class SqliteSession final : public Session {
 public:
     SqliteSession(DatabasePtr db, std::shared_ptr<BusyWait> busyWait)
         : db_(std::move(db)), busyWait_(std::move(busyWait)) {}
+    // Opened read-only: Mode=ReadOnly (and then whatever it attaches too), or a file not writable.
+    bool ReadOnlyEnforced() const override { return sqlite3_db_readonly(db_.get(), "main") == 1; }
 
     // sqlite_schema first, then every table and view in the order of sqlite_schema.
     std::vector<TableInfo> Tables() override;
