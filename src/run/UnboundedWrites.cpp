@@ -87,6 +87,15 @@ private:
     int Next(int k) const { return tokens_[k].kind == Kind::Open ? tokens_[k].match + 1 : k + 1; }
 
     void Statement(int k, int end) {
+        if (IsWord(k, "explain")) {
+            // EXPLAIN ANALYZE runs the statement it explains.
+            bool runs = false;
+            for (++k; IsWordIn(k, {"analyze", "analyse", "verbose"}) || Is(k, Kind::Open);
+                 k = Next(k))
+                for (int word = k; word < std::min(Next(k), end); ++word)
+                    runs = runs || IsWordIn(word, {"analyze", "analyse"});
+            if (!runs) return;
+        }
         if (IsWord(k, "with")) k = MainStatementOfWith(k + 1, end);
         if (k >= end) return;
         if (IsWord(k, "delete"))

@@ -16,9 +16,10 @@ struct UnboundedWrite {
 
 // In the order they stand: every statement that is a DELETE or UPDATE without a WHERE of its own
 // (one inside parentheses belongs to a subquery; the main statement after a WITH's bodies has its
-// own), also as a WITH's body; a TRUNCATE; a DROP TABLE, DROP SCHEMA or DROP DATABASE. Only how a
-// statement begins counts, so an ON DELETE, a FOR UPDATE or a GRANT names nothing; the statements
-// of a trigger's or routine's BEGIN ... END body are part of its CREATE and are not asked about.
+// own), also as a WITH's body or under an EXPLAIN ANALYZE, which runs it; a TRUNCATE; a DROP
+// TABLE, DROP SCHEMA or DROP DATABASE. Only how a statement begins counts, so an ON DELETE, a FOR
+// UPDATE or a GRANT names nothing; the statements of a trigger's or routine's BEGIN ... END body
+// are part of its CREATE and are not asked about.
 std::vector<UnboundedWrite> FindUnboundedWrites(const QString& text);
 
 // "This statement changes every row of NAME (REASON). Run it?"

@@ -54,6 +54,9 @@ TEST(UnboundedWrites, OnlyAWhereOfTheStatementsOwnBoundsIt) {
          {"DROP TABLE: t", "DROP TABLE: tmp"}},
         {"DROP SCHEMA sales; DROP DATABASE shop WITH (FORCE); DROP VIEW v; DROP INDEX i",
          {"DROP SCHEMA: sales", "DROP DATABASE: shop"}},
+        {"EXPLAIN DELETE FROM t; EXPLAIN (ANALYZE, BUFFERS) DELETE FROM u; EXPLAIN ANALYZE "
+         "VERBOSE WITH x AS (SELECT 1) UPDATE v SET a = 1",
+         {"DELETE without WHERE: u", "UPDATE without WHERE: v"}},
         {"", {}},
         {"DELETE FROM (", {"DELETE without WHERE: ("}},
     };
