@@ -295,6 +295,11 @@ private:
     void picV_MouseUp();
     QWidget* ActiveControl() const;
 
+    // Before a run: asks about each statement of commandText that changes every row of a table,
+    // schema or database, in order, unless the user's settings turn the question off. False once
+    // one is answered No: nothing of the text is to run.
+    bool AgreedToUnboundedWrites(const QString& commandText);
+
     tbn::query::QueryFrame* frame_ = nullptr;
 
     // Controls.

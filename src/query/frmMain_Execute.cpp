@@ -11,6 +11,7 @@
 #include "run/RunStatusText.h"
 #include "run/SchemaReading.h"
 #include "run/StatementAtCaret.h"
+#include "run/UnboundedWrites.h"
 #include "ui/Events.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
@@ -19,7 +20,9 @@
 
 #include <QDateTime>
 #include <QShortcut>
+#include <optional>
 #include <utility>
+#include <vector>
 
 using namespace tbn::grid;
 using namespace tbn::ui;
@@ -53,7 +56,7 @@ void frmMain::ExecuteQuery(bool blnSelected) {
         return;
     }
     // Until the run has started; the run then holds the hourglass itself.
-    const BusyPointer busy;
+    std::optional<BusyPointer> busy(std::in_place);
     DoEvents();
     // What the pending events did may leave nothing to run here.
     if (Running() || blnUnloaded || (blnSelected && rtfQueryText->SelLength() == 0)) {
@@ -69,12 +72,30 @@ void frmMain::ExecuteQuery(bool blnSelected) {
         mdlErrors::Guarded(kExecuteContext, [&] { AutosizeGridColumns(*Flex, 100, 400); });
         return;
     }
+    const int commandStart = blnSelected ? rtfQueryText->SelStart() : 0;
+    const QString commandText = blnSelected ? rtfQueryText->SelText() : rtfQueryText->Text();
+    // A question is not asked under the hourglass; StartRun takes it again at once.
+    busy.reset();
+    if (!AgreedToUnboundedWrites(commandText)) return;
     mdlErrors::Guarded(kExecuteContext, [&] {
         CloseRecordset();
-        runCommandStart_ = blnSelected ? rtfQueryText->SelStart() : 0;
-        runCommandText_ = blnSelected ? rtfQueryText->SelText() : rtfQueryText->Text();
+        runCommandStart_ = commandStart;
+        runCommandText_ = commandText;
         StartRun(runCommandText_.toStdString());
     });
+}
+
+bool frmMain::AgreedToUnboundedWrites(const QString& commandText) {
+    if (!tbn::run::AskBeforeUnboundedWrites()) return true;
+    const std::vector<tbn::run::UnboundedWrite> writes = tbn::run::FindUnboundedWrites(commandText);
+    if (writes.empty()) return true;
+    for (const tbn::run::UnboundedWrite& write : writes)
+        if (MsgBox(tbn::run::UnboundedWriteQuestion(write),
+                   vbYesNo + vbExclamation + vbDefaultButton2, QStringLiteral("TBN")) != vbYes)
+            return false;
+    // The questions let events through: the window may have lost its connection or gone.
+    if (Running()) RefuseWhileRunning();
+    return !blnUnloaded && !Running() && blnConnected;
 }
 
 void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::ResultFile> toFile) {

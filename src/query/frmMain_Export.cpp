@@ -275,6 +275,8 @@ void frmMain::RunToFile() {
     if (!ReadyToRun()) return;
     const bool selected = rtfQueryText->SelLength() > 0;
     const QString text = selected ? rtfQueryText->SelText() : rtfQueryText->Text();
+    // Asked before the file: a No leaves nothing to write.
+    if (!AgreedToUnboundedWrites(text)) return;
     mdlErrors::Guarded(kContext + QStringLiteral("RunToFile"), [&] {
         std::unique_ptr<tbn::run::ResultFile> file =
             ChooseResultFile(QStringLiteral("TBN: Run to file"), text);

@@ -13,6 +13,7 @@ TEST(UserSettingsTest, EachSizeIsAPositiveWholeNumberOfMiBOrTheDefault) {
         std::optional<std::size_t> bytes;
         bool problem;
         std::optional<std::size_t> copyBytes = std::nullopt;
+        std::optional<bool> ask = std::nullopt;
     } cases[] = {
         {"[Results]\nMemoryBudgetMiB=256\n", std::size_t{256} << 20, false},
         {"[Results]\nOther=1\n", std::nullopt, false},
@@ -25,12 +26,16 @@ TEST(UserSettingsTest, EachSizeIsAPositiveWholeNumberOfMiBOrTheDefault) {
         {"[Results]\nCopyAskAboveMiB=64\nMemoryBudgetMiB=lots\n", std::nullopt, true,
          std::size_t{64} << 20},
         {"[Results]\nCopyAskAboveMiB=0\nMemoryBudgetMiB=256\n", std::size_t{256} << 20, true},
+        {"[Safety]\nAskBeforeUnboundedWrites=False\n", std::nullopt, false, std::nullopt, false},
+        {"[Safety]\nAskBeforeUnboundedWrites=true\n", std::nullopt, false, std::nullopt, true},
+        {"[Safety]\nAskBeforeUnboundedWrites=no\n", std::nullopt, true},
     };
     for (const auto& row : cases) {
         folder.write("settings.ini", row.file);
         const tbn::app::UserSettings settings = ReadUserSettings(folder.file("settings.ini"));
         EXPECT_EQ(settings.memoryBudgetBytes, row.bytes) << row.file;
         EXPECT_EQ(settings.copyAskAboveBytes, row.copyBytes) << row.file;
+        EXPECT_EQ(settings.askBeforeUnboundedWrites, row.ask) << row.file;
         EXPECT_EQ(!settings.problem.isEmpty(), row.problem) << row.file;
     }
 }

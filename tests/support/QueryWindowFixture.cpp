@@ -1,5 +1,6 @@
 #include "support/QueryWindowFixture.h"
 
+#include "run/UnboundedWrites.h"
 #include "support/SqliteFile.h"
 
 #include <QApplication>
@@ -8,6 +9,9 @@
 namespace tbn::test {
 
 void QueryWindowFixture::SetUp() {
+    // The question before a statement that changes every row is the program's default; a test
+    // not about it runs such statements unasked, and one about it turns it on.
+    tbn::run::SetAskBeforeUnboundedWrites(false);
     boxes = std::make_unique<ScriptedMsgBox>();
     frame = std::make_unique<frmMDI>();
     frame->SetMenu(false);
@@ -20,6 +24,7 @@ void QueryWindowFixture::TearDown() {
     QApplication::processEvents();
     EXPECT_EQ(boxes->Unanswered(), 0u) << "scripted answers left unused";
     boxes.reset();
+    tbn::run::SetAskBeforeUnboundedWrites(true);
 }
 
 QString QueryWindowFixture::MakeDatabase(const QString& fileName, const std::string& sql) {
