@@ -24,6 +24,10 @@ public:
     void ShowNotice(const QString& notice);
     void ShowMessage(const QString& message);  // a run's end: no button, no notice
 
+    // Where the window's transaction stands, at the line's right end; empty: none open.
+    void ShowTransaction(const QString& mark);
+    QString TransactionMark() const;
+
 signals:
     void CancelClicked();
 
@@ -32,6 +36,7 @@ private:
     QPushButton* cancel_;
     QString notice_;
     QElapsedTimer noticeAge_;
+    QLabel* transaction_;
 };
 
 }  // namespace tbn::query
