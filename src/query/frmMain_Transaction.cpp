@@ -19,6 +19,7 @@ using namespace tbn::ui;
 namespace {
 const QString kTransactionContext = QStringLiteral("frmMain >> Transaction");
 const QString kFailedText = QStringLiteral("The transaction failed; roll it back.");
+const QString kRolledBackText = QStringLiteral("; the open transaction was rolled back");
 }  // namespace
 
 TransactionState frmMain::Transaction() {
@@ -136,8 +137,15 @@ bool frmMain::AskToEndTransaction() {
 }
 
 void frmMain::NoteRunEnded(const tbn::run::RunResult& result) {
+    // Counted from the run's start only when a transaction was open then (NoteRunStarts).
+    const bool wasOpen = transactionStatements_ > 0;
     if (Transaction() == TransactionState::None) {
         transactionStatements_ = 0;
+        // The engine undid the work (an error that rolls back, an interrupted write, a link
+        // dropped by a cancel): the user must not take it for still pending.
+        if (wasOpen && (result.ending == tbn::run::RunEnding::Failed ||
+                        result.ending == tbn::run::RunEnding::Cancelled))
+            statusLine->ShowMessage(statusLine->Text() + kRolledBackText);
     } else {
         // A run to a file runs its text as one command and reports no statements of its own.
         transactionStatements_ +=

@@ -135,6 +135,22 @@ TEST_F(TransactionTest, ClosingAsksAndEachAnswerDoesWhatItSays) {
     }
 }
 
+// A failure that makes the engine undo the whole transaction is not passed over in silence.
+TEST_F(TransactionTest, AFailureThatRollsTheTransactionBackSaysSo) {
+    frmMain* window = OpenWindow(
+        "shop", MakeDatabase("shop.db", "CREATE TABLE t(x INTEGER); CREATE TRIGGER no AFTER "
+                                        "INSERT ON t WHEN new.x < 0 BEGIN SELECT RAISE(ROLLBACK, "
+                                        "'negative'); END;"));
+    window->SetAutoCommit(false);
+    RunText(window, "INSERT INTO t VALUES (1)");
+    boxes->Answer(vbOK);
+    RunText(window, "INSERT INTO t VALUES (-1)");
+    EXPECT_EQ(window->Transaction(), TransactionState::None);
+    EXPECT_TRUE(window->StatusLine()->Text().endsWith("; the open transaction was rolled back"))
+        << window->StatusLine()->Text().toStdString();
+    EXPECT_TRUE(window->StatusLine()->TransactionMark().isEmpty());
+}
+
 TEST_F(TransactionTest, AFailedPostgresStatementLeadsToTheRollBackOffer) {
     const std::optional<tbn::test::PgServer> server = tbn::test::PgServer::FromEnvironment();
     if (!server) GTEST_SKIP() << tbn::test::PgServer::AbsentReason();
