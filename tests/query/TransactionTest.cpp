@@ -95,27 +95,32 @@ class TransactionTest : public QueryWindowFixture {};
 TEST_F(TransactionTest, ClosingAsksAndEachAnswerDoesWhatItSays) {
     const QString cnn = MakeDatabase("shop.db", "CREATE TABLE t(x INTEGER);");
     const std::string count = "SELECT COUNT(*) FROM t";
+    enum class How { Close, Quit, AutoCommitOn };
     struct Case {
         int answer;
-        bool quit;  // closing the frame rather than the window
+        How how;
         bool closes;
+        bool keeps;  // the transaction stays open
         const char* committed;
     };
-    // Each case inserts a row; only the first keeps it.
-    const Case cases[] = {
-        {vbYes, false, true, "1"}, {vbNo, false, true, "1"}, {vbCancel, true, false, "1"}};
+    // Each case inserts a row.
+    const Case cases[] = {{vbYes, How::Close, true, false, "1"},
+                          {vbNo, How::Close, true, false, "1"},
+                          {vbCancel, How::Quit, false, true, "1"},
+                          {vbYes, How::AutoCommitOn, false, false, "2"}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.answer);
+        SCOPED_TRACE(static_cast<int>(c.how));
         frmMain* window = OpenWindow("shop", cnn);
         QPointer<frmMain> watched(window);
         window->SetAutoCommit(false);
         RunText(window, "INSERT INTO t VALUES (1)");
         boxes->Answer(c.answer);
         const std::size_t before = boxes->Count();
-        if (c.quit)
-            frame->close();
-        else
-            window->Unload();
+        switch (c.how) {
+        case How::Close: window->Unload(); break;
+        case How::Quit: frame->close(); break;
+        case How::AutoCommitOn: window->SetAutoCommit(true); break;
+        }
         Settle();
         ASSERT_EQ(boxes->Count(), before + 1);
         EXPECT_EQ(boxes->Last().prompt, QStringLiteral("Commit the open transaction of shop?"));
@@ -125,7 +130,9 @@ TEST_F(TransactionTest, ClosingAsksAndEachAnswerDoesWhatItSays) {
             EXPECT_FALSE(watched.isNull());
         EXPECT_TRUE(frame->isVisible());
         if (!c.closes) {
-            EXPECT_EQ(window->Transaction(), TransactionState::Open);
+            EXPECT_EQ(window->Transaction(),
+                      c.keeps ? TransactionState::Open : TransactionState::None);
+            EXPECT_EQ(window->AutoCommit(), !c.keeps);
             window->RollbackTransaction();
         }
         EXPECT_EQ(CountFromOutside(cnn.toStdString(), count), c.committed);
