@@ -84,9 +84,12 @@ mariadb_server_start() {
     fi
     local password
     password="tbn-$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')"
-    # The tests make and drop a database of their own for each test, named tbn_*.
+    # The tests make and drop a database of their own for each test, named tbn_*, and a test that
+    # must see its database alone makes a login for it. The pattern's underscore is left
+    # unescaped: the server checks a grant passed on against an escaped one and refuses it.
     _mariadb_admin_sql "CREATE USER 'tbn_test'@'127.0.0.1' IDENTIFIED BY '$password';
-        GRANT ALL PRIVILEGES ON \`tbn\\_%\`.* TO 'tbn_test'@'127.0.0.1';
+        GRANT ALL PRIVILEGES ON \`tbn_%\`.* TO 'tbn_test'@'127.0.0.1' WITH GRANT OPTION;
+        GRANT CREATE USER ON *.* TO 'tbn_test'@'127.0.0.1';
         GRANT PROCESS ON *.* TO 'tbn_test'@'127.0.0.1'" || return 1
     export TBN_MARIADB_HOST=127.0.0.1 TBN_MARIADB_PORT="$port" TBN_MARIADB_USER=tbn_test \
         TBN_MARIADB_PASSWORD="$password"

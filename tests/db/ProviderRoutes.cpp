@@ -101,6 +101,10 @@ const std::vector<ProviderRoute>& AllProviderRoutes() {
             return FreshMariaDbDatabase(skipReason);
         };
         maria.DropDatabase = DropMariaDbDatabase;
+        maria.OwnLogin = [](const std::string& connectionString) {
+            return MariaDbServer::FromEnvironment()->OwnLoginConnectionString(
+                DatabaseOf(connectionString));
+        };
         maria.BlobLiteral = sqlite.BlobLiteral;
         maria.NameQuote = '`';
         maria.LongTextType = "LONGTEXT";  // TEXT holds 65,535 bytes

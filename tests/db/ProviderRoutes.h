@@ -21,6 +21,9 @@ struct ProviderRoute {
     std::function<std::optional<std::string>(const TempDir& dir, std::string& skipReason)>
         FreshDatabase;
     std::function<void(const std::string& connectionString)> DropDatabase;  // may be empty
+    // A string for the same database through a login that sees no other database; empty where
+    // the route's catalog never lists other databases anyway.
+    std::function<std::string(const std::string& connectionString)> OwnLogin;
     std::function<std::string(std::string_view upperHex)> BlobLiteral;  // SQL for a binary value
     // The driver runs a text of several statements (the SQLite3 ODBC driver refuses them).
     bool SeveralStatements = true;

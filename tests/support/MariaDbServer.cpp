@@ -52,6 +52,16 @@ std::string MariaDbServer::CreateDatabase() const {
 
 void MariaDbServer::DropDatabase(const std::string& name) const {
     Run(*this, "DROP DATABASE IF EXISTS " + name);
+    Run(*this, "DROP USER IF EXISTS '" + name + "'@'%'");
+}
+
+std::string MariaDbServer::OwnLoginConnectionString(const std::string& database) const {
+    Run(*this, "CREATE USER '" + database + "'@'%' IDENTIFIED BY 'tbn'");
+    Run(*this, "GRANT ALL ON " + database + ".* TO '" + database + "'@'%'");
+    MariaDbServer own = *this;
+    own.User = database;
+    own.Password = "tbn";
+    return own.OdbcConnectionString(database);
 }
 
 }  // namespace tbn::test
