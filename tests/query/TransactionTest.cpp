@@ -142,6 +142,26 @@ TEST_F(TransactionTest, ClosingAsksAndEachAnswerDoesWhatItSays) {
     }
 }
 
+TEST_F(TransactionTest, ACommitThatFailsOnClosingIsReportedAndTheWindowStays) {
+    frmMain* window = OpenWindow(
+        "shop",
+        MakeDatabase("shop.db", "CREATE TABLE parent(id INTEGER PRIMARY KEY); CREATE TABLE "
+                                "child(p INTEGER REFERENCES parent(id) DEFERRABLE INITIALLY "
+                                "DEFERRED);"));
+    QPointer<frmMain> watched(window);
+    RunText(window, "PRAGMA foreign_keys = ON");
+    window->SetAutoCommit(false);
+    RunText(window, "INSERT INTO child VALUES (99)");
+    boxes->Answer(vbYes).Answer(vbOK);
+    window->Unload();
+    Settle();
+    ASSERT_EQ(boxes->Count(), 2u);
+    EXPECT_TRUE(boxes->Last().prompt.contains("FOREIGN KEY")) << boxes->Last().prompt.toStdString();
+    ASSERT_FALSE(watched.isNull());
+    EXPECT_EQ(window->Transaction(), TransactionState::Open);
+    window->RollbackTransaction();
+}
+
 // A failure that makes the engine undo the whole transaction is not passed over in silence.
 TEST_F(TransactionTest, AFailureThatRollsTheTransactionBackSaysSo) {
     frmMain* window = OpenWindow(
