@@ -6,7 +6,6 @@
 #include "run/QueryRun.h"
 #include "run/RunHistory.h"
 #include "run/RunStatusText.h"
-#include "run/SchemaReading.h"
 #include "ui/MsgBox.h"
 #include "ui/mdlErrors.h"
 
