@@ -47,9 +47,13 @@ frmMDI::frmMDI() {
     // system does, so a window still loading is never revealed half-made.
     connect(
         mdiArea_, &QMdiArea::subWindowActivated, this,
-        [](QMdiSubWindow* sub) {
+        [this](QMdiSubWindow* sub) {
             if (!sub) return;
-            if (auto* query = qobject_cast<frmMain*>(sub->widget())) query->Form_Activate();
+            if (auto* query = qobject_cast<frmMain*>(sub->widget())) {
+                query->Form_Activate();
+                // Auto-commit is each window's own; the check shows the active one's.
+                mnuQueryAutoCommit->setChecked(query->AutoCommit());
+            }
         },
         Qt::QueuedConnection);
     resize(tbn::ui::TwipsToPixels(6750),
@@ -112,6 +116,17 @@ void frmMDI::BuildMenus() {
                              &frmMDI::mnuQueryReconnect_Click);
     mnuHistory = item(mnuQuery, "mnuHistory", QStringLiteral("History"),
                       QKeySequence(Qt::CTRL | Qt::Key_H), &frmMDI::mnuHistory_Click);
+    mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBARTransaction"));
+    mnuQueryAutoCommit = item(mnuQuery, "mnuQueryAutoCommit", QStringLiteral("Auto-commit"), {},
+                              &frmMDI::mnuQueryAutoCommit_Click);
+    mnuQueryAutoCommit->setCheckable(true);
+    mnuQueryAutoCommit->setChecked(true);
+    mnuQueryCommit =
+        item(mnuQuery, "mnuQueryCommit", QStringLiteral("Commit"),
+             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), &frmMDI::mnuQueryCommit_Click);
+    mnuQueryRollback =
+        item(mnuQuery, "mnuQueryRollback", QStringLiteral("Roll back"),
+             QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R), &frmMDI::mnuQueryRollback_Click);
     mnuQuery->addSeparator()->setObjectName(QStringLiteral("mnuBAR2"));
     mnuQueryCut = item(mnuQuery, "mnuQueryCut", QStringLiteral("Cut"),
                        QKeySequence(Qt::CTRL | Qt::Key_X), &frmMDI::mnuQueryCut_Click);
@@ -211,7 +226,10 @@ void frmMDI::SetMenu(bool bEnable) {
                            mnuQueryReplace,
                            mnuQueryFindNext,
                            mnuQueryFindPrevious,
-                           mnuQueryGoToLine})
+                           mnuQueryGoToLine,
+                           mnuQueryAutoCommit,
+                           mnuQueryCommit,
+                           mnuQueryRollback})
         entry->setEnabled(bEnable);
 }
 
@@ -280,6 +298,20 @@ void frmMDI::mnuQueryCancel_Click() {
 }
 void frmMDI::mnuQueryReconnect_Click() {
     Route("mnuQueryReconnect_Click", [](frmMain& w) { w.Reconnect(); });
+}
+void frmMDI::mnuQueryAutoCommit_Click() {
+    const bool wanted = mnuQueryAutoCommit->isChecked();
+    Route("mnuQueryAutoCommit_Click", [wanted](frmMain& w) { w.SetAutoCommit(wanted); });
+    // A switch the window refused (a run going on, a question cancelled) leaves the check as it
+    // was.
+    if (const frmMain* window = ActiveQueryWindow())
+        mnuQueryAutoCommit->setChecked(window->AutoCommit());
+}
+void frmMDI::mnuQueryCommit_Click() {
+    Route("mnuQueryCommit_Click", [](frmMain& w) { w.CommitTransaction(); });
+}
+void frmMDI::mnuQueryRollback_Click() {
+    Route("mnuQueryRollback_Click", [](frmMain& w) { w.RollbackTransaction(); });
 }
 tbn::query::frmHistory* frmMDI::HistoryWindow() const { return history_.data(); }
 

@@ -64,6 +64,9 @@ public:
     void mnuQueryCancel_Click();
     void mnuQueryReconnect_Click();
     void mnuHistory_Click();
+    void mnuQueryAutoCommit_Click();
+    void mnuQueryCommit_Click();
+    void mnuQueryRollback_Click();
     void mnuQueryCut_Click();
     void mnuQueryCopy_Click();
     void mnuQueryCopyWithHeaders_Click();
@@ -100,6 +103,9 @@ public:
     QAction* mnuQueryCancel = nullptr;
     QAction* mnuQueryReconnect = nullptr;
     QAction* mnuHistory = nullptr;
+    QAction* mnuQueryAutoCommit = nullptr;  // checked: the active window auto-commits
+    QAction* mnuQueryCommit = nullptr;
+    QAction* mnuQueryRollback = nullptr;
     QAction* mnuQueryCut = nullptr;
     QAction* mnuQueryCopy = nullptr;
     QAction* mnuQueryCopyWithHeaders = nullptr;

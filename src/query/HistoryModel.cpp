@@ -11,7 +11,8 @@ QString OutcomeText(const db::HistoryRun& run) {
     const QString rows = run.rows ? run::RowsText(*run.rows) : QString();
     switch (run.outcome) {
     case db::RunOutcome::Rows: return rows;
-    case db::RunOutcome::Statement: return rows + QStringLiteral(" changed");
+    case db::RunOutcome::Statement:
+        return rows.isEmpty() ? QStringLiteral("Done") : rows + QStringLiteral(" changed");
     case db::RunOutcome::Cancelled:
         return rows.isEmpty() ? QStringLiteral("Cancelled")
                               : QStringLiteral("Cancelled after ") + rows;

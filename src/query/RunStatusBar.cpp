@@ -22,6 +22,11 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QWidget(parent) {
     layout->setContentsMargins(4, 1, 2, 1);
     layout->addWidget(text_, 1);
     layout->addWidget(cancel_);
+    transaction_ = new QLabel(this);
+    transaction_->setObjectName(QStringLiteral("TransactionMark"));
+    transaction_->setTextFormat(Qt::PlainText);
+    transaction_->hide();
+    layout->addWidget(transaction_);
     connect(cancel_, &QPushButton::clicked, this, &RunStatusBar::CancelClicked);
     // The height never changes with the text, so the panes above keep their place.
     setFixedHeight(cancel_->sizeHint().height() + 2);
@@ -58,5 +63,12 @@ void RunStatusBar::ShowMessage(const QString& message) {
 void RunStatusBar::SetReadOnlyMark(bool shown) { readOnly_->setVisible(shown); }
 
 bool RunStatusBar::ReadOnlyMarkShown() const { return !readOnly_->isHidden(); }
+
+void RunStatusBar::ShowTransaction(const QString& mark) {
+    transaction_->setText(mark);
+    transaction_->setVisible(!mark.isEmpty());
+}
+
+QString RunStatusBar::TransactionMark() const { return transaction_->text(); }
 
 }  // namespace tbn::query

@@ -28,6 +28,9 @@ public:
     // message until the window's connection changes.
     void SetReadOnlyMark(bool shown);
     bool ReadOnlyMarkShown() const;
+    // Where the window's transaction stands, at the line's right end; empty: none open.
+    void ShowTransaction(const QString& mark);
+    QString TransactionMark() const;
 
 signals:
     void CancelClicked();
@@ -38,6 +41,7 @@ private:
     QString notice_;
     QElapsedTimer noticeAge_;
     QLabel* readOnly_ = nullptr;
+    QLabel* transaction_;
 };
 
 }  // namespace tbn::query

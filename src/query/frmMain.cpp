@@ -236,6 +236,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (blnLoaded && !blnUnloaded && !AskToEndTransaction()) {
+        ReadSchema();
+        event->ignore();
+        return;
+    }
     if (blnLoaded && !blnUnloaded) Form_Unload();
     event->accept();
 }

@@ -191,6 +191,18 @@ public:
     // loaded.
     bool TextChanged() const { return blnTextChanged; }
 
+    // Transactions. Auto-commit (on by default) is the window's: off, the next statement run opens
+    // a transaction on its connection that stays open, shown on the status line, until
+    // CommitTransaction or RollbackTransaction, each recorded in the history like a run. Turning
+    // it on with one open asks first, as closing the window does ("Commit the open transaction of
+    // NAME?": Yes commits, No rolls back, Cancel keeps it). Each is refused while a run goes on.
+    void SetAutoCommit(bool on);
+    bool AutoCommit() const { return autoCommit_; }
+    void CommitTransaction();
+    void RollbackTransaction();
+    // As the engine says; None without a connection or while a run or the catalogue read holds it.
+    tbn::db::TransactionState Transaction();
+
     static constexpr int kConnectProgressMs = 300;  // shorter connects end without showing any
     static constexpr qreal kPaneFontPoints = 9.75;  // the panes' Courier New, unzoomed
 
@@ -287,6 +299,14 @@ private:
     void EndSortStatus();
     void StartBarDrag(tbn::query::SplitterBar* bar, bool& dragging, Qt::MouseButton button);
     void EndBarDrag(tbn::query::SplitterBar* bar, bool& dragging);
+    // Transactions (frmMain_Transaction.cpp).
+    // Stops a catalogue read first; false: the user keeps the transaction, or a commit failed.
+    bool AskToEndTransaction();
+    bool EndTransaction(bool commit);  // false once the failure was reported
+    void ApplyAutoCommit();
+    void NoteRunStarts();
+    void NoteRunEnded(const tbn::run::RunResult& result);
+    void ShowTransaction();
     void picH_MouseDown(Qt::MouseButton button);
     void picH_MouseMove(double y);
     void picH_MouseUp();
@@ -383,4 +403,7 @@ private:
     // A run asked for during a read, waiting for the read to stop.
     std::optional<std::string> pendingRun_;
     std::unique_ptr<tbn::run::ResultFile> pendingFile_;
+    // Transactions.
+    bool autoCommit_ = true;
+    std::int64_t transactionStatements_ = 0;  // run in the open transaction
 };

@@ -113,6 +113,11 @@ void frmMain::Reconnect() {
         return;
     }
     if (opening_) return;
+    // A new session would drop the open transaction without a word.
+    if (!AskToEndTransaction()) {
+        ReadSchema();
+        return;
+    }
     // No hourglass: the window and the frame stay usable while it connects.
     Connect(strCnnName, strCnnString, [this](const std::optional<tbn::Error>& failure) {
         if (failure)

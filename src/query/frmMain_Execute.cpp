@@ -112,6 +112,7 @@ void frmMain::StartRun(std::string commandText, std::unique_ptr<tbn::run::Result
     // A run to a file leaves the tabs as they are, as it leaves the grid.
     runStatements_ =
         toFile ? 0 : tbn::run::StatementStarts(QString::fromStdString(commandText)).size();
+    NoteRunStarts();
     run_ = std::make_unique<tbn::run::QueryRun>(cnn, std::move(commandText), nullptr,
                                                 std::move(toFile));
     runStartedMs_ = QDateTime::currentMSecsSinceEpoch();
@@ -194,6 +195,7 @@ void frmMain::FinishRun() {
     if (moved && Flex->flexModel()->ShareStore() == result.store)
         mdlErrors::Guarded(kExecuteContext, [&] { ReturnToPlace(*moved); });
     tbn::run::RunHistory::Program().Record(strCnnName, runCommandText_, runStartedMs_, result);
+    NoteRunEnded(result);
     if (fileName.isEmpty()) ShowResultTabs(result, failureAt);
     runBusy_.reset();
     if (failureAt) SelectFailure(*failureAt);

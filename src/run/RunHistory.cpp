@@ -33,9 +33,10 @@ db::HistoryRun RunRecord(const QString& windowName, const QString& text, std::in
     case RunEnding::Failed: run.outcome = db::RunOutcome::Failed; break;
     case RunEnding::Cancelled: run.outcome = db::RunOutcome::Cancelled; break;
     }
-    if (result.ending == RunEnding::Statement)
-        run.rows = result.rowsChanged;
-    else if (result.hasRowSet)
+    if (result.ending == RunEnding::Statement) {
+        // A commit or a roll back changes no rows of its own.
+        if (result.rowsChanged >= 0) run.rows = result.rowsChanged;
+    } else if (result.hasRowSet)
         run.rows = result.rows;
     if (result.ending == RunEnding::Failed && result.failure) {
         const tbn::Error error = tbn::Error::From(result.failure);

@@ -132,4 +132,9 @@ QString StatementLineText(int number, const StatementOutcome& outcome, const QSt
     return text;
 }
 
+QString TransactionOpenText(std::int64_t statements) {
+    return QStringLiteral("Transaction open · ") + CountText(statements) +
+           (statements == 1 ? QStringLiteral(" statement") : QStringLiteral(" statements"));
+}
+
 }  // namespace tbn::run

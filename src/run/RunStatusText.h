@@ -42,4 +42,7 @@ QString StatementLineText(int number, const StatementOutcome& outcome,
                           const QString& failureText = {});
 inline constexpr int kStatementLineChars = 160;
 
+// The mark of a transaction left open by manual commit: "Transaction open · 3 statements".
+QString TransactionOpenText(std::int64_t statements);
+
 }  // namespace tbn::run

@@ -48,12 +48,16 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
 
     QMessageBox box(iconFor(style), title, prompt, QMessageBox::NoButton,
                     QApplication::activeWindow());
-    const bool yesNo = (style & 0x7) == vbYesNo;
+    const bool yesNo = (style & 0x7) == vbYesNo || (style & 0x7) == vbYesNoCancel;
     QAbstractButton* first = nullptr;
     QAbstractButton* second = nullptr;
+    QAbstractButton* cancel = nullptr;
     if (yesNo) {
         first = box.addButton(QMessageBox::Yes);
         second = box.addButton(QMessageBox::No);
+        // Escape and the title bar's close button are Cancel where there is one.
+        if ((style & 0x7) == vbYesNoCancel)
+            box.setEscapeButton(cancel = box.addButton(QMessageBox::Cancel));
     } else {
         first = box.addButton(QMessageBox::Ok);
     }
@@ -64,6 +68,7 @@ int MsgBox(const QString& prompt, int style, const QString& title) {
     KeepTitleWhole(box, title);
     box.exec();
     if (!yesNo) return vbOK;
+    if (cancel && box.clickedButton() == cancel) return vbCancel;
     return box.clickedButton() == first ? vbYes : vbNo;
 }
 

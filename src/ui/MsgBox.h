@@ -1,7 +1,7 @@
 #pragma once
-// Modal message boxes with the classic numbering: styles 0 OK, 4 Yes/No, 16 critical,
-// 32 question, 48 exclamation, 64 information, 256 second button default; answers 1 OK, 6 Yes, 7
-// No. Tests replace the box with a responder (tests never block on a real dialog).
+// Modal message boxes with the classic numbering: styles 0 OK, 3 Yes/No/Cancel, 4 Yes/No, 16
+// critical, 32 question, 48 exclamation, 64 information, 256 second button default; answers 1 OK, 2
+// Cancel, 6 Yes, 7 No. Tests replace the box with a responder (tests never block on a real dialog).
 #include <QString>
 #include <functional>
 
@@ -10,6 +10,7 @@ class QWidget;
 namespace tbn::ui {
 
 constexpr int vbOKOnly = 0;
+constexpr int vbYesNoCancel = 3;
 constexpr int vbYesNo = 4;
 constexpr int vbCritical = 16;
 constexpr int vbQuestion = 32;
@@ -17,6 +18,7 @@ constexpr int vbExclamation = 48;
 constexpr int vbInformation = 64;
 constexpr int vbDefaultButton2 = 256;
 constexpr int vbOK = 1;
+constexpr int vbCancel = 2;
 constexpr int vbYes = 6;
 constexpr int vbNo = 7;
 

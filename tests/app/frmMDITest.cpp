@@ -70,6 +70,10 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
                                   "Reconnect",
                                   "History",
                                   "-",
+                                  "Auto-commit",
+                                  "Commit",
+                                  "Roll back",
+                                  "-",
                                   "Cut",
                                   "Copy",
                                   "Copy with headers",
@@ -90,6 +94,8 @@ TEST_F(FrameTest, MenuTreeHasItsCaptionsShortcutsAndOrder) {
     EXPECT_EQ(frame->mnuExecuteSelected->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
     EXPECT_EQ(frame->mnuExecuteStatement->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
     EXPECT_EQ(frame->mnuHistory->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+    EXPECT_EQ(frame->mnuQueryCommit->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
+    EXPECT_EQ(frame->mnuQueryRollback->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_R));
     EXPECT_EQ(frame->mnuQueryFind->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
     EXPECT_EQ(frame->mnuQueryReplace->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
     EXPECT_EQ(frame->mnuQueryFindNext->shortcut(), QKeySequence(Qt::Key_F3));

@@ -67,11 +67,58 @@ core::SchemaInfo OdbcSession::ReadSchema() {
     return ReadOdbcSchema(*link_, running_);
 }
 
+void OdbcSession::SetDriverAutoCommit(bool on) {
+    link_->Release();
+    const SQLRETURN rc = SQLSetConnectAttr(link_->dbc->get(), SQL_ATTR_AUTOCOMMIT,
+                                           reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(
+                                               on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+                                           SQL_IS_UINTEGER);
+    if (!Succeeded(rc))
+        throw Diagnostics(SQL_HANDLE_DBC, link_->dbc->get(), link_->dialect(),
+                          "The ODBC driver could not change auto-commit.");
+}
+
+void OdbcSession::SetAutoCommit(bool on) {
+    if (on == autoCommit_) return;
+    if (!on) {
+        SQLUSMALLINT capable = SQL_TC_NONE;
+        if (Succeeded(SQLGetInfo(link_->dbc->get(), SQL_TXN_CAPABLE, &capable, sizeof capable,
+                                 nullptr)) &&
+            capable == SQL_TC_NONE)
+            throw Error(ErrorCode::ProviderFailure,
+                        "This ODBC driver has no transactions; auto-commit stays on.");
+    } else if (transactionOpen_) {
+        // The driver commits what is open as auto-commit comes back on.
+        SetDriverAutoCommit(true);
+        transactionOpen_ = false;
+    }
+    autoCommit_ = on;
+}
+
+void OdbcSession::BeginIfAsked() {
+    if (autoCommit_ || transactionOpen_) return;
+    SetDriverAutoCommit(false);
+    transactionOpen_ = true;
+}
+
+void OdbcSession::EndTransaction(SQLSMALLINT completion) {
+    if (!transactionOpen_) return;
+    link_->Release();
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, link_->dbc->get(), completion);
+    if (!Succeeded(rc))
+        throw Diagnostics(SQL_HANDLE_DBC, link_->dbc->get(), link_->dialect(),
+                          "The ODBC driver failed to end the transaction without a message.");
+    transactionOpen_ = false;
+    SetDriverAutoCommit(true);
+}
+
 std::unique_ptr<StatementResults> OdbcSession::ExecuteEach(std::string_view commandText) {
+    BeginIfAsked();
     return std::make_unique<OdbcResults>(link_, running_, commandText);
 }
 
 std::unique_ptr<Cursor> OdbcSession::Execute(std::string_view commandText) {
+    BeginIfAsked();
     OdbcResults results(link_, running_, commandText);
     return LastRowSet(results, rowsChanged_, [&results] { return results.Single(); });
 }

@@ -35,13 +35,32 @@ public:
     std::unique_ptr<CancelHandle> PrepareCancel() override;
     bool Supports(Feature) const override { return false; }
 
+    // Off: the driver's auto-commit is turned off before the first statement run and on again
+    // once the transaction ends, so that a catalogue read between transactions opens none. A
+    // driver without transactions raises and keeps it on.
+    void SetAutoCommit(bool on) override;
+    bool AutoCommit() const override { return autoCommit_; }
+    // ODBC cannot ask the driver: with auto-commit off, a transaction counts as open from the
+    // first statement run until Commit or Rollback.
+    TransactionState Transaction() const override {
+        return transactionOpen_ ? TransactionState::Open : TransactionState::None;
+    }
+    void Commit() override { EndTransaction(SQL_COMMIT); }
+    void Rollback() override { EndTransaction(SQL_ROLLBACK); }
+
 private:
+    void EndTransaction(SQLSMALLINT completion);
+    void BeginIfAsked();
+    void SetDriverAutoCommit(bool on);
+
     Statement NewStatement();
     Error StatementError(const Statement& stmt) const;
 
     LinkPtr link_;
     std::shared_ptr<RunningStatement> running_;
     std::int64_t rowsChanged_ = 0;
+    bool autoCommit_ = true;
+    bool transactionOpen_ = false;
 };
 
 }  // namespace tbn::db::odbc

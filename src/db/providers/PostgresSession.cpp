@@ -1,6 +1,7 @@
 #include "db/providers/PostgresSession.h"
 
 #include "core/ErrorCodes.h"
+#include "db/CommandText.h"
 #include "db/providers/LastRowSet.h"
 #include "db/providers/PostgresResults.h"
 #include "db/providers/PostgresSchema.h"
@@ -78,11 +79,52 @@ core::SchemaInfo PostgresSession::ReadSchema() {
     return ReadPostgresSchema(*link_);
 }
 
+TransactionState PostgresSession::Transaction() const {
+    switch (PQtransactionStatus(link_->get())) {
+    case PQTRANS_INTRANS: return TransactionState::Open;
+    case PQTRANS_INERROR: return TransactionState::Failed;
+    // A row set still being read: only a transaction of ours can be around it.
+    case PQTRANS_ACTIVE: return autoCommit_ ? TransactionState::None : TransactionState::Open;
+    default: return TransactionState::None;
+    }
+}
+
+void PostgresSession::Command(const char* command) {
+    link_->Release();
+    ResultPtr result(PQexec(link_->get(), command));
+    if (!result) throw link_->ConnectionError(ErrorCode::ServerError);
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) throw link_->ResultError(result.get());
+}
+
+void PostgresSession::BeginIfAsked(std::string_view commandText) {
+    // A text with nothing to run opens nothing, so no empty transaction waits for a commit.
+    if (autoCommit_ || StartOfFirstToken(commandText) == commandText.size()) return;
+    link_->Release();
+    if (PQtransactionStatus(link_->get()) == PQTRANS_IDLE) Command("BEGIN");
+}
+
+void PostgresSession::Commit() {
+    link_->Release();
+    switch (PQtransactionStatus(link_->get())) {
+    case PQTRANS_IDLE: return;
+    case PQTRANS_INERROR:
+        throw Error(ErrorCode::ServerError, "The transaction failed; roll it back.");
+    default: Command("COMMIT");
+    }
+}
+
+void PostgresSession::Rollback() {
+    link_->Release();
+    if (PQtransactionStatus(link_->get()) != PQTRANS_IDLE) Command("ROLLBACK");
+}
+
 std::unique_ptr<StatementResults> PostgresSession::ExecuteEach(std::string_view commandText) {
+    BeginIfAsked(commandText);
     return std::make_unique<PostgresResults>(link_, commandText);
 }
 
 std::unique_ptr<Cursor> PostgresSession::Execute(std::string_view commandText) {
+    BeginIfAsked(commandText);
     PostgresResults results(link_, commandText);
     return LastRowSet(results, rowsChanged_, [&results] { return !results.Several(); });
 }

@@ -29,9 +29,24 @@ public:
     std::unique_ptr<CancelHandle> PrepareCancel() override;
     bool Supports(Feature feature) const override { return feature == Feature::Sever; }
 
+    // Off: BEGIN goes before a text run while the server says no transaction is open.
+    void SetAutoCommit(bool on) override { autoCommit_ = on; }
+    bool AutoCommit() const override { return autoCommit_; }
+    // From PQtransactionStatus; a failed statement or a cancel inside a transaction leaves it
+    // Failed.
+    TransactionState Transaction() const override;
+    // A failed transaction raises rather than commit: the server would roll it back and call that
+    // a success.
+    void Commit() override;
+    void Rollback() override;
+
 private:
+    void BeginIfAsked(std::string_view commandText);
+    void Command(const char* command);
+
     LinkPtr link_;
     std::int64_t rowsChanged_ = 0;
+    bool autoCommit_ = true;
 };
 
 }  // namespace tbn::db::pg

@@ -29,10 +29,22 @@ public:
     std::unique_ptr<CancelHandle> PrepareCancel() override;
     bool Supports(Feature) const override { return false; }
 
+    // Off: BEGIN goes before the first statement of a text run while no transaction is open.
+    void SetAutoCommit(bool on) override { autoCommit_ = on; }
+    bool AutoCommit() const override { return autoCommit_; }
+    // From sqlite3_get_autocommit, so a BEGIN or COMMIT in the user's own text counts as well.
+    TransactionState Transaction() const override;
+    void Commit() override;
+    void Rollback() override;
+
 private:
+    void BeginIfAsked(std::string_view commandText);
+    void EndTransaction(const char* command);
+
     DatabasePtr db_;
     std::shared_ptr<BusyWait> busyWait_;
     std::int64_t rowsChanged_ = 0;
+    bool autoCommit_ = true;
 };
 
 }  // namespace tbn::db::sqlite
