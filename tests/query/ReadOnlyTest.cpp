@@ -1,17 +1,15 @@
 // Mode=ReadOnly through a real window on every route: the engine itself refuses what would
 // write, with its own message, whatever the statement looks like, and the window says the
 // connection is read-only.
-#include "db/ProviderRoutes.h"
+#include "RouteWindowTest.h"
 #include "grid/FlexGrid.h"
 #include "query/RunStatusBar.h"
-#include "support/QueryWindowFixture.h"
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
 #include <QRegularExpression>
 
 using tbn::test::ProviderRoute;
-using tbn::test::QueryWindowFixture;
 
 namespace {
 
@@ -34,21 +32,12 @@ std::string Sum(const std::string& cnn) {
 
 }  // namespace
 
-class ReadOnlyRouteTest : public QueryWindowFixture,
-                          public ::testing::WithParamInterface<ProviderRoute> {};
+using ReadOnlyRouteTest = RouteWindowTest<>;
 
 TEST_P(ReadOnlyRouteTest, TheEngineRefusesEveryWriteAndTheStatusLineSaysReadOnly) {
-    std::string skipReason;
-    const std::optional<std::string> cnn = GetParam().FreshDatabase(dir, skipReason);
-    if (!cnn) GTEST_SKIP() << skipReason;
-    {
-        tbn::db::Connection connection;
-        connection.Open(*cnn);
-        connection.session().Execute("CREATE TABLE t(n INTEGER)");
-        connection.session().Execute("INSERT INTO t VALUES (1), (2), (3)");
-    }
-    const std::string before = Sum(*cnn);
-    frmMain* window = OpenWindow("ro", QString::fromStdString(*cnn + ";Mode=ReadOnly"));
+    Prepare({"CREATE TABLE t(n INTEGER)", "INSERT INTO t VALUES (1), (2), (3)"});
+    const std::string before = Sum(cnn);
+    frmMain* window = OpenWindow("ro", QString::fromStdString(cnn + ";Mode=ReadOnly"));
     EXPECT_TRUE(window->StatusLine()->ReadOnlyMarkShown());
     // Each refusal is the engine's: a message about read-only-ness, never a syntax error.
     const QRegularExpression readOnly(QStringLiteral("read.?only"),
@@ -69,12 +58,7 @@ TEST_P(ReadOnlyRouteTest, TheEngineRefusesEveryWriteAndTheStatusLineSaysReadOnly
     EXPECT_TRUE(window->StatusLine()->ReadOnlyMarkShown());
     window->Unload();
     Settle();
-    EXPECT_EQ(Sum(*cnn), before);
-    if (GetParam().DropDatabase) GetParam().DropDatabase(*cnn);
+    EXPECT_EQ(Sum(cnn), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, ReadOnlyRouteTest,
-                         ::testing::ValuesIn(tbn::test::AllProviderRoutes()),
-                         [](const ::testing::TestParamInfo<ProviderRoute>& info) {
-                             return info.param.Name;
-                         });
+TBN_ON_EVERY_ROUTE(ReadOnlyRouteTest);

@@ -1,6 +1,6 @@
 // Manual commit through the real window: what a second connection sees, what closing does with an
 // open transaction, and a PostgreSQL transaction that failed.
-#include "db/ProviderRoutes.h"
+#include "RouteWindowTest.h"
 #include "query/RunStatusBar.h"
 #include "run/RunHistory.h"
 #include "run/RunStatusText.h"
@@ -13,7 +13,6 @@
 
 using tbn::db::TransactionState;
 using tbn::test::ExecuteAndWait;
-using tbn::test::ProviderRoute;
 using tbn::test::QueryWindowFixture;
 using namespace tbn::ui;
 
@@ -46,15 +45,11 @@ QStringList NewestHistoryTexts(int count) {
 
 }  // namespace
 
-class TransactionRouteTest : public QueryWindowFixture,
-                             public ::testing::WithParamInterface<ProviderRoute> {};
+using TransactionRouteTest = RouteWindowTest<>;
 
 TEST_P(TransactionRouteTest, ChangesStayUnseenUntilCommitAndGoWithRollBack) {
-    std::string skipReason;
-    const std::optional<std::string> cnn = GetParam().FreshDatabase(dir, skipReason);
-    if (!cnn) GTEST_SKIP() << skipReason;
     const std::string count = "SELECT COUNT(*) FROM t";
-    frmMain* window = OpenWindow("route", QString::fromStdString(*cnn));
+    frmMain* window = OpenWindow("route", QString::fromStdString(cnn));
     RunText(window, "CREATE TABLE t(x INTEGER)");
     frame->mnuQueryAutoCommit->trigger();
     ASSERT_FALSE(window->AutoCommit());
@@ -64,30 +59,23 @@ TEST_P(TransactionRouteTest, ChangesStayUnseenUntilCommitAndGoWithRollBack) {
     RunText(window, "INSERT INTO t VALUES (2)");
     EXPECT_EQ(window->Transaction(), TransactionState::Open);
     EXPECT_EQ(window->StatusLine()->TransactionMark(), tbn::run::TransactionOpenText(2));
-    EXPECT_EQ(CountFromOutside(*cnn, count), "0");
+    EXPECT_EQ(CountFromOutside(cnn, count), "0");
     frame->mnuQueryCommit->trigger();
     EXPECT_EQ(boxes->Count(), 0u) << boxes->Last().prompt.toStdString();
-    EXPECT_EQ(CountFromOutside(*cnn, count), "2");
+    EXPECT_EQ(CountFromOutside(cnn, count), "2");
     EXPECT_TRUE(window->StatusLine()->TransactionMark().isEmpty());
 
     RunText(window, "DELETE FROM t");
     EXPECT_EQ(window->StatusLine()->TransactionMark(), tbn::run::TransactionOpenText(1));
     frame->mnuQueryRollback->trigger();
     EXPECT_EQ(window->Transaction(), TransactionState::None);
-    EXPECT_EQ(CountFromOutside(*cnn, count), "2");
+    EXPECT_EQ(CountFromOutside(cnn, count), "2");
     EXPECT_EQ(NewestHistoryTexts(4),
               (QStringList{"ROLLBACK", "DELETE FROM t", "COMMIT", "INSERT INTO t VALUES (2)"}));
     EXPECT_EQ(boxes->Count(), 0u) << boxes->Last().prompt.toStdString();
-    window->Unload();
-    Settle();
-    if (GetParam().DropDatabase) GetParam().DropDatabase(*cnn);
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, TransactionRouteTest,
-                         ::testing::ValuesIn(tbn::test::AllProviderRoutes()),
-                         [](const ::testing::TestParamInfo<ProviderRoute>& info) {
-                             return info.param.Name;
-                         });
+TBN_ON_EVERY_ROUTE(TransactionRouteTest);
 
 class TransactionTest : public QueryWindowFixture {};
 

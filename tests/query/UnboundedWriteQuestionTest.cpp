@@ -1,6 +1,6 @@
 // The question before a statement that changes every row, through a real window on every route:
 // answered No, nothing of the text runs and every row is still there; answered Yes, it runs.
-#include "db/ProviderRoutes.h"
+#include "RouteWindowTest.h"
 #include "grid/FlexGrid.h"
 #include "run/UnboundedWrites.h"
 #include "support/QueryWindowFixture.h"
@@ -8,7 +8,6 @@
 #include "ui/MsgBox.h"
 #include "ui/TextBox.h"
 
-using tbn::test::ProviderRoute;
 using tbn::test::QueryWindowFixture;
 using tbn::ui::vbNo;
 using tbn::ui::vbYes;
@@ -33,22 +32,14 @@ protected:
     }
 };
 
-class UnboundedWriteRouteTest : public UnboundedWriteQuestionTest,
-                                public ::testing::WithParamInterface<ProviderRoute> {};
+using UnboundedWriteRouteTest = RouteWindowTest<UnboundedWriteQuestionTest>;
 
 }  // namespace
 
 TEST_P(UnboundedWriteRouteTest, NoKeepsEveryRowAndYesRunsIt) {
-    std::string skipReason;
-    const std::optional<std::string> cnn = GetParam().FreshDatabase(dir, skipReason);
-    if (!cnn) GTEST_SKIP() << skipReason;
-    {
-        tbn::db::Connection connection;
-        connection.Open(*cnn);
-        connection.session().Execute("CREATE TABLE people(name VARCHAR(20))");
-        connection.session().Execute("INSERT INTO people VALUES ('Ada'), ('Grace'), ('Linus')");
-    }
-    frmMain* window = OpenWindow(QStringLiteral("route"), QString::fromStdString(*cnn));
+    Prepare({"CREATE TABLE people(name VARCHAR(20))",
+             "INSERT INTO people VALUES ('Ada'), ('Grace'), ('Linus')"});
+    frmMain* window = OpenWindow(QStringLiteral("route"), QString::fromStdString(cnn));
     boxes->Answer(vbNo);
     Run(window, QStringLiteral("DELETE FROM people"));
     ASSERT_EQ(boxes->Count(), 1u);
@@ -63,16 +54,9 @@ TEST_P(UnboundedWriteRouteTest, NoKeepsEveryRowAndYesRunsIt) {
     Run(window, QStringLiteral("DELETE FROM people"));
     EXPECT_EQ(People(window), QStringLiteral("0"));
     EXPECT_EQ(boxes->Count(), 2u);
-    window->Unload();
-    Settle();
-    if (GetParam().DropDatabase) GetParam().DropDatabase(*cnn);
 }
 
-INSTANTIATE_TEST_SUITE_P(Routes, UnboundedWriteRouteTest,
-                         ::testing::ValuesIn(tbn::test::AllProviderRoutes()),
-                         [](const ::testing::TestParamInfo<ProviderRoute>& info) {
-                             return info.param.Name;
-                         });
+TBN_ON_EVERY_ROUTE(UnboundedWriteRouteTest);
 
 TEST_F(UnboundedWriteQuestionTest, EachIsAskedInOrderAndOneNoRunsNothingNotEvenToAFile) {
     frmMain* window = OpenWindow(QStringLiteral("people"),
