@@ -27,6 +27,12 @@ RunStatusBar::RunStatusBar(QWidget* parent) : QWidget(parent) {
     transaction_->setTextFormat(Qt::PlainText);
     transaction_->hide();
     layout->addWidget(transaction_);
+    rollBack_ = new QPushButton(QStringLiteral("Roll back"), this);
+    rollBack_->setObjectName(QStringLiteral("TransactionRollBack"));
+    rollBack_->setFocusPolicy(Qt::NoFocus);
+    rollBack_->hide();
+    layout->addWidget(rollBack_);
+    connect(rollBack_, &QPushButton::clicked, this, &RunStatusBar::RollBackClicked);
     connect(cancel_, &QPushButton::clicked, this, &RunStatusBar::CancelClicked);
     // The height never changes with the text, so the panes above keep their place.
     setFixedHeight(cancel_->sizeHint().height() + 2);
@@ -64,9 +70,10 @@ void RunStatusBar::SetReadOnlyMark(bool shown) { readOnly_->setVisible(shown); }
 
 bool RunStatusBar::ReadOnlyMarkShown() const { return !readOnly_->isHidden(); }
 
-void RunStatusBar::ShowTransaction(const QString& mark) {
+void RunStatusBar::ShowTransaction(const QString& mark, bool offerRollBack) {
     transaction_->setText(mark);
     transaction_->setVisible(!mark.isEmpty());
+    rollBack_->setVisible(offerRollBack);
 }
 
 QString RunStatusBar::TransactionMark() const { return transaction_->text(); }

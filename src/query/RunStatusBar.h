@@ -28,12 +28,15 @@ public:
     // message until the window's connection changes.
     void SetReadOnlyMark(bool shown);
     bool ReadOnlyMarkShown() const;
-    // Where the window's transaction stands, at the line's right end; empty: none open.
-    void ShowTransaction(const QString& mark);
+    // Where the window's transaction stands, at the line's right end; empty: none open. With
+    // offerRollBack a Roll back button stands beside it (a transaction the engine failed).
+    void ShowTransaction(const QString& mark, bool offerRollBack = false);
     QString TransactionMark() const;
+    QPushButton* rollBackButton() const { return rollBack_; }
 
 signals:
     void CancelClicked();
+    void RollBackClicked();
 
 private:
     QLabel* text_;
@@ -42,6 +45,7 @@ private:
     QElapsedTimer noticeAge_;
     QLabel* readOnly_ = nullptr;
     QLabel* transaction_;
+    QPushButton* rollBack_;
 };
 
 }  // namespace tbn::query

@@ -81,6 +81,8 @@ frmMain::frmMain(tbn::query::QueryFrame* frame, QWidget* parent) : QWidget(paren
     escapeKey->setEnabled(false);
     connect(escapeKey, &QShortcut::activated, this, &frmMain::CancelQuery);
     connect(statusLine, &tbn::query::RunStatusBar::CancelClicked, this, &frmMain::CancelQuery);
+    connect(statusLine, &tbn::query::RunStatusBar::RollBackClicked, this,
+            &frmMain::RollbackTransaction);
     connectProgressDelay_.setSingleShot(true);
     connect(&connectProgressDelay_, &QTimer::timeout, this, &frmMain::ShowConnectProgress);
     BuildGridMenu();

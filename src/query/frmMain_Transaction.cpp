@@ -159,6 +159,6 @@ void frmMain::ShowTransaction() {
     case TransactionState::Open:
         statusLine->ShowTransaction(tbn::run::TransactionOpenText(transactionStatements_));
         break;
-    case TransactionState::Failed: statusLine->ShowTransaction(kFailedText); break;
+    case TransactionState::Failed: statusLine->ShowTransaction(kFailedText, true); break;
     }
 }

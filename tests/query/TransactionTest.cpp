@@ -188,8 +188,10 @@ TEST_F(TransactionTest, AFailedPostgresStatementLeadsToTheRollBackOffer) {
         Settle();
         EXPECT_EQ(boxes->Count(), 2u);
         EXPECT_EQ(window->Transaction(), TransactionState::Failed);
-        frame->mnuQueryRollback->trigger();
+        ASSERT_FALSE(window->StatusLine()->rollBackButton()->isHidden());
+        window->StatusLine()->rollBackButton()->click();
         EXPECT_TRUE(window->StatusLine()->TransactionMark().isEmpty());
+        EXPECT_TRUE(window->StatusLine()->rollBackButton()->isHidden());
         EXPECT_EQ(
             CountFromOutside(cnn, "SELECT COUNT(*) FROM pg_class WHERE relname = 'made_here'"),
             "0");
