@@ -4,6 +4,7 @@
 #include "db/Connection.h"
 #include "db/ConnectionString.h"
 #include "db/ProviderCatalogue.h"
+#include "db/ReadOnlyMode.h"
 #include "ui/MousePointer.h"
 #include "ui/MsgBox.h"
 #include "ui/Responder.h"
@@ -111,7 +112,7 @@ void DataLinkDialog::ShowProvider(const QString& provider) {
 
 void DataLinkDialog::AddModeRow(const db::ProviderKey& key, const QString& value) {
     const auto readOnly = [](const QString& mode) {
-        return mode.compare(QLatin1String("ReadOnly"), Qt::CaseInsensitive) == 0;
+        return db::IsReadOnlyMode(mode.toStdString());
     };
     readOnly_ = new QCheckBox(QStringLiteral("Read only"), propertyPage_);
     readOnly_->setObjectName(QStringLiteral("ReadOnly"));

@@ -4,9 +4,11 @@
 
 namespace tbn::db {
 
+bool IsReadOnlyMode(std::string_view mode) { return detail::SameKey(mode, "ReadOnly"); }
+
 bool AsksReadOnly(const ConnectionString& properties) {
     const std::optional<std::string> mode = properties.Get({"Mode"});
-    return mode && detail::SameKey(*mode, "ReadOnly");
+    return mode && IsReadOnlyMode(*mode);
 }
 
 bool AsksReadOnly(std::string_view connectionString) noexcept {

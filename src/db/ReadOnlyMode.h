@@ -9,7 +9,9 @@
 
 namespace tbn::db {
 
-// Mode's last value is ReadOnly, in any letter case.
+// A Mode value that asks for it: ReadOnly, in any letter case.
+bool IsReadOnlyMode(std::string_view mode);
+// Mode's last value is one.
 bool AsksReadOnly(const ConnectionString& properties);
 // The same of a text; false for one that cannot be read (it fails when opened, saying why).
 bool AsksReadOnly(std::string_view connectionString) noexcept;

@@ -319,6 +319,9 @@ private:
     // schema or database, in order, unless the user's settings turn the question off. False once
     // one is answered No: nothing of the text is to run.
     bool AgreedToUnboundedWrites(const QString& commandText);
+    // A read-only connection (Mode=ReadOnly): the status line's mark where the engine refuses
+    // writes, and the notice where it was asked for and does not.
+    void ShowReadOnlyState();
 
     tbn::query::QueryFrame* frame_ = nullptr;
 
@@ -369,9 +372,7 @@ private:
     QString strCnnName;              // the name the window was connected under, for the history
     QString strCnnString;     // the string it was given, whole, for Reconnect and a closed text
     QString strNotConnected;  // why the last Connect failed, for a run that cannot start
-    // A read-only connection (Mode=ReadOnly): the status line's mark where the engine refuses
-    // writes, and the notice said once on connecting where it was asked for and does not.
-    void ShowReadOnlyState();
+    // Said once on connecting where Mode=ReadOnly was asked for and the engine does not enforce it.
     QString readOnlyNotice_;
     bool blnTextChanged = false;
     bool blnGridHasRowSet = false;  // the grid shows a run's row set (perhaps without records)

@@ -21,7 +21,7 @@ bool ReadOnlySession(const ConnectionString& properties) {
     const std::optional<std::string> mode =
         ProviderOf(Engine::PostgreSql).Key("Mode").ValueIn(properties);
     if (!mode || mode->empty() || SameKey(*mode, "ReadWrite")) return false;
-    if (AsksReadOnly(properties)) return true;
+    if (IsReadOnlyMode(*mode)) return true;
     throw Error(ErrorCode::MalformedConnectionString,
                 "The PostgreSQL Mode \"" + *mode + "\" is not one of ReadOnly, ReadWrite.");
 }
